@@ -1,0 +1,70 @@
+#include "app/Startup.h"
+
+#include "app/AppException.h"
+#include "app/UnitMain.h"
+#include "app/UnitSplash.h"
+#include "common/Paths.h"
+#include "link/CommandQueue.h"
+#include "platform/SingleInstance.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <memory>
+
+namespace {
+
+bool g_logSwitch = false;
+
+// The executable's own path, known before any Qt object exists.
+QString ProcessExePath(const char *argv0) {
+  const QFileInfo self(QStringLiteral("/proc/self/exe"));
+  if (self.exists())
+    return self.canonicalFilePath();
+  return QFileInfo(QString::fromLocal8Bit(argv0)).absoluteFilePath();
+}
+
+} // namespace
+
+bool StartedWithLogSwitch() { return g_logSwitch; }
+
+int RunQuorvane(int argc, char *argv[]) {
+  // 1. Process-wide state: paths and the command queue with its lock.
+  SetExePath(ProcessExePath(argv[0]));
+  g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
+  CommandQueue().QueueClear();
+
+  // 2. The application object.
+  TApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Quorvane"));
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  // 3. One copy only: a second one hands over to the first and ends.
+  TSingleInstance instance;
+  if (instance.CheckSingleInstance(0, ExePath()))
+    return 0;
+
+  // 4. The splash, painted at once so it is seen while the windows build.
+  auto splash = std::make_unique<TFormSplash>();
+  splash->show();
+  splash->repaint();
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+  // 5. The main window; its creation reads the settings and installs the
+  // error handler.
+  auto main = std::make_unique<TFormMain>();
+  QObject::connect(&instance, &TSingleInstance::RestoreRequested, main.get(),
+                   &TFormMain::RestoreFromOtherInstance);
+  QObject::connect(main.get(), &TFormMain::Closed, &app, &QApplication::quit);
+
+  // 6.-7. The serial data module and the hot-key dialog join here.
+
+  // 8. The message loop; the main window shows when it starts.
+  main->show();
+  const int code = app.exec();
+
+  // Ending, in reverse order.
+  main.reset();
+  splash.reset();
+  CommandQueue().QueueClear();
+  return code;
+}

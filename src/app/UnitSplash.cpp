@@ -1,0 +1,99 @@
+#include "app/UnitSplash.h"
+
+#include "platform/Shell.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+namespace {
+int g_splashTicks = 0;
+const QColor kSplashColor(211, 213, 220);
+} // namespace
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent *event) {
+  QLabel::mouseReleaseEvent(event);
+  if (event->button() == Qt::LeftButton && rect().contains(event->pos()))
+    emit clicked();
+}
+
+TFormSplash::TFormSplash(QWidget *parent)
+    : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::SplashScreen) {
+  setObjectName("FormSplash");
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, kSplashColor);
+  setPalette(pal);
+  setAutoFillBackground(true);
+  setFont(QFont("MS Sans Serif", 8));
+
+  Image = new TClickLabel(this);
+  Image->setObjectName("Image");
+  QPixmap picture(":/art/splash.png");
+  if (picture.isNull()) {
+    picture = QPixmap(500, 300);
+    picture.fill(kSplashColor);
+  }
+  Image->setPixmap(picture);
+  Image->setGeometry(0, 0, picture.width(), picture.height());
+  setFixedSize(picture.size());
+
+  LabelCursor = new TClickLabel(this);
+  LabelCursor->setObjectName("LabelCursor");
+  LabelCursor->setGeometry(167, 263, 224, 29);
+  LabelCursor->setAttribute(Qt::WA_TranslucentBackground);
+
+  Timer = new QTimer(this);
+  Timer->setInterval(200);
+  connect(Timer, &QTimer::timeout, this, &TFormSplash::TimerTimer);
+  connect(Image, &TClickLabel::clicked, this, &TFormSplash::ImageClick);
+
+  if (QScreen *screen = QGuiApplication::primaryScreen())
+    move(screen->geometry().center() - rect().center());
+}
+
+void TFormSplash::showEvent(QShowEvent *event) {
+  QWidget::showEvent(event);
+  if (m_showHandler)
+    FormShow();
+}
+
+void TFormSplash::FormShow() { Timer->start(); }
+
+void TFormSplash::TimerTimer() {
+  ++g_splashTicks;
+  if (g_splashTicks == SplashTicks)
+    hide();
+}
+
+void TFormSplash::ImageClick() { close(); }
+
+void TFormSplash::LabelCursorClick() { platform::OpenUrl(HomePage()); }
+
+int TFormSplash::TickCount() { return g_splashTicks; }
+void TFormSplash::ResetTickCount() { g_splashTicks = 0; }
+
+QString TFormSplash::HomePage() {
+  return QStringLiteral("https://www.quorvane.example/");
+}
+
+void TFormSplash::MakeAboutBox(QWidget *mainWindow) {
+  m_showHandler = false;
+  setWindowTitle(QStringLiteral("Quorvane v1.0"));
+  disconnect(Image, &TClickLabel::clicked, this, &TFormSplash::ImageClick);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setCursor(Qt::ArrowCursor);
+  connect(LabelCursor, &TClickLabel::clicked, this,
+          &TFormSplash::LabelCursorClick);
+  LabelCursor->setCursor(Qt::PointingHandCursor);
+  if (mainWindow) {
+    const QRect main = mainWindow->frameGeometry();
+    const QSize box = frameGeometry().size();
+    move(main.left() + (main.width() - box.width()) / 2,
+         main.top() + (main.height() - box.height()) / 2);
+  }
+  disconnect(Timer, &QTimer::timeout, this, &TFormSplash::TimerTimer);
+}

@@ -1,0 +1,47 @@
+#pragma once
+// The diagnostic event log: one line per protocol event, appended to a file
+// beside the executable. Off by default; every caller passes the switch that
+// governs its message.
+//
+// Line layout: long time, ":", milliseconds without leading zeros, " ",
+// the message, CR LF. The file is opened, written and closed per line under
+// one lock, so lines from different threads never interleave.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <stdexcept>
+
+// Commands switch: protocol events of the links and the connection manager.
+extern std::atomic<bool> LogCommands;
+// Packet-size switch: the serial link's size messages.
+extern std::atomic<bool> LogPacketSize;
+
+class LogWriteError : public std::runtime_error {
+public:
+  using std::runtime_error::runtime_error;
+};
+
+// Appends one line when on is true; throws LogWriteError when the file cannot
+// be created, opened or written.
+void WriteLog(const QByteArray &message, bool on);
+inline void WriteLog(const char *message, bool on) {
+  WriteLog(QByteArray(message), on);
+}
+
+// The log file: the executable's path with its extension replaced by ".log".
+QString LogFilePath();
+
+// The current date in the short date format, as the connect and disconnect
+// lines carry it.
+QByteArray LogDate();
+
+// Formats one log line (without its line end) for the given moment.
+QByteArray FormatLogLine(const QDateTime &when, const QByteArray &message);
+
+// Tests replace the clock and the file; an empty function / path restores
+// the defaults.
+void SetLogClock(std::function<QDateTime()> clock);
+void SetLogFilePath(const QString &path);

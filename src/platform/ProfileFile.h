@@ -1,0 +1,61 @@
+#pragma once
+// INI ("profile") files with the behaviour of the classic profile functions:
+// sections and keys matched without regard to case, values trimmed and cut
+// at 2047 characters, a written key keeps its place, a missing file, section
+// or key is created on write, lines end with CR LF.
+//
+// A ProfileFile reads the file once when constructed and writes it back on
+// Flush(); one object is one "opening" of the file.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace platform {
+
+class ProfileFile {
+public:
+  static constexpr int MaxValueLength = 2047;
+
+  explicit ProfileFile(QString path);
+
+  const QString &Path() const { return m_path; }
+
+  // Value of [section] key, trimmed and cut at MaxValueLength; def when the
+  // file, the section or the key is missing.
+  QByteArray ReadString(const QByteArray &section, const QByteArray &key,
+                        const QByteArray &def) const;
+  bool HasKey(const QByteArray &section, const QByteArray &key) const;
+
+  // Changes the value in memory; the key keeps its place, or is appended to
+  // its section (created at the end of the file when missing).
+  void WriteString(const QByteArray &section, const QByteArray &key,
+                   const QByteArray &value);
+
+  // Writes the file; false when the file system refuses.
+  bool Flush();
+
+  // One-shot helpers: read, or write and flush, in one opening of the file.
+  static QByteArray Read(const QString &path, const QByteArray &section,
+                         const QByteArray &key, const QByteArray &def);
+  static bool Write(const QString &path, const QByteArray &section,
+                    const QByteArray &key, const QByteArray &value);
+
+private:
+  struct Line {
+    QByteArray text;    // the line as stored, without its line end
+    QByteArray section; // for a section header: its name
+    QByteArray key;     // for a key line: its name (trimmed)
+    bool isSection = false;
+    bool isKey = false;
+  };
+  static Line ParseLine(const QByteArray &text);
+  int FindSection(const QByteArray &section) const;
+  int FindKey(int sectionLine, const QByteArray &key) const;
+
+  QString m_path;
+  QList<Line> m_lines;
+  bool m_dirty = false;
+};
+
+} // namespace platform

@@ -1,0 +1,56 @@
+#pragma once
+// The user settings: "Quorvane.ini" in the program directory, read once at
+// start into AppSettings and written key by key, only when a value changes.
+
+#include <QByteArray>
+#include <QString>
+#include <stdexcept>
+
+struct TAppSettings {
+  int Port = 0;
+  QByteArray BlueToothPort;
+  QByteArray DataPort;
+  QByteArray AVIName;
+  int FPS = 0;
+  QByteArray ImageType;
+  QByteArray ImageDir;
+  QByteArray Language;
+};
+
+// The settings values held for the run.
+extern TAppSettings AppSettings;
+
+// A write the file system refused: "Unable to write to <path>".
+class SettingsWriteError : public std::runtime_error {
+public:
+  explicit SettingsWriteError(const QString &path);
+};
+
+QString SettingsFilePath();
+
+void LoadSettings();
+void SaveCaptureSettings(const QByteArray &aviName, int fps);
+// Always writes [ScreenSize] Height, then Weight.
+void SaveScreenSize(int height, int width);
+// Each writes its key when it differs from the value held; the caller then
+// sets the in-memory value.
+void StoreDataPort(const QByteArray &port);
+void StoreBlueToothPort(const QByteArray &port);
+
+// The settings dialog's save: [Connection] port, BlueToothPort, DataPort,
+// [Image] ImageType, ImageDir, [Language] Language, in one opening of the
+// file, each only when changed.
+void SaveDialogSettings(int port, const QByteArray &blueToothPort,
+                        const QByteArray &dataPort,
+                        const QByteArray &imageType,
+                        const QByteArray &imageDir,
+                        const QByteArray &language);
+
+// Keeps the digits 0 to 9 and reads them as a decimal number (0 when none,
+// saturating rather than overflowing).
+int DigitsToInt(const QByteArray &text);
+
+// An integer value as the settings file stores it: "0x"/"0X" followed by
+// hex digits (more than two characters in all), else decimal; def when
+// empty or unparsable.
+int ParseSettingsInt(const QByteArray &text, int def);

@@ -1,0 +1,78 @@
+#include "common/EventLog.h"
+#include "common/Paths.h"
+#include "support/TempDir.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+class EventLogTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetExePath(dir.File("Quorvane"));
+    SetLogFilePath(QString());
+    SetLogClock([] {
+      return QDateTime(QDate(2026, 12, 9), QTime(14, 3, 27, 45));
+    });
+  }
+  void TearDown() override { SetLogClock({}); }
+  QByteArray Log() {
+    QFile f(LogFilePath());
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+  ScopedTempDir dir;
+};
+
+} // namespace
+
+TEST_F(EventLogTest, LineFormatAndFileName) {
+  EXPECT_EQ(LogFilePath(), dir.File("Quorvane.log"));
+  SetExePath(dir.File("Quorvane.bin"));
+  EXPECT_EQ(LogFilePath(), dir.File("Quorvane.log"));
+
+  WriteLog("resv: NOP", true);
+  WriteLog("two\r\nlines", true);
+  SetLogClock([] { return QDateTime(QDate(2026, 1, 2), QTime(9, 5, 7, 0)); });
+  WriteLog(QByteArray("x"), true);
+  EXPECT_EQ(Log(), "14:03:27:45 resv: NOP\r\n14:03:27:45 two\r\nlines\r\n"
+                   "09:05:07:0 x\r\n");
+}
+
+TEST_F(EventLogTest, NothingWhileOffAndDeletedFileIsRecreated) {
+  WriteLog("resv: NOP", false);
+  EXPECT_FALSE(QFile::exists(LogFilePath()));
+  WriteLog("a", true);
+  ASSERT_TRUE(QFile::remove(LogFilePath()));
+  WriteLog("b", true);
+  EXPECT_EQ(Log(), "14:03:27:45 b\r\n");
+}
+
+TEST_F(EventLogTest, ErrorsTravelToTheCaller) {
+  SetLogFilePath(dir.File("missing/dir/q.log"));
+  EXPECT_THROW(WriteLog("a", true), LogWriteError);
+  SetLogFilePath(QString());
+}
+
+TEST_F(EventLogTest, ThreadsWriteOnlyWholeLines) {
+  SetLogClock({});
+  constexpr int kLines = 2000;
+  auto writer = [](char tag) {
+    const QByteArray msg = QByteArray(40, tag);
+    for (int i = 0; i < kLines; ++i)
+      WriteLog(msg, true);
+  };
+  std::thread a(writer, 'a'), b(writer, 'b');
+  a.join();
+  b.join();
+  const QList<QByteArray> lines = Log().split('\n');
+  ASSERT_EQ(lines.size(), 2 * kLines + 1); // the last split is empty
+  QRegularExpression whole(R"(^\d\d:\d\d:\d\d:\d{1,3} (a{40}|b{40})\r$)");
+  int bad = 0;
+  for (int i = 0; i < 2 * kLines; ++i)
+    if (!whole.match(QString::fromLatin1(lines[i])).hasMatch())
+      ++bad;
+  EXPECT_EQ(bad, 0);
+}
