@@ -1,0 +1,279 @@
+// The TCP link spoken to byte for byte by a test phone.
+#include "RecordingView.h"
+#include "common/EventLog.h"
+#include "common/Paths.h"
+#include "link/CommandQueue.h"
+#include "link/SrvFunctions.h"
+#include "support/TempDir.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <QtEndian>
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray Hex(const char *hex) { return QByteArray::fromHex(hex); }
+
+QByteArray Int(qint32 v) {
+  QByteArray b(4, 0);
+  qToLittleEndian(v, b.data());
+  return b;
+}
+
+// A blocking client standing in for the phone, with time-outs on reads.
+class Phone {
+public:
+  explicit Phone(int port) {
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(uint16_t(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    m_ok =
+        ::connect(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+  }
+  ~Phone() { ::close(m_fd); }
+  bool Ok() const { return m_ok; }
+  void Send(const QByteArray &bytes) {
+    ASSERT_EQ(::send(m_fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL),
+              bytes.size());
+  }
+  // Reads exactly n bytes, or what came before the peer closed / time-out.
+  QByteArray Read(int n, int timeoutMs = 3000) {
+    QByteArray out;
+    QElapsedTimer t;
+    t.start();
+    while (out.size() < n && t.elapsed() < timeoutMs) {
+      pollfd p{m_fd, POLLIN, 0};
+      if (::poll(&p, 1, 50) <= 0)
+        continue;
+      char buf[4096];
+      const ssize_t got =
+          ::recv(m_fd, buf, size_t(qMin<int>(n - out.size(), 4096)), 0);
+      if (got <= 0)
+        break;
+      out.append(buf, got);
+    }
+    return out;
+  }
+  // True when the PC closed the connection (EOF within the time-out).
+  bool ClosedByPeer(int timeoutMs = 3000) {
+    pollfd p{m_fd, POLLIN, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0)
+      return false;
+    char c;
+    return ::recv(m_fd, &c, 1, 0) == 0;
+  }
+  // True when nothing arrives within the time.
+  bool Silent(int ms) {
+    pollfd p{m_fd, POLLIN, 0};
+    return ::poll(&p, 1, ms) == 0;
+  }
+
+private:
+  int m_fd = -1;
+  bool m_ok = false;
+};
+
+class TcpLinkTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetExePath(dir.File("quorvane"));
+    LogCommands = true;
+    queue.QueueClear();
+    server.Open(0);
+    ASSERT_TRUE(server.Active());
+  }
+  void TearDown() override {
+    server.Close();
+    LogCommands = false;
+  }
+  QList<QByteArray> LogMessages() {
+    QFile f(LogFilePath());
+    f.open(QIODevice::ReadOnly);
+    QList<QByteArray> out;
+    for (const QByteArray &line : f.readAll().split('\n'))
+      if (!line.isEmpty())
+        out.append(line.mid(line.indexOf(' ') + 1).chopped(1));
+    return out;
+  }
+  static int CountContaining(const QList<QByteArray> &lines, const char *part) {
+    return int(
+        std::count_if(lines.begin(), lines.end(),
+                      [&](const QByteArray &l) { return l.contains(part); }));
+  }
+  bool WaitFor(const std::function<bool()> &cond) {
+    QElapsedTimer t;
+    t.start();
+    while (!cond() && t.elapsed() < 3000)
+      QThread::msleep(2);
+    return cond();
+  }
+
+  ScopedTempDir dir;
+  RecordingView view;
+  TCommandQueue queue;
+  TIdTCPServer server{view, queue};
+};
+
+} // namespace
+
+TEST_F(TcpLinkTest, GetCommandIsAnsweredWithNopOrTheQueuedEntries) {
+  Phone phone(server.BoundPort());
+  ASSERT_TRUE(phone.Ok());
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+
+  queue.PutKeyCode(0x0130);
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003001"));
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  EXPECT_TRUE(phone.Silent(50));
+  EXPECT_EQ(queue.Size(), 0);
+  EXPECT_GE(view.idle.load(), 1); // the connect handler lit the LED
+}
+
+TEST_F(TcpLinkTest, ShortGetScreenAndNopTrailingValue) {
+  Phone phone(server.BoundPort());
+  // L = 8 and a negative L end the request after the length.
+  phone.Send(Int(14) + Int(8));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  phone.Send(Int(14) + Int(-5));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  // The next four bytes are the next request code.
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+
+  // NOP: the PC answers first, then waits for the trailing value.
+  phone.Send(Int(11));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  queue.PutKeyCode(0x0131);
+  phone.Send(Int(77)); // the trailing value, sent only now
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003101"));
+  EXPECT_TRUE(view.Tiles().isEmpty());
+}
+
+TEST_F(TcpLinkTest, GetAuthShowsTheModelAndScramblesLaterEntries) {
+  Phone phone(server.BoundPort());
+  phone.Send(Int(12) + Int(1) + Int(2) + Hex("0102030405060708"));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  EXPECT_EQ(view.Identities(), QList<QByteArray>{"04030201"});
+  const TPhoneId id = queue.PhoneId();
+  EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(id.data()) + 4, 4),
+            Hex("05060708"));
+  queue.PutKeyCode(0x0130); // 0x30^06^08, 0x01^05^07
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003e03"));
+}
+
+TEST_F(TcpLinkTest, TilesAreHandedOverBeforeTheReply) {
+  Phone phone(server.BoundPort());
+  const QByteArray tile = QByteArray("\xFF\xD8 tile bytes", 13);
+  phone.Send(Int(14) + Int(tile.size()) + Int(10) + Int(-20) + tile);
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  const auto tiles = view.Tiles();
+  ASSERT_EQ(tiles.size(), 1);
+  EXPECT_EQ(tiles[0].data, tile);
+  EXPECT_EQ(tiles[0].x, 10);
+  EXPECT_EQ(tiles[0].y, -20);
+  EXPECT_EQ(view.restarts.load(), 1);
+}
+
+TEST_F(TcpLinkTest, DisconClosesWithoutReplyAndClearsTheQueue) {
+  Phone phone(server.BoundPort());
+  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
+  queue.PutKeyCode(0x0135);
+  phone.Send(Int(15));
+  EXPECT_TRUE(phone.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  EXPECT_EQ(queue.Size(), 0);
+
+  // An unknown code closes too; the listener takes the next phone.
+  Phone next(server.BoundPort());
+  next.Send(Int(99));
+  EXPECT_TRUE(next.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+
+  const QList<QByteArray> log = LogMessages();
+  EXPECT_TRUE(log.contains("resv: Discon"));
+  EXPECT_TRUE(log.contains("resv: other"));
+  EXPECT_EQ(CountContaining(log, "DisConnect"), 2);
+  EXPECT_EQ(CountContaining(log, "Connected"), 2);
+}
+
+TEST_F(TcpLinkTest, SecondPhoneIsRefusedWithoutDisturbingTheFirst) {
+  Phone first(server.BoundPort());
+  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
+  Phone second(server.BoundPort());
+  EXPECT_TRUE(second.ClosedByPeer()); // closed at once, no byte sent
+  first.Send(Int(13));
+  EXPECT_EQ(first.Read(8), Hex("0b00000000000000"));
+}
+
+TEST_F(TcpLinkTest, UndecodableTileEndsOnlyThatConnection) {
+  view.failOnGif = true;
+  Phone phone(server.BoundPort());
+  const QByteArray tile = "G\xFF\xD8\xFF not a gif at all";
+  phone.Send(Int(14) + Int(tile.size()) + Int(0) + Int(0) + tile);
+  EXPECT_TRUE(phone.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  EXPECT_TRUE(LogMessages().contains("Image is not a valid GIF"));
+  Phone next(server.BoundPort());
+  next.Send(Int(13));
+  EXPECT_EQ(next.Read(8), Hex("0b00000000000000"));
+}
+
+TEST_F(TcpLinkTest, HugeAnnouncedTileClosesWithoutAllocating) {
+  Phone phone(server.BoundPort());
+  phone.Send(Int(14) + Int(0x7FFFFFF0) + Int(0) + Int(0));
+  EXPECT_TRUE(phone.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  EXPECT_EQ(CountContaining(LogMessages(), "exceeds the limit"), 1);
+  EXPECT_TRUE(view.Tiles().isEmpty());
+}
+
+TEST_F(TcpLinkTest, CloseEndsAHalfReceivedRequestAndThePortCanBeReused) {
+  auto phone = std::make_unique<Phone>(server.BoundPort());
+  phone->Send(Int(14) + Int(100) + Int(0)); // stops in the middle
+  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
+  queue.PutKeyCode(0x0130);
+  QElapsedTimer t;
+  t.start();
+  const int port = server.BoundPort();
+  server.Close();
+  EXPECT_LT(t.elapsed(), 2000);
+  EXPECT_FALSE(server.PhoneConnected());
+  EXPECT_EQ(queue.Size(), 0); // the disconnect handling ran
+
+  // The same port binds again; a second listener on it is refused.
+  server.Open(port);
+  TIdTCPServer other(view, queue);
+  try {
+    other.Open(port);
+    FAIL() << "bound twice";
+  } catch (const TcpBindError &e) {
+    EXPECT_STREQ(e.what(),
+                 "Could not bind socket. Address and port are already in use.");
+  }
+  EXPECT_FALSE(other.Active());
+}
+
+TEST_F(TcpLinkTest, NothingIsLoggedWhileTheSwitchIsOff) {
+  LogCommands = false;
+  Phone phone(server.BoundPort());
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  phone.Send(Int(15));
+  EXPECT_TRUE(phone.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  EXPECT_FALSE(QFile::exists(LogFilePath()));
+}
