@@ -33,8 +33,8 @@ QString LogFilePath() {
 QByteArray FormatLogLine(const QDateTime &when, const QByteArray &message) {
   // Hours, minutes and seconds; the locale's long format would add a zone.
   const QTime t = when.time();
-  return t.toString(QStringLiteral("HH:mm:ss")).toLocal8Bit() +
-         ':' + QByteArray::number(t.msec()) + ' ' + message;
+  return t.toString(QStringLiteral("HH:mm:ss")).toLocal8Bit() + ':' +
+         QByteArray::number(t.msec()) + ' ' + message;
 }
 
 QByteArray LogDate() {
@@ -43,7 +43,9 @@ QByteArray LogDate() {
     QMutexLocker lock(&g_logLock);
     now = Now();
   }
-  return QLocale::system().toString(now.date(), QLocale::ShortFormat).toLocal8Bit();
+  return QLocale::system()
+      .toString(now.date(), QLocale::ShortFormat)
+      .toLocal8Bit();
 }
 
 void WriteLog(const QByteArray &message, bool on) {

@@ -12,6 +12,8 @@ bool OpenDocument(const QString &path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
-bool OpenUrl(const QString &url) { return QDesktopServices::openUrl(QUrl(url)); }
+bool OpenUrl(const QString &url) {
+  return QDesktopServices::openUrl(QUrl(url));
+}
 
 } // namespace platform

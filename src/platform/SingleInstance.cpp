@@ -28,7 +28,9 @@ QString TSingleInstance::InstanceName(int mode, const QString &exePath) {
       QCryptographicHash::hash(name.toUtf8(), QCryptographicHash::Sha1)
           .toHex()
           .left(24);
-  return QStringLiteral("quorvane-%1-%2").arg(mode).arg(QString::fromLatin1(digest));
+  return QStringLiteral("quorvane-%1-%2")
+      .arg(mode)
+      .arg(QString::fromLatin1(digest));
 }
 
 bool TSingleInstance::CheckSingleInstance(int mode, const QString &exePath) {
@@ -36,7 +38,8 @@ bool TSingleInstance::CheckSingleInstance(int mode, const QString &exePath) {
   if (name.isEmpty())
     return false;
 
-  auto lock = std::make_unique<QLockFile>(QDir::temp().filePath(name + ".lock"));
+  auto lock =
+      std::make_unique<QLockFile>(QDir::temp().filePath(name + ".lock"));
   lock->setStaleLockTime(0); // only a dead holder makes the lock stale
   if (!lock->tryLock(0)) {
     if (lock->error() != QLockFile::LockFailedError)
@@ -65,8 +68,7 @@ bool TSingleInstance::CheckSingleInstance(int mode, const QString &exePath) {
 
 void TSingleInstance::OnNewConnection() {
   while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-    connect(socket, &QLocalSocket::disconnected, socket,
-            &QObject::deleteLater);
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
       if (socket->readAll().contains("restore"))
         emit RestoreRequested();

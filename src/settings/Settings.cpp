@@ -131,8 +131,7 @@ void StoreBlueToothPort(const QByteArray &port) {
 }
 
 void SaveDialogSettings(int port, const QByteArray &blueToothPort,
-                        const QByteArray &dataPort,
-                        const QByteArray &imageType,
+                        const QByteArray &dataPort, const QByteArray &imageType,
                         const QByteArray &imageDir,
                         const QByteArray &language) {
   SettingsWriter w;

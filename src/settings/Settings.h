@@ -41,10 +41,8 @@ void StoreBlueToothPort(const QByteArray &port);
 // [Image] ImageType, ImageDir, [Language] Language, in one opening of the
 // file, each only when changed.
 void SaveDialogSettings(int port, const QByteArray &blueToothPort,
-                        const QByteArray &dataPort,
-                        const QByteArray &imageType,
-                        const QByteArray &imageDir,
-                        const QByteArray &language);
+                        const QByteArray &dataPort, const QByteArray &imageType,
+                        const QByteArray &imageDir, const QByteArray &language);
 
 // Keeps the digits 0 to 9 and reads them as a decimal number (0 when none,
 // saturating rather than overflowing).

@@ -14,9 +14,8 @@ protected:
   void SetUp() override {
     SetExePath(dir.File("Quorvane"));
     SetLogFilePath(QString());
-    SetLogClock([] {
-      return QDateTime(QDate(2026, 12, 9), QTime(14, 3, 27, 45));
-    });
+    SetLogClock(
+        [] { return QDateTime(QDate(2026, 12, 9), QTime(14, 3, 27, 45)); });
   }
   void TearDown() override { SetLogClock({}); }
   QByteArray Log() {

@@ -58,5 +58,6 @@ TEST(ProfileFile, WrittenKeyKeepsItsPlaceAndMissingPartsAreCreated) {
 
 TEST(ProfileFile, RefusedWriteReportsFailure) {
   ScopedTempDir dir;
-  EXPECT_FALSE(ProfileFile::Write(dir.File("no/such/dir/x.ini"), "S", "k", "v"));
+  EXPECT_FALSE(
+      ProfileFile::Write(dir.File("no/such/dir/x.ini"), "S", "k", "v"));
 }

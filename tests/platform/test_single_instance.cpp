@@ -24,7 +24,8 @@ int RunProbe(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   TSingleInstance instance;
   const int mode = QByteArray(argv[2]).toInt();
-  if (instance.CheckSingleInstance(mode, QCoreApplication::applicationFilePath())) {
+  if (instance.CheckSingleInstance(mode,
+                                   QCoreApplication::applicationFilePath())) {
     std::printf("second\n");
     return 0;
   }
@@ -92,7 +93,8 @@ TEST(SingleInstance, SecondCopyFromTheSamePathEndsAndWakesTheFirst) {
 
 TEST(SingleInstance, CopiesInTwoDirectoriesRunSideBySideInModeZeroOnly) {
   ScopedTempDir a, b;
-  const QString exeA = CopyOfSelf(a, "quorvane"), exeB = CopyOfSelf(b, "quorvane");
+  const QString exeA = CopyOfSelf(a, "quorvane"),
+                exeB = CopyOfSelf(b, "quorvane");
   QProcess pa, pb;
   ASSERT_EQ(StartProbe(pa, exeA), "first");
   EXPECT_EQ(StartProbe(pb, exeB), "first");
