@@ -1,34 +1,290 @@
 #include "app/UnitMain.h"
 
+#include "app/LinkViewAdapter.h"
+#include "app/MessageBoxes.h"
 #include "app/UnitSplash.h"
+#include "common/EventLog.h"
+#include "common/Paths.h"
+#include "controls/dxfPictureButton.h"
+#include "keys/PhoneKeypad.h"
+#include "link/CommandQueue.h"
+#include "link/SrvFunctions.h"
+#include "platform/Shell.h"
+#include "screen/ActivityIndicator.h"
+#include "screen/ScreenCanvas.h"
+#include "screen/ScreenView.h"
 #include "settings/Settings.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QScreen>
 
-TFormMain::TFormMain(QWidget *parent) : QWidget(parent) { FormCreate(); }
+TFormMain::TFormMain(QWidget *parent)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      m_canvas(std::make_unique<TScreenCanvas>()) {
+  setObjectName("FormMain");
+  setFixedSize(ClientWidth, ClientHeight);
+  setAutoFillBackground(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  setFont(QFont("Verdana", 8));
+  setWindowIcon(QIcon(":/art/icon_app.png"));
 
-TFormMain::~TFormMain() = default;
+  m_indicator = new TActivityIndicator(this);
+  m_linkView = new TLinkViewAdapter(*m_canvas, *m_indicator, this);
+  m_tcpServer = std::make_unique<TIdTCPServer>(*m_linkView, CommandQueue());
+  connect(m_indicator, &TActivityIndicator::IndexChanged, this, [this](int i) {
+    SetLedImage(i);
+    SetTrayIconIndex(i);
+  });
+  connect(m_linkView, &TLinkViewAdapter::PhoneNameChanged, this,
+          [this](const QString &name) {
+            LabPhoneType->setText(name);
+            LabPhoneType->adjustSize();
+          });
+
+  BuildMenus();
+  BuildControlBar();
+  BuildWorkZone();
+  BuildTray();
+  BuildTimers();
+
+  if (QScreen *screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+  FormCreate();
+}
+
+TFormMain::~TFormMain() {
+  // The listener's threads touch the view: end them first.
+  m_tcpServer.reset();
+}
 
 void TFormMain::FormCreate() {
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
-  setFixedSize(625, 669);
+  QApplication::setApplicationDisplayName(QStringLiteral("Quorvane v1.0"));
   LoadSettings();
+  // The language of the Language setting is applied here once languages
+  // exist; the built-in English texts stand until then.
+  CaptureState = QStringLiteral("CAVIOff");
+  for (TdxfPictureButton *b : PanelButton->Buttons())
+    connect(b, &TdxfPictureButton::clicked, this,
+            [this, b] { PhoneButtonClick(b); });
+  // Errors that reach the event loop go to AppException through the
+  // application object (TApplication::notify).
+}
+
+void TFormMain::FormClose() {
+  if (m_tcpServer->Active())
+    m_tcpServer->Close();
+}
+
+void TFormMain::closeEvent(QCloseEvent *event) {
+  FormClose();
+  event->accept();
+  if (CoolTrayIcon)
+    CoolTrayIcon->hide();
+  emit Closed();
+}
+
+void TFormMain::MExitClick() { close(); }
+void TFormMain::PMExitClick() { close(); }
+
+void TFormMain::MManualClick() {
+  platform::OpenDocument(ExeDir() + QStringLiteral("Manual.pdf"));
 }
 
 void TFormMain::MAboutClick() {
-  auto *box = new TFormSplash(nullptr);
-  box->setAttribute(Qt::WA_DeleteOnClose, false);
+  auto *box = new TFormSplash(this);
+  box->setWindowFlag(Qt::Window);
   box->MakeAboutBox(this);
   box->show();
 }
 
 void TFormMain::RestoreFromOtherInstance() {
-  showNormal();
+  RestoreApplication();
   raise();
   activateWindow();
 }
 
-void TFormMain::closeEvent(QCloseEvent *event) {
-  event->accept();
-  emit Closed();
+// --- Minimise to the tray and back ---------------------------------------
+
+bool TFormMain::TrayAvailable() {
+  return QSystemTrayIcon::isSystemTrayAvailable();
 }
+
+void TFormMain::MinimizeApplication() {
+  if (TrayAvailable())
+    hide(); // a hidden window has no task-bar entry; the tray icon stays
+  else
+    showMinimized();
+  ApplicationEvents1Minimize();
+}
+
+void TFormMain::RestoreApplication() {
+  showNormal();
+  raise();
+  activateWindow();
+  ApplicationEvents1Restore();
+}
+
+void TFormMain::JvCaptionButton1Click() { MinimizeApplication(); }
+void TFormMain::PMMinimizeClick() { MinimizeApplication(); }
+void TFormMain::PMRestoreClick() { RestoreApplication(); }
+
+void TFormMain::CoolTrayIconClick() {
+  if (IsMinimized)
+    RestoreApplication();
+  else
+    MinimizeApplication();
+}
+
+void TFormMain::ApplicationEvents1Minimize() { IsMinimized = true; }
+void TFormMain::ApplicationEvents1Restore() { IsMinimized = false; }
+
+void TFormMain::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange)
+    return;
+  const auto *change = static_cast<QWindowStateChangeEvent *>(event);
+  const bool wasMinimized = change->oldState() & Qt::WindowMinimized;
+  if (isMinimized() && !wasMinimized) {
+    // The title bar's minimise button minimises to the tray.
+    if (TrayAvailable())
+      QMetaObject::invokeMethod(this, &QWidget::hide, Qt::QueuedConnection);
+    ApplicationEvents1Minimize();
+  } else if (!isMinimized() && wasMinimized) {
+    ApplicationEvents1Restore();
+  }
+}
+
+// --- Indicator ------------------------------------------------------------
+
+void TFormMain::SetLedImage(int index) {
+  m_ledIndex = index;
+  ImageLedConn->setPixmap(ImageListLed.value(index));
+  ImageLedConn->repaint();
+}
+
+void TFormMain::SetTrayIconIndex(int index) {
+  m_trayIndex = index;
+  CoolTrayIcon->setIcon(ImageListHot.value(index));
+}
+
+void TFormMain::TimerYellowTimer() { m_indicator->TimerYellowTimer(); }
+
+// --- Keypad ---------------------------------------------------------------
+
+void TFormMain::PhoneButtonClick(TdxfPictureButton *button) {
+  PutKeyCode(static_cast<uint16_t>(button->Tag() & 0xFFFF));
+  QCoreApplication::processEvents();
+}
+
+// --- Connection commands --------------------------------------------------
+
+void TFormMain::SetConnectCommandsEnabled(bool enabled) {
+  for (QAction *a :
+       {MInternetConn, MBlueToothConnect, MDataCableConn, MAutoConnection,
+        PMDataCableConn, PMInternetConn, PMBlueToothConnect})
+    a->setEnabled(enabled);
+}
+
+void TFormMain::MInternetConnClick(QAction *sender) {
+  try {
+    m_tcpServer->Open(AppSettings.Port);
+  } catch (const TcpBindError &e) {
+    // The link stays Idle and the program goes on.
+    ShowMessageBox(this, TMessageKind::Error, QApplication::applicationName(),
+                   QString::fromLocal8Bit(e.what()));
+    return;
+  }
+  EnterLinkOpen(sender);
+}
+
+void TFormMain::MBlueToothConnectClick(QAction *) {}
+void TFormMain::MDataCableConnClick(QAction *) {}
+void TFormMain::MAutoConnectionClick(QAction *) {}
+
+void TFormMain::PMDataCableConnClick(QAction *sender) {
+  if (sender == PMDataCableConn)
+    MDataCableConnClick(MDataCableConn);
+  else if (sender == PMInternetConn)
+    MInternetConnClick(MInternetConn);
+  else if (sender == PMBlueToothConnect)
+    MBlueToothConnectClick(MBlueToothConnect);
+}
+
+void TFormMain::dxfPicButConnectClick() {
+  const QPoint topLeft = dxfPicButConnect->mapToGlobal(QPoint(0, 0));
+  PopMConnection->popup(
+      QPoint(topLeft.x(), topLeft.y() + dxfPicButConnect->height() + 4));
+}
+
+void TFormMain::MDissconectClick() { DisconnectLink(); }
+void TFormMain::Bt_DisconnClick() { DisconnectLink(); }
+
+void TFormMain::TimerCOMPortTimer() {}
+
+void TFormMain::EnterLinkOpen(QAction *sender) {
+  for (QAction *a :
+       {MInternetConn, MBlueToothConnect, MDataCableConn, MAutoConnection})
+    a->setEnabled(false);
+  MDissconect->setEnabled(true);
+  const QString name = sender ? sender->objectName() : QString();
+  if (name == "MInternetConn")
+    PicButIndInet->SetVisible(false);
+  else if (name == "MBlueToothConnect")
+    PicButIndBlu->SetVisible(false);
+  else if (name == "MDataCableConn")
+    PicButIndData->SetVisible(false);
+  SetLedImage(1);
+  SetTrayIconIndex(1);
+  for (QAction *a : {PMDataCableConn, PMInternetConn, PMBlueToothConnect})
+    a->setEnabled(false);
+  Bt_Disconn->setEnabled(true);
+}
+
+void TFormMain::DisconnectLink() {
+  m_indicator->StopActivityTimer();
+  if (m_tcpServer->Active())
+    m_tcpServer->Close();
+  m_linkView->Invalidate();
+
+  // Controls back to Idle.
+  SetConnectCommandsEnabled(true);
+  LabPhoneType->clear();
+  LabImage->clear();
+  Bt_Disconn->setEnabled(false);
+  MDissconect->setEnabled(false);
+  TimerCOMPort->stop();
+  for (TdxfPictureButton *b : {PicButIndData, PicButIndBlu, PicButIndInet})
+    b->SetVisible(true);
+  SetTrayIconIndex(0);
+
+  // Clear the link's view.
+  WriteLog(LogDate() + " DisConnect", LogCommands);
+  QueueClear();
+  SetLedImage(0);
+  m_canvas->RemovePictures();
+  ImageScreen->update();
+  ImageScreenZoom->update();
+}
+
+// --- Later work -----------------------------------------------------------
+
+void TFormMain::keyPressEvent(QKeyEvent *event) { FormKeyDown(event); }
+void TFormMain::FormKeyDown(QKeyEvent *) {}
+void TFormMain::CheckBoxEnabledClick() {}
+void TFormMain::BtnSendClick() {}
+void TFormMain::dxfPicBtSaveScreenClick() {}
+void TFormMain::TimerLabelTimer() {}
+void TFormMain::MRecordPauseClick() {}
+void TFormMain::MStopClick() {}
+void TFormMain::dxfPicButPlSaveClick() {}
+void TFormMain::dxfPicButPlPauseClick() {}
+void TFormMain::dxfPicButPlStopClick() {}
+void TFormMain::TimerCaptureTimer() {}
+void TFormMain::TimerButtonRepaintTimer() {}
+void TFormMain::MOptionsClick() {}

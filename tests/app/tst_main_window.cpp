@@ -1,0 +1,252 @@
+#include "app/AppException.h"
+#include "app/MessageBoxes.h"
+#include "app/UnitMain.h"
+#include "common/Paths.h"
+#include "controls/dxfPictureButton.h"
+#include "keys/PhoneKeypad.h"
+#include "link/CommandQueue.h"
+#include "link/SrvFunctions.h"
+#include "screen/ActivityIndicator.h"
+#include "screen/ScreenCanvas.h"
+#include "screen/ScreenView.h"
+#include "settings/Settings.h"
+#include "support/TempDir.h"
+
+#include <QTcpServer>
+#include <QTest>
+#include <QToolButton>
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+  ScopedTempDir m_dir;
+  std::unique_ptr<TFormMain> m_form;
+  QStringList m_boxes;
+
+  static QRect InWindow(QWidget *w) {
+    return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+  }
+  QByteArray Queue() { return CommandQueue().Bytes(); }
+
+private slots:
+  void init() {
+    SetExePath(m_dir.File("quorvane"));
+    SetMessageBoxHook([this](TMessageKind, const QString &, const QString &t) {
+      m_boxes << t;
+    });
+    m_boxes.clear();
+    QueueClear();
+    CommandQueue().SetPhoneId({});
+    m_form = std::make_unique<TFormMain>();
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+  }
+  void cleanup() { m_form.reset(); }
+
+  void geometryFollowsTheLayout() {
+    TFormMain &f = *m_form;
+    QCOMPARE(f.size(), QSize(625, 669));
+    QCOMPARE(f.windowTitle(), QString("Quorvane v1.0"));
+    const QList<std::pair<QWidget *, QRect>> expected = {
+        {f.ToolBar1, {7, 0, 609, 21}},
+        {f.PanelControl, {6, 23, 611, 48}},
+        {f.dxfPicButConnect, {6 + 16, 23 + 5, 83, 37}},
+        {f.Bt_Disconn, {6 + 107, 23 + 5, 70, 37}},
+        {f.ImageLedConn, {6 + 190, 23 + 8, 31, 29}},
+        {f.PicButIndData, {6 + 224, 23 + 8, 33, 28}},
+        {f.PicButIndBlu, {6 + 263, 23 + 7, 32, 28}},
+        {f.PicButIndInet, {6 + 301, 23 + 8, 35, 26}},
+        {f.dxfPictureButton1, {6 + 391, 23 + 5, 41, 37}},
+        {f.dxfPicButPlSave, {6 + 490, 23 + 8, 28, 27}},
+        {f.dxfPicButPlPause, {6 + 523, 23 + 8, 29, 26}},
+        {f.dxfPicButPlStop, {6 + 557, 23 + 8, 31, 29}},
+        {f.PanelWorkZone, {6, 69, 611, 595}},
+        {f.ImageScreen, {6 + 18, 69 + 25, 176, 208}},
+        {f.ImageScreenZoom, {6 + 236, 69 + 25, 352, 416}},
+        {f.PanelButton, {6 + 17, 69 + 243, 178, 198}},
+        {f.RichEdit, {6 + 16, 69 + 494, 576, 70}},
+        {f.PanelRichEdit, {6 + 15, 69 + 493, 578, 72}},
+        {f.CheckBoxEnabled, {6 + 15, 69 + 568, 17, 17}},
+    };
+    for (const auto &[widget, rect] : expected)
+      QVERIFY2(InWindow(widget) == rect, qPrintable(widget->objectName()));
+    QCOMPARE(f.LabPhoneType->pos(), QPoint(56, 10));
+    QCOMPARE(f.LabZoom->pos(), QPoint(235, 10));
+    QCOMPARE(f.LabImage->pos(), QPoint(240, 442));
+    QCOMPARE(f.LabQuickText->pos(), QPoint(21, 475));
+    QCOMPARE(f.BtnSend->geometry().topLeft(), QPoint(520, 568));
+    QCOMPARE(f.BtnSend->height(), 20);
+    // The cover lies above the quick-text box.
+    QCOMPARE(f.PanelWorkZone->childAt(100, 520)->parentWidget(),
+             f.PanelRichEdit);
+
+    // One flat 71 x 21 button per top-level entry.
+    const auto buttons = f.ToolBar1->findChildren<QToolButton *>(
+        QString(), Qt::FindDirectChildrenOnly);
+    QStringList captions;
+    for (QToolButton *b : buttons) {
+      QCOMPARE(b->size(), QSize(71, 21));
+      captions << b->text();
+    }
+    QCOMPARE(captions, QStringList({"Connection", "Tools", "Help"}));
+  }
+
+  void startStateOfMenusTimersAndIndicators() {
+    TFormMain &f = *m_form;
+    struct Entry {
+      QAction *action;
+      QString text;
+      bool enabled;
+    };
+    for (const Entry &e : std::initializer_list<Entry>{
+             {f.MAutoConnection, "Autoconnect\tAlt+T", true},
+             {f.MBlueToothConnect, "Connect via Bluetooth\tAlt+B", true},
+             {f.MDataCableConn, "Connect via Cable\tAlt+C", true},
+             {f.MInternetConn, "Connect via GPRS\tAlt+G", true},
+             {f.MDissconect, "Disconnect\tAlt+D", false},
+             {f.MExit, "Exit\tAlt+F4", true},
+             {f.MRecordPause, "Record/Pause\tAlt+R", true},
+             {f.MStop, "Stop\tAlt+S", false},
+             {f.MSaveScreenshot, "Save Screenshot\tAlt+A", true},
+             {f.MOptions, "Options\tAlt+O", true},
+             {f.MManual, "Manual\tAlt+M", true},
+             {f.MAbout, "About\tF1", true},
+             {f.PMRestore, "Restore", true},
+             {f.PMMinimize, "Minimaze", true},
+             {f.PMExit, "Exit", true}}) {
+      QCOMPARE(e.action->text(), e.text);
+      QCOMPARE(e.action->isEnabled(), e.enabled);
+      // Shortcut texts only label the entries.
+      QVERIFY(e.action->shortcut().isEmpty());
+    }
+    for (auto [timer, interval] :
+         {std::pair{f.TimerCOMPort, 3000}, std::pair{f.TimerLabel, 1500},
+          std::pair{f.TimerCapture, 1000},
+          std::pair{f.TimerButtonRepaint, 100}}) {
+      QCOMPARE(timer->interval(), interval);
+      QVERIFY(!timer->isActive());
+    }
+    QVERIFY(!f.Indicator().TimerYellowActive());
+    QVERIFY(!f.Bt_Disconn->isEnabled());
+    QVERIFY(!f.BtnSend->isEnabled());
+    QCOMPARE(f.TrayIconIndex(), 0);
+    QCOMPARE(f.LedIndex(), -1);
+    QCOMPARE(f.CaptureState, QString("CAVIOff"));
+    QVERIFY(!f.Canvas().HasPictures());
+    QCOMPARE(AppSettings.Port, 10001); // the settings were read
+    for (auto *b : {f.PicButIndData, f.PicButIndBlu, f.PicButIndInet})
+      QVERIFY(b->Down() && b->Visible());
+  }
+
+  void keypadClicksQueueTheirCodes() {
+    TFormMain &f = *m_form;
+    QCOMPARE(f.PanelButton->Buttons().size(), 25);
+    auto clickCentre = [&](const char *name) {
+      TdxfPictureButton *b = f.PanelButton->Button(name);
+      QVERIFY(b);
+      const QPoint centre = b->mapTo(&f, b->rect().center());
+      QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, centre);
+    };
+    clickCentre("B_05");
+    QCOMPARE(Queue(), QByteArray("\x35\x01", 2));
+    QueueClear();
+    clickCentre("b_Left_04");
+    QCOMPARE(Queue(), QByteArray("\x08\x08", 2));
+    QueueClear();
+
+    // A corner of the "1" key's rectangle lies outside its key shape: the
+    // click goes to what is beneath, not to that button.
+    TdxfPictureButton *one = f.PanelButton->Button("B_01");
+    QVERIFY(!one->HitTest(QPoint(0, 0)));
+    QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {},
+                      one->mapTo(&f, QPoint(0, 0)));
+    QVERIFY(!Queue().startsWith(QByteArray("\x31\x01", 2)));
+  }
+
+  void trayClickTogglesMinimisedState() {
+    TFormMain &f = *m_form;
+    QVERIFY(!f.IsMinimized);
+    f.JvCaptionButton1Click();
+    QVERIFY(f.IsMinimized);
+    f.CoolTrayIconClick();
+    QVERIFY(!f.IsMinimized);
+    f.CoolTrayIconClick();
+    QVERIFY(f.IsMinimized);
+    f.PMRestoreClick();
+    QVERIFY(!f.IsMinimized);
+    f.CoolTrayIconClick(); // after a tray-menu restore one click minimises
+    QVERIFY(f.IsMinimized);
+    f.PMRestoreClick();
+  }
+
+  void gprsConnectAndDisconnect() {
+    TFormMain &f = *m_form;
+    QTcpServer probe; // find a free port
+    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
+    AppSettings.Port = probe.serverPort();
+    probe.close();
+
+    f.PMDataCableConnClick(f.PMInternetConn);
+    QVERIFY(f.IdTCPServer().Active());
+    QCOMPARE(f.IdTCPServer().BoundPort(), AppSettings.Port);
+    for (QAction *a : {f.MInternetConn, f.MBlueToothConnect, f.MDataCableConn,
+                       f.MAutoConnection, f.PMDataCableConn, f.PMInternetConn,
+                       f.PMBlueToothConnect})
+      QVERIFY(!a->isEnabled());
+    QVERIFY(f.MDissconect->isEnabled() && f.Bt_Disconn->isEnabled());
+    QVERIFY(!f.PicButIndInet->Visible());
+    QVERIFY(f.PicButIndData->Visible() && f.PicButIndBlu->Visible());
+    QCOMPARE(f.LedIndex(), 1);
+    QCOMPARE(f.TrayIconIndex(), 1);
+
+    PutKeyCode(0x0130);
+    f.Canvas().ResetPictures();
+    f.LabPhoneType->setText("Phone");
+    f.Bt_DisconnClick();
+    QVERIFY(!f.IdTCPServer().Active());
+    QVERIFY(f.MInternetConn->isEnabled() && f.PMBlueToothConnect->isEnabled());
+    QVERIFY(!f.MDissconect->isEnabled() && !f.Bt_Disconn->isEnabled());
+    QVERIFY(f.PicButIndInet->Visible());
+    QCOMPARE(f.LedIndex(), 0);
+    QCOMPARE(f.TrayIconIndex(), 0);
+    QVERIFY(f.LabPhoneType->text().isEmpty());
+    QVERIFY(f.LabImage->text().isEmpty());
+    QCOMPARE(CommandQueue().Size(), 0);
+    QVERIFY(!f.Canvas().HasPictures());
+    QVERIFY(m_boxes.isEmpty());
+  }
+
+  void portInUseShowsTheErrorAndStaysIdle() {
+    TFormMain &f = *m_form;
+    QTcpServer blocker;
+    QVERIFY(blocker.listen(QHostAddress::AnyIPv4, 0));
+    AppSettings.Port = blocker.serverPort();
+    f.MInternetConnClick(f.MInternetConn);
+    QCOMPARE(
+        m_boxes,
+        QStringList(
+            "Could not bind socket. Address and port are already in use."));
+    QVERIFY(!f.IdTCPServer().Active());
+    QVERIFY(f.MInternetConn->isEnabled());
+    QVERIFY(!f.Bt_Disconn->isEnabled());
+    QVERIFY(f.PicButIndInet->Visible());
+  }
+
+  void connectButtonOpensThePopUpBelowIt() {
+    TFormMain &f = *m_form;
+    f.dxfPicButConnectClick();
+    QTRY_VERIFY(f.PopMConnection->isVisible());
+    const QPoint corner = f.dxfPicButConnect->mapToGlobal(QPoint(0, 0));
+    QCOMPARE(f.PopMConnection->pos(),
+             QPoint(corner.x(), corner.y() + f.dxfPicButConnect->height() + 4));
+    f.PopMConnection->hide();
+  }
+};
+
+int main(int argc, char **argv) {
+  TApplication app(argc, argv);
+  TestMainWindow test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_main_window.moc"
