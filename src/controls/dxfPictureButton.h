@@ -1,0 +1,157 @@
+#pragma once
+// A button of the shape of its picture.
+//
+// The glyph's background (the colour of its top-left pixel) is cut away:
+// the widget is masked to the glyph's shape grown by about one pixel, so
+// clicks on the surround reach whatever lies beneath. Three state pictures
+// (up, down, hot) are computed once from the glyph, and painting is one
+// picture copy without a background fill.
+//
+// Buttons with the same non-zero GroupIndex and the same parent widget form
+// a radio group: the one clicked last stays down (Latched) until another
+// goes down, or until it is clicked again with AllowAllUp.
+//
+// Visible is the button's own visibility: a button with Visible false keeps
+// its place but paints nothing and lets the mouse through. It is separate
+// from QWidget's visibility.
+
+#include "controls/PictureButtonShape.h"
+
+#include <QColor>
+#include <QImage>
+#include <QRegion>
+#include <QWidget>
+
+class TdxfPictureButton : public QWidget {
+  Q_OBJECT
+  Q_PROPERTY(bool Down READ Down WRITE SetDown)
+  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
+  Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
+  Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
+  Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+
+public:
+  explicit TdxfPictureButton(QWidget *parent = nullptr);
+  ~TdxfPictureButton() override;
+
+  // Copies the glyph, builds the outline and the state pictures and makes
+  // the button the glyph's size plus 2 both ways. A glyph without pixels
+  // only repaints.
+  void SetGlyph(const QImage &glyph);
+  // Copies the glyph and nothing else: the button keeps its size and is
+  // built by Loaded(). For buttons placed at fixed sizes.
+  void LoadGlyph(const QImage &glyph);
+  // Builds the outline and the state pictures once everything is set.
+  void Loaded();
+  const QImage &Glyph() const { return m_shape.Glyph(); }
+
+  // Rebuilds the state pictures when changed and the button is built.
+  void SetStyle(TdxfButtonStyle style);
+  TdxfButtonStyle Style() const { return m_style; }
+
+  // Only a grouped button can be put down from code; putting one down
+  // releases the others of its group. An ungrouped button stays up.
+  void SetDown(bool down);
+  bool Down() const { return m_down; }
+
+  // Hides or shows the button without giving up its place; showing a built
+  // button rebuilds its outline and pictures.
+  void SetVisible(bool visible);
+  bool Visible() const { return m_visible; }
+
+  void SetGroupIndex(int index) { m_groupIndex = index; }
+  int GroupIndex() const { return m_groupIndex; }
+  void SetAllowAllUp(bool allow) { m_allowAllUp = allow; }
+  bool AllowAllUp() const { return m_allowAllUp; }
+
+  // Settings for the pressed picture, changed in place; they take effect at
+  // the next rebuild (style, glyph or visibility change).
+  TdxfDither &Dither() { return m_dither; }
+  const TdxfDither &Dither() const { return m_dither; }
+
+  // The button colour painted around the shape: the parent's window colour
+  // unless set; an invalid colour returns to the parent's. Like Dither, it
+  // takes effect at the next rebuild.
+  void SetColor(const QColor &color) { m_color = color; }
+  QColor Color() const;
+
+  // Free for the owner (the keypad keeps a key code here).
+  void SetTag(int tag) { m_tag = tag; }
+  int Tag() const { return m_tag; }
+
+  bool Latched() const { return m_latched; }
+  bool MouseInside() const { return m_mouseInside; }
+  bool Ready() const { return m_ready; }
+  // Colour of the glyph's top-left pixel when the outline was last built.
+  QRgb BackgroundColor() const { return m_shape.BackgroundColor(); }
+  const QImage &UpImage() const { return m_shape.UpImage(); }
+  const QImage &DownImage() const { return m_shape.DownImage(); }
+  const QImage &HotImage() const { return m_shape.HotImage(); }
+  // The picture a paint shows now; a null image when nothing is painted.
+  QImage ShownImage() const;
+  // True when the button takes the mouse at pos (its own coordinates).
+  bool HitTest(const QPoint &pos) const;
+
+  // A button of group `group` went down. Sent to every picture button with
+  // the same parent as `sender`; releases this one when it is of that
+  // group, is not the sender and is down. Raises no click.
+  void GroupPressed(int group, TdxfPictureButton *sender);
+
+signals:
+  // Left button pressed and released inside the button's shape, enabled
+  // button only. Raised before the button's state changes for the release.
+  void clicked();
+  // Raised for the second press of a left double click, which then counts
+  // as a press: a double click gives two clicks.
+  void doubleClicked();
+  // The usual mouse events, for any button, in the button's coordinates.
+  void mouseDown(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+                 QPoint pos);
+  void mouseMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers,
+                  QPoint pos);
+  void mouseUp(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
+               QPoint pos);
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+  void mousePressEvent(QMouseEvent *event) override;
+  void mouseDoubleClickEvent(QMouseEvent *event) override;
+  void mouseMoveEvent(QMouseEvent *event) override;
+  void mouseReleaseEvent(QMouseEvent *event) override;
+  void enterEvent(QEnterEvent *event) override;
+  void leaveEvent(QEvent *event) override;
+  void changeEvent(QEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+
+private:
+  // Whole: no mask, the whole rectangle. Shaped: masked to m_region.
+  // Empty: paints nothing and takes no mouse input.
+  enum class Area { Whole, Shaped, Empty };
+
+  void BuildRegion();
+  void RenderStates();
+  void SetArea(Area area, const QRegion &region = QRegion());
+  void UpdateOpaque();
+  void PointerEntered();
+  void PointerLeft();
+  void TrackPointer(const QPoint &pos);
+  void SendGroupPressed();
+
+  bool m_latched = false;
+  bool m_down = false;
+  bool m_visible = true;
+  TdxfGlyphShape m_shape;
+  int m_groupIndex = 0;
+  TdxfButtonStyle m_style = dxfHighlight;
+  bool m_mouseInside = false;
+  TdxfDither m_dither;
+  bool m_allowAllUp = false;
+  bool m_ready = false;
+  bool m_mouseDown = false;
+
+  bool m_clickPending = false; // left press on the button, not yet released
+  QColor m_color;
+  int m_tag = 0;
+  Area m_area = Area::Whole;
+  QRegion m_region;
+};

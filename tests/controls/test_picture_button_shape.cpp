@@ -1,0 +1,321 @@
+// Outline, edge points and state pictures of picture button glyphs.
+#include "controls/PictureButtonShape.h"
+
+#include <gtest/gtest.h>
+
+#include <QRandomGenerator>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Grid = std::vector<std::string>;
+
+// Colours of the test glyphs and pictures, one letter each.
+const std::map<char, QRgb> kColours = {
+    {'Y', 0xFFFFFF00},                                       // glyph background
+    {'R', 0xFFFF0000},                                       // glyph shape
+    {'G', 0xFF00FF00}, {'B', 0xFF0000FF}, {'W', 0xFFFFFFFF}, // white
+    {'k', 0xFF000000},                                       // black
+    {'g', 0xFF808080},                                       // grey
+    {'c', 0xFF336699},                                       // button colour
+    {'d', 0xFF00CC66},                                       // dither colour
+};
+constexpr QRgb kButton = 0xFF336699;
+constexpr TdxfColor kDither = 0x00CC66;
+
+QImage MakeImage(const Grid &rows) {
+  QImage image(int(rows[0].size()), int(rows.size()), QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      image.setPixel(x, y, kColours.at(rows[y][x]));
+  return image;
+}
+
+Grid ToGrid(const QImage &image) {
+  Grid rows;
+  for (int y = 0; y < image.height(); ++y) {
+    std::string row;
+    for (int x = 0; x < image.width(); ++x) {
+      char letter = '?';
+      for (const auto &[ch, rgb] : kColours)
+        if (rgb == image.pixel(x, y))
+          letter = ch;
+      row += letter;
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+// '#' for every pixel of area in the region.
+Grid RegionGrid(const QRegion &region, const QRect &area) {
+  Grid rows;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    std::string row;
+    for (int x = area.left(); x <= area.right(); ++x)
+      row += region.contains(QPoint(x, y)) ? '#' : '.';
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+Grid KindGrid(const QList<TdxfPoint> &points, int w, int h) {
+  Grid rows(h, std::string(w, '.'));
+  for (const TdxfPoint &p : points)
+    rows[p.Y][p.X] = char('0' + p.Kind);
+  return rows;
+}
+
+// A 6 x 6 glyph: a 2 x 2 block on a yellow background.
+const Grid kBlockGlyph = {"YYYYYY", "YYYYYY", "YYRRYY",
+                          "YYRRYY", "YYYYYY", "YYYYYY"};
+
+QImage Render(const Grid &glyph, TdxfButtonStyle style, TdxfButtonState state,
+              const TdxfDither &dither = {}, QImage target = {}) {
+  TdxfGlyphShape shape;
+  shape.SetGlyph(MakeImage(glyph));
+  shape.BuildRegion();
+  shape.RenderState(target, shape.CollectEdgePoints(), style, state, kButton,
+                    dither);
+  return target;
+}
+
+} // namespace
+
+TEST(PictureButtonShape, SinglePixelGlyphGivesBandWedgeAndRing) {
+  TdxfGlyphShape shape;
+  shape.SetGlyph(MakeImage({"WWWWW", "WWWWW", "WWRWW", "WWWWW", "WWWWW"}));
+  const TdxfGlyphShape::Outline outline = shape.BuildRegion();
+
+  EXPECT_EQ(shape.BackgroundColor(), kColours.at('W'));
+  ASSERT_EQ(outline.Polygons.size(), 2);
+  EXPECT_EQ(outline.Polygons[0],
+            QPolygon({QPoint(1, 1), QPoint(4, 1), QPoint(4, 4), QPoint(1, 4)}));
+  EXPECT_EQ(outline.Polygons[1],
+            QPolygon({QPoint(2, 0), QPoint(3, 0), QPoint(3, 2), QPoint(2, 0)}));
+  ASSERT_TRUE(outline.HasRegion);
+  EXPECT_TRUE(outline.WithinLimits);
+  // The band covers columns and rows 1 to 3; the wedge adds its top-left
+  // pixel only.
+  EXPECT_EQ(RegionGrid(outline.Region, QRect(-1, -1, 7, 7)),
+            Grid({".......", "...#...", "..###..", "..###..", "..###..",
+                  ".......", "......."}));
+  EXPECT_EQ(outline.Region.boundingRect(), QRect(1, 0, 3, 4));
+
+  const QList<TdxfPoint> points = shape.CollectEdgePoints();
+  ASSERT_EQ(points.size(), 24);
+  EXPECT_EQ(KindGrid(points, 5, 5),
+            Grid({"22223", "23113", "21.13", "21123", "33333"}));
+  // Row by row, left to right.
+  for (qsizetype i = 1; i < points.size(); ++i)
+    EXPECT_LT(points[i - 1].Y * 5 + points[i - 1].X,
+              points[i].Y * 5 + points[i].X);
+}
+
+TEST(PictureButtonShape, RunsReachingTheRightEdgeAddNoPolygon) {
+  TdxfGlyphShape shape;
+  shape.SetGlyph(MakeImage({"WRRR", "WRRR", "WWRR"}));
+  TdxfGlyphShape::Outline outline = shape.BuildRegion();
+  EXPECT_TRUE(outline.Polygons.isEmpty());
+  EXPECT_FALSE(outline.HasRegion);
+  EXPECT_TRUE(outline.Region.isEmpty());
+
+  // One closed run in the last row: one band, and the wedge over it.
+  shape.SetGlyph(MakeImage({"WRRR", "WRRR", "WRWR"}));
+  outline = shape.BuildRegion();
+  ASSERT_EQ(outline.Polygons.size(), 2);
+  EXPECT_EQ(outline.Polygons[0],
+            QPolygon({QPoint(0, 1), QPoint(3, 1), QPoint(3, 4), QPoint(0, 4)}));
+  EXPECT_EQ(outline.Polygons[1],
+            QPolygon({QPoint(1, 0), QPoint(2, 0), QPoint(2, 2), QPoint(1, 0)}));
+  EXPECT_TRUE(outline.HasRegion);
+}
+
+TEST(PictureButtonShape, PolygonRegionCoversPixelsLikeAWindowRegion) {
+  const QPolygon square(
+      {QPoint(1, 1), QPoint(4, 1), QPoint(4, 4), QPoint(1, 4)});
+  EXPECT_EQ(
+      RegionGrid(TdxfGlyphShape::PolygonRegion({square}), QRect(0, 0, 6, 6)),
+      Grid({"......", ".###..", ".###..", ".###..", "......", "......"}));
+
+  // Winding rule: an inner square running the other way is a hole, one
+  // running the same way is not.
+  const QPolygon outer(
+      {QPoint(0, 0), QPoint(6, 0), QPoint(6, 6), QPoint(0, 6)});
+  const QPolygon innerBack(
+      {QPoint(2, 2), QPoint(2, 4), QPoint(4, 4), QPoint(4, 2)});
+  const QPolygon innerSame(
+      {QPoint(2, 2), QPoint(4, 2), QPoint(4, 4), QPoint(2, 4)});
+  EXPECT_EQ(RegionGrid(TdxfGlyphShape::PolygonRegion({outer, innerBack}),
+                       QRect(0, 0, 7, 7)),
+            Grid({"######.", "######.", "##..##.", "##..##.", "######.",
+                  "######.", "......."}));
+  EXPECT_EQ(RegionGrid(TdxfGlyphShape::PolygonRegion({outer, innerSame}),
+                       QRect(0, 0, 7, 7)),
+            RegionGrid(QRegion(0, 0, 6, 6), QRect(0, 0, 7, 7)));
+
+  // Slanted edges: Qt's own polygon regions follow the same pixel rule, so
+  // single polygons, self-crossing ones included, must agree with them.
+  QRandomGenerator rng(4711);
+  for (int round = 0; round < 300; ++round) {
+    QPolygon poly;
+    const int corners = 3 + rng.bounded(5);
+    for (int i = 0; i < corners; ++i)
+      poly << QPoint(rng.bounded(-4, 14), rng.bounded(-4, 14));
+    const QRect area(-5, -5, 20, 20);
+    ASSERT_EQ(RegionGrid(TdxfGlyphShape::PolygonRegion({poly}), area),
+              RegionGrid(QRegion(poly, Qt::WindingFill), area))
+        << "round " << round;
+  }
+}
+
+TEST(PictureButtonShape, StateTable) {
+  // Edge kinds of the block glyph, for reading the pictures below.
+  TdxfGlyphShape shape;
+  shape.SetGlyph(MakeImage(kBlockGlyph));
+  shape.BuildRegion();
+  ASSERT_EQ(KindGrid(shape.CollectEdgePoints(), 6, 6),
+            Grid({"222223", "233113", "23..13", "21..23", "211223", "333333"}));
+
+  const Grid highlightUp = {"gggggW", "gWWccW", "gWRRcW",
+                            "gcRRgW", "gccggW", "WWWWWW"};
+  // Offset 1; each light point also blackens its lower-right neighbour, in
+  // point order, which eats most of the block.
+  const Grid highlightDown = {"WWWWWk", "Wkkcck", "Wkkkck",
+                              "WckRWk", "WccWWk", "kkkkkk"};
+  const Grid plainUp = {"cccccc", "cccccc", "ccRRcc",
+                        "ccRRcc", "cccccc", "cccccc"};
+
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfHighlight, dxfStateUp)), highlightUp);
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfHighlight, dxfStateDown)),
+            highlightDown);
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfFlat, dxfStateUp)), plainUp);
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfFlat, dxfStateHot)), highlightUp);
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfFlat, dxfStateDown)), highlightDown);
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateUp)), plainUp);
+  // Light points are left alone: the white of a new picture shows there.
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown)),
+            Grid({"cccccW", "cWWccW", "cWWWcW", "ccWRcW", "cccccW", "WWWWWW"}));
+  // Offset -1; shadow points paint a 2 x 2 square of the glyph background
+  // up and left of them.
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfRaised, dxfStateUp)),
+            Grid({"YYYYYW", "YRRccW", "YRRYYW", "YcYYYW", "YcYYYW", "WWWWWW"}));
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfRaised, dxfStateDown)),
+            Grid({"WWWWWW", "Wccccc", "Wccccc", "WccRRc", "WccRRc", "Wccccc"}));
+
+  // A picture that already exists keeps the pixels nothing is drawn on.
+  QImage blue(6, 6, QImage::Format_RGB32);
+  blue.fill(kColours.at('B'));
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, {}, blue)),
+            Grid({"cccccB", "cBBccB", "cBBBcB", "ccBRcB", "cccccB", "BBBBBB"}));
+
+  // The hot picture is built for flat buttons only.
+  shape.RenderStates(dxfHighlight, kButton, {});
+  EXPECT_TRUE(shape.HotImage().isNull());
+  EXPECT_EQ(ToGrid(shape.UpImage()), highlightUp);
+  EXPECT_EQ(ToGrid(shape.DownImage()), highlightDown);
+  shape.RenderStates(dxfFlat, kButton, {});
+  EXPECT_EQ(ToGrid(shape.HotImage()), highlightUp);
+  EXPECT_EQ(ToGrid(shape.UpImage()), plainUp);
+}
+
+TEST(PictureButtonShape, DitherOverlaysThePressedPicture) {
+  const Grid normalDown = {"cccccW", "cWWccW", "cWWWcW",
+                           "ccWRcW", "cccccW", "WWWWWW"};
+  // Without a colour the style does not matter.
+  for (TdxfDitherStyle style : {dxfFill, dxfDither, dxfDitherBlend}) {
+    TdxfDither none;
+    none.Style = style;
+    EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, none)),
+              normalDown);
+  }
+
+  TdxfDither dither;
+  dither.Color = kDither;
+  dither.Style = dxfFill;
+  // Filled with the dither colour, no glyph, then the points.
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfHighlight, dxfStateDown, dither)),
+            Grid({"WWWWWk", "Wkkcck", "Wkkkck", "WckdWk", "WccWWk", "kkkkkk"}));
+  // The up picture never carries the dither.
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateUp, dither)),
+            Grid({"cccccc", "cccccc", "ccRRcc", "ccRRcc", "cccccc", "cccccc"}));
+
+  // A checkerboard over the button colour, no glyph; the light points keep
+  // it.
+  dither.Style = dxfDither;
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, dither)),
+            Grid({"cccccc", "cdcccd", "ccdccc", "cccdcd", "cccccc", "cdcdcd"}));
+
+  // A checkerboard over the glyph drawn one pixel right and down.
+  dither.Style = dxfDitherBlend;
+  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, dither)),
+            Grid({"cccccW", "cdWccd", "cWdWcW", "ccWdcd", "cccccW", "WdWdWd"}));
+}
+
+TEST(PictureButtonShape, DrawingLeavesOutTheBottomLeftColour) {
+  const QImage glyph = MakeImage({"RGB", "GRY"});
+  QImage target = MakeImage({"WWWW", "WWWW", "WWWW"});
+  TdxfGlyphShape::DrawTransparent(target, glyph, 1, 1);
+  EXPECT_EQ(ToGrid(target), Grid({"WWWW", "WRWB", "WWRY"}));
+
+  target = MakeImage({"WWWW", "WWWW", "WWWW"});
+  TdxfGlyphShape::DrawTransparent(target, glyph, -1, -1);
+  EXPECT_EQ(ToGrid(target), Grid({"RYWW", "WWWW", "WWWW"}));
+
+  QImage odd = MakeImage({"WWW", "WWW"});
+  TdxfGlyphShape::DitherPattern(odd, kColours.at('d'));
+  EXPECT_EQ(ToGrid(odd), Grid({"dWd", "WdW"}));
+}
+
+TEST(PictureButtonShape, GlyphsBeyondTheLimitsStaySafe) {
+  // 50 closed runs in each of 49 rows, plus 50 wedges: exactly the limit.
+  auto runs = [](int rows) {
+    QImage glyph(101, rows, QImage::Format_RGB32);
+    glyph.fill(kColours.at('W'));
+    for (int y = 0; y < rows; ++y)
+      for (int x = 1; x < 100; x += 2)
+        glyph.setPixel(x, y, kColours.at('R'));
+    return glyph;
+  };
+  TdxfGlyphShape shape;
+  shape.SetGlyph(runs(49));
+  TdxfGlyphShape::Outline outline = shape.BuildRegion();
+  EXPECT_EQ(outline.Polygons.size(), TdxfGlyphShape::MaxPolygons);
+  EXPECT_TRUE(outline.HasRegion);
+
+  // One row more needs 2,550 polygons: no outline, but the bevel stays.
+  shape.SetGlyph(runs(50));
+  outline = shape.BuildRegion();
+  EXPECT_FALSE(outline.WithinLimits);
+  EXPECT_FALSE(outline.HasRegion);
+  EXPECT_LE(outline.Polygons.size(), TdxfGlyphShape::MaxPolygons);
+  EXPECT_EQ(shape.CollectEdgePoints().size(), 50 * 51);
+
+  // 39,999 background pixels: an outline, but no edge points, so the
+  // pictures are the plain glyph on white.
+  QImage big(200, 200, QImage::Format_RGB32);
+  big.fill(kColours.at('W'));
+  big.setPixel(100, 100, kColours.at('R'));
+  shape.SetGlyph(big);
+  outline = shape.BuildRegion();
+  EXPECT_TRUE(outline.HasRegion);
+  EXPECT_TRUE(shape.CollectEdgePoints().isEmpty());
+  shape.RenderStates(dxfHighlight, kButton, {});
+  EXPECT_EQ(shape.UpImage(), big);
+  EXPECT_EQ(shape.DownImage().pixel(101, 101), kColours.at('R'));
+
+  // Wider than 32,767 pixels: neither outline nor points.
+  QImage wide(32768, 1, QImage::Format_RGB32);
+  wide.fill(kColours.at('W'));
+  wide.setPixel(1, 0, kColours.at('R'));
+  shape.SetGlyph(wide);
+  outline = shape.BuildRegion();
+  EXPECT_FALSE(outline.WithinLimits);
+  EXPECT_FALSE(outline.HasRegion);
+  EXPECT_TRUE(shape.CollectEdgePoints().isEmpty());
+  shape.RenderStates(dxfRaised, kButton, {});
+  EXPECT_EQ(shape.UpImage().size(), wide.size());
+}
