@@ -5,6 +5,7 @@
 #include "app/UnitSplash.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
+#include "link/UnitDataCom.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>
@@ -56,13 +57,18 @@ int RunQuorvane(int argc, char *argv[]) {
                    &TFormMain::RestoreFromOtherInstance);
   QObject::connect(main.get(), &TFormMain::Closed, &app, &QApplication::quit);
 
-  // 6.-7. The serial data module and the hot-key dialog join here.
+  // 6. The serial data module.
+  auto dataCom = std::make_unique<TDataComPort>(&main->LinkView(), main.get());
+  main->SetDataComPort(dataCom.get());
+  // 7. The hot-key dialog joins here.
 
   // 8. The message loop; the main window shows when it starts.
   main->show();
   const int code = app.exec();
 
   // Ending, in reverse order.
+  main->SetDataComPort(nullptr);
+  dataCom.reset(); // closes an open serial port without a word to the phone
   main.reset();
   splash.reset();
   CommandQueue().QueueClear();

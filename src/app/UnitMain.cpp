@@ -1,7 +1,9 @@
 #include "app/UnitMain.h"
+#include "app/Artwork.h"
 
 #include "app/LinkViewAdapter.h"
 #include "app/MessageBoxes.h"
+#include "app/UnitProgress.h"
 #include "app/UnitSplash.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
@@ -9,6 +11,7 @@
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
 #include "link/SrvFunctions.h"
+#include "link/UnitDataCom.h"
 #include "platform/Shell.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
@@ -24,6 +27,7 @@ TFormMain::TFormMain(QWidget *parent)
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_canvas(std::make_unique<TScreenCanvas>()) {
+  InitArtwork();
   setObjectName("FormMain");
   setFixedSize(ClientWidth, ClientHeight);
   setAutoFillBackground(true);
@@ -203,9 +207,74 @@ void TFormMain::MInternetConnClick(QAction *sender) {
   EnterLinkOpen(sender);
 }
 
-void TFormMain::MBlueToothConnectClick(QAction *) {}
-void TFormMain::MDataCableConnClick(QAction *) {}
-void TFormMain::MAutoConnectionClick(QAction *) {}
+void TFormMain::SetDataComPort(TDataComPort *module) {
+  m_dataCom = module;
+  if (m_dataCom) {
+    m_dataCom->SetView(m_linkView);
+    m_dataCom->SetScanHost(this);
+  }
+}
+
+ILinkView &TFormMain::LinkView() { return *m_linkView; }
+
+void TFormMain::MBlueToothConnectClick(QAction *sender) {
+  if (!m_dataCom)
+    return;
+  try {
+    m_dataCom->OpenComPort(QString::fromLocal8Bit(AppSettings.BlueToothPort));
+  } catch (const std::exception &) {
+    ShowMessageBox(this, TMessageKind::Warning, QStringLiteral("Attention"),
+                   QStringLiteral("Try Selet Another ComPort in options"));
+  }
+  if (!m_dataCom->ComPort().IsOpen())
+    return;
+  m_dataCom->ResetLastReceiveTime();
+  TimerCOMPort->start();
+  PicButIndBlu->SetVisible(false);
+  EnterLinkOpen(sender);
+}
+
+void TFormMain::MDataCableConnClick(QAction *sender) {
+  if (!m_dataCom)
+    return;
+  try {
+    m_dataCom->OpenComPort(QString::fromLocal8Bit(AppSettings.DataPort),
+                           256000);
+  } catch (const std::exception &) {
+    ShowMessageBox(this, TMessageKind::Warning, QApplication::applicationName(),
+                   QStringLiteral("Try Select Another ComPort At Setting"));
+  }
+  if (!m_dataCom->ComPort().IsOpen())
+    return;
+  m_dataCom->ResetLastReceiveTime();
+  TimerCOMPort->start();
+  PicButIndData->SetVisible(false);
+  EnterLinkOpen(sender);
+}
+
+void TFormMain::MAutoConnectionClick(QAction *sender) {
+  if (!m_dataCom)
+    return;
+  QCoreApplication::processEvents();
+  {
+    TFormProgress progress;
+    m_dataCom->ScanPorts(&progress);
+  }
+  EnterLinkOpen(sender);
+}
+
+void TFormMain::PortFound(const QString &portName, bool isCable) {
+  const QByteArray name = portName.toLocal8Bit();
+  if (isCable) {
+    StoreDataPort(name);
+    AppSettings.DataPort = name;
+    PicButIndData->SetVisible(false);
+  } else {
+    StoreBlueToothPort(name);
+    AppSettings.BlueToothPort = name;
+    PicButIndBlu->SetVisible(false);
+  }
+}
 
 void TFormMain::PMDataCableConnClick(QAction *sender) {
   if (sender == PMDataCableConn)
@@ -225,7 +294,22 @@ void TFormMain::dxfPicButConnectClick() {
 void TFormMain::MDissconectClick() { DisconnectLink(); }
 void TFormMain::Bt_DisconnClick() { DisconnectLink(); }
 
-void TFormMain::TimerCOMPortTimer() {}
+void TFormMain::TimerCOMPortTimer() {
+  if (!m_dataCom || m_dataCom->LastReceiveTime() == 0)
+    return;
+  const qint64 silentSeconds =
+      (m_dataCom->Now() - m_dataCom->LastReceiveTime()) / 1000;
+  if (silentSeconds <= 5)
+    return;
+  DisconnectLink();
+  TimerCOMPort->stop();
+  // Keep waiting for the phone on the port the user chose.
+  const QByteArray port = m_dataCom->ComPort().PortName().toLocal8Bit();
+  if (port == AppSettings.BlueToothPort)
+    MBlueToothConnectClick(MBlueToothConnect);
+  else if (port == AppSettings.DataPort)
+    MDataCableConnClick(MDataCableConn);
+}
 
 void TFormMain::EnterLinkOpen(QAction *sender) {
   for (QAction *a :
@@ -248,13 +332,22 @@ void TFormMain::EnterLinkOpen(QAction *sender) {
 
 void TFormMain::DisconnectLink() {
   m_indicator->StopActivityTimer();
+  if (m_dataCom)
+    m_dataCom->TimerLostPacket().stop();
   if (m_tcpServer->Active())
     m_tcpServer->Close();
   m_linkView->Invalidate();
+  if (m_dataCom) {
+    // Both send the phone the Discon packet first; errors are ignored.
+    m_dataCom->CloseComPort(true);
+    m_dataCom->ReleaseProbePorts(true);
+  }
 
   // Controls back to Idle.
   SetConnectCommandsEnabled(true);
   LabPhoneType->clear();
+  if (m_dataCom)
+    m_dataCom->ClearPending();
   LabImage->clear();
   Bt_Disconn->setEnabled(false);
   MDissconect->setEnabled(false);

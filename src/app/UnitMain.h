@@ -16,6 +16,9 @@
 #include <QWidget>
 #include <memory>
 
+#include "link/LinkView.h"
+#include "link/PortScan.h"
+
 class TdxfPictureButton;
 class TPhonePanel;
 class TScreenCanvas;
@@ -23,8 +26,9 @@ class TScreenImage;
 class TActivityIndicator;
 class TLinkViewAdapter;
 class TIdTCPServer;
+class TDataComPort;
 
-class TFormMain : public QWidget {
+class TFormMain : public QWidget, public IPortScanHost {
   Q_OBJECT
 public:
   static constexpr int ClientWidth = 625;
@@ -89,6 +93,10 @@ public:
   TScreenCanvas &Canvas() { return *m_canvas; }
   TActivityIndicator &Indicator() { return *m_indicator; }
   TIdTCPServer &IdTCPServer() { return *m_tcpServer; }
+  // The serial data module, created after the window at start-up.
+  void SetDataComPort(TDataComPort *module);
+  TDataComPort *DataComPort() const { return m_dataCom; }
+  ILinkView &LinkView();
   int TrayIconIndex() const { return m_trayIndex; }
   int LedIndex() const { return m_ledIndex; }
 
@@ -120,6 +128,8 @@ public:
   void TimerCOMPortTimer();
   void EnterLinkOpen(QAction *sender);
   void DisconnectLink();
+  // The first-data step of a port scan found the phone's port.
+  void PortFound(const QString &portName, bool isCable) override;
 
   // Handlers whose behaviour belongs to later work: keyboard, quick text,
   // screenshots, recording and the settings dialog.
@@ -166,6 +176,7 @@ private:
   TActivityIndicator *m_indicator = nullptr;
   TLinkViewAdapter *m_linkView = nullptr;
   std::unique_ptr<TIdTCPServer> m_tcpServer;
+  TDataComPort *m_dataCom = nullptr;
   int m_trayIndex = 0;
   int m_ledIndex = -1; // no image at start: the bar's red dot shows
 };

@@ -1,4 +1,5 @@
 #include "app/UnitSplash.h"
+#include "app/Artwork.h"
 
 #include "platform/Shell.h"
 
@@ -21,6 +22,7 @@ void TClickLabel::mouseReleaseEvent(QMouseEvent *event) {
 TFormSplash::TFormSplash(QWidget *parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::SplashScreen) {
+  InitArtwork();
   setObjectName("FormSplash");
   QPalette pal = palette();
   pal.setColor(QPalette::Window, kSplashColor);
