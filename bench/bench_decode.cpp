@@ -1,0 +1,112 @@
+// Decoding and drawing cost of screen tiles: median (and 90th percentile)
+// time per image for JPEG (quality 75, 4:2:0) and GIF tiles, decoded alone
+// and drawn end to end into the screen canvas.
+
+#include "screen/ScreenCanvas.h"
+#include "screen/TileDecoder.h"
+
+#include "screen/TileFixtures.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Something like a phone screen: a gradient, bars and small text-like marks.
+QImage ScreenLike(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter painter(&image);
+  QLinearGradient gradient(0, 0, 0, height);
+  gradient.setColorAt(0, QColor(30, 60, 140));
+  gradient.setColorAt(1, QColor(200, 220, 250));
+  painter.fillRect(image.rect(), gradient);
+  painter.fillRect(0, 0, width, 18, QColor(20, 20, 20));
+  QRandomGenerator random(7);
+  for (int y = 30; y + 10 < height; y += 16)
+    for (int x = 6; x + 6 < width; x += 7)
+      if (random.bounded(3))
+        painter.fillRect(x, y, 5, 9, QColor(10, 10, 10));
+  painter.end();
+  return image;
+}
+
+QImage Noise(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QRandomGenerator random(11);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      image.setPixel(x, y, random.generate() | 0xFF000000u);
+  return image;
+}
+
+QByteArray Gif(const QImage &image) {
+  return fixtures::GifFromImage(
+      image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither));
+}
+
+struct Result {
+  double median;
+  double p90;
+};
+
+Result Measure(int runs, const std::function<void()> &work) {
+  for (int i = 0; i < runs / 10 + 1; ++i)
+    work(); // warm-up
+  std::vector<double> times;
+  times.reserve(size_t(runs));
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    times.push_back(
+        std::chrono::duration<double, std::micro>(end - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times[times.size() * 9 / 10]};
+}
+
+} // namespace
+
+int main() {
+  struct Tile {
+    const char *name;
+    QByteArray data;
+    int runs;
+  };
+  const Tile tiles[] = {
+      {"JPEG 34 x 34", fixtures::EncodeJpeg(ScreenLike(34, 34)), 5000},
+      {"JPEG 176 x 208", fixtures::EncodeJpeg(ScreenLike(176, 208)), 1000},
+      {"JPEG 176 x 208 noisy", fixtures::EncodeJpeg(Noise(176, 208)), 500},
+      {"GIF 34 x 34", Gif(ScreenLike(34, 34)), 5000},
+      {"GIF 176 x 208", Gif(ScreenLike(176, 208)), 500},
+      {"GIF 176 x 208 noisy", Gif(Noise(176, 208)), 500},
+  };
+
+  std::printf("%-22s %8s %12s %12s %12s %12s\n", "tile", "bytes", "decode med",
+              "decode p90", "draw med", "draw p90");
+  std::printf("%-22s %8s %12s %12s %12s %12s\n", "", "", "(us)", "(us)", "(us)",
+              "(us)");
+  TScreenCanvas canvas;
+  canvas.ResetPictures();
+  for (const Tile &tile : tiles) {
+    const Result decode = Measure(tile.runs, [&] { DecodeTile(tile.data); });
+    int position = 0;
+    const Result draw = Measure(tile.runs, [&] {
+      // Walks over the screen so that clipping takes its share.
+      position = (position + 37) % 160;
+      canvas.DrawTile(tile.data, position, position);
+      canvas.TakeDirty();
+    });
+    std::printf("%-22s %8lld %12.1f %12.1f %12.1f %12.1f\n", tile.name,
+                static_cast<long long>(tile.data.size()), decode.median,
+                decode.p90, draw.median, draw.p90);
+  }
+  return 0;
+}

@@ -1,0 +1,51 @@
+#include "screen/ScreenView.h"
+
+#include "screen/ScreenCanvas.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPointer>
+
+TScreenImage::TScreenImage(TScreenCanvas *canvas, bool zoom, QWidget *parent)
+    : QWidget(parent), m_canvas(canvas), m_zoom(zoom) {}
+
+QSize TScreenImage::sizeHint() const {
+  return m_zoom
+             ? QSize(TScreenCanvas::ZoomWidth, TScreenCanvas::ZoomHeight)
+             : QSize(TScreenCanvas::ScreenWidth, TScreenCanvas::ScreenHeight);
+}
+
+void TScreenImage::InvalidateScreenRegion(const QRegion &screenRegion) {
+  if (!m_zoom) {
+    update(screenRegion);
+    return;
+  }
+  QRegion zoomed;
+  for (const QRect &r : screenRegion)
+    zoomed += QRect(2 * r.x(), 2 * r.y(), 2 * r.width(), 2 * r.height());
+  update(zoomed);
+}
+
+void TScreenImage::paintEvent(QPaintEvent *event) {
+  // Without a picture nothing is painted and the parent's background, drawn
+  // beneath this non-opaque widget, shows.
+  QPainter painter(this);
+  m_canvas->Paint(painter, event->rect(), m_zoom);
+}
+
+void ConnectScreenViews(TScreenCanvas *canvas,
+                        const QList<TScreenImage *> &views) {
+  QList<QPointer<TScreenImage>> targets;
+  for (TScreenImage *view : views)
+    targets.append(view);
+  // The canvas lives on the GUI thread, so a change signalled by a link
+  // thread is handled there, after the drawing thread has let go of it.
+  QObject::connect(canvas, &TScreenCanvas::Changed, canvas, [canvas, targets] {
+    const QRegion dirty = canvas->TakeDirty();
+    if (dirty.isEmpty())
+      return;
+    for (const QPointer<TScreenImage> &view : targets)
+      if (view)
+        view->InvalidateScreenRegion(dirty);
+  });
+}

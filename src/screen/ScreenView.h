@@ -1,0 +1,37 @@
+#pragma once
+// The image controls that show the screen picture (ImageScreen) and the zoom
+// picture (ImageScreenZoom): the picture unscaled from the top-left corner,
+// the background where there is none.
+
+#include <QList>
+#include <QWidget>
+
+class TScreenCanvas;
+
+class TScreenImage : public QWidget {
+  Q_OBJECT
+
+public:
+  // zoom selects the zoom picture. The canvas must outlive the widget.
+  TScreenImage(TScreenCanvas *canvas, bool zoom, QWidget *parent = nullptr);
+
+  bool IsZoom() const { return m_zoom; }
+  QSize sizeHint() const override;
+
+  // Schedules a repaint of a changed part of the screen picture, given in
+  // screen picture coordinates (doubled for the zoom view).
+  void InvalidateScreenRegion(const QRegion &screenRegion);
+
+protected:
+  void paintEvent(QPaintEvent *event) override;
+
+private:
+  TScreenCanvas *m_canvas;
+  bool m_zoom;
+};
+
+// Repaints the changed parts of the views whenever the canvas reports a
+// change: the dirty region is taken once per notification and handed to
+// every view. Call once per canvas, on the GUI thread that owns the views.
+void ConnectScreenViews(TScreenCanvas *canvas,
+                        const QList<TScreenImage *> &views);

@@ -1,0 +1,317 @@
+#include "screen/TileDecoder.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+// jpeglib.h needs size_t and FILE declared first.
+#include <gif_lib.h>
+#include <jpeglib.h>
+
+namespace {
+
+// ---------------------------------------------------------------- GIF ----
+
+struct GifSource {
+  const uchar *data;
+  qsizetype size;
+  qsizetype pos;
+};
+
+int ReadGifBytes(GifFileType *gif, GifByteType *buffer, int length) {
+  auto *source = static_cast<GifSource *>(gif->UserData);
+  const qsizetype count =
+      std::min<qsizetype>(length, source->size - source->pos);
+  if (count <= 0)
+    return 0;
+  std::memcpy(buffer, source->data + source->pos, size_t(count));
+  source->pos += count;
+  return int(count);
+}
+
+struct GifCloser {
+  void operator()(GifFileType *gif) const {
+    int error = 0;
+    DGifCloseFile(gif, &error);
+  }
+};
+using GifPtr = std::unique_ptr<GifFileType, GifCloser>;
+
+QString GifErrorText(int code) {
+  const char *text = GifErrorString(code);
+  return text ? QString::fromLatin1(text)
+              : QStringLiteral("error %1").arg(code);
+}
+
+[[noreturn]] void ThrowGifError(const GifFileType *gif) {
+  throw TileDecodeError(
+      QStringLiteral("GIF tile: %1").arg(GifErrorText(gif ? gif->Error : 0)));
+}
+
+[[noreturn]] void ThrowTooLarge(const char *kind, qint64 width, qint64 height) {
+  throw TileDecodeError(
+      QStringLiteral("%1 tile of %2 x %3 pixels is larger than %4 pixels "
+                     "on a side")
+          .arg(QLatin1String(kind))
+          .arg(width)
+          .arg(height)
+          .arg(MaxTileSide));
+}
+
+// Reads records up to the first image descriptor, remembering the
+// transparent index of the graphic control extension before it.
+int SkipToFirstImage(GifFileType *gif) {
+  int transparent = NO_TRANSPARENT_COLOR;
+  for (;;) {
+    GifRecordType type = UNDEFINED_RECORD_TYPE;
+    if (DGifGetRecordType(gif, &type) == GIF_ERROR)
+      ThrowGifError(gif);
+    switch (type) {
+    case IMAGE_DESC_RECORD_TYPE:
+      return transparent;
+    case EXTENSION_RECORD_TYPE: {
+      int code = 0;
+      GifByteType *block = nullptr;
+      if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
+        ThrowGifError(gif);
+      if (code == GRAPHICS_EXT_FUNC_CODE && block) {
+        GraphicsControlBlock control;
+        if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
+          transparent = control.TransparentColor;
+      }
+      while (block) {
+        if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
+          ThrowGifError(gif);
+      }
+      break;
+    }
+    case TERMINATE_RECORD_TYPE:
+      throw TileDecodeError(QStringLiteral("GIF tile holds no image"));
+    default:
+      throw TileDecodeError(QStringLiteral("GIF tile: unexpected record"));
+    }
+  }
+}
+
+// ---------------------------------------------------------------- JPEG ---
+
+// Bytes B, G, R, 0xFF in memory are a QImage::Format_RGB32 pixel on a
+// little-endian machine; the alpha variants guarantee the 0xFF byte.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr J_COLOR_SPACE JpegOutputSpace = JCS_EXT_BGRA;
+#else
+constexpr J_COLOR_SPACE JpegOutputSpace = JCS_EXT_ARGB;
+#endif
+
+struct JpegErrorManager {
+  jpeg_error_mgr base; // first member: libjpeg sees only this part
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+  char warning[JMSG_LENGTH_MAX];
+};
+
+// One decoding job. It lives in DecodeJpegTile's frame, so the longjmp in
+// RunJpegDecoder never crosses an object with a destructor.
+struct JpegJob {
+  jpeg_decompress_struct cinfo;
+  JpegErrorManager error;
+  const uchar *data = nullptr;
+  unsigned long size = 0;
+  QImage image;
+  uchar *pixels = nullptr;
+  qsizetype stride = 0;
+  bool tooLarge = false;
+  JDIMENSION announcedWidth = 0;
+  JDIMENSION announcedHeight = 0;
+};
+
+void JpegErrorExit(j_common_ptr cinfo) {
+  auto *error = reinterpret_cast<JpegErrorManager *>(cinfo->err);
+  (*cinfo->err->format_message)(cinfo, error->message);
+  std::longjmp(error->jump, 1);
+}
+
+// Called for warnings (and trace messages, which stay off); keeps the
+// first one instead of printing it.
+void JpegOutputMessage(j_common_ptr cinfo) {
+  auto *error = reinterpret_cast<JpegErrorManager *>(cinfo->err);
+  if (error->warning[0] == '\0')
+    (*cinfo->err->format_message)(cinfo, error->warning);
+}
+
+bool AllocateJpegImage(JpegJob *job, int width, int height) {
+  job->image = QImage(width, height, QImage::Format_RGB32);
+  if (job->image.isNull())
+    return false;
+  job->pixels = job->image.bits();
+  job->stride = job->image.bytesPerLine();
+  return true;
+}
+
+// Runs libjpeg over job->data. Returns false on an error with
+// job->error.message set. Only trivially destructible objects live in this
+// frame, so returning here through longjmp skips no destructor.
+bool RunJpegDecoder(JpegJob *job) {
+  jpeg_decompress_struct *const cinfo = &job->cinfo;
+  cinfo->err = jpeg_std_error(&job->error.base);
+  job->error.base.error_exit = JpegErrorExit;
+  job->error.base.output_message = JpegOutputMessage;
+  if (setjmp(job->error.jump)) {
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
+  jpeg_create_decompress(cinfo);
+  jpeg_mem_src(cinfo, job->data, job->size);
+  jpeg_read_header(cinfo, TRUE);
+  job->announcedWidth = cinfo->image_width;
+  job->announcedHeight = cinfo->image_height;
+  if (cinfo->image_width > JDIMENSION(MaxTileSide) ||
+      cinfo->image_height > JDIMENSION(MaxTileSide)) {
+    job->tooLarge = true;
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
+  cinfo->out_color_space = JpegOutputSpace;
+  cinfo->scale_num = 1;
+  cinfo->scale_denom = 1;
+  cinfo->dct_method = JDCT_ISLOW;
+  cinfo->do_block_smoothing = FALSE;
+  cinfo->do_fancy_upsampling = TRUE;
+  jpeg_calc_output_dimensions(cinfo);
+  if (cinfo->output_components != 4) {
+    std::snprintf(job->error.message, sizeof job->error.message,
+                  "unexpected %d output components", cinfo->output_components);
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
+  if (!AllocateJpegImage(job, int(cinfo->output_width),
+                         int(cinfo->output_height))) {
+    std::snprintf(job->error.message, sizeof job->error.message,
+                  "cannot hold a %u x %u image", cinfo->output_width,
+                  cinfo->output_height);
+    jpeg_destroy_decompress(cinfo);
+    return false;
+  }
+  jpeg_start_decompress(cinfo);
+  while (cinfo->output_scanline < cinfo->output_height) {
+    JSAMPROW row =
+        job->pixels + qsizetype(cinfo->output_scanline) * job->stride;
+    // The memory source never suspends; a stall would loop forever.
+    if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
+      std::snprintf(job->error.message, sizeof job->error.message,
+                    "decoder stalled at row %u", cinfo->output_scanline);
+      jpeg_destroy_decompress(cinfo);
+      return false;
+    }
+  }
+  jpeg_finish_decompress(cinfo);
+  jpeg_destroy_decompress(cinfo);
+  return true;
+}
+
+} // namespace
+
+QImage DecodeGifTile(const QByteArray &data) {
+  GifSource source{reinterpret_cast<const uchar *>(data.constData()),
+                   data.size(), 0};
+  int openError = 0;
+  GifPtr gif(DGifOpen(&source, ReadGifBytes, &openError));
+  if (!gif)
+    throw TileDecodeError(
+        QStringLiteral("GIF tile: %1").arg(GifErrorText(openError)));
+  if (gif->SWidth > MaxTileSide || gif->SHeight > MaxTileSide)
+    ThrowTooLarge("GIF", gif->SWidth, gif->SHeight);
+
+  const int transparent = SkipToFirstImage(gif.get());
+  if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
+    ThrowGifError(gif.get());
+
+  const GifImageDesc &desc = gif->Image;
+  // The image is placed within the logical screen; one that reaches beyond
+  // the screen widens the decoded picture rather than being cut.
+  const qint64 width =
+      std::max<qint64>(gif->SWidth, qint64(desc.Left) + desc.Width);
+  const qint64 height =
+      std::max<qint64>(gif->SHeight, qint64(desc.Top) + desc.Height);
+  if (desc.Width > MaxTileSide || desc.Height > MaxTileSide ||
+      width > MaxTileSide || height > MaxTileSide)
+    ThrowTooLarge("GIF", std::max<qint64>(width, desc.Width),
+                  std::max<qint64>(height, desc.Height));
+
+  const ColorMapObject *map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
+  if (!map)
+    throw TileDecodeError(QStringLiteral("GIF tile has no colour table"));
+
+  // Indices past the table's end show black; the transparent index lets the
+  // white background through.
+  QRgb palette[256];
+  std::fill(std::begin(palette), std::end(palette), qRgb(0, 0, 0));
+  const int colours = std::min(map->ColorCount, 256);
+  for (int i = 0; i < colours; ++i) {
+    const GifColorType &c = map->Colors[i];
+    palette[i] = qRgb(c.Red, c.Green, c.Blue);
+  }
+  if (transparent >= 0 && transparent < 256)
+    palette[transparent] = qRgb(255, 255, 255);
+
+  QImage image(int(width), int(height), QImage::Format_RGB32);
+  if (width > 0 && height > 0 && image.isNull())
+    throw TileDecodeError(QStringLiteral("GIF tile: out of memory"));
+  image.fill(Qt::white);
+  if (desc.Width <= 0 || desc.Height <= 0)
+    return image;
+
+  std::vector<GifPixelType> line(size_t(desc.Width));
+  auto readRow = [&](int row) {
+    if (DGifGetLine(gif.get(), line.data(), desc.Width) == GIF_ERROR)
+      ThrowGifError(gif.get());
+    auto *out =
+        reinterpret_cast<QRgb *>(image.scanLine(desc.Top + row)) + desc.Left;
+    for (int i = 0; i < desc.Width; ++i)
+      out[i] = palette[line[size_t(i)]];
+  };
+  if (desc.Interlace) {
+    static constexpr int Start[] = {0, 4, 2, 1};
+    static constexpr int Step[] = {8, 8, 4, 2};
+    for (int pass = 0; pass < 4; ++pass)
+      for (int row = Start[pass]; row < desc.Height; row += Step[pass])
+        readRow(row);
+  } else {
+    for (int row = 0; row < desc.Height; ++row)
+      readRow(row);
+  }
+  return image;
+}
+
+QImage DecodeJpegTile(const QByteArray &data, QString *warning) {
+  if (data.isEmpty())
+    throw TileDecodeError(QStringLiteral("JPEG tile: no data"));
+  auto job = std::make_unique<JpegJob>();
+  std::memset(&job->cinfo, 0, sizeof job->cinfo);
+  std::memset(&job->error, 0, sizeof job->error);
+  job->data = reinterpret_cast<const uchar *>(data.constData());
+  job->size = static_cast<unsigned long>(data.size());
+
+  if (!RunJpegDecoder(job.get())) {
+    if (job->tooLarge)
+      ThrowTooLarge("JPEG", job->announcedWidth, job->announcedHeight);
+    throw TileDecodeError(QStringLiteral("JPEG tile: %1")
+                              .arg(QString::fromLocal8Bit(job->error.message)));
+  }
+  if (warning)
+    *warning = QString::fromLocal8Bit(job->error.warning);
+  return std::move(job->image);
+}
+
+QImage DecodeTile(const QByteArray &data, QString *warning) {
+  if (warning)
+    warning->clear();
+  if (data.isEmpty())
+    throw TileDecodeError(QStringLiteral("Empty tile"));
+  if (data.front() == 'G')
+    return DecodeGifTile(data);
+  return DecodeJpegTile(data, warning);
+}
