@@ -1,0 +1,160 @@
+#pragma once
+// The serial data module: the serial port ComPort used by the Bluetooth and
+// cable links, the probe ports of a port scan, the pending buffer of bytes
+// received and not yet cut into packets, and the silence timer.
+//
+// The phone drives the exchange: every packet it sends gets exactly one
+// reply, written synchronously from the receive handler. When the phone
+// falls silent for more than a second in mid-conversation, whatever is half
+// received is dropped and every open port gets a reply.
+//
+// Everything here runs on the GUI thread; only the command queue is shared
+// with the TCP link's thread, under its lock.
+
+#include "link/LinkView.h"
+#include "link/PortScan.h"
+#include "platform/SerialPort.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+
+class TDataComPort : public QObject {
+  Q_OBJECT
+
+public:
+  // Milliseconds on any steadily increasing clock; never 0 once running.
+  using TClock = std::function<qint64()>;
+
+  explicit TDataComPort(ILinkView *view, IPortScanHost *scanHost = nullptr,
+                        QObject *parent = nullptr);
+  // Closes every port without a word to the phone.
+  ~TDataComPort() override;
+
+  void SetView(ILinkView *view) { m_view = view; }
+  void SetScanHost(IPortScanHost *host) { m_scanHost = host; }
+
+  // --- Ports -------------------------------------------------------------
+
+  // The port of the Bluetooth and cable links: "COM1", 115200 baud, 8N1,
+  // DTR off, RTS on, no flow control, 64 KiB in, 2 KiB out, write time-out
+  // 10 ms per byte plus 1000 ms. A baud rate set on it stays.
+  TSerialPort &ComPort() { return *m_comPort; }
+  const TSerialPort &ComPort() const { return *m_comPort; }
+
+  // Sets the name (and the baud rate when baudRate > 0) of ComPort and
+  // opens it. Throws TSerialError when it cannot be opened; the name and
+  // rate stay set.
+  void OpenComPort(const QString &name, qint32 baudRate = 0);
+  // When ComPort is open: with sendDiscon the command queue is emptied and
+  // the Discon packet written (errors ignored); then the port is closed.
+  void CloseComPort(bool sendDiscon);
+
+  // The probe ports of the current scan, in creation order.
+  QList<TSerialPort *> ProbePorts() const { return m_probes; }
+  // ComPort followed by the probe ports: the module's ports in creation
+  // order.
+  QList<TSerialPort *> Ports() const;
+
+  // --- Receiving ---------------------------------------------------------
+
+  // Bytes arrived on a port of the module; count is what the port reports
+  // as waiting. Reads up to count + 10000 bytes and handles them.
+  void ComPortRxChar(TSerialPort *port, qint64 count);
+  // Handles one chunk read from port: the first-data step of a pending
+  // scan, activity, LastReceiveTime, the "recv: " size line, and every
+  // packet the chunk completes.
+  void HandleSerialChunk(TSerialPort *port, const QByteArray &chunk,
+                         qint64 count);
+  // Appends chunk to the pending buffer and handles at most one packet from
+  // its front; replies go to port.
+  void ParseSerialPackets(const QByteArray &chunk, TSerialPort *port);
+  // Writes one NOP or commands packet (at most 20 queue bytes) to port.
+  // Write errors are swallowed; queue bytes taken are not put back. While a
+  // chunk from port is being handled, the replies to its packets are
+  // gathered and written together when the chunk is done.
+  void SendSerialReply(TSerialPort *port);
+  // A 20-byte ComAuth packet: stores the identification block and shows
+  // the phone's model code.
+  void HandleSerialAuth(const QByteArray &packet);
+  // A complete ComGetScreen packet: draws its tile when it has more than 8
+  // bytes. A tile that cannot be decoded is logged and skipped.
+  void HandleSerialTile(const QByteArray &packet);
+
+  // The pending buffer: received bytes not yet consumed as packets.
+  QByteArray Pending() const;
+  qsizetype PendingSize() const { return m_pending.size() - m_pendingPos; }
+  void ClearPending();
+
+  // --- Silence rule ------------------------------------------------------
+
+  // 500 ms; running from the start, stopped by the silence rule and the
+  // manager's disconnect, started again by the next chunk.
+  QTimer &TimerLostPacket() { return m_timerLostPacket; }
+  void TimerLostPacketTimer();
+
+  // When the last chunk arrived, on Clock(); 0 when none since the reset.
+  qint64 LastReceiveTime() const { return m_lastReceiveTime; }
+  void ResetLastReceiveTime() { m_lastReceiveTime = 0; }
+  qint64 Now() const { return m_clock(); }
+  // Tests drive time; an empty function restores the steady clock.
+  void SetClock(TClock clock);
+
+  // --- Port scan (PortScan.cpp) ------------------------------------------
+
+  // Lists the machine's serial ports, sorted as text without regard to
+  // case, and opens each as a probe port (9600 baud, the rest of ComPort's
+  // settings, write time-out 100 ms per byte plus 1000 ms), reporting to
+  // progress (may be null). Ports that do not open are dropped silently.
+  // Returns at once; the first port on which bytes arrive wins. Throws
+  // TSerialError when the port list cannot be read.
+  void ScanPorts(IScanProgress *progress);
+  // True from a scan that listed a port until the first chunk on a probe
+  // port or the release of the probe ports.
+  bool ScanPending() const { return m_scanPending; }
+  // True from a scan that listed a port until the probe ports are released.
+  bool ProbePortsOpen() const { return m_probePortsOpen; }
+  // The disconnect's part of the scan, last probe port first: with
+  // sendDiscon each open probe gets the queue emptied and the Discon packet
+  // (errors ignored); each is closed and released. Ends a pending scan, so
+  // a later link never runs the first-data step.
+  void ReleaseProbePorts(bool sendDiscon);
+
+  static TSerialSettings ComPortSettings();
+  static TSerialSettings ProbePortSettings(const TSerialSettings &comPort);
+
+private:
+  void AttachPort(TSerialPort *port);
+  void ReleasePort(TSerialPort *port);
+  void ComPortAfterClose(TSerialPort *port);
+  void RunFirstDataStep(TSerialPort *port);
+  void ConsumePending(qsizetype n);
+  void WriteIgnoringErrors(TSerialPort *port, const QByteArray &bytes);
+  void FlushReplies();
+
+  ILinkView *m_view;
+  IPortScanHost *m_scanHost;
+  TSerialPort *m_comPort;
+  QList<TSerialPort *> m_probes;
+
+  // The unconsumed bytes are m_pending[m_pendingPos..]; packets are taken
+  // by moving m_pendingPos, and the consumed front is dropped only now and
+  // then, so a burst of packets costs no copy per packet.
+  QByteArray m_pending;
+  qsizetype m_pendingPos = 0;
+
+  // Replies to the packets of the chunk being handled, for m_replyPort.
+  // One write per chunk instead of one per packet: on a pseudo-terminal
+  // each write costs a wake-up of the other side.
+  TSerialPort *m_replyPort = nullptr;
+  QByteArray m_replies;
+
+  QTimer m_timerLostPacket;
+  qint64 m_lastReceiveTime = 0;
+  TClock m_clock;
+
+  bool m_scanPending = false;
+  bool m_probePortsOpen = false;
+};

@@ -1,0 +1,244 @@
+#pragma once
+// Helpers for tests where bytes cross a real serial port: a raw
+// pseudo-terminal whose master side plays the phone, a Qt application for
+// the event loop, a recording ILinkView, packet builders and the log lines.
+
+#include "link/LinkView.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <ostream>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <termios.h>
+#include <unistd.h>
+
+// Readable failure messages.
+inline void PrintTo(const QString &s, std::ostream *os) {
+  *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QByteArray &b, std::ostream *os) {
+  *os << b.toHex(' ').toStdString();
+}
+
+// One QCoreApplication for the whole test program.
+class QtAppEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override {
+    static int argc = 1;
+    static char arg0[] = "serial-test";
+    static char *argv[] = {arg0, nullptr};
+    m_app = new QCoreApplication(argc, argv);
+  }
+  void TearDown() override {
+    delete m_app;
+    m_app = nullptr;
+  }
+
+private:
+  QCoreApplication *m_app = nullptr;
+};
+
+inline ::testing::Environment *const g_qtAppEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtAppEnvironment);
+
+// Runs the event loop for a slice of time, waiting for events rather than
+// spinning, and carries out pending deleteLater()s.
+inline void PumpSlice(int ms = 2) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Runs the event loop until done() or the time-out; true when done.
+template <typename Done> bool PumpUntil(Done done, int timeoutMs = 3000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired())
+      return false;
+    PumpSlice();
+  }
+  return true;
+}
+
+inline void PumpFor(int ms) {
+  QDeadlineTimer deadline(ms);
+  while (!deadline.hasExpired())
+    PumpSlice();
+}
+
+// A raw pseudo-terminal pair. The port under test opens Path(); the test
+// talks through the master. The test keeps its own slave descriptor open so
+// the master never sees a hang-up between port opens.
+class TestPty {
+public:
+  TestPty() {
+    termios raw{};
+    cfmakeraw(&raw);
+    char name[256] = {};
+    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
+      m_master = m_slave = -1;
+      return;
+    }
+    m_path = QString::fromLocal8Bit(name);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+  }
+  ~TestPty() {
+    CloseMaster();
+    CloseSlave();
+  }
+  TestPty(const TestPty &) = delete;
+  TestPty &operator=(const TestPty &) = delete;
+
+  bool IsValid() const { return m_master >= 0; }
+  QString Path() const { return m_path; }
+
+  void CloseMaster() {
+    if (m_master >= 0)
+      ::close(m_master);
+    m_master = -1;
+  }
+  void CloseSlave() {
+    if (m_slave >= 0)
+      ::close(m_slave);
+    m_slave = -1;
+  }
+
+  // The phone sends bytes. While the terminal's buffer is full the event
+  // loop runs, so that the port can take them.
+  void Write(const QByteArray &bytes) {
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    QDeadlineTimer deadline(10000);
+    while (left > 0) {
+      const ssize_t n = ::write(m_master, p, size_t(left));
+      if (n > 0) {
+        p += n;
+        left -= n;
+      } else if (n < 0 && (errno == EAGAIN || errno == EINTR) &&
+                 !deadline.hasExpired()) {
+        PumpSlice(1);
+      } else {
+        throw std::runtime_error("pty master write failed");
+      }
+    }
+  }
+
+  // What the port has written so far, without waiting.
+  QByteArray Received() {
+    QByteArray all;
+    char buffer[65536];
+    for (;;) {
+      const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+      if (n <= 0)
+        break;
+      all.append(buffer, n);
+    }
+    return all;
+  }
+
+  // Runs the event loop until the port has written n bytes or the time-out
+  // passed; returns what came.
+  QByteArray ReceiveWhilePumping(qsizetype n, int timeoutMs = 3000) {
+    QByteArray all;
+    PumpUntil(
+        [&] {
+          all += Received();
+          return all.size() >= n;
+        },
+        timeoutMs);
+    return all;
+  }
+
+private:
+  int m_master = -1;
+  int m_slave = -1;
+  QString m_path;
+};
+
+class RecordingView : public ILinkView {
+public:
+  struct Tile {
+    QByteArray data;
+    int x;
+    int y;
+  };
+
+  void DrawTile(const QByteArray &data, int x, int y) override {
+    if (throwOnTile)
+      throw std::runtime_error("Not a JPEG file: starts with 0x12 0x34");
+    tiles.append({data, x, y});
+  }
+  void ShowPhoneIdentity(const QByteArray &modelCode) override {
+    identities.append(modelCode);
+  }
+  void RestartActivityTimer() override { ++restarts; }
+  void ShowLinkActivity() override { ++activity; }
+  void ShowLinkIdle() override { ++idle; }
+
+  bool throwOnTile = false;
+  QList<Tile> tiles;
+  QList<QByteArray> identities;
+  int restarts = 0;
+  int activity = 0;
+  int idle = 0;
+};
+
+inline QByteArray Hex(const char *hex) { return QByteArray::fromHex(hex); }
+
+inline QByteArray Le32(qint32 v) {
+  QByteArray b(4, '\0');
+  for (int i = 0; i < 4; ++i)
+    b[i] = char((quint32(v) >> (8 * i)) & 0xFF);
+  return b;
+}
+
+// Phone packets.
+inline QByteArray NopPacket() { return Le32(11) + Le32(0); }
+inline QByteArray AuthPacket(const QByteArray &id8) {
+  return Le32(12) + Le32(0) + Le32(0) + id8;
+}
+inline QByteArray ScreenPacket(int x, int y, const QByteArray &tile) {
+  return Le32(14) + Le32(qint32(tile.size())) + Le32(x) + Le32(y) + tile;
+}
+// Tile bytes that hold every byte value, kinds included.
+inline QByteArray TileBytes(int size, int seed = 0) {
+  QByteArray b(size, '\0');
+  for (int i = 0; i < size; ++i)
+    b[i] = char((i * 7 + seed) & 0xFF);
+  return b;
+}
+
+// PC packets.
+inline QByteArray NopReply() { return Hex("0b00000000000000") + '^'; }
+inline QByteArray CommandsReply(const QByteArray &bytes) {
+  return Le32(13) + Le32(qint32(bytes.size())) + bytes + '^';
+}
+inline QByteArray DisconReply() { return Hex("0f00000000000000") + '^'; }
+
+// The messages of a log file, without their time stamps.
+inline QStringList LogMessages(const QString &path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly))
+    return {};
+  QStringList messages;
+  for (const QByteArray &line : file.readAll().split('\n')) {
+    if (line.isEmpty())
+      continue;
+    const QByteArray text = line.endsWith('\r') ? line.chopped(1) : line;
+    const qsizetype space = text.indexOf(' ');
+    messages.append(QString::fromLocal8Bit(text.mid(space + 1)));
+  }
+  return messages;
+}
