@@ -195,10 +195,10 @@ qint32 TIdTCPServer::ReadInt() {
   return qFromLittleEndian<qint32>(b);
 }
 
-void TIdTCPServer::WriteAll(const void *data, qsizetype size) {
+void TIdTCPServer::WriteAll(const void *data, qsizetype size, int flags) {
   const char *p = static_cast<const char *>(data);
   while (size > 0) {
-    const ssize_t n = ::send(m_connFd, p, size_t(size), MSG_NOSIGNAL);
+    const ssize_t n = ::send(m_connFd, p, size_t(size), MSG_NOSIGNAL | flags);
     if (n > 0) {
       p += n;
       size -= n;
@@ -217,7 +217,8 @@ void TIdTCPServer::SendCommandReply() {
     uchar code[4], zero[4];
     qToLittleEndian<qint32>(11, code);
     qToLittleEndian<qint32>(0, zero);
-    WriteAll(code, 4);
+    // Two writes of four bytes; MSG_MORE lets them leave in one segment.
+    WriteAll(code, 4, MSG_MORE);
     WriteAll(zero, 4);
     return;
   }

@@ -58,7 +58,7 @@ private:
   void ServeConnection(int fd);
   void ReadExact(void *buffer, qsizetype size);
   qint32 ReadInt();
-  void WriteAll(const void *data, qsizetype size);
+  void WriteAll(const void *data, qsizetype size, int flags = 0);
   void SendCommandReply();
 
   ILinkView &m_view;

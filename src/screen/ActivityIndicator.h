@@ -9,6 +9,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <atomic>
 
 class TActivityIndicator : public QObject {
   Q_OBJECT
@@ -32,7 +33,11 @@ public:
   // return to.
   void ShowNoLink();
 
-  // (Re)starts TimerYellow so that its count begins anew.
+  // (Re)starts TimerYellow so that its count begins anew. A link thread
+  // only notes the moment; it wakes the indicator's thread just when the
+  // timer is not armed yet, and an armed timer that ticks early is extended
+  // to the full delay after the last activity. A stream of tiles so costs
+  // one hand-off, not one per tile.
   void RestartActivityTimer();
   void StopActivityTimer();
 
@@ -49,7 +54,12 @@ signals:
 private:
   template <typename F> void OnOwnThread(F &&f);
   void SetIndex(int index);
+  void ArmTimer();
+  static qint64 NowMs();
 
   QTimer m_timerYellow;
   int m_index = IndexNoLink;
+  int m_delayMs;
+  std::atomic<qint64> m_lastActivityMs{0};
+  std::atomic<bool> m_armed{false};
 };

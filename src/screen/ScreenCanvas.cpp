@@ -114,11 +114,30 @@ void TScreenCanvas::DrawDecodedTile(const QImage &decoded, int x, int y) {
       const Span columns = Clip(zoomX, 2 * qint64(width), m_zoom.width());
       const Span rows = Clip(zoomY, 2 * qint64(height), m_zoom.height());
       if (!columns.IsEmpty() && !rows.IsEmpty()) {
+        // Each source row is doubled once; the zoom row below it, when it
+        // is in the tile too, is a copy of the same pixels.
+        const size_t bytes = size_t(columns.last - columns.first) * 4;
         for (qint64 row = rows.first; row < rows.last; ++row) {
-          const QRgb *in = sourcePixel(0, (row - zoomY) / 2);
           auto *out = reinterpret_cast<QRgb *>(m_zoom.scanLine(int(row)));
-          for (qint64 column = columns.first; column < columns.last; ++column)
+          if (row > rows.first && (row - zoomY) % 2 == 1) {
+            std::memcpy(out + columns.first,
+                        reinterpret_cast<const QRgb *>(
+                            m_zoom.constScanLine(int(row - 1))) +
+                            columns.first,
+                        bytes);
+            continue;
+          }
+          const QRgb *in = sourcePixel(0, (row - zoomY) / 2);
+          qint64 column = columns.first;
+          if ((column - zoomX) % 2 == 1) { // starts on a pixel's second half
             out[column] = in[(column - zoomX) / 2];
+            ++column;
+          }
+          const QRgb *src = in + (column - zoomX) / 2;
+          for (; column + 1 < columns.last; column += 2, ++src)
+            out[column] = out[column + 1] = *src;
+          if (column < columns.last)
+            out[column] = *src;
         }
         // Screen coordinates of the zoomed rectangle, rounded outwards.
         MarkDirty(QRect(

@@ -5,6 +5,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTimer>
 
 TScreenImage::TScreenImage(TScreenCanvas *canvas, bool zoom, QWidget *parent)
     : QWidget(parent), m_canvas(canvas), m_zoom(zoom) {}
@@ -34,13 +35,18 @@ void TScreenImage::paintEvent(QPaintEvent *event) {
 }
 
 void ConnectScreenViews(TScreenCanvas *canvas,
-                        const QList<TScreenImage *> &views) {
+                        const QList<TScreenImage *> &views, int frameMs) {
   QList<QPointer<TScreenImage>> targets;
   for (TScreenImage *view : views)
     targets.append(view);
-  // The canvas lives on the GUI thread, so a change signalled by a link
-  // thread is handled there, after the drawing thread has let go of it.
-  QObject::connect(canvas, &TScreenCanvas::Changed, canvas, [canvas, targets] {
+  // Repaints are paced: the first change after a repaint starts a short
+  // timer, and everything drawn until it fires is taken as one region. The
+  // canvas signals nothing more until then, so a stream of tiles wakes this
+  // thread about once a frame, never once a tile.
+  auto *frame = new QTimer(canvas);
+  frame->setSingleShot(true);
+  frame->setInterval(frameMs);
+  QObject::connect(frame, &QTimer::timeout, canvas, [canvas, targets] {
     const QRegion dirty = canvas->TakeDirty();
     if (dirty.isEmpty())
       return;
@@ -48,4 +54,11 @@ void ConnectScreenViews(TScreenCanvas *canvas,
       if (view)
         view->InvalidateScreenRegion(dirty);
   });
+  // The canvas lives on the GUI thread, so a change signalled by a link
+  // thread is handled there.
+  QObject::connect(
+      canvas, &TScreenCanvas::Changed, frame, [frame] { frame->start(); },
+      Qt::QueuedConnection);
+  // Changes made before the views were connected are shown too.
+  frame->start();
 }

@@ -30,8 +30,8 @@ private:
   bool m_zoom;
 };
 
-// Repaints the changed parts of the views whenever the canvas reports a
-// change: the dirty region is taken once per notification and handed to
-// every view. Call once per canvas, on the GUI thread that owns the views.
+// Repaints the changed parts of the views when the canvas reports a change:
+// at most once per frameMs, the dirty region is taken and handed to every
+// view. Call once per canvas, on the GUI thread that owns the views.
 void ConnectScreenViews(TScreenCanvas *canvas,
-                        const QList<TScreenImage *> &views);
+                        const QList<TScreenImage *> &views, int frameMs = 15);

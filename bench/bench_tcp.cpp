@@ -1,0 +1,297 @@
+// End-to-end speed of the TCP link: the phone simulator floods the real
+// listener, which decodes every tile into the screen canvas while a GUI-side
+// loop takes the coalesced repaints. Beside it, in the same run, the ceiling
+// the phone's request/reply rhythm allows: 1 / (decode time + the round trip
+// of a bare server answering the same bytes). Then the request-to-reply time
+// of GetCommand with an empty and a full queue against a bare server's.
+//
+// Usage: bench_tcp [seconds per flood, default 2]
+
+#include "app/LinkViewAdapter.h"
+#include "common/Paths.h"
+#include "link/CommandQueue.h"
+#include "link/SrvFunctions.h"
+#include "screen/ActivityIndicator.h"
+#include "screen/ScreenCanvas.h"
+#include "screen/ScreenView.h"
+#include "screen/TileDecoder.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QtEndian>
+#include <algorithm>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cstdio>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const QString kSim = QStringLiteral(QV_BIN_DIR "/phone-sim");
+
+bool ReadExact(int fd, void *buf, size_t n) {
+  char *p = static_cast<char *>(buf);
+  while (n > 0) {
+    const ssize_t got = ::recv(fd, p, n, 0);
+    if (got <= 0)
+      return false;
+    p += got;
+    n -= size_t(got);
+  }
+  return true;
+}
+
+qint32 ReadInt(int fd, bool *ok) {
+  uchar b[4];
+  *ok = ReadExact(fd, b, 4);
+  return qFromLittleEndian<qint32>(b);
+}
+
+// A server that answers every request with the NOP reply in one write and
+// does nothing else: the floor under any link's turnaround.
+class BareServer {
+public:
+  BareServer() {
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    ::listen(m_fd, 4);
+    socklen_t len = sizeof a;
+    ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &len);
+    m_port = ntohs(a.sin_port);
+    m_thread = std::thread([this] { Serve(); });
+  }
+  ~BareServer() {
+    ::shutdown(m_fd, SHUT_RDWR);
+    ::close(m_fd);
+    m_thread.join();
+  }
+  int Port() const { return m_port; }
+
+private:
+  void Serve() {
+    for (;;) {
+      const int c = ::accept(m_fd, nullptr, nullptr);
+      if (c < 0)
+        return;
+      const int on = 1;
+      setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      std::vector<char> data;
+      const char nop[8] = {11, 0, 0, 0, 0, 0, 0, 0};
+      bool ok = true;
+      while (ok) {
+        const qint32 code = ReadInt(c, &ok);
+        if (!ok)
+          break;
+        if (code == 12) {
+          char rest[16];
+          ok = ReadExact(c, rest, 16);
+        } else if (code == 14) {
+          const qint32 l = ReadInt(c, &ok);
+          if (ok && l > 8) {
+            char xy[8];
+            data.resize(size_t(l));
+            ok = ReadExact(c, xy, 8) && ReadExact(c, data.data(), size_t(l));
+          }
+        } else if (code != 11 && code != 13) {
+          break;
+        }
+        if (ok)
+          ok = ::send(c, nop, 8, MSG_NOSIGNAL) == 8;
+        if (ok && code == 11)
+          ReadInt(c, &ok);
+      }
+      ::close(c);
+    }
+  }
+  int m_fd = -1;
+  int m_port = 0;
+  std::thread m_thread;
+};
+
+double Flood(int port, const QString &tile, const QString &format,
+             double seconds, const QString &saveTile = QString()) {
+  QProcess sim;
+  QStringList args = {"--host",   "127.0.0.1",
+                      "--port",   QString::number(port),
+                      "--flood",  QString::number(seconds),
+                      "--tile",   tile,
+                      "--format", format,
+                      "--quiet"};
+  if (!saveTile.isEmpty())
+    args << "--save-tile" << saveTile;
+  sim.start(kSim, args);
+  // The GUI side keeps running while the simulator floods.
+  QElapsedTimer t;
+  t.start();
+  while (sim.state() != QProcess::NotRunning && t.elapsed() < 60000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    sim.waitForFinished(1);
+  }
+  const QByteArray out = sim.readAllStandardOutput();
+  for (const QByteArray &line : out.split('\n'))
+    if (line.startsWith("tiles/s:"))
+      return line.mid(8).trimmed().toDouble();
+  std::fprintf(stderr, "simulator said: %s %s\n", out.constData(),
+               sim.readAllStandardError().constData());
+  return 0;
+}
+
+double DecodeMicros(const QByteArray &tile) {
+  std::vector<double> samples;
+  QElapsedTimer total;
+  total.start();
+  while (total.elapsed() < 500 || samples.size() < 50) {
+    QElapsedTimer t;
+    t.start();
+    (void)DecodeTile(tile);
+    samples.push_back(double(t.nsecsElapsed()) / 1000.0);
+  }
+  std::sort(samples.begin(), samples.end());
+  return samples[samples.size() / 2];
+}
+
+struct Latency {
+  double median, p99;
+};
+
+Latency Polls(int port, int count, bool fillQueue) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(uint16_t(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
+    return {0, 0};
+  std::vector<double> rtt;
+  const char request[4] = {13, 0, 0, 0};
+  for (int i = 0; i < count + 200; ++i) {
+    if (fillQueue)
+      PutText("0123456789"); // ten entries, 20 bytes
+    QElapsedTimer t;
+    t.start();
+    ::send(fd, request, 4, MSG_NOSIGNAL);
+    bool ok = true;
+    const qint32 code = ReadInt(fd, &ok);
+    const qint32 n = ReadInt(fd, &ok);
+    if (ok && code == 13 && n > 0) {
+      std::vector<char> bytes(static_cast<size_t>(n));
+      ok = ReadExact(fd, bytes.data(), size_t(n));
+    }
+    if (!ok)
+      break;
+    if (i >= 200) // warm-up
+      rtt.push_back(double(t.nsecsElapsed()) / 1000.0);
+  }
+  const char discon[4] = {15, 0, 0, 0};
+  ::send(fd, discon, 4, MSG_NOSIGNAL);
+  ::close(fd);
+  if (rtt.empty())
+    return {0, 0};
+  std::sort(rtt.begin(), rtt.end());
+  return {rtt[rtt.size() / 2], rtt[rtt.size() * 99 / 100]};
+}
+
+} // namespace
+
+int main(int argc, char **argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const double seconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 2.0;
+  QTemporaryDir dir;
+  SetExePath(dir.filePath("quorvane"));
+
+  TScreenCanvas canvas;
+  canvas.ResetPictures();
+  TActivityIndicator indicator;
+  TLinkViewAdapter view(canvas, indicator);
+  // The GUI side: the real screen views with their paced repaints.
+  QWidget window;
+  auto *screen = new TScreenImage(&canvas, false, &window);
+  auto *zoom = new TScreenImage(&canvas, true, &window);
+  screen->setGeometry(0, 0, 176, 208);
+  zoom->setGeometry(180, 0, 352, 416);
+  window.resize(540, 420);
+  window.show();
+  long repaints = 0;
+  QObject::connect(
+      &canvas, &TScreenCanvas::Changed, &app, [&] { ++repaints; },
+      Qt::QueuedConnection);
+  ConnectScreenViews(&canvas, {screen, zoom});
+
+  TIdTCPServer server(view, CommandQueue());
+  server.Open(0);
+  BareServer bare;
+
+  // Bare server and link alternate, three rounds each, and the best round
+  // of each counts: the machine is shared and single runs are noisy.
+  std::printf("%-12s %12s %12s %12s %12s %12s %8s\n", "tile", "decode_us",
+              "bare_rt/s", "ceiling/s", "link/s", "decode/s", "ratio");
+  for (const QString &size :
+       {QStringLiteral("small"), QStringLiteral("full")}) {
+    for (const QString &format :
+         {QStringLiteral("jpeg"), QStringLiteral("gif")}) {
+      const QString tileFile = dir.filePath(size + "." + format);
+      double bareRate = 0, linkRate = 0;
+      for (int round = 0; round < 3; ++round) {
+        bareRate = std::max(
+            bareRate, Flood(bare.Port(), size, format, seconds, tileFile));
+        linkRate = std::max(linkRate,
+                            Flood(server.BoundPort(), size, format, seconds));
+      }
+      QFile f(tileFile);
+      if (!f.open(QIODevice::ReadOnly) || bareRate <= 0) {
+        std::fprintf(stderr, "no tile saved by the simulator\n");
+        return 1;
+      }
+      const QByteArray tile = f.readAll();
+      const double decodeUs = DecodeMicros(tile);
+      const double ceiling = 1.0 / (decodeUs / 1e6 + 1.0 / bareRate);
+      std::printf("%-12s %12.1f %12.0f %12.0f %12.0f %12.0f %7.0f%%\n",
+                  qPrintable(size + "/" + format), decodeUs, bareRate, ceiling,
+                  linkRate, 1e6 / decodeUs, 100.0 * linkRate / ceiling);
+    }
+  }
+  std::printf("(paced repaints on the GUI side: %ld)\n\n", repaints);
+
+  // Latency rounds alternate too; the best p99 of each counts.
+  const int polls = 10000;
+  Latency bareLat{1e9, 1e9}, empty{1e9, 1e9}, full{1e9, 1e9};
+  auto keepBest = [](Latency &best, Latency l) {
+    if (l.p99 > 0 && l.p99 < best.p99)
+      best = l;
+  };
+  for (int round = 0; round < 3; ++round) {
+    keepBest(bareLat, Polls(bare.Port(), polls, false));
+    keepBest(empty, Polls(server.BoundPort(), polls, false));
+    keepBest(full, Polls(server.BoundPort(), polls, true));
+  }
+  std::printf("GetCommand round trip over %d requests (microseconds)\n", polls);
+  std::printf("%-24s %10s %10s\n", "", "median", "p99");
+  std::printf("%-24s %10.1f %10.1f\n", "bare server", bareLat.median,
+              bareLat.p99);
+  std::printf("%-24s %10.1f %10.1f\n", "link, empty queue", empty.median,
+              empty.p99);
+  std::printf("%-24s %10.1f %10.1f\n", "link, full queue", full.median,
+              full.p99);
+  std::printf("p99 ratio to bare: empty %.2f, full %.2f\n",
+              empty.p99 / bareLat.p99, full.p99 / bareLat.p99);
+  server.Close();
+  return 0;
+}
