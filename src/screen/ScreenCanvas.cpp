@@ -35,6 +35,7 @@ void TScreenCanvas::ResetPictures() {
     QMutexLocker lock(&m_lock);
     m_screen = std::move(screen);
     m_zoom = std::move(zoom);
+    m_zoomPending = QRegion();
     MarkDirty(QRect(0, 0, ScreenWidth, ScreenHeight));
   }
   Notify();
@@ -48,6 +49,7 @@ void TScreenCanvas::RemovePictures() {
     // Released after the lock; a view may still hold a shallow copy.
     m_screen.swap(screen);
     m_zoom.swap(zoom);
+    m_zoomPending = QRegion();
     MarkDirty(QRect(0, 0, ScreenWidth, ScreenHeight));
   }
   Notify();
@@ -58,6 +60,7 @@ void TScreenCanvas::FillZoom(const QColor &colour) {
     QMutexLocker lock(&m_lock);
     if (m_zoom.isNull())
       return;
+    m_zoomPending = QRegion(); // the fill covers whatever was pending
     m_zoom.fill(colour);
     MarkDirty(QRect(0, 0, ScreenWidth, ScreenHeight));
   }
@@ -89,6 +92,7 @@ void TScreenCanvas::DrawDecodedTile(const QImage &decoded, int x, int y) {
   };
 
   bool changed = false;
+  QRect drawn;
   {
     QMutexLocker lock(&m_lock);
 
@@ -102,50 +106,18 @@ void TScreenCanvas::DrawDecodedTile(const QImage &decoded, int x, int y) {
           std::memcpy(out + columns.first,
                       sourcePixel(columns.first - x, row - y), bytes);
         }
-        MarkDirty(QRect(QPoint(int(columns.first), int(rows.first)),
-                        QPoint(int(columns.last - 1), int(rows.last - 1))));
+        drawn = QRect(QPoint(int(columns.first), int(rows.first)),
+                      QPoint(int(columns.last - 1), int(rows.last - 1)));
+        MarkDirty(drawn);
         changed = true;
       }
     }
 
-    if (!m_zoom.isNull()) {
-      const qint64 zoomX = 2 * qint64(x);
-      const qint64 zoomY = 2 * qint64(y);
-      const Span columns = Clip(zoomX, 2 * qint64(width), m_zoom.width());
-      const Span rows = Clip(zoomY, 2 * qint64(height), m_zoom.height());
-      if (!columns.IsEmpty() && !rows.IsEmpty()) {
-        // Each source row is doubled once; the zoom row below it, when it
-        // is in the tile too, is a copy of the same pixels.
-        const size_t bytes = size_t(columns.last - columns.first) * 4;
-        for (qint64 row = rows.first; row < rows.last; ++row) {
-          auto *out = reinterpret_cast<QRgb *>(m_zoom.scanLine(int(row)));
-          if (row > rows.first && (row - zoomY) % 2 == 1) {
-            std::memcpy(out + columns.first,
-                        reinterpret_cast<const QRgb *>(
-                            m_zoom.constScanLine(int(row - 1))) +
-                            columns.first,
-                        bytes);
-            continue;
-          }
-          const QRgb *in = sourcePixel(0, (row - zoomY) / 2);
-          qint64 column = columns.first;
-          if ((column - zoomX) % 2 == 1) { // starts on a pixel's second half
-            out[column] = in[(column - zoomX) / 2];
-            ++column;
-          }
-          const QRgb *src = in + (column - zoomX) / 2;
-          for (; column + 1 < columns.last; column += 2, ++src)
-            out[column] = out[column + 1] = *src;
-          if (column < columns.last)
-            out[column] = *src;
-        }
-        // Screen coordinates of the zoomed rectangle, rounded outwards.
-        MarkDirty(QRect(
-            QPoint(int(columns.first / 2), int(rows.first / 2)),
-            QPoint(int((columns.last - 1) / 2), int((rows.last - 1) / 2))));
-        changed = true;
-      }
-    }
+    // The zoom picture is its doubled copy; the doubling is done when the
+    // zoom picture is next read (a repaint, a capture), over everything
+    // drawn since, so a stream of tiles does not pay for it per tile.
+    if (changed && !m_zoom.isNull())
+      m_zoomPending += drawn;
   }
   if (changed)
     Notify();
@@ -158,12 +130,15 @@ QImage TScreenCanvas::Screen() const {
 
 QImage TScreenCanvas::Zoom() const {
   QMutexLocker lock(&m_lock);
+  SyncZoom();
   return m_zoom.copy();
 }
 
 bool TScreenCanvas::Paint(QPainter &painter, const QRect &clip,
                           bool zoom) const {
   QMutexLocker lock(&m_lock);
+  if (zoom)
+    SyncZoom();
   const QImage &picture = zoom ? m_zoom : m_screen;
   if (picture.isNull())
     return false;
@@ -181,6 +156,28 @@ QRegion TScreenCanvas::TakeDirty() {
   // the region taken next time and finds the flag clear, or was taken now.
   m_notifyPending.store(false);
   return dirty;
+}
+
+void TScreenCanvas::SyncZoom() const {
+  if (m_zoomPending.isEmpty() || m_zoom.isNull() || m_screen.isNull())
+    return;
+  for (const QRect &r : m_zoomPending) {
+    const QRect area = r & m_screen.rect();
+    const size_t bytes = size_t(area.width()) * 2 * 4;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+      const QRgb *in =
+          reinterpret_cast<const QRgb *>(m_screen.constScanLine(y)) +
+          area.left();
+      auto *out =
+          reinterpret_cast<QRgb *>(m_zoom.scanLine(2 * y)) + 2 * area.left();
+      for (int x = 0; x < area.width(); ++x)
+        out[2 * x] = out[2 * x + 1] = in[x];
+      std::memcpy(reinterpret_cast<QRgb *>(m_zoom.scanLine(2 * y + 1)) +
+                      2 * area.left(),
+                  out, bytes);
+    }
+  }
+  m_zoomPending = QRegion();
 }
 
 void TScreenCanvas::MarkDirty(const QRect &screenRect) {

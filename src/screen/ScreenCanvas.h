@@ -66,9 +66,14 @@ private:
   void MarkDirty(const QRect &screenRect);
   void Notify();
 
+  // Doubles into the zoom picture what was drawn since the last time.
+  void SyncZoom() const;
+
   mutable QMutex m_lock;
   QImage m_screen;
-  QImage m_zoom;
+  mutable QImage m_zoom;
+  // Screen-picture areas not yet doubled into the zoom picture.
+  mutable QRegion m_zoomPending;
   QRegion m_dirty;
   std::atomic<bool> m_notifyPending{false};
 };
