@@ -15,7 +15,8 @@ void AppException(QObject *, const QString &message) {
     return; // an error while the box is up: the program is ending already
   g_handling = true;
   if (g_showErrorBox && qApp)
-    QMessageBox::critical(nullptr, QApplication::applicationName(), message);
+    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
+                          message);
   g_handling = false;
   if (qApp)
     QCoreApplication::exit(1);

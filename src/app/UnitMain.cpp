@@ -200,7 +200,8 @@ void TFormMain::MInternetConnClick(QAction *sender) {
     m_tcpServer->Open(AppSettings.Port);
   } catch (const TcpBindError &e) {
     // The link stays Idle and the program goes on.
-    ShowMessageBox(this, TMessageKind::Error, QApplication::applicationName(),
+    ShowMessageBox(this, TMessageKind::Error,
+                   QApplication::applicationDisplayName(),
                    QString::fromLocal8Bit(e.what()));
     return;
   }
@@ -241,7 +242,8 @@ void TFormMain::MDataCableConnClick(QAction *sender) {
     m_dataCom->OpenComPort(QString::fromLocal8Bit(AppSettings.DataPort),
                            256000);
   } catch (const std::exception &) {
-    ShowMessageBox(this, TMessageKind::Warning, QApplication::applicationName(),
+    ShowMessageBox(this, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(),
                    QStringLiteral("Try Select Another ComPort At Setting"));
   }
   if (!m_dataCom->ComPort().IsOpen())
