@@ -213,6 +213,17 @@ private slots:
     QVERIFY(f.LabImage->text().isEmpty());
     QCOMPARE(CommandQueue().Size(), 0);
     QVERIFY(!f.Canvas().HasPictures());
+
+    // A port changed in the settings takes effect at the next connect.
+    QTcpServer other;
+    QVERIFY(other.listen(QHostAddress::AnyIPv4, 0));
+    const int newPort = other.serverPort();
+    other.close();
+    AppSettings.Port = newPort;
+    f.MInternetConnClick(f.MInternetConn);
+    QCOMPARE(f.IdTCPServer().BoundPort(), newPort);
+    f.MDissconectClick();
+    QVERIFY(!f.IdTCPServer().Active());
     QVERIFY(m_boxes.isEmpty());
   }
 

@@ -1,0 +1,96 @@
+// The real main window and the phone simulator over loopback TCP: the
+// phone identifies itself, its screen appears, and a click on the keypad
+// reaches the phone as the right key code.
+#include "app/AppException.h"
+#include "app/MessageBoxes.h"
+#include "app/UnitMain.h"
+#include "common/Paths.h"
+#include "controls/dxfPictureButton.h"
+#include "keys/PhoneKeypad.h"
+#include "link/CommandQueue.h"
+#include "link/SrvFunctions.h"
+#include "screen/ScreenCanvas.h"
+#include "settings/Settings.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTest>
+
+class TestEndToEndTcp : public QObject {
+  Q_OBJECT
+
+  static int CountNonWhite(const QImage &image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+    return n;
+  }
+
+private slots:
+  void keypadClickReachesThePhone() {
+    ScopedTempDir dir;
+    QVERIFY(QDir().mkpath(dir.File("skins")));
+    QVERIFY(QFile::copy(QV_PROGRAM_DIR "/skins/skin.ini",
+                        dir.File("skins/skin.ini")));
+    SetExePath(dir.File("quorvane"));
+    SetMessageBoxHook([](TMessageKind, const QString &, const QString &text) {
+      QFAIL(qPrintable("unexpected message: " + text));
+    });
+
+    TFormMain form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
+    AppSettings.Port = probe.serverPort();
+    probe.close();
+    form.MInternetConnClick(form.MInternetConn);
+    QVERIFY(form.IdTCPServer().Active());
+
+    const QString record = dir.File("keys.txt");
+    QProcess sim;
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start(QV_BIN_DIR "/phone-sim", {"--host", "127.0.0.1", "--port",
+                                        QString::number(AppSettings.Port),
+                                        "--record", record, "--quiet"});
+    QVERIFY(sim.waitForStarted());
+
+    // Identification: the model name from the skin file, then tiles.
+    QTRY_COMPARE_WITH_TIMEOUT(form.LabPhoneType->text(),
+                              QString("Quorvane Phone Simulator"), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(CountNonWhite(form.Canvas().Screen()) > 2000,
+                             10000);
+    QTest::qWait(300); // let the first full screen settle
+    const QImage before = form.Canvas().Screen();
+
+    TdxfPictureButton *five = form.PanelButton->Button("B_05");
+    QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
+                      five->mapTo(&form, five->rect().center()));
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
+    QFile keys(record);
+    QTRY_VERIFY_WITH_TIMEOUT((keys.open(QIODevice::ReadOnly), keys.seek(0),
+                              keys.readAll().split('\n').contains("309")),
+                             10000);
+    // The phone reacted: its screen changed on the PC.
+    QTRY_VERIFY_WITH_TIMEOUT(form.Canvas().Screen() != before, 10000);
+
+    form.DisconnectLink();
+    QVERIFY(!form.Canvas().HasPictures());
+    QVERIFY(form.LabPhoneType->text().isEmpty());
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
+    SetMessageBoxHook({});
+  }
+};
+
+int main(int argc, char **argv) {
+  TApplication app(argc, argv);
+  TestEndToEndTcp test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_e2e_tcp.moc"
