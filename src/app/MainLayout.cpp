@@ -125,7 +125,7 @@ void TFormMain::BuildMenus() {
   for (QAction *top : {MConnection, MTools, MHelp}) {
     auto *button = new QToolButton(ToolBar1);
     button->setObjectName(QStringLiteral("ToolButton_") + top->objectName());
-    button->setDefaultAction(top);
+    button->setText(top->text());
     button->setMenu(top->menu());
     button->setPopupMode(QToolButton::InstantPopup);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);

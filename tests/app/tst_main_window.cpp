@@ -89,6 +89,11 @@ private slots:
       captions << b->text();
     }
     QCOMPARE(captions, QStringList({"Connection", "Tools", "Help"}));
+    // Each opens its own sub-menu.
+    QCOMPARE(buttons[0]->menu(), f.MConnection->menu());
+    QVERIFY(buttons[0]->menu()->actions().contains(f.MInternetConn));
+    QVERIFY(buttons[1]->menu()->actions().contains(f.MOptions));
+    QVERIFY(buttons[2]->menu()->actions().contains(f.MAbout));
   }
 
   void startStateOfMenusTimersAndIndicators() {
