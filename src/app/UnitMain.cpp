@@ -218,40 +218,35 @@ void TFormMain::SetDataComPort(TDataComPort *module) {
 
 ILinkView &TFormMain::LinkView() { return *m_linkView; }
 
-void TFormMain::MBlueToothConnectClick(QAction *sender) {
+void TFormMain::OpenSerialLink(QAction *sender, const QByteArray &port,
+                               qint32 baudRate, TdxfPictureButton *indicator,
+                               const QString &caption, const QString &text) {
   if (!m_dataCom)
     return;
   try {
-    m_dataCom->OpenComPort(QString::fromLocal8Bit(AppSettings.BlueToothPort));
+    m_dataCom->OpenComPort(QString::fromLocal8Bit(port), baudRate);
   } catch (const std::exception &) {
-    ShowMessageBox(this, TMessageKind::Warning, QStringLiteral("Attention"),
-                   QStringLiteral("Try Selet Another ComPort in options"));
+    ShowMessageBox(this, TMessageKind::Warning, caption, text);
   }
   if (!m_dataCom->ComPort().IsOpen())
     return;
   m_dataCom->ResetLastReceiveTime();
   TimerCOMPort->start();
-  PicButIndBlu->SetVisible(false);
+  indicator->SetVisible(false);
   EnterLinkOpen(sender);
 }
 
+void TFormMain::MBlueToothConnectClick(QAction *sender) {
+  OpenSerialLink(sender, AppSettings.BlueToothPort, 0, PicButIndBlu,
+                 QStringLiteral("Attention"),
+                 QStringLiteral("Try Selet Another ComPort in options"));
+}
+
 void TFormMain::MDataCableConnClick(QAction *sender) {
-  if (!m_dataCom)
-    return;
-  try {
-    m_dataCom->OpenComPort(QString::fromLocal8Bit(AppSettings.DataPort),
-                           256000);
-  } catch (const std::exception &) {
-    ShowMessageBox(this, TMessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   QStringLiteral("Try Select Another ComPort At Setting"));
-  }
-  if (!m_dataCom->ComPort().IsOpen())
-    return;
-  m_dataCom->ResetLastReceiveTime();
-  TimerCOMPort->start();
-  PicButIndData->SetVisible(false);
-  EnterLinkOpen(sender);
+  // The cable's rate stays on the port for later links too.
+  OpenSerialLink(sender, AppSettings.DataPort, 256000, PicButIndData,
+                 QApplication::applicationDisplayName(),
+                 QStringLiteral("Try Select Another ComPort At Setting"));
 }
 
 void TFormMain::MAutoConnectionClick(QAction *sender) {

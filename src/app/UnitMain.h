@@ -169,6 +169,12 @@ private:
   void SetLedImage(int index);
   void SetTrayIconIndex(int index);
   void SetConnectCommandsEnabled(bool enabled);
+  // Opens ComPort on a serial link's port (baudRate 0 keeps the rate) and
+  // enters the Open state with that link's indicator lit; a port that does
+  // not open shows the link's message and leaves the state Idle.
+  void OpenSerialLink(QAction *sender, const QByteArray &port, qint32 baudRate,
+                      TdxfPictureButton *indicator, const QString &caption,
+                      const QString &text);
   void MinimizeApplication();
   void RestoreApplication();
 

@@ -4,6 +4,7 @@
 // the event loop, a recording ILinkView, packet builders and the log lines.
 
 #include "link/LinkView.h"
+#include "support/PtyPair.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -81,71 +82,14 @@ inline void PumpFor(int ms) {
 // A raw pseudo-terminal pair. The port under test opens Path(); the test
 // talks through the master. The test keeps its own slave descriptor open so
 // the master never sees a hang-up between port opens.
-class TestPty {
+// The phone's side of a pseudo-terminal, with waits that keep the event
+// loop turning so the port under test can take and answer bytes.
+class TestPty : public PtyPair {
 public:
-  TestPty() {
-    termios raw{};
-    cfmakeraw(&raw);
-    char name[256] = {};
-    if (openpty(&m_master, &m_slave, name, &raw, nullptr) != 0) {
-      m_master = m_slave = -1;
-      return;
-    }
-    m_path = QString::fromLocal8Bit(name);
-    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
-  }
-  ~TestPty() {
-    CloseMaster();
-    CloseSlave();
-  }
-  TestPty(const TestPty &) = delete;
-  TestPty &operator=(const TestPty &) = delete;
-
-  bool IsValid() const { return m_master >= 0; }
-  QString Path() const { return m_path; }
-
-  void CloseMaster() {
-    if (m_master >= 0)
-      ::close(m_master);
-    m_master = -1;
-  }
-  void CloseSlave() {
-    if (m_slave >= 0)
-      ::close(m_slave);
-    m_slave = -1;
-  }
-
-  // The phone sends bytes. While the terminal's buffer is full the event
-  // loop runs, so that the port can take them.
+  // The phone sends; throws when the terminal stays full.
   void Write(const QByteArray &bytes) {
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    QDeadlineTimer deadline(10000);
-    while (left > 0) {
-      const ssize_t n = ::write(m_master, p, size_t(left));
-      if (n > 0) {
-        p += n;
-        left -= n;
-      } else if (n < 0 && (errno == EAGAIN || errno == EINTR) &&
-                 !deadline.hasExpired()) {
-        PumpSlice(1);
-      } else {
-        throw std::runtime_error("pty master write failed");
-      }
-    }
-  }
-
-  // What the port has written so far, without waiting.
-  QByteArray Received() {
-    QByteArray all;
-    char buffer[65536];
-    for (;;) {
-      const ssize_t n = ::read(m_master, buffer, sizeof buffer);
-      if (n <= 0)
-        break;
-      all.append(buffer, n);
-    }
-    return all;
+    if (!PtyPair::Write(bytes))
+      throw std::runtime_error("pty master write failed");
   }
 
   // Runs the event loop until the port has written n bytes or the time-out
@@ -160,11 +104,6 @@ public:
         timeoutMs);
     return all;
   }
-
-private:
-  int m_master = -1;
-  int m_slave = -1;
-  QString m_path;
 };
 
 class RecordingView : public ILinkView {

@@ -24,10 +24,19 @@ public:
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
   }
   ~PtyPair() {
+    CloseMaster();
+    CloseSlave();
+  }
+  // Closing the master makes the device vanish for whoever has it open.
+  void CloseMaster() {
     if (m_master >= 0)
       ::close(m_master);
+    m_master = -1;
+  }
+  void CloseSlave() {
     if (m_slave >= 0)
       ::close(m_slave);
+    m_slave = -1;
   }
   PtyPair(const PtyPair &) = delete;
   PtyPair &operator=(const PtyPair &) = delete;
