@@ -320,6 +320,7 @@ void TFormMain::EnterLinkOpen(QAction *sender) {
     PicButIndBlu->SetVisible(false);
   else if (name == "MDataCableConn")
     PicButIndData->SetVisible(false);
+  m_indicator->ShowLinkIdle();
   SetLedImage(1);
   SetTrayIconIndex(1);
   for (QAction *a : {PMDataCableConn, PMInternetConn, PMBlueToothConnect})
@@ -328,7 +329,9 @@ void TFormMain::EnterLinkOpen(QAction *sender) {
 }
 
 void TFormMain::DisconnectLink() {
-  m_indicator->StopActivityTimer();
+  // Also stops TimerYellow; a late restart from a link thread cannot
+  // bring the LED back.
+  m_indicator->ShowNoLink();
   if (m_dataCom)
     m_dataCom->TimerLostPacket().stop();
   if (m_tcpServer->Active())

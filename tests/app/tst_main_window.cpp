@@ -12,7 +12,9 @@
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
+#include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 #include <QToolButton>
 
@@ -246,6 +248,46 @@ private slots:
     QVERIFY(f.MInternetConn->isEnabled());
     QVERIFY(!f.Bt_Disconn->isEnabled());
     QVERIFY(f.PicButIndInet->Visible());
+  }
+
+  void shortcutsOnlyLabelAndAMissingManualShowsNothing() {
+    TFormMain &f = *m_form;
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
+    AppSettings.Port = probe.serverPort();
+    probe.close();
+    f.MInternetConnClick(f.MInternetConn);
+    // Alt+D is a key like any other: the link stays open.
+    QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
+    QVERIFY(f.IdTCPServer().Active());
+    QVERIFY(f.MDissconect->isEnabled());
+
+    const int windows = QApplication::topLevelWidgets().size();
+    f.MManualClick(); // no Manual.pdf beside the program
+    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
+    QVERIFY(m_boxes.isEmpty());
+    f.DisconnectLink();
+  }
+
+  void closingWithAPhoneConnectedEndsItsConnection() {
+    TFormMain &f = *m_form;
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
+    AppSettings.Port = probe.serverPort();
+    probe.close();
+    f.MInternetConnClick(f.MInternetConn);
+    QTcpSocket phone;
+    phone.connectToHost(QHostAddress::LocalHost, quint16(AppSettings.Port));
+    QVERIFY(phone.waitForConnected(3000));
+    QTRY_VERIFY(f.IdTCPServer().PhoneConnected());
+    PutKeyCode(0x0130);
+    QSignalSpy closed(&f, &TFormMain::Closed);
+    f.MExitClick();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!f.IdTCPServer().Active());
+    QVERIFY(phone.state() == QAbstractSocket::UnconnectedState ||
+            phone.waitForDisconnected(3000));
+    QCOMPARE(CommandQueue().Size(), 0); // the disconnect handling ran
   }
 
   void connectButtonOpensThePopUpBelowIt() {
