@@ -11,6 +11,7 @@
 #include "platform/ProfileFile.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
+#include "support/ProgramFixtures.h"
 #include "support/PtyPair.h"
 #include "support/TempDir.h"
 
@@ -70,9 +71,7 @@ class TestConnectionManager : public QObject {
 private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
-    QVERIFY(QDir().mkpath(m_dir->File("skins")));
-    QVERIFY(QFile::copy(QV_PROGRAM_DIR "/skins/skin.ini",
-                        m_dir->File("skins/skin.ini")));
+    QVERIFY(CopySkinFile(*m_dir));
     SetExePath(m_dir->File("quorvane"));
     SetMessageBoxHook(
         [this](TMessageKind, const QString &caption, const QString &text) {

@@ -10,6 +10,7 @@
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
 #include "settings/Settings.h"
+#include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
 
 #include <QSignalSpy>
@@ -188,10 +189,7 @@ private slots:
 
   void gprsConnectAndDisconnect() {
     TFormMain &f = *m_form;
-    QTcpServer probe; // find a free port
-    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.Port = probe.serverPort();
-    probe.close();
+    AppSettings.Port = FreeTcpPort();
 
     f.PMDataCableConnClick(f.PMInternetConn);
     QVERIFY(f.IdTCPServer().Active());
@@ -252,10 +250,7 @@ private slots:
 
   void shortcutsOnlyLabelAndAMissingManualShowsNothing() {
     TFormMain &f = *m_form;
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.Port = probe.serverPort();
-    probe.close();
+    AppSettings.Port = FreeTcpPort();
     f.MInternetConnClick(f.MInternetConn);
     // Alt+D is a key like any other: the link stays open.
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
@@ -271,10 +266,7 @@ private slots:
 
   void closingWithAPhoneConnectedEndsItsConnection() {
     TFormMain &f = *m_form;
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.Port = probe.serverPort();
-    probe.close();
+    AppSettings.Port = FreeTcpPort();
     f.MInternetConnClick(f.MInternetConn);
     QTcpSocket phone;
     phone.connectToHost(QHostAddress::LocalHost, quint16(AppSettings.Port));

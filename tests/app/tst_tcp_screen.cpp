@@ -126,6 +126,7 @@ private slots:
     const QByteArray bad = "G" + tile;
     phone.write(Le32(14) + Le32(bad.size()) + Le32(0) + Le32(0) + bad);
     QVERIFY(phone.waitForDisconnected(3000));
+    QTRY_VERIFY(!m_server.PhoneConnected()); // its disconnect handling ran
     LogCommands = false;
     QCOMPARE(m_canvas.Screen().pixel(5, 5), qRgb(255, 255, 255));
     QFile log(LogFilePath());

@@ -11,6 +11,7 @@
 #include "link/UnitDataCom.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
+#include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -21,14 +22,6 @@
 class TestEndToEndSerial : public QObject {
   Q_OBJECT
 
-  static int CountNonWhite(const QImage &image) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x)
-        n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
-    return n;
-  }
-
   static bool Recorded(const QString &path, const QByteArray &code) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) &&
@@ -38,9 +31,7 @@ class TestEndToEndSerial : public QObject {
 private slots:
   void keypadClickReachesThePhoneOverAPty() {
     ScopedTempDir dir;
-    QVERIFY(QDir().mkpath(dir.File("skins")));
-    QVERIFY(QFile::copy(QV_PROGRAM_DIR "/skins/skin.ini",
-                        dir.File("skins/skin.ini")));
+    QVERIFY(CopySkinFile(dir));
     SetExePath(dir.File("quorvane"));
     QStringList boxes;
     SetMessageBoxHook(

@@ -11,6 +11,7 @@
 #include "link/SrvFunctions.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
+#include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -22,20 +23,10 @@
 class TestEndToEndTcp : public QObject {
   Q_OBJECT
 
-  static int CountNonWhite(const QImage &image) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x)
-        n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
-    return n;
-  }
-
 private slots:
   void keypadClickReachesThePhone() {
     ScopedTempDir dir;
-    QVERIFY(QDir().mkpath(dir.File("skins")));
-    QVERIFY(QFile::copy(QV_PROGRAM_DIR "/skins/skin.ini",
-                        dir.File("skins/skin.ini")));
+    QVERIFY(CopySkinFile(dir));
     SetExePath(dir.File("quorvane"));
     SetMessageBoxHook([](TMessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
@@ -44,10 +35,7 @@ private slots:
     TFormMain form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.Port = probe.serverPort();
-    probe.close();
+    AppSettings.Port = FreeTcpPort();
     form.MInternetConnClick(form.MInternetConn);
     QVERIFY(form.IdTCPServer().Active());
 

@@ -1,0 +1,32 @@
+#pragma once
+// Small pieces the window and end-to-end tests share.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTcpServer>
+
+#include "support/TempDir.h"
+
+// A TCP port that was free a moment ago.
+inline int FreeTcpPort() {
+  QTcpServer probe;
+  if (!probe.listen(QHostAddress::AnyIPv4, 0))
+    return 0;
+  return probe.serverPort();
+}
+
+// Gives the directory the program's skin file, as the build lays it out.
+inline bool CopySkinFile(const ScopedTempDir &dir) {
+  return QDir().mkpath(dir.File("skins")) &&
+         QFile::copy(QV_PROGRAM_DIR "/skins/skin.ini",
+                     dir.File("skins/skin.ini"));
+}
+
+// Pixels of the picture that are not white.
+inline int CountNonWhite(const QImage &image) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
+  return n;
+}
