@@ -13,10 +13,18 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpSocket>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -134,6 +142,50 @@ private slots:
     const QByteArray text = log.readAll();
     QVERIFY(text.contains("resv: GetScreen"));
     QVERIFY(text.contains("DisConnect"));
+  }
+
+  void closingWhileTilesArriveNeverWaitsForTheWindow() {
+    // The GUI thread processes no events here: every hand-off the link
+    // makes stays pending while the listener is closed.
+    TIdTCPServer server(m_view, CommandQueue());
+    server.Open(0);
+    const QByteArray tile = JpegTile(34);
+    std::atomic<int> replies{0};
+    std::thread phone([&] {
+      const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_port = htons(uint16_t(server.BoundPort()));
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
+        return;
+      QByteArray auth = Le32(12) + Le32(0) + Le32(0) + QByteArray(8, 1);
+      QByteArray request =
+          Le32(14) + Le32(tile.size()) + Le32(3) + Le32(4) + tile;
+      char reply[8];
+      bool first = true;
+      for (;;) {
+        const QByteArray &r = first ? auth : request;
+        first = false;
+        if (::send(fd, r.constData(), size_t(r.size()), MSG_NOSIGNAL) !=
+                r.size() ||
+            ::recv(fd, reply, 8, MSG_WAITALL) != 8)
+          break;
+        ++replies;
+      }
+      ::close(fd);
+    });
+    QElapsedTimer wait;
+    wait.start();
+    while (replies < 50 && wait.elapsed() < 5000)
+      QThread::msleep(1);
+    QVERIFY(replies >= 50);
+    QElapsedTimer t;
+    t.start();
+    server.Close();
+    QVERIFY(t.elapsed() < 2000);
+    phone.join();
+    QCoreApplication::processEvents(); // the pending hand-offs arrive late
   }
 
   void cleanupTestCase() { m_server.Close(); }
