@@ -24,6 +24,8 @@ Span Clip(qint64 start, qint64 length, qint64 limit) {
 
 } // namespace
 
+void FillPicture(QImage &bitmap, const QColor &colour) { bitmap.fill(colour); }
+
 TScreenCanvas::TScreenCanvas(QObject *parent) : QObject(parent) {}
 
 void TScreenCanvas::ResetPictures() {
@@ -61,7 +63,7 @@ void TScreenCanvas::FillZoom(const QColor &colour) {
     if (m_zoom.isNull())
       return;
     m_zoomPending = QRegion(); // the fill covers whatever was pending
-    m_zoom.fill(colour);
+    FillPicture(m_zoom, colour);
     MarkDirty(QRect(0, 0, ScreenWidth, ScreenHeight));
   }
   Notify();

@@ -16,6 +16,9 @@
 
 class QPainter;
 
+// Fills the whole bitmap with the colour.
+void FillPicture(QImage &bitmap, const QColor &colour);
+
 class TScreenCanvas : public QObject {
   Q_OBJECT
 
@@ -31,7 +34,7 @@ public:
   void ResetPictures();
   // Drops both pictures (on disconnect); tiles are then not drawn.
   void RemovePictures();
-  // Fills the whole zoom picture, when there is one.
+  // FillPicture on the whole zoom picture, when there is one.
   void FillZoom(const QColor &colour);
   bool HasPictures() const;
 
