@@ -16,20 +16,6 @@ void WriteFile(const QString &path, const QByteArray &text) {
 
 } // namespace
 
-TEST(SkinFile, ModelCodeIsTheLittleEndianFirstFourBytesInUpperCaseHex) {
-  const uchar a[8] = {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
-  const uchar b[8] = {0x78, 0x56, 0x34, 0x12, 0, 0, 0, 0};
-  const uchar c[8] = {0x0A, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF};
-  const uchar d[8] = {0xFF, 0xFE, 0xAB, 0xCD, 0, 0, 0, 0};
-  EXPECT_EQ(ModelCode(a), "04030201");
-  EXPECT_EQ(ModelCode(b), "12345678");
-  EXPECT_EQ(ModelCode(c), "0000000A");
-  EXPECT_EQ(ModelCode(d), "CDABFEFF");
-  EXPECT_EQ(ModelCode(QByteArray(reinterpret_cast<const char *>(d), 8)),
-            "CDABFEFF");
-  EXPECT_EQ(ModelCode(QByteArray("\x11\x22", 2)), "00002211");
-}
-
 TEST(SkinFile, ModelNameComesFromTheSectionOfTheModelCode) {
   ScopedTempDir dir;
   const QString ini = dir.File("skin.ini");
