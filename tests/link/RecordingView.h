@@ -1,5 +1,6 @@
 #pragma once
-// An ILinkView double that records what the links hand over.
+// An ILinkView double that records what the links hand over, from any
+// thread; it can be told to fail every tile as undecodable.
 #include "link/LinkView.h"
 
 #include <QByteArray>
@@ -15,9 +16,12 @@ public:
     int x, y;
   };
 
+  // The message a tile fails with while throwOnTile is set.
+  static constexpr const char *kDecodeError = "Image cannot be decoded";
+
   void DrawTile(const QByteArray &data, int x, int y) override {
-    if (!data.isEmpty() && data[0] == 'G' && failOnGif)
-      throw std::runtime_error("Image is not a valid GIF");
+    if (throwOnTile)
+      throw std::runtime_error(kDecodeError);
     QMutexLocker lock(&m_lock);
     m_tiles.append({data, x, y});
   }
@@ -38,7 +42,7 @@ public:
     return m_identities;
   }
 
-  std::atomic<bool> failOnGif{false};
+  std::atomic<bool> throwOnTile{false};
   std::atomic<int> restarts{0}, activity{0}, idle{0};
 
 private:

@@ -4,6 +4,7 @@
 // the event loop, a recording ILinkView, packet builders and the log lines.
 
 #include "link/LinkView.h"
+#include "link/RecordingView.h"
 #include "support/PtyPair.h"
 
 #include <QCoreApplication>
@@ -104,34 +105,6 @@ public:
         timeoutMs);
     return all;
   }
-};
-
-class RecordingView : public ILinkView {
-public:
-  struct Tile {
-    QByteArray data;
-    int x;
-    int y;
-  };
-
-  void DrawTile(const QByteArray &data, int x, int y) override {
-    if (throwOnTile)
-      throw std::runtime_error("Not a JPEG file: starts with 0x12 0x34");
-    tiles.append({data, x, y});
-  }
-  void ShowPhoneIdentity(const QByteArray &modelCode) override {
-    identities.append(modelCode);
-  }
-  void RestartActivityTimer() override { ++restarts; }
-  void ShowLinkActivity() override { ++activity; }
-  void ShowLinkIdle() override { ++idle; }
-
-  bool throwOnTile = false;
-  QList<Tile> tiles;
-  QList<QByteArray> identities;
-  int restarts = 0;
-  int activity = 0;
-  int idle = 0;
 };
 
 inline QByteArray Hex(const char *hex) { return QByteArray::fromHex(hex); }

@@ -1,8 +1,8 @@
 // The TCP link spoken to byte for byte by a test phone.
-#include "RecordingView.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
+#include "link/RecordingView.h"
 #include "link/SrvFunctions.h"
 #include "support/TempDir.h"
 
@@ -220,13 +220,13 @@ TEST_F(TcpLinkTest, SecondPhoneIsRefusedWithoutDisturbingTheFirst) {
 }
 
 TEST_F(TcpLinkTest, UndecodableTileEndsOnlyThatConnection) {
-  view.failOnGif = true;
+  view.throwOnTile = true;
   Phone phone(server.BoundPort());
   const QByteArray tile = "G\xFF\xD8\xFF not a gif at all";
   phone.Send(Int(14) + Int(tile.size()) + Int(0) + Int(0) + tile);
   EXPECT_TRUE(phone.ClosedByPeer());
   ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
-  EXPECT_TRUE(LogMessages().contains("Image is not a valid GIF"));
+  EXPECT_TRUE(LogMessages().contains(RecordingView::kDecodeError));
   Phone next(server.BoundPort());
   next.Send(Int(13));
   EXPECT_EQ(next.Read(8), Hex("0b00000000000000"));
