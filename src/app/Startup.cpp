@@ -52,7 +52,7 @@ int RunQuorvane(int argc, char *argv[]) {
 
   // 5. The main window; its creation reads the settings and installs the
   // error handler.
-  auto main = std::make_unique<TFormMain>();
+  auto main = std::make_unique<TFormMain>(CommandQueue());
   QObject::connect(&instance, &TSingleInstance::RestoreRequested, main.get(),
                    &TFormMain::RestoreFromOtherInstance);
   QObject::connect(main.get(), &TFormMain::Closed, &app, &QApplication::quit);

@@ -22,11 +22,11 @@
 #include <QCloseEvent>
 #include <QScreen>
 
-TFormMain::TFormMain(QWidget *parent)
+TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_canvas(std::make_unique<TScreenCanvas>()) {
+      m_queue(queue), m_canvas(std::make_unique<TScreenCanvas>()) {
   InitArtwork();
   setObjectName("FormMain");
   setFixedSize(ClientWidth, ClientHeight);
@@ -39,7 +39,7 @@ TFormMain::TFormMain(QWidget *parent)
 
   m_indicator = new TActivityIndicator(this);
   m_linkView = new TLinkViewAdapter(*m_canvas, *m_indicator, this);
-  m_tcpServer = std::make_unique<TIdTCPServer>(*m_linkView, CommandQueue());
+  m_tcpServer = std::make_unique<TIdTCPServer>(*m_linkView, m_queue);
   connect(m_indicator, &TActivityIndicator::IndexChanged, this, [this](int i) {
     SetLedImage(i);
     SetTrayIconIndex(i);
@@ -182,7 +182,7 @@ void TFormMain::TimerYellowTimer() { m_indicator->TimerYellowTimer(); }
 // --- Keypad ---------------------------------------------------------------
 
 void TFormMain::PhoneButtonClick(TdxfPictureButton *button) {
-  PutKeyCode(static_cast<uint16_t>(button->Tag() & 0xFFFF));
+  m_queue.PutKeyCode(static_cast<uint16_t>(button->Tag() & 0xFFFF));
   QCoreApplication::processEvents();
 }
 
@@ -358,7 +358,7 @@ void TFormMain::DisconnectLink() {
 
   // Clear the link's view.
   WriteLog(LogDate() + " DisConnect", LogCommands);
-  QueueClear();
+  m_queue.QueueClear();
   SetLedImage(0);
   m_canvas->RemovePictures();
   ImageScreen->update();

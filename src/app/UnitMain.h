@@ -27,6 +27,7 @@ class TActivityIndicator;
 class TLinkViewAdapter;
 class TIdTCPServer;
 class TDataComPort;
+class TCommandQueue;
 
 class TFormMain : public QWidget, public IPortScanHost {
   Q_OBJECT
@@ -34,7 +35,8 @@ public:
   static constexpr int ClientWidth = 625;
   static constexpr int ClientHeight = 669;
 
-  explicit TFormMain(QWidget *parent = nullptr);
+  // queue: the one queue of key entries every link drains.
+  explicit TFormMain(TCommandQueue &queue, QWidget *parent = nullptr);
   ~TFormMain() override;
 
   // Menu tool bar and menus.
@@ -90,6 +92,7 @@ public:
   QString CaptureState;
   bool IsMinimized = false;
 
+  TCommandQueue &Queue() { return m_queue; }
   TScreenCanvas &Canvas() { return *m_canvas; }
   TActivityIndicator &Indicator() { return *m_indicator; }
   TIdTCPServer &IdTCPServer() { return *m_tcpServer; }
@@ -178,6 +181,7 @@ private:
   void MinimizeApplication();
   void RestoreApplication();
 
+  TCommandQueue &m_queue;
   std::unique_ptr<TScreenCanvas> m_canvas;
   TActivityIndicator *m_indicator = nullptr;
   TLinkViewAdapter *m_linkView = nullptr;

@@ -80,7 +80,7 @@ private slots:
     m_boxes.clear();
     QueueClear();
     CommandQueue().SetPhoneId({});
-    m_form = std::make_unique<TFormMain>();
+    m_form = std::make_unique<TFormMain>(CommandQueue());
     m_dataCom = std::make_unique<TDataComPort>(&m_form->LinkView());
     m_dataCom->SetClock([this] { return m_now; });
     m_form->SetDataComPort(m_dataCom.get());

@@ -40,7 +40,7 @@ private slots:
     m_boxes.clear();
     QueueClear();
     CommandQueue().SetPhoneId({});
-    m_form = std::make_unique<TFormMain>();
+    m_form = std::make_unique<TFormMain>(CommandQueue());
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }

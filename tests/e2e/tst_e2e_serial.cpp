@@ -52,7 +52,7 @@ private slots:
     }
     const QByteArray ptyPath = line.mid(4);
 
-    TFormMain form;
+    TFormMain form(CommandQueue());
     TDataComPort dataCom(&form.LinkView());
     form.SetDataComPort(&dataCom);
     form.show();

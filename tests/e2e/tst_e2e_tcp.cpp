@@ -32,7 +32,7 @@ private slots:
       QFAIL(qPrintable("unexpected message: " + text));
     });
 
-    TFormMain form;
+    TFormMain form(CommandQueue());
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     AppSettings.Port = FreeTcpPort();
