@@ -168,7 +168,7 @@ struct Latency {
   double median, p99;
 };
 
-Latency Polls(int port, int count, bool fillQueue) {
+Latency Polls(int port, int count, TCommandQueue *fillQueue) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   const int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -182,7 +182,7 @@ Latency Polls(int port, int count, bool fillQueue) {
   const char request[4] = {13, 0, 0, 0};
   for (int i = 0; i < count + 200; ++i) {
     if (fillQueue)
-      PutText("0123456789"); // ten entries, 20 bytes
+      fillQueue->PutText("0123456789"); // ten entries, 20 bytes
     QElapsedTimer t;
     t.start();
     ::send(fd, request, 4, MSG_NOSIGNAL);
@@ -221,6 +221,7 @@ int main(int argc, char **argv) {
   canvas.ResetPictures();
   TActivityIndicator indicator;
   TLinkViewAdapter view(canvas, indicator);
+  TCommandQueue queue;
   // The GUI side: the real screen views with their paced repaints.
   QWidget window;
   auto *screen = new TScreenImage(&canvas, false, &window);
@@ -235,7 +236,7 @@ int main(int argc, char **argv) {
       Qt::QueuedConnection);
   ConnectScreenViews(&canvas, {screen, zoom});
 
-  TIdTCPServer server(view, CommandQueue());
+  TIdTCPServer server(view, queue);
   server.Open(0);
   BareServer bare;
 
@@ -278,9 +279,9 @@ int main(int argc, char **argv) {
       best = l;
   };
   for (int round = 0; round < 3; ++round) {
-    keepBest(bareLat, Polls(bare.Port(), polls, false));
-    keepBest(empty, Polls(server.BoundPort(), polls, false));
-    keepBest(full, Polls(server.BoundPort(), polls, true));
+    keepBest(bareLat, Polls(bare.Port(), polls, nullptr));
+    keepBest(empty, Polls(server.BoundPort(), polls, nullptr));
+    keepBest(full, Polls(server.BoundPort(), polls, &queue));
   }
   std::printf("GetCommand round trip over %d requests (microseconds)\n", polls);
   std::printf("%-24s %10s %10s\n", "", "median", "p99");

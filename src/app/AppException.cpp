@@ -26,6 +26,22 @@ void AppException(QObject *sender, const std::exception &error) {
   AppException(sender, QString::fromLocal8Bit(error.what()));
 }
 
+void PostAppException(QObject *sender, const QString &message) {
+  if (!QCoreApplication::instance()) {
+    AppException(sender, message);
+    return;
+  }
+  QPointer<QObject> from(sender);
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(),
+      [from, message] { AppException(from.data(), message); },
+      Qt::QueuedConnection);
+}
+
+void PostAppException(QObject *sender, const std::exception &error) {
+  PostAppException(sender, QString::fromLocal8Bit(error.what()));
+}
+
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
 bool TApplication::notify(QObject *receiver, QEvent *event) {

@@ -9,6 +9,10 @@ class QObject;
 
 void AppException(QObject *sender, const std::exception &error);
 void AppException(QObject *sender, const QString &message);
+// Hands an error caught in a slot to AppException through the event loop,
+// so that no exception passes through a signal's delivery.
+void PostAppException(QObject *sender, const std::exception &error);
+void PostAppException(QObject *sender, const QString &message);
 
 // The application object: every event is dispatched inside a try block, so
 // no exception crosses Qt's event loop; what is caught goes to AppException.

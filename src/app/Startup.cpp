@@ -32,7 +32,8 @@ int RunQuorvane(int argc, char *argv[]) {
   // 1. Process-wide state: paths and the command queue with its lock.
   SetExePath(ProcessExePath(argv[0]));
   g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
-  CommandQueue().QueueClear();
+  // The one queue of key entries; every link and every producer is given it.
+  TCommandQueue queue;
 
   // 2. The application object.
   TApplication app(argc, argv);
@@ -52,13 +53,13 @@ int RunQuorvane(int argc, char *argv[]) {
 
   // 5. The main window; its creation reads the settings and installs the
   // error handler.
-  auto main = std::make_unique<TFormMain>(CommandQueue());
+  auto main = std::make_unique<TFormMain>(queue);
   QObject::connect(&instance, &TSingleInstance::RestoreRequested, main.get(),
                    &TFormMain::RestoreFromOtherInstance);
   QObject::connect(main.get(), &TFormMain::Closed, &app, &QApplication::quit);
 
   // 6. The serial data module.
-  auto dataCom = std::make_unique<TDataComPort>(&main->LinkView(), main.get());
+  auto dataCom = std::make_unique<TDataComPort>(queue, &main->LinkView());
   main->SetDataComPort(dataCom.get());
   // 7. The hot-key dialog joins here.
 
@@ -71,6 +72,6 @@ int RunQuorvane(int argc, char *argv[]) {
   dataCom.reset(); // closes an open serial port without a word to the phone
   main.reset();
   splash.reset();
-  CommandQueue().QueueClear();
+  queue.QueueClear();
   return code;
 }

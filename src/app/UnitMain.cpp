@@ -1,6 +1,7 @@
 #include "app/UnitMain.h"
 #include "app/Artwork.h"
 
+#include "app/AppException.h"
 #include "app/LinkViewAdapter.h"
 #include "app/MessageBoxes.h"
 #include "app/UnitProgress.h"
@@ -40,6 +41,8 @@ TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
   m_indicator = new TActivityIndicator(this);
   m_linkView = new TLinkViewAdapter(*m_canvas, *m_indicator, this);
   m_tcpServer = std::make_unique<TIdTCPServer>(*m_linkView, m_queue);
+  m_connection =
+      std::make_unique<TConnectionManager>(*this, *m_tcpServer, m_queue);
   connect(m_indicator, &TActivityIndicator::IndexChanged, this, [this](int i) {
     SetLedImage(i);
     SetTrayIconIndex(i);
@@ -63,7 +66,11 @@ TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
 
 TFormMain::~TFormMain() {
   // The listener's threads touch the view: end them first.
+  m_connection.reset();
   m_tcpServer.reset();
+  // The views, the indicator and the adapter point at the canvas: they go
+  // before it does.
+  qDeleteAll(findChildren<QObject *>(Qt::FindDirectChildrenOnly));
 }
 
 void TFormMain::FormCreate() {
@@ -102,6 +109,7 @@ void TFormMain::MManualClick() {
 
 void TFormMain::MAboutClick() {
   auto *box = new TFormSplash(this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowFlag(Qt::Window);
   box->MakeAboutBox(this);
   box->show();
@@ -188,89 +196,31 @@ void TFormMain::PhoneButtonClick(TdxfPictureButton *button) {
 
 // --- Connection commands --------------------------------------------------
 
-void TFormMain::SetConnectCommandsEnabled(bool enabled) {
-  for (QAction *a :
-       {MInternetConn, MBlueToothConnect, MDataCableConn, MAutoConnection,
-        PMDataCableConn, PMInternetConn, PMBlueToothConnect})
-    a->setEnabled(enabled);
-}
-
-void TFormMain::MInternetConnClick(QAction *sender) {
+template <typename F> void TFormMain::Guarded(F &&command) {
   try {
-    m_tcpServer->Open(AppSettings.Port);
-  } catch (const TcpBindError &e) {
-    // The link stays Idle and the program goes on.
-    ShowMessageBox(this, TMessageKind::Error,
-                   QApplication::applicationDisplayName(),
-                   QString::fromLocal8Bit(e.what()));
-    return;
-  }
-  EnterLinkOpen(sender);
-}
-
-void TFormMain::SetDataComPort(TDataComPort *module) {
-  m_dataCom = module;
-  if (m_dataCom) {
-    m_dataCom->SetView(m_linkView);
-    m_dataCom->SetScanHost(this);
+    command();
+  } catch (const std::exception &e) {
+    PostAppException(this, e);
+  } catch (...) {
+    PostAppException(this, QStringLiteral("Unknown error"));
   }
 }
 
-ILinkView &TFormMain::LinkView() { return *m_linkView; }
-
-void TFormMain::OpenSerialLink(QAction *sender, const QByteArray &port,
-                               qint32 baudRate, TdxfPictureButton *indicator,
-                               const QString &caption, const QString &text) {
-  if (!m_dataCom)
-    return;
-  try {
-    m_dataCom->OpenComPort(QString::fromLocal8Bit(port), baudRate);
-  } catch (const std::exception &) {
-    ShowMessageBox(this, TMessageKind::Warning, caption, text);
-  }
-  if (!m_dataCom->ComPort().IsOpen())
-    return;
-  m_dataCom->ResetLastReceiveTime();
-  TimerCOMPort->start();
-  indicator->SetVisible(false);
-  EnterLinkOpen(sender);
+void TFormMain::MInternetConnClick(QAction *) {
+  Guarded([this] { m_connection->ConnectGprs(); });
 }
 
-void TFormMain::MBlueToothConnectClick(QAction *sender) {
-  OpenSerialLink(sender, AppSettings.BlueToothPort, 0, PicButIndBlu,
-                 QStringLiteral("Attention"),
-                 QStringLiteral("Try Selet Another ComPort in options"));
+void TFormMain::MBlueToothConnectClick(QAction *) {
+  Guarded([this] { m_connection->ConnectBluetooth(); });
 }
 
-void TFormMain::MDataCableConnClick(QAction *sender) {
-  // The cable's rate stays on the port for later links too.
-  OpenSerialLink(sender, AppSettings.DataPort, 256000, PicButIndData,
-                 QApplication::applicationDisplayName(),
-                 QStringLiteral("Try Select Another ComPort At Setting"));
+void TFormMain::MDataCableConnClick(QAction *) {
+  Guarded([this] { m_connection->ConnectCable(); });
 }
 
-void TFormMain::MAutoConnectionClick(QAction *sender) {
-  if (!m_dataCom)
-    return;
-  QCoreApplication::processEvents();
-  {
-    TFormProgress progress;
-    m_dataCom->ScanPorts(&progress);
-  }
-  EnterLinkOpen(sender);
-}
-
-void TFormMain::PortFound(const QString &portName, bool isCable) {
-  const QByteArray name = portName.toLocal8Bit();
-  if (isCable) {
-    StoreDataPort(name);
-    AppSettings.DataPort = name;
-    PicButIndData->SetVisible(false);
-  } else {
-    StoreBlueToothPort(name);
-    AppSettings.BlueToothPort = name;
-    PicButIndBlu->SetVisible(false);
-  }
+void TFormMain::MAutoConnectionClick(QAction *) {
+  // A port list that cannot be read ends here, not inside the menu's signal.
+  Guarded([this] { m_connection->Autoconnect(); });
 }
 
 void TFormMain::PMDataCableConnClick(QAction *sender) {
@@ -291,78 +241,126 @@ void TFormMain::dxfPicButConnectClick() {
 void TFormMain::MDissconectClick() { DisconnectLink(); }
 void TFormMain::Bt_DisconnClick() { DisconnectLink(); }
 
-void TFormMain::TimerCOMPortTimer() {
-  if (!m_dataCom || m_dataCom->LastReceiveTime() == 0)
-    return;
-  const qint64 silentSeconds =
-      (m_dataCom->Now() - m_dataCom->LastReceiveTime()) / 1000;
-  if (silentSeconds <= 5)
-    return;
-  DisconnectLink();
-  TimerCOMPort->stop();
-  // Keep waiting for the phone on the port the user chose.
-  const QByteArray port = m_dataCom->ComPort().PortName().toLocal8Bit();
-  if (port == AppSettings.BlueToothPort)
-    MBlueToothConnectClick(MBlueToothConnect);
-  else if (port == AppSettings.DataPort)
-    MDataCableConnClick(MDataCableConn);
-}
-
-void TFormMain::EnterLinkOpen(QAction *sender) {
-  for (QAction *a :
-       {MInternetConn, MBlueToothConnect, MDataCableConn, MAutoConnection})
-    a->setEnabled(false);
-  MDissconect->setEnabled(true);
-  const QString name = sender ? sender->objectName() : QString();
-  if (name == "MInternetConn")
-    PicButIndInet->SetVisible(false);
-  else if (name == "MBlueToothConnect")
-    PicButIndBlu->SetVisible(false);
-  else if (name == "MDataCableConn")
-    PicButIndData->SetVisible(false);
-  m_indicator->ShowLinkIdle();
-  SetLedImage(1);
-  SetTrayIconIndex(1);
-  for (QAction *a : {PMDataCableConn, PMInternetConn, PMBlueToothConnect})
-    a->setEnabled(false);
-  Bt_Disconn->setEnabled(true);
-}
-
 void TFormMain::DisconnectLink() {
-  // Also stops TimerYellow; a late restart from a link thread cannot
-  // bring the LED back.
-  m_indicator->ShowNoLink();
+  Guarded([this] { m_connection->DisconnectLink(); });
+}
+
+void TFormMain::TimerCOMPortTimer() {
+  Guarded([this] { m_connection->TimerCOMPortTimer(); });
+}
+
+void TFormMain::SetDataComPort(TDataComPort *module) {
   if (m_dataCom)
-    m_dataCom->TimerLostPacket().stop();
-  if (m_tcpServer->Active())
-    m_tcpServer->Close();
-  m_linkView->Invalidate();
+    disconnect(m_dataCom, nullptr, this, nullptr);
+  m_dataCom = module;
+  m_connection->SetDataComPort(module);
   if (m_dataCom) {
-    // Both send the phone the Discon packet first; errors are ignored.
-    m_dataCom->CloseComPort(true);
-    m_dataCom->ReleaseProbePorts(true);
+    m_dataCom->SetView(m_linkView);
+    connect(
+        m_dataCom, &TDataComPort::ErrorRaised, this,
+        [this](const QString &message) { AppException(this, message); },
+        Qt::QueuedConnection);
   }
+}
 
-  // Controls back to Idle.
-  SetConnectCommandsEnabled(true);
+ILinkView &TFormMain::LinkView() { return *m_linkView; }
+
+// --- The window as the connection manager sees it -------------------------
+
+TConnectionSettings TFormMain::ConnectionSettings() const {
+  return {AppSettings.Port, QString::fromLocal8Bit(AppSettings.BlueToothPort),
+          QString::fromLocal8Bit(AppSettings.DataPort)};
+}
+
+void TFormMain::SetConnectCommandsEnabled(bool enabled) {
+  for (QAction *a :
+       {MInternetConn, MBlueToothConnect, MDataCableConn, MAutoConnection,
+        PMDataCableConn, PMInternetConn, PMBlueToothConnect})
+    a->setEnabled(enabled);
+}
+
+void TFormMain::SetDisconnectEnabled(bool enabled) {
+  MDissconect->setEnabled(enabled);
+  Bt_Disconn->setEnabled(enabled);
+}
+
+void TFormMain::SetIndicatorShown(TLinkKind link, bool shown) {
+  switch (link) {
+  case TLinkKind::Cable:
+    PicButIndData->SetVisible(shown);
+    break;
+  case TLinkKind::Bluetooth:
+    PicButIndBlu->SetVisible(shown);
+    break;
+  case TLinkKind::Gprs:
+    PicButIndInet->SetVisible(shown);
+    break;
+  case TLinkKind::Auto:
+    break;
+  }
+}
+
+void TFormMain::ShowLinkState(int index) {
+  if (index == 0) {
+    // Also stops TimerYellow; a late restart from a link thread cannot
+    // bring the LED back.
+    m_indicator->ShowNoLink();
+  } else {
+    m_indicator->ShowLinkIdle();
+  }
+  SetLedImage(index);
+  SetTrayIconIndex(index);
+}
+
+void TFormMain::ClearLinkTexts() {
   LabPhoneType->clear();
-  if (m_dataCom)
-    m_dataCom->ClearPending();
   LabImage->clear();
-  Bt_Disconn->setEnabled(false);
-  MDissconect->setEnabled(false);
-  TimerCOMPort->stop();
-  for (TdxfPictureButton *b : {PicButIndData, PicButIndBlu, PicButIndInet})
-    b->SetVisible(true);
-  SetTrayIconIndex(0);
+}
 
-  // Clear the link's view.
-  WriteLog(LogDate() + " DisConnect", LogCommands);
-  m_queue.QueueClear();
-  SetLedImage(0);
+void TFormMain::ClearScreen() {
+  m_linkView->Invalidate();
   m_canvas->RemovePictures();
   ImageScreen->update();
   ImageScreenZoom->update();
+}
+
+void TFormMain::SetWatchdogRunning(bool running) {
+  if (running)
+    TimerCOMPort->start();
+  else
+    TimerCOMPort->stop();
+}
+
+void TFormMain::ShowSerialOpenError(TLinkKind link) {
+  if (link == TLinkKind::Cable)
+    ShowMessageBox(this, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(),
+                   QStringLiteral("Try Select Another ComPort At Setting"));
+  else
+    ShowMessageBox(this, TMessageKind::Warning, QStringLiteral("Attention"),
+                   QStringLiteral("Try Selet Another ComPort in options"));
+}
+
+void TFormMain::ShowListenError(const QString &message) {
+  ShowMessageBox(this, TMessageKind::Error,
+                 QApplication::applicationDisplayName(), message);
+}
+
+void TFormMain::ProcessPendingEvents() { QCoreApplication::processEvents(); }
+
+std::unique_ptr<IScanProgress> TFormMain::CreateScanProgress() {
+  return std::make_unique<TFormProgress>();
+}
+
+void TFormMain::StoreFoundPort(const QString &portName, bool isCable) {
+  const QByteArray name = portName.toLocal8Bit();
+  if (isCable) {
+    StoreDataPort(name);
+    AppSettings.DataPort = name;
+  } else {
+    StoreBlueToothPort(name);
+    AppSettings.BlueToothPort = name;
+  }
 }
 
 // --- Later work -----------------------------------------------------------

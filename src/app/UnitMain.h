@@ -16,8 +16,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "link/ConnectionManager.h"
 #include "link/LinkView.h"
-#include "link/PortScan.h"
 
 class TdxfPictureButton;
 class TPhonePanel;
@@ -29,7 +29,7 @@ class TIdTCPServer;
 class TDataComPort;
 class TCommandQueue;
 
-class TFormMain : public QWidget, public IPortScanHost {
+class TFormMain : public QWidget, public IConnectionWindow {
   Q_OBJECT
 public:
   static constexpr int ClientWidth = 625;
@@ -96,6 +96,7 @@ public:
   TScreenCanvas &Canvas() { return *m_canvas; }
   TActivityIndicator &Indicator() { return *m_indicator; }
   TIdTCPServer &IdTCPServer() { return *m_tcpServer; }
+  TConnectionManager &Connection() { return *m_connection; }
   // The serial data module, created after the window at start-up.
   void SetDataComPort(TDataComPort *module);
   TDataComPort *DataComPort() const { return m_dataCom; }
@@ -129,10 +130,7 @@ public:
   void MDissconectClick();
   void Bt_DisconnClick();
   void TimerCOMPortTimer();
-  void EnterLinkOpen(QAction *sender);
   void DisconnectLink();
-  // The first-data step of a port scan found the phone's port.
-  void PortFound(const QString &portName, bool isCable) override;
 
   // Handlers whose behaviour belongs to later work: keyboard, quick text,
   // screenshots, recording and the settings dialog.
@@ -171,14 +169,25 @@ private:
   void BuildTimers();
   void SetLedImage(int index);
   void SetTrayIconIndex(int index);
-  void SetConnectCommandsEnabled(bool enabled);
-  // Opens ComPort on a serial link's port (baudRate 0 keeps the rate) and
-  // enters the Open state with that link's indicator lit; a port that does
-  // not open shows the link's message and leaves the state Idle.
-  void OpenSerialLink(QAction *sender, const QByteArray &port, qint32 baudRate,
-                      TdxfPictureButton *indicator, const QString &caption,
-                      const QString &text);
+  // Runs a command of a menu, button or timer: an error is handed to the
+  // program's error handler, never thrown back into Qt's signal delivery.
+  template <typename F> void Guarded(F &&command);
   void MinimizeApplication();
+
+  // The window as the connection manager sees it.
+  TConnectionSettings ConnectionSettings() const override;
+  void SetConnectCommandsEnabled(bool enabled) override;
+  void SetDisconnectEnabled(bool enabled) override;
+  void SetIndicatorShown(TLinkKind link, bool shown) override;
+  void ShowLinkState(int index) override;
+  void ClearLinkTexts() override;
+  void ClearScreen() override;
+  void SetWatchdogRunning(bool running) override;
+  void ShowSerialOpenError(TLinkKind link) override;
+  void ShowListenError(const QString &message) override;
+  void ProcessPendingEvents() override;
+  std::unique_ptr<IScanProgress> CreateScanProgress() override;
+  void StoreFoundPort(const QString &portName, bool isCable) override;
   void RestoreApplication();
 
   TCommandQueue &m_queue;
@@ -186,6 +195,7 @@ private:
   TActivityIndicator *m_indicator = nullptr;
   TLinkViewAdapter *m_linkView = nullptr;
   std::unique_ptr<TIdTCPServer> m_tcpServer;
+  std::unique_ptr<TConnectionManager> m_connection;
   TDataComPort *m_dataCom = nullptr;
   int m_trayIndex = 0;
   int m_ledIndex = -1; // no image at start: the bar's red dot shows

@@ -59,6 +59,22 @@ void TFormSplash::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
   if (m_showHandler)
     FormShow();
+  if (m_centerOn) {
+    // The window manager adds the frame after the window is shown.
+    CenterOn(m_centerOn);
+    QTimer::singleShot(0, this, [this] {
+      if (m_centerOn)
+        CenterOn(m_centerOn);
+    });
+  }
+}
+
+void TFormSplash::CenterOn(const QWidget *other) {
+  const QRect target = other->frameGeometry();
+  const QRect frame = frameGeometry();
+  // move() places the frame's top-left corner.
+  move(target.left() + (target.width() - frame.width()) / 2,
+       target.top() + (target.height() - frame.height()) / 2);
 }
 
 void TFormSplash::FormShow() { Timer->start(); }
@@ -91,11 +107,6 @@ void TFormSplash::MakeAboutBox(QWidget *mainWindow) {
   connect(LabelCursor, &TClickLabel::clicked, this,
           &TFormSplash::LabelCursorClick);
   LabelCursor->setCursor(Qt::PointingHandCursor);
-  if (mainWindow) {
-    const QRect main = mainWindow->frameGeometry();
-    const QSize box = frameGeometry().size();
-    move(main.left() + (main.width() - box.width()) / 2,
-         main.top() + (main.height() - box.height()) / 2);
-  }
+  m_centerOn = mainWindow;
   disconnect(Timer, &QTimer::timeout, this, &TFormSplash::TimerTimer);
 }

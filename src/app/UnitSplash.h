@@ -3,6 +3,7 @@
 // class makes the About box.
 
 #include <QLabel>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -25,8 +26,11 @@ public:
   explicit TFormSplash(QWidget *parent = nullptr);
 
   // Makes this window the About box: caption, frame, no self-hiding, a
-  // picture that ignores clicks and a label that opens the home page.
+  // picture that ignores clicks and a label that opens the home page. It is
+  // centred on mainWindow once shown, when its frame is known.
   void MakeAboutBox(QWidget *mainWindow);
+  // Centres the window's frame on the other window's frame.
+  void CenterOn(const QWidget *other);
 
   TClickLabel *Image = nullptr;
   TClickLabel *LabelCursor = nullptr;
@@ -48,4 +52,5 @@ protected:
 
 private:
   bool m_showHandler = true;
+  QPointer<QWidget> m_centerOn;
 };

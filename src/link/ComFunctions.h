@@ -5,25 +5,22 @@
 // "^") and Discon (15, 0, "^"). Integers are signed 32-bit little-endian;
 // there is no start marker and no checksum.
 
+#include "link/Protocol.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
 enum TComKind : qint32 {
-  ComNOP = 11,
-  ComAuth = 12,
-  ComCommands = 13,
-  ComGetScreen = 14,
-  ComDiscon = 15,
+  ComNOP = Protocol::KindNop,
+  ComAuth = Protocol::KindAuth,
+  ComCommands = Protocol::KindCommands,
+  ComGetScreen = Protocol::KindScreen,
+  ComDiscon = Protocol::KindDiscon,
 };
 
 inline constexpr qsizetype ComNopLength = 8;
 inline constexpr qsizetype ComAuthLength = 20;
 inline constexpr qsizetype ComScreenHeader = 16;
-// Tiles above this length are taken for garbage, like an unknown kind.
-inline constexpr qint32 ComMaxTileLength = 1 << 20;
-// At most this many queue bytes go out in one commands packet.
-inline constexpr qsizetype ComMaxCommandBytes = 20;
-inline constexpr char ComTerminator = '^';
 
 qint32 ComReadInt32(const char *p);
 void ComAppendInt32(QByteArray &out, qint32 value);
@@ -43,7 +40,7 @@ struct TComFrame {
 
 // A packet is recognised only when it is whole. Fewer than 4 bytes, or a
 // ComNOP / ComAuth / ComGetScreen not yet complete, is Incomplete. A
-// ComGetScreen whose tile length is below 0 or above ComMaxTileLength is
+// ComGetScreen whose tile length is below 0 or above the tile length cap is
 // Unknown, as is any other kind.
 TComFrame InspectComFrame(const char *data, qsizetype size);
 

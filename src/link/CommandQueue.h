@@ -2,20 +2,23 @@
 // The queue of key entries waiting for the phone: two bytes per phone key
 // code, scrambled with the phone's identification block. Producers run on
 // the GUI thread; the TCP link's connection thread and the serial link drain
-// it. Every access holds one re-entrant lock.
+// it. Every operation takes the queue's own lock for its duration and
+// nothing else: consumers take bytes out in one step and write them after,
+// so no I/O ever happens under the lock.
+//
+// The program makes one queue at start-up and hands it to everything that
+// fills or drains it.
 
 #include <QByteArray>
-#include <QRecursiveMutex>
 #include <array>
 #include <cstdint>
+#include <mutex>
 
 using TPhoneId = std::array<uint8_t, 8>;
 
 class TCommandQueue {
 public:
-  // The lock every access holds; consumers hold it across read and drain.
-  QRecursiveMutex &Lock() { return m_lock; }
-
+  // Appends the bytes as one block: a consumer sees all of them or none.
   void QueueAppend(const QByteArray &bytes);
   void QueueClear();
   // Removes the first 20 bytes, keeping the rest in order.
@@ -28,6 +31,8 @@ public:
 
   // Takes at most maxBytes from the front in one locked step.
   QByteArray TakeFront(qsizetype maxBytes);
+  // Takes everything in one locked step.
+  QByteArray TakeAll();
 
   // The last identification block; all zeros until the first.
   TPhoneId PhoneId() const;
@@ -37,17 +42,7 @@ public:
   static std::array<uint8_t, 2> Scramble(uint16_t code, const TPhoneId &id);
 
 private:
-  mutable QRecursiveMutex m_lock;
+  mutable std::mutex m_lock;
   QByteArray m_bytes;
   TPhoneId m_id{};
 };
-
-// The process-wide queue.
-TCommandQueue &CommandQueue();
-
-// Shorthands on the process-wide queue.
-void QueueAppend(const QByteArray &bytes);
-void QueueClear();
-void QueueDropFront();
-void PutKeyCode(uint16_t code);
-void PutText(const QByteArray &text);

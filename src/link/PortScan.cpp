@@ -1,7 +1,6 @@
 #include "link/PortScan.h"
 
 #include "common/Paths.h"
-#include "link/UnitDataCom.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialPortList.h"
 
@@ -47,47 +46,4 @@ bool IsCablePortDevice(const QString &deviceName) {
     return false;
   const QChar ninth = deviceName.at(8);
   return ninth == QLatin1Char('0') || ninth == QLatin1Char('U');
-}
-
-void TDataComPort::ScanPorts(IScanProgress *progress) {
-  const QStringList names = ScanPortNames();
-  if (progress)
-    progress->Start(int(names.size()));
-  const TSerialSettings probeSettings =
-      ProbePortSettings(m_comPort->Settings());
-  for (int i = 0; i < names.size(); ++i) {
-    if (progress)
-      progress->Step(i, names.at(i));
-    auto *port = new TSerialPort(this);
-    port->SetPortName(names.at(i));
-    port->SetSettings(probeSettings);
-    try {
-      port->Open();
-      AttachPort(port);
-      m_probes.append(port);
-    } catch (const TSerialError &) {
-      // In use or gone: left out without a word.
-      delete port;
-    }
-    m_probePortsOpen = true;
-    m_scanPending = true;
-  }
-  if (progress)
-    progress->Finish();
-}
-
-void TDataComPort::RunFirstDataStep(TSerialPort *port) {
-  // Every other probe port goes, the last created first; ComPort stays.
-  for (qsizetype i = m_probes.size() - 1; i >= 0; --i) {
-    TSerialPort *other = m_probes.at(i);
-    if (other == port)
-      continue;
-    m_probes.removeAt(i);
-    ReleasePort(other);
-  }
-  m_scanPending = false;
-  const QString name = port->PortName();
-  const bool isCable = IsCablePortDevice(FindPortDeviceName(name));
-  if (m_scanHost)
-    m_scanHost->PortFound(name, isCable);
 }

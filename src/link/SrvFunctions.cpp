@@ -3,6 +3,7 @@
 #include "common/EventLog.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
+#include "link/Protocol.h"
 
 #include <QtEndian>
 #include <arpa/inet.h>
@@ -14,6 +15,7 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -26,7 +28,7 @@ public:
 // Ends the request loop without an error (Discon, unknown request).
 struct CloseRequested {};
 
-void SetSocketOptions(int fd) {
+void SetSocketOptions(int fd, int sendTimeoutMs) {
   const int on = 1;
   // The NOP reply goes out as two 4-byte writes: without TCP_NODELAY it
   // stalls behind Nagle's algorithm and the phone's delayed ACK.
@@ -37,14 +39,22 @@ void SetSocketOptions(int fd) {
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
   setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
+  // A phone that stops reading fills the socket; a send that finds no room
+  // for this long fails instead of blocking the connection for ever.
+  timeval timeout{sendTimeoutMs / 1000, (sendTimeoutMs % 1000) * 1000};
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
 }
+
+// Bytes read from the socket at a time; a tile longer than this arrives in
+// several reads.
+constexpr size_t ReceiveChunk = 64 * 1024;
 
 QByteArray ErrnoText(int error) { return QByteArray(std::strerror(error)); }
 
 } // namespace
 
 TIdTCPServer::TIdTCPServer(ILinkView &view, TCommandQueue &queue)
-    : m_view(view), m_queue(queue) {}
+    : m_view(view), m_queue(queue), m_sendTimeoutMs(Protocol::SendTimeoutMs) {}
 
 TIdTCPServer::~TIdTCPServer() { Close(); }
 
@@ -139,7 +149,7 @@ void TIdTCPServer::ListenLoop() {
     }
     if (m_connThread.joinable())
       m_connThread.join(); // the previous phone's thread has finished
-    SetSocketOptions(fd);
+    SetSocketOptions(fd, m_sendTimeoutMs);
     {
       std::lock_guard lock(m_connLock);
       m_connFd = fd;
@@ -152,8 +162,7 @@ void TIdTCPServer::ListenLoop() {
 void TIdTCPServer::ServeConnection(int fd) {
   try {
     IdTCPServerConnect();
-    while (IdTCPServerExecute()) {
-    }
+    ServeRequests();
   } catch (const std::exception &e) {
     try {
       IdTCPServerException(QByteArray(e.what()));
@@ -168,31 +177,37 @@ void TIdTCPServer::ServeConnection(int fd) {
   try {
     IdTCPServerDisconnect();
   } catch (...) {
-    QueueClear();
+    m_queue.QueueClear();
   }
   m_connected = false;
 }
 
-void TIdTCPServer::ReadExact(void *buffer, qsizetype size) {
-  char *p = static_cast<char *>(buffer);
-  while (size > 0) {
-    const ssize_t n = ::recv(m_connFd, p, size_t(size), 0);
-    if (n > 0) {
-      p += n;
-      size -= n;
-    } else if (n == 0) {
+void TIdTCPServer::ServeRequests() {
+  m_parser.Reset();
+  std::vector<char> buffer(ReceiveChunk);
+  for (;;) {
+    const ssize_t n = ::recv(m_connFd, buffer.data(), buffer.size(), 0);
+    if (n == 0)
       throw ConnectionClosed("Connection Closed Gracefully.");
-    } else if (errno != EINTR) {
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
       throw ConnectionClosed("Socket Error # " + std::to_string(errno) +
                              "\r\n" + std::strerror(errno));
     }
+    const char *p = buffer.data();
+    qsizetype left = n;
+    while (left > 0) {
+      const auto [step, consumed] = m_parser.Feed(p, left);
+      p += consumed;
+      left -= consumed;
+      if (step == TTcpRequestParser::TStep::Refused)
+        throw ConnectionClosed(m_parser.Error().toStdString());
+      if (step == TTcpRequestParser::TStep::Request &&
+          !IdTCPServerExecute(m_parser.Request()))
+        return;
+    }
   }
-}
-
-qint32 TIdTCPServer::ReadInt() {
-  uchar b[4];
-  ReadExact(b, 4);
-  return qFromLittleEndian<qint32>(b);
 }
 
 void TIdTCPServer::WriteAll(const void *data, qsizetype size, int flags) {
@@ -202,6 +217,11 @@ void TIdTCPServer::WriteAll(const void *data, qsizetype size, int flags) {
     if (n > 0) {
       p += n;
       size -= n;
+    } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      throw ConnectionClosed(
+          "The phone took no data for " +
+          QByteArray::number(m_sendTimeoutMs / 1000.0, 'g', 3).toStdString() +
+          " s; connection closed.");
     } else if (n < 0 && errno != EINTR) {
       throw ConnectionClosed("Socket Error # " + std::to_string(errno) +
                              "\r\n" + std::strerror(errno));
@@ -210,12 +230,12 @@ void TIdTCPServer::WriteAll(const void *data, qsizetype size, int flags) {
 }
 
 void TIdTCPServer::SendCommandReply() {
-  QMutexLocker lock(&m_queue.Lock());
-  const QByteArray bytes = m_queue.Bytes();
+  // Taken in one locked step; the write happens with no lock held.
+  const QByteArray bytes = m_queue.TakeAll();
   if (bytes.isEmpty()) {
     WriteLog("send: NOP", LogCommands);
     uchar code[4], zero[4];
-    qToLittleEndian<qint32>(11, code);
+    qToLittleEndian<qint32>(Protocol::KindNop, code);
     qToLittleEndian<qint32>(0, zero);
     // Two writes of four bytes; MSG_MORE lets them leave in one segment.
     WriteAll(code, 4, MSG_MORE);
@@ -223,12 +243,11 @@ void TIdTCPServer::SendCommandReply() {
     return;
   }
   WriteLog("send: ConnComand", LogCommands);
-  QByteArray reply(8, Qt::Uninitialized);
-  qToLittleEndian<qint32>(13, reply.data());
-  qToLittleEndian<qint32>(qint32(bytes.size()), reply.data() + 4);
-  reply.append(bytes);
-  WriteAll(reply.constData(), reply.size());
-  m_queue.QueueClear();
+  m_reply.resize(8);
+  qToLittleEndian<qint32>(Protocol::KindCommands, m_reply.data());
+  qToLittleEndian<qint32>(qint32(bytes.size()), m_reply.data() + 4);
+  m_reply.append(bytes);
+  WriteAll(m_reply.constData(), m_reply.size());
 }
 
 void TIdTCPServer::IdTCPServerConnect() {
@@ -236,54 +255,40 @@ void TIdTCPServer::IdTCPServerConnect() {
   WriteLog(LogDate() + " Connected", LogCommands);
 }
 
-bool TIdTCPServer::IdTCPServerExecute() {
-  const qint32 code = ReadInt();
-  switch (code) {
-  case 11: // NOP: the trailing value is read after the reply
+bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
+  switch (request.kind) {
+  case TTcpRequest::Nop:
+    // The parser skips the trailing value after this reply.
     WriteLog("resv: NOP", LogCommands);
     SendCommandReply();
-    ReadInt();
     return true;
-  case 12: { // GetAuth
+  case TTcpRequest::GetAuth:
     WriteLog("resv: GetAuth", LogCommands);
-    ReadInt();
-    ReadInt();
-    TPhoneId id;
-    ReadExact(id.data(), 8);
-    m_queue.SetPhoneId(id);
-    m_view.ShowPhoneIdentity(ModelCodeOf(id.data()));
+    m_queue.SetPhoneId(request.id);
+    m_view.ShowPhoneIdentity(ModelCodeOf(request.id.data()));
     SendCommandReply();
     return true;
-  }
-  case 13: // GetCommand
+  case TTcpRequest::GetCommand:
     WriteLog("resv: GetCommand", LogCommands);
     WriteLog("recv: GetComand", LogCommands);
     SendCommandReply();
     return true;
-  case 14: { // GetScreen
+  case TTcpRequest::GetScreen:
     WriteLog("resv: GetScreen", LogCommands);
-    const qint32 length = ReadInt();
-    if (length > 8) {
-      const qint32 x = ReadInt();
-      const qint32 y = ReadInt();
-      if (length > MaxTileLength)
-        throw ConnectionClosed("Tile length " + std::to_string(length) +
-                               " exceeds the limit; connection closed.");
-      QByteArray data(length, Qt::Uninitialized);
-      ReadExact(data.data(), length);
-      m_view.DrawTile(data, x, y);
+    if (request.HasTile()) {
+      m_view.DrawTile(request.tile, request.x, request.y);
       m_view.RestartActivityTimer();
     }
     SendCommandReply();
     return true;
-  }
-  case 15:
+  case TTcpRequest::Discon:
     WriteLog("resv: Discon", LogCommands);
     return false;
-  default:
-    WriteLog("resv: other", LogCommands);
-    return false;
+  case TTcpRequest::Other:
+    break;
   }
+  WriteLog("resv: other", LogCommands);
+  return false;
 }
 
 void TIdTCPServer::IdTCPServerDisconnect() {

@@ -3,10 +3,15 @@
 // conversation. A listening thread accepts; a connection thread serves the
 // phone's requests with blocking reads of exact byte counts.
 //
-// Requests (signed 32-bit little-endian integers): 11 NOP (+1 value read
-// after the reply), 12 GetAuth (+2 values, +8 identification bytes),
-// 13 GetCommand, 14 GetScreen (L; when L > 8: x, y, L bytes), 15 Discon.
-// Replies: 11, 0 (two writes) when the queue is empty, else 13, n, n bytes.
+// The connection thread reads whatever has arrived and cuts requests out of
+// it with TTcpRequestParser (TcpRequest.h); each request gets its reply
+// before the next is looked at. Replies: 11, 0 (two writes) when the queue
+// is empty, else 13, n, n bytes. The queue's bytes are taken in one step
+// and written after, so a phone that stops reading never holds up the
+// window's key presses; a phone whose socket takes nothing for
+// SendTimeoutMs (SO_SNDTIMEO) is dropped.
+
+#include "link/TcpRequest.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,9 +31,6 @@ public:
 
 class TIdTCPServer {
 public:
-  // Tiles longer than this are refused: far beyond any tile of the screen.
-  static constexpr qint32 MaxTileLength = 1 << 20;
-
   TIdTCPServer(ILinkView &view, TCommandQueue &queue);
   ~TIdTCPServer();
   TIdTCPServer(const TIdTCPServer &) = delete;
@@ -44,11 +46,14 @@ public:
   // The port actually bound (useful when Open was given 0).
   int BoundPort() const { return m_boundPort; }
   bool PhoneConnected() const { return m_connected; }
+  // How long a reply may wait for room in the socket before the phone is
+  // dropped; applies to the next connection.
+  void SetSendTimeout(int ms) { m_sendTimeoutMs = ms; }
 
   // Handlers; all but ListenException run on the connection thread.
   void IdTCPServerConnect();
   // Serves one request; false when the connection is to close.
-  bool IdTCPServerExecute();
+  bool IdTCPServerExecute(const TTcpRequest &request);
   void IdTCPServerDisconnect();
   void IdTCPServerException(const QByteArray &message);
   void IdTCPServerListenException(const QByteArray &message);
@@ -56,8 +61,7 @@ public:
 private:
   void ListenLoop();
   void ServeConnection(int fd);
-  void ReadExact(void *buffer, qsizetype size);
-  qint32 ReadInt();
+  void ServeRequests();
   void WriteAll(const void *data, qsizetype size, int flags = 0);
   void SendCommandReply();
 
@@ -72,4 +76,7 @@ private:
   int m_connFd = -1;
   std::atomic<bool> m_connected{false};
   std::atomic<bool> m_stopping{false};
+  std::atomic<int> m_sendTimeoutMs;
+  TTcpRequestParser m_parser;
+  QByteArray m_reply; // reused for every commands reply
 };

@@ -3,13 +3,13 @@
 #include "common/EventLog.h"
 #include "link/ComFunctions.h"
 #include "link/CommandQueue.h"
+#include "link/Protocol.h"
 
 #include <QElapsedTimer>
+#include <cstring>
 
 namespace {
 
-constexpr int LostPacketIntervalMs = 500;
-constexpr qint64 SilenceLimitMs = 1000;
 // A read takes what the port reported plus this much that came since.
 constexpr qint64 ReadSlack = 10000;
 
@@ -44,21 +44,21 @@ TSerialSettings TDataComPort::ComPortSettings() {
 TSerialSettings
 TDataComPort::ProbePortSettings(const TSerialSettings &comPort) {
   TSerialSettings s = comPort;
-  s.BaudRate = 9600;
+  s.BaudRate = Protocol::ProbeBaudRate;
   s.WriteTimeoutPerByteMs = 100;
   s.WriteTimeoutConstantMs = 1000;
   return s;
 }
 
-TDataComPort::TDataComPort(ILinkView *view, IPortScanHost *scanHost,
-                           QObject *parent)
-    : QObject(parent), m_view(view), m_scanHost(scanHost),
+TDataComPort::TDataComPort(TCommandQueue &queue, ILinkView *view,
+                           IPortScanHost *scanHost, QObject *parent)
+    : QObject(parent), m_queue(queue), m_view(view), m_scanHost(scanHost),
       m_comPort(new TSerialPort(this)), m_clock(SteadyNow) {
   m_comPort->SetPortName(QStringLiteral("COM1"));
   m_comPort->SetSettings(ComPortSettings());
   AttachPort(m_comPort);
 
-  m_timerLostPacket.setInterval(LostPacketIntervalMs);
+  m_timerLostPacket.setInterval(Protocol::LostPacketIntervalMs);
   connect(&m_timerLostPacket, &QTimer::timeout, this,
           &TDataComPort::TimerLostPacketTimer);
   m_timerLostPacket.start();
@@ -116,7 +116,7 @@ void TDataComPort::CloseComPort(bool sendDiscon) {
   if (!m_comPort->IsOpen())
     return;
   if (sendDiscon) {
-    QueueClear();
+    m_queue.QueueClear();
     WriteIgnoringErrors(m_comPort, ComDisconPacket());
   }
   m_comPort->Close();
@@ -126,7 +126,7 @@ void TDataComPort::ReleaseProbePorts(bool sendDiscon) {
   while (!m_probes.isEmpty()) {
     TSerialPort *port = m_probes.takeLast();
     if (port->IsOpen() && sendDiscon) {
-      QueueClear();
+      m_queue.QueueClear();
       WriteIgnoringErrors(port, ComDisconPacket());
     }
     ReleasePort(port);
@@ -153,8 +153,15 @@ void TDataComPort::SetClock(TClock clock) {
 }
 
 void TDataComPort::ComPortRxChar(TSerialPort *port, qint64 count) {
-  const QByteArray chunk = port->Read(count + ReadSlack);
-  HandleSerialChunk(port, chunk, count);
+  // Runs from the port's signal: nothing may leave it as an exception.
+  try {
+    const QByteArray chunk = port->Read(count + ReadSlack);
+    HandleSerialChunk(port, chunk, count);
+  } catch (const std::exception &e) {
+    emit ErrorRaised(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    emit ErrorRaised(QStringLiteral("Unknown error"));
+  }
 }
 
 void TDataComPort::FlushReplies() {
@@ -199,7 +206,7 @@ void TDataComPort::HandleSerialChunk(TSerialPort *port, const QByteArray &chunk,
 void TDataComPort::TimerLostPacketTimer() {
   if (m_lastReceiveTime == 0)
     return;
-  if (Now() - m_lastReceiveTime <= SilenceLimitMs)
+  if (Now() - m_lastReceiveTime <= Protocol::SerialSilenceLimitMs)
     return;
   ClearPending();
   const QList<TSerialPort *> ports = Ports();
@@ -207,4 +214,157 @@ void TDataComPort::TimerLostPacketTimer() {
     if ((*it)->IsOpen())
       SendSerialReply(*it);
   m_timerLostPacket.stop();
+}
+
+// --- Packets ---------------------------------------------------------------
+
+void TDataComPort::ParseSerialPackets(const QByteArray &chunk,
+                                      TSerialPort *port) {
+  if (!chunk.isEmpty()) {
+    // Drop the consumed front when it is at least half the buffer, so the
+    // unconsumed tail is moved at most once per doubling.
+    if (m_pendingPos > 0 && m_pendingPos * 2 >= m_pending.size()) {
+      m_pending.remove(0, m_pendingPos);
+      m_pendingPos = 0;
+    }
+    m_pending.append(chunk);
+  }
+  if (PendingSize() == 0)
+    return;
+
+  const char *front = m_pending.constData() + m_pendingPos;
+  const TComFrame frame = InspectComFrame(front, PendingSize());
+  switch (frame.kind) {
+  case TComFrame::Incomplete:
+    break;
+  case TComFrame::Nop:
+    ConsumePending(frame.length);
+    WriteLog("recv: ComNOP", LogCommands);
+    SendSerialReply(port);
+    WriteLog("send: ComReply", LogCommands);
+    break;
+  case TComFrame::Auth: {
+    const QByteArray packet(front, frame.length);
+    ConsumePending(frame.length);
+    WriteLog("recv: ComAuth", LogCommands);
+    HandleSerialAuth(packet);
+    WriteLog("send: ComReply", LogCommands);
+    SendSerialReply(port);
+    break;
+  }
+  case TComFrame::Screen: {
+    // A view of the packet inside the pending buffer, which stays untouched
+    // until the packet is consumed below.
+    const QByteArray packet = QByteArray::fromRawData(front, frame.length);
+    WriteLog("image: " + QByteArray::number(frame.length), LogPacketSize);
+    WriteLog("recv: ComGetScreen", LogCommands);
+    HandleSerialTile(packet);
+    SendSerialReply(port);
+    ConsumePending(frame.length);
+    WriteLog("send: ComReply", LogCommands);
+    break;
+  }
+  case TComFrame::Unknown:
+    // Out of step with the phone: throw away everything and invite a fresh
+    // packet.
+    ClearPending();
+    SendSerialReply(port);
+    break;
+  }
+}
+
+void TDataComPort::SendSerialReply(TSerialPort *port) {
+  if (!port)
+    return;
+  // The queue lock is held inside TakeFront only, never during the write.
+  const QByteArray commands =
+      m_queue.TakeFront(Protocol::MaxSerialCommandBytes);
+  QByteArray packet;
+  if (commands.isEmpty()) {
+    packet = ComNopPacket();
+  } else {
+    WriteLog("command", LogCommands);
+    packet = ComCommandsPacket(commands);
+  }
+  if (port == m_replyPort) {
+    m_replies.append(packet);
+    return;
+  }
+  // A failed reply: the phone asks again, or the silence rule or the
+  // watchdog steps in.
+  WriteIgnoringErrors(port, packet);
+}
+
+void TDataComPort::HandleSerialAuth(const QByteArray &packet) {
+  if (packet.size() < ComAuthLength)
+    return;
+  if (m_view)
+    m_view->ShowLinkIdle();
+  TPhoneId id;
+  std::memcpy(id.data(), packet.constData() + 12, id.size());
+  m_queue.SetPhoneId(id);
+  if (m_view)
+    m_view->ShowPhoneIdentity(ModelCodeOf(id.data()));
+}
+
+void TDataComPort::HandleSerialTile(const QByteArray &packet) {
+  if (packet.size() < ComScreenHeader)
+    return;
+  const char *p = packet.constData();
+  const qint32 length = ComReadInt32(p + 4);
+  if (length <= 8 || ComScreenHeader + length > packet.size() || !m_view)
+    return;
+  // The view gets its own copy: it may keep the bytes.
+  const QByteArray tile(p + ComScreenHeader, length);
+  try {
+    m_view->DrawTile(tile, ComReadInt32(p + 8), ComReadInt32(p + 12));
+  } catch (const std::exception &e) {
+    // A broken tile costs one tile, not the link.
+    WriteLog(QByteArray(e.what()), LogCommands);
+  }
+}
+
+// --- Port scan -------------------------------------------------------------
+
+void TDataComPort::ScanPorts(IScanProgress *progress) {
+  const QStringList names = ScanPortNames();
+  if (progress)
+    progress->Start(int(names.size()));
+  const TSerialSettings probeSettings =
+      ProbePortSettings(m_comPort->Settings());
+  for (int i = 0; i < names.size(); ++i) {
+    if (progress)
+      progress->Step(i, names.at(i));
+    auto *port = new TSerialPort(this);
+    port->SetPortName(names.at(i));
+    port->SetSettings(probeSettings);
+    try {
+      port->Open();
+      AttachPort(port);
+      m_probes.append(port);
+    } catch (const TSerialError &) {
+      // In use or gone: left out without a word.
+      delete port;
+    }
+    m_probePortsOpen = true;
+    m_scanPending = true;
+  }
+  if (progress)
+    progress->Finish();
+}
+
+void TDataComPort::RunFirstDataStep(TSerialPort *port) {
+  // Every other probe port goes, the last created first; ComPort stays.
+  for (qsizetype i = m_probes.size() - 1; i >= 0; --i) {
+    TSerialPort *other = m_probes.at(i);
+    if (other == port)
+      continue;
+    m_probes.removeAt(i);
+    ReleasePort(other);
+  }
+  m_scanPending = false;
+  const QString name = port->PortName();
+  const bool isCable = IsCablePortDevice(FindPortDeviceName(name));
+  if (m_scanHost)
+    m_scanHost->PortFound(name, isCable);
 }

@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <functional>
 
+class TCommandQueue;
+
 class TDataComPort : public QObject {
   Q_OBJECT
 
@@ -28,8 +30,9 @@ public:
   // Milliseconds on any steadily increasing clock; never 0 once running.
   using TClock = std::function<qint64()>;
 
-  explicit TDataComPort(ILinkView *view, IPortScanHost *scanHost = nullptr,
-                        QObject *parent = nullptr);
+  // queue: the key entries the replies carry, shared with the TCP link.
+  TDataComPort(TCommandQueue &queue, ILinkView *view,
+               IPortScanHost *scanHost = nullptr, QObject *parent = nullptr);
   // Closes every port without a word to the phone.
   ~TDataComPort() override;
 
@@ -61,7 +64,9 @@ public:
   // --- Receiving ---------------------------------------------------------
 
   // Bytes arrived on a port of the module; count is what the port reports
-  // as waiting. Reads up to count + 10000 bytes and handles them.
+  // as waiting. Reads up to count + 10000 bytes and handles them. An error
+  // (a log or settings write, say) is not thrown but reported through
+  // ErrorRaised.
   void ComPortRxChar(TSerialPort *port, qint64 count);
   // Handles one chunk read from port: the first-data step of a pending
   // scan, activity, LastReceiveTime, the "recv: " size line, and every
@@ -102,7 +107,7 @@ public:
   // Tests drive time; an empty function restores the steady clock.
   void SetClock(TClock clock);
 
-  // --- Port scan (PortScan.cpp) ------------------------------------------
+  // --- Port scan ---------------------------------------------------------
 
   // Lists the machine's serial ports, sorted as text without regard to
   // case, and opens each as a probe port (9600 baud, the rest of ComPort's
@@ -125,6 +130,11 @@ public:
   static TSerialSettings ComPortSettings();
   static TSerialSettings ProbePortSettings(const TSerialSettings &comPort);
 
+signals:
+  // An error while handling received bytes; the program's error handler
+  // takes it (through a queued connection).
+  void ErrorRaised(const QString &message);
+
 private:
   void AttachPort(TSerialPort *port);
   void ReleasePort(TSerialPort *port);
@@ -134,6 +144,7 @@ private:
   void WriteIgnoringErrors(TSerialPort *port, const QByteArray &bytes);
   void FlushReplies();
 
+  TCommandQueue &m_queue;
   ILinkView *m_view;
   IPortScanHost *m_scanHost;
   TSerialPort *m_comPort;

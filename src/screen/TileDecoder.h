@@ -21,7 +21,7 @@ public:
 
 // Images larger than this on either side are refused before any pixel
 // memory is allocated.
-constexpr int MaxTileSide = 4096;
+constexpr int MaxTileSide = 1024;
 
 // Decodes a tile into a QImage::Format_RGB32 image of the decoded size.
 // GIF: the first image only, placed at its position within the logical

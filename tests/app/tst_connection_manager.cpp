@@ -48,6 +48,7 @@ class TestConnectionManager : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
+  std::unique_ptr<TCommandQueue> m_queue;
   std::unique_ptr<TFormMain> m_form;
   std::unique_ptr<TDataComPort> m_dataCom;
   QStringList m_boxes;
@@ -78,10 +79,9 @@ private slots:
           m_boxes << caption + ": " + text;
         });
     m_boxes.clear();
-    QueueClear();
-    CommandQueue().SetPhoneId({});
-    m_form = std::make_unique<TFormMain>(CommandQueue());
-    m_dataCom = std::make_unique<TDataComPort>(&m_form->LinkView());
+    m_queue = std::make_unique<TCommandQueue>();
+    m_form = std::make_unique<TFormMain>(*m_queue);
+    m_dataCom = std::make_unique<TDataComPort>(*m_queue, &m_form->LinkView());
     m_dataCom->SetClock([this] { return m_now; });
     m_form->SetDataComPort(m_dataCom.get());
     m_form->show();
@@ -242,8 +242,8 @@ private slots:
     QTRY_COMPARE(f.LabPhoneType->text(), QString("Quorvane Phone Simulator"));
     QVERIFY(f.Canvas().HasPictures());
     f.LabImage->setText("Saved");
-    PutKeyCode(0x0135);
-    PutKeyCode(0x0136);
+    m_queue->PutKeyCode(0x0135);
+    m_queue->PutKeyCode(0x0136);
 
     f.Bt_DisconnClick();
     QCOMPARE(Receive(phone, kDiscon.size()), kDiscon);

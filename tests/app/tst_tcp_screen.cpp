@@ -59,7 +59,8 @@ class TestTcpScreen : public QObject {
   TScreenCanvas m_canvas;
   TActivityIndicator m_indicator;
   TLinkViewAdapter m_view{m_canvas, m_indicator};
-  TIdTCPServer m_server{m_view, CommandQueue()};
+  TCommandQueue m_queue;
+  TIdTCPServer m_server{m_view, m_queue};
   QStringList m_names;
 
   QByteArray Request(QTcpSocket &phone, const QByteArray &bytes) {
@@ -147,7 +148,7 @@ private slots:
   void closingWhileTilesArriveNeverWaitsForTheWindow() {
     // The GUI thread processes no events here: every hand-off the link
     // makes stays pending while the listener is closed.
-    TIdTCPServer server(m_view, CommandQueue());
+    TIdTCPServer server(m_view, m_queue);
     server.Open(0);
     const QByteArray tile = JpegTile(34);
     std::atomic<int> replies{0};

@@ -36,7 +36,6 @@ private slots:
     QStringList boxes;
     SetMessageBoxHook(
         [&](TMessageKind, const QString &, const QString &t) { boxes << t; });
-    QueueClear();
 
     const QString record = dir.File("keys.txt");
     QProcess sim;
@@ -52,8 +51,9 @@ private slots:
     }
     const QByteArray ptyPath = line.mid(4);
 
-    TFormMain form(CommandQueue());
-    TDataComPort dataCom(&form.LinkView());
+    TCommandQueue queue;
+    TFormMain form(queue);
+    TDataComPort dataCom(queue, &form.LinkView());
     form.SetDataComPort(&dataCom);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));

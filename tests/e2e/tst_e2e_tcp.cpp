@@ -32,19 +32,21 @@ private slots:
       QFAIL(qPrintable("unexpected message: " + text));
     });
 
-    TFormMain form(CommandQueue());
+    TCommandQueue queue;
+    TFormMain form(queue);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.Port = FreeTcpPort();
+    AppSettings.Port = 0; // any free port the kernel gives
     form.MInternetConnClick(form.MInternetConn);
     QVERIFY(form.IdTCPServer().Active());
+    const int port = form.IdTCPServer().BoundPort();
 
     const QString record = dir.File("keys.txt");
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start(QV_BIN_DIR "/phone-sim", {"--host", "127.0.0.1", "--port",
-                                        QString::number(AppSettings.Port),
-                                        "--record", record, "--quiet"});
+    sim.start(QV_BIN_DIR "/phone-sim",
+              {"--host", "127.0.0.1", "--port", QString::number(port),
+               "--record", record, "--quiet"});
     QVERIFY(sim.waitForStarted());
 
     // Identification: the model name from the skin file, then tiles.

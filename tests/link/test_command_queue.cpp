@@ -65,10 +65,7 @@ TEST(CommandQueue, ConsumerOnAnotherThreadSeesWholeBlocks) {
 
   std::thread consumer([&] {
     while (!done || q.Size() > 0) {
-      QMutexLocker lock(&q.Lock());
-      const QByteArray bytes = q.Bytes();
-      q.QueueClear();
-      lock.unlock();
+      const QByteArray bytes = q.TakeAll();
       if (bytes.size() % kBlockSize != 0)
         ++torn;
       for (qsizetype i = 0; i + kBlockSize <= bytes.size(); i += kBlockSize)
@@ -86,13 +83,4 @@ TEST(CommandQueue, ConsumerOnAnotherThreadSeesWholeBlocks) {
   consumer.join();
   EXPECT_EQ(torn.load(), 0);
   EXPECT_EQ(received.load(), long(kBlocks) * kBlockSize);
-}
-
-TEST(CommandQueue, ProcessWideShorthandsUseOneQueue) {
-  QueueClear();
-  PutKeyCode(0x0808);
-  PutText("a");
-  EXPECT_EQ(CommandQueue().Bytes(), Bytes({0x08, 0x08, 0x61, 0x00}));
-  QueueClear();
-  EXPECT_EQ(CommandQueue().Size(), 0);
 }

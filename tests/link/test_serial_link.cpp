@@ -7,8 +7,8 @@
 #include "support/TempDir.h"
 #include "test_serial_pty.h"
 
-#include <QMutexLocker>
 #include <atomic>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -21,9 +21,7 @@ protected:
     SetLogFilePath(dir.File("link.log"));
     LogCommands = true;
     LogPacketSize = true;
-    QueueClear();
-    CommandQueue().SetPhoneId({});
-    link = std::make_unique<TDataComPort>(&view);
+    link = std::make_unique<TDataComPort>(queue, &view);
     link->OpenComPort(pty.Path());
   }
   void TearDown() override {
@@ -31,8 +29,6 @@ protected:
     LogCommands = false;
     LogPacketSize = false;
     SetLogFilePath(QString());
-    QueueClear();
-    CommandQueue().SetPhoneId({});
   }
 
   // One chunk as the port would deliver it.
@@ -45,13 +41,14 @@ protected:
   ScopedTempDir dir;
   TestPty pty;
   RecordingView view;
+  TCommandQueue queue;
   std::unique_ptr<TDataComPort> link;
-};
 
-void QueueKeys(int count) {
-  for (int i = 0; i < count; ++i)
-    PutKeyCode(quint16(0x0130 + i));
-}
+  void QueueKeys(int count) {
+    for (int i = 0; i < count; ++i)
+      queue.PutKeyCode(quint16(0x0130 + i));
+  }
+};
 
 } // namespace
 
@@ -75,7 +72,7 @@ TEST_F(SerialLinkTest, NopGetsNopReplyThroughThePort) {
 
 TEST_F(SerialLinkTest, QueueGoesOutTwentyBytesPerReply) {
   QueueKeys(12);
-  const QByteArray queued = CommandQueue().Bytes();
+  const QByteArray queued = queue.Bytes();
   ASSERT_EQ(queued.size(), 24);
 
   Feed(NopPacket());
@@ -93,30 +90,34 @@ TEST_F(SerialLinkTest, QueueGoesOutTwentyBytesPerReply) {
 
 namespace {
 
-// Checks from another thread, during every write, that the queue lock is
-// free.
+// Checks from another thread, during every write, that the queue can be
+// used: a key press made while the reply is written must not wait for it.
 class LockCheckingPort : public TSerialPort {
 public:
-  using TSerialPort::TSerialPort;
+  LockCheckingPort(TCommandQueue &queue) : m_queue(queue) {}
   void Write(const QByteArray &data) override {
-    bool free = false;
+    std::promise<void> done;
+    std::future<void> finished = done.get_future();
     std::thread other([&] {
-      if (CommandQueue().Lock().tryLock()) {
-        free = true;
-        CommandQueue().Lock().unlock();
-      }
+      m_queue.Size();
+      done.set_value();
     });
-    other.join();
+    const bool free =
+        finished.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
     lockFreeDuringWrite.append(free);
     TSerialPort::Write(data);
+    other.join();
   }
   QList<bool> lockFreeDuringWrite;
+
+private:
+  TCommandQueue &m_queue;
 };
 
 } // namespace
 
 TEST_F(SerialLinkTest, QueueLockIsNotHeldWhileWriting) {
-  LockCheckingPort port;
+  LockCheckingPort port(queue);
   port.SetPortName(pty.Path());
   link->ComPort().Close();
   port.Open();
@@ -155,7 +156,7 @@ TEST_F(SerialLinkTest, TileSplitOverThreeChunksIsHandledOnce) {
 
 TEST_F(SerialLinkTest, OneChunkWithNopAndTileGetsTwoRepliesInOrder) {
   QueueKeys(11);
-  const QByteArray queued = CommandQueue().Bytes();
+  const QByteArray queued = queue.Bytes();
   const QByteArray tile = TileBytes(40, 3);
   Feed(NopPacket() + ScreenPacket(0, 8, tile));
   EXPECT_EQ(pty.Received(),
@@ -208,13 +209,13 @@ TEST_F(SerialLinkTest, AuthStoresAndShowsTheIdentification) {
   EXPECT_EQ(view.idle.load(), 1);
   EXPECT_EQ(view.Identities(), QList<QByteArray>({"12345678"}));
   const TPhoneId expected{0x78, 0x56, 0x34, 0x12, 0x11, 0x22, 0x33, 0x44};
-  EXPECT_EQ(CommandQueue().PhoneId(), expected);
+  EXPECT_EQ(queue.PhoneId(), expected);
   EXPECT_EQ(pty.Received(), NopReply());
   EXPECT_EQ(Log(),
             QStringList({"recv: 20", "recv: ComAuth", "send: ComReply"}));
 
   // Keys queued from now on are scrambled with the new block.
-  PutKeyCode(0x0130);
+  queue.PutKeyCode(0x0130);
   Feed(NopPacket());
   EXPECT_EQ(pty.Received(), CommandsReply(Hex("5623")));
 }
@@ -350,7 +351,7 @@ TEST_F(SerialLinkTest, WriteErrorsAreSwallowed) {
   link->ComPort().Close();
   EXPECT_NO_THROW(Feed(NopPacket()));
   // The bytes taken for the lost reply are not put back.
-  EXPECT_EQ(CommandQueue().Size(), 0);
+  EXPECT_EQ(queue.Size(), 0);
   EXPECT_EQ(Log(), QStringList({"OnAfterClose", "recv: 8", "recv: ComNOP",
                                 "command", "send: ComReply"}));
 }
@@ -379,7 +380,7 @@ TEST_F(SerialLinkTest, ManagerStepsOnComPort) {
   link->CloseComPort(true);
   EXPECT_FALSE(link->ComPort().IsOpen());
   EXPECT_EQ(pty.Received(), DisconReply());
-  EXPECT_EQ(CommandQueue().Size(), 0);
+  EXPECT_EQ(queue.Size(), 0);
 
   EXPECT_THROW(link->OpenComPort(dir.File("no-such-port")), TSerialError);
   EXPECT_FALSE(link->ComPort().IsOpen());

@@ -41,13 +41,11 @@ protected:
     qunsetenv(SerialPortTableEnv);
     SetExePath(dir.File("Quorvane"));
     SetLogFilePath(dir.File("scan.log"));
-    QueueClear();
-    link = std::make_unique<TDataComPort>(&view, &host);
+    link = std::make_unique<TDataComPort>(queue, &view, &host);
   }
   void TearDown() override {
     link.reset();
     SetLogFilePath(QString());
-    QueueClear();
   }
 
   // Terminals, the table beside the program listing them.
@@ -75,6 +73,7 @@ protected:
   RecordingView view;
   RecordingHost host;
   RecordingProgress progress;
+  TCommandQueue queue;
   std::unique_ptr<TDataComPort> link;
 };
 
@@ -249,7 +248,7 @@ TEST_F(PortScanTest, AutoconnectKeepsThePortOnWhichThePhoneSpeaks) {
   }
 
   // The winner stays the link; the scan is not run again.
-  PutKeyCode(0x0131);
+  queue.PutKeyCode(0x0131);
   ptys[1]->Write(NopPacket());
   EXPECT_EQ(ptys[1]->ReceiveWhilePumping(9), CommandsReply(Hex("3101")));
   EXPECT_EQ(host.found.size(), 1);
@@ -264,10 +263,10 @@ TEST_F(PortScanTest, AutoconnectKeepsThePortOnWhichThePhoneSpeaks) {
   EXPECT_EQ(ptys[1]->Received(), NopReply());
 
   // The disconnect says Discon on the remaining probe port.
-  PutKeyCode(0x0132);
+  queue.PutKeyCode(0x0132);
   link->ReleaseProbePorts(true);
   EXPECT_EQ(ptys[1]->Received(), DisconReply());
-  EXPECT_EQ(CommandQueue().Size(), 0);
+  EXPECT_EQ(queue.Size(), 0);
   EXPECT_TRUE(link->ProbePorts().isEmpty());
   EXPECT_FALSE(link->ProbePortsOpen());
   for (auto &pty : {0, 2})
@@ -281,7 +280,7 @@ TEST_F(PortScanTest, DisconnectBeforeAnyDataEndsTheScan) {
               "\\Device\\USBSER002=" + ptys[2]->Path()});
   link->ScanPorts(&progress);
   ASSERT_EQ(link->ProbePorts().size(), 3);
-  PutKeyCode(0x0130);
+  queue.PutKeyCode(0x0130);
   LogCommands = true;
   link->ReleaseProbePorts(true);
   LogCommands = false;
@@ -289,7 +288,7 @@ TEST_F(PortScanTest, DisconnectBeforeAnyDataEndsTheScan) {
     EXPECT_EQ(ptys[i]->Received(), DisconReply()) << i;
   EXPECT_EQ(LogMessages(dir.File("scan.log")),
             QStringList({"OnAfterClose", "OnAfterClose", "OnAfterClose"}));
-  EXPECT_EQ(CommandQueue().Size(), 0);
+  EXPECT_EQ(queue.Size(), 0);
   EXPECT_FALSE(link->ScanPending());
   EXPECT_FALSE(link->ProbePortsOpen());
   EXPECT_TRUE(link->ProbePorts().isEmpty());

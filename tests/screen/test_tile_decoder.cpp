@@ -175,33 +175,40 @@ TEST(TileDecoder, RefusesOversizedImagesFromTheirHeaders) {
     const char *name;
     QByteArray data;
   };
-  // 4100 x 4100 would fit in memory, so only the size check reports it.
+  // Small files announcing large pictures: the header alone refuses them,
+  // before any pixel memory exists.
   const Case cases[] = {
       {"jpeg 60000", PatchJpegSize(jpeg, 60000, 60000)},
-      {"jpeg 4100", PatchJpegSize(jpeg, 4100, 4100)},
-      {"jpeg wide", EncodeJpeg(PatternImage(4097, 8))},
-      {"gif screen", PatchGifScreenSize(gif, 60000, 60000)},
+      {"jpeg 1025 x 10", PatchJpegSize(jpeg, 1025, 10)},
+      {"jpeg 10 x 1025", PatchJpegSize(jpeg, 10, 1025)},
+      {"jpeg wide", EncodeJpeg(PatternImage(1025, 8))},
+      {"gif screen 1025 x 10", PatchGifScreenSize(gif, 1025, 10)},
+      {"gif screen 10 x 1025", PatchGifScreenSize(gif, 10, 1025)},
       {"gif image", PatchGifImageSize(gif, 60000, 60000)},
-      {"gif tall image", PatchGifImageSize(gif, 8, 4100)},
+      {"gif tall image", PatchGifImageSize(gif, 8, 1025)},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_FALSE(c.data.isEmpty());
     const std::string error = ErrorOf([&] { DecodeTile(c.data); });
-    EXPECT_NE(error.find("larger than 4096"), std::string::npos) << error;
+    EXPECT_NE(error.find("larger than 1024"), std::string::npos) << error;
   }
   // Placed far right on a small screen, a small image still makes the
   // picture too wide.
   GifFrame far;
-  far.rect = QRect(4000, 0, 200, 2);
+  far.rect = QRect(1000, 0, 200, 2);
   far.pixels = QByteArray(400, '\x01');
   const std::string error = ErrorOf([&] {
     DecodeTile(EncodeGif(QSize(8, 8), {0, White}, {far}));
   });
-  EXPECT_NE(error.find("larger than 4096"), std::string::npos) << error;
+  EXPECT_NE(error.find("larger than 1024"), std::string::npos) << error;
 
-  EXPECT_EQ(DecodeTile(EncodeJpeg(PatternImage(4096, 8))).size(),
-            QSize(4096, 8));
+  // The largest accepted size decodes in full.
+  EXPECT_EQ(DecodeTile(EncodeJpeg(PatternImage(1024, 1024))).size(),
+            QSize(1024, 1024));
+  EXPECT_EQ(DecodeTile(GifFromImage(UniformTile(1024, 1024, qRgb(9, 9, 9), 0)))
+                .size(),
+            QSize(1024, 1024));
 }
 
 TEST(TileDecoder, DamagedTilesDecodeOrThrowButNeverCrash) {

@@ -3,17 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QTcpServer>
 
 #include "support/TempDir.h"
-
-// A TCP port that was free a moment ago.
-inline int FreeTcpPort() {
-  QTcpServer probe;
-  if (!probe.listen(QHostAddress::AnyIPv4, 0))
-    return 0;
-  return probe.serverPort();
-}
 
 // Gives the directory the program's skin file, as the build lays it out.
 inline bool CopySkinFile(const ScopedTempDir &dir) {
