@@ -1,11 +1,14 @@
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
 #include "app/UnitMain.h"
+#include "app/UnitSplash.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/dxfPictureButton.h"
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
 #include "link/SrvFunctions.h"
+#include "link/UnitDataCom.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -13,11 +16,92 @@
 #include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QToolButton>
+#include <arpa/inet.h>
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// A phone that sends GetCommand requests as fast as the socket takes them
+// and never reads a reply. Its small receive buffer soon fills, the PC's
+// replies back up, and the PC stops reading requests.
+class FloodingPhone {
+public:
+  explicit FloodingPhone(int port) {
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int small = 4096;
+    setsockopt(m_fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(uint16_t(port));
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    connected =
+        ::connect(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+    if (connected)
+      m_thread = std::thread([this] { Run(); });
+  }
+  ~FloodingPhone() {
+    m_stop = true;
+    if (m_thread.joinable())
+      m_thread.join();
+    ::close(m_fd);
+  }
+
+  bool connected = false;
+  std::atomic<bool> stalled{false}; // the PC has taken nothing for 300 ms
+  std::atomic<bool> dropped{false}; // the PC closed the connection
+
+private:
+  void Run() {
+    QByteArray block;
+    for (int i = 0; i < 16384; ++i)
+      block.append("\x0d\0\0\0", 4);
+    qsizetype offset = 0; // requests stay whole across partial sends
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    while (!m_stop) {
+      const ssize_t n =
+          ::send(m_fd, block.constData() + offset,
+                 size_t(block.size() - offset), MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n > 0) {
+        offset = (offset + n) % block.size();
+        sinceProgress.restart();
+        continue;
+      }
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        pollfd p{m_fd, POLLOUT, 0};
+        ::poll(&p, 1, 50);
+        if (p.revents & (POLLERR | POLLHUP))
+          break;
+        if (sinceProgress.elapsed() > 300)
+          stalled = true;
+        continue;
+      }
+      if (n < 0 && errno == EINTR)
+        continue;
+      break;
+    }
+    dropped = !m_stop;
+  }
+
+  int m_fd = -1;
+  std::thread m_thread;
+  std::atomic<bool> m_stop{false};
+};
+
+} // namespace
 
 class TestMainWindow : public QObject {
   Q_OBJECT
@@ -281,6 +365,101 @@ private slots:
     QCOMPARE(m_queue->Size(), 0); // the disconnect handling ran
   }
 
+  void aPhoneThatStopsReadingNeverFreezesTheWindow() {
+    TFormMain &f = *m_form;
+    AppSettings.Port = 0;
+    f.IdTCPServer().SetSendTimeout(60000);
+    f.MInternetConnClick(f.MInternetConn);
+    {
+      FloodingPhone phone(f.IdTCPServer().BoundPort());
+      QVERIFY(phone.connected);
+      QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
+
+      // The link's thread is stuck in a write; key presses still go in.
+      TdxfPictureButton *five = f.PanelButton->Button("B_05");
+      const QPoint centre = five->mapTo(&f, five->rect().center());
+      qint64 fastest = 1000000;
+      for (int i = 0; i < 3; ++i) {
+        QElapsedTimer t;
+        t.start();
+        QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, centre);
+        fastest = qMin(fastest, t.elapsed());
+      }
+      QVERIFY2(fastest < 100, qPrintable(QString::number(fastest)));
+      QCOMPARE(m_queue->Size(), 6);
+
+      QElapsedTimer t;
+      t.start();
+      f.MDissconectClick();
+      QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+      QVERIFY(!f.IdTCPServer().Active());
+      QTRY_VERIFY(phone.dropped);
+    }
+
+    // Left alone, a phone that takes nothing is dropped after the send
+    // time-out, with a line in the log; the listener goes on.
+    f.IdTCPServer().SetSendTimeout(3000);
+    f.MInternetConnClick(f.MInternetConn);
+    FloodingPhone phone(f.IdTCPServer().BoundPort());
+    QVERIFY(phone.connected);
+    QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
+    // Logged from here on only: a log line per request would slow the
+    // flood down a great deal.
+    LogCommands = true;
+    QTRY_VERIFY_WITH_TIMEOUT(phone.dropped, 60000);
+    QTRY_VERIFY(!f.IdTCPServer().PhoneConnected());
+    QVERIFY(f.IdTCPServer().Active());
+    LogCommands = false;
+    QFile log(LogFilePath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("The phone took no data for 3 s"));
+    f.MDissconectClick();
+  }
+
+  void autoconnectWithAnUnreadablePortListEndsInTheErrorHandler() {
+    TFormMain &f = *m_form;
+    // A directory where the port list file should be cannot be read.
+    qputenv("QUORVANE_SERIAL_PORTS", m_dir.Path().toLocal8Bit());
+    TCommandQueue queue;
+    TDataComPort dataCom(queue, &f.LinkView());
+    f.SetDataComPort(&dataCom);
+    const qsizetype before = TApplication::HandledErrors().size();
+    bool thrown = false;
+    QTimer::singleShot(0, &f, [&] {
+      try {
+        f.MAutoConnection->trigger(); // through the action's signal
+      } catch (...) {
+        thrown = true;
+      }
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(5000);
+    // The error handler ends the program's loop.
+    QCOMPARE(QCoreApplication::exec(), 1);
+    qunsetenv("QUORVANE_SERIAL_PORTS");
+    QVERIFY(!thrown);
+    QCOMPARE(TApplication::HandledErrors().size(), before + 1);
+    QVERIFY2(TApplication::HandledErrors().last().contains(m_dir.Path()),
+             qPrintable(TApplication::HandledErrors().last()));
+    QVERIFY(f.MAutoConnection->isEnabled()); // still Idle
+    f.SetDataComPort(nullptr);
+  }
+
+  void aboutBoxesGoWhenClosed() {
+    TFormMain &f = *m_form;
+    f.MAboutClick();
+    f.MAboutClick();
+    QList<TFormSplash *> boxes = f.findChildren<TFormSplash *>();
+    QCOMPARE(boxes.size(), 2);
+    for (TFormSplash *box : boxes) {
+      QVERIFY(QTest::qWaitForWindowExposed(box));
+      box->close();
+    }
+    QTRY_VERIFY(f.findChildren<TFormSplash *>().isEmpty());
+  }
+
   void connectButtonOpensThePopUpBelowIt() {
     TFormMain &f = *m_form;
     f.dxfPicButConnectClick();
@@ -294,6 +473,7 @@ private slots:
 
 int main(int argc, char **argv) {
   TApplication app(argc, argv);
+  TApplication::SetShowErrorBox(false);
   TestMainWindow test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -9,6 +9,7 @@
 #include "link/SrvFunctions.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
+#include "screen/TileFixtures.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>
@@ -143,6 +144,47 @@ private slots:
     const QByteArray text = log.readAll();
     QVERIFY(text.contains("resv: GetScreen"));
     QVERIFY(text.contains("DisConnect"));
+  }
+
+  void oversizedTilesEndTheirConnectionAndTheLargestIsDrawn() {
+    using namespace fixtures;
+    LogCommands = true;
+    QFile::remove(LogFilePath());
+    const QByteArray gif = GifFromImage(UniformTile(8, 8, qRgb(9, 9, 9), 0));
+    const QByteArray jpeg = JpegTile(16);
+    // Small files that announce pictures one pixel too wide or too high.
+    for (const QByteArray &tile :
+         {PatchGifScreenSize(gif, 1025, 10), PatchGifScreenSize(gif, 10, 1025),
+          PatchJpegSize(jpeg, 1025, 10), PatchJpegSize(jpeg, 10, 1025)}) {
+      QTcpSocket phone;
+      phone.connectToHost(QHostAddress::LocalHost,
+                          quint16(m_server.BoundPort()));
+      QVERIFY(phone.waitForConnected(3000));
+      QCOMPARE(Request(phone, Le32(12) + Le32(0) + Le32(0) +
+                                  QByteArray::fromHex("0102030405060708")),
+               QByteArray::fromHex("0b00000000000000"));
+      phone.write(Le32(14) + Le32(tile.size()) + Le32(0) + Le32(0) + tile);
+      QVERIFY(phone.waitForDisconnected(3000));
+      QTRY_VERIFY(!m_server.PhoneConnected());
+      QCOMPARE(m_canvas.Screen().pixel(5, 5), qRgb(255, 255, 255));
+    }
+    QFile log(LogFilePath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QCOMPARE(log.readAll().count("larger than 1024 pixels"), 4);
+    LogCommands = false;
+
+    // 1024 x 1024 is drawn, clipped to the screen, and the phone stays.
+    QTcpSocket phone;
+    phone.connectToHost(QHostAddress::LocalHost, quint16(m_server.BoundPort()));
+    QVERIFY(phone.waitForConnected(3000));
+    const QByteArray large = JpegTile(1024);
+    QCOMPARE(Request(phone,
+                     Le32(14) + Le32(large.size()) + Le32(0) + Le32(0) + large),
+             QByteArray::fromHex("0b00000000000000"));
+    const QImage screen = m_canvas.Screen();
+    for (const QPoint p : {QPoint(4, 4), QPoint(175, 207), QPoint(88, 100)})
+      QVERIFY(Bluish(screen.pixel(p)));
+    QVERIFY(Bluish(m_canvas.Zoom().pixel(351, 415)));
   }
 
   void closingWhileTilesArriveNeverWaitsForTheWindow() {
