@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
@@ -14,6 +15,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "link/LinkView.h"
@@ -28,6 +30,8 @@ class TLinkViewAdapter;
 class TIdTCPServer;
 class TDataComPort;
 class TCommandQueue;
+class TScreenshotSaver;
+class TVideoRecorder;
 
 class TFormMain : public QWidget, public IPortScanHost {
   Q_OBJECT
@@ -143,11 +147,15 @@ public:
   void TimerLabelTimer();
   void MRecordPauseClick();
   void MStopClick();
-  void dxfPicButPlSaveClick();
+  void dxfPictureButton2Click();
   void dxfPicButPlPauseClick();
   void dxfPicButPlStopClick();
+  void dxfPicButPlStopMouseDown();
   void TimerCaptureTimer();
   void TimerButtonRepaintTimer();
+  // The clock that names screenshots and frames (tests set their own).
+  void SetCaptureClock(std::function<QDateTime()> now);
+  TVideoRecorder &Recorder() { return *m_recorder; }
   void MOptionsClick();
 
   // Another instance asked this one to come forward.
@@ -180,6 +188,13 @@ private:
                       const QString &text);
   void MinimizeApplication();
   void RestoreApplication();
+  void BuildCapture();
+  // An unexpected error of a handler: handed to AppException once the
+  // handler has returned to the event loop.
+  void HandOnError(const std::exception &error);
+  // Brings the converter's window forward; false when it is not running.
+  bool RaiseConverterWindow();
+  void ApplyRecorderState();
 
   TCommandQueue &m_queue;
   std::unique_ptr<TScreenCanvas> m_canvas;
@@ -189,4 +204,8 @@ private:
   TDataComPort *m_dataCom = nullptr;
   int m_trayIndex = 0;
   int m_ledIndex = -1; // no image at start: the bar's red dot shows
+  std::function<QDateTime()> m_captureClock;
+  std::unique_ptr<TScreenshotSaver> m_screenshots;
+  std::unique_ptr<TVideoRecorder> m_recorder;
+  bool m_stopArmed = false; // the stop press began while recording
 };
