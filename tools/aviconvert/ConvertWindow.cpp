@@ -112,10 +112,11 @@ void TConvertWindow::Succeed(const TReport &report) {
                      .arg(report.converted)
                      .arg(report.seconds, 0, 'f', 1)
                      .arg(QDir::toNativeSeparators(report.output));
-  if (report.skipped > 0)
-    text +=
-        ' ' +
-        tr("%1 frames could not be read and were skipped.").arg(report.skipped);
+  if (report.skipped == 1)
+    text += ' ' + tr("1 frame could not be read and was skipped.");
+  else if (report.skipped > 1)
+    text += ' ' + tr("%1 frames could not be read and were skipped.")
+                      .arg(report.skipped);
   m_resultLabel->setText(text);
   m_openFolder->setEnabled(true);
   m_close->setEnabled(true);
