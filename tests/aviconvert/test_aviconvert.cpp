@@ -149,8 +149,8 @@ TEST(FramePlacement, NamesAndSlots) {
   EXPECT_EQ(FrameTimeMs("143005123.bmp"), 52205123);
   EXPECT_FALSE(FrameTimeMs("picture.bmp"));
   // 16 FPS with timer jitter, then a missed tick, then no name.
-  const QList<int> placed = aviconvert::PlaceFrames(
-      {0, 62, 125, 190, 312, std::nullopt}, 16);
+  const QList<int> placed =
+      aviconvert::PlaceFrames({0, 62, 125, 190, 312, std::nullopt}, 16);
   EXPECT_EQ(placed, (QList<int>{0, 1, 2, 3, 5, 6}));
 }
 

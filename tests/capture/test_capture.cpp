@@ -30,8 +30,9 @@ TEST(CaptureNames, DateTimeAndFrameNames) {
   // Two saves within a second differ through the milliseconds.
   EXPECT_EQ(ScreenshotName(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 3, 450))),
             "20090307090503450");
-  EXPECT_EQ(ScreenshotName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 0))),
-            "202612312359590");
+  EXPECT_EQ(
+      ScreenshotName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 0))),
+      "202612312359590");
   EXPECT_EQ(FrameName(QTime(14, 30, 5, 7)), "14300507.bmp");
   EXPECT_EQ(FrameName(QTime(14, 30, 5, 123)), "143005123.bmp");
   EXPECT_EQ(FrameName(QTime(0, 0, 0, 0)), "00000000.bmp");
@@ -195,10 +196,10 @@ TEST_F(RecorderTest, RecordPauseResumeStopListsBothStretches) {
   r.Stop();
   EXPECT_EQ(r.State(), TCaptureState::Off);
   EXPECT_TRUE(r.FrameList().isEmpty());
-  const QByteArray expected = (framesDir + "14300507.bmp\r\n" + framesDir +
-                               "14300569.bmp\r\n" + framesDir +
-                               "14300669.bmp\r\n")
-                                  .toLocal8Bit();
+  const QByteArray expected =
+      (framesDir + "14300507.bmp\r\n" + framesDir + "14300569.bmp\r\n" +
+       framesDir + "14300669.bmp\r\n")
+          .toLocal8Bit();
   EXPECT_EQ(List(), expected);
   QImage frame(framesDir + "14300569.bmp");
   EXPECT_EQ(frame.convertToFormat(QImage::Format_RGB32), TestPicture());

@@ -115,8 +115,9 @@ void TConvertWindow::Succeed(const TReport &report) {
   if (report.skipped == 1)
     text += ' ' + tr("1 frame could not be read and was skipped.");
   else if (report.skipped > 1)
-    text += ' ' + tr("%1 frames could not be read and were skipped.")
-                      .arg(report.skipped);
+    text +=
+        ' ' +
+        tr("%1 frames could not be read and were skipped.").arg(report.skipped);
   m_resultLabel->setText(text);
   m_openFolder->setEnabled(true);
   m_close->setEnabled(true);
