@@ -148,6 +148,9 @@ void TFormMain::BuildMenus() {
   connect(MRecordPause, &QAction::triggered, this,
           &TFormMain::MRecordPauseClick);
   connect(MStop, &QAction::triggered, this, &TFormMain::MStopClick);
+  // The Tools menu's entry saves a screenshot as the camera button does.
+  connect(MSaveScreenshot, &QAction::triggered, this,
+          &TFormMain::dxfPicBtSaveScreenClick);
   connect(MOptions, &QAction::triggered, this, &TFormMain::MOptionsClick);
   connect(MManual, &QAction::triggered, this, &TFormMain::MManualClick);
   connect(MAbout, &QAction::triggered, this, &TFormMain::MAboutClick);
@@ -215,6 +218,11 @@ void TFormMain::BuildControlBar() {
                                    {523, 8, 29, 26}, "btn_pause.png");
   dxfPicButPlStop = PictureButton(PanelControl, "dxfPicButPlStop",
                                   {557, 8, 31, 29}, "btn_stop.png");
+  // Record, pause and stop: one group, stop down while not recording.
+  for (TdxfPictureButton *b :
+       {dxfPicButPlSave, dxfPicButPlPause, dxfPicButPlStop})
+    b->SetGroupIndex(5);
+  dxfPicButPlStop->SetDown(true);
 
   connect(dxfPicButConnect, &TdxfPictureButton::clicked, this,
           &TFormMain::dxfPicButConnectClick);
@@ -223,11 +231,16 @@ void TFormMain::BuildControlBar() {
   connect(dxfPictureButton1, &TdxfPictureButton::clicked, this,
           &TFormMain::dxfPicBtSaveScreenClick);
   connect(dxfPicButPlSave, &TdxfPictureButton::clicked, this,
-          &TFormMain::dxfPicButPlSaveClick);
+          &TFormMain::dxfPictureButton2Click);
   connect(dxfPicButPlPause, &TdxfPictureButton::clicked, this,
           &TFormMain::dxfPicButPlPauseClick);
   connect(dxfPicButPlStop, &TdxfPictureButton::clicked, this,
           &TFormMain::dxfPicButPlStopClick);
+  connect(dxfPicButPlStop, &TdxfPictureButton::mouseDown, this,
+          [this](Qt::MouseButton button) {
+            if (button == Qt::LeftButton)
+              dxfPicButPlStopMouseDown();
+          });
 }
 
 void TFormMain::BuildWorkZone() {
@@ -255,7 +268,9 @@ void TFormMain::BuildWorkZone() {
   PanelButton = new TPhonePanel(PanelWorkZone);
   PanelButton->move(17, 243);
 
-  LabImage = Label(PanelWorkZone, "LabImage", 240, 442, font());
+  QFont status("Verdana");
+  status.setPixelSize(11);
+  LabImage = Label(PanelWorkZone, "LabImage", 240, 442, status);
   QFont bold("Tahoma", 8);
   bold.setBold(true);
   LabQuickText =
@@ -334,4 +349,6 @@ void TFormMain::BuildTimers() {
   timer(TimerCapture, "TimerCapture", 1000, &TFormMain::TimerCaptureTimer);
   timer(TimerButtonRepaint, "TimerButtonRepaint", 100,
         &TFormMain::TimerButtonRepaintTimer);
+  TimerLabel->setSingleShot(true);
+  TimerButtonRepaint->setSingleShot(true);
 }

@@ -6,6 +6,9 @@
 #include "app/MessageBoxes.h"
 #include "app/UnitProgress.h"
 #include "app/UnitSplash.h"
+#include "capture/ImageFiles.h"
+#include "capture/Screenshot.h"
+#include "capture/VideoRecorder.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/dxfPictureButton.h"
@@ -14,6 +17,7 @@
 #include "link/SrvFunctions.h"
 #include "link/UnitDataCom.h"
 #include "platform/Shell.h"
+#include "platform/WindowFinder.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -21,7 +25,10 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QScreen>
+#include <QSignalBlocker>
 
 TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
     : QWidget(parent,
@@ -58,6 +65,7 @@ TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
   BuildWorkZone();
   BuildTray();
   BuildTimers();
+  BuildCapture();
 
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
@@ -369,13 +377,192 @@ void TFormMain::keyPressEvent(QKeyEvent *event) { FormKeyDown(event); }
 void TFormMain::FormKeyDown(QKeyEvent *) {}
 void TFormMain::CheckBoxEnabledClick() {}
 void TFormMain::BtnSendClick() {}
-void TFormMain::dxfPicBtSaveScreenClick() {}
-void TFormMain::TimerLabelTimer() {}
-void TFormMain::MRecordPauseClick() {}
-void TFormMain::MStopClick() {}
-void TFormMain::dxfPicButPlSaveClick() {}
-void TFormMain::dxfPicButPlPauseClick() {}
-void TFormMain::dxfPicButPlStopClick() {}
-void TFormMain::TimerCaptureTimer() {}
-void TFormMain::TimerButtonRepaintTimer() {}
 void TFormMain::MOptionsClick() {}
+
+// --- Screenshots and recording ----------------------------------------------
+
+namespace {
+const QString kConverterTitle = QStringLiteral("AviConvert");
+const QString kConverterProgram = QStringLiteral("AVIConvert");
+
+QIcon RecordMenuImage(int index) {
+  return QIcon(
+      QStringLiteral(":/art/menu_%1.png").arg(index, 2, 10, QChar('0')));
+}
+} // namespace
+
+void TFormMain::BuildCapture() {
+  m_captureClock = [] { return QDateTime::currentDateTime(); };
+  TScreenshotHooks shots;
+  shots.Picture = [this] { return m_canvas->Screen(); };
+  shots.Now = [this] { return m_captureClock(); };
+  shots.PickFolder = [this] {
+    return QFileDialog::getExistingDirectory(
+        this, tr("Choose the screenshot folder"), QDir::homePath());
+  };
+  m_screenshots = std::make_unique<TScreenshotSaver>(std::move(shots));
+
+  TRecorderHooks rec;
+  rec.Picture = [this] { return m_canvas->Screen(); };
+  rec.Now = [this] { return m_captureClock().time(); };
+  rec.ProgramDir = [] { return ExeDir(); };
+  rec.FramesDir = [] { return TempDir(); };
+  rec.SaveScreenSize = [](int height, int width) {
+    SaveScreenSize(height, width);
+  };
+  rec.StartConverter = [] {
+    // Nothing is waited for and nothing is reported.
+    platform::StartProgram(kConverterProgram, ExeDir());
+  };
+  m_recorder = std::make_unique<TVideoRecorder>(std::move(rec));
+}
+
+void TFormMain::SetCaptureClock(std::function<QDateTime()> now) {
+  m_captureClock = std::move(now);
+}
+
+void TFormMain::dxfPicBtSaveScreenClick() {
+  try {
+    if (m_screenshots->Save(AppSettings.ImageDir, AppSettings.ImageType) !=
+        TScreenshotResult::Saved)
+      return;
+  } catch (const CaptureWriteError &e) {
+    ShowMessageBox(this, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(),
+                   tr("Could not save the screenshot to %1: %2. The program "
+                      "goes on.")
+                       .arg(e.Path(), e.Reason()));
+    return;
+  } catch (const std::exception &e) {
+    PostAppException(this, e);
+    return;
+  }
+  LabImage->setText(tr("ScreenShot Saved"));
+  LabImage->adjustSize();
+  // A save while the message shows leaves it to go at its first time.
+  if (!TimerLabel->isActive())
+    TimerLabel->start();
+}
+
+void TFormMain::TimerLabelTimer() {
+  LabImage->clear();
+  LabImage->repaint();
+  TimerLabel->stop();
+}
+
+void TFormMain::ApplyRecorderState() {
+  CaptureState = CaptureStateText(m_recorder->State());
+  MStop->setEnabled(m_recorder->State() != TCaptureState::Off);
+}
+
+void TFormMain::MRecordPauseClick() {
+  try {
+    switch (m_recorder->RecordPause(AppSettings.FPS)) {
+    case TVideoRecorder::TStep::Refused:
+      TimerButtonRepaint->start();
+      break;
+    case TVideoRecorder::TStep::Started:
+      TimerCapture->setInterval(m_recorder->Interval());
+      TimerCapture->start();
+      dxfPicButPlSave->SetDown(true);
+      break;
+    case TVideoRecorder::TStep::Paused:
+      MRecordPause->setIcon(RecordMenuImage(8));
+      TimerCapture->stop();
+      dxfPicButPlPause->SetDown(true);
+      break;
+    case TVideoRecorder::TStep::Resumed:
+      MRecordPause->setIcon(RecordMenuImage(12));
+      TimerCapture->start();
+      dxfPicButPlSave->SetDown(true);
+      break;
+    }
+  } catch (const std::exception &e) {
+    PostAppException(this, e);
+  }
+  ApplyRecorderState();
+}
+
+void TFormMain::MStopClick() {
+  if (m_recorder->State() == TCaptureState::Off)
+    return;
+  TimerCapture->stop();
+  QString failure;
+  try {
+    m_recorder->Stop();
+  } catch (const RecordingError &e) {
+    failure = e.Message();
+  } catch (const std::exception &e) {
+    PostAppException(this, e);
+  }
+  ApplyRecorderState();
+  dxfPicButPlStop->SetDown(true);
+  if (!failure.isEmpty())
+    ShowMessageBox(this, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(), failure);
+}
+
+void TFormMain::TimerCaptureTimer() {
+  try {
+    m_recorder->Tick();
+  } catch (const RecordingError &e) {
+    // The recording has been stopped; the window follows.
+    TimerCapture->stop();
+    ApplyRecorderState();
+    dxfPicButPlStop->SetDown(true);
+    ShowMessageBox(this, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(), e.Message());
+  } catch (const std::exception &e) {
+    TimerCapture->stop();
+    PostAppException(this, e);
+  }
+}
+
+bool TFormMain::RaiseConverterWindow() {
+  const std::uint32_t window = platform::FindTopLevelWindow(kConverterTitle);
+  if (window == 0)
+    return false;
+  platform::ShowNormalAndRaise(window);
+  return true;
+}
+
+void TFormMain::dxfPictureButton2Click() {
+  // While the converter runs, the record button brings it forward instead.
+  if (RaiseConverterWindow()) {
+    TimerButtonRepaint->start();
+    return;
+  }
+  MRecordPauseClick();
+  QCoreApplication::processEvents();
+}
+
+void TFormMain::dxfPicButPlPauseClick() {
+  if (RaiseConverterWindow())
+    return;
+  QCoreApplication::processEvents();
+  if (m_recorder->State() == TCaptureState::Played)
+    MRecordPauseClick();
+  else
+    TimerButtonRepaint->start();
+}
+
+void TFormMain::dxfPicButPlStopMouseDown() {
+  m_stopArmed = m_recorder->State() != TCaptureState::Off;
+}
+
+void TFormMain::dxfPicButPlStopClick() {
+  // A press that began while not recording does nothing.
+  const bool armed = m_stopArmed;
+  m_stopArmed = false;
+  if (armed && m_recorder->State() != TCaptureState::Off)
+    MStopClick();
+}
+
+void TFormMain::TimerButtonRepaintTimer() {
+  // After a refused press the group returns to stop, without its click.
+  {
+    const QSignalBlocker detached(dxfPicButPlStop);
+    dxfPicButPlStop->SetDown(true);
+  }
+  TimerButtonRepaint->stop();
+}

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
@@ -14,6 +15,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "link/ConnectionManager.h"
@@ -28,6 +30,8 @@ class TLinkViewAdapter;
 class TIdTCPServer;
 class TDataComPort;
 class TCommandQueue;
+class TScreenshotSaver;
+class TVideoRecorder;
 
 class TFormMain : public QWidget, public IConnectionWindow {
   Q_OBJECT
@@ -141,11 +145,15 @@ public:
   void TimerLabelTimer();
   void MRecordPauseClick();
   void MStopClick();
-  void dxfPicButPlSaveClick();
+  void dxfPictureButton2Click();
   void dxfPicButPlPauseClick();
   void dxfPicButPlStopClick();
+  void dxfPicButPlStopMouseDown();
   void TimerCaptureTimer();
   void TimerButtonRepaintTimer();
+  // The clock that names screenshots and frames (tests set their own).
+  void SetCaptureClock(std::function<QDateTime()> now);
+  TVideoRecorder &Recorder() { return *m_recorder; }
   void MOptionsClick();
 
   // Another instance asked this one to come forward.
@@ -189,6 +197,10 @@ private:
   std::unique_ptr<IScanProgress> CreateScanProgress() override;
   void StoreFoundPort(const QString &portName, bool isCable) override;
   void RestoreApplication();
+  void BuildCapture();
+  // Brings the converter's window forward; false when it is not running.
+  bool RaiseConverterWindow();
+  void ApplyRecorderState();
 
   TCommandQueue &m_queue;
   std::unique_ptr<TScreenCanvas> m_canvas;
@@ -199,4 +211,8 @@ private:
   TDataComPort *m_dataCom = nullptr;
   int m_trayIndex = 0;
   int m_ledIndex = -1; // no image at start: the bar's red dot shows
+  std::function<QDateTime()> m_captureClock;
+  std::unique_ptr<TScreenshotSaver> m_screenshots;
+  std::unique_ptr<TVideoRecorder> m_recorder;
+  bool m_stopArmed = false; // the stop press began while recording
 };

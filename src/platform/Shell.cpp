@@ -1,6 +1,7 @@
 #include "platform/Shell.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -14,6 +15,25 @@ bool OpenDocument(const QString &path) {
 
 bool OpenUrl(const QString &url) {
   return QDesktopServices::openUrl(QUrl(url));
+}
+
+} // namespace platform
+
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace platform {
+
+bool StartProgram(const QString &name, const QString &firstDir) {
+  QString program;
+  const QFileInfo local(QDir(firstDir).filePath(name));
+  if (local.isFile() && local.isExecutable())
+    program = local.absoluteFilePath();
+  else
+    program = QStandardPaths::findExecutable(name);
+  if (program.isEmpty())
+    return false;
+  return QProcess::startDetached(program, {});
 }
 
 } // namespace platform

@@ -7,3 +7,10 @@ namespace platform {
 bool OpenDocument(const QString &path);
 bool OpenUrl(const QString &url);
 } // namespace platform
+
+namespace platform {
+// Starts the program `name` without waiting for it: from firstDir when it
+// is an executable there, else from PATH. False when it is found nowhere or
+// does not start.
+bool StartProgram(const QString &name, const QString &firstDir);
+} // namespace platform

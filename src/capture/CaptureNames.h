@@ -1,0 +1,28 @@
+#pragma once
+// Names and timings shared by screenshots and video frames.
+
+#include <QDateTime>
+#include <QString>
+#include <QTime>
+
+// The decimal text of n, with "0" in front when it is one character long.
+QString TwoDigits(int n);
+
+// Screenshot name without extension: year, then month, day, hour, minute
+// and second in two digits each, then the milliseconds without padding.
+// 2009-03-07 09:05:03.045 gives "2009030709050345".
+QString ScreenshotName(const QDateTime &when);
+
+// Frame file name: hour, minute and second in two digits each, the
+// milliseconds with at least two digits, and ".bmp". 14:30:05.007 gives
+// "14300507.bmp", 14:30:05.123 gives "143005123.bmp".
+QString FrameName(const QTime &when);
+
+// The frame rates a recording accepts; others are brought into this range.
+constexpr int MinFps = 1;
+constexpr int MaxFps = 20;
+int ClampFps(int fps);
+
+// The capture interval in milliseconds for a frame rate (clamped first):
+// 1000 / fps rounded to the nearest integer, ties to the even one.
+int CaptureInterval(int fps);

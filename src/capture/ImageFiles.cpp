@@ -1,0 +1,145 @@
+#include "capture/ImageFiles.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <jpeglib.h>
+
+namespace {
+
+QString PlainReason(QString reason) {
+  reason = reason.trimmed();
+  if (reason.endsWith('.'))
+    reason.chop(1);
+  if (!reason.isEmpty())
+    reason[0] = reason[0].toLower();
+  return reason.isEmpty() ? QStringLiteral("unknown error") : reason;
+}
+
+void PutLe16(QByteArray &out, int v) {
+  out.append(char(v & 0xFF));
+  out.append(char((v >> 8) & 0xFF));
+}
+
+void PutLe32(QByteArray &out, qint64 v) {
+  for (int i = 0; i < 4; ++i)
+    out.append(char((v >> (8 * i)) & 0xFF));
+}
+
+struct JpegErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+};
+
+void JpegErrorExit(j_common_ptr info) {
+  std::longjmp(reinterpret_cast<JpegErrorManager *>(info->err)->jump, 1);
+}
+
+} // namespace
+
+CaptureWriteError::CaptureWriteError(const QString &path, const QString &reason)
+    : std::runtime_error(QStringLiteral("Could not write %1: %2")
+                             .arg(path, reason)
+                             .toStdString()),
+      m_path(path), m_reason(PlainReason(reason)) {}
+
+QByteArray EncodeBmp24(const QImage &picture) {
+  const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+  const int width = rgb.width();
+  const int height = rgb.height();
+  const int stride = (width * 3 + 3) & ~3;
+  const qint64 dataSize = qint64(stride) * height;
+  QByteArray out;
+  out.reserve(54 + dataSize);
+  // BITMAPFILEHEADER
+  out.append("BM", 2);
+  PutLe32(out, 54 + dataSize);
+  PutLe32(out, 0);
+  PutLe32(out, 54);
+  // BITMAPINFOHEADER
+  PutLe32(out, 40);
+  PutLe32(out, width);
+  PutLe32(out, height);
+  PutLe16(out, 1);
+  PutLe16(out, 24);
+  PutLe32(out, 0); // BI_RGB
+  PutLe32(out, dataSize);
+  PutLe32(out, 3780); // 96 dpi
+  PutLe32(out, 3780);
+  PutLe32(out, 0);
+  PutLe32(out, 0);
+  QByteArray row(stride, '\0');
+  for (int y = height - 1; y >= 0; --y) {
+    const uchar *src = rgb.constScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      row[3 * x] = char(src[3 * x + 2]);
+      row[3 * x + 1] = char(src[3 * x + 1]);
+      row[3 * x + 2] = char(src[3 * x]);
+    }
+    out.append(row);
+  }
+  return out;
+}
+
+QByteArray EncodeJpeg(const QImage &picture, int quality) {
+  const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+  jpeg_compress_struct info{};
+  JpegErrorManager error{};
+  info.err = jpeg_std_error(&error.pub);
+  error.pub.error_exit = JpegErrorExit;
+  unsigned char *buffer = nullptr;
+  unsigned long size = 0;
+  if (setjmp(error.jump)) {
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    throw std::runtime_error("JPEG encoding failed");
+  }
+  jpeg_create_compress(&info);
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = JDIMENSION(rgb.width());
+  info.image_height = JDIMENSION(rgb.height());
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  // 4:2:0: full-resolution luma, chroma halved both ways.
+  info.comp_info[0].h_samp_factor = 2;
+  info.comp_info[0].v_samp_factor = 2;
+  info.comp_info[1].h_samp_factor = info.comp_info[1].v_samp_factor = 1;
+  info.comp_info[2].h_samp_factor = info.comp_info[2].v_samp_factor = 1;
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW row =
+        const_cast<JSAMPROW>(rgb.constScanLine(int(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
+  jpeg_destroy_compress(&info);
+  std::free(buffer);
+  return out;
+}
+
+void WriteCaptureFile(const QString &path, const QByteArray &bytes) {
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    throw CaptureWriteError(path, file.errorString());
+  if (file.write(bytes) != bytes.size() || !file.flush()) {
+    const QString reason = file.errorString();
+    file.close();
+    throw CaptureWriteError(path, reason);
+  }
+  file.close();
+  if (file.error() != QFileDevice::NoError)
+    throw CaptureWriteError(path, file.errorString());
+}
+
+void WriteListFile(const QString &path, const QStringList &lines) {
+  QByteArray text;
+  for (const QString &line : lines)
+    text += line.toLocal8Bit() + "\r\n";
+  WriteCaptureFile(path, text);
+}

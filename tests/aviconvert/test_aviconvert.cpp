@@ -1,0 +1,157 @@
+// AVIConvert run as a real process on frames laid out as the recorder lays
+// them out; the video is read back with libavformat.
+#include "aviconvert/FramePlacement.h"
+#include "capture/CaptureNames.h"
+#include "capture/ImageFiles.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+namespace {
+
+struct Probe {
+  bool opened = false;
+  int width = 0, height = 0;
+  double seconds = 0;
+  QString codec;
+};
+
+Probe ProbeVideo(const QString &path) {
+  Probe p;
+  AVFormatContext *format = nullptr;
+  if (avformat_open_input(&format, path.toLocal8Bit().constData(), nullptr,
+                          nullptr) < 0)
+    return p;
+  if (avformat_find_stream_info(format, nullptr) >= 0) {
+    for (unsigned i = 0; i < format->nb_streams; ++i) {
+      const AVStream *s = format->streams[i];
+      if (s->codecpar->codec_type != AVMEDIA_TYPE_VIDEO)
+        continue;
+      p.opened = true;
+      p.width = s->codecpar->width;
+      p.height = s->codecpar->height;
+      p.codec = QString::fromLatin1(avcodec_get_name(s->codecpar->codec_id));
+      p.seconds = double(s->duration) * av_q2d(s->time_base);
+    }
+  }
+  avformat_close_input(&format);
+  return p;
+}
+
+class ConverterTest : public ::testing::Test {
+protected:
+  void SetUp() override { QDir().mkpath(frames); }
+  // A frame captured at the given time of day, listed in order.
+  QString Frame(QTime when, QColor colour) {
+    QImage image(176, 208, QImage::Format_RGB32);
+    image.fill(colour);
+    const QString path = frames + FrameName(when);
+    WriteCaptureFile(path, EncodeBmp24(image));
+    list << path;
+    return path;
+  }
+  void WriteList() { WriteListFile(dir.File("AVIList.dat"), list); }
+  void WriteIni(const QByteArray &text) {
+    QFile f(dir.File("Quorvane.ini"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(text);
+  }
+  int Run() {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("AVICONVERT_EXIT_WHEN_DONE", "1");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    p.setProcessEnvironment(env);
+    p.start(QV_PROGRAM_DIR "/AVIConvert", {dir.Path()});
+    if (!p.waitForFinished(60000))
+      return -1;
+    output = QString::fromLocal8Bit(p.readAllStandardOutput());
+    errors = QString::fromLocal8Bit(p.readAllStandardError());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  }
+
+  ScopedTempDir dir;
+  QString frames = dir.Path() + "temp/";
+  QStringList list;
+  QString output, errors;
+};
+
+TEST_F(ConverterTest, FramesBecomeAVideoAtTheirCaptureTimes) {
+  WriteIni("[AVI]\r\nAVIName=" + dir.File("out/video.avi").toLocal8Bit() +
+           "\r\nFPS=5\r\n[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n");
+  QTime t(23, 59, 58, 900);
+  // Ten ticks at 200 ms, two missed ticks (600 ms), a 20 s pause, and
+  // across midnight; one listed frame is not a picture at all.
+  for (int i = 0; i < 10; ++i, t = t.addMSecs(200))
+    Frame(t, QColor(20 * i, 0, 0));
+  t = t.addMSecs(400);
+  Frame(t, Qt::green);
+  t = t.addSecs(20);
+  Frame(t, Qt::blue);
+  const QString broken = frames + "00001234.bmp";
+  QFile(broken).open(QIODevice::WriteOnly);
+  list << broken;
+  WriteList();
+
+  ASSERT_EQ(Run(), 0) << qPrintable(errors);
+  EXPECT_TRUE(output.contains("Saved 12 frames, 2.8 s")) << qPrintable(output);
+  EXPECT_TRUE(output.contains("1 frame could not be read"));
+  const Probe p = ProbeVideo(dir.File("out/video.avi"));
+  ASSERT_TRUE(p.opened);
+  EXPECT_EQ(p.codec, "mpeg4");
+  EXPECT_EQ(QSize(p.width, p.height), QSize(176, 208));
+  // 0..1.8 s, the green frame at 2.4 s, the blue one after a closed pause
+  // at 2.6 s, each shown 0.2 s: 2.8 s.
+  EXPECT_NEAR(p.seconds, 2.8, 0.2);
+  // The converted frames are gone; the unreadable one stays.
+  for (const QString &f : list.mid(0, 12))
+    EXPECT_FALSE(QFileInfo::exists(f)) << qPrintable(f);
+  EXPECT_TRUE(QFileInfo::exists(broken));
+  EXPECT_FALSE(QFileInfo::exists(dir.File("out/video.avi.part")));
+}
+
+TEST_F(ConverterTest, MissingEmptyOrUnwritableAreRefused) {
+  WriteIni("[AVI]\r\nFPS=5\r\n");
+  EXPECT_NE(Run(), 0);
+  EXPECT_TRUE(errors.contains("no frame list")) << qPrintable(errors);
+
+  WriteList(); // empty
+  EXPECT_NE(Run(), 0);
+  EXPECT_TRUE(errors.contains("lists no frames")) << qPrintable(errors);
+  EXPECT_FALSE(QFileInfo::exists(dir.File("video.avi")));
+
+  // The output's folder is a file: nothing written, the frames kept.
+  QFile blocker(dir.File("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  WriteIni("[AVI]\r\nAVIName=" + dir.File("blocker/video.avi").toLocal8Bit() +
+           "\r\nFPS=5\r\n");
+  const QString a = Frame(QTime(10, 0, 0, 0), Qt::red);
+  const QString b = Frame(QTime(10, 0, 0, 200), Qt::red);
+  WriteList();
+  EXPECT_NE(Run(), 0);
+  EXPECT_TRUE(errors.contains("blocker/video.avi")) << qPrintable(errors);
+  EXPECT_TRUE(errors.contains("kept")) << qPrintable(errors);
+  EXPECT_TRUE(QFileInfo::exists(a) && QFileInfo::exists(b));
+}
+
+TEST(FramePlacement, NamesAndSlots) {
+  using aviconvert::FrameTimeMs;
+  EXPECT_EQ(FrameTimeMs("/x/temp/14300507.bmp"), 52205007);
+  EXPECT_EQ(FrameTimeMs("143005123.bmp"), 52205123);
+  EXPECT_FALSE(FrameTimeMs("picture.bmp"));
+  // 16 FPS with timer jitter, then a missed tick, then no name.
+  const QList<int> placed =
+      aviconvert::PlaceFrames({0, 62, 125, 190, 312, std::nullopt}, 16);
+  EXPECT_EQ(placed, (QList<int>{0, 1, 2, 3, 5, 6}));
+}
+
+} // namespace

@@ -1,0 +1,64 @@
+#pragma once
+// One conversion: the frames listed in "AVIList.dat" become the video named
+// by [AVI] AVIName of "Quorvane.ini", at [AVI] FPS frames per second. Runs
+// frame by frame so a window can show its progress.
+
+#include "aviconvert/VideoWriter.h"
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace aviconvert {
+
+struct TReport {
+  QString output;
+  int converted = 0; // frames read and placed in the video
+  int skipped = 0;   // listed frames that could not be read
+  double seconds = 0;
+};
+
+class TConversion {
+public:
+  explicit TConversion(const QString &programDir);
+  ~TConversion();
+
+  // Reads the settings and the list. Throws VideoError when the list is
+  // missing or empty.
+  void Prepare();
+
+  int Total() const { return int(m_paths.size()); }
+  int Done() const { return m_next; }
+  QString OutputPath() const { return m_output; }
+  int Fps() const { return m_fps; }
+
+  // Reads and encodes the next listed frame; false once all are done.
+  // Throws VideoError when the video cannot be written.
+  bool Step();
+
+  // Completes the video, then removes the frames it holds. Throws
+  // VideoError (no video is left behind and every frame is kept).
+  TReport Finish();
+
+  // What a failure leaves behind, for the message.
+  QString KeptText() const;
+
+private:
+  QString m_dir;
+  QString m_listPath;
+  QString m_output;
+  int m_fps = 5;
+  QSize m_size;
+  QStringList m_paths;
+  QList<int> m_placed;
+  int m_next = 0;
+  int m_base = 0;
+  int m_skipped = 0;
+  QImage m_last;
+  QStringList m_converted;
+  std::unique_ptr<TVideoWriter> m_writer;
+};
+
+} // namespace aviconvert

@@ -1,0 +1,136 @@
+#include "aviconvert/ConvertWindow.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace aviconvert {
+
+TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
+    : QWidget(parent), m_conversion(std::make_unique<TConversion>(programDir)) {
+  setWindowTitle(QStringLiteral("AviConvert"));
+  setObjectName("AviConvert");
+  setMinimumWidth(420);
+  setStyleSheet(QStringLiteral(
+      "aviconvert--TConvertWindow { background: rgb(232,234,239); }"
+      "QProgressBar { border: 1px solid rgb(190,194,204); background: white;"
+      " height: 14px; text-align: center; }"
+      "QProgressBar::chunk { background: rgb(40,110,220); }"));
+  setAttribute(Qt::WA_StyledBackground);
+
+  m_frameLabel = new QLabel(tr("Reading the frame list…"), this);
+  m_progress = new QProgressBar(this);
+  m_progress->setTextVisible(false);
+  m_outputLabel = new QLabel(this);
+  m_outputLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  m_outputLabel->setWordWrap(true);
+  m_elapsedLabel = new QLabel(this);
+  m_resultLabel = new QLabel(this);
+  m_resultLabel->setWordWrap(true);
+  m_resultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  m_openFolder = new QPushButton(tr("Open folder"), this);
+  m_close = new QPushButton(tr("Close"), this);
+  m_openFolder->setEnabled(false);
+  m_close->setEnabled(false);
+
+  auto *buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(m_openFolder);
+  buttons->addWidget(m_close);
+  auto *layout = new QVBoxLayout(this);
+  layout->setContentsMargins(16, 14, 16, 14);
+  layout->setSpacing(8);
+  layout->addWidget(m_frameLabel);
+  layout->addWidget(m_progress);
+  layout->addWidget(m_outputLabel);
+  layout->addWidget(m_elapsedLabel);
+  layout->addWidget(m_resultLabel);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+
+  connect(m_close, &QPushButton::clicked, this, &QWidget::close);
+  connect(m_openFolder, &QPushButton::clicked, this, [this] {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(m_outputFolder));
+  });
+}
+
+TConvertWindow::~TConvertWindow() = default;
+
+QString TConvertWindow::ResultText() const { return m_resultLabel->text(); }
+
+void TConvertWindow::Start() {
+  m_clock.start();
+  try {
+    m_conversion->Prepare();
+  } catch (const VideoError &e) {
+    Fail(e.Message());
+    return;
+  }
+  m_progress->setRange(0, m_conversion->Total());
+  m_outputLabel->setText(
+      tr("To: %1").arg(QDir::toNativeSeparators(m_conversion->OutputPath())));
+  ShowProgress();
+  QTimer::singleShot(0, this, &TConvertWindow::NextFrame);
+}
+
+void TConvertWindow::ShowProgress() {
+  m_frameLabel->setText(tr("Frame %1 of %2")
+                            .arg(m_conversion->Done())
+                            .arg(m_conversion->Total()));
+  m_progress->setValue(m_conversion->Done());
+  m_elapsedLabel->setText(
+      tr("Elapsed %1 s").arg(m_clock.elapsed() / 1000.0, 0, 'f', 1));
+}
+
+void TConvertWindow::NextFrame() {
+  try {
+    const bool more = m_conversion->Step();
+    ShowProgress();
+    if (more) {
+      QTimer::singleShot(0, this, &TConvertWindow::NextFrame);
+      return;
+    }
+    Succeed(m_conversion->Finish());
+  } catch (const VideoError &e) {
+    Fail(e.Message() + ' ' + m_conversion->KeptText());
+  } catch (const std::exception &e) {
+    Fail(QString::fromLocal8Bit(e.what()) + ' ' + m_conversion->KeptText());
+  }
+}
+
+void TConvertWindow::Succeed(const TReport &report) {
+  ShowProgress();
+  m_outputFolder = QFileInfo(report.output).absolutePath();
+  QString text = tr("Saved %1 frames, %2 s, to %3.")
+                     .arg(report.converted)
+                     .arg(report.seconds, 0, 'f', 1)
+                     .arg(QDir::toNativeSeparators(report.output));
+  if (report.skipped == 1)
+    text += ' ' + tr("1 frame could not be read and was skipped.");
+  else if (report.skipped > 1)
+    text +=
+        ' ' +
+        tr("%1 frames could not be read and were skipped.").arg(report.skipped);
+  m_resultLabel->setText(text);
+  m_openFolder->setEnabled(true);
+  m_close->setEnabled(true);
+  m_close->setDefault(true);
+  emit Finished(true);
+}
+
+void TConvertWindow::Fail(const QString &message) {
+  m_frameLabel->setText(tr("The video was not made."));
+  m_resultLabel->setText(message.trimmed());
+  m_close->setEnabled(true);
+  m_close->setDefault(true);
+  emit Finished(false);
+}
+
+} // namespace aviconvert

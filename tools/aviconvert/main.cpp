@@ -1,0 +1,38 @@
+// AVIConvert: the converter that Quorvane starts when a recording stops.
+// It works in its own program directory, or in the directory given as its
+// one argument. With AVICONVERT_EXIT_WHEN_DONE set it ends when the video is
+// done, with exit code 0, or 1 after a failure, and prints the result.
+
+#include "aviconvert/ConvertWindow.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char **argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("AviConvert"));
+  const QStringList args = QApplication::arguments();
+  const QString dir =
+      args.size() > 1 ? args.at(1) : QApplication::applicationDirPath();
+  const bool exitWhenDone =
+      qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
+
+  aviconvert::TConvertWindow window(dir);
+  int code = 0;
+  bool done = false;
+  QObject::connect(&window, &aviconvert::TConvertWindow::Finished,
+                   [&](bool ok) {
+                     code = ok ? 0 : 1;
+                     done = true;
+                     std::fprintf(ok ? stdout : stderr, "%s\n",
+                                  qPrintable(window.ResultText()));
+                     std::fflush(ok ? stdout : stderr);
+                     if (exitWhenDone)
+                       QApplication::exit(code);
+                   });
+  window.show();
+  QTimer::singleShot(0, &window, &aviconvert::TConvertWindow::Start);
+  const int rc = app.exec();
+  return done ? code : rc;
+}
