@@ -14,6 +14,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <memory>
 
 #include "link/LinkView.h"
@@ -28,6 +29,7 @@ class TLinkViewAdapter;
 class TIdTCPServer;
 class TDataComPort;
 class TCommandQueue;
+class TKeyPreview;
 
 class TFormMain : public QWidget, public IPortScanHost {
   Q_OBJECT
@@ -134,11 +136,15 @@ public:
   // The first-data step of a port scan found the phone's port.
   void PortFound(const QString &portName, bool isCable) override;
 
-  // Handlers whose behaviour belongs to later work: keyboard, quick text,
-  // screenshots, recording and the settings dialog.
-  void FormKeyDown(QKeyEvent *event);
+  // Keyboard and quick text. FormKeyDown gets every key-down of the window
+  // and its controls first, through the key preview.
+  void FormKeyDown(uint16_t key, Qt::KeyboardModifiers shift);
+  TKeyPreview &KeyPreview() { return *m_keyPreview; }
   void CheckBoxEnabledClick();
   void BtnSendClick();
+
+  // Handlers whose behaviour belongs to later work: screenshots, recording
+  // and the settings dialog.
   void dxfPicBtSaveScreenClick();
   void TimerLabelTimer();
   void MRecordPauseClick();
@@ -161,7 +167,6 @@ signals:
 protected:
   void closeEvent(QCloseEvent *event) override;
   void changeEvent(QEvent *event) override;
-  void keyPressEvent(QKeyEvent *event) override;
 
 private:
   void BuildMenus();
@@ -187,6 +192,7 @@ private:
   TLinkViewAdapter *m_linkView = nullptr;
   std::unique_ptr<TIdTCPServer> m_tcpServer;
   TDataComPort *m_dataCom = nullptr;
+  TKeyPreview *m_keyPreview = nullptr;
   int m_trayIndex = 0;
   int m_ledIndex = -1; // no image at start: the bar's red dot shows
 };
