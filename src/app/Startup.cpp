@@ -31,6 +31,16 @@ QString ProcessExePath(const char *argv0) {
 
 bool StartedWithLogSwitch() { return g_logSwitch; }
 
+void SaveKeyTableAtEnd() {
+  QString error;
+  if (!SaveKeyTable(&error))
+    ShowMessageBox(nullptr, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(),
+                   error + QStringLiteral(" The shortcut changes of this "
+                                          "session are lost; the program "
+                                          "ends as usual."));
+}
+
 int RunQuorvane(int argc, char *argv[]) {
   // 1. Process-wide state: paths, the key table, and the command queue with
   // its lock.
@@ -80,13 +90,7 @@ int RunQuorvane(int argc, char *argv[]) {
   dataCom.reset(); // closes an open serial port without a word to the phone
   main.reset();
   splash.reset();
-  QString error;
-  if (!SaveKeyTable(&error))
-    ShowMessageBox(nullptr, TMessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   error + QStringLiteral(" Your changes to the shortcuts of "
-                                          "this session are lost; the "
-                                          "program ends as usual."));
+  SaveKeyTableAtEnd();
   CommandQueue().QueueClear();
   return code;
 }

@@ -275,12 +275,19 @@ QMutex g_capsLock;
 std::function<bool()> g_capsLockSource;
 
 bool X11CapsLock() {
-  // One connection of our own, opened on first use; nullptr without a
-  // server.
-  static Display *display = [] {
-    return qEnvironmentVariableIsEmpty("DISPLAY") ? nullptr
-                                                  : XOpenDisplay(nullptr);
-  }();
+  // A connection of our own to the server DISPLAY names, opened on first use
+  // and again when DISPLAY changes; none without a server.
+  static Display *display = nullptr;
+  static QByteArray displayName;
+  static bool tried = false;
+  const QByteArray name = qgetenv("DISPLAY");
+  if (!tried || name != displayName) {
+    if (display)
+      XCloseDisplay(display);
+    display = name.isEmpty() ? nullptr : XOpenDisplay(name.constData());
+    displayName = name;
+    tried = true;
+  }
   if (!display)
     return false;
   XkbStateRec state;
@@ -326,7 +333,10 @@ bool CapsLockOn() {
     QMutexLocker lock(&g_capsLock);
     source = g_capsLockSource;
   }
-  return source ? source() : X11CapsLock();
+  if (source)
+    return source();
+  QMutexLocker lock(&g_capsLock);
+  return X11CapsLock();
 }
 
 void SetCapsLockSource(std::function<bool()> source) {

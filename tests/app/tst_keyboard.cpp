@@ -2,6 +2,7 @@
 // the window reach the queue the window was given.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
+#include "app/Startup.h"
 #include "app/UnitMain.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
@@ -11,6 +12,8 @@
 #include "platform/KeyMapping.h"
 #include "support/TempDir.h"
 
+#include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QTest>
 
@@ -144,6 +147,31 @@ private slots:
     // Switching on empties the field.
     QTest::mouseClick(f.CheckBoxEnabled, Qt::LeftButton);
     QVERIFY(f.RichEdit->toPlainText().isEmpty());
+  }
+
+  void unwritableKeyTableIsReportedAtTheEnd() {
+    QStringList boxes;
+    SetMessageBoxHook(
+        [&](TMessageKind kind, const QString &, const QString &t) {
+          QCOMPARE(kind, TMessageKind::Warning);
+          boxes << t;
+        });
+    SaveKeyTableAtEnd(); // the program directory takes the file
+    QVERIFY(boxes.isEmpty());
+    {
+      QFile written(m_dir.File("keys.ini"));
+      QVERIFY(written.open(QIODevice::ReadOnly));
+      const QByteArray bytes = written.readAll();
+      QCOMPARE(bytes.count("\r\n"), 24);
+      QVERIFY(bytes.contains("\r\nCall\t452\t2\t116\r\n"));
+    }
+    QFile::remove(m_dir.File("keys.ini"));
+    QVERIFY(QDir().mkpath(m_dir.File("keys.ini"))); // cannot become a file
+    KeyTable() = DefaultKeyTable();
+    SaveKeyTableAtEnd();
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes.first().contains("keys.ini"));
+    QVERIFY(QDir().rmdir(m_dir.File("keys.ini")));
   }
 };
 

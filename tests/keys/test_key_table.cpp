@@ -77,6 +77,12 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
                                              "Alt 1\t305\t65537\t49\r\n"
                                              "\xe9t\xe9\t0304\t0\t0\r\n");
 
+  // Two lines give a table of two lines: nothing is merged.
+  WriteAll(m_dir.File("keys.ini"), "Call\t452\t6\t116\r\n1\t305\t0\t0\r\n");
+  LoadKeyTable();
+  EXPECT_EQ(KeyTable(),
+            (QList<QByteArray>{"Call\t452\t6\t116", "1\t305\t0\t0"}));
+
   // An empty file gives an empty table.
   WriteAll(m_dir.File("keys.ini"), "");
   LoadKeyTable();
