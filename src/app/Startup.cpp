@@ -1,9 +1,12 @@
 #include "app/Startup.h"
 
 #include "app/AppException.h"
+#include "app/MessageBoxes.h"
 #include "app/UnitMain.h"
 #include "app/UnitSplash.h"
 #include "common/Paths.h"
+#include "keys/KeyTable.h"
+#include "keys/UnitHotKey.h"
 #include "link/CommandQueue.h"
 #include "link/UnitDataCom.h"
 #include "platform/SingleInstance.h"
@@ -28,10 +31,22 @@ QString ProcessExePath(const char *argv0) {
 
 bool StartedWithLogSwitch() { return g_logSwitch; }
 
+void SaveKeyTableAtEnd() {
+  QString error;
+  if (!SaveKeyTable(&error))
+    ShowMessageBox(nullptr, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(),
+                   error + QStringLiteral(" The shortcut changes of this "
+                                          "session are lost; the program "
+                                          "ends as usual."));
+}
+
 int RunQuorvane(int argc, char *argv[]) {
-  // 1. Process-wide state: paths and the command queue with its lock.
+  // 1. Process-wide state: paths, the key table, and the command queue with
+  // its lock.
   SetExePath(ProcessExePath(argv[0]));
   g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
+  LoadKeyTable();
   // The one queue of key entries; every link and every producer is given it.
   TCommandQueue queue;
 
@@ -61,17 +76,22 @@ int RunQuorvane(int argc, char *argv[]) {
   // 6. The serial data module.
   auto dataCom = std::make_unique<TDataComPort>(queue, &main->LinkView());
   main->SetDataComPort(dataCom.get());
-  // 7. The hot-key dialog joins here.
+  // 7. The hot-key editor, hidden until the key page opens it.
+  auto hotKey = std::make_unique<TFormHotKey>(main.get());
+  SetFormHotKey(hotKey.get());
 
   // 8. The message loop; the main window shows when it starts.
   main->show();
   const int code = app.exec();
 
   // Ending, in reverse order.
+  SetFormHotKey(nullptr);
+  hotKey.reset();
   main->SetDataComPort(nullptr);
   dataCom.reset(); // closes an open serial port without a word to the phone
   main.reset();
   splash.reset();
+  SaveKeyTableAtEnd();
   queue.QueueClear();
   return code;
 }

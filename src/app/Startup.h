@@ -6,3 +6,7 @@ int RunQuorvane(int argc, char *argv[]);
 
 // True when the program was started with "-log" as its first argument.
 bool StartedWithLogSwitch();
+
+// The ending step for the key table: writes keys.ini; when that fails, says
+// so in a message and lets the program end normally.
+void SaveKeyTableAtEnd();

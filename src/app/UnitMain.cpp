@@ -12,7 +12,9 @@
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/dxfPictureButton.h"
+#include "keys/Keyboard.h"
 #include "keys/PhoneKeypad.h"
+#include "keys/QuickText.h"
 #include "link/CommandQueue.h"
 #include "link/SrvFunctions.h"
 #include "link/UnitDataCom.h"
@@ -66,6 +68,10 @@ TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
   BuildTray();
   BuildTimers();
   BuildCapture();
+  m_keyPreview =
+      new TKeyPreview(this, [this](uint16_t key, Qt::KeyboardModifiers shift) {
+        FormKeyDown(key, shift);
+      });
 
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
@@ -371,12 +377,38 @@ void TFormMain::StoreFoundPort(const QString &portName, bool isCable) {
   }
 }
 
+// --- Keyboard and quick text ---------------------------------------------
+
+void TFormMain::FormKeyDown(uint16_t key, Qt::KeyboardModifiers shift) {
+  SendKeyDown(m_queue, key, shift);
+}
+
+void TFormMain::CheckBoxEnabledClick() {
+  if (CheckBoxEnabled->isChecked()) {
+    // The keyboard belongs to the text field while quick text is on.
+    m_keyPreview->SetKeyPreview(false);
+    RichEdit->clear();
+    RichEdit->raise();
+    RichEdit->setFocus(Qt::OtherFocusReason);
+    BtnSend->setEnabled(true);
+  } else {
+    PanelRichEdit->raise();
+    PanelButton->setFocus(Qt::OtherFocusReason);
+    BtnSend->setEnabled(false);
+    m_keyPreview->SetKeyPreview(true);
+    m_keyPreview->SetHandler([this](uint16_t key, Qt::KeyboardModifiers shift) {
+      FormKeyDown(key, shift);
+    });
+  }
+}
+
+void TFormMain::BtnSendClick() {
+  if (SendQuickText(m_queue, RichEdit->toPlainText()))
+    RichEdit->clear();
+}
+
 // --- Later work -----------------------------------------------------------
 
-void TFormMain::keyPressEvent(QKeyEvent *event) { FormKeyDown(event); }
-void TFormMain::FormKeyDown(QKeyEvent *) {}
-void TFormMain::CheckBoxEnabledClick() {}
-void TFormMain::BtnSendClick() {}
 void TFormMain::MOptionsClick() {}
 
 // --- Screenshots and recording ----------------------------------------------

@@ -15,6 +15,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -32,6 +33,7 @@ class TDataComPort;
 class TCommandQueue;
 class TScreenshotSaver;
 class TVideoRecorder;
+class TKeyPreview;
 
 class TFormMain : public QWidget, public IConnectionWindow {
   Q_OBJECT
@@ -136,11 +138,14 @@ public:
   void TimerCOMPortTimer();
   void DisconnectLink();
 
-  // Handlers whose behaviour belongs to later work: keyboard, quick text,
-  // screenshots, recording and the settings dialog.
-  void FormKeyDown(QKeyEvent *event);
+  // Keyboard and quick text. FormKeyDown gets every key-down of the window
+  // and its controls first, through the key preview.
+  void FormKeyDown(uint16_t key, Qt::KeyboardModifiers shift);
+  TKeyPreview &KeyPreview() { return *m_keyPreview; }
   void CheckBoxEnabledClick();
   void BtnSendClick();
+
+  // Screenshots and recording.
   void dxfPicBtSaveScreenClick();
   void TimerLabelTimer();
   void MRecordPauseClick();
@@ -167,7 +172,6 @@ signals:
 protected:
   void closeEvent(QCloseEvent *event) override;
   void changeEvent(QEvent *event) override;
-  void keyPressEvent(QKeyEvent *event) override;
 
 private:
   void BuildMenus();
@@ -209,6 +213,7 @@ private:
   std::unique_ptr<TIdTCPServer> m_tcpServer;
   std::unique_ptr<TConnectionManager> m_connection;
   TDataComPort *m_dataCom = nullptr;
+  TKeyPreview *m_keyPreview = nullptr;
   int m_trayIndex = 0;
   int m_ledIndex = -1; // no image at start: the bar's red dot shows
   std::function<QDateTime()> m_captureClock;

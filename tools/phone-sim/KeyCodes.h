@@ -21,4 +21,15 @@ constexpr int JoyLeft = 0x10E;
 constexpr int JoyRight = 0x10F;
 constexpr int SideLower = 0x808;
 
+// What the PC keyboard sends for keys without a character: the Windows
+// virtual-key code. They share their numbers with characters (Left is "%"),
+// so only the screens that take no text read them as keys.
+constexpr int PcBackspace = 8;
+constexpr int PcEnter = 13;
+constexpr int PcEscape = 27;
+constexpr int PcLeft = 37;
+constexpr int PcUp = 38;
+constexpr int PcRight = 39;
+constexpr int PcDown = 40;
+
 } // namespace phonesim::keys

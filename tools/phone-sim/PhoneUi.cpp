@@ -279,6 +279,35 @@ bool PhoneUi::SetClock(const QDateTime &now) {
   return changed;
 }
 
+int PhoneUi::PcKey(int code) const {
+  switch (m_screen) {
+  case Screen::Home:
+  case Screen::Notes:
+  case Screen::Dialer:
+    return 0; // these screens take text
+  default:
+    break;
+  }
+  switch (code) {
+  case keys::PcLeft:
+    return keys::JoyLeft;
+  case keys::PcUp:
+    return keys::JoyUp;
+  case keys::PcRight:
+    return keys::JoyRight;
+  case keys::PcDown:
+    return keys::JoyDown;
+  case keys::PcEnter:
+    return keys::JoyEnter;
+  case keys::PcEscape:
+    return keys::SoftRight;
+  case keys::PcBackspace:
+    return keys::Clear;
+  default:
+    return 0;
+  }
+}
+
 int PhoneUi::DigitOf(int code) {
   if (code >= keys::Digit0 && code <= keys::Digit9)
     return code - keys::Digit0;
@@ -307,8 +336,12 @@ bool PhoneUi::HandleKey(int code) {
     m_screen = Screen::Menu;
     return true;
   }
-  if (code >= 0 && code < 256)
-    return TypeCharacter(char16_t(code));
+  if (code >= 0 && code < 256) {
+    const int key = PcKey(code);
+    if (key == 0)
+      return TypeCharacter(char16_t(code));
+    code = key;
+  }
   // The keypad's dial keys type their character on the screens that take
   // text; in the menu the digits 1 to 9 open the item at that place.
   const int digit = DigitOf(code);

@@ -72,6 +72,9 @@ private:
   bool TypeCharacter(char16_t c);
   static bool IsDialChar(char16_t c);
   static int DigitOf(int code);
+  // The phone key a PC key without a character stands for on the current
+  // screen; 0 when the code is read as a character.
+  int PcKey(int code) const;
 
   Screen m_screen = Screen::Home;
   int m_menuSelection = 0;

@@ -145,6 +145,34 @@ TEST(PhoneUi, JoystickMovesTheMenuSelection) {
   EXPECT_EQ(ui.CurrentScreen(), Screen::Home);
 }
 
+TEST(PhoneUi, PcKeyboardCodesTypeAndNavigate) {
+  // What the PC keyboard sends: letters and digits as characters, the keys
+  // without one as their virtual-key codes.
+  PhoneUi ui;
+  ui.HandleKey(keys::Menu);
+  EXPECT_TRUE(ui.HandleKey(keys::PcRight));
+  EXPECT_TRUE(ui.HandleKey(keys::PcDown));
+  EXPECT_EQ(ui.MenuSelection(), 4);
+  EXPECT_TRUE(ui.HandleKey(keys::PcLeft));
+  EXPECT_TRUE(ui.HandleKey(keys::PcUp));
+  EXPECT_EQ(ui.MenuSelection(), 0);
+  EXPECT_FALSE(ui.HandleKey(16)); // Shift alone does nothing
+  EXPECT_EQ(ui.CurrentScreen(), Screen::Menu);
+  EXPECT_TRUE(ui.HandleKey(keys::PcRight));
+  EXPECT_TRUE(ui.HandleKey(keys::PcRight));
+  ASSERT_EQ(ui.MenuSelection(), PhoneUi::ItemNotes);
+  EXPECT_TRUE(ui.HandleKey(keys::PcEnter));
+  ASSERT_EQ(ui.CurrentScreen(), Screen::Notes);
+  for (int c : {'h', 'i', '2', 'A', '%'})
+    EXPECT_TRUE(ui.HandleKey(c));
+  EXPECT_EQ(ui.Notes(), QStringLiteral("hi2A%"));
+  EXPECT_TRUE(ui.HandleKey(keys::PcBackspace));
+  EXPECT_EQ(ui.Notes(), QStringLiteral("hi2A"));
+  EXPECT_TRUE(ui.HandleKey(keys::SoftRight));
+  EXPECT_TRUE(ui.HandleKey(keys::PcEscape));
+  EXPECT_EQ(ui.CurrentScreen(), Screen::Home);
+}
+
 TEST(PhoneUi, NamesCallAContact) {
   PhoneUi ui;
   EXPECT_TRUE(ui.HandleKey(keys::SoftRight));

@@ -1,0 +1,76 @@
+#pragma once
+// The key table: one text line per phone key, four TAB-separated fields
+// (name, phone key code, modifier mask, virtual-key code of the PC
+// shortcut). Lines are kept as read and parsed each time they are used, so
+// a line nobody edits goes back to keys.ini byte for byte. Main thread only.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <cstdint>
+
+class QTreeWidget;
+
+// Modifier bits of a shortcut.
+enum : uint16_t {
+  KeyModAlt = 1,
+  KeyModCtrl = 2,
+  KeyModShift = 4,
+  KeyModExt = 8,
+};
+
+// One key as parsed from a line.
+struct TKey {
+  int32_t Code = 0;        // the phone key code; its low 16 bits are sent
+  uint16_t Modifiers = 0;  // KeyMod* bits; other bits are kept, not used
+  uint16_t VirtualKey = 0; // 0: no shortcut
+  QByteArray Name;         // 8-bit text, as in the file
+};
+
+// The fields of a split line.
+using TExplodedString = QList<QByteArray>;
+
+// The process-wide table, in file order.
+QList<QByteArray> &KeyTable();
+// The 24 built-in lines.
+QList<QByteArray> DefaultKeyTable();
+// keys.ini in the program directory.
+QString KeyTablePath();
+
+// Fills the table with the defaults, then replaces it whole with keys.ini
+// when that file exists. A file that exists but cannot be read leaves the
+// defaults and logs a line.
+void LoadKeyTable();
+// Writes every line, each ended by CR LF, replacing keys.ini, then empties
+// the table. Returns false with a message in *error when the file could not
+// be written.
+bool SaveKeyTable(QString *error = nullptr);
+
+// Lines of a text: CR, LF and CR LF each end a line; a trailing break adds
+// no line.
+QList<QByteArray> SplitLines(const QByteArray &text);
+
+TExplodedString Explode(const QByteArray &text, char separator = '\t');
+QByteArray Implode(const TExplodedString &fields, char separator = '\t');
+TKey ParseKeyLine(const TExplodedString &fields);
+QByteArray FormatKeyLine(const TKey &key);
+// Parses one line of the table.
+inline TKey KeyAt(qsizetype index) {
+  return ParseKeyLine(Explode(KeyTable().at(index)));
+}
+
+// Index of the first line whose code field reads exactly as the canonical
+// decimal form of code; -1 if none.
+int FindKeyByCode(int32_t code);
+// Index of the first line bound to exactly this modifier mask and key; -1 if
+// none.
+int FindKeyByShortcut(uint16_t modifiers, uint16_t virtualKey);
+
+// The display name of a virtual-key code; empty when it has none.
+QString KeyName(uint16_t virtualKey);
+// The shortcut as shown in the key list, e.g. Ctrl + Shift + "F5".
+QString ShortcutText(const TKey &key);
+
+// Fills a three-column list (Name, Code, Shortcut) from the table and keeps
+// the selected row index.
+void FillKeyList(QTreeWidget *list);

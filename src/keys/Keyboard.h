@@ -1,0 +1,57 @@
+#pragma once
+// PC keyboard to phone: a key-down whose shortcut the key table binds sends
+// that line's phone key code; any other key sends the character a US layout
+// gives it, or its virtual-key code when it has none.
+
+#include <QObject>
+#include <QPointer>
+#include <cstdint>
+#include <functional>
+
+class QWidget;
+class TCommandQueue;
+
+// The character code of a key on a US layout; the virtual-key code itself
+// for a key without a character.
+uint16_t VirtualKeyToChar(uint16_t virtualKey, bool shift, bool capsLock);
+// The same with the Caps Lock state of the keyboard.
+uint16_t VirtualKeyToChar(uint16_t virtualKey, bool shift);
+
+// The modifier mask of a key event: Alt 1, Ctrl 2, Shift 4.
+uint16_t ModifierMask(Qt::KeyboardModifiers modifiers);
+
+// The phone key code a key-down sends, or 0 when it sends nothing (a key
+// without a virtual-key code).
+uint16_t PhoneCodeForKeyDown(uint16_t virtualKey,
+                             Qt::KeyboardModifiers modifiers, bool capsLock);
+
+// Queues the phone key code of one key-down; returns what was queued, or 0.
+uint16_t SendKeyDown(TCommandQueue &queue, uint16_t virtualKey,
+                     Qt::KeyboardModifiers modifiers);
+
+// Key preview: an application-wide event filter that hands every key-down
+// meant for one window (the window itself or any of its controls) to a
+// handler first, auto-repeats and modifier keys included, then lets the key
+// go on to the focused control.
+class TKeyPreview : public QObject {
+  Q_OBJECT
+public:
+  using THandler =
+      std::function<void(uint16_t virtualKey, Qt::KeyboardModifiers modifiers)>;
+
+  TKeyPreview(QWidget *window, THandler handler);
+  ~TKeyPreview() override;
+
+  bool KeyPreview() const { return m_enabled; }
+  void SetKeyPreview(bool on) { m_enabled = on; }
+  void SetHandler(THandler handler) { m_handler = std::move(handler); }
+  void ClearHandler() { m_handler = nullptr; }
+
+protected:
+  bool eventFilter(QObject *receiver, QEvent *event) override;
+
+private:
+  QPointer<QWidget> m_window;
+  THandler m_handler;
+  bool m_enabled = true;
+};

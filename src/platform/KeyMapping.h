@@ -1,0 +1,31 @@
+#pragma once
+// PC keys as Windows virtual-key codes, the numbers the key table stores
+// for its shortcuts. Every Qt key event is mapped here and nowhere else.
+// Characters that depend on the layout (digits with Shift, punctuation) are
+// named by their place on a US keyboard.
+
+#include <QtCore/qnamespace.h>
+#include <cstdint>
+#include <functional>
+
+class QKeyEvent;
+
+namespace platform {
+
+// The virtual-key code for a Qt key; 0 when the key has none.
+// scanCode is the X11 key code when positionalScanCode is true (evdev key
+// codes under xcb); then the digit row and the punctuation keys are named
+// by where they sit, whatever the layout prints on them.
+uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers,
+                          uint32_t scanCode = 0,
+                          bool positionalScanCode = false);
+uint16_t VirtualKeyFromEvent(const QKeyEvent &event);
+
+// Whether Caps Lock is on (locked, or held at this moment). Asks the X
+// server; false when there is none.
+bool CapsLockOn();
+// Replaces the source of the Caps Lock state (tests); an empty function
+// restores the X server.
+void SetCapsLockSource(std::function<bool()> source);
+
+} // namespace platform

@@ -1,0 +1,32 @@
+#include "keys/QuickText.h"
+#include "link/CommandQueue.h"
+
+#include <gtest/gtest.h>
+
+TEST(QuickText, TextBecomesWindows1252WithCrLf) {
+  EXPECT_EQ(ToWindows1252("a\nb"), QByteArray("a\r\nb"));
+  EXPECT_EQ(ToWindows1252("a\r\nb\rc"), QByteArray("a\r\nb\r\nc"));
+  EXPECT_EQ(ToWindows1252(QStringLiteral("x\u2029y\u2028z")),
+            QByteArray("x\r\ny\r\nz"));
+  EXPECT_EQ(ToWindows1252(QStringLiteral("\u00e9\u20ac\u0416\u00ff\u2122")),
+            QByteArray("\xe9\x80?\xff\x99"));
+  // A character outside the basic plane is one "?", not two; C1 controls
+  // have no place in the code page.
+  EXPECT_EQ(ToWindows1252(QStringLiteral("a\U0001F600b\u0081")),
+            QByteArray("a?b?"));
+}
+
+TEST(QuickText, SendingQueuesOneEntryPerCharacter) {
+  TCommandQueue queue;
+  EXPECT_TRUE(SendQuickText(queue, "ab"));
+  EXPECT_EQ(queue.Bytes(), QByteArray("\x61\x00\x62\x00", 4));
+  queue.QueueClear();
+  EXPECT_TRUE(SendQuickText(queue, "a\nb"));
+  EXPECT_EQ(queue.Bytes(), QByteArray("\x61\x00\x0d\x00\x0a\x00\x62\x00", 8));
+  queue.QueueClear();
+  EXPECT_TRUE(SendQuickText(queue, QStringLiteral("\u00e9\u20ac\u0416")));
+  EXPECT_EQ(queue.Bytes(), QByteArray("\xe9\x00\x80\x00\x3f\x00", 6));
+  queue.QueueClear();
+  EXPECT_FALSE(SendQuickText(queue, ""));
+  EXPECT_TRUE(queue.Bytes().isEmpty());
+}

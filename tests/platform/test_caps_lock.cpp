@@ -1,0 +1,39 @@
+// Caps Lock comes from the X server's keyboard state, and is off where there
+// is no server.
+#include "platform/KeyMapping.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+TEST(CapsLock, FollowsTheXServerAndIsOffWithoutOne) {
+  qunsetenv("DISPLAY");
+  EXPECT_FALSE(platform::CapsLockOn());
+
+  if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
+      QStandardPaths::findExecutable("xdotool").isEmpty())
+    GTEST_SKIP() << "Xvfb or xdotool missing";
+  // A server of our own; -noreset keeps its keyboard state between clients.
+  QProcess xvfb;
+  xvfb.start("Xvfb", {"-displayfd", "1", "-noreset", "-nolisten", "tcp"});
+  ASSERT_TRUE(xvfb.waitForStarted());
+  QByteArray number;
+  while (!number.contains('\n') && xvfb.waitForReadyRead(10000))
+    number += xvfb.readAllStandardOutput();
+  ASSERT_TRUE(number.trimmed().toInt() >= 0 && !number.trimmed().isEmpty());
+  qputenv("DISPLAY", ":" + number.trimmed());
+
+  auto press = [] {
+    return QProcess::execute("xdotool", {"key", "Caps_Lock"}) == 0;
+  };
+  EXPECT_FALSE(platform::CapsLockOn());
+  ASSERT_TRUE(press());
+  EXPECT_TRUE(platform::CapsLockOn());
+  ASSERT_TRUE(press());
+  EXPECT_FALSE(platform::CapsLockOn());
+
+  qunsetenv("DISPLAY");
+  EXPECT_FALSE(platform::CapsLockOn());
+  xvfb.terminate();
+  xvfb.waitForFinished(5000);
+}
