@@ -80,6 +80,15 @@ protected:
   }
   void TearDown() override { qunsetenv(SerialPortTableEnv); }
 
+  // The machine's port list holds just this terminal, under the device.
+  void ListPort(const QByteArray &device, const TestPty &pty) {
+    QFile table(dir.File("ports.ini"));
+    ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+    table.write(device + "=" + pty.Path().toLocal8Bit() + "\r\n");
+    table.close();
+    qputenv(SerialPortTableEnv, table.fileName().toLocal8Bit());
+  }
+
   ScopedTempDir dir;
   RecordingView view;
   TCommandQueue queue;
@@ -126,11 +135,7 @@ TEST_F(ConnectionManagerTest, FailuresToOpenLeaveTheStateIdle) {
 
 TEST_F(ConnectionManagerTest, AutoconnectIsNotEnteredAgainFromPendingEvents) {
   TestPty pty;
-  QFile table(dir.File("ports.ini"));
-  ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-  table.write("\\Device\\BthModem0=" + pty.Path().toLocal8Bit() + "\r\n");
-  table.close();
-  qputenv(SerialPortTableEnv, table.fileName().toLocal8Bit());
+  ListPort("\\Device\\BthModem0", pty);
   // Another click on a connect command arrives while the first runs.
   window.onProcessEvents = [this] {
     manager.Autoconnect();
@@ -154,11 +159,7 @@ TEST_F(ConnectionManagerTest, AutoconnectIsNotEnteredAgainFromPendingEvents) {
 
 TEST_F(ConnectionManagerTest, ErrorsWhileHandlingBytesAreReportedNotThrown) {
   TestPty pty;
-  QFile table(dir.File("ports.ini"));
-  ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-  table.write("\\Device\\USBSER000=" + pty.Path().toLocal8Bit() + "\r\n");
-  table.close();
-  qputenv(SerialPortTableEnv, table.fileName().toLocal8Bit());
+  ListPort("\\Device\\USBSER000", pty);
   window.onStore = [](const QString &, bool) {
     throw std::runtime_error("Unable to write to Quorvane.ini");
   };
