@@ -23,11 +23,50 @@ void TLinkViewAdapter::ShowPhoneIdentity(const QByteArray &modelCode) {
   const int generation = m_generation;
   QMetaObject::invokeMethod(
       this,
-      [this, name, generation] {
-        if (generation == m_generation)
-          emit PhoneNameChanged(name);
+      [this, name, modelCode, generation] {
+        if (generation != m_generation)
+          return;
+        emit PhoneNameChanged(name);
+        m_peer.modelCode = modelCode;
+        m_peer.modelName = name;
+        emit PeerChanged();
       },
       Qt::AutoConnection);
+}
+
+void TLinkViewAdapter::ShowPeer(const QString &where) {
+  const int generation = m_generation;
+  QMetaObject::invokeMethod(
+      this,
+      [this, where, generation] {
+        if (generation != m_generation)
+          return;
+        m_peer = {where, {}, {}};
+        emit PeerChanged();
+      },
+      Qt::AutoConnection);
+}
+
+void TLinkViewAdapter::AskAboutPhone(quint64 connection,
+                                     const std::array<uint8_t, 8> &id) {
+  const QByteArray block(reinterpret_cast<const char *>(id.data()), 8);
+  const QByteArray modelCode = ModelCodeOf(id.data());
+  const QString name = ModelName(SkinFilePath(), modelCode);
+  const int generation = m_generation;
+  QMetaObject::invokeMethod(
+      this,
+      [this, connection, block, modelCode, name, generation] {
+        if (generation == m_generation)
+          emit PhoneApprovalNeeded(connection, block.toHex().toUpper(),
+                                   modelCode, name);
+      },
+      Qt::AutoConnection);
+}
+
+void TLinkViewAdapter::Invalidate() {
+  ++m_generation;
+  m_peer = {};
+  emit PeerChanged();
 }
 
 void TLinkViewAdapter::RestartActivityTimer() {

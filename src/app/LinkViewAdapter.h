@@ -23,16 +23,34 @@ public:
   void RestartActivityTimer() override;
   void ShowLinkActivity() override;
   void ShowLinkIdle() override;
+  void ShowPeer(const QString &where) override;
+  void AskAboutPhone(quint64 connection,
+                     const std::array<uint8_t, 8> &id) override;
 
   // Drops identifications still on their way to the window: called when a
   // link is closed so a late model name does not outlive the disconnect.
-  void Invalidate() { ++m_generation; }
+  void Invalidate();
+
+  // Who is connected, as the window shows it. GUI thread.
+  struct TPeer {
+    QString where;        // "address:port", or a serial port's name
+    QByteArray modelCode; // empty until the phone is served
+    QString modelName;
+  };
+  TPeer Peer() const { return m_peer; }
 
 signals:
   void PhoneNameChanged(const QString &name);
+  // The peer, its model code or its model name changed. GUI thread.
+  void PeerChanged();
+  // A phone not on the list of known phones waits for the user's answer.
+  void PhoneApprovalNeeded(quint64 connection, const QByteArray &block,
+                           const QByteArray &modelCode,
+                           const QString &modelName);
 
 private:
   TScreenCanvas &m_canvas;
   TActivityIndicator &m_indicator;
   std::atomic<int> m_generation{0};
+  TPeer m_peer; // GUI thread only
 };

@@ -4,6 +4,7 @@
 #include "app/AppException.h"
 #include "app/LinkViewAdapter.h"
 #include "app/MessageBoxes.h"
+#include "app/UnitAllowPhone.h"
 #include "app/UnitProgress.h"
 #include "app/UnitSplash.h"
 #include "capture/ImageFiles.h"
@@ -23,6 +24,7 @@
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
+#include "settings/KnownPhones.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
@@ -52,6 +54,8 @@ TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
   m_tcpServer = std::make_unique<TIdTCPServer>(*m_linkView, m_queue);
   m_connection =
       std::make_unique<TConnectionManager>(*this, *m_tcpServer, m_queue);
+  m_tcpServer->SetStats(&m_linkStats);
+  m_tcpServer->SetGate(&m_phoneGate);
   connect(m_indicator, &TActivityIndicator::IndexChanged, this, [this](int i) {
     SetLedImage(i);
     SetTrayIconIndex(i);
@@ -68,6 +72,7 @@ TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
   BuildTray();
   BuildTimers();
   BuildCapture();
+  BuildPeerInfo();
   m_keyPreview =
       new TKeyPreview(this, [this](uint16_t key, Qt::KeyboardModifiers shift) {
         FormKeyDown(key, shift);
@@ -221,20 +226,32 @@ template <typename F> void TFormMain::Guarded(F &&command) {
 }
 
 void TFormMain::MInternetConnClick(QAction *) {
-  Guarded([this] { m_connection->ConnectGprs(); });
+  Guarded([this] {
+    ApplyPhonePolicy();
+    m_connection->ConnectGprs();
+  });
 }
 
 void TFormMain::MBlueToothConnectClick(QAction *) {
-  Guarded([this] { m_connection->ConnectBluetooth(); });
+  Guarded([this] {
+    ApplyPhonePolicy();
+    m_connection->ConnectBluetooth();
+  });
 }
 
 void TFormMain::MDataCableConnClick(QAction *) {
-  Guarded([this] { m_connection->ConnectCable(); });
+  Guarded([this] {
+    ApplyPhonePolicy();
+    m_connection->ConnectCable();
+  });
 }
 
 void TFormMain::MAutoConnectionClick(QAction *) {
   // A port list that cannot be read ends here, not inside the menu's signal.
-  Guarded([this] { m_connection->Autoconnect(); });
+  Guarded([this] {
+    ApplyPhonePolicy();
+    m_connection->Autoconnect();
+  });
 }
 
 void TFormMain::PMDataCableConnClick(QAction *sender) {
@@ -270,6 +287,8 @@ void TFormMain::SetDataComPort(TDataComPort *module) {
   m_connection->SetDataComPort(module);
   if (m_dataCom) {
     m_dataCom->SetView(m_linkView);
+    m_dataCom->SetStats(&m_linkStats);
+    m_dataCom->SetGate(&m_phoneGate);
     connect(
         m_dataCom, &TDataComPort::ErrorRaised, this,
         [this](const QString &message) { AppException(this, message); },
@@ -282,7 +301,8 @@ ILinkView &TFormMain::LinkView() { return *m_linkView; }
 // --- The window as the connection manager sees it -------------------------
 
 TConnectionSettings TFormMain::ConnectionSettings() const {
-  return {AppSettings.Port, QString::fromLocal8Bit(AppSettings.BlueToothPort),
+  return {AppSettings.Port, QString::fromLatin1(AppSettings.ListenAddress),
+          QString::fromLocal8Bit(AppSettings.BlueToothPort),
           QString::fromLocal8Bit(AppSettings.DataPort)};
 }
 
@@ -321,6 +341,7 @@ void TFormMain::ShowLinkState(int index) {
     m_indicator->ShowNoLink();
   } else {
     m_indicator->ShowLinkIdle();
+    m_linkRates.Clear(); // the figures of a new link start afresh
   }
   SetLedImage(index);
   SetTrayIconIndex(index);
@@ -333,6 +354,8 @@ void TFormMain::ClearLinkTexts() {
 
 void TFormMain::ClearScreen() {
   m_linkView->Invalidate();
+  if (m_allowPhone)
+    m_allowPhone->close(); // the phone it asks about has gone
   m_canvas->RemovePictures();
   ImageScreen->update();
   ImageScreenZoom->update();
@@ -597,4 +620,125 @@ void TFormMain::TimerButtonRepaintTimer() {
     dxfPicButPlStop->SetDown(true);
   }
   TimerButtonRepaint->stop();
+}
+
+// --- Who is connected -------------------------------------------------------
+
+void TFormMain::BuildPeerInfo() {
+  // A spot under each indicator: when a link's indicator is hidden to show
+  // the link in use, the spot's tooltip tells who is at the other end.
+  TdxfPictureButton *indicators[] = {PicButIndData, PicButIndBlu,
+                                     PicButIndInet};
+  for (int i = 0; i < 3; ++i) {
+    auto *spot = new QWidget(PanelControl);
+    spot->setObjectName(indicators[i]->objectName() + "Tip");
+    spot->setGeometry(indicators[i]->geometry());
+    spot->stackUnder(indicators[i]);
+    m_indicatorTips[i] = spot;
+  }
+  connect(m_linkView, &TLinkViewAdapter::PeerChanged, this,
+          &TFormMain::UpdatePeerTips);
+  connect(m_linkView, &TLinkViewAdapter::PhoneApprovalNeeded, this,
+          &TFormMain::AskAboutPhone);
+
+  TimerLinkFigures = new QTimer(this);
+  TimerLinkFigures->setObjectName("TimerLinkFigures");
+  TimerLinkFigures->setInterval(1000);
+  connect(TimerLinkFigures, &QTimer::timeout, this,
+          &TFormMain::TimerLinkFiguresTimer);
+  TimerLinkFigures->start();
+}
+
+QWidget *TFormMain::IndicatorTip(TLinkKind link) const {
+  switch (link) {
+  case TLinkKind::Cable:
+    return m_indicatorTips[0];
+  case TLinkKind::Bluetooth:
+    return m_indicatorTips[1];
+  case TLinkKind::Gprs:
+    return m_indicatorTips[2];
+  case TLinkKind::Auto:
+    break;
+  }
+  return nullptr;
+}
+
+void TFormMain::UpdatePeerTips() {
+  const TLinkViewAdapter::TPeer peer = m_linkView->Peer();
+  QString text;
+  if (!peer.where.isEmpty()) {
+    const bool tcp = m_connection->Link() == TLinkKind::Gprs;
+    text = (tcp ? tr("Phone at %1") : tr("Phone on %1")).arg(peer.where);
+    if (!peer.modelCode.isEmpty())
+      text +=
+          QStringLiteral("\n") +
+          tr("Model %1: %2")
+              .arg(QString::fromLatin1(peer.modelCode),
+                   peer.modelName.isEmpty() ? tr("unnamed") : peer.modelName);
+  }
+  for (QWidget *spot : m_indicatorTips)
+    spot->setToolTip(text);
+  CoolTrayIcon->setToolTip(text.isEmpty()
+                               ? QStringLiteral("Quorvane v1.0")
+                               : QStringLiteral("Quorvane v1.0\n") + text);
+}
+
+void TFormMain::TimerLinkFiguresTimer() {
+  if (!m_connection->LinkOpen()) {
+    ImageLedConn->setToolTip(QString());
+    return;
+  }
+  m_linkRates.Add(QDateTime::currentMSecsSinceEpoch(), m_linkStats.Read());
+  ImageLedConn->setToolTip(FormatLinkRates(m_linkRates.Rates()));
+}
+
+void TFormMain::ApplyPhonePolicy() {
+  QList<TPhoneId> known;
+  if (AppSettings.KnownPhonesOnly)
+    for (const TKnownPhone &phone : LoadKnownPhones()) {
+      const QByteArray bytes = QByteArray::fromHex(phone.Block);
+      TPhoneId id;
+      std::copy(bytes.begin(), bytes.end(), id.begin());
+      known.append(id);
+    }
+  m_phoneGate.SetPolicy(AppSettings.KnownPhonesOnly, known);
+}
+
+void TFormMain::AskAboutPhone(quint64 connection, const QByteArray &block,
+                              const QByteArray &modelCode,
+                              const QString &modelName) {
+  if (m_allowPhone)
+    m_allowPhone->close(); // an earlier question is out of date
+  m_allowPhone = new TFormAllowPhone(connection, m_linkView->Peer().where,
+                                     modelCode, modelName, block, this);
+  m_allowPhone->setWindowFlag(Qt::Window);
+  connect(m_allowPhone, &TFormAllowPhone::Answered, this,
+          [this, prompt = m_allowPhone](TFormAllowPhone::TAnswer answer) {
+            Guarded([&] {
+              const quint64 connection = prompt->Connection();
+              switch (answer) {
+              case TFormAllowPhone::AlwaysAllow: {
+                AddKnownPhone(prompt->Block(), prompt->ModelName().toUtf8());
+                const QByteArray bytes = QByteArray::fromHex(prompt->Block());
+                TPhoneId id;
+                std::copy(bytes.begin(), bytes.end(), id.begin());
+                m_phoneGate.AddKnown(id);
+                m_phoneGate.Allow(connection);
+                break;
+              }
+              case TFormAllowPhone::AllowOnce:
+                m_phoneGate.Allow(connection);
+                break;
+              case TFormAllowPhone::Refuse:
+                if (!m_phoneGate.Refuse(connection))
+                  break;
+                if (m_connection->Link() == TLinkKind::Gprs)
+                  m_tcpServer->DropPhone(connection);
+                else
+                  m_connection->DisconnectLink();
+                break;
+              }
+            });
+          });
+  m_allowPhone->show();
 }

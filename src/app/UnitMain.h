@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTextEdit>
@@ -19,8 +20,11 @@
 #include <functional>
 #include <memory>
 
+#include "app/UnitAllowPhone.h"
 #include "link/ConnectionManager.h"
+#include "link/LinkStats.h"
 #include "link/LinkView.h"
+#include "link/PhoneGate.h"
 
 class TdxfPictureButton;
 class TPhonePanel;
@@ -33,6 +37,7 @@ class TDataComPort;
 class TCommandQueue;
 class TScreenshotSaver;
 class TVideoRecorder;
+
 class TKeyPreview;
 
 class TFormMain : public QWidget, public IConnectionWindow {
@@ -103,6 +108,15 @@ public:
   TActivityIndicator &Indicator() { return *m_indicator; }
   TIdTCPServer &IdTCPServer() { return *m_tcpServer; }
   TConnectionManager &Connection() { return *m_connection; }
+  TPhoneGate &PhoneGate() { return m_phoneGate; }
+  // Where the phone of the link in use is shown when the link's indicator
+  // is hidden: a tooltip spot beneath each indicator.
+  QWidget *IndicatorTip(TLinkKind link) const;
+  // The question about an unknown phone, while it is open.
+  TFormAllowPhone *AllowPhonePrompt() const { return m_allowPhone; }
+  // The link figures shown by the LED's tooltip, sampled every second.
+  QTimer *TimerLinkFigures = nullptr;
+  void TimerLinkFiguresTimer();
   // The serial data module, created after the window at start-up.
   void SetDataComPort(TDataComPort *module);
   TDataComPort *DataComPort() const { return m_dataCom; }
@@ -202,6 +216,12 @@ private:
   void StoreFoundPort(const QString &portName, bool isCable) override;
   void RestoreApplication();
   void BuildCapture();
+  void BuildPeerInfo();
+  // Reads the known-phones settings into the gate before a connect.
+  void ApplyPhonePolicy();
+  void UpdatePeerTips();
+  void AskAboutPhone(quint64 connection, const QByteArray &block,
+                     const QByteArray &modelCode, const QString &modelName);
   // Brings the converter's window forward; false when it is not running.
   bool RaiseConverterWindow();
   void ApplyRecorderState();
@@ -212,6 +232,11 @@ private:
   TLinkViewAdapter *m_linkView = nullptr;
   std::unique_ptr<TIdTCPServer> m_tcpServer;
   std::unique_ptr<TConnectionManager> m_connection;
+  TLinkStats m_linkStats;
+  TLinkRateWindow m_linkRates;
+  TPhoneGate m_phoneGate;
+  QWidget *m_indicatorTips[3] = {};
+  QPointer<TFormAllowPhone> m_allowPhone;
   TDataComPort *m_dataCom = nullptr;
   TKeyPreview *m_keyPreview = nullptr;
   int m_trayIndex = 0;

@@ -42,7 +42,8 @@ void TConnectionManager::ConnectGprs() {
   if (!guard.Entered() || m_open)
     return;
   try {
-    m_tcp.Open(m_window.ConnectionSettings().Port);
+    const TConnectionSettings settings = m_window.ConnectionSettings();
+    m_tcp.Open(settings.Port, settings.ListenAddress);
   } catch (const TcpBindError &e) {
     m_window.ShowListenError(QString::fromLocal8Bit(e.what()));
     return;

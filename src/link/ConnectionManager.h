@@ -20,6 +20,7 @@ enum class TLinkKind { Cable, Bluetooth, Gprs, Auto };
 
 struct TConnectionSettings {
   int Port = 0;          // TCP port
+  QString ListenAddress; // empty: every IPv4 address
   QString BlueToothPort; // serial port of the Bluetooth link
   QString DataPort;      // serial port of the cable link
 };

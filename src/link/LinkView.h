@@ -3,6 +3,10 @@
 // either. The application implements it.
 
 #include <QByteArray>
+#include <QString>
+#include <QtGlobal>
+#include <array>
+#include <cstdint>
 
 class ILinkView {
 public:
@@ -20,6 +24,16 @@ public:
   // Any thread. LED and tray icon to "data arriving" (2) / "link open" (1).
   virtual void ShowLinkActivity() = 0;
   virtual void ShowLinkIdle() = 0;
+  // Any thread. Where the phone is: "address:port" over TCP, the port's
+  // name on a serial link; empty when it has gone.
+  virtual void ShowPeer(const QString &where) { Q_UNUSED(where); }
+  // Any thread. A phone not on the list of known phones identified itself
+  // on the given connection (TPhoneGate); the user is to be asked.
+  virtual void AskAboutPhone(quint64 connection,
+                             const std::array<uint8_t, 8> &id) {
+    Q_UNUSED(connection);
+    Q_UNUSED(id);
+  }
 };
 
 // Eight upper-case hexadecimal digits of the first four identification bytes

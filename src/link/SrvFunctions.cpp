@@ -8,6 +8,7 @@
 #include <QtEndian>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -51,6 +52,32 @@ constexpr size_t ReceiveChunk = 64 * 1024;
 
 QByteArray ErrnoText(int error) { return QByteArray(std::strerror(error)); }
 
+// "1.2.3.4:5" or "[::1]:5".
+QString PeerText(const sockaddr_storage &peer) {
+  char host[INET6_ADDRSTRLEN] = {};
+  if (peer.ss_family == AF_INET) {
+    const auto &a = reinterpret_cast<const sockaddr_in &>(peer);
+    ::inet_ntop(AF_INET, &a.sin_addr, host, sizeof host);
+    return QStringLiteral("%1:%2")
+        .arg(QLatin1String(host))
+        .arg(ntohs(a.sin_port));
+  }
+  if (peer.ss_family == AF_INET6) {
+    const auto &a = reinterpret_cast<const sockaddr_in6 &>(peer);
+    ::inet_ntop(AF_INET6, &a.sin6_addr, host, sizeof host);
+    return QStringLiteral("[%1]:%2")
+        .arg(QLatin1String(host))
+        .arg(ntohs(a.sin6_port));
+  }
+  return QString();
+}
+
+qint64 SteadyNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 } // namespace
 
 TIdTCPServer::TIdTCPServer(ILinkView &view, TCommandQueue &queue)
@@ -58,23 +85,47 @@ TIdTCPServer::TIdTCPServer(ILinkView &view, TCommandQueue &queue)
 
 TIdTCPServer::~TIdTCPServer() { Close(); }
 
-void TIdTCPServer::Open(int port) {
+void TIdTCPServer::Open(int port, const QString &address) {
   if (Active())
     return;
-  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  // Every IPv4 address unless one address is given.
+  sockaddr_storage storage{};
+  socklen_t length = sizeof(sockaddr_in);
+  int family = AF_INET;
+  auto *v4 = reinterpret_cast<sockaddr_in *>(&storage);
+  auto *v6 = reinterpret_cast<sockaddr_in6 *>(&storage);
+  v4->sin_family = AF_INET;
+  v4->sin_addr.s_addr = htonl(INADDR_ANY);
+  const QByteArray text = address.trimmed().toLatin1();
+  if (!text.isEmpty() &&
+      ::inet_pton(AF_INET, text.constData(), &v4->sin_addr) != 1) {
+    family = AF_INET6;
+    length = sizeof(sockaddr_in6);
+    storage = {};
+    v6->sin6_family = AF_INET6;
+    if (::inet_pton(AF_INET6, text.constData(), &v6->sin6_addr) != 1)
+      throw TcpBindError("Could not bind socket. \"" + text.toStdString() +
+                         "\" is not an IPv4 or IPv6 address.");
+  }
+  if (port < 0 || port > 65535)
+    throw TcpBindError("Could not bind socket. " +
+                       ErrnoText(EINVAL).toStdString());
+  if (family == AF_INET)
+    v4->sin_port = htons(static_cast<uint16_t>(port));
+  else
+    v6->sin6_port = htons(static_cast<uint16_t>(port));
+
+  const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0)
     throw TcpBindError("Could not create socket. " +
                        ErrnoText(errno).toStdString());
   const int on = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_ANY);
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  if (port < 0 || port > 65535 ||
-      ::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+  if (family == AF_INET6)
+    setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
+  if (::bind(fd, reinterpret_cast<sockaddr *>(&storage), length) != 0 ||
       ::listen(fd, 4) != 0) {
-    const int error = port < 0 || port > 65535 ? EINVAL : errno;
+    const int error = errno;
     ::close(fd);
     if (error == EADDRINUSE)
       throw TcpBindError(
@@ -82,9 +133,9 @@ void TIdTCPServer::Open(int port) {
     throw TcpBindError("Could not bind socket. " +
                        ErrnoText(error).toStdString());
   }
-  socklen_t len = sizeof addr;
-  ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len);
-  m_boundPort = ntohs(addr.sin_port);
+  socklen_t bound = sizeof storage;
+  ::getsockname(fd, reinterpret_cast<sockaddr *>(&storage), &bound);
+  m_boundPort = ntohs(family == AF_INET ? v4->sin_port : v6->sin6_port);
   if (::pipe2(m_wakePipe, O_CLOEXEC) != 0) {
     ::close(fd);
     throw TcpBindError("Could not start the listener. " +
@@ -93,6 +144,19 @@ void TIdTCPServer::Open(int port) {
   m_listenFd = fd;
   m_stopping = false;
   m_listenThread = std::thread(&TIdTCPServer::ListenLoop, this);
+}
+
+QString TIdTCPServer::PeerAddress() const {
+  std::lock_guard lock(m_connLock);
+  return m_peer;
+}
+
+void TIdTCPServer::DropPhone(quint64 connection) {
+  if (connection != m_gate->Connection())
+    return;
+  std::lock_guard lock(m_connLock);
+  if (m_connFd >= 0)
+    ::shutdown(m_connFd, SHUT_RDWR);
 }
 
 void TIdTCPServer::Close() {
@@ -133,7 +197,10 @@ void TIdTCPServer::ListenLoop() {
       break;
     if (!(fds[0].revents & POLLIN))
       continue;
-    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    sockaddr_storage peer{};
+    socklen_t peerLength = sizeof peer;
+    const int fd = ::accept4(m_listenFd, reinterpret_cast<sockaddr *>(&peer),
+                             &peerLength, SOCK_CLOEXEC);
     if (fd < 0) {
       if (errno != EINTR && errno != EAGAIN && errno != ECONNABORTED) {
         try {
@@ -153,6 +220,7 @@ void TIdTCPServer::ListenLoop() {
     {
       std::lock_guard lock(m_connLock);
       m_connFd = fd;
+      m_peer = PeerText(peer);
     }
     m_connected = true;
     m_connThread = std::thread(&TIdTCPServer::ServeConnection, this, fd);
@@ -173,6 +241,7 @@ void TIdTCPServer::ServeConnection(int fd) {
     std::lock_guard lock(m_connLock);
     ::close(fd);
     m_connFd = -1;
+    m_peer.clear();
   }
   try {
     IdTCPServerDisconnect();
@@ -184,6 +253,7 @@ void TIdTCPServer::ServeConnection(int fd) {
 
 void TIdTCPServer::ServeRequests() {
   m_parser.Reset();
+  m_replySentNs = 0;
   std::vector<char> buffer(ReceiveChunk);
   for (;;) {
     const ssize_t n = ::recv(m_connFd, buffer.data(), buffer.size(), 0);
@@ -194,6 +264,12 @@ void TIdTCPServer::ServeRequests() {
         continue;
       throw ConnectionClosed("Socket Error # " + std::to_string(errno) +
                              "\r\n" + std::strerror(errno));
+    }
+    m_stats->CountIn(n);
+    if (m_replySentNs != 0) {
+      // The phone's answer to our last reply: its round trip as seen here.
+      m_stats->CountRoundTrip(SteadyNs() - m_replySentNs);
+      m_replySentNs = 0;
     }
     const char *p = buffer.data();
     qsizetype left = n;
@@ -231,7 +307,7 @@ void TIdTCPServer::WriteAll(const void *data, qsizetype size, int flags) {
 
 void TIdTCPServer::SendCommandReply() {
   // Taken in one locked step; the write happens with no lock held.
-  const QByteArray bytes = m_queue.TakeAll();
+  const QByteArray bytes = m_gate->Served() ? m_queue.TakeAll() : QByteArray();
   if (bytes.isEmpty()) {
     WriteLog("send: NOP", LogCommands);
     uchar code[4], zero[4];
@@ -240,22 +316,41 @@ void TIdTCPServer::SendCommandReply() {
     // Two writes of four bytes; MSG_MORE lets them leave in one segment.
     WriteAll(code, 4, MSG_MORE);
     WriteAll(zero, 4);
-    return;
+    m_stats->CountOut(8);
+  } else {
+    WriteLog("send: ConnComand", LogCommands);
+    m_reply.resize(8);
+    qToLittleEndian<qint32>(Protocol::KindCommands, m_reply.data());
+    qToLittleEndian<qint32>(qint32(bytes.size()), m_reply.data() + 4);
+    m_reply.append(bytes);
+    WriteAll(m_reply.constData(), m_reply.size());
+    m_stats->CountOut(m_reply.size());
   }
-  WriteLog("send: ConnComand", LogCommands);
-  m_reply.resize(8);
-  qToLittleEndian<qint32>(Protocol::KindCommands, m_reply.data());
-  qToLittleEndian<qint32>(qint32(bytes.size()), m_reply.data() + 4);
-  m_reply.append(bytes);
-  WriteAll(m_reply.constData(), m_reply.size());
+  m_replySentNs = SteadyNs();
+}
+
+void TIdTCPServer::ApplyIdentity(const TPhoneId &id) {
+  m_queue.SetPhoneId(id);
+  m_view.ShowPhoneIdentity(ModelCodeOf(id.data()));
 }
 
 void TIdTCPServer::IdTCPServerConnect() {
+  m_gateConnection = m_gate->Begin();
   m_view.ShowLinkIdle();
   WriteLog(LogDate() + " Connected", LogCommands);
+  const QString peer = PeerAddress();
+  WriteLog("Phone at " + peer.toLatin1(), LogCommands);
+  m_view.ShowPeer(peer);
 }
 
 bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
+  m_stats->CountRequest();
+  // A phone the user allowed meanwhile gets the identification it sent.
+  TPhoneId allowed;
+  if (m_gate->TakeAllowedIdentity(allowed))
+    ApplyIdentity(allowed);
+  if (m_gate->State() == TPhoneGate::TState::Refused)
+    return false;
   switch (request.kind) {
   case TTcpRequest::Nop:
     // The parser skips the trailing value after this reply.
@@ -264,8 +359,16 @@ bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
     return true;
   case TTcpRequest::GetAuth:
     WriteLog("resv: GetAuth", LogCommands);
-    m_queue.SetPhoneId(request.id);
-    m_view.ShowPhoneIdentity(ModelCodeOf(request.id.data()));
+    switch (m_gate->OnAuth(request.id)) {
+    case TPhoneGate::TState::Served:
+      ApplyIdentity(request.id);
+      break;
+    case TPhoneGate::TState::AwaitingUser:
+      m_view.AskAboutPhone(m_gateConnection, request.id);
+      break;
+    default:
+      break;
+    }
     SendCommandReply();
     return true;
   case TTcpRequest::GetCommand:
@@ -275,9 +378,10 @@ bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
     return true;
   case TTcpRequest::GetScreen:
     WriteLog("resv: GetScreen", LogCommands);
-    if (request.HasTile()) {
+    if (request.HasTile() && m_gate->Served()) {
       m_view.DrawTile(request.tile, request.x, request.y);
       m_view.RestartActivityTimer();
+      m_stats->CountTile();
     }
     SendCommandReply();
     return true;
@@ -292,6 +396,7 @@ bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
 }
 
 void TIdTCPServer::IdTCPServerDisconnect() {
+  m_view.ShowPeer(QString());
   m_queue.QueueClear();
   WriteLog(LogDate() + " DisConnect", LogCommands);
 }

@@ -11,6 +11,8 @@
 // window's key presses; a phone whose socket takes nothing for
 // SendTimeoutMs (SO_SNDTIMEO) is dropped.
 
+#include "link/LinkStats.h"
+#include "link/PhoneGate.h"
 #include "link/TcpRequest.h"
 
 #include <QByteArray>
@@ -36,9 +38,10 @@ public:
   TIdTCPServer(const TIdTCPServer &) = delete;
   TIdTCPServer &operator=(const TIdTCPServer &) = delete;
 
-  // Binds every IPv4 address at the port and starts accepting; returns once
-  // the socket is bound. Throws TcpBindError.
-  void Open(int port);
+  // Binds the port on every IPv4 address, or on the one IPv4 or IPv6
+  // address given, and starts accepting; returns once the socket is bound.
+  // Throws TcpBindError.
+  void Open(int port, const QString &address = QString());
   // Stops listening, closes the phone's connection (its disconnect handling
   // runs) and waits for both threads to end.
   void Close();
@@ -46,6 +49,15 @@ public:
   // The port actually bound (useful when Open was given 0).
   int BoundPort() const { return m_boundPort; }
   bool PhoneConnected() const { return m_connected; }
+  // "address:port" of the phone connected, empty when none.
+  QString PeerAddress() const;
+  // Closes the phone's connection, if it is still the given one (a number
+  // from the phone gate); the listener goes on.
+  void DropPhone(quint64 connection);
+  // Counters for the link figures, and the gate that decides which phones
+  // are served; both shared with the serial link. Set before Open.
+  void SetStats(TLinkStats *stats) { m_stats = stats ? stats : &m_ownStats; }
+  void SetGate(TPhoneGate *gate) { m_gate = gate ? gate : &m_ownGate; }
   // How long a reply may wait for room in the socket before the phone is
   // dropped; applies to the next connection.
   void SetSendTimeout(int ms) { m_sendTimeoutMs = ms; }
@@ -63,7 +75,10 @@ private:
   void ServeConnection(int fd);
   void ServeRequests();
   void WriteAll(const void *data, qsizetype size, int flags = 0);
+  // The reply to a request: the queue's bytes, or an empty reply for a
+  // phone not (yet) served, whose keys stay queued.
   void SendCommandReply();
+  void ApplyIdentity(const TPhoneId &id);
 
   ILinkView &m_view;
   TCommandQueue &m_queue;
@@ -72,11 +87,19 @@ private:
   int m_boundPort = 0;
   std::thread m_listenThread;
   std::thread m_connThread;
-  std::mutex m_connLock; // guards m_connFd against Close()
+  mutable std::mutex m_connLock; // guards m_connFd and m_peer
   int m_connFd = -1;
+  QString m_peer;
   std::atomic<bool> m_connected{false};
   std::atomic<bool> m_stopping{false};
   std::atomic<int> m_sendTimeoutMs;
   TTcpRequestParser m_parser;
   QByteArray m_reply; // reused for every commands reply
+  TLinkStats m_ownStats;
+  TLinkStats *m_stats = &m_ownStats;
+  TPhoneGate m_ownGate;
+  TPhoneGate *m_gate = &m_ownGate;
+  quint64 m_gateConnection = 0;
+  // When the last reply went out (steady ns), 0 once the next request came.
+  qint64 m_replySentNs = 0;
 };

@@ -102,6 +102,14 @@ void TDataComPort::OpenComPort(const QString &name, qint32 baudRate) {
   if (baudRate > 0)
     m_comPort->SetBaudRate(baudRate);
   m_comPort->Open();
+  BeginSession(m_comPort);
+}
+
+void TDataComPort::BeginSession(TSerialPort *port) {
+  m_gateConnection = m_gate->Begin();
+  m_replySentMs = 0;
+  if (m_view)
+    m_view->ShowPeer(port->PortName());
 }
 
 void TDataComPort::WriteIgnoringErrors(TSerialPort *port,
@@ -120,6 +128,8 @@ void TDataComPort::CloseComPort(bool sendDiscon) {
     WriteIgnoringErrors(m_comPort, ComDisconPacket());
   }
   m_comPort->Close();
+  if (m_view)
+    m_view->ShowPeer(QString());
 }
 
 void TDataComPort::ReleaseProbePorts(bool sendDiscon) {
@@ -180,6 +190,11 @@ void TDataComPort::HandleSerialChunk(TSerialPort *port, const QByteArray &chunk,
   if (m_view)
     m_view->ShowLinkActivity();
   m_lastReceiveTime = Now();
+  m_stats->CountIn(chunk.size());
+  if (m_replySentMs != 0) {
+    m_stats->CountRoundTrip((m_lastReceiveTime - m_replySentMs) * 1000000);
+    m_replySentMs = 0;
+  }
   WriteLog("recv: " + QByteArray::number(count), LogPacketSize);
   m_replyPort = port;
   try {
@@ -234,6 +249,13 @@ void TDataComPort::ParseSerialPackets(const QByteArray &chunk,
 
   const char *front = m_pending.constData() + m_pendingPos;
   const TComFrame frame = InspectComFrame(front, PendingSize());
+  if (frame.kind != TComFrame::Incomplete) {
+    m_stats->CountRequest();
+    // A phone the user allowed meanwhile gets the identification it sent.
+    TPhoneId allowed;
+    if (m_gate->TakeAllowedIdentity(allowed))
+      ApplyIdentity(allowed);
+  }
   switch (frame.kind) {
   case TComFrame::Incomplete:
     break;
@@ -286,6 +308,8 @@ void TDataComPort::SendSerialReply(TSerialPort *port) {
     WriteLog("command", LogCommands);
     packet = ComCommandsPacket(commands);
   }
+  m_stats->CountOut(packet.size());
+  m_replySentMs = Now();
   if (port == m_replyPort) {
     m_replies.append(packet);
     return;
@@ -302,6 +326,20 @@ void TDataComPort::HandleSerialAuth(const QByteArray &packet) {
     m_view->ShowLinkIdle();
   TPhoneId id;
   std::memcpy(id.data(), packet.constData() + 12, id.size());
+  switch (m_gate->OnAuth(id)) {
+  case TPhoneGate::TState::Served:
+    ApplyIdentity(id);
+    break;
+  case TPhoneGate::TState::AwaitingUser:
+    if (m_view)
+      m_view->AskAboutPhone(m_gateConnection, id);
+    break;
+  default:
+    break;
+  }
+}
+
+void TDataComPort::ApplyIdentity(const TPhoneId &id) {
   m_queue.SetPhoneId(id);
   if (m_view)
     m_view->ShowPhoneIdentity(ModelCodeOf(id.data()));
@@ -312,8 +350,10 @@ void TDataComPort::HandleSerialTile(const QByteArray &packet) {
     return;
   const char *p = packet.constData();
   const qint32 length = ComReadInt32(p + 4);
-  if (length <= 8 || ComScreenHeader + length > packet.size() || !m_view)
+  if (length <= Protocol::MinTileLength ||
+      ComScreenHeader + length > packet.size() || !m_view || !m_gate->Served())
     return;
+  m_stats->CountTile();
   // The view gets its own copy: it may keep the bytes.
   const QByteArray tile(p + ComScreenHeader, length);
   try {
@@ -363,6 +403,7 @@ void TDataComPort::RunFirstDataStep(TSerialPort *port) {
     ReleasePort(other);
   }
   m_scanPending = false;
+  BeginSession(port);
   const QString name = port->PortName();
   const bool isCable = IsCablePortDevice(FindPortDeviceName(name));
   if (m_scanHost)

@@ -11,7 +11,9 @@
 // Everything here runs on the GUI thread; only the command queue is shared
 // with the TCP link's thread, under its lock.
 
+#include "link/LinkStats.h"
 #include "link/LinkView.h"
+#include "link/PhoneGate.h"
 #include "link/PortScan.h"
 #include "platform/SerialPort.h"
 
@@ -37,6 +39,10 @@ public:
   ~TDataComPort() override;
 
   void SetView(ILinkView *view) { m_view = view; }
+  // Counters for the link figures, and the gate that decides which phones
+  // are served; both shared with the TCP link.
+  void SetStats(TLinkStats *stats) { m_stats = stats ? stats : &m_ownStats; }
+  void SetGate(TPhoneGate *gate) { m_gate = gate ? gate : &m_ownGate; }
   void SetScanHost(IPortScanHost *host) { m_scanHost = host; }
 
   // --- Ports -------------------------------------------------------------
@@ -142,6 +148,10 @@ private:
   void RunFirstDataStep(TSerialPort *port);
   void ConsumePending(qsizetype n);
   void WriteIgnoringErrors(TSerialPort *port, const QByteArray &bytes);
+  // A new phone session on the port: the gate starts over, the window
+  // learns where the phone is.
+  void BeginSession(TSerialPort *port);
+  void ApplyIdentity(const TPhoneId &id);
   void FlushReplies();
 
   TCommandQueue &m_queue;
@@ -161,6 +171,13 @@ private:
   // each write costs a wake-up of the other side.
   TSerialPort *m_replyPort = nullptr;
   QByteArray m_replies;
+
+  TLinkStats m_ownStats;
+  TLinkStats *m_stats = &m_ownStats;
+  TPhoneGate m_ownGate;
+  TPhoneGate *m_gate = &m_ownGate;
+  quint64 m_gateConnection = 0;
+  qint64 m_replySentMs = 0; // 0 once the phone has answered the last reply
 
   QTimer m_timerLostPacket;
   qint64 m_lastReceiveTime = 0;

@@ -92,6 +92,26 @@ QByteArray ProfileFile::ReadString(const QByteArray &section,
   return value.left(MaxValueLength);
 }
 
+QList<QByteArray> ProfileFile::Keys(const QByteArray &section) const {
+  QList<QByteArray> keys;
+  const int s = FindSection(section);
+  if (s < 0)
+    return keys;
+  for (int i = s + 1; i < m_lines.size() && !m_lines[i].isSection; ++i)
+    if (m_lines[i].isKey)
+      keys.append(m_lines[i].key);
+  return keys;
+}
+
+void ProfileFile::DeleteKey(const QByteArray &section, const QByteArray &key) {
+  const int s = FindSection(section);
+  const int k = s < 0 ? -1 : FindKey(s, key);
+  if (k < 0)
+    return;
+  m_lines.removeAt(k);
+  m_dirty = true;
+}
+
 void ProfileFile::WriteString(const QByteArray &section, const QByteArray &key,
                               const QByteArray &value) {
   m_dirty = true;

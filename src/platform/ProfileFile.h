@@ -26,6 +26,10 @@ public:
   QByteArray ReadString(const QByteArray &section, const QByteArray &key,
                         const QByteArray &def) const;
   bool HasKey(const QByteArray &section, const QByteArray &key) const;
+  // The key names of a section in file order, as spelt in the file.
+  QList<QByteArray> Keys(const QByteArray &section) const;
+  // Removes the key's line; nothing when there is none.
+  void DeleteKey(const QByteArray &section, const QByteArray &key);
 
   // Changes the value in memory; the key keeps its place, or is appended to
   // its section (created at the end of the file when missing).

@@ -105,6 +105,8 @@ void LoadSettings() {
   s.ImageType = f.ReadString(kImage, "ImageType", "BMP");
   s.ImageDir = f.ReadString(kImage, "ImageDir", NativeExeDir());
   s.Language = f.ReadString(kLanguage, "Language", "English");
+  s.ListenAddress = f.ReadString(kConnection, "ListenAddress", QByteArray());
+  s.KnownPhonesOnly = ReadInt(f, kConnection, "KnownPhonesOnly", 0) != 0;
   AppSettings = s;
 }
 

@@ -15,6 +15,10 @@ struct TAppSettings {
   QByteArray ImageType;
   QByteArray ImageDir;
   QByteArray Language;
+  // Where the TCP link listens: empty for every IPv4 address.
+  QByteArray ListenAddress;
+  // Serve only the phones of [KnownPhones] and those the user allows.
+  bool KnownPhonesOnly = false;
 };
 
 // The settings values held for the run.

@@ -1,0 +1,72 @@
+#pragma once
+// Counters of the open link, bumped by the link's thread with relaxed
+// atomics (no lock, no allocation) and read by a GUI timer, which turns two
+// readings into rates.
+
+#include <QString>
+#include <QtGlobal>
+#include <atomic>
+#include <deque>
+
+struct TLinkCounters {
+  qint64 requests = 0;
+  qint64 tiles = 0;
+  qint64 bytesIn = 0;
+  qint64 bytesOut = 0;
+  // Time from a reply to the next request, summed over roundTrips gaps.
+  qint64 roundTripNs = 0;
+  qint64 roundTrips = 0;
+};
+
+class TLinkStats {
+public:
+  void CountRequest() { m_requests.fetch_add(1, std::memory_order_relaxed); }
+  void CountTile() { m_tiles.fetch_add(1, std::memory_order_relaxed); }
+  void CountIn(qint64 bytes) {
+    m_bytesIn.fetch_add(bytes, std::memory_order_relaxed);
+  }
+  void CountOut(qint64 bytes) {
+    m_bytesOut.fetch_add(bytes, std::memory_order_relaxed);
+  }
+  void CountRoundTrip(qint64 ns) {
+    m_roundTripNs.fetch_add(ns, std::memory_order_relaxed);
+    m_roundTrips.fetch_add(1, std::memory_order_relaxed);
+  }
+  TLinkCounters Read() const;
+
+private:
+  std::atomic<qint64> m_requests{0}, m_tiles{0}, m_bytesIn{0}, m_bytesOut{0},
+      m_roundTripNs{0}, m_roundTrips{0};
+};
+
+// Rates over a sliding window of readings taken at known times.
+struct TLinkRates {
+  double requestsPerSecond = 0;
+  double tilesPerSecond = 0;
+  double bytesInPerSecond = 0;
+  double bytesOutPerSecond = 0;
+  double roundTripMs = -1; // -1: no reply was followed by a request
+};
+
+class TLinkRateWindow {
+public:
+  explicit TLinkRateWindow(qint64 windowMs = 5000) : m_windowMs(windowMs) {}
+  // A reading at nowMs (any steady clock); readings older than the window
+  // before the newest are dropped, keeping one to measure from.
+  void Add(qint64 nowMs, const TLinkCounters &counters);
+  // Rates between the oldest and the newest reading kept; zeros when there
+  // are fewer than two.
+  TLinkRates Rates() const;
+  void Clear() { m_samples.clear(); }
+
+private:
+  struct Sample {
+    qint64 ms;
+    TLinkCounters counters;
+  };
+  qint64 m_windowMs;
+  std::deque<Sample> m_samples;
+};
+
+// The figures as the LED's tooltip shows them.
+QString FormatLinkRates(const TLinkRates &rates);

@@ -1,0 +1,29 @@
+#pragma once
+// The phones allowed when "known phones only" is on: [KnownPhones] in
+// Quorvane.ini, one line per phone, the identification block as 16 hex
+// digits for the key and the model name, for the reader, as the value:
+//
+//   [KnownPhones]
+//   414F564E5AC319E7=Quorvane Phone Simulator
+
+#include <QByteArray>
+#include <QList>
+
+struct TKnownPhone {
+  QByteArray Block; // 16 upper-case hex digits
+  QByteArray Name;
+};
+
+// The valid entries in file order. A key that is not 16 hex digits is
+// passed over, with a line in the log (commands switch).
+QList<TKnownPhone> LoadKnownPhones();
+// Adds (or renames) a phone. Throws SettingsWriteError.
+void AddKnownPhone(const QByteArray &block, const QByteArray &name);
+// Removes a phone; nothing when it is not listed. Throws SettingsWriteError.
+void RemoveKnownPhone(const QByteArray &block);
+// [Connection] ListenAddress, written when it changes. Throws
+// SettingsWriteError.
+void StoreListenAddress(const QByteArray &address);
+
+// True for exactly 16 hexadecimal digits.
+bool IsPhoneBlockText(const QByteArray &text);
