@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTest>
 
@@ -74,6 +75,45 @@ private slots:
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     SetMessageBoxHook({});
+  }
+
+  void linkFiguresFollowTheSimulatorsFlood() {
+    ScopedTempDir dir;
+    QVERIFY(CopySkinFile(dir));
+    SetExePath(dir.File("quorvane"));
+    TCommandQueue queue;
+    TFormMain form(queue);
+    form.TimerLinkFigures->stop(); // sampled by hand below
+    AppSettings.Port = 0;
+    form.MInternetConnClick(form.MInternetConn);
+    QProcess sim;
+    sim.start(QV_BIN_DIR "/phone-sim",
+              {"--host", "127.0.0.1", "--port",
+               QString::number(form.IdTCPServer().BoundPort()), "--once",
+               "--quiet", "--flood", "3", "--tile", "small"});
+    QVERIFY(sim.waitForStarted());
+    // Tiles flow: take a first reading, another two seconds later.
+    QTRY_VERIFY_WITH_TIMEOUT(CountNonWhite(form.Canvas().Screen()) > 0, 10000);
+    QTest::qWait(200);
+    form.TimerLinkFiguresTimer();
+    QTest::qWait(2300);
+    form.TimerLinkFiguresTimer();
+    const QString tip = form.ImageLedConn->toolTip();
+    QVERIFY(sim.waitForFinished(15000));
+    const QByteArray out = sim.readAllStandardOutput();
+    const int at = out.indexOf("tiles/s: ");
+    QVERIFY2(at >= 0, out.constData());
+    const double simRate =
+        out.mid(at + 9, out.indexOf('\n', at) - at - 9).toDouble();
+    const QRegularExpression rate(QStringLiteral("([0-9.]+) tiles/s"));
+    const auto match = rate.match(tip);
+    QVERIFY2(match.hasMatch(), qPrintable(tip));
+    const double shown = match.captured(1).toDouble();
+    QVERIFY2(
+        simRate > 0 && qAbs(shown - simRate) <= 0.1 * simRate,
+        qPrintable(QString("shown %1, simulator %2").arg(shown).arg(simRate)));
+    QVERIFY(tip.contains("requests/s") && tip.contains("round trip"));
+    form.DisconnectLink();
   }
 };
 

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QMutex>
+#include <QStringList>
 #include <atomic>
 #include <stdexcept>
 
@@ -32,6 +33,15 @@ public:
   void RestartActivityTimer() override { ++restarts; }
   void ShowLinkActivity() override { ++activity; }
   void ShowLinkIdle() override { ++idle; }
+  void ShowPeer(const QString &where) override {
+    QMutexLocker lock(&m_lock);
+    m_peers.append(where);
+  }
+  void AskAboutPhone(quint64 connection,
+                     const std::array<uint8_t, 8> &) override {
+    QMutexLocker lock(&m_lock);
+    m_asked.append(connection);
+  }
 
   QList<Tile> Tiles() {
     QMutexLocker lock(&m_lock);
@@ -41,6 +51,14 @@ public:
     QMutexLocker lock(&m_lock);
     return m_identities;
   }
+  QStringList Peers() {
+    QMutexLocker lock(&m_lock);
+    return m_peers;
+  }
+  QList<quint64> Asked() {
+    QMutexLocker lock(&m_lock);
+    return m_asked;
+  }
 
   std::atomic<bool> throwOnTile{false};
   std::atomic<int> restarts{0}, activity{0}, idle{0};
@@ -49,4 +67,6 @@ private:
   QMutex m_lock;
   QList<Tile> m_tiles;
   QList<QByteArray> m_identities;
+  QStringList m_peers;
+  QList<quint64> m_asked;
 };

@@ -12,6 +12,8 @@
 #include <QtEndian>
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <ifaddrs.h>
+#include <iostream>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -276,4 +278,162 @@ TEST_F(TcpLinkTest, NothingIsLoggedWhileTheSwitchIsOff) {
   EXPECT_TRUE(phone.ClosedByPeer());
   ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
   EXPECT_FALSE(QFile::exists(LogFilePath()));
+}
+
+TEST_F(TcpLinkTest, UnknownPhoneIsServedOnlyOnceAllowed) {
+  TPhoneGate gate;
+  gate.SetPolicy(true, {});
+  server.Close();
+  server.SetGate(&gate);
+  server.Open(0);
+  const QByteArray nop = Hex("0b00000000000000");
+  Phone phone(server.BoundPort());
+  ASSERT_TRUE(phone.Ok());
+  queue.PutKeyCode(0x0130);
+  // Before it identifies itself: empty replies, the key stays queued, the
+  // tile is not drawn.
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(8), nop);
+  phone.Send(Int(14) + Int(9) + Int(0) + Int(0) + QByteArray(9, 'J'));
+  EXPECT_EQ(phone.Read(8), nop);
+  // An unknown block: the user is asked; still nothing is served.
+  phone.Send(Int(12) + Int(0) + Int(0) + Hex("0102030405060708"));
+  EXPECT_EQ(phone.Read(8), nop);
+  ASSERT_EQ(view.Asked().size(), 1);
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(8), nop);
+  EXPECT_EQ(queue.Size(), 2);
+  EXPECT_TRUE(view.Tiles().isEmpty());
+  EXPECT_TRUE(view.Identities().isEmpty());
+
+  // Allowed: the identification it sent takes effect, then keys flow.
+  ASSERT_TRUE(gate.Allow(view.Asked()[0]));
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003001"));
+  EXPECT_EQ(view.Identities(), QList<QByteArray>({"04030201"}));
+
+  // The next connection is asked about again; refused, it is closed.
+  server.DropPhone(gate.Connection());
+  EXPECT_TRUE(phone.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  Phone second(server.BoundPort());
+  ASSERT_TRUE(second.Ok());
+  second.Send(Int(12) + Int(0) + Int(0) + Hex("0102030405060708"));
+  EXPECT_EQ(second.Read(8), nop);
+  ASSERT_EQ(view.Asked().size(), 2);
+  EXPECT_FALSE(gate.Allow(view.Asked()[0])); // an answer for the old one
+  ASSERT_TRUE(gate.Refuse(view.Asked()[1]));
+  server.DropPhone(view.Asked()[1]);
+  EXPECT_TRUE(second.ClosedByPeer());
+  server.Close();
+  server.SetGate(nullptr);
+}
+
+TEST_F(TcpLinkTest, PeerAndFiguresAreKept) {
+  TLinkStats stats;
+  server.Close();
+  server.SetStats(&stats);
+  server.Open(0);
+  Phone phone(server.BoundPort());
+  ASSERT_TRUE(phone.Ok());
+  ASSERT_TRUE(WaitFor([&] { return !view.Peers().isEmpty(); }));
+  const QString peer = view.Peers().first();
+  EXPECT_TRUE(peer.startsWith("127.0.0.1:")) << peer.toStdString();
+  EXPECT_EQ(server.PeerAddress(), peer);
+  phone.Send(Int(13));
+  phone.Read(8);
+  phone.Send(Int(14) + Int(9) + Int(0) + Int(0) + QByteArray("GIF89a..."));
+  phone.Read(8);
+  phone.Send(Int(15));
+  EXPECT_TRUE(phone.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return view.Peers().size() == 2; }));
+  EXPECT_EQ(view.Peers().last(), QString()); // gone
+  const TLinkCounters c = stats.Read();
+  EXPECT_EQ(c.requests, 3);
+  EXPECT_EQ(c.tiles, 1);
+  EXPECT_EQ(c.bytesIn, 4 + 25 + 4);
+  EXPECT_EQ(c.bytesOut, 16);
+  EXPECT_EQ(c.roundTrips, 2);
+  EXPECT_TRUE(LogMessages().contains("Phone at " + peer.toLatin1()));
+  server.Close();
+  server.SetStats(nullptr);
+}
+
+namespace {
+
+// An IPv4 address of this machine other than loopback, if it has one.
+QByteArray OtherAddress() {
+  ifaddrs *list = nullptr;
+  if (::getifaddrs(&list) != 0)
+    return {};
+  QByteArray found;
+  for (ifaddrs *i = list; i && found.isEmpty(); i = i->ifa_next)
+    if (i->ifa_addr && i->ifa_addr->sa_family == AF_INET) {
+      const auto *a = reinterpret_cast<sockaddr_in *>(i->ifa_addr);
+      if ((ntohl(a->sin_addr.s_addr) >> 24) != 127) {
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &a->sin_addr, text, sizeof text);
+        found = text;
+      }
+    }
+  ::freeifaddrs(list);
+  return found;
+}
+
+bool Connects(int family, const char *address, int port) {
+  const int fd = ::socket(family, SOCK_STREAM, 0);
+  sockaddr_storage s{};
+  socklen_t length = 0;
+  if (family == AF_INET) {
+    auto *a = reinterpret_cast<sockaddr_in *>(&s);
+    a->sin_family = AF_INET;
+    a->sin_port = htons(uint16_t(port));
+    ::inet_pton(AF_INET, address, &a->sin_addr);
+    length = sizeof *a;
+  } else {
+    auto *a = reinterpret_cast<sockaddr_in6 *>(&s);
+    a->sin6_family = AF_INET6;
+    a->sin6_port = htons(uint16_t(port));
+    ::inet_pton(AF_INET6, address, &a->sin6_addr);
+    length = sizeof *a;
+  }
+  const bool ok = ::connect(fd, reinterpret_cast<sockaddr *>(&s), length) == 0;
+  ::close(fd);
+  return ok;
+}
+
+} // namespace
+
+TEST_F(TcpLinkTest, ListenAddressLimitsWhereThePhoneMayConnect) {
+  server.Close();
+  server.Open(0, "127.0.0.1");
+  EXPECT_TRUE(Connects(AF_INET, "127.0.0.1", server.BoundPort()));
+  const QByteArray other = OtherAddress();
+  if (!other.isEmpty())
+    EXPECT_FALSE(Connects(AF_INET, other.constData(), server.BoundPort()));
+  server.Close();
+
+  try {
+    server.Open(0, "::1");
+    EXPECT_TRUE(Connects(AF_INET6, "::1", server.BoundPort()));
+    EXPECT_TRUE(WaitFor([&] {
+      const QStringList peers = view.Peers();
+      return std::any_of(peers.begin(), peers.end(), [](const QString &p) {
+        return p.startsWith("[::1]:");
+      });
+    }));
+    server.Close();
+  } catch (const TcpBindError &e) {
+    // A machine without IPv6 cannot bind it; say so rather than fail.
+    std::cout << "no IPv6 loopback here: " << e.what() << "\n";
+  }
+
+  try {
+    server.Open(0, "not-an-address");
+    ADD_FAILURE() << "an invalid address was accepted";
+  } catch (const TcpBindError &e) {
+    EXPECT_NE(std::string(e.what()).find("not-an-address"), std::string::npos);
+  }
+  EXPECT_FALSE(server.Active());
+  server.Open(0); // SetUp's state for TearDown
 }
