@@ -299,8 +299,10 @@ void TDataComPort::SendSerialReply(TSerialPort *port) {
   if (!port)
     return;
   // The queue lock is held inside TakeFront only, never during the write.
+  // A phone not served takes no key.
   const QByteArray commands =
-      m_queue.TakeFront(Protocol::MaxSerialCommandBytes);
+      m_gate->Served() ? m_queue.TakeFront(Protocol::MaxSerialCommandBytes)
+                       : QByteArray();
   QByteArray packet;
   if (commands.isEmpty()) {
     packet = ComNopPacket();

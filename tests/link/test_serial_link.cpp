@@ -220,6 +220,30 @@ TEST_F(SerialLinkTest, AuthStoresAndShowsTheIdentification) {
   EXPECT_EQ(pty.Received(), CommandsReply(Hex("5623")));
 }
 
+TEST_F(SerialLinkTest, UnknownPhoneGetsNothingUntilAllowed) {
+  TPhoneGate gate;
+  gate.SetPolicy(true, {});
+  link->SetGate(&gate);
+  link->OpenComPort(pty.Path()); // a new session on the port
+  QueueKeys(1);
+  Feed(ScreenPacket(0, 0, TileBytes(20)));
+  Feed(AuthPacket(Hex("0102030405060708")));
+  Feed(NopPacket());
+  EXPECT_EQ(pty.Received(), NopReply() + NopReply() + NopReply());
+  EXPECT_TRUE(view.Tiles().isEmpty());
+  EXPECT_TRUE(view.Identities().isEmpty());
+  ASSERT_EQ(view.Asked().size(), 1);
+  EXPECT_EQ(queue.Size(), 2);
+
+  ASSERT_TRUE(gate.Allow(view.Asked()[0]));
+  Feed(NopPacket());
+  EXPECT_EQ(pty.Received(), CommandsReply(Hex("3001")));
+  EXPECT_EQ(view.Identities(), QList<QByteArray>({"04030201"}));
+  Feed(ScreenPacket(0, 0, TileBytes(20)));
+  EXPECT_EQ(view.Tiles().size(), 1);
+  link->SetGate(nullptr);
+}
+
 TEST_F(SerialLinkTest, PacketsAreTakenOnlyWhenWhole) {
   // A NOP in three pieces.
   Feed(Hex("0b00"));
