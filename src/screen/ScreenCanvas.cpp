@@ -76,7 +76,9 @@ bool TScreenCanvas::HasPictures() const {
 
 void TScreenCanvas::DrawTile(const QByteArray &data, int x, int y,
                              QString *warning) {
-  DrawDecodedTile(DecodeTile(data, warning), x, y);
+  // Decoded outside the pictures' lock, so painting never waits for it.
+  QMutexLocker lock(&m_decodeLock);
+  DrawDecodedTile(m_decoder.Decode(data, warning), x, y);
 }
 
 void TScreenCanvas::DrawDecodedTile(const QImage &decoded, int x, int y) {

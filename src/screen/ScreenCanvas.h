@@ -12,6 +12,8 @@
 #include <QRect>
 #include <QRegion>
 
+#include "screen/TileDecoder.h"
+
 #include <atomic>
 
 class QPainter;
@@ -71,6 +73,10 @@ private:
 
   // Doubles into the zoom picture what was drawn since the last time.
   void SyncZoom() const;
+
+  // One link draws at a time; the decoder's buffers serve tile after tile.
+  QMutex m_decodeLock;
+  TTileDecoder m_decoder;
 
   mutable QMutex m_lock;
   QImage m_screen;

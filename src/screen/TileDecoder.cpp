@@ -113,20 +113,26 @@ struct JpegErrorManager {
   char warning[JMSG_LENGTH_MAX];
 };
 
-// One decoding job. It lives in DecodeJpegTile's frame, so the longjmp in
-// RunJpegDecoder never crosses an object with a destructor.
+} // namespace
+
+// The JPEG decoder's state, kept from tile to tile: the decompression
+// object keeps its permanent memory, so a tile costs no allocation of it.
+// The longjmp in RunJpegDecoder never crosses an object with a destructor.
 struct JpegJob {
   jpeg_decompress_struct cinfo;
   JpegErrorManager error;
+  bool created = false;
   const uchar *data = nullptr;
   unsigned long size = 0;
-  QImage image;
+  QImage *image = nullptr; // the decoder's reused picture
   uchar *pixels = nullptr;
   qsizetype stride = 0;
   bool tooLarge = false;
   JDIMENSION announcedWidth = 0;
   JDIMENSION announcedHeight = 0;
 };
+
+namespace {
 
 void JpegErrorExit(j_common_ptr cinfo) {
   auto *error = reinterpret_cast<JpegErrorManager *>(cinfo->err);
@@ -142,28 +148,45 @@ void JpegOutputMessage(j_common_ptr cinfo) {
     (*cinfo->err->format_message)(cinfo, error->warning);
 }
 
+// A picture of the size, reusing the one given when it has that size
+// already: a fresh large allocation per tile costs page faults that
+// rival the decoding itself.
+bool EnsureImage(QImage &image, int width, int height) {
+  if (image.width() != width || image.height() != height ||
+      image.format() != QImage::Format_RGB32)
+    image = QImage(width, height, QImage::Format_RGB32);
+  return !image.isNull();
+}
+
 bool AllocateJpegImage(JpegJob *job, int width, int height) {
-  job->image = QImage(width, height, QImage::Format_RGB32);
-  if (job->image.isNull())
+  if (!EnsureImage(*job->image, width, height))
     return false;
-  job->pixels = job->image.bits();
-  job->stride = job->image.bytesPerLine();
+  job->pixels = job->image->bits();
+  job->stride = job->image->bytesPerLine();
   return true;
 }
 
 // Runs libjpeg over job->data. Returns false on an error with
-// job->error.message set. Only trivially destructible objects live in this
-// frame, so returning here through longjmp skips no destructor.
+// job->error.message set; the object is then reset for the next tile. Only
+// trivially destructible objects live in this frame, so returning here
+// through longjmp skips no destructor.
 bool RunJpegDecoder(JpegJob *job) {
   jpeg_decompress_struct *const cinfo = &job->cinfo;
-  cinfo->err = jpeg_std_error(&job->error.base);
-  job->error.base.error_exit = JpegErrorExit;
-  job->error.base.output_message = JpegOutputMessage;
+  job->error.message[0] = job->error.warning[0] = '\0';
+  job->tooLarge = false;
+  if (!job->created) {
+    cinfo->err = jpeg_std_error(&job->error.base);
+    job->error.base.error_exit = JpegErrorExit;
+    job->error.base.output_message = JpegOutputMessage;
+  }
   if (setjmp(job->error.jump)) {
-    jpeg_destroy_decompress(cinfo);
+    jpeg_abort_decompress(cinfo);
     return false;
   }
-  jpeg_create_decompress(cinfo);
+  if (!job->created) {
+    jpeg_create_decompress(cinfo);
+    job->created = true;
+  }
   jpeg_mem_src(cinfo, job->data, job->size);
   jpeg_read_header(cinfo, TRUE);
   job->announcedWidth = cinfo->image_width;
@@ -171,7 +194,7 @@ bool RunJpegDecoder(JpegJob *job) {
   if (cinfo->image_width > JDIMENSION(MaxTileSide) ||
       cinfo->image_height > JDIMENSION(MaxTileSide)) {
     job->tooLarge = true;
-    jpeg_destroy_decompress(cinfo);
+    jpeg_abort_decompress(cinfo);
     return false;
   }
   cinfo->out_color_space = JpegOutputSpace;
@@ -184,7 +207,7 @@ bool RunJpegDecoder(JpegJob *job) {
   if (cinfo->output_components != 4) {
     std::snprintf(job->error.message, sizeof job->error.message,
                   "unexpected %d output components", cinfo->output_components);
-    jpeg_destroy_decompress(cinfo);
+    jpeg_abort_decompress(cinfo);
     return false;
   }
   if (!AllocateJpegImage(job, int(cinfo->output_width),
@@ -192,7 +215,7 @@ bool RunJpegDecoder(JpegJob *job) {
     std::snprintf(job->error.message, sizeof job->error.message,
                   "cannot hold a %u x %u image", cinfo->output_width,
                   cinfo->output_height);
-    jpeg_destroy_decompress(cinfo);
+    jpeg_abort_decompress(cinfo);
     return false;
   }
   jpeg_start_decompress(cinfo);
@@ -203,18 +226,17 @@ bool RunJpegDecoder(JpegJob *job) {
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
       std::snprintf(job->error.message, sizeof job->error.message,
                     "decoder stalled at row %u", cinfo->output_scanline);
-      jpeg_destroy_decompress(cinfo);
+      jpeg_abort_decompress(cinfo);
       return false;
     }
   }
   jpeg_finish_decompress(cinfo);
-  jpeg_destroy_decompress(cinfo);
   return true;
 }
 
 } // namespace
 
-QImage DecodeGifTile(const QByteArray &data) {
+const QImage &TTileDecoder::DecodeGif(const QByteArray &data) {
   GifSource source{reinterpret_cast<const uchar *>(data.constData()),
                    data.size(), 0};
   int openError = 0;
@@ -257,21 +279,25 @@ QImage DecodeGifTile(const QByteArray &data) {
   if (transparent >= 0 && transparent < 256)
     palette[transparent] = qRgb(255, 255, 255);
 
-  QImage image(int(width), int(height), QImage::Format_RGB32);
-  if (width > 0 && height > 0 && image.isNull())
+  QImage &image = m_image;
+  if (!EnsureImage(image, int(width), int(height)) && width > 0 && height > 0)
     throw TileDecodeError(QStringLiteral("GIF tile: out of memory"));
-  image.fill(Qt::white);
+  // Only what the image leaves uncovered needs the white background.
+  if (desc.Left != 0 || desc.Top != 0 || desc.Width != width ||
+      desc.Height != height)
+    image.fill(Qt::white);
   if (desc.Width <= 0 || desc.Height <= 0)
     return image;
 
-  std::vector<GifPixelType> line(size_t(desc.Width));
+  m_line.resize(size_t(desc.Width));
+  GifPixelType *const line = m_line.data();
   auto readRow = [&](int row) {
-    if (DGifGetLine(gif.get(), line.data(), desc.Width) == GIF_ERROR)
+    if (DGifGetLine(gif.get(), line, desc.Width) == GIF_ERROR)
       ThrowGifError(gif.get());
     auto *out =
         reinterpret_cast<QRgb *>(image.scanLine(desc.Top + row)) + desc.Left;
     for (int i = 0; i < desc.Width; ++i)
-      out[i] = palette[line[size_t(i)]];
+      out[i] = palette[line[i]];
   };
   if (desc.Interlace) {
     static constexpr int Start[] = {0, 4, 2, 1};
@@ -286,16 +312,21 @@ QImage DecodeGifTile(const QByteArray &data) {
   return image;
 }
 
-QImage DecodeJpegTile(const QByteArray &data, QString *warning) {
+const QImage &TTileDecoder::DecodeJpeg(const QByteArray &data,
+                                       QString *warning) {
   if (data.isEmpty())
     throw TileDecodeError(QStringLiteral("JPEG tile: no data"));
-  auto job = std::make_unique<JpegJob>();
-  std::memset(&job->cinfo, 0, sizeof job->cinfo);
-  std::memset(&job->error, 0, sizeof job->error);
+  if (!m_jpeg) {
+    m_jpeg = std::make_unique<JpegJob>();
+    std::memset(&m_jpeg->cinfo, 0, sizeof m_jpeg->cinfo);
+    std::memset(&m_jpeg->error, 0, sizeof m_jpeg->error);
+  }
+  JpegJob *const job = m_jpeg.get();
   job->data = reinterpret_cast<const uchar *>(data.constData());
   job->size = static_cast<unsigned long>(data.size());
+  job->image = &m_image;
 
-  if (!RunJpegDecoder(job.get())) {
+  if (!RunJpegDecoder(job)) {
     if (job->tooLarge)
       ThrowTooLarge("JPEG", job->announcedWidth, job->announcedHeight);
     throw TileDecodeError(QStringLiteral("JPEG tile: %1")
@@ -303,15 +334,37 @@ QImage DecodeJpegTile(const QByteArray &data, QString *warning) {
   }
   if (warning)
     *warning = QString::fromLocal8Bit(job->error.warning);
-  return std::move(job->image);
+  return m_image;
 }
 
-QImage DecodeTile(const QByteArray &data, QString *warning) {
+const QImage &TTileDecoder::Decode(const QByteArray &data, QString *warning) {
   if (warning)
     warning->clear();
   if (data.isEmpty())
     throw TileDecodeError(QStringLiteral("Empty tile"));
   if (data.front() == 'G')
-    return DecodeGifTile(data);
-  return DecodeJpegTile(data, warning);
+    return DecodeGif(data);
+  return DecodeJpeg(data, warning);
+}
+
+TTileDecoder::TTileDecoder() = default;
+
+TTileDecoder::~TTileDecoder() {
+  if (m_jpeg && m_jpeg->created)
+    jpeg_destroy_decompress(&m_jpeg->cinfo);
+}
+
+QImage DecodeTile(const QByteArray &data, QString *warning) {
+  TTileDecoder decoder;
+  return decoder.Decode(data, warning);
+}
+
+QImage DecodeGifTile(const QByteArray &data) {
+  TTileDecoder decoder;
+  return decoder.DecodeGif(data);
+}
+
+QImage DecodeJpegTile(const QByteArray &data, QString *warning) {
+  TTileDecoder decoder;
+  return decoder.DecodeJpeg(data, warning);
 }

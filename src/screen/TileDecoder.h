@@ -7,8 +7,10 @@
 #include <QImage>
 #include <QString>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // A tile the decoders reject: not a GIF or JPEG file, damaged, or too large.
 class TileDecodeError : public std::runtime_error {
@@ -34,3 +36,27 @@ QImage DecodeTile(const QByteArray &data, QString *warning = nullptr);
 
 QImage DecodeGifTile(const QByteArray &data);
 QImage DecodeJpegTile(const QByteArray &data, QString *warning = nullptr);
+
+struct JpegJob;
+
+// The same decoding for a stream of tiles: the picture and the decoders'
+// working memory are kept from one tile to the next, so a tile of the size
+// of the last costs no allocation of them. One thread at a time.
+class TTileDecoder {
+public:
+  TTileDecoder();
+  ~TTileDecoder();
+  TTileDecoder(const TTileDecoder &) = delete;
+  TTileDecoder &operator=(const TTileDecoder &) = delete;
+
+  // As DecodeTile. The picture belongs to the decoder and is valid until
+  // the next call; copy it to keep it.
+  const QImage &Decode(const QByteArray &data, QString *warning = nullptr);
+  const QImage &DecodeGif(const QByteArray &data);
+  const QImage &DecodeJpeg(const QByteArray &data, QString *warning = nullptr);
+
+private:
+  QImage m_image;
+  std::vector<unsigned char> m_line;
+  std::unique_ptr<JpegJob> m_jpeg;
+};
