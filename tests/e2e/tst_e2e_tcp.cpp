@@ -14,6 +14,7 @@
 #include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -92,14 +93,15 @@ private slots:
                QString::number(form.IdTCPServer().BoundPort()), "--once",
                "--quiet", "--flood", "3", "--tile", "small"});
     QVERIFY(sim.waitForStarted());
-    // Tiles flow: take a first reading, another two seconds later.
-    QTRY_VERIFY_WITH_TIMEOUT(CountNonWhite(form.Canvas().Screen()) > 0, 10000);
-    QTest::qWait(200);
+    // A reading as the first tile arrives, another as the flood ends: the
+    // same stretch of time the simulator counts over.
+    QDeadlineTimer deadline(10000);
+    while (CountNonWhite(form.Canvas().Screen()) == 0 && !deadline.hasExpired())
+      QTest::qWait(2);
     form.TimerLinkFiguresTimer();
-    QTest::qWait(2300);
+    QVERIFY(sim.waitForFinished(15000));
     form.TimerLinkFiguresTimer();
     const QString tip = form.ImageLedConn->toolTip();
-    QVERIFY(sim.waitForFinished(15000));
     const QByteArray out = sim.readAllStandardOutput();
     const int at = out.indexOf("tiles/s: ");
     QVERIFY2(at >= 0, out.constData());
