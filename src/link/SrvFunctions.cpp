@@ -31,8 +31,8 @@ struct CloseRequested {};
 
 void SetSocketOptions(int fd, int sendTimeoutMs) {
   const int on = 1;
-  // The NOP reply goes out as two 4-byte writes: without TCP_NODELAY it
-  // stalls behind Nagle's algorithm and the phone's delayed ACK.
+  // Every reply leaves at once: a small write must not wait behind
+  // Nagle's algorithm for the phone's delayed ACK.
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
   // A phone that vanishes without closing is noticed within about a minute.
   setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on);
@@ -286,10 +286,10 @@ void TIdTCPServer::ServeRequests() {
   }
 }
 
-void TIdTCPServer::WriteAll(const void *data, qsizetype size, int flags) {
+void TIdTCPServer::WriteAll(const void *data, qsizetype size) {
   const char *p = static_cast<const char *>(data);
   while (size > 0) {
-    const ssize_t n = ::send(m_connFd, p, size_t(size), MSG_NOSIGNAL | flags);
+    const ssize_t n = ::send(m_connFd, p, size_t(size), MSG_NOSIGNAL);
     if (n > 0) {
       p += n;
       size -= n;
@@ -310,12 +310,11 @@ void TIdTCPServer::SendCommandReply() {
   const QByteArray bytes = m_gate->Served() ? m_queue.TakeAll() : QByteArray();
   if (bytes.isEmpty()) {
     WriteLog("send: NOP", LogCommands);
-    uchar code[4], zero[4];
-    qToLittleEndian<qint32>(Protocol::KindNop, code);
-    qToLittleEndian<qint32>(0, zero);
-    // Two writes of four bytes; MSG_MORE lets them leave in one segment.
-    WriteAll(code, 4, MSG_MORE);
-    WriteAll(zero, 4);
+    // The integers 11 and 0, in one write: one system call, one segment.
+    uchar reply[8];
+    qToLittleEndian<qint32>(Protocol::KindNop, reply);
+    qToLittleEndian<qint32>(0, reply + 4);
+    WriteAll(reply, 8);
     m_stats->CountOut(8);
   } else {
     WriteLog("send: ConnComand", LogCommands);

@@ -5,7 +5,7 @@
 //
 // The connection thread reads whatever has arrived and cuts requests out of
 // it with TTcpRequestParser (TcpRequest.h); each request gets its reply
-// before the next is looked at. Replies: 11, 0 (two writes) when the queue
+// before the next is looked at. Replies: 11, 0 when the queue
 // is empty, else 13, n, n bytes. The queue's bytes are taken in one step
 // and written after, so a phone that stops reading never holds up the
 // window's key presses; a phone whose socket takes nothing for
@@ -74,7 +74,7 @@ private:
   void ListenLoop();
   void ServeConnection(int fd);
   void ServeRequests();
-  void WriteAll(const void *data, qsizetype size, int flags = 0);
+  void WriteAll(const void *data, qsizetype size);
   // The reply to a request: the queue's bytes, or an empty reply for a
   // phone not (yet) served, whose keys stay queued.
   void SendCommandReply();
