@@ -19,11 +19,6 @@ QImage TestPicture() {
   return image;
 }
 
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 TEST(CaptureNames, DateTimeAndFrameNames) {
   EXPECT_EQ(ScreenshotName(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 3, 45))),
             "2009030709050345");

@@ -8,17 +8,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
 class KeyTableTest : public ::testing::Test {
 protected:
   void SetUp() override { SetExePath(m_dir.File("quorvane")); }
@@ -45,11 +34,11 @@ TEST_F(KeyTableTest, DefaultsAreWrittenBackAs24CrLfLines) {
 TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
   // Mixed line ends, a non-integer field, a line of three fields, one with
   // a trailing TAB, a modifier mask beyond 16 bits and non-ASCII bytes.
-  WriteAll(m_dir.File("keys.ini"), "Hold\t453\tx\t65\r"
-                                   "Menu\t436\t0\n"
-                                   "Menu\t436\t0\t\r\n"
-                                   "Alt 1\t305\t65537\t49\n"
-                                   "\xe9t\xe9\t0304\t0\t0");
+  ASSERT_TRUE(WriteAll(m_dir.File("keys.ini"), "Hold\t453\tx\t65\r"
+                                               "Menu\t436\t0\n"
+                                               "Menu\t436\t0\t\r\n"
+                                               "Alt 1\t305\t65537\t49\n"
+                                               "\xe9t\xe9\t0304\t0\t0"));
   LoadKeyTable();
   ASSERT_EQ(KeyTable().size(), 5);
 
@@ -78,13 +67,14 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
                                              "\xe9t\xe9\t0304\t0\t0\r\n");
 
   // Two lines give a table of two lines: nothing is merged.
-  WriteAll(m_dir.File("keys.ini"), "Call\t452\t6\t116\r\n1\t305\t0\t0\r\n");
+  ASSERT_TRUE(WriteAll(m_dir.File("keys.ini"),
+                       "Call\t452\t6\t116\r\n1\t305\t0\t0\r\n"));
   LoadKeyTable();
   EXPECT_EQ(KeyTable(),
             (QList<QByteArray>{"Call\t452\t6\t116", "1\t305\t0\t0"}));
 
   // An empty file gives an empty table.
-  WriteAll(m_dir.File("keys.ini"), "");
+  ASSERT_TRUE(WriteAll(m_dir.File("keys.ini"), ""));
   LoadKeyTable();
   EXPECT_TRUE(KeyTable().isEmpty());
 }

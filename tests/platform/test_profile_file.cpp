@@ -6,27 +6,14 @@
 
 using platform::ProfileFile;
 
-namespace {
-
-QByteArray ReadAll(const QString &path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString &path, const QByteArray &bytes) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(bytes);
-}
-
-} // namespace
+namespace {} // namespace
 
 TEST(ProfileFile, ReadsWithoutCaseTrimsAndCuts) {
   ScopedTempDir dir;
   const QString path = dir.File("a.ini");
   const QByteArray longValue(3000, 'x');
-  WriteAll(path, "[Connection]\r\n  PORT =  10002  \r\nLong=" + longValue +
-                     "\n[other]\nport=1\n");
+  ASSERT_TRUE(WriteAll(path, "[Connection]\r\n  PORT =  10002  \r\nLong=" +
+                                 longValue + "\n[other]\nport=1\n"));
   ProfileFile f(path);
   EXPECT_EQ(f.ReadString("connection", "Port", "d"), "10002");
   EXPECT_EQ(f.ReadString("CONNECTION", "long", "d").size(), 2047);
@@ -39,8 +26,9 @@ TEST(ProfileFile, ReadsWithoutCaseTrimsAndCuts) {
 TEST(ProfileFile, WrittenKeyKeepsItsPlaceAndMissingPartsAreCreated) {
   ScopedTempDir dir;
   const QString path = dir.File("b.ini");
-  WriteAll(path, "; comment\r\n[Connection]\r\nPort=1\r\nDataPort=COM4\r\n\r\n"
-                 "[AVI]\r\nFPS=5\r\n");
+  ASSERT_TRUE(WriteAll(
+      path, "; comment\r\n[Connection]\r\nPort=1\r\nDataPort=COM4\r\n\r\n"
+            "[AVI]\r\nFPS=5\r\n"));
   ProfileFile f(path);
   f.WriteString("connection", "port", "2");
   f.WriteString("Connection", "BlueToothPort", "COM9");

@@ -1,5 +1,6 @@
 #pragma once
 // A fresh temporary directory per test, removed afterwards.
+#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -13,3 +14,15 @@ public:
 private:
   QTemporaryDir m_dir;
 };
+
+// A whole file's bytes; empty when it cannot be read.
+inline QByteArray ReadAll(const QString &path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes the file whole; false when it cannot be written.
+inline bool WriteAll(const QString &path, const QByteArray &bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
