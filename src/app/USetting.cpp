@@ -74,7 +74,7 @@ QIcon SheetIcon() {
 QIcon PageIcon(int index) {
   switch (index) {
   case TFrmSetting::PageConnectionIndex:
-    return QIcon(QStringLiteral(":/art/menu_07.png"));
+    return QIcon(QStringLiteral(":/art/menu_02.png"));
   case TFrmSetting::PageKeysIndex:
     return QIcon(QStringLiteral(":/art/menu_01.png"));
   case TFrmSetting::PageCaptureIndex:
@@ -97,14 +97,15 @@ QLabel *NewLabel(QWidget *parent, const char *name, int left, int top,
 QGroupBox *NewGroup(QWidget *parent, const char *name, int top, int height) {
   auto *g = new QGroupBox(parent);
   g->setObjectName(name);
-  g->setGeometry(8, top, 332, height);
+  g->setGeometry(13, top, 328, height);
   return g;
 }
 
-// Labels sit over their fields, so a long translation never pushes a field
-// out of line: every field of a group starts at the same left edge.
+// Groups line up with the banner above them. Labels sit over their fields,
+// so a long translation never pushes a field out of line: every field of a
+// group starts at the same left edge.
 constexpr int kFieldLeft = 12;
-constexpr int kFieldWidth = 308;
+constexpr int kFieldWidth = 304;
 
 } // namespace
 
@@ -240,7 +241,7 @@ void TFrmSetting::BuildKeysPage() {
   PageKeys->setObjectName("PageKeys");
   ListViewKeys = new QTreeWidget(PageKeys);
   ListViewKeys->setObjectName("ListViewKeys");
-  ListViewKeys->setGeometry(8, 8, 332, 264);
+  ListViewKeys->setGeometry(13, 8, 328, 264);
   ListViewKeys->setColumnCount(3);
   ListViewKeys->setRootIsDecorated(false);
   ListViewKeys->setIndentation(0);
@@ -253,7 +254,7 @@ void TFrmSetting::BuildKeysPage() {
   ListViewKeys->setColumnWidth(2, 170);
   BtnKeyEdit = new QPushButton(PageKeys);
   BtnKeyEdit->setObjectName("BtnKeyEdit");
-  BtnKeyEdit->setGeometry(265, 282, 75, 25);
+  BtnKeyEdit->setGeometry(266, 282, 75, 25);
   connect(BtnKeyEdit, &QPushButton::clicked, this,
           &TFrmSetting::BtnKeyEditClick);
   connect(ListViewKeys, &QTreeWidget::itemDoubleClicked, this,
@@ -308,31 +309,31 @@ void TFrmSetting::BuildCapturePage() {
 void TFrmSetting::BuildLocalizationPage() {
   PageLocalization = new QWidget;
   PageLocalization->setObjectName("PageLocalization");
-  LabLanguage = NewLabel(PageLocalization, "LabLanguage", 20, 16, 320);
+  LabLanguage = NewLabel(PageLocalization, "LabLanguage", 13, 8, 328);
   ComboLanguage = new QComboBox(PageLocalization);
   ComboLanguage->setObjectName("ComboLanguage");
-  ComboLanguage->setGeometry(20, 36, 200, 22);
+  ComboLanguage->setGeometry(13, 27, 200, 22);
 }
 
 void TFrmSetting::BuildLogPage() {
   PageLogFile = new QWidget;
   PageLogFile->setObjectName("PageLogFile");
   // The log page is for diagnosis and keeps its English texts.
-  LabLogFile = NewLabel(PageLogFile, "LabLogFile", 20, 16, 300);
+  LabLogFile = NewLabel(PageLogFile, "LabLogFile", 13, 8, 328);
   LabLogFile->setText(QStringLiteral("Log File"));
   QFont bold = LabLogFile->font();
   bold.setBold(true);
   LabLogFile->setFont(bold);
   JvXPCheckboxComand = new QCheckBox(PageLogFile);
   JvXPCheckboxComand->setObjectName("JvXPCheckboxComand");
-  JvXPCheckboxComand->setGeometry(20, 44, 17, 17);
-  LabCommand = NewLabel(PageLogFile, "LabCommand", 42, 44, 200);
+  JvXPCheckboxComand->setGeometry(13, 36, 17, 17);
+  LabCommand = NewLabel(PageLogFile, "LabCommand", 35, 36, 200);
   LabCommand->setText(QStringLiteral("Command"));
   LabCommand->setBuddy(JvXPCheckboxComand);
   JvXPCheckboxSize = new QCheckBox(PageLogFile);
   JvXPCheckboxSize->setObjectName("JvXPCheckboxSize");
-  JvXPCheckboxSize->setGeometry(20, 70, 17, 17);
-  LabPacketSize = NewLabel(PageLogFile, "LabPacketSize", 42, 70, 200);
+  JvXPCheckboxSize->setGeometry(13, 62, 17, 17);
+  LabPacketSize = NewLabel(PageLogFile, "LabPacketSize", 35, 62, 200);
   LabPacketSize->setText(QStringLiteral("Packet Size"));
   LabPacketSize->setBuddy(JvXPCheckboxSize);
   // Both start unticked, whatever the switches hold.

@@ -5,6 +5,7 @@
 #include "app/UnitMain.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
+#include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -38,6 +39,9 @@ class TestSettingDialog : public QObject {
     LoadSettings();
     LoadLanguage();
   }
+  static QLineEdit *Edit(QSpinBox *spin) {
+    return spin->findChild<QLineEdit *>();
+  }
   // Runs `inside` once the window's modal dialog is up.
   static void WhenDialogOpens(std::function<void(TFrmSetting &)> inside) {
     QTimer::singleShot(0, [inside] {
@@ -52,6 +56,7 @@ private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
     SetExePath(m_dir->File("quorvane"));
+    LoadKeyTable(); // no keys.ini: the 24 built-in keys
     for (const char *language : {"English", "German"})
       WriteFile(QStringLiteral("Languages/%1/lang.ini").arg(language),
                 "SPageConnection=" + QByteArray(language) + "\r\n");
@@ -119,7 +124,7 @@ private slots:
     TFrmSetting dialog(false);
     dialog.show();
     // The port typed again with a leading zero is the same number.
-    dialog.EditPort->lineEdit()->clear();
+    Edit(dialog.EditPort)->clear();
     QTest::keyClicks(dialog.EditPort, "010001");
     QCOMPARE(dialog.EditPort->text(), QString("010001"));
     // The page's own show handler may run again; nothing changes.
@@ -144,7 +149,7 @@ private slots:
     Settings("");
     TFrmSetting dialog(false);
     dialog.show();
-    dialog.EditPort->lineEdit()->clear();
+    Edit(dialog.EditPort)->clear();
     QTest::keyClicks(dialog.EditPort, "2.0,0x1");
     QCOMPARE(dialog.EditPort->text(), QString("2001"));
   }
@@ -171,7 +176,7 @@ private slots:
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
     dialog.ComboBoxDt->setEditText("COM9");
-    dialog.EditPort->lineEdit()->setText("70000");
+    Edit(dialog.EditPort)->setText("70000");
     dialog.PageCont->setCurrentIndex(TFrmSetting::PageCaptureIndex);
     dialog.BtnSaveClick();
     QCOMPARE(m_boxes.size(), 1);
@@ -184,9 +189,9 @@ private slots:
     QTRY_VERIFY(dialog.EditPort->hasFocus());
     QCOMPARE(Ini(), before);
 
-    dialog.EditPort->lineEdit()->setText("2000");
+    Edit(dialog.EditPort)->setText("2000");
     dialog.TreeViewCont->setCurrentItem(dialog.TreeViewCont->topLevelItem(2));
-    dialog.EditFPS->lineEdit()->setText("0");
+    Edit(dialog.EditFPS)->setText("0");
     dialog.PageCont->setCurrentIndex(TFrmSetting::PageConnectionIndex);
     dialog.BtnSaveClick();
     QCOMPARE(m_boxes.size(), 2);
