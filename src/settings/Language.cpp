@@ -45,7 +45,7 @@ bool IsPlainFolderName(const QByteArray &name) {
 const QList<TLangKey> &MainLanguageKeys() {
   static const QList<TLangKey> keys = {
       {"MesAtention", "Attention"},
-      {"MesAtenMessage", "Try Select Another ComPort in options"},
+      {"MesAtenMessage", "Try Selet Another ComPort in options"},
       {"SLDefault", "default"},
       {"SCaption", "Options"},
       {"FCaptEditKey", "Edit button"},
@@ -70,7 +70,7 @@ const QList<TLangKey> &MainLanguageKeys() {
       {"MLabQuickText", "QuickText"},
       {"MBtnSend", "Send"},
       {"PMRestore", "Restore"},
-      {"PMMinimize", "Minimize"},
+      {"PMMinimize", "Minimaze"},
       {"PMExit", "Exit"},
   };
   return keys;
