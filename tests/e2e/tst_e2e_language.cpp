@@ -6,6 +6,7 @@
 #include "app/USetting.h"
 #include "app/UnitMain.h"
 #include "common/Paths.h"
+#include "keys/UnitHotKey.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
 #include "settings/Settings.h"
@@ -89,6 +90,7 @@ private slots:
     QCOMPARE(Caption(form.PMMinimize), QString("Minimieren"));
     QCOMPARE(form.LabQuickText->text(), QString("Schnelltext"));
     QCOMPARE(form.BtnSend->text(), QString("Senden"));
+    QCOMPARE(FCaptEditKey, QString("Taste bearbeiten"));
 
     // The Bluetooth message speaks German, in two lines.
     static_cast<IConnectionWindow &>(form).ShowSerialOpenError(

@@ -208,8 +208,7 @@ TEST(ShippedLanguages, EveryFileDefinesEveryKeyAndKeepsBreaksAndPlaceholders) {
       EXPECT_EQ(text.count(placeholder), english.count(placeholder))
           << qPrintable(folder) << ": " << k.Key;
       if (english.contains('\n')) {
-        EXPECT_TRUE(text.contains('\n'))
-            << qPrintable(folder) << ": " << k.Key;
+        EXPECT_TRUE(text.contains('\n')) << qPrintable(folder) << ": " << k.Key;
       }
       if (folder == "English") {
         EXPECT_EQ(text, english) << k.Key;
