@@ -3,7 +3,8 @@
 // interface language and, when started with "-log", the log switches. Its
 // pages are chosen from a tree on the left. Created for one opening and
 // destroyed after it; values are written only when the user saves, each
-// only when it differs from the one held.
+// only when it differs from the one held. It sits with the main window
+// because its key page uses keys/; what it saves is in settings/DialogSave.
 
 #include <QCheckBox>
 #include <QComboBox>
