@@ -5,6 +5,8 @@
 #include "app/LinkViewAdapter.h"
 #include "app/MessageBoxes.h"
 #include "app/UnitAllowPhone.h"
+#include "app/Startup.h"
+#include "app/USetting.h"
 #include "app/UnitProgress.h"
 #include "app/UnitSplash.h"
 #include "capture/ImageFiles.h"
@@ -16,6 +18,7 @@
 #include "keys/Keyboard.h"
 #include "keys/PhoneKeypad.h"
 #include "keys/QuickText.h"
+#include "keys/UnitHotKey.h"
 #include "link/CommandQueue.h"
 #include "link/SrvFunctions.h"
 #include "link/UnitDataCom.h"
@@ -25,14 +28,17 @@
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
 #include "settings/KnownPhones.h"
+#include "settings/Language.h"
 #include "settings/Settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QToolButton>
 
 TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
     : QWidget(parent,
@@ -96,8 +102,19 @@ void TFormMain::FormCreate() {
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quorvane v1.0"));
   LoadSettings();
-  // The language of the Language setting is applied here once languages
-  // exist; the built-in English texts stand until then.
+  // The window shows the language's texts from now on, and again after every
+  // change of language.
+  QPointer<TFormMain> self(this);
+  SetLanguageWindow(
+      [self](const QString &key, const QString &text) {
+        if (self)
+          self->ApplyLanguageText(key, text);
+      },
+      [self] {
+        if (self)
+          self->FinishLanguage();
+      });
+  LoadLanguage();
   CaptureState = QStringLiteral("CAVIOff");
   for (TdxfPictureButton *b : PanelButton->Buttons())
     connect(b, &TdxfPictureButton::clicked, this,
@@ -374,8 +391,7 @@ void TFormMain::ShowSerialOpenError(TLinkKind link) {
                    QApplication::applicationDisplayName(),
                    QStringLiteral("Try Select Another ComPort At Setting"));
   else
-    ShowMessageBox(this, TMessageKind::Warning, QStringLiteral("Attention"),
-                   QStringLiteral("Try Selet Another ComPort in options"));
+    ShowMessageBox(this, TMessageKind::Warning, MesAtention, MesAtenMessage);
 }
 
 void TFormMain::ShowListenError(const QString &message) {
@@ -430,9 +446,87 @@ void TFormMain::BtnSendClick() {
     RichEdit->clear();
 }
 
-// --- Later work -----------------------------------------------------------
+// --- Settings and language -------------------------------------------------
 
-void TFormMain::MOptionsClick() {}
+void TFormMain::MOptionsClick() {
+  Guarded([this] {
+    TFrmSetting dialog(StartedWithLogSwitch(), this);
+    dialog.setWindowTitle(SCaption);
+    if (dialog.exec() == QDialog::Accepted &&
+        AppSettings.Language != LoadedLanguage)
+      LoadLanguage();
+  });
+}
+
+namespace {
+// A menu entry's caption; the shortcut text after the tab stays.
+void SetEntryCaption(QAction *entry, const QString &caption) {
+  const QString old = entry->text();
+  const qsizetype tab = old.indexOf(QLatin1Char('\t'));
+  entry->setText(tab < 0 ? caption : caption + old.mid(tab));
+}
+
+QString EntryCaption(const QAction *entry) {
+  return entry->text().section(QLatin1Char('\t'), 0, 0);
+}
+
+void SetLabelText(QLabel *label, const QString &text) {
+  label->setText(text);
+  label->adjustSize();
+}
+} // namespace
+
+void TFormMain::ApplyLanguageText(const QString &key, const QString &text) {
+  const QHash<QString, QAction *> entries = {
+      {"MMConnection", MConnection},
+      {"MMAutoConnection", MAutoConnection},
+      {"MMBlueToothConnect", MBlueToothConnect},
+      {"MMDataCableConn", MDataCableConn},
+      {"MMInternetConn", MInternetConn},
+      {"MMDissconect", MDissconect},
+      {"MMExit", MExit},
+      {"MMTools", MTools},
+      {"MMVideoCapturing", MVideoCapturing},
+      {"MMRecordPause", MRecordPause},
+      {"MMStop", MStop},
+      {"MMSaveScreenshot", MSaveScreenshot},
+      {"MMOptions", MOptions},
+      {"MMHelp", MHelp},
+      {"MMAbout", MAbout},
+      {"MMManual", MManual},
+      {"PMRestore", PMRestore},
+      {"PMMinimize", PMMinimize},
+      {"PMExit", PMExit}};
+  if (QAction *entry = entries.value(key)) {
+    SetEntryCaption(entry, text);
+  } else if (key == QLatin1String("FCaptEditKey")) {
+    FCaptEditKey = text;
+  } else if (key == QLatin1String("MLabQuickTextEnable")) {
+    SetLabelText(LabQuickTextEnable, text);
+  } else if (key == QLatin1String("MLabZoom")) {
+    SetLabelText(LabZoom, text);
+  } else if (key == QLatin1String("MLabQuickText")) {
+    SetLabelText(LabQuickText, text);
+  } else if (key == QLatin1String("MBtnSend")) {
+    BtnSend->setText(text);
+  }
+}
+
+void TFormMain::FinishLanguage() {
+  // The connection pop-up repeats the menu's captions.
+  for (auto [popup, entry] :
+       {std::pair{PMDataCableConn, MDataCableConn},
+        std::pair{PMInternetConn, MInternetConn},
+        std::pair{PMBlueToothConnect, MBlueToothConnect}}) {
+    popup->setText(EntryCaption(entry));
+    popup->setToolTip(popup->text());
+  }
+  // The menu strip's buttons show the top-level captions.
+  for (QAction *top : {MConnection, MTools, MHelp})
+    if (auto *button = ToolBar1->findChild<QToolButton *>(
+            QStringLiteral("ToolButton_") + top->objectName()))
+      button->setText(top->text());
+}
 
 // --- Screenshots and recording ----------------------------------------------
 

@@ -174,6 +174,10 @@ public:
   void SetCaptureClock(std::function<QDateTime()> now);
   TVideoRecorder &Recorder() { return *m_recorder; }
   void MOptionsClick();
+  // Shows a text of the language on the window (ApplyLanguage calls it for
+  // each key), and then the texts that repeat others.
+  void ApplyLanguageText(const QString &key, const QString &text);
+  void FinishLanguage();
 
   // Another instance asked this one to come forward.
   void RestoreFromOtherInstance();

@@ -1,0 +1,65 @@
+#include "settings/DialogSave.h"
+
+#include "settings/Settings.h"
+
+namespace {
+
+// A whole decimal number from low to high, leading zeros allowed.
+std::optional<int> WholeNumber(const QString &text, int low, int high) {
+  if (text.isEmpty() || text.size() > 9)
+    return std::nullopt;
+  for (const QChar c : text)
+    if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+      return std::nullopt;
+  const int value = text.toInt();
+  if (value < low || value > high)
+    return std::nullopt;
+  return value;
+}
+
+QString Quoted(const QString &text) {
+  return QStringLiteral("\u201C%1\u201D").arg(text);
+}
+
+} // namespace
+
+std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values) {
+  if (!WholeNumber(values.Port, 1, 65535))
+    return TDialogRefusal{
+        TDialogField::Port,
+        QStringLiteral("The listen port must be a whole number from 1 to "
+                       "65535, and %1 is not. Nothing was saved; correct the "
+                       "port or press Cancel.")
+            .arg(Quoted(values.Port))};
+  if (!WholeNumber(values.FPS, 1, 20))
+    return TDialogRefusal{
+        TDialogField::FPS,
+        QStringLiteral("The frame rate must be a whole number of frames per "
+                       "second from 1 to 20, and %1 is not. Nothing was "
+                       "saved; correct the frame rate or press Cancel.")
+            .arg(Quoted(values.FPS))};
+  return std::nullopt;
+}
+
+QByteArray LanguageToStore(const TDialogValues &values) {
+  if (values.LanguageIndex <= 0)
+    return QByteArray();
+  return values.LanguageName.toLocal8Bit();
+}
+
+std::optional<TDialogRefusal> SaveDialogValues(const TDialogValues &values) {
+  if (auto refusal = CheckDialogValues(values))
+    return refusal;
+  SaveDialogSettings(
+      *WholeNumber(values.Port, 1, 65535), values.BlueToothPort.toLocal8Bit(),
+      values.DataPort.toLocal8Bit(), values.ImageType.toLocal8Bit(),
+      values.ImageDir.toLocal8Bit(), LanguageToStore(values));
+  SaveCaptureSettings(values.AVIName.toLocal8Bit(),
+                      *WholeNumber(values.FPS, 1, 20));
+  return std::nullopt;
+}
+
+bool PortKeyAccepted(QChar c) {
+  return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
+         c == QLatin1Char('\b');
+}

@@ -1,0 +1,47 @@
+#pragma once
+// What the settings dialog saves, apart from its widgets: the fields as
+// typed, checked before anything is written, then written in one opening
+// of the settings file and the capture settings after them.
+
+#include <QString>
+#include <optional>
+
+struct TDialogValues {
+  QString Port; // the listen port as typed
+  QString BlueToothPort;
+  QString DataPort;
+  QString ImageType; // the selected format
+  QString ImageDir;
+  // The selected entry of the language list: -1 none, 0 the default entry
+  // (no language), else a language folder named LanguageName.
+  int LanguageIndex = -1;
+  QString LanguageName;
+  QString AVIName;
+  QString FPS; // the frame rate as typed
+};
+
+enum class TDialogField { Port, FPS };
+
+struct TDialogRefusal {
+  TDialogField Field;
+  QString Message;
+};
+
+// A field that cannot be saved: a port that is not a whole number from 1 to
+// 65535, a frame rate that is not one from 1 to 20. Nothing is written then.
+std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values);
+
+// The Language value the entry stands for: empty for the default entry and
+// for none.
+QByteArray LanguageToStore(const TDialogValues &values);
+
+// Checks, then writes every value that differs from AppSettings: the
+// connection, image and language keys in one opening of the file, then the
+// video name and frame rate. Returns the refusal and writes nothing when a
+// field is refused. Throws SettingsWriteError when the file cannot be
+// written.
+std::optional<TDialogRefusal> SaveDialogValues(const TDialogValues &values);
+
+// The port field's key filter: digits and Backspace are typed; every other
+// character, the full stop and the comma too, is dropped.
+bool PortKeyAccepted(QChar c);

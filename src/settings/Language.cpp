@@ -1,0 +1,233 @@
+#include "settings/Language.h"
+
+#include "common/Paths.h"
+#include "settings/Settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringDecoder>
+#include <QtDebug>
+#include <algorithm>
+
+QStringList LangList;
+QByteArray LoadedLanguage;
+QString MesAtention;
+QString MesAtenMessage;
+QString SLDefault;
+QString SCaption;
+
+namespace {
+
+std::function<void(const QString &, const QString &)> g_windowTexts;
+std::function<void()> g_windowDone;
+
+// Windows-1252 code points of the bytes 0x80 to 0x9F; the other bytes
+// are their Latin-1 selves. Unassigned bytes keep their C1 code.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+QString ReplaceLineBreaks(QString text) {
+  text.replace(QLatin1String("#13"), QLatin1String("\r"));
+  text.replace(QLatin1String("#10"), QLatin1String("\n"));
+  return text;
+}
+
+bool IsPlainFolderName(const QByteArray &name) {
+  return !name.contains('/') && !name.contains('\\') && !name.contains("..");
+}
+
+} // namespace
+
+const QList<TLangKey> &MainLanguageKeys() {
+  static const QList<TLangKey> keys = {
+      {"MesAtention", "Attention"},
+      {"MesAtenMessage", "Try Selet Another ComPort in options"},
+      {"SLDefault", "default"},
+      {"SCaption", "Options"},
+      {"FCaptEditKey", "Edit button"},
+      {"MMConnection", "Connection"},
+      {"MMAutoConnection", "Autoconnect"},
+      {"MMBlueToothConnect", "Connect via Bluetooth"},
+      {"MMDataCableConn", "Connect via Cable"},
+      {"MMInternetConn", "Connect via GPRS"},
+      {"MMDissconect", "Disconnect"},
+      {"MMExit", "Exit"},
+      {"MMTools", "Tools"},
+      {"MMVideoCapturing", "Video Capturing"},
+      {"MMRecordPause", "Record/Pause"},
+      {"MMStop", "Stop"},
+      {"MMSaveScreenshot", "Save Screenshot"},
+      {"MMOptions", "Options"},
+      {"MMHelp", "Help"},
+      {"MMAbout", "About"},
+      {"MMManual", "Manual"},
+      {"MLabQuickTextEnable", "Enabled"},
+      {"MLabZoom", "Zoom"},
+      {"MLabQuickText", "QuickText"},
+      {"MBtnSend", "Send"},
+      {"PMRestore", "Restore"},
+      {"PMMinimize", "Minimaze"},
+      {"PMExit", "Exit"},
+  };
+  return keys;
+}
+
+const QList<TLangKey> &DialogLanguageKeys() {
+  static const QList<TLangKey> keys = {
+      {"SPageConnection", "Connection Settings"},
+      {"SPageKeys", "Key Settings"},
+      {"SPageCapture", "Capture Settings"},
+      {"SPageLogFile", "Log File Settings"},
+      {"SPageLocalization", "Languages"},
+      {"SGPRSBox", "GPRS Connection"},
+      {"SBlueToothBox", "Bluetooth Connection"},
+      {"SDataCableBox", "Data Connection"},
+      {"SLabGPRS", "Listen Port:"},
+      {"SLabBlueTooth", "COM Port:"},
+      {"SLabDataCable", "COM Port:"},
+      {"SBtnKeyEdit", "Edit"},
+      {"SBoxVideo", "Video"},
+      {"SBoxImage", "Image"},
+      {"SLabAVIFileName", "AVI File name:"},
+      {"SLabFramePerSec", "Frames per second (1 - 20):"},
+      {"SLabImageForm", "Image Format:"},
+      {"SLabDefDirect", "Default Directory:"},
+      {"SLabLanguage", "Select Language please:"},
+      {"SBtnSave", "Save"},
+      {"SBtnCancel", "Cancel"},
+      {"SListName", "Name"},
+      {"SListCode", "Code"},
+      {"SListShortcut", "Shortcut"},
+  };
+  return keys;
+}
+
+QString LangText(const QStringList &lines, const QString &key,
+                 const QString &builtIn) {
+  for (const QString &line : lines) {
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0 || eq != key.size())
+      continue;
+    if (QStringView(line).left(eq).compare(key, Qt::CaseInsensitive) == 0)
+      return ReplaceLineBreaks(line.mid(eq + 1));
+  }
+  return ReplaceLineBreaks(builtIn);
+}
+
+void ApplyTexts(
+    const QStringList &lines, const QList<TLangKey> &keys,
+    const std::function<void(const QString &, const QString &)> &set) {
+  for (const TLangKey &k : keys) {
+    const QString key = QString::fromLatin1(k.Key);
+    set(key, LangText(lines, key, QString::fromLatin1(k.BuiltIn)));
+  }
+}
+
+void SetLanguageWindow(
+    std::function<void(const QString &, const QString &)> texts,
+    std::function<void()> done) {
+  g_windowTexts = std::move(texts);
+  g_windowDone = g_windowTexts ? std::move(done) : std::function<void()>();
+}
+
+void ApplyLanguage(const QStringList &lines) {
+  ApplyTexts(lines, MainLanguageKeys(),
+             [](const QString &key, const QString &text) {
+               if (key == QLatin1String("MesAtention"))
+                 MesAtention = text;
+               else if (key == QLatin1String("MesAtenMessage"))
+                 MesAtenMessage = text;
+               else if (key == QLatin1String("SLDefault"))
+                 SLDefault = text;
+               else if (key == QLatin1String("SCaption"))
+                 SCaption = text;
+               if (g_windowTexts)
+                 g_windowTexts(key, text);
+             });
+  if (g_windowDone)
+    g_windowDone();
+}
+
+QString LanguageFilePath(const QByteArray &language) {
+  if (!IsPlainFolderName(language))
+    return QString();
+  const QString dir = ExeDir() + QStringLiteral("Languages/");
+  if (language.isEmpty())
+    return dir + QStringLiteral("lang.ini");
+  return dir + QString::fromLocal8Bit(language) + QStringLiteral("/lang.ini");
+}
+
+QString DecodeLanguageText(const QByteArray &bytes) {
+  // A leading byte order mark is dropped by the decoder.
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8(bytes);
+  if (!utf8.hasError())
+    return text;
+  text.clear();
+  text.reserve(bytes.size());
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80])
+                                      : QChar(b));
+  }
+  return text;
+}
+
+QStringList SplitLanguageLines(const QString &text) {
+  QStringList lines;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+      continue;
+    lines.append(text.mid(start, i - start));
+    if (c == QLatin1Char('\r') && i + 1 < text.size() &&
+        text.at(i + 1) == QLatin1Char('\n'))
+      ++i;
+    start = i + 1;
+  }
+  if (start < text.size())
+    lines.append(text.mid(start));
+  return lines;
+}
+
+void LoadLanguage() {
+  LangList.clear();
+  const QByteArray language = AppSettings.Language;
+  const QString path = LanguageFilePath(language);
+  if (path.isEmpty()) {
+    qWarning().noquote() << "Language" << QString::fromLocal8Bit(language)
+                         << "is not a folder name under Languages; the "
+                            "built-in texts are used.";
+  } else if (QFileInfo::exists(path)) {
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+      const QByteArray bytes = file.readAll();
+      if (file.error() == QFileDevice::NoError)
+        LangList = SplitLanguageLines(DecodeLanguageText(bytes));
+    }
+    if (file.error() != QFileDevice::NoError)
+      qWarning().noquote() << "Could not read" << path << ":"
+                           << file.errorString()
+                           << "- the built-in texts are used.";
+  }
+  ApplyLanguage(LangList);
+  LoadedLanguage = language;
+}
+
+QString ListLanguageFolders(const QString &folder, const QString &firstEntry) {
+  QStringList names =
+      QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+  std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+  });
+  QString result = firstEntry;
+  for (const QString &name : names)
+    result += QStringLiteral("\r\n") + name;
+  return result;
+}
