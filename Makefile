@@ -10,6 +10,7 @@
 #   make fuzz        builds the libFuzzer targets (clang) in build-fuzz and
 #                    runs each for FUZZ_SECONDS (default 3)
 #   make soak        builds and runs bench/soak
+#   make soak-tsan   a short bench/soak run built with ThreadSanitizer
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
@@ -27,7 +28,7 @@ TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 TSAN_TESTS ?= ^(test_command_queue|test_tcp_link|test_serial_link|test_connection_manager|test_screen_canvas|tst_screen_view|tst_activity_indicator|test_event_log|tst_tcp_screen)$$
 
 .PHONY: all setup configure build run test clean fuzz fuzz-build test-asan \
-	test-tsan soak
+	test-tsan soak soak-tsan
 
 all: build
 
@@ -85,6 +86,15 @@ test-tsan: setup
 soak: build
 	@cmake --build $(BUILD) -j$(JOBS) --target soak
 	@$(BUILD)/bin/soak
+
+# A short soak under ThreadSanitizer: the links' threads, the queue, the
+# canvas and the hand-off to the GUI thread under real traffic. QProcess
+# forks while the link's threads run, hence die_after_fork=0.
+soak-tsan: test-tsan
+	@cmake --build build-tsan -j$(JOBS) --target soak
+	@QT_QPA_PLATFORM=offscreen \
+		TSAN_OPTIONS="die_after_fork=0 halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
+		build-tsan/bin/soak 20000 50 10
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) build-asan build-tsan
