@@ -187,11 +187,7 @@ SimRun RunSim(const QStringList &args, TKeyPresser *keys, double stopKeysAfterS,
   });
   QTimer stopKeys;
   stopKeys.setSingleShot(true);
-  bool stopped = false;
-  QObject::connect(&stopKeys, &QTimer::timeout, [&] {
-    keys->Stop();
-    stopped = true;
-  });
+  QObject::connect(&stopKeys, &QTimer::timeout, [&] { keys->Stop(); });
   QTimer watchdog;
   watchdog.setSingleShot(true);
   QObject::connect(&watchdog, &QTimer::timeout, [&] { sim.kill(); });
