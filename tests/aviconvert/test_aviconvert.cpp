@@ -154,4 +154,14 @@ TEST(FramePlacement, NamesAndSlots) {
   EXPECT_EQ(placed, (QList<int>{0, 1, 2, 3, 5, 6}));
 }
 
+TEST(FramePlacement, ListLines) {
+  // CR LF and LF endings, blank and blank-looking lines, padding, and a last
+  // line without an ending.
+  const QStringList paths = aviconvert::FrameListPaths(
+      "C:\\temp\\14300507.bmp\r\n\r\n  \t \n  b c.bmp \r\nlast.bmp");
+  EXPECT_EQ(paths,
+            (QStringList{"C:\\temp\\14300507.bmp", "b c.bmp", "last.bmp"}));
+  EXPECT_TRUE(aviconvert::FrameListPaths("\r\n\n").isEmpty());
+}
+
 } // namespace

@@ -54,11 +54,7 @@ void TConversion::Prepare() {
   if (!list.open(QIODevice::ReadOnly))
     throw VideoError(QStringLiteral("Could not read the frame list %1: %2.")
                          .arg(m_listPath, list.errorString()));
-  for (const QByteArray &line : list.readAll().split('\n')) {
-    const QByteArray path = line.trimmed();
-    if (!path.isEmpty())
-      m_paths.append(QString::fromLocal8Bit(path));
-  }
+  m_paths = FrameListPaths(list.readAll());
   if (m_paths.isEmpty())
     throw VideoError(QStringLiteral("The frame list %1 lists no frames, so "
                                     "there is nothing to convert. No video "

@@ -7,6 +7,16 @@
 
 namespace aviconvert {
 
+QStringList FrameListPaths(const QByteArray &list) {
+  QStringList paths;
+  for (const QByteArray &line : list.split('\n')) {
+    const QByteArray path = line.trimmed();
+    if (!path.isEmpty())
+      paths.append(QString::fromLocal8Bit(path));
+  }
+  return paths;
+}
+
 std::optional<int> FrameTimeMs(const QString &fileName) {
   static const QRegularExpression pattern(
       QStringLiteral("^(\\d\\d)(\\d\\d)(\\d\\d)(\\d{2,3})$"));

@@ -7,11 +7,17 @@
 // is shown longer). A gap far longer than the capture interval is a pause
 // and is closed to one interval.
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace aviconvert {
+
+// The frame paths of a frame list ("AVIList.dat"): one per line, in order,
+// each line trimmed, blank lines skipped; 8-bit text in the local code page.
+QStringList FrameListPaths(const QByteArray &list);
 
 // Milliseconds since midnight from a frame file name such as "14300507.bmp"
 // (14:30:05.007) or "143005123.bmp"; nothing for other names.

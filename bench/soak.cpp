@@ -1,0 +1,566 @@
+// Soak run of both links against the phone simulator: a million requests
+// over TCP and a million over a pseudo-terminal with keys pressed all the
+// while, tile floods on both, 1,000 connect and disconnect cycles on each
+// link and 100 phones that vanish in the middle of a tile on each. Reports
+// resident memory, open file descriptors and threads before and after, and
+// whether the simulator received exactly the keys that were sent, in order.
+//
+// Usage: soak [requests per link, default 1000000]
+// Exit status 0 when every check held.
+
+#include "app/LinkViewAdapter.h"
+#include "common/Paths.h"
+#include "link/CommandQueue.h"
+#include "link/Protocol.h"
+#include "link/SrvFunctions.h"
+#include "link/UnitDataCom.h"
+#include "screen/ActivityIndicator.h"
+#include "screen/ScreenCanvas.h"
+#include "support/PtyPair.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtEndian>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+const QString kSim = QStringLiteral(QV_BIN_DIR "/phone-sim");
+// The simulator's default identification block, byte 0 first.
+constexpr TPhoneId kSimId = {0x41, 0x56, 0x4F, 0x4E, 0x5A, 0xC3, 0x19, 0xE7};
+
+bool g_ok = true;
+
+void Check(bool condition, const char *what) {
+  if (!condition) {
+    std::printf("  FAILED: %s\n", what);
+    g_ok = false;
+  }
+}
+
+// ------------------------------------------------------------ process ----
+
+struct Usage {
+  long rssKb = 0;
+  int fds = 0;
+  int threads = 0;
+};
+
+Usage Measure() {
+  Usage u;
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (status.open(QIODevice::ReadOnly))
+    for (const QByteArray &line : status.readAll().split('\n')) {
+      if (line.startsWith("VmRSS:"))
+        u.rssKb = line.mid(6).trimmed().split(' ').value(0).toLong();
+      else if (line.startsWith("Threads:"))
+        u.threads = line.mid(8).trimmed().toInt();
+    }
+  u.fds = int(QDir(QStringLiteral("/proc/self/fd"))
+                  .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                  .size());
+  return u;
+}
+
+void PrintUsage(const char *when, const Usage &u) {
+  std::printf("%-28s rss %7.1f MB   fds %3d   threads %2d\n", when,
+              u.rssKb / 1024.0, u.fds, u.threads);
+  std::fflush(stdout);
+}
+
+void Pump(int ms) {
+  QDeadlineTimer until(ms);
+  while (!until.hasExpired())
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+template <typename F> bool PumpUntil(F done, int ms) {
+  QDeadlineTimer until(ms);
+  while (!done()) {
+    if (until.hasExpired())
+      return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- keys ---
+
+// The n-th key pressed (from 0): a known sequence, so neither side has to
+// keep a list that would itself grow the memory being watched.
+uint16_t KeyCode(long n) { return uint16_t(1 + n % 65535); }
+
+// Presses keys on the GUI thread, one per timer tick, until told to stop.
+class TKeyPresser {
+public:
+  explicit TKeyPresser(TCommandQueue &queue) : m_queue(queue) {
+    m_timer.setInterval(1);
+    QObject::connect(&m_timer, &QTimer::timeout,
+                     [this] { m_queue.PutKeyCode(KeyCode(m_sent++)); });
+  }
+  void Start() {
+    m_sent = 0;
+    m_timer.start();
+  }
+  void Stop() { m_timer.stop(); }
+  long Sent() const { return m_sent; }
+
+private:
+  TCommandQueue &m_queue;
+  QTimer m_timer;
+  long m_sent = 0;
+};
+
+// Compares the simulator's record, one decimal code per line, with the
+// keys sent: the same sequence, or where it differs.
+void CompareKeys(long sent, const QString &record) {
+  QFile f(record);
+  long received = 0, inOrder = 0;
+  bool same = true;
+  if (f.open(QIODevice::ReadOnly)) {
+    char line[32];
+    for (;;) {
+      const qint64 n = f.readLine(line, sizeof line);
+      if (n <= 0)
+        break;
+      if (same && received < sent && std::atoi(line) == KeyCode(received))
+        ++inOrder;
+      else
+        same = false;
+      ++received;
+    }
+  }
+  std::printf("    keys: sent %ld, received %ld, in order %ld", sent, received,
+              inOrder);
+  const bool ok = same && received == sent;
+  std::printf(ok ? " (none lost, none duplicated, order kept)\n"
+                 : " (first difference at key %ld)\n",
+              inOrder);
+  Check(ok, "keys received differ from keys sent");
+}
+
+// ----------------------------------------------------------- simulator ---
+
+struct SimRun {
+  QByteArray output;
+  int exitCode = -1;
+  double seconds = 0;
+};
+
+// Runs the simulator to its end under the GUI thread's event loop. With
+// keys, they are pressed from the start until stopKeysAfterS seconds. When
+// the simulator makes a pseudo-terminal, openPort is called with its path.
+template <typename F>
+SimRun RunSim(const QStringList &args, TKeyPresser *keys, double stopKeysAfterS,
+              F openPort) {
+  SimRun run;
+  QProcess sim;
+  QEventLoop loop;
+  QObject::connect(&sim, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&sim, &QProcess::errorOccurred, &loop,
+                   [&](QProcess::ProcessError e) {
+                     if (e == QProcess::FailedToStart)
+                       loop.quit();
+                   });
+  QByteArray out;
+  bool portOpened = false;
+  QObject::connect(&sim, &QProcess::readyReadStandardOutput, &loop, [&] {
+    out += sim.readAllStandardOutput();
+    const qsizetype at = out.indexOf("PTY ");
+    const qsizetype eol = out.indexOf('\n', at);
+    if (!portOpened && at >= 0 && eol > at) {
+      portOpened = true;
+      openPort(QString::fromLocal8Bit(out.mid(at + 4, eol - at - 4).trimmed()));
+    }
+  });
+  QTimer stopKeys;
+  stopKeys.setSingleShot(true);
+  QObject::connect(&stopKeys, &QTimer::timeout, [&] { keys->Stop(); });
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [&] { sim.kill(); });
+  watchdog.start(30 * 60 * 1000);
+
+  QElapsedTimer t;
+  t.start();
+  if (keys) {
+    keys->Start();
+    stopKeys.start(int(stopKeysAfterS * 1000));
+  }
+  sim.start(kSim, args);
+  loop.exec();
+  if (keys)
+    keys->Stop();
+  out += sim.readAllStandardOutput();
+  run.output = out;
+  run.exitCode = sim.exitStatus() == QProcess::NormalExit ? sim.exitCode() : -1;
+  run.seconds = t.elapsed() / 1000.0;
+  return run;
+}
+
+QByteArray Field(const QByteArray &output, const char *name) {
+  for (const QByteArray &line : output.split('\n'))
+    if (line.startsWith(name))
+      return line.mid(qsizetype(qstrlen(name))).trimmed();
+  return {};
+}
+
+// -------------------------------------------------------- raw TCP phone ---
+
+QByteArray Int32(qint32 v) {
+  char b[4];
+  qToLittleEndian(v, b);
+  return QByteArray(b, 4);
+}
+
+QByteArray AuthRequest() {
+  return Int32(12) + Int32(0) + Int32(0) +
+         QByteArray(reinterpret_cast<const char *>(kSimId.data()), 8);
+}
+
+int ConnectTo(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(uint16_t(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  timeval tv{5, 0};
+  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+  return fd;
+}
+
+bool SendAll(int fd, const QByteArray &bytes) {
+  return ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) ==
+         bytes.size();
+}
+
+// Reads one reply: (11, 0) or (13, n, n bytes).
+bool ReadReply(int fd) {
+  char head[8];
+  size_t got = 0;
+  while (got < 8) {
+    const ssize_t n = ::recv(fd, head + got, 8 - got, 0);
+    if (n <= 0)
+      return false;
+    got += size_t(n);
+  }
+  qint32 n = qFromLittleEndian<qint32>(head + 4);
+  std::vector<char> rest(size_t(std::max(n, 0)));
+  got = 0;
+  while (got < rest.size()) {
+    const ssize_t r = ::recv(fd, rest.data() + got, rest.size() - got, 0);
+    if (r <= 0)
+      return false;
+    got += size_t(r);
+  }
+  return true;
+}
+
+void CloseAbruptly(int fd) {
+  linger l{1, 0}; // a reset instead of an orderly goodbye
+  setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+  ::close(fd);
+}
+
+} // namespace
+
+// Closes the serial link as the connection manager's disconnect does.
+void CloseSerial(TDataComPort &serial, bool sendDiscon) {
+  serial.TimerLostPacket().stop();
+  serial.CloseComPort(sendDiscon);
+  serial.ClearPending();
+}
+
+double Rate(const SimRun &run, long requests) {
+  return run.seconds > 0 ? requests / run.seconds : 0;
+}
+
+void PrintRun(const SimRun &run, const char *what) {
+  const QByteArray n = Field(run.output, "requests:");
+  if (!n.isEmpty())
+    std::printf("  %s: %s requests in %.1f s, %.0f/s (median %s us, p99 %s "
+                "us)\n",
+                what, n.constData(), run.seconds, Rate(run, n.toLong()),
+                Field(run.output, "median_us:").constData(),
+                Field(run.output, "p99_us:").constData());
+  else
+    std::printf("  %s: %s tiles/s, %s replies in %.1f s\n", what,
+                Field(run.output, "tiles/s:").constData(),
+                Field(run.output, "replies:").constData(), run.seconds);
+  std::fflush(stdout);
+}
+
+int main(int argc, char **argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  const long requests = argc > 1 ? QByteArray(argv[1]).toLong() : 1000000;
+  const int cycles = argc > 2 ? QByteArray(argv[2]).toInt() : 1000;
+  const int vanishes = argc > 3 ? QByteArray(argv[3]).toInt() : 100;
+  QTemporaryDir dir;
+  SetExePath(dir.filePath("quorvane"));
+  const Usage atLaunch = Measure();
+  QElapsedTimer total;
+  total.start();
+
+  TScreenCanvas canvas;
+  canvas.ResetPictures();
+  TActivityIndicator indicator;
+  TLinkViewAdapter view(canvas, indicator);
+  TCommandQueue queue;
+  queue.SetPhoneId(kSimId);
+  TKeyPresser keys(queue);
+
+  TIdTCPServer server(view, queue);
+  server.Open(0);
+  const QStringList tcpArgs = {"--host",  "127.0.0.1",
+                               "--port",  QString::number(server.BoundPort()),
+                               "--quiet", "--once"};
+  const QStringList ptyArgs = {"--pty", "--quiet", "--once"};
+  TDataComPort serial(queue, &view);
+  auto openSerial = [&](const QString &path) {
+    try {
+      serial.OpenComPort(path, Protocol::CableBaudRate);
+    } catch (const std::exception &e) {
+      std::printf("  cannot open %s: %s\n", qPrintable(path), e.what());
+    }
+  };
+  auto noPort = [](const QString &) {};
+  const QString gifTile = dir.filePath(QStringLiteral("full.gif"));
+  auto tcpIdle = [&] {
+    return PumpUntil([&] { return !server.PhoneConnected(); }, 10000);
+  };
+
+  // Keys go in until a little before the simulator's last request (80% of
+  // the time the link's measured rate gives). Over TCP the queue must be
+  // empty again before the phone says goodbye (which empties it), so every
+  // key pressed must arrive; over the serial link the phone's goodbye leaves
+  // the queue alone, so the keys still in it are exactly those never sent.
+  const QString record = dir.filePath(QStringLiteral("keys.txt"));
+  auto soak = [&](const char *what, const QStringList &args, double expectS,
+                  auto openPort, bool isSerial) {
+    QFile::remove(record);
+    queue.QueueClear();
+    const SimRun run = RunSim(args + QStringList{"--record", record}, &keys,
+                              expectS * 0.8, openPort);
+    long unsent = 0;
+    if (isSerial) {
+      unsent = long(queue.Size() / 2);
+      CloseSerial(serial, false);
+    } else {
+      tcpIdle();
+    }
+    PrintRun(run, what);
+    Check(run.exitCode == 0, "the simulator ended with an error");
+    if (unsent > 0)
+      std::printf("    (%ld keys pressed after the phone's last request)\n",
+                  unsent);
+    CompareKeys(keys.Sent() - unsent, record);
+    return run;
+  };
+
+  // Requests with keys throughout, then tile floods; returns the poll rate.
+  auto soakTcp = [&](long polls, double floodS, double rate) {
+    const SimRun run = soak(
+        "polls", tcpArgs + QStringList{"--poll-bench", QString::number(polls)},
+        polls / rate, noPort, false);
+    Check(Field(run.output, "requests:").toLong() == polls,
+          "fewer requests than asked for over TCP");
+    const QString seconds = QString::number(floodS);
+    soak("GIF 176x208 flood",
+         tcpArgs + QStringList{"--flood", seconds, "--tile", "full", "--format",
+                               "gif", "--save-tile", gifTile},
+         floodS, noPort, false);
+    soak("JPEG 34x34 flood",
+         tcpArgs + QStringList{"--flood", seconds, "--tile", "small",
+                               "--format", "jpeg"},
+         floodS, noPort, false);
+    return Rate(run, polls);
+  };
+  auto soakSerial = [&](long polls, double floodS, double rate) {
+    const SimRun run = soak(
+        "polls", ptyArgs + QStringList{"--poll-bench", QString::number(polls)},
+        polls / rate, openSerial, true);
+    Check(Field(run.output, "requests:").toLong() == polls,
+          "fewer requests than asked for over the pseudo-terminal");
+    soak("JPEG 176x208 flood",
+         ptyArgs + QStringList{"--flood", QString::number(floodS), "--tile",
+                               "full", "--format", "jpeg"},
+         floodS, openSerial, true);
+    return Rate(run, polls);
+  };
+
+  auto cycle = [&](int count) {
+    QElapsedTimer t;
+    t.start();
+    int served = 0;
+    for (int i = 0; i < count; ++i) {
+      const int fd = ConnectTo(server.BoundPort());
+      if (fd < 0)
+        continue;
+      if (SendAll(fd, AuthRequest() + Int32(13)) && ReadReply(fd) &&
+          ReadReply(fd))
+        ++served;
+      if (i % 2 == 0) {
+        SendAll(fd, Int32(15)); // the phone's goodbye
+        ::close(fd);
+      } else {
+        CloseAbruptly(fd);
+      }
+      if (!tcpIdle())
+        break;
+    }
+    std::printf("  TCP: %d of %d sessions served in %.1f s\n", served, count,
+                t.elapsed() / 1000.0);
+    Check(served == count, "a TCP session was not served");
+
+    t.restart();
+    PtyPair pty;
+    served = 0;
+    const QByteArray nop = Int32(11) + Int32(0);
+    for (int i = 0; i < count && pty.IsValid(); ++i) {
+      openSerial(pty.Path());
+      QByteArray got;
+      pty.Write(AuthRequest() + nop);
+      const bool answered = PumpUntil(
+          [&] {
+            got += pty.Received();
+            return got.count('^') >= 2;
+          },
+          5000);
+      CloseSerial(serial, true);
+      got += pty.Received();
+      // Two replies, then the Discon packet.
+      if (answered && got.endsWith(Int32(15) + Int32(0) + "^"))
+        ++served;
+    }
+    std::printf("  serial: %d of %d sessions served in %.1f s\n", served, count,
+                t.elapsed() / 1000.0);
+    Check(served == count, "a serial session was not served");
+  };
+
+  auto vanish = [&](int count) {
+    QFile tileFile(gifTile);
+    const QByteArray tile =
+        tileFile.open(QIODevice::ReadOnly) ? tileFile.readAll() : QByteArray();
+    Check(tile.size() > 100, "no tile saved by the simulator");
+    const QByteArray screen =
+        Int32(14) + Int32(qint32(tile.size())) + Int32(0) + Int32(0) + tile;
+    const QByteArray half = screen.left(screen.size() / 2);
+    int ended = 0;
+    for (int i = 0; i < count; ++i) {
+      const int fd = ConnectTo(server.BoundPort());
+      if (fd < 0)
+        continue;
+      SendAll(fd, AuthRequest());
+      ReadReply(fd);
+      SendAll(fd, half);
+      if (i % 2 == 0)
+        ::close(fd);
+      else
+        CloseAbruptly(fd);
+      if (tcpIdle())
+        ++ended;
+    }
+    std::printf("  TCP: the link let go of %d of %d\n", ended, count);
+    Check(ended == count, "the TCP link held on to a vanished phone");
+
+    ended = 0;
+    for (int i = 0; i < count; ++i) {
+      PtyPair pty;
+      if (!pty.IsValid())
+        break;
+      openSerial(pty.Path());
+      pty.Write(AuthRequest());
+      pty.Write(half);
+      PumpUntil([&] { return serial.PendingSize() > 0; }, 2000);
+      pty.CloseMaster(); // the device goes away
+      pty.CloseSlave();
+      Pump(5);
+      CloseSerial(serial, false);
+      if (!serial.ComPort().IsOpen() && serial.PendingSize() == 0)
+        ++ended;
+    }
+    std::printf("  serial: the link let go of %d of %d\n", ended, count);
+    Check(ended == count, "the serial link held on to a vanished phone");
+  };
+
+  // Warm-up: one short round of everything, so that one-time allocations
+  // (thread stacks, decoder tables, the pictures, the ports' buffers) are
+  // made before the start is measured. It also gives each link's rate.
+  std::printf("Warm-up\n");
+  // The TCP probe is long enough for the simulator's start not to count.
+  const long probe = 20000, tcpProbe = 100000;
+  const double tcpRate = Rate(
+      RunSim(tcpArgs + QStringList{"--poll-bench", QString::number(tcpProbe)},
+             nullptr, 0, noPort),
+      tcpProbe);
+  tcpIdle();
+  const double ptyRate =
+      Rate(RunSim(ptyArgs + QStringList{"--poll-bench", QString::number(probe)},
+                  nullptr, 0, openSerial),
+           probe);
+  CloseSerial(serial, false);
+  soakTcp(probe, 0.5, tcpRate);
+  soakSerial(probe, 0.5, ptyRate);
+  cycle(20);
+  vanish(5);
+  if (!g_ok)
+    return 1;
+  Pump(300);
+  const Usage start = Measure();
+  std::printf("\n");
+  PrintUsage("at launch", atLaunch);
+  PrintUsage("start (after warm-up)", start);
+
+  std::printf("\nTCP link: %ld polls, then GIF and JPEG tile floods\n",
+              requests);
+  soakTcp(requests, 10, tcpRate);
+  PrintUsage("after TCP requests", Measure());
+
+  std::printf("\nSerial link over a pseudo-terminal: %ld polls, then a JPEG "
+              "tile flood\n",
+              requests);
+  soakSerial(requests, 10, ptyRate);
+  PrintUsage("after serial requests", Measure());
+
+  std::printf("\n%d connect/disconnect cycles on each link\n", cycles);
+  cycle(cycles);
+  PrintUsage("after cycles", Measure());
+
+  std::printf("\n%d phones vanishing mid-tile on each link\n", vanishes);
+  vanish(vanishes);
+  Pump(300);
+
+  const Usage end = Measure();
+  std::printf("\n");
+  PrintUsage("start (after warm-up)", start);
+  PrintUsage("end", end);
+  const double grownMb = (end.rssKb - start.rssKb) / 1024.0;
+  std::printf("resident memory grew %.2f MB; fds %+d; threads %+d; %.0f s in "
+              "all\n",
+              grownMb, end.fds - start.fds, end.threads - start.threads,
+              total.elapsed() / 1000.0);
+  Check(grownMb <= 2.0, "resident memory grew by more than 2 MB");
+  Check(end.fds <= start.fds, "file descriptors grew");
+  Check(end.threads <= start.threads, "threads grew");
+  server.Close();
+  std::printf("%s\n", g_ok ? "soak: all checks held" : "soak: FAILED");
+  return g_ok ? 0 : 1;
+}
