@@ -6,6 +6,7 @@
 #include "common/Paths.h"
 #include "keys/UnitHotKey.h"
 #include "platform/SerialPortList.h"
+#include "settings/KnownPhones.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
 
@@ -234,6 +235,53 @@ void TFrmSetting::BuildConnectionPage() {
   ComboBoxBl = portCombo(BlueToothBox, "ComboBoxBl");
   group(DataCableBox, "DataCableBox", LabDataCable, "LabDataCable");
   ComboBoxDt = portCombo(DataCableBox, "ComboBoxDt");
+
+  // Beside the port: the one address to listen on, empty for all.
+  EditListenAddress = new QLineEdit(GPRSBox);
+  EditListenAddress->setObjectName("EditListenAddress");
+  EditListenAddress->setGeometry(kFieldLeft + 112, 41, kFieldWidth - 112, 22);
+  EditListenAddress->setPlaceholderText(tr("every address"));
+  EditListenAddress->setToolTip(
+      tr("The address the GPRS link listens on, such as 127.0.0.1 or ::1; "
+         "empty for every IPv4 address"));
+  EditListenAddress->setText(QString::fromLatin1(AppSettings.ListenAddress));
+
+  // The phones served when only known phones are.
+  PhonesBox = NewGroup(PageConnection, "PhonesBox", top, 52);
+  PhonesBox->setTitle(tr("Known phones"));
+  ComboKnownPhones = new QComboBox(PhonesBox);
+  ComboKnownPhones->setObjectName("ComboKnownPhones");
+  ComboKnownPhones->setGeometry(kFieldLeft, 20, kFieldWidth - 84, 22);
+  BtnRemovePhone = new QPushButton(tr("Remove"), PhonesBox);
+  BtnRemovePhone->setObjectName("BtnRemovePhone");
+  BtnRemovePhone->setGeometry(kFieldLeft + kFieldWidth - 78, 20, 78, 22);
+  connect(BtnRemovePhone, &QPushButton::clicked, this,
+          &TFrmSetting::BtnRemovePhoneClick);
+  FillKnownPhones();
+}
+
+void TFrmSetting::FillKnownPhones() {
+  ComboKnownPhones->clear();
+  for (const TKnownPhone &phone : LoadKnownPhones())
+    ComboKnownPhones->addItem(
+        QStringLiteral("%1  %2").arg(QString::fromLatin1(phone.Block),
+                                     QString::fromUtf8(phone.Name)),
+        phone.Block);
+  BtnRemovePhone->setEnabled(ComboKnownPhones->count() > 0);
+}
+
+void TFrmSetting::BtnRemovePhoneClick() {
+  const QByteArray block = ComboKnownPhones->currentData().toByteArray();
+  if (block.isEmpty())
+    return;
+  try {
+    RemoveKnownPhone(block);
+  } catch (const std::exception &e) {
+    ShowMessageBox(this, TMessageKind::Warning, windowTitle(),
+                   QString::fromLocal8Bit(e.what()) +
+                       tr(". The phone stays on the list."));
+  }
+  FillKnownPhones();
 }
 
 void TFrmSetting::BuildKeysPage() {
@@ -540,6 +588,7 @@ TDialogValues TFrmSetting::Values() const {
   v.LanguageName = ComboLanguage->currentText();
   v.AVIName = EditAVI->text();
   v.FPS = EditFPS->text();
+  v.ListenAddress = EditListenAddress->text();
   return v;
 }
 
@@ -557,11 +606,16 @@ void TFrmSetting::BtnSaveClick() {
   }
   // The refused field's page comes forward as it is: its show handler would
   // put back the held value and hide what was refused.
-  const bool port = refusal->Field == TDialogField::Port;
-  SelectPageKeepingFields(port ? PageConnectionIndex : PageCaptureIndex);
+  const bool fps = refusal->Field == TDialogField::FPS;
+  SelectPageKeepingFields(fps ? PageCaptureIndex : PageConnectionIndex);
   ShowMessageBox(this, TMessageKind::Warning, windowTitle(), refusal->Message);
-  QAbstractSpinBox *field = port ? static_cast<QAbstractSpinBox *>(EditPort)
-                                 : static_cast<QAbstractSpinBox *>(EditFPS);
+  if (refusal->Field == TDialogField::ListenAddress) {
+    EditListenAddress->setFocus(Qt::OtherFocusReason);
+    EditListenAddress->selectAll();
+    return;
+  }
+  QAbstractSpinBox *field = fps ? static_cast<QAbstractSpinBox *>(EditFPS)
+                                : static_cast<QAbstractSpinBox *>(EditPort);
   field->setFocus(Qt::OtherFocusReason);
   field->selectAll();
 }

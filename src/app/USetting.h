@@ -54,6 +54,13 @@ public:
             *DataCableBox = nullptr;
   QLabel *LabGPRS = nullptr, *LabBlueTooth = nullptr, *LabDataCable = nullptr;
   QSpinBox *EditPort = nullptr;
+  // Where the GPRS listener binds, and the phones known to the link.
+  QLineEdit *EditListenAddress = nullptr;
+  QGroupBox *PhonesBox = nullptr;
+  QComboBox *ComboKnownPhones = nullptr;
+  QPushButton *BtnRemovePhone = nullptr;
+  void FillKnownPhones();
+  void BtnRemovePhoneClick();
   QComboBox *ComboBoxBl = nullptr, *ComboBoxDt = nullptr;
 
   QTreeWidget *ListViewKeys = nullptr;

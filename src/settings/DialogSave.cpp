@@ -1,6 +1,10 @@
 #include "settings/DialogSave.h"
 
+#include "settings/KnownPhones.h"
 #include "settings/Settings.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 namespace {
 
@@ -21,6 +25,13 @@ QString Quoted(const QString &text) {
   return QStringLiteral("\u201C%1\u201D").arg(text);
 }
 
+bool IsAddress(const QString &text) {
+  const QByteArray a = text.toLatin1();
+  in6_addr buffer;
+  return ::inet_pton(AF_INET, a.constData(), &buffer) == 1 ||
+         ::inet_pton(AF_INET6, a.constData(), &buffer) == 1;
+}
+
 } // namespace
 
 std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values) {
@@ -38,6 +49,15 @@ std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values) {
                        "second from 1 to 20, and %1 is not. Nothing was "
                        "saved; correct the frame rate or press Cancel.")
             .arg(Quoted(values.FPS))};
+  const QString address = values.ListenAddress.trimmed();
+  if (!address.isEmpty() && !IsAddress(address))
+    return TDialogRefusal{
+        TDialogField::ListenAddress,
+        QStringLiteral("The listen address must be empty (every address) or "
+                       "an IPv4 or IPv6 address such as 127.0.0.1 or ::1, "
+                       "and %1 is not. Nothing was saved; correct the address "
+                       "or press Cancel.")
+            .arg(Quoted(address))};
   return std::nullopt;
 }
 
@@ -56,6 +76,7 @@ std::optional<TDialogRefusal> SaveDialogValues(const TDialogValues &values) {
       values.ImageDir.toLocal8Bit(), LanguageToStore(values));
   SaveCaptureSettings(values.AVIName.toLocal8Bit(),
                       *WholeNumber(values.FPS, 1, 20));
+  StoreListenAddress(values.ListenAddress.trimmed().toLatin1());
   return std::nullopt;
 }
 

@@ -17,10 +17,11 @@ struct TDialogValues {
   int LanguageIndex = -1;
   QString LanguageName;
   QString AVIName;
-  QString FPS; // the frame rate as typed
+  QString FPS;           // the frame rate as typed
+  QString ListenAddress; // empty: every IPv4 address
 };
 
-enum class TDialogField { Port, FPS };
+enum class TDialogField { Port, FPS, ListenAddress };
 
 struct TDialogRefusal {
   TDialogField Field;
@@ -28,7 +29,8 @@ struct TDialogRefusal {
 };
 
 // A field that cannot be saved: a port that is not a whole number from 1 to
-// 65535, a frame rate that is not one from 1 to 20. Nothing is written then.
+// 65535, a frame rate that is not one from 1 to 20, a listen address that is
+// neither empty nor an IPv4 or IPv6 address. Nothing is written then.
 std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values);
 
 // The Language value the entry stands for: empty for the default entry and

@@ -198,6 +198,30 @@ private slots:
     QCOMPARE(AppSettings.Port, 10001);
   }
 
+  void knownPhonesAreListedAndRemovedAndTheAddressRefused() {
+    Settings("[Connection]\r\nPort=10001\r\nListenAddress=::1\r\n"
+             "[KnownPhones]\r\n0102030405060708=One\r\n"
+             "A1A2A3A4A5A6A7A8=Two\r\n");
+    TFrmSetting dialog(false);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.EditListenAddress->text(), QString("::1"));
+    QCOMPARE(dialog.ComboKnownPhones->count(), 2);
+    dialog.ComboKnownPhones->setCurrentIndex(0);
+    QTest::mouseClick(dialog.BtnRemovePhone, Qt::LeftButton);
+    QCOMPARE(dialog.ComboKnownPhones->count(), 1);
+    QVERIFY(!Ini().contains("0102030405060708"));
+    QVERIFY(Ini().contains("A1A2A3A4A5A6A7A8=Two"));
+
+    const QByteArray before = Ini();
+    dialog.EditListenAddress->setText("not-an-address");
+    dialog.BtnSaveClick();
+    QVERIFY(m_boxes.last().contains("listen address"));
+    QVERIFY(dialog.isVisible());
+    QTRY_VERIFY(dialog.EditListenAddress->hasFocus());
+    QCOMPARE(Ini(), before);
+  }
+
   void anUnreadablePortListLeavesTheListsEmpty() {
     Settings("");
     // A directory where the port list file should be cannot be read.

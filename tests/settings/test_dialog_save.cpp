@@ -112,6 +112,31 @@ TEST_F(DialogSaveTest, RefusedFieldsWriteNothingAndNameTheField) {
   EXPECT_EQ(AppSettings.FPS, 1);
 }
 
+TEST_F(DialogSaveTest, ListenAddressIsCheckedThenStoredWhenChanged) {
+  const QByteArray before = Ini();
+  for (const char *address : {"localhost", "127.0.0.256", "::g", "1.2.3"}) {
+    TDialogValues v = Unchanged();
+    v.Port = "2000";
+    v.ListenAddress = address;
+    const auto refusal = SaveDialogValues(v);
+    ASSERT_TRUE(refusal) << address;
+    EXPECT_EQ(refusal->Field, TDialogField::ListenAddress);
+    EXPECT_TRUE(refusal->Message.contains(QString::fromLatin1(address)));
+  }
+  EXPECT_EQ(Ini(), before);
+  for (const char *address : {" 127.0.0.1 ", "::1"}) {
+    TDialogValues v = Unchanged();
+    v.ListenAddress = address;
+    EXPECT_FALSE(SaveDialogValues(v)) << address;
+    EXPECT_EQ(AppSettings.ListenAddress, QByteArray(address).trimmed());
+  }
+  LoadSettings();
+  EXPECT_EQ(AppSettings.ListenAddress, "::1");
+  TDialogValues v = Unchanged();
+  EXPECT_FALSE(SaveDialogValues(v)); // emptied: every address again
+  EXPECT_TRUE(Ini().contains("ListenAddress=\r\n"));
+}
+
 TEST_F(DialogSaveTest, TheDefaultEntryAndNoEntryStoreTheEmptyLanguageOnce) {
   TDialogValues v = Unchanged();
   v.LanguageIndex = 0;
