@@ -372,18 +372,20 @@ void TFrmSetting::BuildLogPage() {
   QFont bold = LabLogFile->font();
   bold.setBold(true);
   LabLogFile->setFont(bold);
-  JvXPCheckboxComand = new QCheckBox(PageLogFile);
-  JvXPCheckboxComand->setObjectName("JvXPCheckboxComand");
-  JvXPCheckboxComand->setGeometry(13, 36, 17, 17);
-  LabCommand = NewLabel(PageLogFile, "LabCommand", 35, 36, 200);
-  LabCommand->setText(QStringLiteral("Command"));
-  LabCommand->setBuddy(JvXPCheckboxComand);
-  JvXPCheckboxSize = new QCheckBox(PageLogFile);
-  JvXPCheckboxSize->setObjectName("JvXPCheckboxSize");
-  JvXPCheckboxSize->setGeometry(13, 62, 17, 17);
-  LabPacketSize = NewLabel(PageLogFile, "LabPacketSize", 35, 62, 200);
-  LabPacketSize->setText(QStringLiteral("Packet Size"));
-  LabPacketSize->setBuddy(JvXPCheckboxSize);
+  // A log switch: its check box and, beside it, the label that names it.
+  auto logSwitch = [this](QCheckBox *&box, const char *boxName, QLabel *&label,
+                          const char *labelName, int top, const char *text) {
+    box = new QCheckBox(PageLogFile);
+    box->setObjectName(boxName);
+    box->setGeometry(13, top, 17, 17);
+    label = NewLabel(PageLogFile, labelName, 35, top, 200);
+    label->setText(QString::fromLatin1(text));
+    label->setBuddy(box);
+  };
+  logSwitch(JvXPCheckboxComand, "JvXPCheckboxComand", LabCommand, "LabCommand",
+            36, "Command");
+  logSwitch(JvXPCheckboxSize, "JvXPCheckboxSize", LabPacketSize,
+            "LabPacketSize", 62, "Packet Size");
   // Both start unticked, whatever the switches hold.
   connect(JvXPCheckboxComand, &QCheckBox::clicked, this,
           &TFrmSetting::JvXPCheckboxComandClick);

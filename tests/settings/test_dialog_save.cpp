@@ -16,14 +16,9 @@ protected:
     LoadSettings();
   }
   void WriteIni(const QByteArray &text) {
-    QFile f(SettingsFilePath());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
+    ASSERT_TRUE(WriteAll(SettingsFilePath(), text));
   }
-  QByteArray Ini() {
-    QFile f(SettingsFilePath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
+  QByteArray Ini() { return ReadAll(SettingsFilePath()); }
   // The dialog's fields as it fills them from the file below.
   static TDialogValues Unchanged() {
     TDialogValues v;

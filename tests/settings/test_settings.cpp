@@ -15,14 +15,9 @@ protected:
     AppSettings = TAppSettings();
   }
   void WriteIni(const QByteArray &text) {
-    QFile f(SettingsFilePath());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text);
+    ASSERT_TRUE(WriteAll(SettingsFilePath(), text));
   }
-  QByteArray Ini() {
-    QFile f(SettingsFilePath());
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-  }
+  QByteArray Ini() { return ReadAll(SettingsFilePath()); }
   ScopedTempDir dir;
 };
 
