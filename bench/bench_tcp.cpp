@@ -9,7 +9,8 @@
 // as the median of the rounds and their range. Then the request-to-reply
 // time of GetCommand with an empty and a full queue against a bare server's.
 //
-// Usage: bench_tcp [seconds per flood, default 2]
+// Usage: bench_tcp [seconds per flood, default 2] [only this row, e.g.
+// full/gif, for profiling]
 
 #include "app/LinkViewAdapter.h"
 #include "common/Paths.h"
@@ -26,6 +27,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
+#include <QEventLoop>
 #include <QtEndian>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -142,14 +145,15 @@ double Flood(int port, const QString &tile, const QString &format,
                       "--quiet"};
   if (!saveTile.isEmpty())
     args << "--save-tile" << saveTile;
+  // The GUI side runs its event loop, idle but for the repaints, as the
+  // program's does while the simulator floods.
+  QEventLoop loop;
+  QObject::connect(&sim, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&sim, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
   sim.start(kSim, args);
-  // The GUI side keeps running while the simulator floods.
-  QElapsedTimer t;
-  t.start();
-  while (sim.state() != QProcess::NotRunning && t.elapsed() < 60000) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    sim.waitForFinished(1);
-  }
+  loop.exec();
+  sim.waitForFinished(1000);
   const QByteArray out = sim.readAllStandardOutput();
   for (const QByteArray &line : out.split('\n'))
     if (line.startsWith("tiles/s:"))
@@ -312,6 +316,7 @@ int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const double seconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 2.0;
+  const QString onlyRow = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QTemporaryDir dir;
   SetExePath(dir.filePath("quorvane"));
 
@@ -346,6 +351,8 @@ int main(int argc, char **argv) {
        {QStringLiteral("small"), QStringLiteral("full")}) {
     for (const QString &format :
          {QStringLiteral("jpeg"), QStringLiteral("gif")}) {
+      if (!onlyRow.isEmpty() && onlyRow != size + "/" + format)
+        continue;
       const QString tileFile = dir.filePath(size + "." + format);
       std::vector<double> bare, link;
       for (int round = 0; round < 5; ++round) {

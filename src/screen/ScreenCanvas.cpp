@@ -78,22 +78,22 @@ void TScreenCanvas::DrawTile(const QByteArray &data, int x, int y,
                              QString *warning) {
   // Decoded outside the pictures' lock, so painting never waits for it.
   QMutexLocker lock(&m_decodeLock);
-  DrawDecodedTile(m_decoder.Decode(data, warning), x, y);
+  DrawRows(m_decoder.DecodeRows(data, warning), x, y);
 }
 
 void TScreenCanvas::DrawDecodedTile(const QImage &decoded, int x, int y) {
-  // The visible area is the image less its outermost rows and columns.
-  const int width = decoded.width() - 2;
-  const int height = decoded.height() - 2;
-  if (width <= 0 || height <= 0)
-    return;
   const QImage source = decoded.format() == QImage::Format_RGB32
                             ? decoded
                             : decoded.convertToFormat(QImage::Format_RGB32);
-  auto sourcePixel = [&source](qint64 column, qint64 row) {
-    return reinterpret_cast<const QRgb *>(source.constScanLine(int(row) + 1)) +
-           column + 1;
-  };
+  DrawRows(TTileRows(source), x, y);
+}
+
+void TScreenCanvas::DrawRows(const TTileRows &tile, int x, int y) {
+  // The visible area is the image less its outermost rows and columns.
+  const int width = tile.Width() - 2;
+  const int height = tile.Height() - 2;
+  if (width <= 0 || height <= 0)
+    return;
 
   bool changed = false;
   QRect drawn;
@@ -104,11 +104,11 @@ void TScreenCanvas::DrawDecodedTile(const QImage &decoded, int x, int y) {
       const Span columns = Clip(x, width, m_screen.width());
       const Span rows = Clip(y, height, m_screen.height());
       if (!columns.IsEmpty() && !rows.IsEmpty()) {
-        const size_t bytes = size_t(columns.last - columns.first) * 4;
+        const int count = int(columns.last - columns.first);
         for (qint64 row = rows.first; row < rows.last; ++row) {
           auto *out = reinterpret_cast<QRgb *>(m_screen.scanLine(int(row)));
-          std::memcpy(out + columns.first,
-                      sourcePixel(columns.first - x, row - y), bytes);
+          tile.CopyRow(int(row - y) + 1, int(columns.first - x) + 1, count,
+                       out + columns.first);
         }
         drawn = QRect(QPoint(int(columns.first), int(rows.first)),
                       QPoint(int(columns.last - 1), int(rows.last - 1)));

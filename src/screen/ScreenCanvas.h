@@ -68,6 +68,8 @@ signals:
   void Changed();
 
 private:
+  // Draws the tile's visible area at (x, y), clipped; see DrawTile.
+  void DrawRows(const TTileRows &tile, int x, int y);
   void MarkDirty(const QRect &screenRect);
   void Notify();
 

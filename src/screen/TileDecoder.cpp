@@ -61,6 +61,14 @@ QString GifErrorText(int code) {
           .arg(MaxTileSide));
 }
 
+// Colour indices to pixels. Restrict pointers let the compiler keep the
+// loop in registers: the bytes read could otherwise alias the pixels written.
+void MapColours(const uchar *__restrict in, const QRgb *__restrict palette,
+                QRgb *__restrict out, int count) {
+  for (int i = 0; i < count; ++i)
+    out[i] = palette[in[i]];
+}
+
 // Reads records up to the first image descriptor, remembering the
 // transparent index of the graphic control extension before it.
 int SkipToFirstImage(GifFileType *gif) {
@@ -236,7 +244,7 @@ bool RunJpegDecoder(JpegJob *job) {
 
 } // namespace
 
-const QImage &TTileDecoder::DecodeGif(const QByteArray &data) {
+const TTileRows &TTileDecoder::ReadGif(const QByteArray &data) {
   GifSource source{reinterpret_cast<const uchar *>(data.constData()),
                    data.size(), 0};
   int openError = 0;
@@ -269,8 +277,8 @@ const QImage &TTileDecoder::DecodeGif(const QByteArray &data) {
 
   // Indices past the table's end show black; the transparent index lets the
   // white background through.
-  QRgb palette[256];
-  std::fill(std::begin(palette), std::end(palette), qRgb(0, 0, 0));
+  QRgb *const palette = m_palette;
+  std::fill(palette, palette + 256, qRgb(0, 0, 0));
   const int colours = std::min(map->ColorCount, 256);
   for (int i = 0; i < colours; ++i) {
     const GifColorType &c = map->Colors[i];
@@ -279,36 +287,42 @@ const QImage &TTileDecoder::DecodeGif(const QByteArray &data) {
   if (transparent >= 0 && transparent < 256)
     palette[transparent] = qRgb(255, 255, 255);
 
-  QImage &image = m_image;
-  if (!EnsureImage(image, int(width), int(height)) && width > 0 && height > 0)
-    throw TileDecodeError(QStringLiteral("GIF tile: out of memory"));
-  // Only what the image leaves uncovered needs the white background.
-  if (desc.Left != 0 || desc.Top != 0 || desc.Width != width ||
-      desc.Height != height)
-    image.fill(Qt::white);
-  if (desc.Width <= 0 || desc.Height <= 0)
-    return image;
+  // The whole raster in one call: giflib's per-call set-up is paid once.
+  const int columns = std::max(desc.Width, 0);
+  const int rows = std::max(desc.Height, 0);
+  m_raster.resize(size_t(columns) * size_t(rows));
+  if (columns > 0 && rows > 0 &&
+      DGifGetLine(gif.get(), m_raster.data(), columns * rows) == GIF_ERROR)
+    ThrowGifError(gif.get());
 
-  m_line.resize(size_t(desc.Width));
-  GifPixelType *const line = m_line.data();
-  auto readRow = [&](int row) {
-    if (DGifGetLine(gif.get(), line, desc.Width) == GIF_ERROR)
-      ThrowGifError(gif.get());
-    auto *out =
-        reinterpret_cast<QRgb *>(image.scanLine(desc.Top + row)) + desc.Left;
-    for (int i = 0; i < desc.Width; ++i)
-      out[i] = palette[line[i]];
-  };
+  // Rows of an interlaced image arrive in four passes: every 8th from 0,
+  // every 8th from 4, every 4th from 2, every 2nd from 1.
+  const int *order = nullptr;
   if (desc.Interlace) {
     static constexpr int Start[] = {0, 4, 2, 1};
     static constexpr int Step[] = {8, 8, 4, 2};
+    m_order.resize(size_t(rows));
+    int streamRow = 0;
     for (int pass = 0; pass < 4; ++pass)
-      for (int row = Start[pass]; row < desc.Height; row += Step[pass])
-        readRow(row);
-  } else {
-    for (int row = 0; row < desc.Height; ++row)
-      readRow(row);
+      for (int row = Start[pass]; row < rows; row += Step[pass])
+        m_order[size_t(row)] = streamRow++;
+    order = m_order.data();
   }
+  m_rows = TTileRows(m_raster.data(), palette, order,
+                     QRect(desc.Left, desc.Top, columns, rows),
+                     QSize(int(width), int(height)));
+  return m_rows;
+}
+
+const QImage &TTileDecoder::DecodeGif(const QByteArray &data) {
+  const TTileRows &rows = ReadGif(data);
+  QImage &image = m_image;
+  if (!EnsureImage(image, rows.Width(), rows.Height()) && rows.Width() > 0 &&
+      rows.Height() > 0)
+    throw TileDecodeError(QStringLiteral("GIF tile: out of memory"));
+  for (int y = 0; y < rows.Height(); ++y)
+    rows.CopyRow(y, 0, rows.Width(),
+                 reinterpret_cast<QRgb *>(image.scanLine(y)));
   return image;
 }
 
@@ -337,6 +351,18 @@ const QImage &TTileDecoder::DecodeJpeg(const QByteArray &data,
   return m_image;
 }
 
+const TTileRows &TTileDecoder::DecodeRows(const QByteArray &data,
+                                          QString *warning) {
+  if (warning)
+    warning->clear();
+  if (data.isEmpty())
+    throw TileDecodeError(QStringLiteral("Empty tile"));
+  if (data.front() == 'G')
+    return ReadGif(data);
+  m_rows = TTileRows(DecodeJpeg(data, warning));
+  return m_rows;
+}
+
 const QImage &TTileDecoder::Decode(const QByteArray &data, QString *warning) {
   if (warning)
     warning->clear();
@@ -345,6 +371,41 @@ const QImage &TTileDecoder::Decode(const QByteArray &data, QString *warning) {
   if (data.front() == 'G')
     return DecodeGif(data);
   return DecodeJpeg(data, warning);
+}
+
+TTileRows::TTileRows(const QImage &image) : m_image(&image) {
+  m_width = image.width();
+  m_height = image.height();
+}
+
+TTileRows::TTileRows(const uchar *raster, const QRgb *palette, const int *order,
+                     const QRect &placed, QSize size)
+    : m_raster(raster), m_palette(palette), m_order(order), m_placed(placed),
+      m_width(size.width()), m_height(size.height()) {}
+
+void TTileRows::CopyRow(int y, int x, int count, QRgb *out) const {
+  if (m_image) {
+    std::memcpy(out,
+                reinterpret_cast<const QRgb *>(m_image->constScanLine(y)) + x,
+                size_t(count) * sizeof(QRgb));
+    return;
+  }
+  const QRgb white = qRgb(255, 255, 255);
+  const int row = y - m_placed.top();
+  if (row < 0 || row >= m_placed.height()) {
+    std::fill(out, out + count, white);
+    return;
+  }
+  // White left of the image, its colours, white right of it.
+  const int end = x + count;
+  const int first = std::clamp(m_placed.left(), x, end);
+  const int last = std::clamp(m_placed.left() + m_placed.width(), first, end);
+  std::fill(out, out + (first - x), white);
+  const uchar *in = m_raster +
+                    qsizetype(m_order ? m_order[row] : row) * m_placed.width() +
+                    (first - m_placed.left());
+  MapColours(in, m_palette, out + (first - x), last - first);
+  std::fill(out + (last - x), out + count, white);
 }
 
 TTileDecoder::TTileDecoder() = default;

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QRect>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -39,6 +41,36 @@ QImage DecodeJpegTile(const QByteArray &data, QString *warning = nullptr);
 
 struct JpegJob;
 
+// A decoded tile read row by row: the pixels of a picture, or a GIF's colour
+// indices with their table, turned into pixels only as rows are copied out
+// (sparing a whole picture's worth of writes). Refers to the decoder's
+// buffers, or to the picture given; valid as long as they are.
+class TTileRows {
+public:
+  TTileRows() = default;
+  // A QImage::Format_RGB32 picture.
+  explicit TTileRows(const QImage &image);
+  // rows of placed.width() colour indices, in stream order when order is
+  // given (order[row] is the stream row of picture row row), placed within a
+  // white picture of size.
+  TTileRows(const uchar *raster, const QRgb *palette, const int *order,
+            const QRect &placed, QSize size);
+
+  int Width() const { return m_width; }
+  int Height() const { return m_height; }
+  // Writes pixels x .. x + count - 1 of row y to out; all must lie inside.
+  void CopyRow(int y, int x, int count, QRgb *out) const;
+
+private:
+  const QImage *m_image = nullptr;
+  const uchar *m_raster = nullptr;
+  const QRgb *m_palette = nullptr;
+  const int *m_order = nullptr;
+  QRect m_placed;
+  int m_width = 0;
+  int m_height = 0;
+};
+
 // The same decoding for a stream of tiles: the picture and the decoders'
 // working memory are kept from one tile to the next, so a tile of the size
 // of the last costs no allocation of them. One thread at a time.
@@ -54,9 +86,18 @@ public:
   const QImage &Decode(const QByteArray &data, QString *warning = nullptr);
   const QImage &DecodeGif(const QByteArray &data);
   const QImage &DecodeJpeg(const QByteArray &data, QString *warning = nullptr);
+  // As Decode, without making a picture of a GIF tile's colours. Valid
+  // until the next call.
+  const TTileRows &DecodeRows(const QByteArray &data,
+                              QString *warning = nullptr);
 
 private:
+  const TTileRows &ReadGif(const QByteArray &data);
+
   QImage m_image;
-  std::vector<unsigned char> m_line;
+  std::vector<unsigned char> m_raster;
+  std::vector<int> m_order;
+  QRgb m_palette[256] = {};
+  TTileRows m_rows;
   std::unique_ptr<JpegJob> m_jpeg;
 };

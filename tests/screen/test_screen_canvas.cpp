@@ -254,3 +254,34 @@ TEST(ScreenCanvas, ReadersNeverSeeAHalfDrawnTile) {
   EXPECT_EQ(torn, 0) << "of " << snapshots << " snapshots";
   EXPECT_EQ(canvas.Screen().pixel(screenArea.topLeft()), colours[599 % 4]);
 }
+
+TEST(ScreenCanvas, GifTilesDrawTheirDecodedPictureWhateverTheirLayout) {
+  // Drawn from colour indices straight into the canvas, each must give the
+  // picture DecodeTile makes: rows of interlaced images in their place,
+  // white around an image smaller than its screen and where transparent.
+  const QList<QRgb> colours = {qRgb(200, 0, 0), qRgb(0, 150, 0),
+                               qRgb(0, 0, 250), qRgb(9, 9, 9)};
+  QByteArray pixels;
+  for (int i = 0; i < 11 * 13; ++i)
+    pixels.append(char((i * 7 + i / 11) % 4));
+  GifFrame interlaced{QRect(0, 0, 11, 13), pixels, {}, -1, true};
+  GifFrame placed{QRect(3, 2, 11, 13), pixels, {}, 2, false};
+  const QByteArray cases[] = {
+      EncodeGif(QSize(11, 13), colours, {interlaced}),
+      EncodeGif(QSize(20, 17), colours, {placed}),
+  };
+  TScreenCanvas blank;
+  blank.ResetPictures();
+  for (const QByteArray &gif : cases) {
+    ASSERT_FALSE(gif.isEmpty());
+    for (const QPoint at : {QPoint(40, 50), QPoint(-3, 200)}) {
+      TScreenCanvas direct, viaImage;
+      direct.ResetPictures();
+      viaImage.ResetPictures();
+      direct.DrawTile(gif, at.x(), at.y());
+      viaImage.DrawDecodedTile(DecodeTile(gif), at.x(), at.y());
+      EXPECT_EQ(direct.Screen(), viaImage.Screen());
+      EXPECT_NE(direct.Screen(), blank.Screen());
+    }
+  }
+}
