@@ -4,7 +4,8 @@
 // the phone's request/reply rhythm allows: 1 / (decode + the round trip of a
 // bare server answering the same bytes). The decode time in that limit is
 // the least any decoder must spend: the libraries themselves, decoding into
-// buffers that are reused, not the program's own path. Each of five rounds
+// buffers that are reused, not the program's own path, measured around each
+// round since the machine's speed drifts. Each of five rounds
 // floods the bare server and then the link; the share of the limit is given
 // as the median of the rounds and their range. Then the request-to-reply
 // time of GetCommand with an empty and a full queue against a bare server's.
@@ -23,12 +24,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
-#include <QEventLoop>
 #include <QtEndian>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -66,101 +67,6 @@ qint32 ReadInt(int fd, bool *ok) {
   uchar b[4];
   *ok = ReadExact(fd, b, 4);
   return qFromLittleEndian<qint32>(b);
-}
-
-// A server that answers every request with the NOP reply in one write and
-// does nothing else: the floor under any link's turnaround.
-class BareServer {
-public:
-  BareServer() {
-    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
-    ::listen(m_fd, 4);
-    socklen_t len = sizeof a;
-    ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &len);
-    m_port = ntohs(a.sin_port);
-    m_thread = std::thread([this] { Serve(); });
-  }
-  ~BareServer() {
-    ::shutdown(m_fd, SHUT_RDWR);
-    ::close(m_fd);
-    m_thread.join();
-  }
-  int Port() const { return m_port; }
-
-private:
-  void Serve() {
-    for (;;) {
-      const int c = ::accept(m_fd, nullptr, nullptr);
-      if (c < 0)
-        return;
-      const int on = 1;
-      setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-      std::vector<char> data;
-      const char nop[8] = {11, 0, 0, 0, 0, 0, 0, 0};
-      bool ok = true;
-      while (ok) {
-        const qint32 code = ReadInt(c, &ok);
-        if (!ok)
-          break;
-        if (code == 12) {
-          char rest[16];
-          ok = ReadExact(c, rest, 16);
-        } else if (code == 14) {
-          const qint32 l = ReadInt(c, &ok);
-          if (ok && l > 8) {
-            char xy[8];
-            data.resize(size_t(l));
-            ok = ReadExact(c, xy, 8) && ReadExact(c, data.data(), size_t(l));
-          }
-        } else if (code != 11 && code != 13) {
-          break;
-        }
-        if (ok)
-          ok = ::send(c, nop, 8, MSG_NOSIGNAL) == 8;
-        if (ok && code == 11)
-          ReadInt(c, &ok);
-      }
-      ::close(c);
-    }
-  }
-  int m_fd = -1;
-  int m_port = 0;
-  std::thread m_thread;
-};
-
-double Flood(int port, const QString &tile, const QString &format,
-             double seconds, const QString &saveTile = QString()) {
-  QProcess sim;
-  QStringList args = {"--host",   "127.0.0.1",
-                      "--port",   QString::number(port),
-                      "--flood",  QString::number(seconds),
-                      "--tile",   tile,
-                      "--format", format,
-                      "--quiet"};
-  if (!saveTile.isEmpty())
-    args << "--save-tile" << saveTile;
-  // The GUI side runs its event loop, idle but for the repaints, as the
-  // program's does while the simulator floods.
-  QEventLoop loop;
-  QObject::connect(&sim, &QProcess::finished, &loop, &QEventLoop::quit);
-  QObject::connect(&sim, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-  sim.start(kSim, args);
-  loop.exec();
-  sim.waitForFinished(1000);
-  const QByteArray out = sim.readAllStandardOutput();
-  for (const QByteArray &line : out.split('\n'))
-    if (line.startsWith("tiles/s:"))
-      return line.mid(8).trimmed().toDouble();
-  std::fprintf(stderr, "simulator said: %s %s\n", out.constData(),
-               sim.readAllStandardError().constData());
-  return 0;
 }
 
 // The libraries alone: a JPEG decompressor kept from tile to tile writing
@@ -250,12 +156,114 @@ private:
   std::vector<uchar> m_buffer;
 };
 
-double DecodeMicros(const QByteArray &tile) {
+// A server that answers every request with the NOP reply in one write and
+// does nothing else: the floor under any link's turnaround. A decoding one
+// also decodes each tile with the libraries alone before it answers: the
+// lock-step limit measured directly, with whatever this machine adds when
+// the phone's side idles for the length of a decode.
+class BareServer {
+public:
+  explicit BareServer(bool decoding = false) : m_decoding(decoding) {
+    m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    setsockopt(m_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    ::listen(m_fd, 4);
+    socklen_t len = sizeof a;
+    ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &len);
+    m_port = ntohs(a.sin_port);
+    m_thread = std::thread([this] { Serve(); });
+  }
+  ~BareServer() {
+    ::shutdown(m_fd, SHUT_RDWR);
+    ::close(m_fd);
+    m_thread.join();
+  }
+  int Port() const { return m_port; }
+
+private:
+  void Serve() {
+    for (;;) {
+      const int c = ::accept(m_fd, nullptr, nullptr);
+      if (c < 0)
+        return;
+      const int on = 1;
+      setsockopt(c, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+      std::vector<char> data;
+      const char nop[8] = {11, 0, 0, 0, 0, 0, 0, 0};
+      bool ok = true;
+      while (ok) {
+        const qint32 code = ReadInt(c, &ok);
+        if (!ok)
+          break;
+        if (code == 12) {
+          char rest[16];
+          ok = ReadExact(c, rest, 16);
+        } else if (code == 14) {
+          const qint32 l = ReadInt(c, &ok);
+          if (ok && l > 8) {
+            char xy[8];
+            data.resize(size_t(l));
+            ok = ReadExact(c, xy, 8) && ReadExact(c, data.data(), size_t(l));
+            if (ok && m_decoding)
+              ok = m_decoder.Decode(QByteArray::fromRawData(data.data(), l));
+          }
+        } else if (code != 11 && code != 13) {
+          break;
+        }
+        if (ok)
+          ok = ::send(c, nop, 8, MSG_NOSIGNAL) == 8;
+        if (ok && code == 11)
+          ReadInt(c, &ok);
+      }
+      ::close(c);
+    }
+  }
+  const bool m_decoding;
+  LibraryDecoder m_decoder;
+  int m_fd = -1;
+  int m_port = 0;
+  std::thread m_thread;
+};
+
+double Flood(int port, const QString &tile, const QString &format,
+             double seconds, const QString &saveTile = QString()) {
+  QProcess sim;
+  QStringList args = {"--host",   "127.0.0.1",
+                      "--port",   QString::number(port),
+                      "--flood",  QString::number(seconds),
+                      "--tile",   tile,
+                      "--format", format,
+                      "--quiet"};
+  if (!saveTile.isEmpty())
+    args << "--save-tile" << saveTile;
+  // The GUI side runs its event loop, idle but for the repaints, as the
+  // program's does while the simulator floods.
+  QEventLoop loop;
+  QObject::connect(&sim, &QProcess::finished, &loop, &QEventLoop::quit);
+  QObject::connect(&sim, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+  sim.start(kSim, args);
+  loop.exec();
+  sim.waitForFinished(1000);
+  const QByteArray out = sim.readAllStandardOutput();
+  for (const QByteArray &line : out.split('\n'))
+    if (line.startsWith("tiles/s:"))
+      return line.mid(8).trimmed().toDouble();
+  std::fprintf(stderr, "simulator said: %s %s\n", out.constData(),
+               sim.readAllStandardError().constData());
+  return 0;
+}
+
+double DecodeMicros(const QByteArray &tile, int millis) {
   LibraryDecoder decoder;
   std::vector<double> samples;
   QElapsedTimer total;
   total.start();
-  while (total.elapsed() < 500 || samples.size() < 50) {
+  while (total.elapsed() < millis || samples.size() < 50) {
     QElapsedTimer t;
     t.start();
     if (!decoder.Decode(tile))
@@ -316,7 +324,8 @@ int main(int argc, char **argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   const double seconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 2.0;
-  const QString onlyRow = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  const QString onlyRow =
+      argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QTemporaryDir dir;
   SetExePath(dir.filePath("quorvane"));
 
@@ -342,11 +351,15 @@ int main(int argc, char **argv) {
   TIdTCPServer server(view, queue);
   server.Open(0);
   BareServer bareServer;
+  BareServer decodingServer(true);
 
-  // Bare server and link alternate, five rounds each, and the best round
-  // of each counts: the machine is shared and single runs are noisy.
-  std::printf("%-12s %10s %10s %10s %10s %8s %14s\n", "tile", "decode_us",
-              "bare_rt/s", "limit/s", "link/s", "share", "share range");
+  // Bare server and link alternate, five rounds each; the median round's
+  // share and the range are given: the machine is shared and noisy.
+  // limit/s: 1 / (decode + bare round trip); server/s: the decoding bare
+  // server; share: link/s of limit/s; of server: link/s of server/s.
+  std::printf("%-10s %8s %8s %8s %8s %8s %6s %-8s %6s %s\n", "tile", "decode",
+              "bare/s", "limit/s", "server/s", "link/s", "share", "range",
+              "of srv", "range");
   for (const QString &size :
        {QStringLiteral("small"), QStringLiteral("full")}) {
     for (const QString &format :
@@ -354,34 +367,48 @@ int main(int argc, char **argv) {
       if (!onlyRow.isEmpty() && onlyRow != size + "/" + format)
         continue;
       const QString tileFile = dir.filePath(size + "." + format);
-      std::vector<double> bare, link;
-      for (int round = 0; round < 5; ++round) {
-        bare.push_back(Flood(bareServer.Port(), size, format, seconds,
-                             round == 0 ? tileFile : QString()));
-        link.push_back(Flood(server.BoundPort(), size, format, seconds));
-      }
+      // The simulator's tile, saved by a short flood of the bare server.
+      Flood(bareServer.Port(), size, format, 0.2, tileFile);
       QFile f(tileFile);
-      if (!f.open(QIODevice::ReadOnly) || bare.front() <= 0) {
+      if (!f.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "no tile saved by the simulator\n");
         return 1;
       }
-      const double decodeUs = DecodeMicros(f.readAll());
-      // Each round's share against the limit of that round's bare server.
-      std::vector<double> shares, limits;
-      for (size_t i = 0; i < bare.size(); ++i) {
-        const double limit = 1.0 / (decodeUs / 1e6 + 1.0 / bare[i]);
-        limits.push_back(limit);
-        shares.push_back(100.0 * link[i] / limit);
+      const QByteArray tile = f.readAll();
+      // The machine's speed drifts from minute to minute, so each round
+      // measures its own decode time, on both sides of its two floods, and
+      // its share is taken against its own limit.
+      std::vector<double> bare, decoding, link, decode, shares, limits,
+          ofServer;
+      for (int round = 0; round < 5; ++round) {
+        const double before = DecodeMicros(tile, 200);
+        bare.push_back(Flood(bareServer.Port(), size, format, seconds));
+        decoding.push_back(Flood(decodingServer.Port(), size, format, seconds));
+        link.push_back(Flood(server.BoundPort(), size, format, seconds));
+        decode.push_back((before + DecodeMicros(tile, 200)) / 2);
+        if (decode.back() <= 0 || bare.back() <= 0 || decoding.back() <= 0) {
+          std::fprintf(stderr, "the tile or a bare server failed\n");
+          return 1;
+        }
+        limits.push_back(1.0 / (decode.back() / 1e6 + 1.0 / bare.back()));
+        shares.push_back(100.0 * link.back() / limits.back());
+        ofServer.push_back(100.0 * link.back() / decoding.back());
       }
       auto median = [](std::vector<double> v) {
         std::sort(v.begin(), v.end());
         return v[v.size() / 2];
       };
-      const auto [low, high] =
-          std::minmax_element(shares.begin(), shares.end());
-      std::printf("%-12s %10.1f %10.0f %10.0f %10.0f %7.0f%% %6.0f-%.0f%%\n",
-                  qPrintable(size + "/" + format), decodeUs, median(bare),
-                  median(limits), median(link), median(shares), *low, *high);
+      auto range = [](const std::vector<double> &v) {
+        const auto [low, high] = std::minmax_element(v.begin(), v.end());
+        return QByteArray::number(*low, 'f', 0) + "-" +
+               QByteArray::number(*high, 'f', 0) + "%";
+      };
+      std::printf(
+          "%-10s %8.1f %8.0f %8.0f %8.0f %8.0f %5.0f%% %-8s %5.0f%% %s\n",
+          qPrintable(size + "/" + format), median(decode), median(bare),
+          median(limits), median(decoding), median(link), median(shares),
+          range(shares).constData(), median(ofServer),
+          range(ofServer).constData());
     }
   }
   std::printf("(paced repaints on the GUI side: %ld)\n\n", repaints);

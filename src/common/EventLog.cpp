@@ -52,10 +52,15 @@ void WriteLog(const QByteArray &message, bool on) {
   if (!on)
     return;
   const QString path = LogFilePath();
-  QMutexLocker lock(&g_logLock);
-  const QByteArray line = FormatLogLine(Now(), message) + "\r\n";
+  QDateTime now;
+  {
+    QMutexLocker lock(&g_logLock);
+    now = Now();
+  }
+  const QByteArray line = FormatLogLine(now, message) + "\r\n";
   QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Append |
+                 QIODevice::Unbuffered))
     throw LogWriteError(QStringLiteral("Cannot open file \"%1\". %2")
                             .arg(path, file.errorString())
                             .toStdString());

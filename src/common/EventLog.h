@@ -4,8 +4,9 @@
 // governs its message.
 //
 // Line layout: long time, ":", milliseconds without leading zeros, " ",
-// the message, CR LF. The file is opened, written and closed per line under
-// one lock, so lines from different threads never interleave.
+// the message, CR LF. The file is opened for appending, written and closed
+// per line; each line goes out in one write, so lines from different threads
+// never interleave, and no lock is held while writing.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -28,7 +29,8 @@ public:
 // be created, opened or written.
 void WriteLog(const QByteArray &message, bool on);
 inline void WriteLog(const char *message, bool on) {
-  WriteLog(QByteArray(message), on);
+  if (on) // no copy of the text while logging is off
+    WriteLog(QByteArray(message), on);
 }
 
 // The log file: the executable's path with its extension replaced by ".log".

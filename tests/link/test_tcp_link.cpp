@@ -409,8 +409,9 @@ TEST_F(TcpLinkTest, ListenAddressLimitsWhereThePhoneMayConnect) {
   server.Open(0, "127.0.0.1");
   EXPECT_TRUE(Connects(AF_INET, "127.0.0.1", server.BoundPort()));
   const QByteArray other = OtherAddress();
-  if (!other.isEmpty())
+  if (!other.isEmpty()) {
     EXPECT_FALSE(Connects(AF_INET, other.constData(), server.BoundPort()));
+  }
   server.Close();
 
   try {
