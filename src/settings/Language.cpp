@@ -1,6 +1,7 @@
 #include "settings/Language.h"
 
 #include "common/Paths.h"
+#include "common/Windows1252.h"
 #include "settings/Settings.h"
 
 #include <QDir>
@@ -21,14 +22,6 @@ namespace {
 
 std::function<void(const QString &, const QString &)> g_windowTexts;
 std::function<void()> g_windowDone;
-
-// Windows-1252 code points of the bytes 0x80 to 0x9F; the other bytes
-// are their Latin-1 selves. Unassigned bytes keep their C1 code.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 QString ReplaceLineBreaks(QString text) {
   text.replace(QLatin1String("#13"), QLatin1String("\r"));
@@ -171,7 +164,7 @@ QString DecodeLanguageText(const QByteArray &bytes) {
   text.reserve(bytes.size());
   for (const char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
-    text.append(b >= 0x80 && b < 0xA0 ? QChar(kCp1252High[b - 0x80])
+    text.append(b >= 0x80 && b < 0xA0 ? QChar(Windows1252High[b - 0x80])
                                       : QChar(b));
   }
   return text;
