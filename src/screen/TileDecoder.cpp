@@ -351,24 +351,29 @@ const QImage &TTileDecoder::DecodeJpeg(const QByteArray &data,
   return m_image;
 }
 
-const TTileRows &TTileDecoder::DecodeRows(const QByteArray &data,
-                                          QString *warning) {
+namespace {
+
+// Clears the warning and tells the formats apart; an empty tile is neither.
+bool IsGifTile(const QByteArray &data, QString *warning) {
   if (warning)
     warning->clear();
   if (data.isEmpty())
     throw TileDecodeError(QStringLiteral("Empty tile"));
-  if (data.front() == 'G')
+  return data.front() == 'G';
+}
+
+} // namespace
+
+const TTileRows &TTileDecoder::DecodeRows(const QByteArray &data,
+                                          QString *warning) {
+  if (IsGifTile(data, warning))
     return ReadGif(data);
   m_rows = TTileRows(DecodeJpeg(data, warning));
   return m_rows;
 }
 
 const QImage &TTileDecoder::Decode(const QByteArray &data, QString *warning) {
-  if (warning)
-    warning->clear();
-  if (data.isEmpty())
-    throw TileDecodeError(QStringLiteral("Empty tile"));
-  if (data.front() == 'G')
+  if (IsGifTile(data, warning))
     return DecodeGif(data);
   return DecodeJpeg(data, warning);
 }
