@@ -10,6 +10,7 @@
 #include <QStringDecoder>
 #include <QtDebug>
 #include <algorithm>
+#include <cstring>
 
 QStringList LangList;
 QByteArray LoadedLanguage;
@@ -118,6 +119,24 @@ void ApplyTexts(
     const QString key = QString::fromLatin1(k.Key);
     set(key, LangText(lines, key, QString::fromLatin1(k.BuiltIn)));
   }
+}
+
+const QList<TLangKey> &MessageLanguageKeys() {
+  static const QList<TLangKey> keys = {
+#define QV_MESSAGE(key, english) {#key, english},
+#include "settings/MessageTexts.def"
+#undef QV_MESSAGE
+  };
+  return keys;
+}
+
+QString UiText(const char *key) {
+  for (const TLangKey &k : MessageLanguageKeys())
+    if (std::strcmp(k.Key, key) == 0)
+      return LangText(LangList, QString::fromLatin1(k.Key),
+                      QString::fromUtf8(k.BuiltIn));
+  Q_ASSERT_X(false, "UiText", key);
+  return QString::fromLatin1(key);
 }
 
 void SetLanguageWindow(

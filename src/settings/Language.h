@@ -28,6 +28,12 @@ const QList<TLangKey> &MainLanguageKeys();
 // The settings dialog's keys, in the order they are applied.
 const QList<TLangKey> &DialogLanguageKeys();
 
+// Messages, tooltips and status texts (MessageTexts.def), in table order.
+const QList<TLangKey> &MessageLanguageKeys();
+// The text of a message key in the language in use, or its English text.
+// key must be one of MessageLanguageKeys().
+QString UiText(const char *key);
+
 // The lines of the language file in use (empty: built-in texts).
 extern QStringList LangList;
 // The language whose file LangList holds, or would hold if it existed.

@@ -184,7 +184,8 @@ TEST(ShippedLanguages, EveryFileDefinesEveryKeyAndKeepsBreaksAndPlaceholders) {
 
   QList<TLangKey> keys = MainLanguageKeys();
   keys += DialogLanguageKeys();
-  const QRegularExpression placeholder(QStringLiteral("%s"));
+  keys += MessageLanguageKeys();
+  const QRegularExpression placeholder(QStringLiteral("%s|%[1-9]"));
   for (const QString &folder : folders) {
     QFile f(languages.filePath(folder + "/lang.ini"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << qPrintable(folder);
@@ -199,7 +200,7 @@ TEST(ShippedLanguages, EveryFileDefinesEveryKeyAndKeepsBreaksAndPlaceholders) {
         defined << line.section('=', 0, 0).toLower();
     for (const TLangKey &k : keys) {
       const QString key = QString::fromLatin1(k.Key);
-      const QString english = LangText({}, key, k.BuiltIn);
+      const QString english = LangText({}, key, QString::fromUtf8(k.BuiltIn));
       EXPECT_EQ(defined.count(key.toLower()), 1)
           << qPrintable(folder) << ": " << k.Key;
       const QString text = LangText(lines, key, QString());
