@@ -145,8 +145,9 @@ void TFormMain::BuildMenus() {
           [this] { MInternetConnClick(MInternetConn); });
   connect(MDissconect, &QAction::triggered, this, &TFormMain::MDissconectClick);
   connect(MExit, &QAction::triggered, this, &TFormMain::MExitClick);
+  // As the record button: an open converter comes forward instead.
   connect(MRecordPause, &QAction::triggered, this,
-          &TFormMain::MRecordPauseClick);
+          &TFormMain::dxfPictureButton2Click);
   connect(MStop, &QAction::triggered, this, &TFormMain::MStopClick);
   // The Tools menu's entry saves a screenshot as the camera button does.
   connect(MSaveScreenshot, &QAction::triggered, this,

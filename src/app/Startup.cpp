@@ -13,6 +13,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTimer>
 #include <memory>
 
 namespace {
@@ -82,6 +83,7 @@ int RunQuorvane(int argc, char *argv[]) {
 
   // 8. The message loop; the main window shows when it starts.
   main->show();
+  QTimer::singleShot(0, main.get(), &TFormMain::OfferLeftoverRecording);
   const int code = app.exec();
 
   // Ending, in reverse order.

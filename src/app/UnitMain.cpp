@@ -9,6 +9,7 @@
 #include "app/USetting.h"
 #include "app/UnitProgress.h"
 #include "app/UnitSplash.h"
+#include "capture/ConverterFiles.h"
 #include "capture/ImageFiles.h"
 #include "capture/Screenshot.h"
 #include "capture/VideoRecorder.h"
@@ -35,6 +36,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
+#include <QLockFile>
 #include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -534,6 +536,11 @@ namespace {
 const QString kConverterTitle = QStringLiteral("AviConvert");
 const QString kConverterProgram = QStringLiteral("AVIConvert");
 
+// Starts the converter without waiting for it; false when it is not found.
+bool StartConverterProgram() {
+  return platform::StartProgram(kConverterProgram, ExeDir());
+}
+
 QIcon RecordMenuImage(int index) {
   return QIcon(
       QStringLiteral(":/art/menu_%1.png").arg(index, 2, 10, QChar('0')));
@@ -561,7 +568,7 @@ void TFormMain::BuildCapture() {
   };
   rec.StartConverter = [] {
     // Nothing is waited for and nothing is reported.
-    platform::StartProgram(kConverterProgram, ExeDir());
+    StartConverterProgram();
   };
   m_recorder = std::make_unique<TVideoRecorder>(std::move(rec));
 }
@@ -664,6 +671,55 @@ void TFormMain::TimerCaptureTimer() {
   } catch (const std::exception &e) {
     TimerCapture->stop();
     PostAppException(this, e);
+  }
+}
+
+void TFormMain::OfferLeftoverRecording() {
+  QStringList frames;
+  {
+    // A converter at work owns the frames and its unfinished video.
+    const std::unique_ptr<QLockFile> lock = ConverterLock(ExeDir());
+    if (!lock->tryLock(0))
+      return;
+    RemoveStaleParts(ExeDir());
+    const QString video = QString::fromLocal8Bit(AppSettings.AVIName);
+    if (!video.isEmpty())
+      RemoveStaleParts(
+          QFileInfo(QDir(ExeDir()).absoluteFilePath(video)).absolutePath());
+    frames = FramesInFolder(TempDir());
+  }
+  if (frames.isEmpty())
+    return;
+  const QString folder = QDir::toNativeSeparators(TempDir());
+  const QString caption = QApplication::applicationDisplayName();
+  const int choice = AskQuestion(
+      this, caption,
+      UiText("CaptureLeftoverFrames").arg(frames.size()).arg(folder),
+      {UiText("CaptureLeftoverMake"), UiText("CaptureLeftoverDelete"),
+       UiText("CaptureLeftoverLater")});
+  if (choice == 0) {
+    // The converter deletes the frames once their video is written.
+    try {
+      WriteListFile(m_recorder->ListFilePath(), frames);
+    } catch (const CaptureWriteError &e) {
+      ShowMessageBox(this, TMessageKind::Warning, caption,
+                     UiText("CaptureLeftoverListFailed")
+                         .arg(e.Path(), e.Reason(), folder));
+      return;
+    }
+    if (!StartConverterProgram())
+      ShowMessageBox(this, TMessageKind::Warning, caption,
+                     UiText("CaptureConverterMissing")
+                         .arg(QDir::toNativeSeparators(ExeDir()), folder));
+  } else if (choice == 1) {
+    int failed = 0;
+    for (const QString &frame : frames)
+      if (!QFile::remove(frame) && QFileInfo::exists(frame))
+        ++failed;
+    if (failed > 0)
+      ShowMessageBox(
+          this, TMessageKind::Warning, caption,
+          UiText("CaptureLeftoverDeleteFailed").arg(failed).arg(folder));
   }
 }
 

@@ -173,6 +173,10 @@ public:
   // The clock that names screenshots and frames (tests set their own).
   void SetCaptureClock(std::function<QDateTime()> now);
   TVideoRecorder &Recorder() { return *m_recorder; }
+  // At start: removes the unfinished videos of killed converters, and offers
+  // to make the video from frames a recording left in the frames folder, or
+  // to delete them. Does nothing while a converter is at work.
+  void OfferLeftoverRecording();
   void MOptionsClick();
   // Shows a text of the language on the window (ApplyLanguage calls it for
   // each key), and then the texts that repeat others.

@@ -1,5 +1,6 @@
 #include "capture/CaptureNames.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 QString TwoDigits(int n) {
@@ -21,6 +22,13 @@ QString FrameName(const QTime &when) {
   return TwoDigits(when.hour()) + TwoDigits(when.minute()) +
          TwoDigits(when.second()) + TwoDigits(when.msec()) +
          QStringLiteral(".bmp");
+}
+
+bool IsFrameFileName(const QString &fileName) {
+  // Two digits of milliseconds below 100, three from 100 on.
+  static const QRegularExpression pattern(QStringLiteral(
+      "^([01]\\d|2[0-3])[0-5]\\d[0-5]\\d(\\d\\d|[1-9]\\d\\d)\\.bmp$"));
+  return pattern.match(fileName).hasMatch();
 }
 
 int ClampFps(int fps) { return std::clamp(fps, MinFps, MaxFps); }

@@ -17,6 +17,8 @@ QString ScreenshotName(const QDateTime &when);
 // milliseconds with at least two digits, and ".bmp". 14:30:05.007 gives
 // "14300507.bmp", 14:30:05.123 gives "143005123.bmp".
 QString FrameName(const QTime &when);
+// True when fileName (without folder) is a name FrameName gives.
+bool IsFrameFileName(const QString &fileName);
 
 // The frame rates a recording accepts; others are brought into this range.
 constexpr int MinFps = 1;

@@ -2,6 +2,7 @@
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
 #include "app/UnitMain.h"
+#include "capture/ConverterFiles.h"
 #include "capture/VideoRecorder.h"
 #include "common/Paths.h"
 #include "controls/dxfPictureButton.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTest>
 
 class TestCaptureWindow : public QObject {
@@ -22,6 +24,8 @@ class TestCaptureWindow : public QObject {
   TCommandQueue m_queue;
   std::unique_ptr<TFormMain> m_form;
   QStringList m_boxes;
+  QStringList m_questions;
+  int m_answer = -1;
   QDateTime m_now{QDate(2009, 3, 7), QTime(9, 5, 3, 45)};
 
   QString File(const QString &name) { return m_dir->File(name); }
@@ -63,6 +67,11 @@ private slots:
       m_boxes << t;
     });
     m_boxes.clear();
+    SetQuestionHook([this](const QString &text, const QStringList &) {
+      m_questions << text;
+      return m_answer;
+    });
+    m_questions.clear();
     m_form = std::make_unique<TFormMain>(m_queue);
     m_form->SetCaptureClock([this] { return m_now; });
     m_form->show();
@@ -71,6 +80,7 @@ private slots:
   void cleanup() {
     m_form.reset();
     SetMessageBoxHook({});
+    SetQuestionHook({});
     m_dir.reset();
   }
 
@@ -215,14 +225,66 @@ private slots:
     QVERIFY(f.TimerButtonRepaint->isActive());
     f.TimerButtonRepaintTimer();
     QVERIFY(f.dxfPicButPlStop->Down());
-    // The menu entry records all the same.
+    // The menu entry brings it forward too, and records nothing that would
+    // start a second converter.
+    const xcb_window_t other = x.MakeWindow("Other");
+    QCOMPARE(x.TopChild(), other);
     f.MRecordPause->trigger();
-    QCOMPARE(f.CaptureState, QString("CAVIPlayed"));
-    f.MStop->trigger();
+    QCOMPARE(f.CaptureState, QString("CAVIOff"));
+    QCOMPARE(x.TopChild(), conv);
     if (saved.isEmpty())
       qunsetenv("DISPLAY");
     else
       qputenv("DISPLAY", saved);
+  }
+
+  void leftoverFramesAreOfferedAtStart() {
+    TFormMain &f = *m_form;
+    QVERIFY(QDir().mkpath(TempDir()));
+    // Frames of a recording across midnight, in the order they were taken.
+    const QDateTime taken = QDateTime::currentDateTime().addSecs(-60);
+    const QStringList frames = {TempDir() + "23595990.bmp",
+                                TempDir() + "000000100.bmp"};
+    auto writeFrames = [&] {
+      for (int i = 0; i < frames.size(); ++i) {
+        QFile file(frames[i]);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("BM") == 2);
+        QVERIFY(file.flush());
+        QVERIFY(file.setFileTime(taken.addMSecs(100 * i),
+                                 QFileDevice::FileModificationTime));
+      }
+    };
+    writeFrames();
+    const QString notAFrame = TempDir() + "notes.bmp";
+    QVERIFY(QFile(notAFrame).open(QIODevice::WriteOnly));
+    const QString killedPart = PartFilePath(File("video.avi"), 99999999, 1);
+    QVERIFY(QFile(killedPart).open(QIODevice::WriteOnly));
+
+    // While a converter works nothing is asked and nothing removed.
+    const std::unique_ptr<QLockFile> converter = ConverterLock(ExeDir());
+    QVERIFY(converter->tryLock(0));
+    f.OfferLeftoverRecording();
+    QVERIFY(m_questions.isEmpty());
+    QVERIFY(QFile::exists(killedPart));
+    converter->unlock();
+
+    m_answer = 1; // delete them
+    f.OfferLeftoverRecording();
+    QCOMPARE(m_questions.size(), 1);
+    QVERIFY(m_questions[0].startsWith("2 frames"));
+    QVERIFY(!QFile::exists(frames[0]) && !QFile::exists(frames[1]));
+    QVERIFY(QFile::exists(notAFrame));
+    QVERIFY(!QFile::exists(killedPart));
+    f.OfferLeftoverRecording(); // nothing left: no question
+    QCOMPARE(m_questions.size(), 1);
+
+    writeFrames();
+    m_answer = 0; // make the video
+    f.OfferLeftoverRecording();
+    QCOMPARE(Read(File("AVIList.dat")),
+             (frames[0] + "\r\n" + frames[1] + "\r\n").toLocal8Bit());
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(File("converter-ran")), 10000);
+    QVERIFY(m_boxes.isEmpty());
   }
 };
 

@@ -2,13 +2,17 @@
 // them out; the video is read back with libavformat.
 #include "aviconvert/FramePlacement.h"
 #include "capture/CaptureNames.h"
+#include "capture/ConverterFiles.h"
 #include "capture/ImageFiles.h"
 #include "support/TempDir.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 extern "C" {
@@ -139,8 +143,75 @@ TEST_F(ConverterTest, MissingEmptyOrUnwritableAreRefused) {
   WriteList();
   EXPECT_NE(Run(), 0);
   EXPECT_TRUE(errors.contains("blocker/video.avi")) << qPrintable(errors);
-  EXPECT_TRUE(errors.contains("kept")) << qPrintable(errors);
+  // The writer's sentence is ended before the next one begins.
+  EXPECT_TRUE(errors.contains(QRegularExpression("\\w\\. The frame list")))
+      << qPrintable(errors);
   EXPECT_TRUE(QFileInfo::exists(a) && QFileInfo::exists(b));
+}
+
+TEST_F(ConverterTest, DeletesOnlyTheRecordersOwnFrames) {
+  WriteIni("[AVI]\r\nFPS=5\r\n");
+  QImage picture(176, 208, QImage::Format_RGB32);
+  picture.fill(Qt::yellow);
+  QDir().mkpath(dir.File("photos"));
+  // Pictures that are read but are not the recorder's: outside temp/, a
+  // frame name outside temp/, another name inside temp/.
+  const QStringList others = {dir.File("photos/photo.png"),
+                              dir.File("photos/10000040.bmp"),
+                              frames + "pic.bmp"};
+  for (const QString &path : others)
+    ASSERT_TRUE(picture.save(path, path.endsWith("png") ? "PNG" : "BMP"));
+  const QString own = Frame(QTime(10, 0, 0, 0), Qt::red);
+  list << others;
+  WriteList();
+  ASSERT_EQ(Run(), 0) << qPrintable(errors);
+  EXPECT_TRUE(output.contains("Saved 4 frames")) << qPrintable(output);
+  EXPECT_FALSE(QFileInfo::exists(own));
+  for (const QString &path : others)
+    EXPECT_TRUE(QFileInfo::exists(path)) << qPrintable(path);
+}
+
+TEST_F(ConverterTest, AnExistingVideoAndOtherPartsStayStalePartsGo) {
+  WriteIni("[AVI]\r\nFPS=5\r\n");
+  const QString video = dir.File("video.avi");
+  ASSERT_TRUE(WriteAll(video, "first recording"));
+  // Not of our naming, of a converter that runs, of one that was killed.
+  const QString foreign = video + ".part";
+  const QString running =
+      PartFilePath(video, QCoreApplication::applicationPid(), 1);
+  const QString killed = PartFilePath(video, 99999999, 1);
+  for (const QString &path : {foreign, running, killed})
+    ASSERT_TRUE(WriteAll(path, "part"));
+  Frame(QTime(10, 0, 0, 0), Qt::red);
+  WriteList();
+  ASSERT_EQ(Run(), 0) << qPrintable(errors);
+  EXPECT_TRUE(output.contains(dir.File("video-2.avi"))) << qPrintable(output);
+  EXPECT_TRUE(ProbeVideo(dir.File("video-2.avi")).opened);
+  EXPECT_EQ(ReadAll(video), "first recording");
+  EXPECT_EQ(ReadAll(foreign), "part");
+  EXPECT_EQ(ReadAll(running), "part");
+  EXPECT_FALSE(QFileInfo::exists(killed));
+  EXPECT_NE(PartFilePath(video, 10, 1), PartFilePath(video, 10, 2));
+}
+
+TEST_F(ConverterTest, ASecondConverterOfTheFolderRefusesAndKeepsAll) {
+  // In the language the settings choose.
+  WriteIni("[AVI]\r\nFPS=5\r\n[Language]\r\nLanguage=Test\r\n");
+  QDir().mkpath(dir.File("Languages/Test"));
+  ASSERT_TRUE(WriteAll(dir.File("Languages/Test/lang.ini"),
+                       "ConvertAlreadyRunning=Busy: %1\r\n"));
+  const QString frame = Frame(QTime(10, 0, 0, 0), Qt::red);
+  WriteList();
+  const std::unique_ptr<QLockFile> first = ConverterLock(dir.Path());
+  ASSERT_TRUE(first->tryLock(0));
+  EXPECT_NE(Run(), 0);
+  EXPECT_TRUE(errors.contains("Busy: " + dir.Path())) << qPrintable(errors);
+  EXPECT_TRUE(QFileInfo::exists(frame));
+  EXPECT_EQ(QDir(dir.Path()).entryList({"video*"}), QStringList());
+  // Once the first is done, the frames are converted.
+  first->unlock();
+  EXPECT_EQ(Run(), 0) << qPrintable(errors);
+  EXPECT_FALSE(QFileInfo::exists(frame));
 }
 
 TEST(FramePlacement, NamesAndSlots) {

@@ -1,20 +1,52 @@
 #include "aviconvert/Conversion.h"
 
 #include "aviconvert/FramePlacement.h"
+#include "capture/ConverterFiles.h"
 #include "platform/ProfileFile.h"
+#include "settings/Language.h"
 #include "settings/Settings.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <algorithm>
+#include <cerrno>
 
 namespace aviconvert {
 
 namespace {
-QString PartPath(const QString &output) {
-  return output + QStringLiteral(".part");
+
+bool Taken(const QString &path) {
+  const QFileInfo f(path);
+  return f.exists() || f.isSymLink();
 }
+
+// path, or when it is taken the first free of "name-2.ext", "name-3.ext"...
+QString NextFreePath(const QString &path) {
+  if (!Taken(path))
+    return path;
+  const QFileInfo info(path);
+  const QString suffix =
+      info.suffix().isEmpty() ? QString() : '.' + info.suffix();
+  for (int n = 2;; ++n) {
+    const QString candidate = info.dir().filePath(
+        info.completeBaseName() + '-' + QString::number(n) + suffix);
+    if (!Taken(candidate))
+      return candidate;
+  }
+}
+
+QString LockFailure(QLockFile::LockError error) {
+  QString reason =
+      qt_error_string(error == QLockFile::PermissionError ? EACCES : EIO);
+  if (!reason.isEmpty())
+    reason[0] = reason[0].toLower();
+  return reason;
+}
+
 } // namespace
 
 TConversion::TConversion(const QString &programDir)
@@ -24,11 +56,25 @@ TConversion::TConversion(const QString &programDir)
 TConversion::~TConversion() {
   if (m_writer) {
     m_writer.reset();
-    QFile::remove(PartPath(m_output));
+    QFile::remove(m_part);
   }
 }
 
 void TConversion::Prepare() {
+  // One converter at a time per program directory: a second one would take
+  // the first one's frames and list. It stops here, having changed nothing.
+  m_lock = ConverterLock(m_dir);
+  if (!m_lock->tryLock(0)) {
+    const QLockFile::LockError error = m_lock->error();
+    const QString lockPath = QDir::toNativeSeparators(m_lock->fileName());
+    m_lock.reset();
+    if (error == QLockFile::LockFailedError)
+      throw VideoError(
+          UiText("ConvertAlreadyRunning").arg(QDir::toNativeSeparators(m_dir)));
+    throw VideoError(
+        UiText("ConvertLockFailed").arg(lockPath, LockFailure(error)));
+  }
+
   const QString ini = m_dir + QStringLiteral("Quorvane.ini");
   platform::ProfileFile settings(ini);
   m_output = QString::fromLocal8Bit(settings.ReadString(
@@ -64,6 +110,16 @@ void TConversion::Prepare() {
   for (const QString &path : m_paths)
     times.append(FrameTimeMs(path));
   m_placed = PlaceFrames(times, m_fps);
+
+  // Holding the lock, the unfinished videos of killed converters are known
+  // to be stale.
+  RemoveStaleParts(QFileInfo(m_output).absolutePath());
+  const QString free = NextFreePath(m_output);
+  if (free != m_output)
+    m_taken = m_output;
+  m_output = free;
+  m_part = PartFilePath(m_output, QCoreApplication::applicationPid(),
+                        QDateTime::currentMSecsSinceEpoch());
 }
 
 bool TConversion::Step() {
@@ -79,7 +135,12 @@ bool TConversion::Step() {
   if (!m_writer) {
     const QSize size = m_size.isValid() ? m_size : image.size();
     QDir().mkpath(QFileInfo(m_output).absolutePath());
-    m_writer = std::make_unique<TVideoWriter>(PartPath(m_output), size, m_fps);
+    try {
+      m_writer = std::make_unique<TVideoWriter>(m_part, size, m_fps);
+    } catch (...) {
+      QFile::remove(m_part); // opened, perhaps, before the failure
+      throw;
+    }
     m_base = m_placed[index];
   }
   const int slot = m_placed[index] - m_base;
@@ -102,16 +163,27 @@ TReport TConversion::Finish() {
   m_writer->Finish();
   const int frames = m_writer->FramesWritten();
   m_writer.reset();
-  const QString part = PartPath(m_output);
-  QFile::remove(m_output);
-  if (!QFile::rename(part, m_output)) {
-    QFile::remove(part);
+  // Renaming never replaces a file: one made since Prepare makes the video
+  // take the next free name.
+  bool renamed = QFile::rename(m_part, m_output);
+  if (!renamed && Taken(m_output)) {
+    if (m_taken.isEmpty())
+      m_taken = m_output;
+    m_output = NextFreePath(m_output);
+    renamed = QFile::rename(m_part, m_output);
+  }
+  if (!renamed) {
+    QFile::remove(m_part);
     throw VideoError(
         QStringLiteral("Could not write the video %1.").arg(m_output));
   }
-  // The video is complete: the frames it holds are no longer needed.
+  // The video is complete: the frames it holds are no longer needed. Only
+  // the recorder's own frames go; any other listed file is left as it was.
+  const QString framesDir = m_dir + QStringLiteral("temp/");
   for (const QString &path : m_converted)
-    QFile::remove(path);
+    if (IsOwnFrame(path, framesDir))
+      QFile::remove(path);
+  m_lock.reset();
 
   TReport report;
   report.output = m_output;

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <memory>
 
+class QLockFile;
+
 namespace aviconvert {
 
 struct TReport {
@@ -25,21 +27,28 @@ public:
   explicit TConversion(const QString &programDir);
   ~TConversion();
 
-  // Reads the settings and the list. Throws VideoError when the list is
-  // missing or empty.
+  // Takes the converter lock of the program directory, reads the settings
+  // and the list, and picks the video's name: the next free one
+  // ("video-2.avi", ...) when the named file exists. Throws VideoError when
+  // another converter holds the lock or the list is missing or empty; then
+  // nothing is changed.
   void Prepare();
 
   int Total() const { return int(m_paths.size()); }
   int Done() const { return m_next; }
   QString OutputPath() const { return m_output; }
+  // The name the settings give, when the video gets another one.
+  QString TakenPath() const { return m_taken; }
   int Fps() const { return m_fps; }
 
   // Reads and encodes the next listed frame; false once all are done.
   // Throws VideoError when the video cannot be written.
   bool Step();
 
-  // Completes the video, then removes the frames it holds. Throws
-  // VideoError (no video is left behind and every frame is kept).
+  // Completes the video, then removes the frames it holds that lie in the
+  // program's frames folder; listed files elsewhere, or not named as frames,
+  // are only read. Throws VideoError (no video is left behind and every
+  // frame is kept).
   TReport Finish();
 
   // What a failure leaves behind, for the message.
@@ -49,6 +58,8 @@ private:
   QString m_dir;
   QString m_listPath;
   QString m_output;
+  QString m_taken;
+  QString m_part;
   int m_fps = 5;
   QSize m_size;
   QStringList m_paths;
@@ -59,6 +70,7 @@ private:
   QImage m_last;
   QStringList m_converted;
   std::unique_ptr<TVideoWriter> m_writer;
+  std::unique_ptr<QLockFile> m_lock;
 };
 
 } // namespace aviconvert

@@ -1,5 +1,7 @@
 #include "aviconvert/ConvertWindow.h"
 
+#include "settings/Language.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -12,6 +14,18 @@
 #include <QVBoxLayout>
 
 namespace aviconvert {
+
+namespace {
+// Two sentences in one text: the first is ended with a full stop when it
+// has no end of its own.
+QString Sentences(QString first, const QString &second) {
+  first = first.trimmed();
+  if (!first.isEmpty() && !first.endsWith('.') && !first.endsWith('!') &&
+      !first.endsWith('?'))
+    first += '.';
+  return second.isEmpty() ? first : first + ' ' + second;
+}
+} // namespace
 
 TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
     : QWidget(parent), m_conversion(std::make_unique<TConversion>(programDir)) {
@@ -74,9 +88,14 @@ void TConvertWindow::Start() {
     return;
   }
   m_progress->setRange(0, m_conversion->Total());
-  m_outputLabel->setText(
-      tr("To: %1").arg(QDir::toNativeSeparators(m_conversion->OutputPath())));
+  QString to =
+      tr("To: %1").arg(QDir::toNativeSeparators(m_conversion->OutputPath()));
+  if (!m_conversion->TakenPath().isEmpty())
+    to += '\n' + UiText("ConvertNameTaken")
+                     .arg(QDir::toNativeSeparators(m_conversion->TakenPath()));
+  m_outputLabel->setText(to);
   ShowProgress();
+  GrowToFit();
   QTimer::singleShot(0, this, &TConvertWindow::NextFrame);
 }
 
@@ -99,9 +118,9 @@ void TConvertWindow::NextFrame() {
     }
     Succeed(m_conversion->Finish());
   } catch (const VideoError &e) {
-    Fail(e.Message() + ' ' + m_conversion->KeptText());
+    Fail(Sentences(e.Message(), m_conversion->KeptText()));
   } catch (const std::exception &e) {
-    Fail(QString::fromLocal8Bit(e.what()) + ' ' + m_conversion->KeptText());
+    Fail(Sentences(QString::fromLocal8Bit(e.what()), m_conversion->KeptText()));
   }
 }
 
@@ -119,18 +138,34 @@ void TConvertWindow::Succeed(const TReport &report) {
         ' ' +
         tr("%1 frames could not be read and were skipped.").arg(report.skipped);
   m_resultLabel->setText(text);
+  // The window stays for the result; another conversion may start now.
+  m_conversion.reset();
   m_openFolder->setEnabled(true);
   m_close->setEnabled(true);
   m_close->setDefault(true);
+  GrowToFit();
   emit Finished(true);
 }
 
 void TConvertWindow::Fail(const QString &message) {
   m_frameLabel->setText(tr("The video was not made."));
   m_resultLabel->setText(message.trimmed());
+  // Removes what was begun of the video and lets the lock go.
+  m_conversion.reset();
   m_close->setEnabled(true);
   m_close->setDefault(true);
+  GrowToFit();
   emit Finished(false);
+}
+
+void TConvertWindow::GrowToFit() {
+  QLayout *box = layout();
+  box->activate();
+  const int needed = box->hasHeightForWidth()
+                         ? box->totalHeightForWidth(width())
+                         : box->totalSizeHint().height();
+  if (needed > height())
+    resize(width(), needed);
 }
 
 } // namespace aviconvert

@@ -35,6 +35,8 @@ private:
   void Succeed(const TReport &report);
   void Fail(const QString &message);
   void ShowProgress();
+  // Makes the window tall enough for its wrapped texts.
+  void GrowToFit();
 
   std::unique_ptr<TConversion> m_conversion;
   QElapsedTimer m_clock;

@@ -22,7 +22,7 @@ QString ErrorText(int error) {
 
 void TVideoWriter::Fail(const QString &what, int error) const {
   throw VideoError(
-      QStringLiteral("%1 %2: %3").arg(what, m_path, ErrorText(error)));
+      QStringLiteral("%1 %2: %3.").arg(what, m_path, ErrorText(error)));
 }
 
 TVideoWriter::TVideoWriter(const QString &path, QSize size, int fps)

@@ -2,10 +2,16 @@
 // It works in its own program directory, or in the directory given as its
 // one argument. With AVICONVERT_EXIT_WHEN_DONE set it ends when the video is
 // done, with exit code 0, or 1 after a failure, and prints the result.
+// Its messages are in the language that Quorvane.ini of that directory
+// chooses.
 
 #include "aviconvert/ConvertWindow.h"
+#include "common/Paths.h"
+#include "settings/Language.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QTimer>
 #include <cstdio>
 
@@ -15,6 +21,11 @@ int main(int argc, char **argv) {
   const QStringList args = QApplication::arguments();
   const QString dir =
       args.size() > 1 ? args.at(1) : QApplication::applicationDirPath();
+  // The program directory is the one worked in, for the settings and the
+  // language files alike.
+  SetExePath(QDir(dir).absoluteFilePath(QStringLiteral("AVIConvert")));
+  LoadSettings();
+  LoadLanguage();
   const bool exitWhenDone =
       qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
 
