@@ -12,39 +12,53 @@ TLinkViewAdapter::TLinkViewAdapter(TScreenCanvas &canvas,
                                    QObject *parent)
     : QObject(parent), m_canvas(canvas), m_indicator(indicator) {}
 
+template <typename F> void TLinkViewAdapter::InGeneration(F &&f) {
+  const int generation = m_generation;
+  QMetaObject::invokeMethod(
+      this,
+      [this, generation, f = std::forward<F>(f)] {
+        if (generation == m_generation)
+          f();
+      },
+      Qt::AutoConnection);
+}
+
 void TLinkViewAdapter::DrawTile(const QByteArray &data, int x, int y) {
   m_canvas.DrawTile(data, x, y);
+  // The next phone's first tile ends the wait.
+  if (m_waiting.exchange(false))
+    InGeneration([this] { SetWaitingShown(false); });
+}
+
+void TLinkViewAdapter::ShowWaitingForPhone() {
+  m_waiting = true;
+  InGeneration([this] { SetWaitingShown(true); });
+}
+
+void TLinkViewAdapter::SetWaitingShown(bool waiting) {
+  if (waiting == m_waitingShown)
+    return;
+  m_waitingShown = waiting;
+  emit WaitingForPhoneChanged(waiting);
 }
 
 void TLinkViewAdapter::ShowPhoneIdentity(const QByteArray &modelCode) {
   // The pictures are wiped here, in order with the tiles of this link.
   m_canvas.ResetPictures();
   const QString name = ModelName(SkinFilePath(), modelCode);
-  const int generation = m_generation;
-  QMetaObject::invokeMethod(
-      this,
-      [this, name, modelCode, generation] {
-        if (generation != m_generation)
-          return;
-        emit PhoneNameChanged(name);
-        m_peer.modelCode = modelCode;
-        m_peer.modelName = name;
-        emit PeerChanged();
-      },
-      Qt::AutoConnection);
+  InGeneration([this, name, modelCode] {
+    emit PhoneNameChanged(name);
+    m_peer.modelCode = modelCode;
+    m_peer.modelName = name;
+    emit PeerChanged();
+  });
 }
 
 void TLinkViewAdapter::ShowPeer(const QString &where) {
-  const int generation = m_generation;
-  QMetaObject::invokeMethod(
-      this,
-      [this, where, generation] {
-        if (generation != m_generation)
-          return;
-        m_peer = {where, {}, {}};
-        emit PeerChanged();
-      },
-      Qt::AutoConnection);
+  InGeneration([this, where] {
+    m_peer = {where, {}, {}};
+    emit PeerChanged();
+  });
 }
 
 void TLinkViewAdapter::AskAboutPhone(quint64 connection,
@@ -52,19 +66,16 @@ void TLinkViewAdapter::AskAboutPhone(quint64 connection,
   const QByteArray block(reinterpret_cast<const char *>(id.data()), 8);
   const QByteArray modelCode = ModelCodeOf(id.data());
   const QString name = ModelName(SkinFilePath(), modelCode);
-  const int generation = m_generation;
-  QMetaObject::invokeMethod(
-      this,
-      [this, connection, block, modelCode, name, generation] {
-        if (generation == m_generation)
-          emit PhoneApprovalNeeded(connection, block.toHex().toUpper(),
-                                   modelCode, name);
-      },
-      Qt::AutoConnection);
+  InGeneration([this, connection, block, modelCode, name] {
+    emit PhoneApprovalNeeded(connection, block.toHex().toUpper(), modelCode,
+                             name);
+  });
 }
 
 void TLinkViewAdapter::Invalidate() {
   ++m_generation;
+  m_waiting = false;
+  SetWaitingShown(false);
   m_peer = {};
   emit PeerChanged();
 }
@@ -73,12 +84,13 @@ void TLinkViewAdapter::RestartActivityTimer() {
   m_indicator.RestartActivityTimer();
 }
 
+// The indicator follows the link only while it is the same link: a change
+// posted by a link thread just before a disconnect is dropped on arrival
+// instead of lighting the LED again.
 void TLinkViewAdapter::ShowLinkActivity() {
-  QMetaObject::invokeMethod(&m_indicator, &TActivityIndicator::ShowLinkActivity,
-                            Qt::AutoConnection);
+  InGeneration([this] { m_indicator.ShowLinkActivity(); });
 }
 
 void TLinkViewAdapter::ShowLinkIdle() {
-  QMetaObject::invokeMethod(&m_indicator, &TActivityIndicator::ShowLinkIdle,
-                            Qt::AutoConnection);
+  InGeneration([this] { m_indicator.ShowLinkIdle(); });
 }

@@ -2,6 +2,8 @@
 // The screen view as the links see it: tiles go straight into the canvas
 // from the link's thread (decoding there, never waiting for painting); the
 // model name and the indicator reach the window on the GUI thread, in order.
+// Whatever a link hands over before Invalidate() is dropped on arrival, so
+// nothing of a closed link outlives its disconnect.
 
 #include "link/LinkView.h"
 
@@ -24,12 +26,17 @@ public:
   void ShowLinkActivity() override;
   void ShowLinkIdle() override;
   void ShowPeer(const QString &where) override;
+  void ShowWaitingForPhone() override;
   void AskAboutPhone(quint64 connection,
                      const std::array<uint8_t, 8> &id) override;
 
-  // Drops identifications still on their way to the window: called when a
-  // link is closed so a late model name does not outlive the disconnect.
+  // Drops identifications, indicator changes and the wait for the phone
+  // still on their way to the window, and ends a wait shown: called when a
+  // link is closed so that none of them outlives the disconnect.
   void Invalidate();
+
+  // The listener waits for the next phone. GUI thread.
+  bool WaitingForPhone() const { return m_waitingShown; }
 
   // Who is connected, as the window shows it. GUI thread.
   struct TPeer {
@@ -43,14 +50,23 @@ signals:
   void PhoneNameChanged(const QString &name);
   // The peer, its model code or its model name changed. GUI thread.
   void PeerChanged();
+  // The wait for the next phone began or ended. GUI thread.
+  void WaitingForPhoneChanged(bool waiting);
   // A phone not on the list of known phones waits for the user's answer.
   void PhoneApprovalNeeded(quint64 connection, const QByteArray &block,
                            const QByteArray &modelCode,
                            const QString &modelName);
 
 private:
+  // Runs f on the GUI thread unless Invalidate() is called first.
+  template <typename F> void InGeneration(F &&f);
+  void SetWaitingShown(bool waiting);
+
   TScreenCanvas &m_canvas;
   TActivityIndicator &m_indicator;
   std::atomic<int> m_generation{0};
-  TPeer m_peer; // GUI thread only
+  // Set by the link when the phone has gone, taken by the next tile.
+  std::atomic<bool> m_waiting{false};
+  TPeer m_peer;                // GUI thread only
+  bool m_waitingShown = false; // GUI thread only
 };

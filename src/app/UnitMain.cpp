@@ -73,6 +73,15 @@ TFormMain::TFormMain(TCommandQueue &queue, QWidget *parent)
             LabPhoneType->setText(name);
             LabPhoneType->adjustSize();
           });
+  connect(m_linkView, &TLinkViewAdapter::WaitingForPhoneChanged, this,
+          &TFormMain::ShowWaitingForPhone);
+  // A log line that cannot be written turns its log off; the user hears of
+  // it once, on this thread, whichever thread wrote the line.
+  SetLogFailureHandler([this](const QString &path, const QString &reason) {
+    QMetaObject::invokeMethod(
+        this, [this, path, reason] { ShowLogWriteError(path, reason); },
+        Qt::QueuedConnection);
+  });
 
   BuildMenus();
   BuildControlBar();
@@ -95,6 +104,8 @@ TFormMain::~TFormMain() {
   // The listener's threads touch the view: end them first.
   m_connection.reset();
   m_tcpServer.reset();
+  // No link thread is left to write a line.
+  SetLogFailureHandler({});
   // The views, the indicator and the adapter point at the canvas: they go
   // before it does.
   qDeleteAll(findChildren<QObject *>(Qt::FindDirectChildrenOnly));
@@ -396,6 +407,24 @@ void TFormMain::ShowSerialOpenError(TLinkKind link) {
     ShowMessageBox(this, TMessageKind::Warning, MesAtention, MesAtenMessage);
 }
 
+void TFormMain::ShowNoSerialPortOpened() {
+  ShowMessageBox(this, TMessageKind::Warning,
+                 QApplication::applicationDisplayName(),
+                 UiText("LinkNoSerialPort"));
+}
+
+void TFormMain::ShowLogWriteError(const QString &path, const QString &reason) {
+  ShowMessageBox(
+      this, TMessageKind::Warning, QApplication::applicationDisplayName(),
+      UiText("LinkLogWriteFailed").arg(QDir::toNativeSeparators(path), reason));
+}
+
+void TFormMain::ShowWaitingForPhone(bool waiting) {
+  const QString text = waiting ? UiText("LinkWaitingForPhone") : QString();
+  ImageScreen->SetOverlayText(text);
+  ImageScreenZoom->SetOverlayText(text);
+}
+
 void TFormMain::ShowListenError(const QString &message) {
   ShowMessageBox(this, TMessageKind::Error,
                  QApplication::applicationDisplayName(), message);
@@ -515,6 +544,7 @@ void TFormMain::ApplyLanguageText(const QString &key, const QString &text) {
 }
 
 void TFormMain::FinishLanguage() {
+  ShowWaitingForPhone(m_linkView->WaitingForPhone());
   // The connection pop-up repeats the menu's captions.
   for (auto [popup, entry] :
        {std::pair{PMDataCableConn, MDataCableConn},

@@ -218,7 +218,11 @@ private:
   void ClearScreen() override;
   void SetWatchdogRunning(bool running) override;
   void ShowSerialOpenError(TLinkKind link) override;
+  void ShowNoSerialPortOpened() override;
   void ShowListenError(const QString &message) override;
+  void ShowLogWriteError(const QString &path, const QString &reason);
+  // Dims the screen views under "Waiting for the phone", or ends that.
+  void ShowWaitingForPhone(bool waiting);
   void ProcessPendingEvents() override;
   std::unique_ptr<IScanProgress> CreateScanProgress() override;
   void StoreFoundPort(const QString &portName, bool isCable) override;

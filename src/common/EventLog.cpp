@@ -5,16 +5,22 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QMutex>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <unistd.h>
 
 std::atomic<bool> LogCommands{false};
 std::atomic<bool> LogPacketSize{false};
 
 namespace {
 
-QMutex g_logLock;
+std::mutex g_logLock; // guards the three below
 std::function<QDateTime()> g_clock;
 QString g_pathOverride;
+TLogFailureHandler g_failureHandler;
 
 QDateTime Now() { return g_clock ? g_clock() : QDateTime::currentDateTime(); }
 
@@ -22,7 +28,7 @@ QDateTime Now() { return g_clock ? g_clock() : QDateTime::currentDateTime(); }
 
 QString LogFilePath() {
   {
-    QMutexLocker lock(&g_logLock);
+    std::lock_guard lock(g_logLock);
     if (!g_pathOverride.isEmpty())
       return g_pathOverride;
   }
@@ -40,7 +46,7 @@ QByteArray FormatLogLine(const QDateTime &when, const QByteArray &message) {
 QByteArray LogDate() {
   QDateTime now;
   {
-    QMutexLocker lock(&g_logLock);
+    std::lock_guard lock(g_logLock);
     now = Now();
   }
   return QLocale::system()
@@ -48,37 +54,106 @@ QByteArray LogDate() {
       .toLocal8Bit();
 }
 
+namespace {
+
+// Why a line could not be appended; empty reason when it was.
+struct TAppendResult {
+  bool opened = true;
+  QString reason;
+  bool Failed() const { return !reason.isEmpty(); }
+  QString Message(const QString &path) const {
+    return (opened ? QStringLiteral("Cannot write to file \"%1\". %2")
+                   : QStringLiteral("Cannot open file \"%1\". %2"))
+        .arg(path, reason);
+  }
+};
+
+QString ErrorText(int error) {
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Appends the line in one write; on failure the file is left as it was.
+TAppendResult AppendLine(const QString &path, const QByteArray &line) {
+  const QByteArray name = QFile::encodeName(path);
+  const int fd =
+      ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0)
+    return {false, ErrorText(errno)};
+  qsizetype written = 0;
+  int error = 0;
+  while (written < line.size()) {
+    const ssize_t n =
+        ::write(fd, line.constData() + written, size_t(line.size() - written));
+    if (n > 0) {
+      written += n;
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      error = n < 0 ? errno : EIO;
+      break;
+    }
+  }
+  if (error != 0 && written > 0) {
+    // Half a line would run into the next one: take it back.
+    const off_t end = ::lseek(fd, 0, SEEK_END);
+    if (end >= written)
+      (void)!::ftruncate(fd, end - written);
+  }
+  ::close(fd);
+  return {true, error == 0 ? QString() : ErrorText(error)};
+}
+
+QByteArray LineFor(const QByteArray &message) {
+  QDateTime now;
+  {
+    std::lock_guard lock(g_logLock);
+    now = Now();
+  }
+  return FormatLogLine(now, message) + "\r\n";
+}
+
+} // namespace
+
 void WriteLog(const QByteArray &message, bool on) {
   if (!on)
     return;
   const QString path = LogFilePath();
-  QDateTime now;
+  const TAppendResult result = AppendLine(path, LineFor(message));
+  if (result.Failed())
+    throw LogWriteError(result.Message(path).toStdString());
+}
+
+void WriteLog(const QByteArray &message, std::atomic<bool> &logSwitch) {
+  if (!logSwitch)
+    return;
+  const QString path = LogFilePath();
+  const TAppendResult result = AppendLine(path, LineFor(message));
+  if (!result.Failed())
+    return;
+  // Only the writer that turns the switch off reports it.
+  bool on = true;
+  if (!logSwitch.compare_exchange_strong(on, false))
+    return;
+  TLogFailureHandler handler;
   {
-    QMutexLocker lock(&g_logLock);
-    now = Now();
+    std::lock_guard lock(g_logLock);
+    handler = g_failureHandler;
   }
-  const QByteArray line = FormatLogLine(now, message) + "\r\n";
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Append |
-                 QIODevice::Unbuffered))
-    throw LogWriteError(QStringLiteral("Cannot open file \"%1\". %2")
-                            .arg(path, file.errorString())
-                            .toStdString());
-  const qint64 written = file.write(line);
-  const bool flushed = file.flush();
-  file.close();
-  if (written != line.size() || !flushed)
-    throw LogWriteError(QStringLiteral("Cannot write to file \"%1\". %2")
-                            .arg(path, file.errorString())
-                            .toStdString());
+  if (handler)
+    handler(path, result.reason);
+}
+
+void SetLogFailureHandler(TLogFailureHandler handler) {
+  std::lock_guard lock(g_logLock);
+  g_failureHandler = std::move(handler);
 }
 
 void SetLogClock(std::function<QDateTime()> clock) {
-  QMutexLocker lock(&g_logLock);
+  std::lock_guard lock(g_logLock);
   g_clock = std::move(clock);
 }
 
 void SetLogFilePath(const QString &path) {
-  QMutexLocker lock(&g_logLock);
+  std::lock_guard lock(g_logLock);
   g_pathOverride = path;
 }

@@ -6,7 +6,8 @@
 // Line layout: long time, ":", milliseconds without leading zeros, " ",
 // the message, CR LF. The file is opened for appending, written and closed
 // per line; each line goes out in one write, so lines from different threads
-// never interleave, and no lock is held while writing.
+// never interleave, and no lock is held while writing. A line cut short (a
+// full disk) is taken back out, so the file never ends in half a line.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -32,6 +33,22 @@ inline void WriteLog(const char *message, bool on) {
   if (on) // no copy of the text while logging is off
     WriteLog(QByteArray(message), on);
 }
+
+// Appends one line while the switch is on, and never throws: a line that
+// cannot be written turns the switch off and goes, with the reason, to the
+// failure handler, once for the switch turned off. The links log through
+// this form, so a full disk costs the log, not the phone's session.
+void WriteLog(const QByteArray &message, std::atomic<bool> &logSwitch);
+inline void WriteLog(const char *message, std::atomic<bool> &logSwitch) {
+  if (logSwitch)
+    WriteLog(QByteArray(message), logSwitch);
+}
+
+// Called on the thread whose line failed, with the log file and the reason;
+// the application hands it on to its window. An empty function removes it.
+using TLogFailureHandler =
+    std::function<void(const QString &path, const QString &reason)>;
+void SetLogFailureHandler(TLogFailureHandler handler);
 
 // The log file: the executable's path with its extension replaced by ".log".
 QString LogFilePath();

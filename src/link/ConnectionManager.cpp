@@ -96,7 +96,13 @@ void TConnectionManager::Autoconnect() {
         m_window.CreateScanProgress();
     m_dataCom->ScanPorts(progress.get());
   }
-  // No indicator yet: the phone's first answer tells which link it is.
+  if (m_dataCom->ProbePorts().isEmpty()) {
+    // Nothing to listen on: the state stays Idle.
+    m_dataCom->ReleaseProbePorts(false);
+    m_window.ShowNoSerialPortOpened();
+    return;
+  }
+  // No indicator yet: the phone's first packet tells which link it is.
   EnterLinkOpen(TLinkKind::Auto);
 }
 

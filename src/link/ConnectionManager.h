@@ -47,6 +47,9 @@ public:
   virtual void SetWatchdogRunning(bool running) = 0;
   // A serial port that would not open; the state stays Idle.
   virtual void ShowSerialOpenError(TLinkKind link) = 0;
+  // Autoconnect found no serial port, or none that opened; the state stays
+  // Idle.
+  virtual void ShowNoSerialPortOpened() = 0;
   // The TCP port that could not be bound; the state stays Idle.
   virtual void ShowListenError(const QString &message) = 0;
   // Lets pending window messages run.
@@ -67,8 +70,9 @@ public:
   void SetDataComPort(TDataComPort *module);
 
   // The connect commands. A serial port that does not open, or a TCP port
-  // that cannot be bound, leaves the state Idle with a message. Autoconnect
-  // throws when the port list cannot be read.
+  // that cannot be bound, leaves the state Idle with a message, as does an
+  // Autoconnect that opens no port. Autoconnect throws when the port list
+  // cannot be read.
   void ConnectGprs();
   void ConnectBluetooth();
   void ConnectCable();

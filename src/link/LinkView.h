@@ -27,6 +27,9 @@ public:
   // Any thread. Where the phone is: "address:port" over TCP, the port's
   // name on a serial link; empty when it has gone.
   virtual void ShowPeer(const QString &where) { Q_UNUSED(where); }
+  // Any thread. The TCP phone has gone and the listener waits for the next
+  // one; the next tile drawn ends the wait.
+  virtual void ShowWaitingForPhone() {}
   // Any thread. A phone not on the list of known phones identified itself
   // on the given connection (TPhoneGate); the user is to be asked.
   virtual void AskAboutPhone(quint64 connection,

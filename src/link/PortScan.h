@@ -1,8 +1,10 @@
 #pragma once
 // Finding the phone's serial port: every serial port of the machine is
-// opened as a probe port, and the first one on which bytes arrive is the
-// phone's. It is classed as a data cable or a Bluetooth port by its device
-// name; the application stores it in the settings.
+// opened as a probe port, and the first one on which a whole phone packet
+// arrives is the phone's; a device that merely talks (a GPS receiver, a
+// modem) is not taken for it. The port is classed as a data cable or a
+// Bluetooth port by its device name; the application stores it in the
+// settings.
 //
 // The scan itself is TDataComPort::ScanPorts (UnitDataCom.h).
 
@@ -26,9 +28,9 @@ public:
 class IPortScanHost {
 public:
   virtual ~IPortScanHost() = default;
-  // The phone spoke first on portName. A cable port is stored as the data
-  // cable port and lights the cable indicator; otherwise it is stored as
-  // the Bluetooth port and lights the Bluetooth indicator.
+  // A whole phone packet arrived first on portName. A cable port is stored as
+  // the data cable port and lights the cable indicator; otherwise it is stored
+  // as the Bluetooth port and lights the Bluetooth indicator.
   virtual void PortFound(const QString &portName, bool isCable) = 0;
 };
 

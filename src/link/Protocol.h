@@ -31,6 +31,12 @@ inline constexpr int DefaultTcpPort = 10001;
 // TCP: a phone whose socket takes no byte of a reply for this long is
 // dropped.
 inline constexpr int SendTimeoutMs = 10000;
+// TCP: a connection that has not sent its identification this long after
+// it was accepted, or an identified one silent this long, is closed. The
+// phone identifies at once and then polls without pause, so neither limit
+// touches a real phone; they keep an idle peer from holding the one place.
+inline constexpr qint64 IdentifyTimeoutMs = 5000;
+inline constexpr qint64 IdleTimeoutMs = 60000;
 
 // Serial: at most this many queue bytes go out in one commands packet.
 inline constexpr qsizetype MaxSerialCommandBytes = 20;

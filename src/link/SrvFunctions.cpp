@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -72,6 +73,20 @@ QString PeerText(const sockaddr_storage &peer) {
   return QString();
 }
 
+qint64 SteadyMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Connections waiting to be accepted: a burst of connection attempts (a
+// port scan, say) must not leave the phone's in the SYN queue's retries.
+constexpr int ListenBacklog = SOMAXCONN;
+
+// The longest wait of a connection when the clock is the real one: each
+// wait ends at the next time limit anyway.
+constexpr int UnboundedSliceMs = std::numeric_limits<int>::max();
+
 qint64 SteadyNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -81,7 +96,13 @@ qint64 SteadyNs() {
 } // namespace
 
 TIdTCPServer::TIdTCPServer(ILinkView &view, TCommandQueue &queue)
-    : m_view(view), m_queue(queue), m_sendTimeoutMs(Protocol::SendTimeoutMs) {}
+    : m_view(view), m_queue(queue), m_sendTimeoutMs(Protocol::SendTimeoutMs),
+      m_clock(SteadyMs), m_clockSliceMs(UnboundedSliceMs) {}
+
+void TIdTCPServer::SetClock(TClock clock) {
+  m_clockSliceMs = clock ? 5 : UnboundedSliceMs;
+  m_clock = clock ? std::move(clock) : TClock(SteadyMs);
+}
 
 TIdTCPServer::~TIdTCPServer() { Close(); }
 
@@ -124,7 +145,7 @@ void TIdTCPServer::Open(int port, const QString &address) {
   if (family == AF_INET6)
     setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
   if (::bind(fd, reinterpret_cast<sockaddr *>(&storage), length) != 0 ||
-      ::listen(fd, 4) != 0) {
+      ::listen(fd, ListenBacklog) != 0) {
     const int error = errno;
     ::close(fd);
     if (error == EADDRINUSE)
@@ -222,15 +243,18 @@ void TIdTCPServer::ListenLoop() {
       m_connFd = fd;
       m_peer = PeerText(peer);
     }
+    // The time limits count from here.
+    const qint64 acceptedMs = m_clock();
     m_connected = true;
-    m_connThread = std::thread(&TIdTCPServer::ServeConnection, this, fd);
+    m_connThread =
+        std::thread(&TIdTCPServer::ServeConnection, this, fd, acceptedMs);
   }
 }
 
-void TIdTCPServer::ServeConnection(int fd) {
+void TIdTCPServer::ServeConnection(int fd, qint64 acceptedMs) {
   try {
     IdTCPServerConnect();
-    ServeRequests();
+    ServeRequests(acceptedMs);
   } catch (const std::exception &e) {
     try {
       IdTCPServerException(QByteArray(e.what()));
@@ -251,11 +275,41 @@ void TIdTCPServer::ServeConnection(int fd) {
   m_connected = false;
 }
 
-void TIdTCPServer::ServeRequests() {
+void TIdTCPServer::AwaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs) {
+  for (;;) {
+    const qint64 deadline = m_identified
+                                ? lastHeardMs + Protocol::IdleTimeoutMs
+                                : acceptedMs + Protocol::IdentifyTimeoutMs;
+    const qint64 left = deadline - m_clock();
+    if (left <= 0) {
+      if (m_identified)
+        throw ConnectionClosed("Nothing received for " +
+                               std::to_string(Protocol::IdleTimeoutMs / 1000) +
+                               " s; connection closed.");
+      throw ConnectionClosed(
+          "No identification within " +
+          std::to_string(Protocol::IdentifyTimeoutMs / 1000) +
+          " s; connection closed.");
+    }
+    pollfd p{m_connFd, POLLIN, 0};
+    const int ready =
+        ::poll(&p, 1, int(std::min<qint64>(left, m_clockSliceMs)));
+    if (ready > 0)
+      return; // bytes, the end of the stream or an error: recv tells
+    if (ready < 0 && errno != EINTR)
+      throw ConnectionClosed("Socket Error # " + std::to_string(errno) +
+                             "\r\n" + std::strerror(errno));
+  }
+}
+
+void TIdTCPServer::ServeRequests(qint64 acceptedMs) {
   m_parser.Reset();
   m_replySentNs = 0;
+  m_identified = false;
+  qint64 lastHeardMs = acceptedMs;
   std::vector<char> buffer(ReceiveChunk);
   for (;;) {
+    AwaitRequestBytes(acceptedMs, lastHeardMs);
     const ssize_t n = ::recv(m_connFd, buffer.data(), buffer.size(), 0);
     if (n == 0)
       throw ConnectionClosed("Connection Closed Gracefully.");
@@ -265,6 +319,7 @@ void TIdTCPServer::ServeRequests() {
       throw ConnectionClosed("Socket Error # " + std::to_string(errno) +
                              "\r\n" + std::strerror(errno));
     }
+    lastHeardMs = m_clock();
     m_stats->CountIn(n);
     if (m_replySentNs != 0) {
       // The phone's answer to our last reply: its round trip as seen here.
@@ -358,6 +413,7 @@ bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
     return true;
   case TTcpRequest::GetAuth:
     WriteLog("resv: GetAuth", LogCommands);
+    m_identified = true;
     switch (m_gate->OnAuth(request.id)) {
     case TPhoneGate::TState::Served:
       ApplyIdentity(request.id);
@@ -396,6 +452,10 @@ bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
 
 void TIdTCPServer::IdTCPServerDisconnect() {
   m_view.ShowPeer(QString());
+  // The phone has gone while the listener goes on: the window shows that
+  // it waits for the next one.
+  if (!m_stopping)
+    m_view.ShowWaitingForPhone();
   m_queue.QueueClear();
   WriteLog(LogDate() + " DisConnect", LogCommands);
 }

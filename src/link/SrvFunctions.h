@@ -9,7 +9,10 @@
 // is empty, else 13, n, n bytes. The queue's bytes are taken in one step
 // and written after, so a phone that stops reading never holds up the
 // window's key presses; a phone whose socket takes nothing for
-// SendTimeoutMs (SO_SNDTIMEO) is dropped.
+// SendTimeoutMs (SO_SNDTIMEO) is dropped. A connection that does not
+// identify itself within IdentifyTimeoutMs, or falls silent for
+// IdleTimeoutMs after it did, is closed, so an idle peer cannot keep the
+// phone out.
 
 #include "link/LinkStats.h"
 #include "link/PhoneGate.h"
@@ -18,6 +21,7 @@
 #include <QByteArray>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -33,6 +37,9 @@ public:
 
 class TIdTCPServer {
 public:
+  // Milliseconds on a steadily increasing clock.
+  using TClock = std::function<qint64()>;
+
   TIdTCPServer(ILinkView &view, TCommandQueue &queue);
   ~TIdTCPServer();
   TIdTCPServer(const TIdTCPServer &) = delete;
@@ -61,6 +68,10 @@ public:
   // How long a reply may wait for room in the socket before the phone is
   // dropped; applies to the next connection.
   void SetSendTimeout(int ms) { m_sendTimeoutMs = ms; }
+  // Tests drive the time limits of a connection; set before Open. With a
+  // clock of its own the connection looks at it every few milliseconds
+  // instead of sleeping until the next limit. Empty: the steady clock.
+  void SetClock(TClock clock);
 
   // Handlers; all but ListenException run on the connection thread.
   void IdTCPServerConnect();
@@ -72,13 +83,16 @@ public:
 
 private:
   void ListenLoop();
-  void ServeConnection(int fd);
-  void ServeRequests();
+  void ServeConnection(int fd, qint64 acceptedMs);
+  void ServeRequests(qint64 acceptedMs);
   void WriteAll(const void *data, qsizetype size);
   // The reply to a request: the queue's bytes, or an empty reply for a
   // phone not (yet) served, whose keys stay queued.
   void SendCommandReply();
   void ApplyIdentity(const TPhoneId &id);
+  // Waits until the socket has bytes; throws ConnectionClosed when a time
+  // limit of the connection runs out first.
+  void AwaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs);
 
   ILinkView &m_view;
   TCommandQueue &m_queue;
@@ -102,4 +116,8 @@ private:
   quint64 m_gateConnection = 0;
   // When the last reply went out (steady ns), 0 once the next request came.
   qint64 m_replySentNs = 0;
+  // Connection thread: the phone has sent its identification.
+  bool m_identified = false;
+  TClock m_clock;
+  int m_clockSliceMs; // longest wait between looks at m_clock
 };

@@ -93,8 +93,19 @@ QList<TSerialPort *> TDataComPort::Ports() const {
   return ports;
 }
 
+template <typename F> void TDataComPort::Reported(F &&handler) {
+  // Runs from a signal: nothing may leave it as an exception.
+  try {
+    handler();
+  } catch (const std::exception &e) {
+    emit ErrorRaised(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    emit ErrorRaised(QStringLiteral("Unknown error"));
+  }
+}
+
 void TDataComPort::ComPortAfterClose(TSerialPort *) {
-  WriteLog("OnAfterClose", LogCommands);
+  Reported([] { WriteLog("OnAfterClose", LogCommands); });
 }
 
 void TDataComPort::OpenComPort(const QString &name, qint32 baudRate) {
@@ -141,6 +152,7 @@ void TDataComPort::ReleaseProbePorts(bool sendDiscon) {
     }
     ReleasePort(port);
   }
+  m_probeBytes.clear();
   m_probePortsOpen = false;
   m_scanPending = false;
 }
@@ -163,15 +175,10 @@ void TDataComPort::SetClock(TClock clock) {
 }
 
 void TDataComPort::ComPortRxChar(TSerialPort *port, qint64 count) {
-  // Runs from the port's signal: nothing may leave it as an exception.
-  try {
+  Reported([&] {
     const QByteArray chunk = port->Read(count + ReadSlack);
     HandleSerialChunk(port, chunk, count);
-  } catch (const std::exception &e) {
-    emit ErrorRaised(QString::fromLocal8Bit(e.what()));
-  } catch (...) {
-    emit ErrorRaised(QStringLiteral("Unknown error"));
-  }
+  });
 }
 
 void TDataComPort::FlushReplies() {
@@ -183,10 +190,25 @@ void TDataComPort::FlushReplies() {
     WriteIgnoringErrors(port, replies);
 }
 
-void TDataComPort::HandleSerialChunk(TSerialPort *port, const QByteArray &chunk,
-                                     qint64 count) {
-  if (m_scanPending && m_probes.contains(port))
+void TDataComPort::HandleSerialChunk(TSerialPort *port,
+                                     const QByteArray &received, qint64 count) {
+  QByteArray chunk = received;
+  if (m_scanPending && m_probes.contains(port)) {
+    // A probe port is the phone's only once a whole phone packet has come
+    // on it: a GPS receiver or a modem that talks first is passed over.
+    QByteArray &heard = m_probeBytes[port];
+    heard.append(received);
+    const TComFrame frame = InspectComFrame(heard.constData(), heard.size());
+    if (frame.kind == TComFrame::Incomplete)
+      return;
+    if (frame.kind == TComFrame::Unknown) {
+      heard.clear();
+      return;
+    }
+    chunk.swap(heard);
+    m_probeBytes.clear();
     RunFirstDataStep(port);
+  }
   if (m_view)
     m_view->ShowLinkActivity();
   m_lastReceiveTime = Now();
@@ -224,11 +246,13 @@ void TDataComPort::TimerLostPacketTimer() {
   if (Now() - m_lastReceiveTime <= Protocol::SerialSilenceLimitMs)
     return;
   ClearPending();
-  const QList<TSerialPort *> ports = Ports();
-  for (auto it = ports.crbegin(); it != ports.crend(); ++it)
-    if ((*it)->IsOpen())
-      SendSerialReply(*it);
   m_timerLostPacket.stop();
+  Reported([this] {
+    const QList<TSerialPort *> ports = Ports();
+    for (auto it = ports.crbegin(); it != ports.crend(); ++it)
+      if ((*it)->IsOpen())
+        SendSerialReply(*it);
+  });
 }
 
 // --- Packets ---------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include "platform/SerialPort.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -76,8 +77,10 @@ public:
   void ComPortRxChar(TSerialPort *port, qint64 count);
   // Handles one chunk read from port: the first-data step of a pending
   // scan, activity, LastReceiveTime, the "recv: " size line, and every
-  // packet the chunk completes.
-  void HandleSerialChunk(TSerialPort *port, const QByteArray &chunk,
+  // packet the chunk completes. During a scan, the bytes of a probe port
+  // are held until they make a whole phone packet, which makes it the
+  // phone's port; bytes that are no phone packet are dropped unanswered.
+  void HandleSerialChunk(TSerialPort *port, const QByteArray &received,
                          qint64 count);
   // Appends chunk to the pending buffer and handles at most one packet from
   // its front; replies go to port.
@@ -104,6 +107,7 @@ public:
   // 500 ms; running from the start, stopped by the silence rule and the
   // manager's disconnect, started again by the next chunk.
   QTimer &TimerLostPacket() { return m_timerLostPacket; }
+  // Errors go to ErrorRaised, as for received bytes.
   void TimerLostPacketTimer();
 
   // When the last chunk arrived, on Clock(); 0 when none since the reset.
@@ -119,11 +123,11 @@ public:
   // case, and opens each as a probe port (9600 baud, the rest of ComPort's
   // settings, write time-out 100 ms per byte plus 1000 ms), reporting to
   // progress (may be null). Ports that do not open are dropped silently.
-  // Returns at once; the first port on which bytes arrive wins. Throws
-  // TSerialError when the port list cannot be read.
+  // Returns at once; the first port on which a whole phone packet arrives
+  // wins. Throws TSerialError when the port list cannot be read.
   void ScanPorts(IScanProgress *progress);
-  // True from a scan that listed a port until the first chunk on a probe
-  // port or the release of the probe ports.
+  // True from a scan that listed a port until the first phone packet on a
+  // probe port or the release of the probe ports.
   bool ScanPending() const { return m_scanPending; }
   // True from a scan that listed a port until the probe ports are released.
   bool ProbePortsOpen() const { return m_probePortsOpen; }
@@ -142,6 +146,9 @@ signals:
   void ErrorRaised(const QString &message);
 
 private:
+  // Runs a handler of a port's or the timer's signal; an error goes to
+  // ErrorRaised instead of into Qt's signal delivery.
+  template <typename F> void Reported(F &&handler);
   void AttachPort(TSerialPort *port);
   void ReleasePort(TSerialPort *port);
   void ComPortAfterClose(TSerialPort *port);
@@ -183,6 +190,9 @@ private:
   qint64 m_lastReceiveTime = 0;
   TClock m_clock;
 
+  // What each probe port has sent during the scan, until it makes a whole
+  // phone packet (a tile at most: InspectComFrame caps its length).
+  QHash<TSerialPort *, QByteArray> m_probeBytes;
   bool m_scanPending = false;
   bool m_probePortsOpen = false;
 };

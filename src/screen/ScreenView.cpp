@@ -27,11 +27,33 @@ void TScreenImage::InvalidateScreenRegion(const QRegion &screenRegion) {
   update(zoomed);
 }
 
+void TScreenImage::SetOverlayText(const QString &text) {
+  if (text == m_overlay)
+    return;
+  m_overlay = text;
+  update();
+}
+
 void TScreenImage::paintEvent(QPaintEvent *event) {
   // Without a picture nothing is painted and the parent's background, drawn
   // beneath this non-opaque widget, shows.
   QPainter painter(this);
-  m_canvas->Paint(painter, event->rect(), m_zoom);
+  const bool picture = m_canvas->Paint(painter, event->rect(), m_zoom);
+  if (m_overlay.isEmpty())
+    return;
+  QColor text = palette().color(QPalette::WindowText);
+  if (picture) {
+    // Black over the picture keeps DimmedPercent of its brightness; light
+    // text reads on what remains.
+    painter.fillRect(event->rect(),
+                     QColor(0, 0, 0, 255 * (100 - DimmedPercent) / 100));
+    text = Qt::white;
+  }
+  painter.setPen(text);
+  painter.setFont(font());
+  const int margin = 4;
+  painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
+                   Qt::AlignCenter | Qt::TextWordWrap, m_overlay);
 }
 
 void ConnectScreenViews(TScreenCanvas *canvas,

@@ -1,7 +1,9 @@
 #pragma once
 // The image controls that show the screen picture (ImageScreen) and the zoom
 // picture (ImageScreenZoom): the picture unscaled from the top-left corner,
-// the background where there is none.
+// the background where there is none. An overlay text dims the picture and
+// stands centred over it; it lives in the control only, never in the
+// pictures that captures read.
 
 #include <QList>
 #include <QWidget>
@@ -22,12 +24,19 @@ public:
   // screen picture coordinates (doubled for the zoom view).
   void InvalidateScreenRegion(const QRegion &screenRegion);
 
+  // Shows the picture dimmed to DimmedPercent with the text centred over
+  // it, in the control's font; an empty text shows the picture as it is.
+  void SetOverlayText(const QString &text);
+  QString OverlayText() const { return m_overlay; }
+  static constexpr int DimmedPercent = 40;
+
 protected:
   void paintEvent(QPaintEvent *event) override;
 
 private:
   TScreenCanvas *m_canvas;
   bool m_zoom;
+  QString m_overlay;
 };
 
 // Repaints the changed parts of the views when the canvas reports a change:

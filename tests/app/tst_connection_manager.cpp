@@ -4,12 +4,16 @@
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
 #include "app/UnitMain.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/dxfPictureButton.h"
 #include "link/CommandQueue.h"
+#include "link/SrvFunctions.h"
 #include "link/UnitDataCom.h"
 #include "platform/ProfileFile.h"
 #include "screen/ScreenCanvas.h"
+#include "screen/ScreenView.h"
+#include "screen/TileFixtures.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
 #include "support/PtyPair.h"
@@ -17,6 +21,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
 
@@ -94,6 +99,8 @@ private slots:
     m_form.reset();
     qunsetenv("QUORVANE_SERIAL_PORTS");
     SetMessageBoxHook({});
+    SetLogFilePath(QString());
+    LogCommands = false;
   }
 
   void cableBaudRateStaysForBluetooth() {
@@ -230,6 +237,8 @@ private slots:
     QVERIFY(!m_dataCom->ScanPending());
   }
 
+  void gprsPhoneThatGoesLeavesTheViewsWaiting();
+
   void disconnectLeavesNothingForTheNextPhone() {
     TFormMain &f = Form();
     PtyPair phone;
@@ -262,6 +271,89 @@ private slots:
     QVERIFY(m_boxes.isEmpty());
   }
 };
+
+namespace {
+
+// One exchange of the phone: the request, then its 8-byte reply. The
+// window's events are not run meanwhile.
+QByteArray Exchange(QTcpSocket &phone, const QByteArray &request) {
+  phone.write(request);
+  QByteArray reply;
+  while (reply.size() < 8 && phone.waitForReadyRead(3000))
+    reply += phone.readAll();
+  return reply;
+}
+
+} // namespace
+
+void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
+  TFormMain &f = Form();
+  AppSettings.Port = 0;
+  // A log that cannot be written costs the log, not the phone's session.
+  SetLogFilePath("/dev/full");
+  LogCommands = true;
+  f.MInternetConnClick(f.MInternetConn);
+  QVERIFY(f.IdTCPServer().Active());
+  const quint16 port = quint16(f.IdTCPServer().BoundPort());
+  const QByteArray nop = QByteArray::fromHex("0b00000000000000");
+  const QByteArray auth =
+      Le32(12) + Le32(0) + Le32(0) + QByteArray::fromHex("41564f4e00000000");
+  const QByteArray tile = fixtures::EncodeJpeg(
+      fixtures::UniformTile(34, 34, qRgb(40, 200, 90), qRgb(40, 200, 90)), 100);
+  const QByteArray screen =
+      Le32(14) + Le32(tile.size()) + Le32(0) + Le32(0) + tile;
+
+  const auto NewPhone = [port] {
+    auto phone = std::make_unique<QTcpSocket>();
+    phone->connectToHost(QHostAddress::LocalHost, port);
+    return phone;
+  };
+  auto phone = NewPhone();
+  QVERIFY(phone->waitForConnected(3000));
+  QCOMPARE(Exchange(*phone, auth), nop);
+  QCOMPARE(Exchange(*phone, screen), nop);
+  QTRY_COMPARE(m_boxes.size(), 1);
+  QCOMPARE(m_boxes[0],
+           QString("Quorvane v1.0: Could not write to the log file /dev/full: "
+                   "No space left on device. This log has been turned off; "
+                   "the link goes on."));
+  QVERIFY(!LogCommands);
+
+  // The phone goes: both views dim the last picture under the text; the
+  // picture the captures read stays as it was.
+  const QImage last = f.Canvas().Screen();
+  phone.reset();
+  const QString waiting = "Waiting for the phone";
+  QTRY_COMPARE(f.ImageScreen->OverlayText(), waiting);
+  QCOMPARE(f.ImageScreenZoom->OverlayText(), waiting);
+  QCOMPARE(f.Canvas().Screen(), last);
+  const QRgb shown = f.ImageScreen->grab().toImage().pixel(5, 5);
+  QVERIFY(qAbs(qGreen(shown) - qGreen(last.pixel(5, 5)) * 40 / 100) <= 2);
+
+  // The next phone's first tile ends the wait.
+  phone = NewPhone();
+  QVERIFY(phone->waitForConnected(3000));
+  QCOMPARE(Exchange(*phone, auth), nop);
+  QTest::qWait(20);
+  QCOMPARE(f.ImageScreen->OverlayText(), waiting);
+  QCOMPARE(Exchange(*phone, screen), nop);
+  QTRY_VERIFY(f.ImageScreen->OverlayText().isEmpty());
+  QVERIFY(f.ImageScreenZoom->OverlayText().isEmpty());
+
+  // A phone that connects just before Disconnect: what its connect handler
+  // sent the indicator arrives too late to light the LED again.
+  phone.reset();
+  QTRY_VERIFY(!f.IdTCPServer().PhoneConnected());
+  phone = NewPhone();
+  QVERIFY(phone->waitForConnected(3000));
+  QCOMPARE(Exchange(*phone, Le32(13)), nop);
+  f.DisconnectLink();
+  QCoreApplication::processEvents();
+  QCOMPARE(f.LedIndex(), 0);
+  QCOMPARE(f.TrayIconIndex(), 0);
+  QVERIFY(f.ImageScreen->OverlayText().isEmpty());
+  QCOMPARE(m_boxes.size(), 1);
+}
 
 int main(int argc, char **argv) {
   TApplication app(argc, argv);

@@ -4,7 +4,9 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -74,4 +76,31 @@ TEST_F(EventLogTest, ThreadsWriteOnlyWholeLines) {
     if (!whole.match(QString::fromLatin1(lines[i])).hasMatch())
       ++bad;
   EXPECT_EQ(bad, 0);
+}
+
+TEST_F(EventLogTest, LineThatCannotBeWrittenTurnsItsSwitchOffOnce) {
+  QStringList reports;
+  SetLogFailureHandler([&](const QString &path, const QString &reason) {
+    reports << path + ": " + reason;
+  });
+  std::atomic<bool> logSwitch{true};
+  WriteLog("first", logSwitch);
+  const QByteArray first = Log();
+  // A file size limit stands in for a full disk: the next line is cut
+  // after 5 bytes.
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = rlim_t(first.size() + 5);
+  setrlimit(RLIMIT_FSIZE, &small);
+  WriteLog("second line", logSwitch);
+  WriteLog("third line", logSwitch);
+  setrlimit(RLIMIT_FSIZE, &old);
+  SetLogFailureHandler({});
+
+  EXPECT_FALSE(logSwitch);
+  EXPECT_EQ(Log(), first); // no half line left behind
+  ASSERT_EQ(reports.size(), 1);
+  EXPECT_EQ(reports[0], LogFilePath() + ": File too large");
 }

@@ -46,6 +46,7 @@ public:
   void ShowSerialOpenError(TLinkKind link) override {
     calls << QStringLiteral("open error %1").arg(int(link));
   }
+  void ShowNoSerialPortOpened() override { calls << "no port"; }
   void ShowListenError(const QString &message) override {
     calls << "listen error: " + message;
   }
@@ -155,6 +156,23 @@ TEST_F(ConnectionManagerTest, AutoconnectIsNotEnteredAgainFromPendingEvents) {
             QStringList({"store " + pty.Path() + " 0", "bluetooth hidden"}));
   manager.DisconnectLink();
   EXPECT_TRUE(dataCom.ProbePorts().isEmpty());
+}
+
+TEST_F(ConnectionManagerTest, AutoconnectWithoutAnOpenPortStaysIdle) {
+  // A listed port that does not open, then an empty list.
+  QFile table(dir.File("ports.ini"));
+  ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+  table.write("\\Device\\USBSER000=" + dir.File("gone").toLocal8Bit() + "\r\n");
+  table.close();
+  qputenv(SerialPortTableEnv, table.fileName().toLocal8Bit());
+  manager.Autoconnect();
+  ASSERT_TRUE(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  table.close();
+  manager.Autoconnect();
+  EXPECT_FALSE(manager.LinkOpen());
+  EXPECT_FALSE(dataCom.ProbePortsOpen());
+  EXPECT_EQ(window.calls, QStringList({"events", "scan", "no port", "events",
+                                       "scan", "no port"}));
 }
 
 TEST_F(ConnectionManagerTest, ErrorsWhileHandlingBytesAreReportedNotThrown) {

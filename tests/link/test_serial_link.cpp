@@ -380,6 +380,22 @@ TEST_F(SerialLinkTest, WriteErrorsAreSwallowed) {
                                 "command", "send: ComReply"}));
 }
 
+TEST_F(SerialLinkTest, LogThatCannotBeWrittenNeverLeavesTheTimerOrThePort) {
+  qint64 now = 5000;
+  link->SetClock([&] { return now; });
+  Feed(ScreenPacket(0, 0, TileBytes(200)).left(100));
+  SetLogFilePath("/dev/full");
+  QueueKeys(1);
+  const QByteArray queued = queue.Bytes();
+  now += 1001;
+  // The silence rule's reply logs "command"; closing logs "OnAfterClose".
+  EXPECT_NO_THROW(link->TimerLostPacketTimer());
+  EXPECT_EQ(pty.Received(), CommandsReply(queued));
+  LogCommands = true;
+  EXPECT_NO_THROW(link->ComPort().Close());
+  EXPECT_FALSE(LogCommands);
+}
+
 TEST_F(SerialLinkTest, VanishedDeviceClosesComPort) {
   pty.CloseMaster();
   ASSERT_TRUE(PumpUntil([&] { return !link->ComPort().IsOpen(); }));

@@ -300,3 +300,32 @@ TEST_F(PortScanTest, DisconnectBeforeAnyDataEndsTheScan) {
   EXPECT_TRUE(host.found.isEmpty());
   EXPECT_TRUE(link->ComPort().IsOpen());
 }
+
+TEST_F(PortScanTest, OnlyAWholePhonePacketWinsTheScan) {
+  auto ptys = MakePtys(2);
+  WriteTable({"\\Device\\USBSER000=" + ptys[0]->Path(),
+              "\\Device\\BthModem0=" + ptys[1]->Path()});
+  link->ScanPorts(nullptr);
+  ASSERT_EQ(link->ProbePorts().size(), 2);
+
+  // A GPS receiver talks first on the cable port; it is neither answered
+  // nor taken for the phone.
+  ptys[0]->Write(
+      "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M*47\r\n");
+  PumpFor(30);
+  // Half a packet of the phone is not enough either.
+  const QByteArray auth = AuthPacket(Hex("0102030405060708"));
+  ptys[1]->Write(auth.left(10));
+  PumpFor(30);
+  EXPECT_TRUE(host.found.isEmpty());
+  EXPECT_TRUE(link->ScanPending());
+  EXPECT_EQ(link->ProbePorts().size(), 2);
+
+  ptys[1]->Write(auth.mid(10));
+  EXPECT_EQ(ptys[1]->ReceiveWhilePumping(9), NopReply());
+  EXPECT_EQ(host.found,
+            (QList<QPair<QString, bool>>{{ptys[1]->Path(), false}}));
+  EXPECT_EQ(view.Identities(), QList<QByteArray>{"04030201"});
+  EXPECT_EQ(link->ProbePorts().size(), 1);
+  EXPECT_TRUE(ptys[0]->Received().isEmpty());
+}

@@ -11,10 +11,12 @@
 #include <QThread>
 #include <QtEndian>
 #include <arpa/inet.h>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <ifaddrs.h>
 #include <iostream>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -437,4 +439,57 @@ TEST_F(TcpLinkTest, ListenAddressLimitsWhereThePhoneMayConnect) {
   }
   EXPECT_FALSE(server.Active());
   server.Open(0); // SetUp's state for TearDown
+}
+
+TEST_F(TcpLinkTest, IdlePeersAreClosedSoThePhoneGetsIn) {
+  std::atomic<qint64> now{1000000};
+  server.Close();
+  server.SetClock([&] { return now.load(); });
+  server.Open(0);
+  const QByteArray nop = Hex("0b00000000000000");
+
+  // A peer that says nothing, or a byte now and then, holds the one place
+  // only until it should have identified itself.
+  Phone idle(server.BoundPort());
+  idle.Send(Hex("0c"));
+  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
+  now += 4999;
+  EXPECT_FALSE(idle.ClosedByPeer(50));
+  now += 1;
+  EXPECT_TRUE(idle.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+
+  // An identified phone may pause for up to a minute after each request.
+  Phone phone(server.BoundPort());
+  phone.Send(Int(12) + Int(0) + Int(0) + Hex("0102030405060708"));
+  EXPECT_EQ(phone.Read(8), nop);
+  now += 59999;
+  phone.Send(Int(13));
+  EXPECT_EQ(phone.Read(8), nop);
+  now += 59999;
+  EXPECT_FALSE(phone.ClosedByPeer(50));
+  now += 1;
+  EXPECT_TRUE(phone.ClosedByPeer());
+  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+
+  const QList<QByteArray> log = LogMessages();
+  EXPECT_EQ(CountContaining(log, "No identification within 5 s"), 1);
+  EXPECT_EQ(CountContaining(log, "Nothing received for 60 s"), 1);
+
+  // A burst of connection attempts finds room to wait in the listener's
+  // queue (for a listening socket, TCP_INFO gives its limit as tcpi_sacked).
+  int backlog = -1;
+  for (int fd = 0; fd < 1024 && backlog < 0; ++fd) {
+    sockaddr_in a{};
+    tcp_info info{};
+    socklen_t length = sizeof a, infoSize = sizeof info;
+    if (::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &length) == 0 &&
+        a.sin_family == AF_INET && ntohs(a.sin_port) == server.BoundPort() &&
+        ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &infoSize) == 0 &&
+        info.tcpi_state == TCP_LISTEN)
+      backlog = int(info.tcpi_sacked);
+  }
+  EXPECT_GE(backlog, 128);
+  server.Close();
+  server.SetClock({});
 }
