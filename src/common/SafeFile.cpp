@@ -71,12 +71,19 @@ int CreateTemp(const QString &target, QByteArray &tempPath, int &fd) {
 // The old file overwritten where it lies, for a folder that takes no new
 // file. Room for every byte is reserved before the first one is written.
 int WriteInPlace(const QByteArray &target, const QByteArray &bytes) {
-  const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC);
+  // Read access too: where the file system cannot reserve space itself, the
+  // C library does it by reading and writing single bytes.
+  const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC);
   if (fd < 0)
     return errno;
-  int error = 0;
-  if (!bytes.isEmpty())
+  struct stat before {};
+  int error = ::fstat(fd, &before) == 0 ? 0 : errno;
+  if (!error && !bytes.isEmpty()) {
     error = ::posix_fallocate(fd, 0, off_t(bytes.size()));
+    // The C library's way may have lengthened the file before it failed.
+    if (error)
+      (void)!::ftruncate(fd, before.st_size);
+  }
   if (!error)
     error = WriteAll(fd, bytes, 0);
   if (!error && ::ftruncate(fd, off_t(bytes.size())) != 0)
