@@ -1,5 +1,8 @@
 #include "app/AppException.h"
 
+#include "app/MessageBoxes.h"
+#include "settings/Settings.h"
+
 #include <QMessageBox>
 #include <QPointer>
 
@@ -22,7 +25,20 @@ void AppException(QObject *, const QString &message) {
     QCoreApplication::exit(1);
 }
 
+namespace {
+// A settings file the disk refused is no reason to end the program: what the
+// user has open (a link, a recording) goes on, and the file is as it was.
+void ReportWriteError(const SettingsWriteError &error) {
+  ShowMessageBox(nullptr, TMessageKind::Warning,
+                 QApplication::applicationDisplayName(), error.GoingOn());
+}
+} // namespace
+
 void AppException(QObject *sender, const std::exception &error) {
+  if (const auto *write = dynamic_cast<const SettingsWriteError *>(&error)) {
+    ReportWriteError(*write);
+    return;
+  }
   AppException(sender, QString::fromLocal8Bit(error.what()));
 }
 
@@ -39,7 +55,18 @@ void PostAppException(QObject *sender, const QString &message) {
 }
 
 void PostAppException(QObject *sender, const std::exception &error) {
-  PostAppException(sender, QString::fromLocal8Bit(error.what()));
+  const auto *write = dynamic_cast<const SettingsWriteError *>(&error);
+  if (!write) {
+    PostAppException(sender, QString::fromLocal8Bit(error.what()));
+    return;
+  }
+  if (!QCoreApplication::instance()) {
+    ReportWriteError(*write);
+    return;
+  }
+  QMetaObject::invokeMethod(
+      QCoreApplication::instance(), [copy = *write] { ReportWriteError(copy); },
+      Qt::QueuedConnection);
 }
 
 TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}

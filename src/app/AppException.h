@@ -1,6 +1,8 @@
 #pragma once
 // The program-wide handler for errors that reach the event loop: shows the
-// error's message in the standard error box, then ends the program.
+// error's message in the standard error box, then ends the program. A
+// settings file that could not be written (SettingsWriteError) is only
+// reported, in a warning, and the program goes on.
 
 #include <QApplication>
 #include <exception>

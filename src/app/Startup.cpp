@@ -10,6 +10,7 @@
 #include "link/CommandQueue.h"
 #include "link/UnitDataCom.h"
 #include "platform/SingleInstance.h"
+#include "settings/Language.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -37,9 +38,7 @@ void SaveKeyTableAtEnd() {
   if (!SaveKeyTable(&error))
     ShowMessageBox(nullptr, TMessageKind::Warning,
                    QApplication::applicationDisplayName(),
-                   error + QStringLiteral(" The shortcut changes of this "
-                                          "session are lost; the program "
-                                          "ends as usual."));
+                   error + ' ' + UiText("FileKeysLostAtEnd"));
 }
 
 int RunQuorvane(int argc, char *argv[]) {

@@ -598,6 +598,10 @@ void TFrmSetting::BtnSaveClick() {
   std::optional<TDialogRefusal> refusal;
   try {
     refusal = SaveDialogValues(Values());
+  } catch (const SettingsWriteError &e) {
+    // The file is as it was; the fields stay as typed for another try.
+    ShowMessageBox(this, TMessageKind::Warning, windowTitle(), e.InDialog());
+    return;
   } catch (const std::exception &e) {
     PostAppException(this, e);
     return;

@@ -438,13 +438,17 @@ std::unique_ptr<IScanProgress> TFormMain::CreateScanProgress() {
 
 void TFormMain::StoreFoundPort(const QString &portName, bool isCable) {
   const QByteArray name = portName.toLocal8Bit();
-  if (isCable) {
-    StoreDataPort(name);
-    AppSettings.DataPort = name;
-  } else {
-    StoreBlueToothPort(name);
-    AppSettings.BlueToothPort = name;
+  // The port found is used for this run even when it cannot be stored; the
+  // link that found it stays up.
+  try {
+    if (isCable)
+      StoreDataPort(name);
+    else
+      StoreBlueToothPort(name);
+  } catch (const SettingsWriteError &e) {
+    PostAppException(this, e);
   }
+  (isCable ? AppSettings.DataPort : AppSettings.BlueToothPort) = name;
 }
 
 // --- Keyboard and quick text ---------------------------------------------
@@ -615,8 +619,8 @@ void TFormMain::dxfPicBtSaveScreenClick() {
   } catch (const CaptureWriteError &e) {
     ShowMessageBox(this, TMessageKind::Warning,
                    QApplication::applicationDisplayName(),
-                   tr("Could not save the screenshot to %1: %2. The program "
-                      "goes on.")
+                   UiText(e.IsFolder() ? "FileScreenshotFolderNotMade"
+                                       : "FileScreenshotNotSaved")
                        .arg(e.Path(), e.Reason()));
     return;
   } catch (const std::exception &e) {
@@ -898,7 +902,13 @@ void TFormMain::AskAboutPhone(quint64 connection, const QByteArray &block,
               const quint64 connection = prompt->Connection();
               switch (answer) {
               case TFormAllowPhone::AlwaysAllow: {
-                AddKnownPhone(prompt->Block(), prompt->ModelName().toUtf8());
+                // A list that cannot be stored still lets the phone in for
+                // this run; the warning says the change was not saved.
+                try {
+                  AddKnownPhone(prompt->Block(), prompt->ModelName().toUtf8());
+                } catch (const SettingsWriteError &e) {
+                  PostAppException(this, e);
+                }
                 const QByteArray bytes = QByteArray::fromHex(prompt->Block());
                 TPhoneId id;
                 std::copy(bytes.begin(), bytes.end(), id.begin());

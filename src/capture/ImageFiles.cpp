@@ -1,6 +1,8 @@
 #include "capture/ImageFiles.h"
 
-#include <QFile>
+#include "common/SafeFile.h"
+#include "settings/FileErrorText.h"
+
 #include <QStringList>
 
 #include <csetjmp>
@@ -40,11 +42,12 @@ void JpegErrorExit(j_common_ptr info) {
 
 } // namespace
 
-CaptureWriteError::CaptureWriteError(const QString &path, const QString &reason)
+CaptureWriteError::CaptureWriteError(const QString &path, const QString &reason,
+                                     bool folder)
     : std::runtime_error(QStringLiteral("Could not write %1: %2")
                              .arg(path, reason)
                              .toStdString()),
-      m_path(path), m_reason(PlainReason(reason)) {}
+      m_path(path), m_reason(PlainReason(reason)), m_folder(folder) {}
 
 QByteArray EncodeBmp24(const QImage &picture) {
   const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
@@ -124,17 +127,9 @@ QByteArray EncodeJpeg(const QImage &picture, int quality) {
 }
 
 void WriteCaptureFile(const QString &path, const QByteArray &bytes) {
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw CaptureWriteError(path, file.errorString());
-  if (file.write(bytes) != bytes.size() || !file.flush()) {
-    const QString reason = file.errorString();
-    file.close();
-    throw CaptureWriteError(path, reason);
-  }
-  file.close();
-  if (file.error() != QFileDevice::NoError)
-    throw CaptureWriteError(path, file.errorString());
+  const TFileWriteResult written = WriteFileWhole(path, bytes);
+  if (!written.Ok())
+    throw CaptureWriteError(path, FileErrorText(written.Error));
 }
 
 void WriteListFile(const QString &path, const QStringList &lines) {
@@ -142,4 +137,9 @@ void WriteListFile(const QString &path, const QStringList &lines) {
   for (const QString &line : lines)
     text += line.toLocal8Bit() + "\r\n";
   WriteCaptureFile(path, text);
+}
+
+void MakeCaptureFolder(const QString &folder) {
+  if (const int error = MakeFolder(folder))
+    throw CaptureWriteError(folder, FileErrorText(error), true);
 }

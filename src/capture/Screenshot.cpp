@@ -3,9 +3,6 @@
 #include "capture/CaptureNames.h"
 #include "capture/ImageFiles.h"
 
-#include <QDir>
-#include <QFileInfo>
-
 TScreenshotSaver::TScreenshotSaver(TScreenshotHooks hooks)
     : m_hooks(std::move(hooks)) {}
 
@@ -16,11 +13,7 @@ TScreenshotResult TScreenshotSaver::Save(QByteArray &imageDir,
   if (imageDir.isEmpty())
     return TScreenshotResult::NoFolder;
 
-  const QString folder = QString::fromLocal8Bit(imageDir);
-  if (!QFileInfo(folder).isDir())
-    QDir().mkpath(folder);
-  if (!QFileInfo(folder).isDir())
-    return TScreenshotResult::NoFolder;
+  MakeCaptureFolder(QString::fromLocal8Bit(imageDir));
 
   const QString name = ScreenshotName(m_hooks.Now());
   if (!imageDir.endsWith('/'))

@@ -18,7 +18,7 @@ struct TScreenshotHooks {
 };
 
 enum class TScreenshotResult {
-  NoFolder,  // no folder set and none picked, or it cannot be created
+  NoFolder,  // no folder set and none picked
   NoPicture, // nothing to save: the folder exists, no file was written
   Saved,
 };
@@ -29,8 +29,8 @@ public:
 
   // One save with the folder and format given. imageDir may be completed
   // (a folder picked, the separator appended); the change is meant for the
-  // in-memory setting only. Throws CaptureWriteError when the file cannot be
-  // written; the folder change stays.
+  // in-memory setting only. Throws CaptureWriteError when the folder cannot
+  // be made or the file cannot be written; the folder change stays.
   TScreenshotResult Save(QByteArray &imageDir, const QByteArray &imageType);
 
   // The file of the last Saved result.

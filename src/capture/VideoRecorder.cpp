@@ -3,9 +3,8 @@
 #include "capture/CaptureNames.h"
 #include "capture/ImageFiles.h"
 #include "screen/ScreenCanvas.h"
-
-#include <QDir>
-#include <QFileInfo>
+#include "settings/Language.h"
+#include "settings/Settings.h"
 
 QString CaptureStateText(TCaptureState state) {
   switch (state) {
@@ -59,26 +58,29 @@ bool TVideoRecorder::Tick() {
   if (IsEmpty(picture))
     return false;
   const QString folder = m_hooks.FramesDir();
-  if (!QFileInfo(folder).isDir())
-    QDir().mkdir(folder);
   const QString path = folder + FrameName(m_hooks.Now());
   try {
+    MakeCaptureFolder(folder);
     WriteCaptureFile(path, EncodeBmp24(picture));
   } catch (const CaptureWriteError &e) {
-    const int taken = int(m_frames.size());
     QString message =
-        QStringLiteral("Could not save the video frame %1: %2. The recording "
-                       "was stopped")
+        UiText(e.IsFolder() ? "FileFramesFolderNotMade" : "FileFrameNotSaved")
             .arg(e.Path(), e.Reason());
+    const int taken = int(m_frames.size());
+    if (taken == 0) {
+      // Nothing to convert: an earlier frame list stays as it is.
+      m_state = TCaptureState::Off;
+      throw RecordingError(message + ' ' + UiText("FileRecordingStoppedEmpty"),
+                           false);
+    }
     bool listed = true;
     try {
       Stop();
-      message += QStringLiteral("; the %1 frames taken before it were handed "
-                                "to the converter.")
-                     .arg(taken);
+      message += ' ' + UiText("FileRecordingStoppedListed").arg(taken);
     } catch (const RecordingError &stopError) {
       listed = false;
-      message += QStringLiteral(". ") + stopError.Message();
+      message +=
+          ' ' + UiText("FileRecordingStopped") + ' ' + stopError.Message();
     }
     throw RecordingError(message, listed);
   }
@@ -94,13 +96,14 @@ void TVideoRecorder::Stop() {
   try {
     WriteListFile(listPath, frames);
   } catch (const CaptureWriteError &e) {
-    throw RecordingError(
-        QStringLiteral("Could not write the frame list %1: %2. The %3 frames "
-                       "stay in %4; no video was made.")
-            .arg(e.Path(), e.Reason())
-            .arg(frames.size())
-            .arg(m_hooks.FramesDir()),
-        false);
+    // Frames are named only when there are some to keep.
+    const QString message =
+        frames.isEmpty()
+            ? UiText("FileFrameListNotWritten").arg(e.Path(), e.Reason())
+            : UiText("FileFrameListNotWrittenKept")
+                  .arg(e.Path(), e.Reason(), QString::number(frames.size()),
+                       m_hooks.FramesDir());
+    throw RecordingError(message, false);
   }
   // The converter is handed the size of the frames it receives.
   try {
@@ -108,12 +111,12 @@ void TVideoRecorder::Stop() {
       m_hooks.SaveScreenSize(TScreenCanvas::ScreenHeight,
                              TScreenCanvas::ScreenWidth);
   } catch (const std::exception &e) {
+    QString what = QString::fromLocal8Bit(e.what());
+    if (const auto *settings = dynamic_cast<const SettingsWriteError *>(&e))
+      what += QStringLiteral(": ") + settings->Reason();
     throw RecordingError(
-        QStringLiteral("%1. The %2 frames are listed in %3, but the converter "
-                       "was not started.")
-            .arg(QString::fromLocal8Bit(e.what()))
-            .arg(frames.size())
-            .arg(listPath),
+        UiText("FileConverterNotStarted")
+            .arg(what, QString::number(frames.size()), listPath),
         true);
   }
   if (m_hooks.StartConverter)

@@ -54,9 +54,10 @@ public:
   TStep RecordPause(int fps);
 
   // One capture tick: while recording and with a picture, writes one frame
-  // and lists it; returns whether it did. A frame that cannot be written
-  // stops the recording (the frames so far are listed and handed to the
-  // converter) and throws RecordingError.
+  // and lists it; returns whether it did. A frame, or the frames folder,
+  // that cannot be written stops the recording (the frames so far are listed
+  // and handed to the converter; with none, the list is left alone) and
+  // throws RecordingError.
   bool Tick();
 
   // Writes the list, the screen size, starts the converter and returns to

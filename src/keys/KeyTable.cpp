@@ -1,9 +1,11 @@
 #include "keys/KeyTable.h"
 
 #include "common/Paths.h"
+#include "common/SafeFile.h"
+#include "settings/FileErrorText.h"
+#include "settings/Language.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QTreeWidget>
 #include <QtDebug>
 
@@ -77,13 +79,12 @@ bool SaveKeyTable(QString *error) {
   for (const QByteArray &line : g_keyTable)
     text += line + "\r\n";
   g_keyTable.clear();
-  QSaveFile file(KeyTablePath());
-  if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
-      file.commit())
+  const TFileWriteResult written = WriteFileWhole(KeyTablePath(), text);
+  if (written.Ok())
     return true;
   if (error)
-    *error = QStringLiteral("Could not save the keyboard shortcuts to %1: %2.")
-                 .arg(KeyTablePath(), file.errorString());
+    *error = UiText("FileKeysNotSaved")
+                 .arg(KeyTablePath(), FileErrorText(written.Error));
   return false;
 }
 

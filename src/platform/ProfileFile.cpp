@@ -1,7 +1,8 @@
 #include "platform/ProfileFile.h"
 
+#include "common/SafeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 namespace platform {
 
@@ -142,15 +143,8 @@ bool ProfileFile::Flush() {
   QByteArray out;
   for (const Line &l : m_lines)
     out += l.text + "\r\n";
-  QSaveFile f(m_path);
-  f.setDirectWriteFallback(true);
-  if (!f.open(QIODevice::WriteOnly))
-    return false;
-  if (f.write(out) != out.size()) {
-    f.cancelWriting();
-    return false;
-  }
-  if (!f.commit())
+  m_writeError = WriteFileWhole(m_path, out).Error;
+  if (m_writeError)
     return false;
   m_dirty = false;
   return true;

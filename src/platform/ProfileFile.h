@@ -36,8 +36,11 @@ public:
   void WriteString(const QByteArray &section, const QByteArray &key,
                    const QByteArray &value);
 
-  // Writes the file; false when the file system refuses.
+  // Writes the file whole (common/SafeFile.h); false when the file system
+  // refuses, and the file on disk is then as it was.
   bool Flush();
+  // The errno of the last Flush that failed.
+  int WriteError() const { return m_writeError; }
 
   // One-shot helpers: read, or write and flush, in one opening of the file.
   static QByteArray Read(const QString &path, const QByteArray &section,
@@ -60,6 +63,7 @@ private:
   QString m_path;
   QList<Line> m_lines;
   bool m_dirty = false;
+  int m_writeError = 0;
 };
 
 } // namespace platform

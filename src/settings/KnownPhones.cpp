@@ -12,7 +12,7 @@ const QByteArray kSection = "KnownPhones";
 
 void Flush(platform::ProfileFile &file) {
   if (!file.Flush())
-    throw SettingsWriteError(file.Path());
+    throw SettingsWriteError(file.Path(), file.WriteError());
 }
 
 } // namespace

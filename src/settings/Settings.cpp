@@ -2,6 +2,8 @@
 
 #include "common/Paths.h"
 #include "platform/ProfileFile.h"
+#include "settings/FileErrorText.h"
+#include "settings/Language.h"
 
 #include <QDir>
 #include <limits>
@@ -53,7 +55,7 @@ public:
            const QByteArray &value) {
     m_file.WriteString(section, key, value);
     if (!m_file.Flush())
-      throw SettingsWriteError(m_file.Path());
+      throw SettingsWriteError(m_file.Path(), m_file.WriteError());
   }
 
 private:
@@ -62,9 +64,20 @@ private:
 
 } // namespace
 
-SettingsWriteError::SettingsWriteError(const QString &path)
+SettingsWriteError::SettingsWriteError(const QString &path, int error)
     : std::runtime_error(
-          QStringLiteral("Unable to write to %1").arg(path).toStdString()) {}
+          UiText("FileUnableToWrite").arg(path).toLocal8Bit().toStdString()),
+      m_path(path), m_reason(FileErrorText(error)) {}
+
+QString SettingsWriteError::InDialog() const {
+  return UiText("FileSettingsDialogNotSaved")
+      .arg(QString::fromLocal8Bit(what()), m_reason);
+}
+
+QString SettingsWriteError::GoingOn() const {
+  return UiText("FileSettingsNotSaved")
+      .arg(QString::fromLocal8Bit(what()), m_reason);
+}
 
 QString SettingsFilePath() { return ExeDir() + "Quorvane.ini"; }
 

@@ -24,10 +24,22 @@ struct TAppSettings {
 // The settings values held for the run.
 extern TAppSettings AppSettings;
 
-// A write the file system refused: "Unable to write to <path>".
+// A write the file system refused: "Unable to write to <path>". The file
+// on disk is as it was before the write.
 class SettingsWriteError : public std::runtime_error {
 public:
-  explicit SettingsWriteError(const QString &path);
+  // error: the errno of the failed write.
+  SettingsWriteError(const QString &path, int error);
+  const QString &Path() const { return m_path; }
+  // Why, lower-case, in the language in use ("no space left on device").
+  const QString &Reason() const { return m_reason; }
+  // The message for the user: what failed, why, and what happens next.
+  QString InDialog() const; // the settings dialog stays open
+  QString GoingOn() const;  // anywhere else: the program goes on
+
+private:
+  QString m_path;
+  QString m_reason;
 };
 
 QString SettingsFilePath();

@@ -9,6 +9,7 @@
 #include "link/CommandQueue.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
+#include "support/FullFileSystem.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -161,6 +162,42 @@ private slots:
     // The empty language shows the default entry from then on.
     TFrmSetting next(false);
     QCOMPARE(next.ComboLanguage->currentIndex(), 0);
+  }
+
+  void aFailedSaveKeepsTheDialogOpenAndTheProgramRunning() {
+    Settings("[Connection]\r\nPort=10001\r\n");
+    const QByteArray before = Ini();
+    TCommandQueue queue;
+    TFormMain form(queue);
+    const qsizetype errors = TApplication::HandledErrors().size();
+    // A read-only program folder and file, as a user meets them.
+    QVERIFY(QFile::setPermissions(SettingsFilePath(), QFile::ReadOwner));
+    QVERIFY(QFile::setPermissions(m_dir->Path(),
+                                  QFile::ReadOwner | QFile::ExeOwner));
+    ScopedUserPermissions user;
+    QVERIFY(user.Ok());
+    bool openAfterSave = false;
+    WhenDialogOpens([&](TFrmSetting &d) {
+      Edit(d.EditPort)->setText("10002");
+      d.BtnSave->click();
+      QCoreApplication::processEvents();
+      openAfterSave = d.isVisible();
+      d.BtnCancel->click();
+    });
+    form.MOptionsClick();
+    QCoreApplication::processEvents();
+    QVERIFY(openAfterSave);
+    QCOMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes.first(),
+             "Unable to write to " + SettingsFilePath() +
+                 ": permission denied. The file keeps what it held before; "
+                 "the dialog stays open, so you can save again once the "
+                 "cause is mended, or press Cancel.");
+    QCOMPARE(TApplication::HandledErrors().size(), errors);
+    QCOMPARE(Ini(), before);
+    QCOMPARE(AppSettings.Port, 10001);
+    QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::WriteOwner |
+                                             QFile::ExeOwner);
   }
 
   void refusedValuesWriteNothingAndKeepTheDialogOpen() {

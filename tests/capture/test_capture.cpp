@@ -2,6 +2,7 @@
 #include "capture/ImageFiles.h"
 #include "capture/Screenshot.h"
 #include "capture/VideoRecorder.h"
+#include "support/FullFileSystem.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -146,6 +147,20 @@ TEST_F(ScreenshotTest, UnwritableFileNamesPathAndReason) {
   }
 }
 
+TEST_F(ScreenshotTest, AFolderThatCannotBeMadeIsNamedWithTheReason) {
+  TScreenshotSaver saver = Saver();
+  ASSERT_TRUE(WriteAll(dir.File("file"), "x"));
+  QByteArray folder = dir.File("file/shots").toLocal8Bit();
+  try {
+    saver.Save(folder, "BMP");
+    FAIL() << "no error";
+  } catch (const CaptureWriteError &e) {
+    EXPECT_TRUE(e.IsFolder());
+    EXPECT_EQ(e.Path(), dir.File("file/shots"));
+    EXPECT_EQ(e.Reason(), "not a directory");
+  }
+}
+
 class RecorderTest : public ::testing::Test {
 protected:
   TVideoRecorder Make() {
@@ -256,4 +271,88 @@ TEST_F(RecorderTest, UnwritableFrameStopsCleanlyAndListsFramesSoFar) {
   EXPECT_TRUE(QFileInfo::exists(framesDir + "143005407.bmp"));
 }
 
+TEST_F(RecorderTest, MessagesNameTheFolderAndOnlyFramesThatExist) {
+  // The frames folder cannot be made: that is the reason given, and with no
+  // frame taken there is no list to write and nothing to convert.
+  ASSERT_TRUE(WriteAll(dir.File("file"), "x"));
+  framesDir = dir.File("file") + "/temp/";
+  TVideoRecorder r = Make();
+  ASSERT_EQ(r.RecordPause(5), TVideoRecorder::TStep::Started);
+  try {
+    r.Tick();
+    FAIL() << "no error";
+  } catch (const RecordingError &e) {
+    EXPECT_EQ(e.Message(), "Could not make the folder " + framesDir +
+                               " for the video frames: not a directory. The "
+                               "recording was stopped; no frame had been "
+                               "taken.");
+  }
+  EXPECT_EQ(r.State(), TCaptureState::Off);
+  EXPECT_FALSE(QFileInfo::exists(dir.File("AVIList.dat")));
+  EXPECT_EQ(converterStarts, 0);
+
+  // A list that cannot be written, with no frames: none are mentioned.
+  ASSERT_TRUE(QDir().mkpath(dir.File("AVIList.dat")));
+  ASSERT_EQ(r.RecordPause(5), TVideoRecorder::TStep::Started);
+  try {
+    r.Stop();
+    FAIL() << "no error";
+  } catch (const RecordingError &e) {
+    EXPECT_EQ(e.Message(), "Could not write the frame list " +
+                               dir.File("AVIList.dat") +
+                               ": is a directory. No video was made.");
+  }
+}
+
 } // namespace
+
+// A screenshot, a frame and the frame list on a full disk: each fails with
+// the reason, leaves no file behind, and the earlier list stays as it was.
+TEST_F(FullFileSystem, CaptureFilesOnAFullDiskLeaveNothingBehind) {
+  const QByteArray oldList = "earlier list\r\n";
+  ASSERT_TRUE(WriteAll(File("AVIList.dat"), oldList));
+  QTime now(14, 30, 5, 7);
+  TRecorderHooks hooks;
+  hooks.Picture = [] { return TestPicture(); };
+  hooks.Now = [&now] { return now; };
+  hooks.ProgramDir = [this] { return Dir(); };
+  hooks.FramesDir = [this] { return File("temp/"); };
+  int converterStarts = 0;
+  hooks.StartConverter = [&converterStarts] { ++converterStarts; };
+  TVideoRecorder recorder(hooks);
+  ASSERT_EQ(recorder.RecordPause(5), TVideoRecorder::TStep::Started);
+  ASSERT_TRUE(recorder.Tick()); // one frame before the disk is full
+  Fill();
+
+  TScreenshotHooks shotHooks;
+  shotHooks.Picture = [] { return TestPicture(); };
+  TScreenshotSaver saver(shotHooks);
+  QByteArray folder = Dir().toLocal8Bit();
+  try {
+    saver.Save(folder, "BMP");
+    FAIL() << "the screenshot was reported saved";
+  } catch (const CaptureWriteError &e) {
+    EXPECT_FALSE(e.IsFolder());
+    EXPECT_EQ(e.Reason(), "no space left on device");
+  }
+
+  now = now.addMSecs(200);
+  try {
+    recorder.Tick();
+    FAIL() << "the frame was reported saved";
+  } catch (const RecordingError &e) {
+    EXPECT_FALSE(e.ListWritten());
+    EXPECT_EQ(e.Message(),
+              "Could not save the video frame " + File("temp/143005207.bmp") +
+                  ": no space left on device. The recording was stopped. "
+                  "Could not write the frame list " +
+                  File("AVIList.dat") +
+                  ": no space left on device. The 1 frames stay in " +
+                  File("temp/") + "; no video was made.");
+  }
+  EXPECT_EQ(ReadAll(File("AVIList.dat")), oldList);
+  EXPECT_EQ(Entries(), QStringList({"AVIList.dat", "temp"}));
+  EXPECT_EQ(QDir(File("temp")).entryList(QDir::Files | QDir::Hidden),
+            QStringList("14300507.bmp"));
+  EXPECT_EQ(converterStarts, 0);
+}

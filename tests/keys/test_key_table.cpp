@@ -1,5 +1,6 @@
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
+#include "support/FullFileSystem.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -88,6 +89,21 @@ TEST_F(KeyTableTest, UnreadableOrUnwritableFileKeepsTheProgramGoing) {
   QString error;
   EXPECT_FALSE(SaveKeyTable(&error));
   EXPECT_TRUE(error.contains("keys.ini")) << error.toStdString();
+}
+
+TEST_F(FullFileSystem, KeyTableOnAFullDiskKeepsTheFileAndSaysWhy) {
+  SetExePath(File("quorvane"));
+  const QByteArray old = "Call\t452\t2\t116\r\n";
+  ASSERT_TRUE(WriteAll(File("keys.ini"), old));
+  LoadKeyTable();
+  KeyTable() = DefaultKeyTable();
+  Fill();
+  QString error;
+  EXPECT_FALSE(SaveKeyTable(&error));
+  EXPECT_EQ(error, "Could not save the keyboard shortcuts to " +
+                       File("keys.ini") + ": no space left on device.");
+  EXPECT_EQ(ReadAll(File("keys.ini")), old);
+  EXPECT_EQ(Entries(), QStringList("keys.ini"));
 }
 
 TEST(KeyTableFunctions, ExplodeImplodeAndParse) {

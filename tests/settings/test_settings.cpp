@@ -1,5 +1,8 @@
 #include "common/Paths.h"
+#include "platform/ProfileFile.h"
+#include "settings/DialogSave.h"
 #include "settings/Settings.h"
+#include "support/FullFileSystem.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -119,6 +122,55 @@ TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
   EXPECT_EQ(AppSettings.AVIName,
             QDir::toNativeSeparators(dir.Path()).toLocal8Bit() + "video.avi");
   EXPECT_EQ(AppSettings.FPS, 5); // the key after the failed one is not written
+}
+
+// Only the port changed, and the disk is full: the save fails with the
+// reason, the file stays byte for byte and nothing is left beside it. A
+// program folder that takes no new file gets the file rewritten in place,
+// but only when the new content has room.
+TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
+  SetExePath(File("quorvane"));
+  const QByteArray old = "[Connection]\r\nPort=10001\r\n[AVI]\r\nFPS=5\r\n";
+  ASSERT_TRUE(WriteAll(SettingsFilePath(), old));
+  LoadSettings();
+  Fill();
+  TDialogValues values;
+  values.Port = "10002";
+  values.FPS = "5";
+  values.ImageType = QString::fromLocal8Bit(AppSettings.ImageType);
+  values.ImageDir = QString::fromLocal8Bit(AppSettings.ImageDir);
+  values.AVIName = QString::fromLocal8Bit(AppSettings.AVIName);
+  values.BlueToothPort = "COM7";
+  values.DataPort = "COM4";
+  values.LanguageIndex = 1;
+  values.LanguageName = "English";
+  try {
+    SaveDialogValues(values);
+    FAIL() << "the save reported success";
+  } catch (const SettingsWriteError &e) {
+    EXPECT_EQ(QString(e.what()), "Unable to write to " + SettingsFilePath());
+    EXPECT_EQ(e.Reason(), "no space left on device");
+    EXPECT_TRUE(e.InDialog().startsWith("Unable to write to " +
+                                        SettingsFilePath() +
+                                        ": no space left on device. "))
+        << e.InDialog().toStdString();
+  }
+  EXPECT_EQ(ReadAll(SettingsFilePath()), old);
+  EXPECT_EQ(Entries(), QStringList("Quorvane.ini"));
+  EXPECT_EQ(AppSettings.Port, 10001);
+
+  ASSERT_TRUE(QFile::setPermissions(Dir(), QFile::ReadOwner | QFile::ExeOwner));
+  ScopedUserPermissions user;
+  ASSERT_TRUE(user.Ok());
+  platform::ProfileFile grown(SettingsFilePath());
+  grown.WriteString("AVI", "AVIName", QByteArray(6000, 'v'));
+  EXPECT_FALSE(grown.Flush());
+  EXPECT_EQ(ReadAll(SettingsFilePath()), old);
+  platform::ProfileFile same(SettingsFilePath());
+  same.WriteString("Connection", "Port", "10002");
+  EXPECT_TRUE(same.Flush());
+  EXPECT_EQ(ReadAll(SettingsFilePath()),
+            "[Connection]\r\nPort=10002\r\n[AVI]\r\nFPS=5\r\n");
 }
 
 TEST(DigitsToInt, KeepsDigitsOnly) {
