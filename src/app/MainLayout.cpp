@@ -6,6 +6,7 @@
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
 
+#include <QCursor>
 #include <QImage>
 #include <QLayout>
 #include <QToolButton>
@@ -132,6 +133,16 @@ void TFormMain::BuildMenus() {
     button->setAutoRaise(true);
     button->setFixedSize(71, 21);
     strip->addWidget(button);
+    // When the pointer goes from the button into its menu, the button is
+    // sent no leave and stays marked as under the mouse, highlighted until
+    // the pointer crosses it again. Its menu closing ends that, unless the
+    // pointer is on the button.
+    connect(top->menu(), &QMenu::aboutToHide, button, [button] {
+      if (button->rect().contains(button->mapFromGlobal(QCursor::pos())))
+        return;
+      button->setAttribute(Qt::WA_UnderMouse, false);
+      button->update();
+    });
   }
   strip->addStretch(1);
 
@@ -272,6 +283,10 @@ void TFormMain::BuildWorkZone() {
   QFont status("Verdana");
   status.setPixelSize(11);
   LabImage = Label(PanelWorkZone, "LabImage", 240, 442, status);
+  // The status under the zoom view: up to two lines of its width.
+  LabImage->resize(348, 30);
+  LabImage->setWordWrap(true);
+  LabImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   QFont bold("Tahoma", 8);
   bold.setBold(true);
   LabQuickText =

@@ -11,6 +11,7 @@
 #include "link/UnitDataCom.h"
 #include "platform/SingleInstance.h"
 #include "settings/Language.h"
+#include "settings/Settings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,10 +56,25 @@ int RunQuorvane(int argc, char *argv[]) {
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
   QApplication::setQuitOnLastWindowClosed(false);
 
-  // 3. One copy only: a second one hands over to the first and ends.
+  // 3. One copy per user only: a second one hands over to the first and
+  // ends; when the first holds the lock but does not answer, it says so.
   TSingleInstance instance;
-  if (instance.CheckSingleInstance(0, ExePath()))
+  switch (instance.Check(0, ExePath())) {
+  case TSingleInstance::TCheck::First:
+    break;
+  case TSingleInstance::TCheck::HandedOver:
     return 0;
+  case TSingleInstance::TCheck::Unreachable:
+    LoadSettings(); // for the language of the message
+    LoadLanguage();
+    ShowMessageBox(nullptr, TMessageKind::Warning,
+                   QApplication::applicationName(),
+                   UiText("UiInstanceNoAnswer")
+                       .arg(instance.HolderPid() > 0
+                                ? QString::number(instance.HolderPid())
+                                : QStringLiteral("?")));
+    return 1;
+  }
 
   // 4. The splash, painted at once so it is seen while the windows build.
   auto splash = std::make_unique<TFormSplash>();

@@ -331,7 +331,9 @@ void TFrmSetting::BuildCapturePage() {
   EditFPS = new QSpinBox(BoxVideo);
   EditFPS->setObjectName("EditFPS");
   EditFPS->setGeometry(kFieldLeft, 89, 70, 22);
-  EditFPS->setRange(0, 20);
+  // As the port: a rate out of range can be typed whole and is refused on
+  // saving, rather than cut to its first digit.
+  EditFPS->setRange(0, 999);
   EditFPS->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
 
   BoxImage = NewGroup(PageCapture, "BoxImage", 134, 120);

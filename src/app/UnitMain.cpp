@@ -153,7 +153,20 @@ void TFormMain::MExitClick() { close(); }
 void TFormMain::PMExitClick() { close(); }
 
 void TFormMain::MManualClick() {
-  platform::OpenDocument(ExeDir() + QStringLiteral("Manual.pdf"));
+  const QString path = ExeDir() + QStringLiteral("Manual.pdf");
+  auto report = [this, path](platform::TOpenResult result) {
+    const char *key =
+        result == platform::TOpenResult::Missing    ? "UiManualMissing"
+        : result == platform::TOpenResult::NoViewer ? "UiManualNoViewer"
+                                                    : "UiManualFailed";
+    ShowMessageBox(this, TMessageKind::Warning,
+                   QApplication::applicationDisplayName(),
+                   UiText(key).arg(QDir::toNativeSeparators(path)));
+  };
+  const platform::TOpenResult result =
+      platform::OpenDocument(path, this, report);
+  if (result != platform::TOpenResult::Opened)
+    report(result);
 }
 
 void TFormMain::MAboutClick() {
@@ -362,6 +375,7 @@ void TFormMain::SetIndicatorShown(TLinkKind link, bool shown) {
   case TLinkKind::Auto:
     break;
   }
+  UpdateIndicatorTips();
 }
 
 void TFormMain::ShowLinkState(int index) {
@@ -477,8 +491,13 @@ void TFormMain::CheckBoxEnabledClick() {
 }
 
 void TFormMain::BtnSendClick() {
-  if (SendQuickText(m_queue, RichEdit->toPlainText()))
+  int replaced = 0;
+  if (SendQuickText(m_queue, RichEdit->toPlainText(), &replaced))
     RichEdit->clear();
+  if (replaced > 0) {
+    LabImage->setText(UiText("UiQuickTextReplaced").arg(replaced));
+    TimerLabel->start();
+  }
 }
 
 // --- Settings and language -------------------------------------------------
@@ -562,6 +581,15 @@ void TFormMain::FinishLanguage() {
     if (auto *button = ToolBar1->findChild<QToolButton *>(
             QStringLiteral("ToolButton_") + top->objectName()))
       button->setText(top->text());
+  // The control bar's buttons carry no text: their tips say what they do.
+  for (auto [button, key] : {std::pair{dxfPicButConnect, "UiTipConnect"},
+                             std::pair{Bt_Disconn, "UiTipDisconnect"},
+                             std::pair{dxfPictureButton1, "UiTipScreenshot"},
+                             std::pair{dxfPicButPlSave, "UiTipRecord"},
+                             std::pair{dxfPicButPlPause, "UiTipPause"},
+                             std::pair{dxfPicButPlStop, "UiTipStop"}})
+    button->setToolTip(UiText(key));
+  UpdateIndicatorTips();
 }
 
 // --- Screenshots and recording ----------------------------------------------
@@ -628,7 +656,6 @@ void TFormMain::dxfPicBtSaveScreenClick() {
     return;
   }
   LabImage->setText(tr("ScreenShot Saved"));
-  LabImage->adjustSize();
   // A save while the message shows leaves it to go at its first time.
   if (!TimerLabel->isActive())
     TimerLabel->start();
@@ -860,11 +887,33 @@ void TFormMain::UpdatePeerTips() {
               .arg(QString::fromLatin1(peer.modelCode),
                    peer.modelName.isEmpty() ? tr("unnamed") : peer.modelName);
   }
-  for (QWidget *spot : m_indicatorTips)
-    spot->setToolTip(text);
+  m_peerTip = text;
+  UpdateIndicatorTips();
   CoolTrayIcon->setToolTip(text.isEmpty()
                                ? QStringLiteral("Quorvane v1.0")
                                : QStringLiteral("Quorvane v1.0\n") + text);
+}
+
+void TFormMain::UpdateIndicatorTips() {
+  // A grey indicator covers a link not in use; a hidden one uncovers the
+  // coloured icon of the link in use, and the spot beneath it tells who is
+  // at the other end. Both get the same tip, as the mouse may reach the spot
+  // around a shown indicator's shape.
+  const std::tuple<TdxfPictureButton *, QWidget *, const char *> links[] = {
+      {PicButIndData, m_indicatorTips[0], "UiLinkCable"},
+      {PicButIndBlu, m_indicatorTips[1], "UiLinkBluetooth"},
+      {PicButIndInet, m_indicatorTips[2], "UiLinkGprs"}};
+  for (const auto &[indicator, spot, name] : links) {
+    if (!spot)
+      return; // not built yet
+    const bool inUse = !indicator->Visible();
+    QString tip =
+        UiText(inUse ? "UiTipLinkInUse" : "UiTipLinkIdle").arg(UiText(name));
+    if (inUse && !m_peerTip.isEmpty())
+      tip += QLatin1Char('\n') + m_peerTip;
+    indicator->setToolTip(tip);
+    spot->setToolTip(tip);
+  }
 }
 
 void TFormMain::TimerLinkFiguresTimer() {

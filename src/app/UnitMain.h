@@ -232,6 +232,9 @@ private:
   // Reads the known-phones settings into the gate before a connect.
   void ApplyPhonePolicy();
   void UpdatePeerTips();
+  // The indicators' tips: which link each stands for and whether it is in
+  // use, in the language in use.
+  void UpdateIndicatorTips();
   void AskAboutPhone(quint64 connection, const QByteArray &block,
                      const QByteArray &modelCode, const QString &modelName);
   // Brings the converter's window forward; false when it is not running.
@@ -248,6 +251,7 @@ private:
   TLinkRateWindow m_linkRates;
   TPhoneGate m_phoneGate;
   QWidget *m_indicatorTips[3] = {};
+  QString m_peerTip; // who is at the other end of the link in use
   QPointer<TFormAllowPhone> m_allowPhone;
   TDataComPort *m_dataCom = nullptr;
   TKeyPreview *m_keyPreview = nullptr;

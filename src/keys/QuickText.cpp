@@ -7,18 +7,20 @@
 
 namespace {
 
-char ToByte(char32_t c) {
+// The byte of a character, or -1 when the code page has none for it.
+int ToByte(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-    return char(c);
+    return int(c);
   for (int i = 0; i < 32; ++i)
     if (!IsUnassignedWindows1252(i) && Windows1252High[i] == c)
-      return char(0x80 + i);
-  return '?';
+      return 0x80 + i;
+  return -1;
 }
 
 } // namespace
 
-QByteArray ToWindows1252(const QString &text) {
+QByteArray ToWindows1252(const QString &text, int *replaced) {
+  int missing = 0;
   QByteArray bytes;
   bytes.reserve(text.size() + 8);
   const QList<uint> points = text.toUcs4();
@@ -30,13 +32,18 @@ QByteArray ToWindows1252(const QString &text) {
       bytes += "\r\n";
       continue;
     }
-    bytes += ToByte(c);
+    const int b = ToByte(c);
+    if (b < 0)
+      ++missing;
+    bytes += b < 0 ? '?' : char(b);
   }
+  if (replaced)
+    *replaced = missing;
   return bytes;
 }
 
-bool SendQuickText(TCommandQueue &queue, const QString &text) {
-  const QByteArray bytes = ToWindows1252(text);
+bool SendQuickText(TCommandQueue &queue, const QString &text, int *replaced) {
+  const QByteArray bytes = ToWindows1252(text, replaced);
   if (bytes.isEmpty())
     return false;
   queue.PutText(bytes);

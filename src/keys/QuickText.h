@@ -8,9 +8,10 @@
 class TCommandQueue;
 
 // The text in Windows-1252, line breaks as CR LF. A character the code page
-// cannot hold becomes "?".
-QByteArray ToWindows1252(const QString &text);
+// cannot hold becomes "?"; replaced, when given, counts them.
+QByteArray ToWindows1252(const QString &text, int *replaced = nullptr);
 
 // Queues the text's characters; returns false, queueing nothing, when it is
-// empty.
-bool SendQuickText(TCommandQueue &queue, const QString &text);
+// empty. replaced, when given, gets the number sent as "?".
+bool SendQuickText(TCommandQueue &queue, const QString &text,
+                   int *replaced = nullptr);

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QMutex>
 
+#include <cstring>
+
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 
@@ -138,6 +140,24 @@ uint16_t PositionalKey(uint32_t code) {
   default:
     return 0;
   }
+}
+
+// The letter a US keyboard has at an evdev key code (X11 key code), or 0.
+uint16_t LetterByPlace(uint32_t code) {
+  static constexpr char rows[][11] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
+  static constexpr uint32_t firstCode[] = {24, 38, 52};
+  for (int row = 0; row < 3; ++row) {
+    const uint32_t offset = code - firstCode[row];
+    if (code >= firstCode[row] && offset < std::strlen(rows[row]))
+      return uint16_t(rows[row][offset]);
+  }
+  return 0;
+}
+
+// A letter outside A to Z: Cyrillic, Greek and other scripts' layouts put
+// theirs on the keys that carry the Latin letters.
+bool IsOtherLetter(int key) {
+  return key > 0x7F && key < 0x110000 && QChar::isLetter(char32_t(key));
 }
 
 // A character key by the character a US keyboard gives, with or without
@@ -306,6 +326,10 @@ uint16_t VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers,
   }
   if (key >= Qt::Key_A && key <= Qt::Key_Z)
     return uint16_t('A' + (key - Qt::Key_A));
+  if (positionalScanCode && IsOtherLetter(key)) {
+    if (const uint16_t vk = LetterByPlace(scanCode))
+      return vk;
+  }
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
     return uint16_t(VkF1 + (key - Qt::Key_F1));
   if (const uint16_t vk = FunctionKey(key))

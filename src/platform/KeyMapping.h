@@ -2,7 +2,9 @@
 // PC keys as Windows virtual-key codes, the numbers the key table stores
 // for its shortcuts. Every Qt key event is mapped here and nowhere else.
 // Characters that depend on the layout (digits with Shift, punctuation) are
-// named by their place on a US keyboard.
+// named by their place on a US keyboard. Latin letters are named as the
+// layout prints them; a key that gives a letter of another script (a Russian
+// or Greek layout) is named by the Latin letter at its place.
 
 #include <QtCore/qnamespace.h>
 #include <cstdint>
@@ -14,8 +16,8 @@ namespace platform {
 
 // The virtual-key code for a Qt key; 0 when the key has none.
 // scanCode is the X11 key code when positionalScanCode is true (evdev key
-// codes under xcb); then the digit row and the punctuation keys are named
-// by where they sit, whatever the layout prints on them.
+// codes under xcb); then the digit row, the punctuation keys and keys with
+// letters of other scripts are named by where they sit.
 uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers,
                           uint32_t scanCode = 0,
                           bool positionalScanCode = false);

@@ -3,14 +3,43 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace platform {
 
-bool OpenDocument(const QString &path) {
-  if (!QFileInfo::exists(path))
-    return false;
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+TOpenResult OpenDocument(const QString &path, QObject *context,
+                         std::function<void(TOpenResult)> failed) {
+  if (!QFileInfo(path).isFile())
+    return TOpenResult::Missing;
+  const QString opener = QStandardPaths::findExecutable("xdg-open");
+  if (opener.isEmpty())
+    return TOpenResult::NoViewer;
+  // The opener may run as long as the program it starts, and past the end
+  // of this one: it belongs to no object and deletes itself when it ends.
+  auto *process = new QProcess;
+  process->setStandardInputFile(QProcess::nullDevice());
+  process->setStandardOutputFile(QProcess::nullDevice());
+  process->setStandardErrorFile(QProcess::nullDevice());
+  QObject::connect(process, &QProcess::finished, process,
+                   &QObject::deleteLater);
+  QObject::connect(process, &QProcess::finished, context,
+                   [failed](int code, QProcess::ExitStatus status) {
+                     // xdg-open: 2 no such file, 3 no program for it, 4 it
+                     // failed.
+                     if (status != QProcess::NormalExit || code < 2 || code > 4)
+                       return;
+                     failed(code == 2   ? TOpenResult::Missing
+                            : code == 3 ? TOpenResult::NoViewer
+                                        : TOpenResult::Failed);
+                   });
+  process->start(opener, {path});
+  if (!process->waitForStarted(5000)) {
+    delete process;
+    return TOpenResult::Failed;
+  }
+  return TOpenResult::Opened;
 }
 
 bool OpenUrl(const QString &url) {

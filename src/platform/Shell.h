@@ -1,10 +1,24 @@
 #pragma once
 // Opening documents and web addresses with the desktop's default handler.
 #include <QString>
+#include <functional>
+
+class QObject;
 
 namespace platform {
-// Both return false on failure; callers that ignore errors just drop it.
-bool OpenDocument(const QString &path);
+enum class TOpenResult {
+  Opened,   // handed to the desktop's opener
+  Missing,  // there is no such file
+  NoViewer, // no program is set up to show files of its type
+  Failed,   // the opener could not be started, or reported a failure
+};
+// Opens the file with the desktop's program for its type (through
+// xdg-open), without waiting for it. A failure known at once is returned;
+// one the opener reports when it ends is handed to `failed`, on the
+// context's thread and only while the context lives.
+TOpenResult OpenDocument(const QString &path, QObject *context,
+                         std::function<void(TOpenResult)> failed);
+// False on failure; callers that ignore errors just drop it.
 bool OpenUrl(const QString &url);
 } // namespace platform
 

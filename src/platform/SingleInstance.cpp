@@ -1,15 +1,65 @@
 #include "platform/SingleInstance.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QThread>
+#include <QtDebug>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
+
 const QByteArray kRestore = "restore\n";
+// How long a second copy tries to reach the first, which listens a moment
+// after it takes the lock.
+constexpr int kReachMs = 500;
+
+// A real folder (not a link to one) owned by this user, which no one else
+// may enter. A folder of ours that is open to others is closed first.
+bool MakePrivate(const QByteArray &path) {
+  struct stat st {};
+  if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+      st.st_uid != ::geteuid())
+    return false;
+  if ((st.st_mode & 077) == 0)
+    return true;
+  return ::chmod(path.constData(), 0700) == 0;
 }
+
+bool IsPrivate(const QByteArray &path) {
+  struct stat st {};
+  return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+// Asks the copy listening at socketPath to come forward; false when no copy
+// listens there. The request waits in the socket until the copy's event
+// loop takes it, so a copy still building its window is not waited for.
+bool AskToComeForward(const QString &socketPath) {
+  const QDeadlineTimer deadline(kReachMs);
+  do {
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (socket.waitForConnected(int(deadline.remainingTime()))) {
+      socket.write(kRestore);
+      const bool sent = socket.waitForBytesWritten(1000);
+      socket.disconnectFromServer();
+      return sent;
+    }
+    QThread::msleep(20); // not listening yet, or gone
+  } while (!deadline.hasExpired());
+  return false;
+}
+
+} // namespace
 
 TSingleInstance::TSingleInstance(QObject *parent) : QObject(parent) {}
 
@@ -33,44 +83,69 @@ QString TSingleInstance::InstanceName(int mode, const QString &exePath) {
       .arg(QString::fromLatin1(digest));
 }
 
-bool TSingleInstance::CheckSingleInstance(int mode, const QString &exePath) {
+QString TSingleInstance::RuntimeFolder() {
+  const QByteArray xdg = qgetenv("XDG_RUNTIME_DIR");
+  if (xdg.startsWith('/') && IsPrivate(xdg))
+    return QFile::decodeName(xdg);
+  const QString own =
+      QDir::tempPath() + QStringLiteral("/quorvane-%1").arg(::geteuid());
+  const QByteArray path = QFile::encodeName(own);
+  if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
+    return QString();
+  return MakePrivate(path) ? own : QString();
+}
+
+TSingleInstance::TCheck TSingleInstance::Check(int mode,
+                                               const QString &exePath) {
   const QString name = InstanceName(mode, exePath);
   if (name.isEmpty())
-    return false;
+    return TCheck::First;
+  const QString folder = RuntimeFolder();
+  if (folder.isEmpty()) {
+    qWarning().noquote() << "No private runtime folder for the single-"
+                            "instance lock; this copy runs unguarded.";
+    return TCheck::First;
+  }
+  const QString base = folder + QLatin1Char('/') + name;
 
-  auto lock =
-      std::make_unique<QLockFile>(QDir::temp().filePath(name + ".lock"));
+  auto lock = std::make_unique<QLockFile>(base + QStringLiteral(".lock"));
   lock->setStaleLockTime(0); // only a dead holder makes the lock stale
   if (!lock->tryLock(0)) {
     if (lock->error() != QLockFile::LockFailedError)
-      return false; // cannot create the lock at all: start as the first
-    // Another instance holds it: ask it to come forward. If it cannot be
-    // reached (still starting), this instance ends all the same.
-    QLocalSocket socket;
-    socket.connectToServer(name);
-    if (socket.waitForConnected(1000)) {
-      socket.write(kRestore);
-      socket.waitForBytesWritten(1000);
-      socket.disconnectFromServer();
-    }
-    return true;
+      return TCheck::First; // cannot create the lock at all: start as first
+    if (AskToComeForward(base + QStringLiteral(".socket")))
+      return TCheck::HandedOver;
+    QString host, app;
+    if (!lock->getLockInfo(&m_holderPid, &host, &app))
+      m_holderPid = 0;
+    return TCheck::Unreachable;
   }
 
   m_lock = std::move(lock);
   m_server = new QLocalServer(this);
   m_server->setSocketOptions(QLocalServer::UserAccessOption);
-  QLocalServer::removeServer(name); // a leftover of a killed holder
-  if (m_server->listen(name))
+  const QString socketPath = base + QStringLiteral(".socket");
+  QLocalServer::removeServer(socketPath); // a leftover of a killed holder
+  if (m_server->listen(socketPath))
     connect(m_server, &QLocalServer::newConnection, this,
             &TSingleInstance::OnNewConnection);
-  return false;
+  else
+    qWarning().noquote() << "Could not listen on" << socketPath << ":"
+                         << m_server->errorString();
+  return TCheck::First;
 }
 
 void TSingleInstance::OnNewConnection() {
   while (QLocalSocket *socket = m_server->nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-      if (socket->readAll().contains("restore"))
+      // A request is one short line; anything longer is not one of ours.
+      if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > 64)
+          socket->abort();
+        return;
+      }
+      if (socket->readLine(64) == kRestore)
         emit RestoreRequested();
     });
   }

@@ -1,6 +1,7 @@
 #include "settings/DialogSave.h"
 
 #include "settings/KnownPhones.h"
+#include "settings/Language.h"
 #include "settings/Settings.h"
 
 #include <arpa/inet.h>
@@ -36,33 +37,23 @@ bool IsAddress(const QString &text) {
 
 std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values) {
   if (!WholeNumber(values.Port, 1, 65535))
-    return TDialogRefusal{
-        TDialogField::Port,
-        QStringLiteral("The listen port must be a whole number from 1 to "
-                       "65535, and %1 is not. Nothing was saved; correct the "
-                       "port or press Cancel.")
-            .arg(Quoted(values.Port))};
+    return TDialogRefusal{TDialogField::Port,
+                          UiText("UiRefusedPort").arg(Quoted(values.Port))};
   if (!WholeNumber(values.FPS, 1, 20))
-    return TDialogRefusal{
-        TDialogField::FPS,
-        QStringLiteral("The frame rate must be a whole number of frames per "
-                       "second from 1 to 20, and %1 is not. Nothing was "
-                       "saved; correct the frame rate or press Cancel.")
-            .arg(Quoted(values.FPS))};
+    return TDialogRefusal{TDialogField::FPS,
+                          UiText("UiRefusedFrameRate").arg(Quoted(values.FPS))};
   const QString address = values.ListenAddress.trimmed();
   if (!address.isEmpty() && !IsAddress(address))
     return TDialogRefusal{
         TDialogField::ListenAddress,
-        QStringLiteral("The listen address must be empty (every address) or "
-                       "an IPv4 or IPv6 address such as 127.0.0.1 or ::1, "
-                       "and %1 is not. Nothing was saved; correct the address "
-                       "or press Cancel.")
-            .arg(Quoted(address))};
+        UiText("UiRefusedListenAddress").arg(Quoted(address))};
   return std::nullopt;
 }
 
 QByteArray LanguageToStore(const TDialogValues &values) {
-  if (values.LanguageIndex <= 0)
+  if (values.LanguageIndex < 0)
+    return AppSettings.Language; // its folder is gone; nothing else picked
+  if (values.LanguageIndex == 0)
     return QByteArray();
   return values.LanguageName.toLocal8Bit();
 }

@@ -33,8 +33,9 @@ struct TDialogRefusal {
 // neither empty nor an IPv4 or IPv6 address. Nothing is written then.
 std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values);
 
-// The Language value the entry stands for: empty for the default entry and
-// for none.
+// The Language value the entry stands for: empty for the default entry, the
+// stored value for none (the stored language has no folder and the user has
+// not picked another).
 QByteArray LanguageToStore(const TDialogValues &values);
 
 // Checks, then writes every value that differs from AppSettings: the

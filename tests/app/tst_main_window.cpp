@@ -12,6 +12,7 @@
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
+#include "settings/Language.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
@@ -330,7 +331,7 @@ private slots:
     QVERIFY(f.PicButIndInet->Visible());
   }
 
-  void shortcutsOnlyLabelAndAMissingManualShowsNothing() {
+  void shortcutsOnlyLabel() {
     TFormMain &f = *m_form;
     AppSettings.Port = 0;
     f.MInternetConnClick(f.MInternetConn);
@@ -338,12 +339,112 @@ private slots:
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
     QVERIFY(f.IdTCPServer().Active());
     QVERIFY(f.MDissconect->isEnabled());
-
-    const int windows = QApplication::topLevelWidgets().size();
-    f.MManualClick(); // no Manual.pdf beside the program
-    QCOMPARE(QApplication::topLevelWidgets().size(), windows);
-    QVERIFY(m_boxes.isEmpty());
     f.DisconnectLink();
+  }
+
+  void aManualThatCannotBeOpenedIsReportedWithItsPath() {
+    TFormMain &f = *m_form;
+    const QString manual = m_dir.File("Manual.pdf");
+    f.MManualClick(); // no Manual.pdf beside the program
+    QCOMPARE(m_boxes.size(), 1);
+    QVERIFY2(m_boxes[0].contains(manual + ": the file does not exist"),
+             qPrintable(m_boxes[0]));
+
+    // The file, but no opener on the path; then one that finds no program
+    // for PDF files, which it says as it ends.
+    QVERIFY(WriteAll(manual, "%PDF-1.4\n"));
+    ScopedTempDir bin;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.Path().toLocal8Bit());
+    f.MManualClick();
+    QVERIFY(WriteAll(bin.File("xdg-open"), "#!/bin/sh\nexit 3\n"));
+    QFile::setPermissions(bin.File("xdg-open"), QFile::ReadOwner |
+                                                    QFile::WriteOwner |
+                                                    QFile::ExeOwner);
+    f.MManualClick();
+    QTRY_COMPARE(m_boxes.size(), 3);
+    qputenv("PATH", path);
+    QFile::remove(manual);
+    for (int i : {1, 2})
+      QVERIFY2(m_boxes[i].contains(manual + ": no program to show PDF files"),
+               qPrintable(m_boxes[i]));
+  }
+
+  void iconButtonsAndIndicatorsHaveTipsInTheLanguage() {
+    TFormMain &f = *m_form;
+    for (QWidget *b :
+         {(QWidget *)f.dxfPicButConnect, (QWidget *)f.Bt_Disconn,
+          (QWidget *)f.dxfPictureButton1, (QWidget *)f.dxfPicButPlSave,
+          (QWidget *)f.dxfPicButPlPause, (QWidget *)f.dxfPicButPlStop})
+      QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
+    QCOMPARE(f.PicButIndInet->toolTip(), QString("GPRS link: not in use"));
+    AppSettings.Port = 0;
+    f.MInternetConnClick(f.MInternetConn);
+    QCOMPARE(f.IndicatorTip(TLinkKind::Gprs)->toolTip(),
+             QString("GPRS link: in use"));
+    QCOMPARE(f.PicButIndData->toolTip(), QString("Cable link: not in use"));
+
+    // Another language: the tips follow at once.
+    QDir().mkpath(m_dir.File("Languages/Test"));
+    QVERIFY(WriteAll(m_dir.File("Languages/Test/lang.ini"),
+                     "UiTipDisconnect=Trennen\r\nUiLinkGprs=GPRS-V\r\n"
+                     "UiTipLinkInUse=%1 aktiv\r\n"));
+    AppSettings.Language = "Test";
+    LoadLanguage();
+    QCOMPARE(f.Bt_Disconn->toolTip(), QString("Trennen"));
+    QCOMPARE(f.IndicatorTip(TLinkKind::Gprs)->toolTip(),
+             QString("GPRS-V aktiv"));
+    f.DisconnectLink();
+    QCOMPARE(f.PicButIndInet->toolTip(), QString("GPRS-V: not in use"));
+    AppSettings.Language.clear();
+    LoadLanguage();
+  }
+
+  void menuStripButtonsAreNotLeftHighlighted() {
+    TFormMain &f = *m_form;
+    auto *tools = f.ToolBar1->findChild<QToolButton *>("ToolButton_MTools");
+    QVERIFY(tools);
+    auto highlighted = [tools] {
+      return tools->grab().toImage().pixel(3, 3) == qRgb(40, 110, 220);
+    };
+    // The pointer comes into the window over the button.
+    const QPoint centre = tools->mapTo(&f, tools->rect().center());
+    QEnterEvent enter(centre, centre, f.mapToGlobal(centre));
+    QCoreApplication::sendEvent(f.windowHandle(), &enter);
+    QVERIFY(highlighted());
+    // Tools, then Options, by mouse; the dialog looks at the button.
+    bool whileOpen = true;
+    QTimer::singleShot(0, [&] {
+      QMenu *menu = tools->menu();
+      QTRY_VERIFY(menu->isVisible());
+      const QPoint item = menu->actionGeometry(f.MOptions).center();
+      QTest::mouseMove(menu->windowHandle(), item);
+      QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        whileOpen = highlighted();
+        QTest::mouseMove(dialog->windowHandle(), QPoint(5, 5));
+        dialog->close();
+      });
+      QTest::mouseClick(menu->windowHandle(), Qt::LeftButton, {}, item);
+    });
+    QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, centre);
+    QVERIFY(!whileOpen);
+    QTest::mouseMove(f.windowHandle(), QPoint(300, 300));
+    QVERIFY(!highlighted());
+  }
+
+  void quickTextSaysHowManyCharactersWentAsQuestionMarks() {
+    TFormMain &f = *m_form;
+    f.CheckBoxEnabled->click();
+    f.RichEdit->setPlainText(QStringLiteral("Hi \u0416\u0436?"));
+    f.BtnSendClick();
+    QCOMPARE(Queue().size(), 12);
+    QCOMPARE(
+        f.LabImage->text(),
+        QString("Characters the phone cannot show, sent as \u201c?\u201d: 2"));
+    QVERIFY(f.TimerLabel->isActive());
+    f.CheckBoxEnabled->click();
   }
 
   void closingWithAPhoneConnectedEndsItsConnection() {

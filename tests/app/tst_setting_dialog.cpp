@@ -150,18 +150,20 @@ private slots:
     QCOMPARE(dialog.EditPort->text(), QString("2001"));
   }
 
-  void aMissingLanguageFolderSelectsNothingAndStoresTheEmptyLanguage() {
+  void aMissingLanguageFolderIsKeptUntilAnotherIsPicked() {
     Settings("[Language]\r\nLanguage=Klingon\r\n");
     TFrmSetting dialog(false);
     dialog.show();
     QCOMPARE(dialog.ComboLanguage->currentIndex(), -1);
     dialog.BtnSaveClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QVERIFY(Ini().contains("[Language]\r\nLanguage=\r\n"));
-    QCOMPARE(AppSettings.Language, QByteArray());
-    // The empty language shows the default entry from then on.
+    QVERIFY(Ini().contains("[Language]\r\nLanguage=Klingon\r\n"));
+    QCOMPARE(AppSettings.Language, QByteArray("Klingon"));
     TFrmSetting next(false);
-    QCOMPARE(next.ComboLanguage->currentIndex(), 0);
+    QCOMPARE(next.ComboLanguage->currentIndex(), -1);
+    next.ComboLanguage->setCurrentText("German");
+    next.BtnSaveClick();
+    QCOMPARE(AppSettings.Language, QByteArray("German"));
   }
 
   void aFailedSaveKeepsTheDialogOpenAndTheProgramRunning() {
@@ -231,6 +233,14 @@ private slots:
     QCOMPARE(dialog.PageCont->currentWidget(), dialog.PageCapture);
     QCOMPARE(dialog.EditFPS->text(), QString("0"));
     QTRY_VERIFY(dialog.EditFPS->hasFocus());
+    // A rate typed out of range stays whole and is refused too.
+    Edit(dialog.EditFPS)->clear();
+    QTest::keyClicks(dialog.EditFPS, "25");
+    QCOMPARE(dialog.EditFPS->text(), QString("25"));
+    dialog.BtnSaveClick();
+    QCOMPARE(m_boxes.size(), 3);
+    QVERIFY(m_boxes.last().contains("frame rate") &&
+            m_boxes.last().contains("25"));
     QCOMPARE(Ini(), before);
     QCOMPARE(AppSettings.Port, 10001);
   }

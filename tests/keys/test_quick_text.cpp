@@ -14,6 +14,12 @@ TEST(QuickText, TextBecomesWindows1252WithCrLf) {
   // have no place in the code page.
   EXPECT_EQ(ToWindows1252(QStringLiteral("a\U0001F600b\u0081")),
             QByteArray("a?b?"));
+  // The characters sent as "?" are counted; a "?" typed is not one of them.
+  int replaced = -1;
+  ToWindows1252(QStringLiteral("?\u0416\u0436\u20ac\U0001F600"), &replaced);
+  EXPECT_EQ(replaced, 3);
+  ToWindows1252(QStringLiteral("?\u00e9"), &replaced);
+  EXPECT_EQ(replaced, 0);
 }
 
 TEST(QuickText, SendingQueuesOneEntryPerCharacter) {

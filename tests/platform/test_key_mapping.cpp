@@ -82,3 +82,20 @@ TEST(KeyMapping, X11KeyCodesNameThePlaceOnOtherLayouts) {
   // Without positional codes the character decides.
   EXPECT_EQ(VirtualKeyFromQt(Qt::Key_QuoteDbl, Shift, 11, false), 222);
 }
+
+TEST(KeyMapping, LettersOfOtherScriptsAreNamedByTheirPlace) {
+  // A Russian layout: the A key gives "Ф", Q "Й", Z "Я", with Shift or not;
+  // a Greek one gives "Α" on the A key.
+  EXPECT_EQ(VirtualKeyFromQt(0x0424, NoMod, 38, true), 65);
+  EXPECT_EQ(VirtualKeyFromQt(0x0424, Shift, 38, true), 65);
+  EXPECT_EQ(VirtualKeyFromQt(0x0419, NoMod, 24, true), 81);
+  EXPECT_EQ(VirtualKeyFromQt(0x042F, NoMod, 52, true), 90);
+  EXPECT_EQ(VirtualKeyFromQt(0x042C, NoMod, 58, true), 77);
+  EXPECT_EQ(VirtualKeyFromQt(0x0391, NoMod, 38, true), 65);
+  // Its letters on punctuation keys keep those keys' names.
+  EXPECT_EQ(VirtualKeyFromQt(0x0416, NoMod, 47, true), 186);
+  EXPECT_EQ(VirtualKeyFromQt(0x0411, NoMod, 59, true), 188);
+  // A French layout: A sits where Q is, the comma where M is.
+  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_A, NoMod, 24, true), 65);
+  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Comma, NoMod, 58, true), 188);
+}

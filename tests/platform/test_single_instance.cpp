@@ -7,13 +7,18 @@
 #include "support/TempDir.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -24,10 +29,15 @@ int RunProbe(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   TSingleInstance instance;
   const int mode = QByteArray(argv[2]).toInt();
-  if (instance.CheckSingleInstance(mode,
-                                   QCoreApplication::applicationFilePath())) {
+  switch (instance.Check(mode, QCoreApplication::applicationFilePath())) {
+  case TSingleInstance::TCheck::First:
+    break;
+  case TSingleInstance::TCheck::HandedOver:
     std::printf("second\n");
     return 0;
+  case TSingleInstance::TCheck::Unreachable:
+    std::printf("unreachable %lld\n", instance.HolderPid());
+    return 1;
   }
   std::printf("first\n");
   std::fflush(stdout);
@@ -110,7 +120,7 @@ TEST(SingleInstance, CopiesInTwoDirectoriesRunSideBySideInModeZeroOnly) {
 
   // Any other mode never finds another instance and creates nothing.
   TSingleInstance other;
-  EXPECT_FALSE(other.CheckSingleInstance(7, exeA));
+  EXPECT_EQ(other.Check(7, exeA), TSingleInstance::TCheck::First);
   EXPECT_TRUE(TSingleInstance::InstanceName(7, exeA).isEmpty());
 }
 
@@ -124,6 +134,67 @@ TEST(SingleInstance, KilledFirstInstanceDoesNotBlockTheNextStart) {
   QProcess next;
   EXPECT_EQ(StartProbe(next, exe), "first");
   Stop(next);
+}
+
+TEST(SingleInstance, ALockSquattedInTheSharedTempFolderDoesNotStopTheStart) {
+  ScopedTempDir dir;
+  const QString exe = CopyOfSelf(dir, "quorvane");
+  // Any local user can create this file with a live pid of their own.
+  QLockFile squat(
+      QDir::temp().filePath(TSingleInstance::InstanceName(0, exe) + ".lock"));
+  ASSERT_TRUE(squat.tryLock(0));
+  QProcess first;
+  EXPECT_EQ(StartProbe(first, exe), "first");
+  Stop(first);
+}
+
+TEST(SingleInstance, AHeldLockWithoutAnAnsweringCopyIsReported) {
+  ScopedTempDir dir;
+  const QString exe = CopyOfSelf(dir, "quorvane");
+  const QString folder = TSingleInstance::RuntimeFolder();
+  ASSERT_FALSE(folder.isEmpty());
+  EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0); // no group, other
+  QLockFile held(folder + '/' + TSingleInstance::InstanceName(0, exe) +
+                 ".lock");
+  ASSERT_TRUE(held.tryLock(0));
+  QProcess second;
+  EXPECT_EQ(StartProbe(second, exe),
+            "unreachable " + QByteArray::number(::getpid()));
+  ASSERT_TRUE(second.waitForFinished(5000));
+  EXPECT_EQ(second.exitCode(), 1);
+}
+
+TEST(SingleInstance, AnotherUserRunsACopyOfTheSamePathBesideOurs) {
+  if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
+    GTEST_SKIP() << "needs root and setpriv to run as another user";
+  ScopedTempDir dir, shared;
+  QFile::setPermissions(dir.Path(), QFile::permissions(dir.Path()) |
+                                        QFile::ReadOther | QFile::ExeOther);
+  ASSERT_EQ(::chmod(QFile::encodeName(shared.Path()).constData(), 01777), 0);
+  const QString exe = CopyOfSelf(dir, "quorvane");
+  QProcess mine, theirs;
+  ASSERT_EQ(StartProbe(mine, exe), "first");
+
+  // Their runtime folder is not given: they fall back to a folder of their
+  // own in the temporary folder.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove("XDG_RUNTIME_DIR");
+  env.insert("TMPDIR", shared.Path());
+  theirs.setProcessEnvironment(env);
+  theirs.start("setpriv", {"--reuid=nobody", "--regid=nogroup",
+                           "--clear-groups", exe, "--probe", "0"});
+  ASSERT_TRUE(theirs.waitForStarted(5000));
+  while (!theirs.canReadLine())
+    ASSERT_TRUE(theirs.waitForReadyRead(10000))
+        << theirs.readAllStandardError().constData();
+  EXPECT_EQ(theirs.readLine().trimmed(), "first");
+  const uid_t nobody = ::getpwnam("nobody")->pw_uid;
+  const QFileInfo folder(
+      shared.File(QStringLiteral("quorvane-%1").arg(nobody)));
+  EXPECT_EQ(folder.ownerId(), nobody);
+  EXPECT_EQ(folder.permissions() & 0x0077, 0);
+  Stop(theirs);
+  Stop(mine);
 }
 
 int main(int argc, char **argv) {

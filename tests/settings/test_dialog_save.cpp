@@ -132,7 +132,7 @@ TEST_F(DialogSaveTest, ListenAddressIsCheckedThenStoredWhenChanged) {
   EXPECT_TRUE(Ini().contains("ListenAddress=\r\n"));
 }
 
-TEST_F(DialogSaveTest, TheDefaultEntryAndNoEntryStoreTheEmptyLanguageOnce) {
+TEST_F(DialogSaveTest, TheDefaultEntryStoresTheEmptyLanguageOnce) {
   TDialogValues v = Unchanged();
   v.LanguageIndex = 0;
   v.LanguageName = "default";
@@ -148,12 +148,15 @@ TEST_F(DialogSaveTest, TheDefaultEntryAndNoEntryStoreTheEmptyLanguageOnce) {
   LoadSettings();
   EXPECT_EQ(AppSettings.Language, "");
 
-  // No entry selected (the language's folder is gone) stores it too.
-  AppSettings.Language = "Klingon";
+  // No entry selected (the language's folder is gone) keeps the stored one.
+  WriteIni("[Language]\r\nLanguage=Klingon\r\n");
+  LoadSettings();
   v.LanguageIndex = -1;
   v.LanguageName.clear();
   EXPECT_FALSE(SaveDialogValues(v));
-  EXPECT_EQ(AppSettings.Language, "");
+  EXPECT_EQ(AppSettings.Language, "Klingon");
+  EXPECT_TRUE(Ini().contains("Language=Klingon\r\n")) << Ini().constData();
+  EXPECT_FALSE(Ini().contains("Language=\r\n"));
 }
 
 TEST(PortKeyFilter, OnlyDigitsAndBackspaceAreTyped) {

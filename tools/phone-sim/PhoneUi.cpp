@@ -1,6 +1,7 @@
 #include "PhoneUi.h"
 
 #include "KeyCodes.h"
+#include "Windows1252.h"
 
 #include <QFont>
 #include <QFontMetrics>
@@ -338,8 +339,12 @@ bool PhoneUi::HandleKey(int code) {
   }
   if (code >= 0 && code < 256) {
     const int key = PcKey(code);
-    if (key == 0)
-      return TypeCharacter(char16_t(code));
+    if (key == 0) {
+      // Text arrives in the agent's code page, Windows-1252.
+      return TypeCharacter(code >= 0x80 && code < 0xA0
+                               ? Windows1252High[code - 0x80]
+                               : char16_t(code));
+    }
     code = key;
   }
   // The keypad's dial keys type their character on the screens that take
@@ -397,7 +402,7 @@ bool PhoneUi::TypeCharacter(char16_t c) {
       return OnNotes(keys::Clear);
     if (c == '\r' || c == '\n')
       c = '\n';
-    else if (c < 32 || c == 127)
+    else if (c < 32 || (c >= 127 && c < 0xA0)) // control codes, C1 too
       return false;
     if (m_notes.size() >= MaxNotesLength)
       return false;

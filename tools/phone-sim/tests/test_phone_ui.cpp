@@ -83,6 +83,14 @@ TEST(PhoneUi, TextGoesToNotes) {
   EXPECT_TRUE(ui.HandleKey(8)); // backspace character
   EXPECT_EQ(ui.Notes(), QStringLiteral("Hello 2"));
   EXPECT_FALSE(ui.HandleKey(1)); // control characters are ignored
+  // Bytes from 128 are Windows-1252: the euro sign, trademark, e acute; the
+  // unassigned 0x81 is a control code.
+  for (int b : {0x80, 0x99, 0xE9})
+    EXPECT_TRUE(ui.HandleKey(b));
+  EXPECT_FALSE(ui.HandleKey(0x81));
+  EXPECT_EQ(ui.Notes(), QStringLiteral("Hello 2\u20ac\u2122\u00e9"));
+  for (int i = 0; i < 3; ++i)
+    ui.HandleKey(8);
 
   // Back to the menu and in again: the text is kept.
   EXPECT_TRUE(ui.HandleKey(keys::SoftRight));
