@@ -11,6 +11,10 @@
 #                    runs each for FUZZ_SECONDS (default 3)
 #   make soak        builds and runs bench/soak
 #   make soak-tsan   a short bench/soak run built with ThreadSanitizer
+#
+# Formatting:
+#   make format        formats src/, tools/, tests/ and bench/ with clang-format
+#   make format-check  fails when a file there is not formatted (CI runs it)
 BUILD ?= build
 JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
@@ -28,7 +32,7 @@ TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 TSAN_TESTS ?= ^(test_command_queue|test_tcp_link|test_serial_link|test_connection_manager|test_screen_canvas|tst_screen_view|tst_activity_indicator|test_event_log|tst_tcp_screen)$$
 
 .PHONY: all setup configure build run test clean fuzz fuzz-build test-asan \
-	test-tsan soak soak-tsan
+	test-tsan soak soak-tsan format format-check
 
 all: build
 
@@ -95,6 +99,15 @@ soak-tsan: test-tsan
 	@QT_QPA_PLATFORM=offscreen \
 		TSAN_OPTIONS="die_after_fork=0 halt_on_error=1 suppressions=$(CURDIR)/tests/tsan.supp" \
 		build-tsan/bin/soak 20000 50 10
+
+FORMAT_FILES = git ls-files -z -- 'src/*.cpp' 'src/*.h' 'tools/*.cpp' \
+	'tools/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h'
+
+format: setup
+	@$(FORMAT_FILES) | xargs -0 clang-format -i
+
+format-check: setup
+	@$(FORMAT_FILES) | xargs -0 clang-format --dry-run -Werror
 
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) build-asan build-tsan

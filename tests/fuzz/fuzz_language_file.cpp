@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(text == asUtf8);
 
   const QStringList lines = SplitLanguageLines(text);
-  FUZZ_CHECK(lines.size() <= text.count(QLatin1Char('\r')) +
-                                 text.count(QLatin1Char('\n')) + 1);
+  FUZZ_CHECK(lines.size() <=
+             text.count(QLatin1Char('\r')) + text.count(QLatin1Char('\n')) + 1);
   for (const QString &line : lines)
     FUZZ_CHECK(!line.contains(QLatin1Char('\r')) &&
                !line.contains(QLatin1Char('\n')));
@@ -31,13 +31,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QStringList withFirst =
       SplitLanguageLines(DecodeLanguageText(first + bytes));
   auto check = [&](const QStringList &in, bool defined) {
-    ApplyTexts(in, MainLanguageKeys(), [&](const QString &key,
-                                           const QString &value) {
-      FUZZ_CHECK(!value.contains(QLatin1String("#13")) &&
-                 !value.contains(QLatin1String("#10")));
-      if (defined && key == QLatin1String("MMExit"))
-        FUZZ_CHECK(value == QLatin1String("Fuzz \rexit"));
-    });
+    ApplyTexts(in, MainLanguageKeys(),
+               [&](const QString &key, const QString &value) {
+                 FUZZ_CHECK(!value.contains(QLatin1String("#13")) &&
+                            !value.contains(QLatin1String("#10")));
+                 if (defined && key == QLatin1String("MMExit"))
+                   FUZZ_CHECK(value == QLatin1String("Fuzz \rexit"));
+               });
     ApplyTexts(in, DialogLanguageKeys(), [](const QString &, const QString &v) {
       FUZZ_CHECK(!v.contains(QLatin1String("#13")) &&
                  !v.contains(QLatin1String("#10")));
