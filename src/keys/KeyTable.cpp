@@ -248,11 +248,11 @@ QString ShortcutText(const TKey &key) {
     return QString();
   QString text;
   if (key.Modifiers & KeyModAlt)
-    text += QStringLiteral("Alt + ");
+    text += UiText("KeyEditAlt") + QStringLiteral(" + ");
   if (key.Modifiers & KeyModCtrl)
-    text += QStringLiteral("Ctrl + ");
+    text += UiText("KeyEditCtrl") + QStringLiteral(" + ");
   if (key.Modifiers & KeyModShift)
-    text += QStringLiteral("Shift + ");
+    text += UiText("KeyEditShift") + QStringLiteral(" + ");
   if (key.Modifiers & KeyModExt)
     text += QStringLiteral("Ext + ");
   return text + '"' + KeyName(key.VirtualKey) + '"';
