@@ -59,7 +59,7 @@ class TestWindowTexts : public QObject {
       if (auto *g = qobject_cast<QGroupBox *>(w))
         seen << g->title();
       if (auto *e = qobject_cast<QLineEdit *>(w))
-        seen << e->placeholderText();
+        seen << e->placeholderText() << e->text();
       if (auto *t = qobject_cast<QTreeWidget *>(w)) {
         for (int c = 0; c < t->columnCount(); ++c)
           seen << t->headerItem()->text(c);
@@ -119,6 +119,7 @@ private slots:
 
   void hotKeyEditor() {
     TFormHotKey editor;
+    editor.EditKeyKeyDown(13); // Enter, shown by its name
     VerifyTranslated(&editor);
   }
 
