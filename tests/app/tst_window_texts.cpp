@@ -63,8 +63,10 @@ class TestWindowTexts : public QObject {
       if (auto *t = qobject_cast<QTreeWidget *>(w)) {
         for (int c = 0; c < t->columnCount(); ++c)
           seen << t->headerItem()->text(c);
+        // The key list's names are the key table's own ("Menu", "Left").
         for (int i = 0; i < t->topLevelItemCount(); ++i)
-          seen << t->topLevelItem(i)->text(0);
+          if (t->objectName() != QLatin1String("ListViewKeys"))
+            seen << t->topLevelItem(i)->text(0);
       }
     }
     for (QAction *a : window->findChildren<QAction *>())
