@@ -1,6 +1,7 @@
 #include "app/AppException.h"
 
 #include "app/MessageBoxes.h"
+#include "settings/Language.h"
 #include "settings/Settings.h"
 
 #include <QMessageBox>
@@ -77,7 +78,7 @@ bool TApplication::notify(QObject *receiver, QEvent *event) {
   } catch (const std::exception &e) {
     AppException(receiver, e);
   } catch (...) {
-    AppException(receiver, QStringLiteral("Unknown error"));
+    AppException(receiver, UiText("UiUnknownError"));
   }
   return false;
 }

@@ -5,6 +5,7 @@
 #include "keys/PhoneKeypad.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
+#include "settings/Language.h"
 
 #include <QCursor>
 #include <QImage>
@@ -84,43 +85,43 @@ void TFormMain::BuildMenus() {
   auto *connection = new QMenu(this);
   MConnection = MainMenu->addMenu(connection);
   MConnection->setObjectName("MConnection");
-  MConnection->setText(tr("Connection"));
+  MConnection->setText(UiText("MMConnection"));
   MAutoConnection =
-      Entry(connection, "MAutoConnection", tr("Autoconnect"), "Alt+T", 7, true);
+      Entry(connection, "MAutoConnection", UiText("MMAutoConnection"), "Alt+T", 7, true);
   MBlueToothConnect = Entry(connection, "MBlueToothConnect",
-                            tr("Connect via Bluetooth"), "Alt+B", 6, true);
-  MDataCableConn = Entry(connection, "MDataCableConn", tr("Connect via Cable"),
+                            UiText("MMBlueToothConnect"), "Alt+B", 6, true);
+  MDataCableConn = Entry(connection, "MDataCableConn", UiText("MMDataCableConn"),
                          "Alt+C", 3, true);
-  MInternetConn = Entry(connection, "MInternetConn", tr("Connect via GPRS"),
+  MInternetConn = Entry(connection, "MInternetConn", UiText("MMInternetConn"),
                         "Alt+G", 2, true);
   connection->addSeparator();
   MDissconect =
-      Entry(connection, "MDissconect", tr("Disconnect"), "Alt+D", 11, false);
+      Entry(connection, "MDissconect", UiText("MMDissconect"), "Alt+D", 11, false);
   connection->addSeparator();
-  MExit = Entry(connection, "MExit", tr("Exit"), "Alt+F4", 0, true);
+  MExit = Entry(connection, "MExit", UiText("MMExit"), "Alt+F4", 0, true);
 
   auto *tools = new QMenu(this);
   MTools = MainMenu->addMenu(tools);
   MTools->setObjectName("MTools");
-  MTools->setText(tr("Tools"));
+  MTools->setText(UiText("MMTools"));
   auto *video = new QMenu(this);
   MVideoCapturing = tools->addMenu(video);
   MVideoCapturing->setObjectName("MVideoCapturing");
-  MVideoCapturing->setText(tr("Video Capturing"));
+  MVideoCapturing->setText(UiText("MMVideoCapturing"));
   MRecordPause =
-      Entry(video, "MRecordPause", tr("Record/Pause"), "Alt+R", 12, true);
-  MStop = Entry(video, "MStop", tr("Stop"), "Alt+S", 9, false);
+      Entry(video, "MRecordPause", UiText("MMRecordPause"), "Alt+R", 12, true);
+  MStop = Entry(video, "MStop", UiText("MMStop"), "Alt+S", 9, false);
   MSaveScreenshot =
-      Entry(tools, "MSaveScreenshot", tr("Save Screenshot"), "Alt+A", 5, true);
-  MOptions = Entry(tools, "MOptions", tr("Options"), "Alt+O", 4, true);
+      Entry(tools, "MSaveScreenshot", UiText("MMSaveScreenshot"), "Alt+A", 5, true);
+  MOptions = Entry(tools, "MOptions", UiText("MMOptions"), "Alt+O", 4, true);
   tools->addSeparator();
 
   auto *help = new QMenu(this);
   MHelp = MainMenu->addMenu(help);
   MHelp->setObjectName("MHelp");
-  MHelp->setText(tr("Help"));
-  MManual = Entry(help, "MManual", tr("Manual"), "Alt+M", -1, true);
-  MAbout = Entry(help, "MAbout", tr("About"), "F1", 10, true);
+  MHelp->setText(UiText("MMHelp"));
+  MManual = Entry(help, "MManual", UiText("MMManual"), "Alt+M", -1, true);
+  MAbout = Entry(help, "MAbout", UiText("MMAbout"), "F1", 10, true);
 
   // One flat 71 x 21 button per top-level entry, opening its sub-menu.
   for (QAction *top : {MConnection, MTools, MHelp}) {
@@ -171,11 +172,11 @@ void TFormMain::BuildMenus() {
   PopMConnection = new QMenu(this);
   PopMConnection->setObjectName("PopMConnection");
   PMDataCableConn = Entry(PopMConnection, "PMDataCableConn",
-                          tr("Connect via Cable"), "", 3, true);
+                          UiText("MMDataCableConn"), "", 3, true);
   PMInternetConn = Entry(PopMConnection, "PMInternetConn",
-                         tr("Connect via GPRS"), "", 2, true);
+                         UiText("MMInternetConn"), "", 2, true);
   PMBlueToothConnect = Entry(PopMConnection, "PMBlueToothConnect",
-                             tr("Connect via Bluetooth"), "", 6, true);
+                             UiText("MMBlueToothConnect"), "", 6, true);
   PopMConnection->setToolTipsVisible(true);
   for (QAction *a : {PMDataCableConn, PMInternetConn, PMBlueToothConnect}) {
     a->setToolTip(a->text());
@@ -267,7 +268,7 @@ void TFormMain::BuildWorkZone() {
   LabPhoneType =
       Label(PanelWorkZone, "LabPhoneType", 56, 10, QFont("Times New Roman", 8));
   LabZoom =
-      Label(PanelWorkZone, "LabZoom", 235, 10, QFont("Tahoma", 8), tr("Zoom"));
+      Label(PanelWorkZone, "LabZoom", 235, 10, QFont("Tahoma", 8), UiText("MLabZoom"));
 
   ImageScreen = new TScreenImage(m_canvas.get(), false, PanelWorkZone);
   ImageScreen->setObjectName("ImageScreen");
@@ -290,7 +291,7 @@ void TFormMain::BuildWorkZone() {
   QFont bold("Tahoma", 8);
   bold.setBold(true);
   LabQuickText =
-      Label(PanelWorkZone, "LabQuickText", 21, 475, bold, tr("QuickText"));
+      Label(PanelWorkZone, "LabQuickText", 21, 475, bold, UiText("MLabQuickText"));
   QPalette grey = LabQuickText->palette();
   grey.setColor(QPalette::WindowText, QColor(85, 85, 85));
   LabQuickText->setPalette(grey);
@@ -315,8 +316,8 @@ void TFormMain::BuildWorkZone() {
   CheckBoxEnabled->setGeometry(15, 568, 17, 17);
   CheckBoxEnabled->setFocusPolicy(Qt::NoFocus);
   LabQuickTextEnable = Label(PanelWorkZone, "LabQuickTextEnable", 36, 568,
-                             font(), tr("Enabled"));
-  BtnSend = new QPushButton(tr("Send"), PanelWorkZone);
+                             font(), UiText("MLabQuickTextEnable"));
+  BtnSend = new QPushButton(UiText("MBtnSend"), PanelWorkZone);
   BtnSend->setObjectName("BtnSend");
   BtnSend->setGeometry(520, 568, 75, 20);
   BtnSend->setEnabled(false);
@@ -332,9 +333,9 @@ void TFormMain::BuildTray() {
     ImageListHot.append(QIcon(Art(QStringLiteral("tray_%1.png").arg(i))));
   PopMTray = new QMenu(this);
   PopMTray->setObjectName("PopMTray");
-  PMRestore = Entry(PopMTray, "PMRestore", tr("Restore"), "", -1, true);
-  PMMinimize = Entry(PopMTray, "PMMinimize", tr("Minimaze"), "", -1, true);
-  PMExit = Entry(PopMTray, "PMExit", tr("Exit"), "", -1, true);
+  PMRestore = Entry(PopMTray, "PMRestore", UiText("PMRestore"), "", -1, true);
+  PMMinimize = Entry(PopMTray, "PMMinimize", UiText("PMMinimize"), "", -1, true);
+  PMExit = Entry(PopMTray, "PMExit", UiText("PMExit"), "", -1, true);
   connect(PMRestore, &QAction::triggered, this, &TFormMain::PMRestoreClick);
   connect(PMMinimize, &QAction::triggered, this, &TFormMain::PMMinimizeClick);
   connect(PMExit, &QAction::triggered, this, &TFormMain::PMExitClick);

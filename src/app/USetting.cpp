@@ -164,11 +164,11 @@ TFrmSetting::TFrmSetting(bool showLogPage, QWidget *parent)
   Bevel1->setFrameShape(QFrame::HLine);
   Bevel1->setFrameShadow(QFrame::Raised);
 
-  BtnSave = new QPushButton(QStringLiteral("Ok"), this);
+  BtnSave = new QPushButton(this);
   BtnSave->setObjectName("BtnSave");
   BtnSave->setGeometry(390, 368, 75, 25);
   BtnSave->setDefault(true);
-  BtnCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  BtnCancel = new QPushButton(this);
   BtnCancel->setObjectName("BtnCancel");
   BtnCancel->setGeometry(470, 368, 75, 25);
   connect(BtnSave, &QPushButton::clicked, this, &TFrmSetting::BtnSaveClick);
@@ -240,19 +240,18 @@ void TFrmSetting::BuildConnectionPage() {
   EditListenAddress = new QLineEdit(GPRSBox);
   EditListenAddress->setObjectName("EditListenAddress");
   EditListenAddress->setGeometry(kFieldLeft + 112, 41, kFieldWidth - 112, 22);
-  EditListenAddress->setPlaceholderText(tr("every address"));
+  EditListenAddress->setPlaceholderText(UiText("UiEveryAddress"));
   EditListenAddress->setToolTip(
-      tr("The address the GPRS link listens on, such as 127.0.0.1 or ::1; "
-         "empty for every IPv4 address"));
+      UiText("UiTipListenAddress"));
   EditListenAddress->setText(QString::fromLatin1(AppSettings.ListenAddress));
 
   // The phones served when only known phones are.
   PhonesBox = NewGroup(PageConnection, "PhonesBox", top, 52);
-  PhonesBox->setTitle(tr("Known phones"));
+  PhonesBox->setTitle(UiText("UiKnownPhones"));
   ComboKnownPhones = new QComboBox(PhonesBox);
   ComboKnownPhones->setObjectName("ComboKnownPhones");
   ComboKnownPhones->setGeometry(kFieldLeft, 20, kFieldWidth - 84, 22);
-  BtnRemovePhone = new QPushButton(tr("Remove"), PhonesBox);
+  BtnRemovePhone = new QPushButton(UiText("UiRemovePhone"), PhonesBox);
   BtnRemovePhone->setObjectName("BtnRemovePhone");
   BtnRemovePhone->setGeometry(kFieldLeft + kFieldWidth - 78, 20, 78, 22);
   connect(BtnRemovePhone, &QPushButton::clicked, this,
@@ -278,8 +277,8 @@ void TFrmSetting::BtnRemovePhoneClick() {
     RemoveKnownPhone(block);
   } catch (const std::exception &e) {
     ShowMessageBox(this, TMessageKind::Warning, windowTitle(),
-                   QString::fromLocal8Bit(e.what()) +
-                       tr(". The phone stays on the list."));
+                   UiText("UiPhoneNotRemoved")
+                       .arg(QString::fromLocal8Bit(e.what())));
   }
   FillKnownPhones();
 }
@@ -368,26 +367,25 @@ void TFrmSetting::BuildLocalizationPage() {
 void TFrmSetting::BuildLogPage() {
   PageLogFile = new QWidget;
   PageLogFile->setObjectName("PageLogFile");
-  // The log page is for diagnosis and keeps its English texts.
   LabLogFile = NewLabel(PageLogFile, "LabLogFile", 13, 8, 328);
-  LabLogFile->setText(QStringLiteral("Log File"));
+  LabLogFile->setText(UiText("UiLogFile"));
   QFont bold = LabLogFile->font();
   bold.setBold(true);
   LabLogFile->setFont(bold);
   // A log switch: its check box and, beside it, the label that names it.
   auto logSwitch = [this](QCheckBox *&box, const char *boxName, QLabel *&label,
-                          const char *labelName, int top, const char *text) {
+                          const char *labelName, int top, const char *textKey) {
     box = new QCheckBox(PageLogFile);
     box->setObjectName(boxName);
     box->setGeometry(13, top, 17, 17);
     label = NewLabel(PageLogFile, labelName, 35, top, 200);
-    label->setText(QString::fromLatin1(text));
+    label->setText(UiText(textKey));
     label->setBuddy(box);
   };
   logSwitch(JvXPCheckboxComand, "JvXPCheckboxComand", LabCommand, "LabCommand",
-            36, "Command");
+            36, "UiLogCommand");
   logSwitch(JvXPCheckboxSize, "JvXPCheckboxSize", LabPacketSize,
-            "LabPacketSize", 62, "Packet Size");
+            "LabPacketSize", 62, "UiLogPacketSize");
   // Both start unticked, whatever the switches hold.
   connect(JvXPCheckboxComand, &QCheckBox::clicked, this,
           &TFrmSetting::JvXPCheckboxComandClick);
@@ -555,7 +553,7 @@ void TFrmSetting::JvXPCheckboxSizeClick() {
 
 void TFrmSetting::EditAVIButtonClick() {
   QFileDialog dialog(this, QString(), EditAVI->text(),
-                     QStringLiteral("Video file (*.avi)"));
+                     UiText("UiVideoFileFilter"));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("avi"));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

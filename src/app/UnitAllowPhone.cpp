@@ -1,5 +1,7 @@
 #include "app/UnitAllowPhone.h"
 
+#include "settings/Language.h"
+
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -10,11 +12,11 @@ TFormAllowPhone::TFormAllowPhone(quint64 connection, const QString &where,
     : QDialog(parent), m_connection(connection), m_block(block),
       m_modelName(modelName) {
   setObjectName("FormAllowPhone");
-  setWindowTitle(tr("Allow this phone?"));
+  setWindowTitle(UiText("UiAllowPhoneTitle"));
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
 
-  auto *question = new QLabel(tr("Allow this phone?"), this);
+  auto *question = new QLabel(UiText("UiAllowPhoneTitle"), this);
   QFont bold = question->font();
   bold.setBold(true);
   question->setFont(bold);
@@ -23,18 +25,19 @@ TFormAllowPhone::TFormAllowPhone(quint64 connection, const QString &where,
                             : QStringLiteral("%1 (%2)").arg(
                                   modelName, QString::fromLatin1(modelCode));
   LabDetails = new QLabel(
-      tr("A phone that is not on the list of known phones has connected. "
-         "Until you allow it, it receives no keys and shows nothing.\n\n"
-         "Where: %1\nModel: %2\nIdentification: %3")
-          .arg(where.isEmpty() ? tr("unknown") : where, model,
-               QString::fromLatin1(block)),
+      UiText("UiAllowPhoneIntro") + QStringLiteral("\n\n") +
+          UiText("UiAllowPhoneWhere")
+              .arg(where.isEmpty() ? UiText("UiAllowPhoneUnknown") : where) +
+          QLatin1Char('\n') + UiText("UiAllowPhoneModel").arg(model) +
+          QLatin1Char('\n') +
+          UiText("UiAllowPhoneBlock").arg(QString::fromLatin1(block)),
       this);
   LabDetails->setWordWrap(true);
   LabDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  BtnAllowOnce = new QPushButton(tr("Allow once"), this);
-  BtnAlwaysAllow = new QPushButton(tr("Always allow"), this);
-  BtnRefuse = new QPushButton(tr("Refuse"), this);
+  BtnAllowOnce = new QPushButton(UiText("UiAllowOnce"), this);
+  BtnAlwaysAllow = new QPushButton(UiText("UiAlwaysAllow"), this);
+  BtnRefuse = new QPushButton(UiText("UiRefusePhone"), this);
   BtnRefuse->setDefault(true);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -264,7 +264,7 @@ template <typename F> void TFormMain::Guarded(F &&command) {
   } catch (const std::exception &e) {
     PostAppException(this, e);
   } catch (...) {
-    PostAppException(this, QStringLiteral("Unknown error"));
+    PostAppException(this, UiText("UiUnknownError"));
   }
 }
 
@@ -416,7 +416,7 @@ void TFormMain::ShowSerialOpenError(TLinkKind link) {
   if (link == TLinkKind::Cable)
     ShowMessageBox(this, TMessageKind::Warning,
                    QApplication::applicationDisplayName(),
-                   QStringLiteral("Try Select Another ComPort At Setting"));
+                   UiText("UiSelectAnotherPort"));
   else
     ShowMessageBox(this, TMessageKind::Warning, MesAtention, MesAtenMessage);
 }
@@ -616,7 +616,7 @@ void TFormMain::BuildCapture() {
   shots.Now = [this] { return m_captureClock(); };
   shots.PickFolder = [this] {
     return QFileDialog::getExistingDirectory(
-        this, tr("Choose the screenshot folder"), QDir::homePath());
+        this, UiText("UiChooseScreenshotFolder"), QDir::homePath());
   };
   m_screenshots = std::make_unique<TScreenshotSaver>(std::move(shots));
 
@@ -655,7 +655,7 @@ void TFormMain::dxfPicBtSaveScreenClick() {
     PostAppException(this, e);
     return;
   }
-  LabImage->setText(tr("ScreenShot Saved"));
+  LabImage->setText(UiText("UiScreenshotSaved"));
   // A save while the message shows leaves it to go at its first time.
   if (!TimerLabel->isActive())
     TimerLabel->start();
@@ -879,13 +879,13 @@ void TFormMain::UpdatePeerTips() {
   QString text;
   if (!peer.where.isEmpty()) {
     const bool tcp = m_connection->Link() == TLinkKind::Gprs;
-    text = (tcp ? tr("Phone at %1") : tr("Phone on %1")).arg(peer.where);
+    text = UiText(tcp ? "UiPhoneAt" : "UiPhoneOn").arg(peer.where);
     if (!peer.modelCode.isEmpty())
       text +=
           QStringLiteral("\n") +
-          tr("Model %1: %2")
+          UiText("UiPhoneModel")
               .arg(QString::fromLatin1(peer.modelCode),
-                   peer.modelName.isEmpty() ? tr("unnamed") : peer.modelName);
+                   peer.modelName.isEmpty() ? UiText("UiPhoneUnnamed") : peer.modelName);
   }
   m_peerTip = text;
   UpdateIndicatorTips();

@@ -2,6 +2,7 @@
 
 #include "common/SafeFile.h"
 #include "settings/FileErrorText.h"
+#include "settings/Language.h"
 
 #include <QStringList>
 
@@ -18,7 +19,7 @@ QString PlainReason(QString reason) {
     reason.chop(1);
   if (!reason.isEmpty())
     reason[0] = reason[0].toLower();
-  return reason.isEmpty() ? QStringLiteral("unknown error") : reason;
+  return reason.isEmpty() ? UiText("FileErrorUnknown") : reason;
 }
 
 void PutLe16(QByteArray &out, int v) {

@@ -163,47 +163,47 @@ QString KeyName(uint16_t vk) {
     return QStringLiteral("F%1").arg(vk - 111);
   switch (vk) {
   case 8:
-    return QStringLiteral("Backspace");
+    return UiText("KeyNameBackspace");
   case 13:
-    return QStringLiteral("Enter");
+    return UiText("KeyNameEnter");
   case 16:
-    return QStringLiteral("Shift");
+    return UiText("KeyEditShift");
   case 17:
-    return QStringLiteral("Ctrl");
+    return UiText("KeyEditCtrl");
   case 18:
-    return QStringLiteral("Alt");
+    return UiText("KeyEditAlt");
   case 20:
-    return QStringLiteral("Caps Lock");
+    return UiText("KeyNameCapsLock");
   case 27:
-    return QStringLiteral("Escape");
+    return UiText("KeyNameEscape");
   case 32:
-    return QStringLiteral("Space");
+    return UiText("KeyNameSpace");
   case 33:
-    return QStringLiteral("PgUp");
+    return UiText("KeyNamePageUp");
   case 34:
-    return QStringLiteral("PgDn");
+    return UiText("KeyNamePageDown");
   case 35:
-    return QStringLiteral("End");
+    return UiText("KeyNameEnd");
   case 36:
-    return QStringLiteral("Home");
+    return UiText("KeyNameHome");
   case 37:
-    return QStringLiteral("Left");
+    return UiText("KeyNameLeft");
   case 38:
-    return QStringLiteral("Up");
+    return UiText("KeyNameUp");
   case 39:
-    return QStringLiteral("Right");
+    return UiText("KeyNameRight");
   case 40:
-    return QStringLiteral("Down");
+    return UiText("KeyNameDown");
   case 45:
-    return QStringLiteral("Insert");
+    return UiText("KeyNameInsert");
   case 46:
-    return QStringLiteral("Delete");
+    return UiText("KeyNameDelete");
   case 91:
-    return QStringLiteral("Win Left");
+    return UiText("KeyNameWinLeft");
   case 92:
-    return QStringLiteral("Win Right");
+    return UiText("KeyNameWinRight");
   case 93:
-    return QStringLiteral("Menu");
+    return UiText("KeyNameMenu");
   case 106:
     return QStringLiteral("Num *");
   case 107:
@@ -215,7 +215,7 @@ QString KeyName(uint16_t vk) {
   case 111:
     return QStringLiteral("Num /");
   case 144:
-    return QStringLiteral("Num Lock");
+    return UiText("KeyNameNumLock");
   case 186:
     return QStringLiteral(";");
   case 187:
@@ -248,11 +248,11 @@ QString ShortcutText(const TKey &key) {
     return QString();
   QString text;
   if (key.Modifiers & KeyModAlt)
-    text += QStringLiteral("Alt + ");
+    text += UiText("KeyEditAlt") + QStringLiteral(" + ");
   if (key.Modifiers & KeyModCtrl)
-    text += QStringLiteral("Ctrl + ");
+    text += UiText("KeyEditCtrl") + QStringLiteral(" + ");
   if (key.Modifiers & KeyModShift)
-    text += QStringLiteral("Shift + ");
+    text += UiText("KeyEditShift") + QStringLiteral(" + ");
   if (key.Modifiers & KeyModExt)
     text += QStringLiteral("Ext + ");
   return text + '"' + KeyName(key.VirtualKey) + '"';

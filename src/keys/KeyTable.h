@@ -66,7 +66,8 @@ int FindKeyByCode(int32_t code);
 // none.
 int FindKeyByShortcut(uint16_t modifiers, uint16_t virtualKey);
 
-// The display name of a virtual-key code; empty when it has none.
+// The display name of a virtual-key code in the language in use; empty
+// when it has none.
 QString KeyName(uint16_t virtualKey);
 // The shortcut as shown in the key list, e.g. Ctrl + Shift + "F5".
 QString ShortcutText(const TKey &key);

@@ -2,6 +2,7 @@
 
 #include "keys/KeyTable.h"
 #include "platform/KeyMapping.h"
+#include "settings/Language.h"
 
 #include <QKeyEvent>
 #include <QSignalBlocker>
@@ -25,23 +26,23 @@ TFormHotKey::TFormHotKey(QWidget *parent)
   verdana.setPixelSize(11);
   setFont(verdana);
 
-  auto box = [this](QCheckBox *&b, const char *name, const char *caption,
-                    QRect geometry) {
-    b = new QCheckBox(QString::fromLatin1(caption), this);
+  auto box = [this](QCheckBox *&b, const char *name, QRect geometry) {
+    b = new QCheckBox(this);
     b->setObjectName(name);
     b->setGeometry(geometry);
     connect(b, &QCheckBox::clicked, this, &TFormHotKey::EditKeyChange);
   };
-  box(CheckBoxAlt, "CheckBoxAlt", "Alt", {16, 16, 57, 17});
-  box(CheckBoxCtrl, "CheckBoxCtrl", "Ctrl", {16, 33, 56, 17});
-  box(CheckBoxShift, "CheckBoxShift", "Shift", {16, 50, 56, 17});
+  // Wide enough for the longest translation of the modifier names.
+  box(CheckBoxAlt, "CheckBoxAlt", {16, 16, 78, 17});
+  box(CheckBoxCtrl, "CheckBoxCtrl", {16, 33, 78, 17});
+  box(CheckBoxShift, "CheckBoxShift", {16, 50, 78, 17});
 
-  ButtonOk = new QPushButton(QStringLiteral("Ok"), this);
+  ButtonOk = new QPushButton(this);
   ButtonOk->setObjectName("ButtonOk");
-  ButtonOk->setGeometry(121, 59, 65, 25);
-  ButtonCancel = new QPushButton(QStringLiteral("Cancel"), this);
+  ButtonOk->setGeometry(111, 59, 70, 25);
+  ButtonCancel = new QPushButton(this);
   ButtonCancel->setObjectName("ButtonCancel");
-  ButtonCancel->setGeometry(192, 59, 64, 25);
+  ButtonCancel->setGeometry(186, 59, 76, 25);
   for (QPushButton *b : {ButtonOk, ButtonCancel})
     b->setAutoDefault(false);
   connect(ButtonOk, &QPushButton::clicked, this, &QDialog::accept);
@@ -50,7 +51,7 @@ TFormHotKey::TFormHotKey(QWidget *parent)
   // The captured key's name, large enough to read at a glance.
   EditKey = new QLineEdit(this);
   EditKey->setObjectName("EditKey");
-  EditKey->setGeometry(88, 16, 169, 21);
+  EditKey->setGeometry(98, 16, 159, 21);
   QFont large = verdana;
   large.setPixelSize(13);
   large.setBold(true);
@@ -65,6 +66,15 @@ TFormHotKey::TFormHotKey(QWidget *parent)
   setTabOrder(CheckBoxShift, ButtonOk);
   setTabOrder(ButtonOk, ButtonCancel);
   setTabOrder(ButtonCancel, EditKey);
+  ApplyTexts();
+}
+
+void TFormHotKey::ApplyTexts() {
+  CheckBoxAlt->setText(UiText("KeyEditAlt"));
+  CheckBoxCtrl->setText(UiText("KeyEditCtrl"));
+  CheckBoxShift->setText(UiText("KeyEditShift"));
+  ButtonOk->setText(UiText("KeyEditOk"));
+  ButtonCancel->setText(UiText("KeyEditCancel"));
 }
 
 uint16_t TFormHotKey::CheckedModifiers() const {
@@ -147,6 +157,9 @@ bool BtnKeyEditClick(QTreeWidget *list, TFormHotKey &editor) {
   if (row < 0 || row >= KeyTable().size())
     return false;
   TKey key = KeyAt(row);
+
+  // The editor outlives a change of language.
+  editor.ApplyTexts();
 
   editor.setWindowTitle(FCaptEditKey + QStringLiteral(": ") +
                         list->topLevelItem(row)->text(0));

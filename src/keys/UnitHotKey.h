@@ -44,6 +44,9 @@ public:
   void EditKeyKeyDown(uint16_t virtualKey);
   void EditKeyChange();
 
+  // Sets the captions in the language in use.
+  void ApplyTexts();
+
   // Closes with OK only while OK is enabled.
   void accept() override;
 

@@ -131,10 +131,12 @@ const QList<TLangKey> &MessageLanguageKeys() {
 }
 
 QString UiText(const char *key) {
-  for (const TLangKey &k : MessageLanguageKeys())
-    if (std::strcmp(k.Key, key) == 0)
-      return LangText(LangList, QString::fromLatin1(k.Key),
-                      QString::fromUtf8(k.BuiltIn));
+  for (const QList<TLangKey> *table :
+       {&MessageLanguageKeys(), &MainLanguageKeys(), &DialogLanguageKeys()})
+    for (const TLangKey &k : *table)
+      if (std::strcmp(k.Key, key) == 0)
+        return LangText(LangList, QString::fromLatin1(k.Key),
+                        QString::fromUtf8(k.BuiltIn));
   Q_ASSERT_X(false, "UiText", key);
   return QString::fromLatin1(key);
 }

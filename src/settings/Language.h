@@ -30,8 +30,9 @@ const QList<TLangKey> &DialogLanguageKeys();
 
 // Messages, tooltips and status texts (MessageTexts.def), in table order.
 const QList<TLangKey> &MessageLanguageKeys();
-// The text of a message key in the language in use, or its English text.
-// key must be one of MessageLanguageKeys().
+// The text of a key in the language in use, or its English text: the one
+// way every window reads its texts. key must be one of MessageLanguageKeys(),
+// MainLanguageKeys() or DialogLanguageKeys().
 QString UiText(const char *key);
 
 // The lines of the language file in use (empty: built-in texts).

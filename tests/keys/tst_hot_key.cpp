@@ -71,14 +71,15 @@ private slots:
   void editorLayout() {
     TFormHotKey &e = *m_editor;
     QCOMPARE(e.size(), QSize(273, 97));
-    QCOMPARE(e.CheckBoxAlt->geometry(), QRect(16, 16, 57, 17));
-    QCOMPARE(e.CheckBoxCtrl->geometry(), QRect(16, 33, 56, 17));
-    QCOMPARE(e.CheckBoxShift->geometry(), QRect(16, 50, 56, 17));
-    QCOMPARE(e.ButtonOk->geometry().topLeft(), QPoint(121, 59));
-    QCOMPARE(e.ButtonOk->width(), 65);
-    QCOMPARE(e.ButtonCancel->geometry().topLeft(), QPoint(192, 59));
-    QCOMPARE(e.ButtonCancel->width(), 64);
-    QCOMPARE(e.EditKey->geometry(), QRect(88, 16, 169, 21));
+    // Wide enough for "Umschalt" and "Abbrechen".
+    QCOMPARE(e.CheckBoxAlt->geometry(), QRect(16, 16, 78, 17));
+    QCOMPARE(e.CheckBoxCtrl->geometry(), QRect(16, 33, 78, 17));
+    QCOMPARE(e.CheckBoxShift->geometry(), QRect(16, 50, 78, 17));
+    QCOMPARE(e.ButtonOk->geometry().topLeft(), QPoint(111, 59));
+    QCOMPARE(e.ButtonOk->width(), 70);
+    QCOMPARE(e.ButtonCancel->geometry().topLeft(), QPoint(186, 59));
+    QCOMPARE(e.ButtonCancel->width(), 76);
+    QCOMPARE(e.EditKey->geometry(), QRect(98, 16, 159, 21));
     QVERIFY(e.windowFlags() & Qt::WindowCloseButtonHint);
     QVERIFY(!(e.windowFlags() & Qt::WindowMinMaxButtonsHint));
   }

@@ -93,18 +93,14 @@ void TConversion::Prepare() {
 
   QFile list(m_listPath);
   if (!list.exists())
-    throw VideoError(QStringLiteral("There is no frame list %1, so there is "
-                                    "nothing to convert. Record a video in "
-                                    "Quorvane first.")
+    throw VideoError(UiText("ConvertNoFrameList")
                          .arg(m_listPath));
   if (!list.open(QIODevice::ReadOnly))
-    throw VideoError(QStringLiteral("Could not read the frame list %1: %2.")
+    throw VideoError(UiText("ConvertListUnreadable")
                          .arg(m_listPath, list.errorString()));
   m_paths = FrameListPaths(list.readAll());
   if (m_paths.isEmpty())
-    throw VideoError(QStringLiteral("The frame list %1 lists no frames, so "
-                                    "there is nothing to convert. No video "
-                                    "was written.")
+    throw VideoError(UiText("ConvertListEmpty")
                          .arg(m_listPath));
   QList<std::optional<int>> times;
   for (const QString &path : m_paths)
@@ -156,8 +152,7 @@ TReport TConversion::Finish() {
   while (Step()) {
   }
   if (!m_writer)
-    throw VideoError(QStringLiteral("None of the %1 frames listed in %2 could "
-                                    "be read, so no video was written.")
+    throw VideoError(UiText("ConvertNoFrameRead")
                          .arg(Total())
                          .arg(m_listPath));
   m_writer->Finish();
@@ -175,7 +170,7 @@ TReport TConversion::Finish() {
   if (!renamed) {
     QFile::remove(m_part);
     throw VideoError(
-        QStringLiteral("Could not write the video %1.").arg(m_output));
+        UiText("ConvertVideoNotWritten").arg(m_output));
   }
   // The video is complete: the frames it holds are no longer needed. Only
   // the recorder's own frames go; any other listed file is left as it was.
@@ -196,7 +191,7 @@ TReport TConversion::Finish() {
 QString TConversion::KeptText() const {
   if (m_paths.isEmpty())
     return QString();
-  return QStringLiteral("The frame list and its %1 frames are kept.")
+  return UiText("ConvertFramesKept")
       .arg(Total());
 }
 

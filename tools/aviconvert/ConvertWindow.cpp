@@ -29,7 +29,7 @@ QString Sentences(QString first, const QString &second) {
 
 TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
     : QWidget(parent), m_conversion(std::make_unique<TConversion>(programDir)) {
-  setWindowTitle(QStringLiteral("AviConvert"));
+  setWindowTitle(UiText("ConvertTitle"));
   setObjectName("AviConvert");
   setMinimumWidth(420);
   setStyleSheet(QStringLiteral(
@@ -39,7 +39,7 @@ TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
       "QProgressBar::chunk { background: rgb(40,110,220); }"));
   setAttribute(Qt::WA_StyledBackground);
 
-  m_frameLabel = new QLabel(tr("Reading the frame list…"), this);
+  m_frameLabel = new QLabel(UiText("ConvertReadingList"), this);
   m_progress = new QProgressBar(this);
   m_progress->setTextVisible(false);
   m_outputLabel = new QLabel(this);
@@ -49,8 +49,8 @@ TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
   m_resultLabel = new QLabel(this);
   m_resultLabel->setWordWrap(true);
   m_resultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  m_openFolder = new QPushButton(tr("Open folder"), this);
-  m_close = new QPushButton(tr("Close"), this);
+  m_openFolder = new QPushButton(UiText("ConvertOpenFolder"), this);
+  m_close = new QPushButton(UiText("ConvertClose"), this);
   m_openFolder->setEnabled(false);
   m_close->setEnabled(false);
 
@@ -89,7 +89,7 @@ void TConvertWindow::Start() {
   }
   m_progress->setRange(0, m_conversion->Total());
   QString to =
-      tr("To: %1").arg(QDir::toNativeSeparators(m_conversion->OutputPath()));
+      UiText("ConvertTo").arg(QDir::toNativeSeparators(m_conversion->OutputPath()));
   if (!m_conversion->TakenPath().isEmpty())
     to += '\n' + UiText("ConvertNameTaken")
                      .arg(QDir::toNativeSeparators(m_conversion->TakenPath()));
@@ -100,12 +100,12 @@ void TConvertWindow::Start() {
 }
 
 void TConvertWindow::ShowProgress() {
-  m_frameLabel->setText(tr("Frame %1 of %2")
+  m_frameLabel->setText(UiText("ConvertFrameOf")
                             .arg(m_conversion->Done())
                             .arg(m_conversion->Total()));
   m_progress->setValue(m_conversion->Done());
   m_elapsedLabel->setText(
-      tr("Elapsed %1 s").arg(m_clock.elapsed() / 1000.0, 0, 'f', 1));
+      UiText("ConvertElapsed").arg(m_clock.elapsed() / 1000.0, 0, 'f', 1));
 }
 
 void TConvertWindow::NextFrame() {
@@ -127,16 +127,16 @@ void TConvertWindow::NextFrame() {
 void TConvertWindow::Succeed(const TReport &report) {
   ShowProgress();
   m_outputFolder = QFileInfo(report.output).absolutePath();
-  QString text = tr("Saved %1 frames, %2 s, to %3.")
+  QString text = UiText("ConvertSaved")
                      .arg(report.converted)
                      .arg(report.seconds, 0, 'f', 1)
                      .arg(QDir::toNativeSeparators(report.output));
   if (report.skipped == 1)
-    text += ' ' + tr("1 frame could not be read and was skipped.");
+    text += ' ' + UiText("ConvertSkippedOne");
   else if (report.skipped > 1)
     text +=
         ' ' +
-        tr("%1 frames could not be read and were skipped.").arg(report.skipped);
+        UiText("ConvertSkippedMany").arg(report.skipped);
   m_resultLabel->setText(text);
   // The window stays for the result; another conversion may start now.
   m_conversion.reset();
@@ -148,7 +148,7 @@ void TConvertWindow::Succeed(const TReport &report) {
 }
 
 void TConvertWindow::Fail(const QString &message) {
-  m_frameLabel->setText(tr("The video was not made."));
+  m_frameLabel->setText(UiText("ConvertNotMade"));
   m_resultLabel->setText(message.trimmed());
   // Removes what was begun of the video and lets the lock go.
   m_conversion.reset();

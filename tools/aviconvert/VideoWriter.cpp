@@ -1,5 +1,7 @@
 #include "aviconvert/VideoWriter.h"
 
+#include "settings/Language.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -20,9 +22,8 @@ QString ErrorText(int error) {
 }
 } // namespace
 
-void TVideoWriter::Fail(const QString &what, int error) const {
-  throw VideoError(
-      QStringLiteral("%1 %2: %3.").arg(what, m_path, ErrorText(error)));
+void TVideoWriter::Fail(const char *textKey, int error) const {
+  throw VideoError(UiText(textKey).arg(m_path, ErrorText(error)));
 }
 
 TVideoWriter::TVideoWriter(const QString &path, QSize size, int fps)
@@ -41,14 +42,14 @@ void TVideoWriter::Open(int fps) {
   int rc = avformat_alloc_output_context2(&m_format, nullptr, "avi",
                                           file.constData());
   if (rc < 0 || !m_format)
-    Fail(QStringLiteral("Could not prepare the video"), rc);
+    Fail("ConvertPrepareFailed", rc);
   const AVCodec *encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
   if (!encoder)
-    throw VideoError(QStringLiteral("No MPEG-4 encoder is available."));
+    throw VideoError(UiText("ConvertNoEncoder"));
   m_stream = avformat_new_stream(m_format, nullptr);
   m_codec = avcodec_alloc_context3(encoder);
   if (!m_stream || !m_codec)
-    Fail(QStringLiteral("Could not prepare the video"), AVERROR(ENOMEM));
+    Fail("ConvertPrepareFailed", AVERROR(ENOMEM));
   m_codec->width = m_size.width();
   m_codec->height = m_size.height();
   m_codec->time_base = AVRational{1, fps};
@@ -63,35 +64,35 @@ void TVideoWriter::Open(int fps) {
     m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   rc = avcodec_open2(m_codec, encoder, nullptr);
   if (rc < 0)
-    Fail(QStringLiteral("Could not start the encoder for"), rc);
+    Fail("ConvertEncoderFailed", rc);
   rc = avcodec_parameters_from_context(m_stream->codecpar, m_codec);
   if (rc < 0)
-    Fail(QStringLiteral("Could not prepare the video"), rc);
+    Fail("ConvertPrepareFailed", rc);
   m_stream->time_base = m_codec->time_base;
 
   rc = avio_open(&m_format->pb, file.constData(), AVIO_FLAG_WRITE);
   if (rc < 0)
-    Fail(QStringLiteral("Could not write the video"), rc);
+    Fail("ConvertWriteFailed", rc);
   rc = avformat_write_header(m_format, nullptr);
   if (rc < 0)
-    Fail(QStringLiteral("Could not write the video"), rc);
+    Fail("ConvertWriteFailed", rc);
 
   m_frame = av_frame_alloc();
   m_packet = av_packet_alloc();
   if (!m_frame || !m_packet)
-    Fail(QStringLiteral("Could not prepare the video"), AVERROR(ENOMEM));
+    Fail("ConvertPrepareFailed", AVERROR(ENOMEM));
   m_frame->format = m_codec->pix_fmt;
   m_frame->width = m_codec->width;
   m_frame->height = m_codec->height;
   rc = av_frame_get_buffer(m_frame, 0);
   if (rc < 0)
-    Fail(QStringLiteral("Could not prepare the video"), rc);
+    Fail("ConvertPrepareFailed", rc);
   m_scaler = sws_getContext(m_size.width(), m_size.height(), AV_PIX_FMT_BGRA,
                             m_size.width(), m_size.height(), AV_PIX_FMT_YUV420P,
                             SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!m_scaler)
     throw VideoError(
-        QStringLiteral("Could not prepare the colour conversion."));
+        UiText("ConvertColourFailed"));
 }
 
 TVideoWriter::~TVideoWriter() { Release(); }
@@ -117,7 +118,7 @@ void TVideoWriter::Write(const QImage &image) {
         picture.scaled(m_size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   int rc = av_frame_make_writable(m_frame);
   if (rc < 0)
-    Fail(QStringLiteral("Could not encode a frame of"), rc);
+    Fail("ConvertEncodeFailed", rc);
   // Format_ARGB32 lies in memory as B, G, R, A on a little-endian machine.
   const uint8_t *source[1] = {picture.constBits()};
   const int stride[1] = {int(picture.bytesPerLine())};
@@ -126,7 +127,7 @@ void TVideoWriter::Write(const QImage &image) {
   m_frame->pts = m_frames++;
   rc = avcodec_send_frame(m_codec, m_frame);
   if (rc < 0)
-    Fail(QStringLiteral("Could not encode a frame of"), rc);
+    Fail("ConvertEncodeFailed", rc);
   Drain();
 }
 
@@ -136,26 +137,26 @@ void TVideoWriter::Drain() {
     if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
       return;
     if (rc < 0)
-      Fail(QStringLiteral("Could not encode a frame of"), rc);
+      Fail("ConvertEncodeFailed", rc);
     av_packet_rescale_ts(m_packet, m_codec->time_base, m_stream->time_base);
     m_packet->stream_index = m_stream->index;
     rc = av_interleaved_write_frame(m_format, m_packet);
     if (rc < 0)
-      Fail(QStringLiteral("Could not write the video"), rc);
+      Fail("ConvertWriteFailed", rc);
   }
 }
 
 void TVideoWriter::Finish() {
   int rc = avcodec_send_frame(m_codec, nullptr);
   if (rc < 0 && rc != AVERROR_EOF)
-    Fail(QStringLiteral("Could not encode the last frames of"), rc);
+    Fail("ConvertLastFramesFailed", rc);
   Drain();
   rc = av_write_trailer(m_format);
   if (rc < 0)
-    Fail(QStringLiteral("Could not complete the video"), rc);
+    Fail("ConvertCompleteFailed", rc);
   rc = avio_closep(&m_format->pb);
   if (rc < 0)
-    Fail(QStringLiteral("Could not complete the video"), rc);
+    Fail("ConvertCompleteFailed", rc);
 }
 
 } // namespace aviconvert

@@ -48,7 +48,7 @@ private:
   void Open(int fps);
   void Release();
   void Drain();
-  [[noreturn]] void Fail(const QString &what, int error) const;
+  [[noreturn]] void Fail(const char *textKey, int error) const;
 
   QString m_path;
   QSize m_size;

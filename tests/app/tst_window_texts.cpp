@@ -1,0 +1,138 @@
+// With German chosen, no window shows a text in its built-in English where
+// German has its own: each window is walked for what a user reads.
+#include "app/UnitAllowPhone.h"
+#include "app/UnitMain.h"
+#include "app/USetting.h"
+#include "aviconvert/ConvertWindow.h"
+#include "common/Paths.h"
+#include "keys/KeyTable.h"
+#include "keys/UnitHotKey.h"
+#include "link/CommandQueue.h"
+#include "settings/Language.h"
+#include "settings/Settings.h"
+#include "support/TempDir.h"
+
+#include <QAbstractButton>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTreeWidget>
+
+class TestWindowTexts : public QObject {
+  Q_OBJECT
+
+  ScopedTempDir m_dir;
+  QList<QRegularExpression> m_english;
+
+  // Where a catalogue text is whole in a window, or with its placeholders
+  // filled in.
+  void CollectEnglish() {
+    QList<TLangKey> keys = MainLanguageKeys();
+    keys += DialogLanguageKeys();
+    keys += MessageLanguageKeys();
+    for (const TLangKey &k : keys) {
+      const QString key = QString::fromLatin1(k.Key);
+      const QString english = LangText({}, key, QString::fromUtf8(k.BuiltIn));
+      if (LangText(LangList, key, english) == english)
+        continue;
+      QString pattern = QRegularExpression::escape(english);
+      pattern.replace(QRegularExpression(QStringLiteral("%[1-9]")),
+                      QStringLiteral(".*"));
+      m_english << QRegularExpression(
+          QRegularExpression::anchoredPattern(pattern));
+    }
+  }
+
+  // The texts of the window that are still English, one a line.
+  QStringList EnglishLines(QWidget *window) const {
+    QStringList seen{window->windowTitle()};
+    QList<QWidget *> widgets = window->findChildren<QWidget *>();
+    widgets << window;
+    for (QWidget *w : widgets) {
+      seen << w->toolTip();
+      if (auto *l = qobject_cast<QLabel *>(w))
+        seen << l->text();
+      if (auto *b = qobject_cast<QAbstractButton *>(w))
+        seen << b->text();
+      if (auto *g = qobject_cast<QGroupBox *>(w))
+        seen << g->title();
+      if (auto *e = qobject_cast<QLineEdit *>(w))
+        seen << e->placeholderText() << e->text();
+      if (auto *t = qobject_cast<QTreeWidget *>(w)) {
+        for (int c = 0; c < t->columnCount(); ++c)
+          seen << t->headerItem()->text(c);
+        // The key list's names are the key table's own ("Menu", "Left").
+        for (int i = 0; i < t->topLevelItemCount(); ++i)
+          if (t->objectName() != QLatin1String("ListViewKeys"))
+            seen << t->topLevelItem(i)->text(0);
+      }
+    }
+    for (QAction *a : window->findChildren<QAction *>())
+      seen << a->text().section('\t', 0, 0) << a->toolTip();
+    QStringList english;
+    for (const QString &text : seen)
+      for (const QString &line : text.split('\n'))
+        for (const QRegularExpression &e : m_english)
+          if (!line.isEmpty() && e.match(line).hasMatch())
+            english << line;
+    english.removeDuplicates();
+    return english;
+  }
+  void VerifyTranslated(QWidget *window) const {
+    const QStringList english = EnglishLines(window);
+    QVERIFY2(english.isEmpty(), qPrintable(english.join(" | ")));
+  }
+
+private slots:
+  void initTestCase() {
+    SetExePath(m_dir.File("quorvane"));
+    QVERIFY(QDir().mkpath(m_dir.File("Languages/German")));
+    QVERIFY(QFile::copy(QV_SOURCE_DIR "/data/Languages/German/lang.ini",
+                        m_dir.File("Languages/German/lang.ini")));
+    QFile ini(SettingsFilePath());
+    QVERIFY(ini.open(QIODevice::WriteOnly));
+    ini.write("[Language]\r\nLanguage=German\r\n");
+    ini.close();
+    LoadSettings();
+    LoadLanguage();
+    LoadKeyTable();
+    CollectEnglish();
+    QVERIFY(m_english.size() > 100);
+  }
+
+  void mainWindow() {
+    TCommandQueue queue;
+    TFormMain form(queue);
+    VerifyTranslated(&form);
+  }
+
+  void settingsDialog() {
+    TFrmSetting dialog(true);
+    VerifyTranslated(&dialog);
+  }
+
+  void allowPhonePrompt() {
+    TFormAllowPhone prompt(1, QString(), "0042", QString(), "0123456789ABCDEF");
+    prompt.setAttribute(Qt::WA_DeleteOnClose, false);
+    VerifyTranslated(&prompt);
+  }
+
+  void hotKeyEditor() {
+    TFormHotKey editor;
+    editor.EditKeyKeyDown(13); // Enter, shown by its name
+    VerifyTranslated(&editor);
+  }
+
+  void converterWindow() {
+    // No frame list here: the window ends on its failure texts.
+    aviconvert::TConvertWindow window(m_dir.Path());
+    VerifyTranslated(&window);
+    window.Start();
+    VerifyTranslated(&window);
+  }
+};
+
+QTEST_MAIN(TestWindowTexts)
+#include "tst_window_texts.moc"
