@@ -3,9 +3,9 @@
 #include "common/EventLog.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
+#include "link/PhoneGate.h"
 #include "link/Protocol.h"
 
-#include <QtEndian>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
@@ -87,17 +87,17 @@ constexpr int ListenBacklog = SOMAXCONN;
 // wait ends at the next time limit anyway.
 constexpr int UnboundedSliceMs = std::numeric_limits<int>::max();
 
-qint64 SteadyNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(
-             std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+// All the queue's keys in each reply, no terminator; a phone the user
+// refused is closed; a tile that cannot be decoded ends the connection.
+const ReplyStyle kTcpReplies{0,     0,           true,
+                             false, "send: NOP", "send: ConnComand"};
 
 } // namespace
 
 TIdTCPServer::TIdTCPServer(ILinkView &view, TCommandQueue &queue)
     : m_view(view), m_queue(queue), m_sendTimeoutMs(Protocol::SendTimeoutMs),
-      m_clock(SteadyMs), m_clockSliceMs(UnboundedSliceMs) {}
+      m_session(queue, &view, kTcpReplies), m_clock(SteadyMs),
+      m_clockSliceMs(UnboundedSliceMs) {}
 
 void TIdTCPServer::SetClock(TClock clock) {
   m_clockSliceMs = clock ? 5 : UnboundedSliceMs;
@@ -173,7 +173,7 @@ QString TIdTCPServer::PeerAddress() const {
 }
 
 void TIdTCPServer::DropPhone(quint64 connection) {
-  if (connection != m_gate->Connection())
+  if (connection != m_session.gate().Connection())
     return;
   std::lock_guard lock(m_connLock);
   if (m_connFd >= 0)
@@ -304,7 +304,6 @@ void TIdTCPServer::AwaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs) {
 
 void TIdTCPServer::ServeRequests(qint64 acceptedMs) {
   m_parser.Reset();
-  m_replySentNs = 0;
   m_identified = false;
   qint64 lastHeardMs = acceptedMs;
   std::vector<char> buffer(ReceiveChunk);
@@ -320,12 +319,7 @@ void TIdTCPServer::ServeRequests(qint64 acceptedMs) {
                              "\r\n" + std::strerror(errno));
     }
     lastHeardMs = m_clock();
-    m_stats->CountIn(n);
-    if (m_replySentNs != 0) {
-      // The phone's answer to our last reply: its round trip as seen here.
-      m_stats->CountRoundTrip(SteadyNs() - m_replySentNs);
-      m_replySentNs = 0;
-    }
+    m_session.received(n);
     const char *p = buffer.data();
     qsizetype left = n;
     while (left > 0) {
@@ -360,94 +354,58 @@ void TIdTCPServer::WriteAll(const void *data, qsizetype size) {
   }
 }
 
-void TIdTCPServer::SendCommandReply() {
-  // Taken in one locked step; the write happens with no lock held.
-  const QByteArray bytes = m_gate->Served() ? m_queue.TakeAll() : QByteArray();
-  if (bytes.isEmpty()) {
-    WriteLog("send: NOP", LogCommands);
-    // The integers 11 and 0, in one write: one system call, one segment.
-    uchar reply[8];
-    qToLittleEndian<qint32>(Protocol::KindNop, reply);
-    qToLittleEndian<qint32>(0, reply + 4);
-    WriteAll(reply, 8);
-    m_stats->CountOut(8);
-  } else {
-    WriteLog("send: ConnComand", LogCommands);
-    m_reply.resize(8);
-    qToLittleEndian<qint32>(Protocol::KindCommands, m_reply.data());
-    qToLittleEndian<qint32>(qint32(bytes.size()), m_reply.data() + 4);
-    m_reply.append(bytes);
-    WriteAll(m_reply.constData(), m_reply.size());
-    m_stats->CountOut(m_reply.size());
-  }
-  m_replySentNs = SteadyNs();
-}
-
-void TIdTCPServer::ApplyIdentity(const TPhoneId &id) {
-  m_queue.SetPhoneId(id);
-  m_view.ShowPhoneIdentity(ModelCodeOf(id.data()));
-}
-
 void TIdTCPServer::IdTCPServerConnect() {
-  m_gateConnection = m_gate->Begin();
   m_view.ShowLinkIdle();
   WriteLog(LogDate() + " Connected", LogCommands);
   const QString peer = PeerAddress();
   WriteLog("Phone at " + peer.toLatin1(), LogCommands);
-  m_view.ShowPeer(peer);
+  m_session.begin(peer);
 }
 
 bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
-  m_stats->CountRequest();
-  // A phone the user allowed meanwhile gets the identification it sent.
-  TPhoneId allowed;
-  if (m_gate->TakeAllowedIdentity(allowed))
-    ApplyIdentity(allowed);
-  if (m_gate->State() == TPhoneGate::TState::Refused)
-    return false;
+  PhoneRequest phone;
   switch (request.kind) {
   case TTcpRequest::Nop:
     // The parser skips the trailing value after this reply.
     WriteLog("resv: NOP", LogCommands);
-    SendCommandReply();
-    return true;
+    break;
   case TTcpRequest::GetAuth:
     WriteLog("resv: GetAuth", LogCommands);
     m_identified = true;
-    switch (m_gate->OnAuth(request.id)) {
-    case TPhoneGate::TState::Served:
-      ApplyIdentity(request.id);
-      break;
-    case TPhoneGate::TState::AwaitingUser:
-      m_view.AskAboutPhone(m_gateConnection, request.id);
-      break;
-    default:
-      break;
-    }
-    SendCommandReply();
-    return true;
+    phone.kind = PhoneRequest::Kind::Auth;
+    phone.id = request.id;
+    break;
   case TTcpRequest::GetCommand:
     WriteLog("resv: GetCommand", LogCommands);
     WriteLog("recv: GetComand", LogCommands);
-    SendCommandReply();
-    return true;
+    break;
   case TTcpRequest::GetScreen:
     WriteLog("resv: GetScreen", LogCommands);
-    if (request.HasTile() && m_gate->Served()) {
-      m_view.DrawTile(request.tile, request.x, request.y);
-      m_view.RestartActivityTimer();
-      m_stats->CountTile();
+    phone.kind = PhoneRequest::Kind::Screen;
+    if (request.HasTile()) {
+      // Shared, not copied: the parser's buffer is free again once the
+      // request is answered.
+      phone.tile = request.tile;
+      phone.x = request.x;
+      phone.y = request.y;
     }
-    SendCommandReply();
-    return true;
+    break;
   case TTcpRequest::Discon:
     WriteLog("resv: Discon", LogCommands);
-    return false;
+    phone.kind = PhoneRequest::Kind::Close;
+    break;
   case TTcpRequest::Other:
+    WriteLog("resv: other", LogCommands);
+    phone.kind = PhoneRequest::Kind::Close;
     break;
   }
-  WriteLog("resv: other", LogCommands);
-  return false;
+  const QByteArray &reply = m_session.handle(phone);
+  if (reply.isEmpty())
+    return false;
+  if (!phone.tile.isEmpty() && m_session.served())
+    m_view.RestartActivityTimer();
+  WriteAll(reply.constData(), reply.size());
+  return true;
 }
 
 void TIdTCPServer::IdTCPServerDisconnect() {

@@ -1,7 +1,9 @@
 #pragma once
 // The TCP link: the PC listens, one phone at a time connects and drives the
 // conversation. A listening thread accepts; a connection thread serves the
-// phone's requests with blocking reads of exact byte counts.
+// phone's requests with blocking reads of exact byte counts. What a request
+// means and what it is answered is the PhoneSession's; this is the socket
+// around it.
 //
 // The connection thread reads whatever has arrived and cuts requests out of
 // it with TTcpRequestParser (TcpRequest.h); each request gets its reply
@@ -14,8 +16,7 @@
 // IdleTimeoutMs after it did, is closed, so an idle peer cannot keep the
 // phone out.
 
-#include "link/LinkStats.h"
-#include "link/PhoneGate.h"
+#include "link/PhoneSession.h"
 #include "link/TcpRequest.h"
 
 #include <QByteArray>
@@ -28,6 +29,8 @@
 
 class ILinkView;
 class TCommandQueue;
+class TLinkStats;
+class TPhoneGate;
 
 // Opening the listener failed (the port is in use, for instance).
 class TcpBindError : public std::runtime_error {
@@ -63,8 +66,8 @@ public:
   void DropPhone(quint64 connection);
   // Counters for the link figures, and the gate that decides which phones
   // are served; both shared with the serial link. Set before Open.
-  void SetStats(TLinkStats *stats) { m_stats = stats ? stats : &m_ownStats; }
-  void SetGate(TPhoneGate *gate) { m_gate = gate ? gate : &m_ownGate; }
+  void SetStats(TLinkStats *stats) { m_session.setStats(stats); }
+  void SetGate(TPhoneGate *gate) { m_session.setGate(gate); }
   // How long a reply may wait for room in the socket before the phone is
   // dropped; applies to the next connection.
   void SetSendTimeout(int ms) { m_sendTimeoutMs = ms; }
@@ -86,10 +89,6 @@ private:
   void ServeConnection(int fd, qint64 acceptedMs);
   void ServeRequests(qint64 acceptedMs);
   void WriteAll(const void *data, qsizetype size);
-  // The reply to a request: the queue's bytes, or an empty reply for a
-  // phone not (yet) served, whose keys stay queued.
-  void SendCommandReply();
-  void ApplyIdentity(const TPhoneId &id);
   // Waits until the socket has bytes; throws ConnectionClosed when a time
   // limit of the connection runs out first.
   void AwaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs);
@@ -108,14 +107,8 @@ private:
   std::atomic<bool> m_stopping{false};
   std::atomic<int> m_sendTimeoutMs;
   TTcpRequestParser m_parser;
-  QByteArray m_reply; // reused for every commands reply
-  TLinkStats m_ownStats;
-  TLinkStats *m_stats = &m_ownStats;
-  TPhoneGate m_ownGate;
-  TPhoneGate *m_gate = &m_ownGate;
-  quint64 m_gateConnection = 0;
-  // When the last reply went out (steady ns), 0 once the next request came.
-  qint64 m_replySentNs = 0;
+  // Connection thread only, apart from the gate it shares.
+  PhoneSession m_session;
   // Connection thread: the phone has sent its identification.
   bool m_identified = false;
   TClock m_clock;

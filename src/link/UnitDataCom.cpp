@@ -23,6 +23,15 @@ qint64 SteadyNow() {
   return timer.elapsed() + 1;
 }
 
+// At most 20 queue bytes and "^" after each reply; a refused phone still
+// gets empty replies (the port stays open); a broken tile is skipped.
+const ReplyStyle kSerialReplies{Protocol::MaxSerialCommandBytes,
+                                Protocol::SerialTerminator,
+                                false,
+                                true,
+                                nullptr,
+                                "command"};
+
 } // namespace
 
 TSerialSettings TDataComPort::ComPortSettings() {
@@ -53,7 +62,10 @@ TDataComPort::ProbePortSettings(const TSerialSettings &comPort) {
 TDataComPort::TDataComPort(TCommandQueue &queue, ILinkView *view,
                            IPortScanHost *scanHost, QObject *parent)
     : QObject(parent), m_queue(queue), m_view(view), m_scanHost(scanHost),
-      m_comPort(new TSerialPort(this)), m_clock(SteadyNow) {
+      m_comPort(new TSerialPort(this)), m_session(queue, view, kSerialReplies),
+      m_clock(SteadyNow) {
+  // The round trip on the module's clock, which tests drive.
+  m_session.setClock([this] { return m_clock() * 1000000; });
   m_comPort->SetPortName(QStringLiteral("COM1"));
   m_comPort->SetSettings(ComPortSettings());
   AttachPort(m_comPort);
@@ -117,10 +129,7 @@ void TDataComPort::OpenComPort(const QString &name, qint32 baudRate) {
 }
 
 void TDataComPort::BeginSession(TSerialPort *port) {
-  m_gateConnection = m_gate->Begin();
-  m_replySentMs = 0;
-  if (m_view)
-    m_view->ShowPeer(port->PortName());
+  m_session.begin(port->PortName());
 }
 
 void TDataComPort::WriteIgnoringErrors(TSerialPort *port,
@@ -212,11 +221,7 @@ void TDataComPort::HandleSerialChunk(TSerialPort *port,
   if (m_view)
     m_view->ShowLinkActivity();
   m_lastReceiveTime = Now();
-  m_stats->CountIn(chunk.size());
-  if (m_replySentMs != 0) {
-    m_stats->CountRoundTrip((m_lastReceiveTime - m_replySentMs) * 1000000);
-    m_replySentMs = 0;
-  }
+  m_session.received(chunk.size());
   WriteLog("recv: " + QByteArray::number(count), LogPacketSize);
   m_replyPort = port;
   try {
@@ -273,39 +278,39 @@ void TDataComPort::ParseSerialPackets(const QByteArray &chunk,
 
   const char *front = m_pending.constData() + m_pendingPos;
   const TComFrame frame = InspectComFrame(front, PendingSize());
-  if (frame.kind != TComFrame::Incomplete) {
-    m_stats->CountRequest();
-    // A phone the user allowed meanwhile gets the identification it sent.
-    TPhoneId allowed;
-    if (m_gate->TakeAllowedIdentity(allowed))
-      ApplyIdentity(allowed);
-  }
+  PhoneRequest request;
   switch (frame.kind) {
   case TComFrame::Incomplete:
     break;
   case TComFrame::Nop:
     ConsumePending(frame.length);
     WriteLog("recv: ComNOP", LogCommands);
-    SendSerialReply(port);
+    answer(port, request);
     WriteLog("send: ComReply", LogCommands);
     break;
-  case TComFrame::Auth: {
-    const QByteArray packet(front, frame.length);
+  case TComFrame::Auth:
+    request.kind = PhoneRequest::Kind::Auth;
+    std::memcpy(request.id.data(), front + 12, request.id.size());
     ConsumePending(frame.length);
     WriteLog("recv: ComAuth", LogCommands);
-    HandleSerialAuth(packet);
+    if (m_view)
+      m_view->ShowLinkIdle();
     WriteLog("send: ComReply", LogCommands);
-    SendSerialReply(port);
+    answer(port, request);
     break;
-  }
   case TComFrame::Screen: {
-    // A view of the packet inside the pending buffer, which stays untouched
-    // until the packet is consumed below.
-    const QByteArray packet = QByteArray::fromRawData(front, frame.length);
     WriteLog("image: " + QByteArray::number(frame.length), LogPacketSize);
     WriteLog("recv: ComGetScreen", LogCommands);
-    HandleSerialTile(packet);
-    SendSerialReply(port);
+    request.kind = PhoneRequest::Kind::Screen;
+    const qint32 length = ComReadInt32(front + 4);
+    if (length > Protocol::MinTileLength) {
+      // The view gets its own copy: it may keep the bytes, and the packet
+      // lies in the pending buffer.
+      request.tile = QByteArray(front + ComScreenHeader, length);
+      request.x = ComReadInt32(front + 8);
+      request.y = ComReadInt32(front + 12);
+    }
+    answer(port, request);
     ConsumePending(frame.length);
     WriteLog("send: ComReply", LogCommands);
     break;
@@ -314,28 +319,23 @@ void TDataComPort::ParseSerialPackets(const QByteArray &chunk,
     // Out of step with the phone: throw away everything and invite a fresh
     // packet.
     ClearPending();
-    SendSerialReply(port);
+    answer(port, request);
     break;
   }
 }
 
+void TDataComPort::answer(TSerialPort *port, const PhoneRequest &request) {
+  queueReply(port, m_session.handle(request));
+}
+
 void TDataComPort::SendSerialReply(TSerialPort *port) {
+  if (port)
+    queueReply(port, m_session.reply());
+}
+
+void TDataComPort::queueReply(TSerialPort *port, const QByteArray &packet) {
   if (!port)
     return;
-  // The queue lock is held inside TakeFront only, never during the write.
-  // A phone not served takes no key.
-  const QByteArray commands =
-      m_gate->Served() ? m_queue.TakeFront(Protocol::MaxSerialCommandBytes)
-                       : QByteArray();
-  QByteArray packet;
-  if (commands.isEmpty()) {
-    packet = ComNopPacket();
-  } else {
-    WriteLog("command", LogCommands);
-    packet = ComCommandsPacket(commands);
-  }
-  m_stats->CountOut(packet.size());
-  m_replySentMs = Now();
   if (port == m_replyPort) {
     m_replies.append(packet);
     return;
@@ -343,51 +343,6 @@ void TDataComPort::SendSerialReply(TSerialPort *port) {
   // A failed reply: the phone asks again, or the silence rule or the
   // watchdog steps in.
   WriteIgnoringErrors(port, packet);
-}
-
-void TDataComPort::HandleSerialAuth(const QByteArray &packet) {
-  if (packet.size() < ComAuthLength)
-    return;
-  if (m_view)
-    m_view->ShowLinkIdle();
-  TPhoneId id;
-  std::memcpy(id.data(), packet.constData() + 12, id.size());
-  switch (m_gate->OnAuth(id)) {
-  case TPhoneGate::TState::Served:
-    ApplyIdentity(id);
-    break;
-  case TPhoneGate::TState::AwaitingUser:
-    if (m_view)
-      m_view->AskAboutPhone(m_gateConnection, id);
-    break;
-  default:
-    break;
-  }
-}
-
-void TDataComPort::ApplyIdentity(const TPhoneId &id) {
-  m_queue.SetPhoneId(id);
-  if (m_view)
-    m_view->ShowPhoneIdentity(ModelCodeOf(id.data()));
-}
-
-void TDataComPort::HandleSerialTile(const QByteArray &packet) {
-  if (packet.size() < ComScreenHeader)
-    return;
-  const char *p = packet.constData();
-  const qint32 length = ComReadInt32(p + 4);
-  if (length <= Protocol::MinTileLength ||
-      ComScreenHeader + length > packet.size() || !m_view || !m_gate->Served())
-    return;
-  m_stats->CountTile();
-  // The view gets its own copy: it may keep the bytes.
-  const QByteArray tile(p + ComScreenHeader, length);
-  try {
-    m_view->DrawTile(tile, ComReadInt32(p + 8), ComReadInt32(p + 12));
-  } catch (const std::exception &e) {
-    // A broken tile costs one tile, not the link.
-    WriteLog(QByteArray(e.what()), LogCommands);
-  }
 }
 
 // --- Port scan -------------------------------------------------------------

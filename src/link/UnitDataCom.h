@@ -8,12 +8,14 @@
 // falls silent for more than a second in mid-conversation, whatever is half
 // received is dropped and every open port gets a reply.
 //
+// What a packet means and what it is answered is the PhoneSession's; this
+// is the ports, the framing and the timing around it.
+//
 // Everything here runs on the GUI thread; only the command queue is shared
 // with the TCP link's thread, under its lock.
 
-#include "link/LinkStats.h"
 #include "link/LinkView.h"
-#include "link/PhoneGate.h"
+#include "link/PhoneSession.h"
 #include "link/PortScan.h"
 #include "platform/SerialPort.h"
 
@@ -25,6 +27,8 @@
 #include <functional>
 
 class TCommandQueue;
+class TLinkStats;
+class TPhoneGate;
 
 class TDataComPort : public QObject {
   Q_OBJECT
@@ -39,11 +43,14 @@ public:
   // Closes every port without a word to the phone.
   ~TDataComPort() override;
 
-  void SetView(ILinkView *view) { m_view = view; }
+  void SetView(ILinkView *view) {
+    m_view = view;
+    m_session.setView(view);
+  }
   // Counters for the link figures, and the gate that decides which phones
   // are served; both shared with the TCP link.
-  void SetStats(TLinkStats *stats) { m_stats = stats ? stats : &m_ownStats; }
-  void SetGate(TPhoneGate *gate) { m_gate = gate ? gate : &m_ownGate; }
+  void SetStats(TLinkStats *stats) { m_session.setStats(stats); }
+  void SetGate(TPhoneGate *gate) { m_session.setGate(gate); }
   void SetScanHost(IPortScanHost *host) { m_scanHost = host; }
 
   // --- Ports -------------------------------------------------------------
@@ -90,12 +97,6 @@ public:
   // chunk from port is being handled, the replies to its packets are
   // gathered and written together when the chunk is done.
   void SendSerialReply(TSerialPort *port);
-  // A 20-byte ComAuth packet: stores the identification block and shows
-  // the phone's model code.
-  void HandleSerialAuth(const QByteArray &packet);
-  // A complete ComGetScreen packet: draws its tile when it has more than 8
-  // bytes. A tile that cannot be decoded is logged and skipped.
-  void HandleSerialTile(const QByteArray &packet);
 
   // The pending buffer: received bytes not yet consumed as packets.
   QByteArray Pending() const;
@@ -158,8 +159,10 @@ private:
   // A new phone session on the port: the gate starts over, the window
   // learns where the phone is.
   void BeginSession(TSerialPort *port);
-  void ApplyIdentity(const TPhoneId &id);
   void FlushReplies();
+  // Hands a packet to the session and sends its reply.
+  void answer(TSerialPort *port, const PhoneRequest &request);
+  void queueReply(TSerialPort *port, const QByteArray &packet);
 
   TCommandQueue &m_queue;
   ILinkView *m_view;
@@ -179,12 +182,7 @@ private:
   TSerialPort *m_replyPort = nullptr;
   QByteArray m_replies;
 
-  TLinkStats m_ownStats;
-  TLinkStats *m_stats = &m_ownStats;
-  TPhoneGate m_ownGate;
-  TPhoneGate *m_gate = &m_ownGate;
-  quint64 m_gateConnection = 0;
-  qint64 m_replySentMs = 0; // 0 once the phone has answered the last reply
+  PhoneSession m_session;
 
   QTimer m_timerLostPacket;
   qint64 m_lastReceiveTime = 0;
