@@ -86,17 +86,17 @@ void TFormMain::BuildMenus() {
   MConnection = MainMenu->addMenu(connection);
   MConnection->setObjectName("MConnection");
   MConnection->setText(UiText("MMConnection"));
-  MAutoConnection =
-      Entry(connection, "MAutoConnection", UiText("MMAutoConnection"), "Alt+T", 7, true);
+  MAutoConnection = Entry(connection, "MAutoConnection",
+                          UiText("MMAutoConnection"), "Alt+T", 7, true);
   MBlueToothConnect = Entry(connection, "MBlueToothConnect",
                             UiText("MMBlueToothConnect"), "Alt+B", 6, true);
-  MDataCableConn = Entry(connection, "MDataCableConn", UiText("MMDataCableConn"),
-                         "Alt+C", 3, true);
+  MDataCableConn = Entry(connection, "MDataCableConn",
+                         UiText("MMDataCableConn"), "Alt+C", 3, true);
   MInternetConn = Entry(connection, "MInternetConn", UiText("MMInternetConn"),
                         "Alt+G", 2, true);
   connection->addSeparator();
-  MDissconect =
-      Entry(connection, "MDissconect", UiText("MMDissconect"), "Alt+D", 11, false);
+  MDissconect = Entry(connection, "MDissconect", UiText("MMDissconect"),
+                      "Alt+D", 11, false);
   connection->addSeparator();
   MExit = Entry(connection, "MExit", UiText("MMExit"), "Alt+F4", 0, true);
 
@@ -111,8 +111,8 @@ void TFormMain::BuildMenus() {
   MRecordPause =
       Entry(video, "MRecordPause", UiText("MMRecordPause"), "Alt+R", 12, true);
   MStop = Entry(video, "MStop", UiText("MMStop"), "Alt+S", 9, false);
-  MSaveScreenshot =
-      Entry(tools, "MSaveScreenshot", UiText("MMSaveScreenshot"), "Alt+A", 5, true);
+  MSaveScreenshot = Entry(tools, "MSaveScreenshot", UiText("MMSaveScreenshot"),
+                          "Alt+A", 5, true);
   MOptions = Entry(tools, "MOptions", UiText("MMOptions"), "Alt+O", 4, true);
   tools->addSeparator();
 
@@ -267,8 +267,8 @@ void TFormMain::BuildWorkZone() {
 
   LabPhoneType =
       Label(PanelWorkZone, "LabPhoneType", 56, 10, QFont("Times New Roman", 8));
-  LabZoom =
-      Label(PanelWorkZone, "LabZoom", 235, 10, QFont("Tahoma", 8), UiText("MLabZoom"));
+  LabZoom = Label(PanelWorkZone, "LabZoom", 235, 10, QFont("Tahoma", 8),
+                  UiText("MLabZoom"));
 
   ImageScreen = new TScreenImage(m_canvas.get(), false, PanelWorkZone);
   ImageScreen->setObjectName("ImageScreen");
@@ -290,8 +290,8 @@ void TFormMain::BuildWorkZone() {
   LabImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   QFont bold("Tahoma", 8);
   bold.setBold(true);
-  LabQuickText =
-      Label(PanelWorkZone, "LabQuickText", 21, 475, bold, UiText("MLabQuickText"));
+  LabQuickText = Label(PanelWorkZone, "LabQuickText", 21, 475, bold,
+                       UiText("MLabQuickText"));
   QPalette grey = LabQuickText->palette();
   grey.setColor(QPalette::WindowText, QColor(85, 85, 85));
   LabQuickText->setPalette(grey);
@@ -334,7 +334,8 @@ void TFormMain::BuildTray() {
   PopMTray = new QMenu(this);
   PopMTray->setObjectName("PopMTray");
   PMRestore = Entry(PopMTray, "PMRestore", UiText("PMRestore"), "", -1, true);
-  PMMinimize = Entry(PopMTray, "PMMinimize", UiText("PMMinimize"), "", -1, true);
+  PMMinimize =
+      Entry(PopMTray, "PMMinimize", UiText("PMMinimize"), "", -1, true);
   PMExit = Entry(PopMTray, "PMExit", UiText("PMExit"), "", -1, true);
   connect(PMRestore, &QAction::triggered, this, &TFormMain::PMRestoreClick);
   connect(PMMinimize, &QAction::triggered, this, &TFormMain::PMMinimizeClick);

@@ -241,8 +241,7 @@ void TFrmSetting::BuildConnectionPage() {
   EditListenAddress->setObjectName("EditListenAddress");
   EditListenAddress->setGeometry(kFieldLeft + 112, 41, kFieldWidth - 112, 22);
   EditListenAddress->setPlaceholderText(UiText("UiEveryAddress"));
-  EditListenAddress->setToolTip(
-      UiText("UiTipListenAddress"));
+  EditListenAddress->setToolTip(UiText("UiTipListenAddress"));
   EditListenAddress->setText(QString::fromLatin1(AppSettings.ListenAddress));
 
   // The phones served when only known phones are.
@@ -276,9 +275,9 @@ void TFrmSetting::BtnRemovePhoneClick() {
   try {
     RemoveKnownPhone(block);
   } catch (const std::exception &e) {
-    ShowMessageBox(this, TMessageKind::Warning, windowTitle(),
-                   UiText("UiPhoneNotRemoved")
-                       .arg(QString::fromLocal8Bit(e.what())));
+    ShowMessageBox(
+        this, TMessageKind::Warning, windowTitle(),
+        UiText("UiPhoneNotRemoved").arg(QString::fromLocal8Bit(e.what())));
   }
   FillKnownPhones();
 }

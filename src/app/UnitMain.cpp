@@ -881,11 +881,11 @@ void TFormMain::UpdatePeerTips() {
     const bool tcp = m_connection->Link() == TLinkKind::Gprs;
     text = UiText(tcp ? "UiPhoneAt" : "UiPhoneOn").arg(peer.where);
     if (!peer.modelCode.isEmpty())
-      text +=
-          QStringLiteral("\n") +
-          UiText("UiPhoneModel")
-              .arg(QString::fromLatin1(peer.modelCode),
-                   peer.modelName.isEmpty() ? UiText("UiPhoneUnnamed") : peer.modelName);
+      text += QStringLiteral("\n") +
+              UiText("UiPhoneModel")
+                  .arg(QString::fromLatin1(peer.modelCode),
+                       peer.modelName.isEmpty() ? UiText("UiPhoneUnnamed")
+                                                : peer.modelName);
   }
   m_peerTip = text;
   UpdateIndicatorTips();
@@ -922,7 +922,8 @@ void TFormMain::TimerLinkFiguresTimer() {
     return;
   }
   m_linkRates.Add(QDateTime::currentMSecsSinceEpoch(), m_linkStats.Read());
-  ImageLedConn->setToolTip(FormatLinkRates(m_linkRates.Rates()));
+  ImageLedConn->setToolTip(
+      FormatLinkRates(m_linkRates.Rates(), UiText("UiLinkFigures")));
 }
 
 void TFormMain::ApplyPhonePolicy() {

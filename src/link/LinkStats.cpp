@@ -50,15 +50,13 @@ QString Bytes(double perSecond) {
 
 } // namespace
 
-QString FormatLinkRates(const TLinkRates &r) {
+QString FormatLinkRates(const TLinkRates &r, const QString &text) {
   const QString trip =
       r.roundTripMs < 0
           ? QStringLiteral("-")
           : QStringLiteral("%1 ms").arg(r.roundTripMs, 0, 'f',
                                         r.roundTripMs < 10 ? 2 : 0);
-  return QStringLiteral("Last 5 s: %1 requests/s, %2 tiles/s\n"
-                        "In %3, out %4\n"
-                        "Phone round trip: %5")
+  return QString(text)
       .arg(r.requestsPerSecond, 0, 'f', 0)
       .arg(r.tilesPerSecond, 0, 'f', 1)
       .arg(Bytes(r.bytesInPerSecond), Bytes(r.bytesOutPerSecond), trip);

@@ -68,5 +68,7 @@ private:
   std::deque<Sample> m_samples;
 };
 
-// The figures as the LED's tooltip shows them.
-QString FormatLinkRates(const TLinkRates &rates);
+// The figures as the LED's tooltip shows them: text with %1 requests/s,
+// %2 tiles/s, %3 bytes/s in, %4 bytes/s out and %5 the round trip filled
+// in. The window gives the text in the user's language.
+QString FormatLinkRates(const TLinkRates &rates, const QString &text);

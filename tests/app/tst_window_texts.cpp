@@ -1,8 +1,8 @@
 // With German chosen, no window shows a text in its built-in English where
 // German has its own: each window is walked for what a user reads.
+#include "app/USetting.h"
 #include "app/UnitAllowPhone.h"
 #include "app/UnitMain.h"
-#include "app/USetting.h"
 #include "aviconvert/ConvertWindow.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"

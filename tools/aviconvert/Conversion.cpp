@@ -93,15 +93,13 @@ void TConversion::Prepare() {
 
   QFile list(m_listPath);
   if (!list.exists())
-    throw VideoError(UiText("ConvertNoFrameList")
-                         .arg(m_listPath));
+    throw VideoError(UiText("ConvertNoFrameList").arg(m_listPath));
   if (!list.open(QIODevice::ReadOnly))
-    throw VideoError(UiText("ConvertListUnreadable")
-                         .arg(m_listPath, list.errorString()));
+    throw VideoError(
+        UiText("ConvertListUnreadable").arg(m_listPath, list.errorString()));
   m_paths = FrameListPaths(list.readAll());
   if (m_paths.isEmpty())
-    throw VideoError(UiText("ConvertListEmpty")
-                         .arg(m_listPath));
+    throw VideoError(UiText("ConvertListEmpty").arg(m_listPath));
   QList<std::optional<int>> times;
   for (const QString &path : m_paths)
     times.append(FrameTimeMs(path));
@@ -152,9 +150,7 @@ TReport TConversion::Finish() {
   while (Step()) {
   }
   if (!m_writer)
-    throw VideoError(UiText("ConvertNoFrameRead")
-                         .arg(Total())
-                         .arg(m_listPath));
+    throw VideoError(UiText("ConvertNoFrameRead").arg(Total()).arg(m_listPath));
   m_writer->Finish();
   const int frames = m_writer->FramesWritten();
   m_writer.reset();
@@ -169,8 +165,7 @@ TReport TConversion::Finish() {
   }
   if (!renamed) {
     QFile::remove(m_part);
-    throw VideoError(
-        UiText("ConvertVideoNotWritten").arg(m_output));
+    throw VideoError(UiText("ConvertVideoNotWritten").arg(m_output));
   }
   // The video is complete: the frames it holds are no longer needed. Only
   // the recorder's own frames go; any other listed file is left as it was.
@@ -191,8 +186,7 @@ TReport TConversion::Finish() {
 QString TConversion::KeptText() const {
   if (m_paths.isEmpty())
     return QString();
-  return UiText("ConvertFramesKept")
-      .arg(Total());
+  return UiText("ConvertFramesKept").arg(Total());
 }
 
 } // namespace aviconvert

@@ -88,8 +88,8 @@ void TConvertWindow::Start() {
     return;
   }
   m_progress->setRange(0, m_conversion->Total());
-  QString to =
-      UiText("ConvertTo").arg(QDir::toNativeSeparators(m_conversion->OutputPath()));
+  QString to = UiText("ConvertTo")
+                   .arg(QDir::toNativeSeparators(m_conversion->OutputPath()));
   if (!m_conversion->TakenPath().isEmpty())
     to += '\n' + UiText("ConvertNameTaken")
                      .arg(QDir::toNativeSeparators(m_conversion->TakenPath()));
@@ -134,9 +134,7 @@ void TConvertWindow::Succeed(const TReport &report) {
   if (report.skipped == 1)
     text += ' ' + UiText("ConvertSkippedOne");
   else if (report.skipped > 1)
-    text +=
-        ' ' +
-        UiText("ConvertSkippedMany").arg(report.skipped);
+    text += ' ' + UiText("ConvertSkippedMany").arg(report.skipped);
   m_resultLabel->setText(text);
   // The window stays for the result; another conversion may start now.
   m_conversion.reset();

@@ -91,8 +91,7 @@ void TVideoWriter::Open(int fps) {
                             m_size.width(), m_size.height(), AV_PIX_FMT_YUV420P,
                             SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!m_scaler)
-    throw VideoError(
-        UiText("ConvertColourFailed"));
+    throw VideoError(UiText("ConvertColourFailed"));
 }
 
 TVideoWriter::~TVideoWriter() { Release(); }
