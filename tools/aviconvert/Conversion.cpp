@@ -3,6 +3,7 @@
 #include "aviconvert/FramePlacement.h"
 #include "capture/ConverterFiles.h"
 #include "platform/ProfileFile.h"
+#include "settings/FileErrorText.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
 
@@ -39,14 +40,6 @@ QString NextFreePath(const QString &path) {
   }
 }
 
-QString LockFailure(QLockFile::LockError error) {
-  QString reason =
-      qt_error_string(error == QLockFile::PermissionError ? EACCES : EIO);
-  if (!reason.isEmpty())
-    reason[0] = reason[0].toLower();
-  return reason;
-}
-
 } // namespace
 
 TConversion::TConversion(const QString &programDir)
@@ -72,7 +65,10 @@ void TConversion::Prepare() {
       throw VideoError(
           UiText("ConvertAlreadyRunning").arg(QDir::toNativeSeparators(m_dir)));
     throw VideoError(
-        UiText("ConvertLockFailed").arg(lockPath, LockFailure(error)));
+        UiText("ConvertLockFailed")
+            .arg(lockPath,
+                 FileErrorText(error == QLockFile::PermissionError ? EACCES
+                                                                   : EIO)));
   }
 
   const QString ini = m_dir + QStringLiteral("Quorvane.ini");
