@@ -20,7 +20,7 @@
 namespace {
 
 // Something like a phone screen: a gradient, bars and small text-like marks.
-QImage ScreenLike(int width, int height) {
+QImage screenLike(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   QPainter painter(&image);
   QLinearGradient gradient(0, 0, 0, height);
@@ -37,7 +37,7 @@ QImage ScreenLike(int width, int height) {
   return image;
 }
 
-QImage Noise(int width, int height) {
+QImage noise(int width, int height) {
   QImage image(width, height, QImage::Format_RGB32);
   QRandomGenerator random(11);
   for (int y = 0; y < height; ++y)
@@ -46,8 +46,8 @@ QImage Noise(int width, int height) {
   return image;
 }
 
-QByteArray Gif(const QImage &image) {
-  return fixtures::GifFromImage(
+QByteArray gif(const QImage &image) {
+  return fixtures::gifFromImage(
       image.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither));
 }
 
@@ -56,7 +56,7 @@ struct Result {
   double p90;
 };
 
-Result Measure(int runs, const std::function<void()> &work) {
+Result measure(int runs, const std::function<void()> &work) {
   for (int i = 0; i < runs / 10 + 1; ++i)
     work(); // warm-up
   std::vector<double> times;
@@ -81,28 +81,28 @@ int main() {
     int runs;
   };
   const Tile tiles[] = {
-      {"JPEG 34 x 34", fixtures::EncodeJpeg(ScreenLike(34, 34)), 5000},
-      {"JPEG 176 x 208", fixtures::EncodeJpeg(ScreenLike(176, 208)), 1000},
-      {"JPEG 176 x 208 noisy", fixtures::EncodeJpeg(Noise(176, 208)), 500},
-      {"GIF 34 x 34", Gif(ScreenLike(34, 34)), 5000},
-      {"GIF 176 x 208", Gif(ScreenLike(176, 208)), 500},
-      {"GIF 176 x 208 noisy", Gif(Noise(176, 208)), 500},
+      {"JPEG 34 x 34", fixtures::encodeJpeg(screenLike(34, 34)), 5000},
+      {"JPEG 176 x 208", fixtures::encodeJpeg(screenLike(176, 208)), 1000},
+      {"JPEG 176 x 208 noisy", fixtures::encodeJpeg(noise(176, 208)), 500},
+      {"GIF 34 x 34", gif(screenLike(34, 34)), 5000},
+      {"GIF 176 x 208", gif(screenLike(176, 208)), 500},
+      {"GIF 176 x 208 noisy", gif(noise(176, 208)), 500},
   };
 
   std::printf("%-22s %8s %12s %12s %12s %12s\n", "tile", "bytes", "decode med",
               "decode p90", "draw med", "draw p90");
   std::printf("%-22s %8s %12s %12s %12s %12s\n", "", "", "(us)", "(us)", "(us)",
               "(us)");
-  TScreenCanvas canvas;
-  canvas.ResetPictures();
+  ScreenCanvas canvas;
+  canvas.resetPictures();
   for (const Tile &tile : tiles) {
-    const Result decode = Measure(tile.runs, [&] { DecodeTile(tile.data); });
+    const Result decode = measure(tile.runs, [&] { decodeTile(tile.data); });
     int position = 0;
-    const Result draw = Measure(tile.runs, [&] {
+    const Result draw = measure(tile.runs, [&] {
       // Walks over the screen so that clipping takes its share.
       position = (position + 37) % 160;
-      canvas.DrawTile(tile.data, position, position);
-      canvas.TakeDirty();
+      canvas.drawTile(tile.data, position, position);
+      canvas.takeDirty();
     });
     std::printf("%-22s %8lld %12.1f %12.1f %12.1f %12.1f\n", tile.name,
                 static_cast<long long>(tile.data.size()), decode.median,

@@ -4,7 +4,7 @@
 //     chunks and fed to the serial data module in process; the view does
 //     not decode and replies are counted, not written.
 //  2. End to end: the same traffic written into a pseudo-terminal whose
-//     other end is ComPort, with the replies drained, against the raw rate
+//     other end is comPort, with the replies drained, against the raw rate
 //     of the same terminal measured in the same run.
 //
 // Usage: bench_serial [megabytes]   (default 16)
@@ -13,7 +13,7 @@
 
 #include "common/EventLog.h"
 #include "link/CommandQueue.h"
-#include "link/UnitDataCom.h"
+#include "link/SerialLink.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -39,19 +39,19 @@
 
 namespace {
 
-constexpr double ParserTargetMBps = 100.0;
-constexpr double EndToEndShare = 0.5;
+constexpr double kParserTargetMBps = 100.0;
+constexpr double kEndToEndShare = 0.5;
 
-class CountingView : public ILinkView {
+class CountingView : public LinkView {
 public:
-  void DrawTile(const QByteArray &data, int, int) override {
+  void drawTile(const QByteArray &data, int, int) override {
     ++tiles;
     tileBytes += data.size();
   }
-  void ShowPhoneIdentity(const QByteArray &) override { ++identities; }
-  void RestartActivityTimer() override {}
-  void ShowLinkActivity() override { ++chunks; }
-  void ShowLinkIdle() override {}
+  void showPhoneIdentity(const QByteArray &) override { ++identities; }
+  void restartActivityTimer() override {}
+  void showLinkActivity() override { ++chunks; }
+  void showLinkIdle() override {}
   qint64 tiles = 0;
   qint64 tileBytes = 0;
   qint64 identities = 0;
@@ -59,13 +59,13 @@ public:
 };
 
 // Takes the replies in process.
-class NullPort : public TSerialPort {
+class NullPort : public SerialPort {
 public:
-  void Write(const QByteArray &data) override { replyBytes += data.size(); }
+  void write(const QByteArray &data) override { replyBytes += data.size(); }
   qint64 replyBytes = 0;
 };
 
-void AppendLe32(QByteArray &out, qint32 v) {
+void appendLe32(QByteArray &out, qint32 v) {
   char b[4];
   qToLittleEndian(v, b);
   out.append(b, 4);
@@ -73,7 +73,7 @@ void AppendLe32(QByteArray &out, qint32 v) {
 
 // JPEG tiles like the phone's: small pictures of a screen, 300 bytes to a
 // few KiB.
-std::vector<QByteArray> MakeTiles(std::mt19937 &rng) {
+std::vector<QByteArray> makeTiles(std::mt19937 &rng) {
   std::vector<QByteArray> tiles;
   std::uniform_int_distribution<int> side(16, 96);
   std::uniform_int_distribution<int> colour(0, 255);
@@ -106,8 +106,8 @@ struct Traffic {
   qint64 packets = 0;
 };
 
-Traffic MakeTraffic(qint64 size, std::mt19937 &rng) {
-  const std::vector<QByteArray> tiles = MakeTiles(rng);
+Traffic makeTraffic(qint64 size, std::mt19937 &rng) {
+  const std::vector<QByteArray> tiles = makeTiles(rng);
   std::uniform_int_distribution<int> pick(0, int(tiles.size()) - 1);
   std::uniform_int_distribution<int> percent(0, 99);
   std::uniform_int_distribution<int> pos(0, 160);
@@ -116,19 +116,19 @@ Traffic MakeTraffic(qint64 size, std::mt19937 &rng) {
   while (t.bytes.size() < size) {
     const int roll = percent(rng);
     if (roll < 10) {
-      AppendLe32(t.bytes, 11);
-      AppendLe32(t.bytes, 0);
+      appendLe32(t.bytes, 11);
+      appendLe32(t.bytes, 0);
     } else if (roll < 12) {
-      AppendLe32(t.bytes, 12);
-      AppendLe32(t.bytes, 0);
-      AppendLe32(t.bytes, 0);
+      appendLe32(t.bytes, 12);
+      appendLe32(t.bytes, 0);
+      appendLe32(t.bytes, 0);
       t.bytes.append("\x41\x56\x4F\x4E\x5A\xC3\x19\xE7", 8);
     } else {
       const QByteArray &tile = tiles[size_t(pick(rng))];
-      AppendLe32(t.bytes, 14);
-      AppendLe32(t.bytes, qint32(tile.size()));
-      AppendLe32(t.bytes, pos(rng));
-      AppendLe32(t.bytes, pos(rng));
+      appendLe32(t.bytes, 14);
+      appendLe32(t.bytes, qint32(tile.size()));
+      appendLe32(t.bytes, pos(rng));
+      appendLe32(t.bytes, pos(rng));
       t.bytes.append(tile);
       ++t.tiles;
     }
@@ -138,7 +138,7 @@ Traffic MakeTraffic(qint64 size, std::mt19937 &rng) {
 }
 
 // Chunk sizes as a port delivers them: mostly large, sometimes tiny.
-std::vector<qsizetype> MakeChunking(qsizetype total, std::mt19937 &rng) {
+std::vector<qsizetype> makeChunking(qsizetype total, std::mt19937 &rng) {
   std::vector<qsizetype> sizes;
   std::uniform_real_distribution<double> logSize(0.0, 16.0);
   qsizetype done = 0;
@@ -151,17 +151,17 @@ std::vector<qsizetype> MakeChunking(qsizetype total, std::mt19937 &rng) {
   return sizes;
 }
 
-double MBps(qint64 bytes, qint64 ns) {
+double mBps(qint64 bytes, qint64 ns) {
   return ns > 0 ? double(bytes) / 1e6 / (double(ns) / 1e9) : 0.0;
 }
 
-double BenchParser(const Traffic &traffic, std::mt19937 &rng, bool &ok) {
-  const std::vector<qsizetype> chunks = MakeChunking(traffic.bytes.size(), rng);
+double benchParser(const Traffic &traffic, std::mt19937 &rng, bool &ok) {
+  const std::vector<qsizetype> chunks = makeChunking(traffic.bytes.size(), rng);
   double best = 0;
   for (int run = 0; run < 3; ++run) {
     CountingView view;
     NullPort port;
-    TDataComPort link(&view);
+    SerialLink link(&view);
     // Chunks as separate byte arrays, made before the clock starts.
     std::vector<QByteArray> pieces;
     pieces.reserve(chunks.size());
@@ -173,7 +173,7 @@ double BenchParser(const Traffic &traffic, std::mt19937 &rng, bool &ok) {
     QElapsedTimer timer;
     timer.start();
     for (const QByteArray &piece : pieces)
-      link.HandleSerialChunk(&port, piece, piece.size());
+      link.handleSerialChunk(&port, piece, piece.size());
     const qint64 ns = timer.nsecsElapsed();
     // The queue is empty: every packet gets a 9-byte NOP reply.
     if (view.tiles != traffic.tiles || port.replyBytes != traffic.packets * 9) {
@@ -183,14 +183,14 @@ double BenchParser(const Traffic &traffic, std::mt19937 &rng, bool &ok) {
                   (long long)port.replyBytes, (long long)traffic.packets);
       ok = false;
     }
-    best = std::max(best, MBps(traffic.bytes.size(), ns));
+    best = std::max(best, mBps(traffic.bytes.size(), ns));
   }
   std::printf("parser: %.1f MB/s (%zu chunks, %lld packets, best of 3)\n", best,
               chunks.size(), (long long)traffic.packets);
   return best;
 }
 
-bool OpenRawPty(int &master, int &slave, QString &path) {
+bool openRawPty(int &master, int &slave, QString &path) {
   termios raw{};
   cfmakeraw(&raw);
   char name[256] = {};
@@ -202,7 +202,7 @@ bool OpenRawPty(int &master, int &slave, QString &path) {
 
 // The phone's side: writes the traffic into the master and drains whatever
 // comes back, until everything is written.
-void PhoneWriter(int master, const QByteArray &bytes, std::atomic<bool> &stop,
+void phoneWriter(int master, const QByteArray &bytes, std::atomic<bool> &stop,
                  std::atomic<qint64> &repliesIn) {
   fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
   const char *p = bytes.constData();
@@ -230,16 +230,16 @@ void PhoneWriter(int master, const QByteArray &bytes, std::atomic<bool> &stop,
   }
 }
 
-double BenchRawPty(const QByteArray &bytes) {
+double benchRawPty(const QByteArray &bytes) {
   int master = -1, slave = -1;
   QString path;
-  if (!OpenRawPty(master, slave, path))
+  if (!openRawPty(master, slave, path))
     return 0;
   std::atomic<bool> stop{false};
   std::atomic<qint64> unused{0};
   QElapsedTimer timer;
   timer.start();
-  std::thread writer(PhoneWriter, master, std::cref(bytes), std::ref(stop),
+  std::thread writer(phoneWriter, master, std::cref(bytes), std::ref(stop),
                      std::ref(unused));
   std::vector<char> buffer(1 << 16);
   qint64 got = 0;
@@ -255,17 +255,17 @@ double BenchRawPty(const QByteArray &bytes) {
   writer.join();
   ::close(master);
   ::close(slave);
-  return MBps(got, ns);
+  return mBps(got, ns);
 }
 
-double BenchEndToEnd(const Traffic &traffic, bool &ok, qint64 &events) {
+double benchEndToEnd(const Traffic &traffic, bool &ok, qint64 &events) {
   int master = -1, slave = -1;
   QString path;
-  if (!OpenRawPty(master, slave, path))
+  if (!openRawPty(master, slave, path))
     return 0;
   CountingView view;
-  TDataComPort link(&view);
-  link.OpenComPort(path, 256000);
+  SerialLink link(&view);
+  link.openComPort(path, 256000);
   std::atomic<bool> stop{false};
   std::atomic<qint64> repliesIn{0};
 
@@ -281,14 +281,14 @@ double BenchEndToEnd(const Traffic &traffic, bool &ok, qint64 &events) {
 
   QElapsedTimer timer;
   timer.start();
-  std::thread writer(PhoneWriter, master, std::cref(traffic.bytes),
+  std::thread writer(phoneWriter, master, std::cref(traffic.bytes),
                      std::ref(stop), std::ref(repliesIn));
   check.start();
   loop.exec();
   const qint64 ns = timer.nsecsElapsed();
   stop = true;
   writer.join();
-  link.CloseComPort(false);
+  link.closeComPort(false);
   ::close(master);
   ::close(slave);
 
@@ -303,7 +303,7 @@ double BenchEndToEnd(const Traffic &traffic, bool &ok, qint64 &events) {
     ok = false;
   }
   events = view.chunks;
-  return MBps(traffic.bytes.size(), ns);
+  return mBps(traffic.bytes.size(), ns);
 }
 
 } // namespace
@@ -315,13 +315,13 @@ int main(int argc, char **argv) {
   LogPacketSize = false;
 
   std::mt19937 rng(20240611);
-  const Traffic traffic = MakeTraffic(megabytes * 1000 * 1000, rng);
+  const Traffic traffic = makeTraffic(megabytes * 1000 * 1000, rng);
   std::printf("traffic: %lld bytes, %lld packets, %lld tiles\n",
               (long long)traffic.bytes.size(), (long long)traffic.packets,
               (long long)traffic.tiles);
 
   bool ok = true;
-  const double parser = BenchParser(traffic, rng, ok);
+  const double parser = benchParser(traffic, rng, ok);
 
   // The machine may be shared: raw and end-to-end runs alternate, and the
   // best of each counts.
@@ -329,8 +329,8 @@ int main(int argc, char **argv) {
   double endToEnd = 0;
   qint64 events = 0;
   for (int run = 0; run < 5; ++run) {
-    const double r = BenchRawPty(traffic.bytes);
-    const double e = BenchEndToEnd(traffic, ok, events);
+    const double r = benchRawPty(traffic.bytes);
+    const double e = benchEndToEnd(traffic, ok, events);
     std::printf("run %d: raw pseudo-terminal %.1f MB/s, end to end %.1f MB/s "
                 "(%lld receive events)\n",
                 run + 1, r, e, (long long)events);
@@ -340,11 +340,11 @@ int main(int argc, char **argv) {
   std::printf("best: raw %.1f MB/s, end to end %.1f MB/s (%.0f%%)\n", raw,
               endToEnd, raw > 0 ? 100.0 * endToEnd / raw : 0.0);
 
-  const bool parserOk = parser >= ParserTargetMBps;
-  const bool endToEndOk = endToEnd >= EndToEndShare * raw;
-  std::printf("parser target %.0f MB/s: %s\n", ParserTargetMBps,
+  const bool parserOk = parser >= kParserTargetMBps;
+  const bool endToEndOk = endToEnd >= kEndToEndShare * raw;
+  std::printf("parser target %.0f MB/s: %s\n", kParserTargetMBps,
               parserOk ? "met" : "MISSED");
   std::printf("end to end target %.1f MB/s (half the raw rate): %s\n",
-              EndToEndShare * raw, endToEndOk ? "met" : "MISSED");
+              kEndToEndShare * raw, endToEndOk ? "met" : "MISSED");
   return ok && parserOk && endToEndOk ? 0 : 1;
 }

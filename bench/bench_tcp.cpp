@@ -16,7 +16,7 @@
 #include "app/LinkViewAdapter.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
-#include "link/SrvFunctions.h"
+#include "link/TcpLink.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -51,7 +51,7 @@ namespace {
 
 const QString kSim = QStringLiteral(QV_BIN_DIR "/phone-sim");
 
-bool ReadExact(int fd, void *buf, size_t n) {
+bool readExact(int fd, void *buf, size_t n) {
   char *p = static_cast<char *>(buf);
   while (n > 0) {
     const ssize_t got = ::recv(fd, p, n, 0);
@@ -63,9 +63,9 @@ bool ReadExact(int fd, void *buf, size_t n) {
   return true;
 }
 
-qint32 ReadInt(int fd, bool *ok) {
+qint32 readInt(int fd, bool *ok) {
   uchar b[4];
-  *ok = ReadExact(fd, b, 4);
+  *ok = readExact(fd, b, 4);
   return qFromLittleEndian<qint32>(b);
 }
 
@@ -86,8 +86,8 @@ public:
   }
   ~LibraryDecoder() { jpeg_destroy_decompress(&m_cinfo); }
 
-  bool Decode(const QByteArray &tile) {
-    return tile.startsWith('G') ? Gif(tile) : Jpeg(tile);
+  bool decode(const QByteArray &tile) {
+    return tile.startsWith('G') ? gif(tile) : Jpeg(tile);
   }
 
 private:
@@ -112,7 +112,7 @@ private:
     return true;
   }
 
-  bool Gif(const QByteArray &tile) {
+  bool gif(const QByteArray &tile) {
     struct Source {
       const QByteArray *data;
       int pos;
@@ -175,17 +175,17 @@ public:
     socklen_t len = sizeof a;
     ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&a), &len);
     m_port = ntohs(a.sin_port);
-    m_thread = std::thread([this] { Serve(); });
+    m_thread = std::thread([this] { serve(); });
   }
   ~BareServer() {
     ::shutdown(m_fd, SHUT_RDWR);
     ::close(m_fd);
     m_thread.join();
   }
-  int Port() const { return m_port; }
+  int port() const { return m_port; }
 
 private:
-  void Serve() {
+  void serve() {
     for (;;) {
       const int c = ::accept(m_fd, nullptr, nullptr);
       if (c < 0)
@@ -196,20 +196,20 @@ private:
       const char nop[8] = {11, 0, 0, 0, 0, 0, 0, 0};
       bool ok = true;
       while (ok) {
-        const qint32 code = ReadInt(c, &ok);
+        const qint32 code = readInt(c, &ok);
         if (!ok)
           break;
         if (code == 12) {
           char rest[16];
-          ok = ReadExact(c, rest, 16);
+          ok = readExact(c, rest, 16);
         } else if (code == 14) {
-          const qint32 l = ReadInt(c, &ok);
+          const qint32 l = readInt(c, &ok);
           if (ok && l > 8) {
             char xy[8];
             data.resize(size_t(l));
-            ok = ReadExact(c, xy, 8) && ReadExact(c, data.data(), size_t(l));
+            ok = readExact(c, xy, 8) && readExact(c, data.data(), size_t(l));
             if (ok && m_decoding)
-              ok = m_decoder.Decode(QByteArray::fromRawData(data.data(), l));
+              ok = m_decoder.decode(QByteArray::fromRawData(data.data(), l));
           }
         } else if (code != 11 && code != 13) {
           break;
@@ -217,7 +217,7 @@ private:
         if (ok)
           ok = ::send(c, nop, 8, MSG_NOSIGNAL) == 8;
         if (ok && code == 11)
-          ReadInt(c, &ok);
+          readInt(c, &ok);
       }
       ::close(c);
     }
@@ -229,7 +229,7 @@ private:
   std::thread m_thread;
 };
 
-double Flood(int port, const QString &tile, const QString &format,
+double flood(int port, const QString &tile, const QString &format,
              double seconds, const QString &saveTile = QString()) {
   QProcess sim;
   QStringList args = {"--host",   "127.0.0.1",
@@ -258,7 +258,7 @@ double Flood(int port, const QString &tile, const QString &format,
   return 0;
 }
 
-double DecodeMicros(const QByteArray &tile, int millis) {
+double decodeMicros(const QByteArray &tile, int millis) {
   LibraryDecoder decoder;
   std::vector<double> samples;
   QElapsedTimer total;
@@ -266,7 +266,7 @@ double DecodeMicros(const QByteArray &tile, int millis) {
   while (total.elapsed() < millis || samples.size() < 50) {
     QElapsedTimer t;
     t.start();
-    if (!decoder.Decode(tile))
+    if (!decoder.decode(tile))
       return 0;
     samples.push_back(double(t.nsecsElapsed()) / 1000.0);
   }
@@ -278,7 +278,7 @@ struct Latency {
   double median, p99;
 };
 
-Latency Polls(int port, int count, TCommandQueue *fillQueue) {
+Latency polls(int port, int count, CommandQueue *fillQueue) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   const int on = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -292,16 +292,16 @@ Latency Polls(int port, int count, TCommandQueue *fillQueue) {
   const char request[4] = {13, 0, 0, 0};
   for (int i = 0; i < count + 200; ++i) {
     if (fillQueue)
-      fillQueue->PutText("0123456789"); // ten entries, 20 bytes
+      fillQueue->putText("0123456789"); // ten entries, 20 bytes
     QElapsedTimer t;
     t.start();
     ::send(fd, request, 4, MSG_NOSIGNAL);
     bool ok = true;
-    const qint32 code = ReadInt(fd, &ok);
-    const qint32 n = ReadInt(fd, &ok);
+    const qint32 code = readInt(fd, &ok);
+    const qint32 n = readInt(fd, &ok);
     if (ok && code == 13 && n > 0) {
       std::vector<char> bytes(static_cast<size_t>(n));
-      ok = ReadExact(fd, bytes.data(), size_t(n));
+      ok = readExact(fd, bytes.data(), size_t(n));
     }
     if (!ok)
       break;
@@ -327,29 +327,29 @@ int main(int argc, char **argv) {
   const QString onlyRow =
       argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
   QTemporaryDir dir;
-  SetExePath(dir.filePath("quorvane"));
+  setExePath(dir.filePath("quorvane"));
 
-  TScreenCanvas canvas;
-  canvas.ResetPictures();
-  TActivityIndicator indicator;
-  TLinkViewAdapter view(canvas, indicator);
-  TCommandQueue queue;
+  ScreenCanvas canvas;
+  canvas.resetPictures();
+  ActivityIndicator indicator;
+  LinkViewAdapter view(canvas, indicator);
+  CommandQueue queue;
   // The GUI side: the real screen views with their paced repaints.
   QWidget window;
-  auto *screen = new TScreenImage(&canvas, false, &window);
-  auto *zoom = new TScreenImage(&canvas, true, &window);
+  auto *screen = new ScreenImage(&canvas, false, &window);
+  auto *zoom = new ScreenImage(&canvas, true, &window);
   screen->setGeometry(0, 0, 176, 208);
   zoom->setGeometry(180, 0, 352, 416);
   window.resize(540, 420);
   window.show();
   long repaints = 0;
   QObject::connect(
-      &canvas, &TScreenCanvas::Changed, &app, [&] { ++repaints; },
+      &canvas, &ScreenCanvas::changed, &app, [&] { ++repaints; },
       Qt::QueuedConnection);
-  ConnectScreenViews(&canvas, {screen, zoom});
+  connectScreenViews(&canvas, {screen, zoom});
 
-  TIdTCPServer server(view, queue);
-  server.Open(0);
+  TcpLink server(view, queue);
+  server.open(0);
   BareServer bareServer;
   BareServer decodingServer(true);
 
@@ -368,7 +368,7 @@ int main(int argc, char **argv) {
         continue;
       const QString tileFile = dir.filePath(size + "." + format);
       // The simulator's tile, saved by a short flood of the bare server.
-      Flood(bareServer.Port(), size, format, 0.2, tileFile);
+      flood(bareServer.port(), size, format, 0.2, tileFile);
       QFile f(tileFile);
       if (!f.open(QIODevice::ReadOnly)) {
         std::fprintf(stderr, "no tile saved by the simulator\n");
@@ -381,11 +381,11 @@ int main(int argc, char **argv) {
       std::vector<double> bare, decoding, link, decode, shares, limits,
           ofServer;
       for (int round = 0; round < 5; ++round) {
-        const double before = DecodeMicros(tile, 200);
-        bare.push_back(Flood(bareServer.Port(), size, format, seconds));
-        decoding.push_back(Flood(decodingServer.Port(), size, format, seconds));
-        link.push_back(Flood(server.BoundPort(), size, format, seconds));
-        decode.push_back((before + DecodeMicros(tile, 200)) / 2);
+        const double before = decodeMicros(tile, 200);
+        bare.push_back(flood(bareServer.port(), size, format, seconds));
+        decoding.push_back(flood(decodingServer.port(), size, format, seconds));
+        link.push_back(flood(server.boundPort(), size, format, seconds));
+        decode.push_back((before + decodeMicros(tile, 200)) / 2);
         if (decode.back() <= 0 || bare.back() <= 0 || decoding.back() <= 0) {
           std::fprintf(stderr, "the tile or a bare server failed\n");
           return 1;
@@ -421,9 +421,9 @@ int main(int argc, char **argv) {
       best = l;
   };
   for (int round = 0; round < 3; ++round) {
-    keepBest(bareLat, Polls(bareServer.Port(), polls, nullptr));
-    keepBest(empty, Polls(server.BoundPort(), polls, nullptr));
-    keepBest(full, Polls(server.BoundPort(), polls, &queue));
+    keepBest(bareLat, polls(bareServer.port(), polls, nullptr));
+    keepBest(empty, polls(server.boundPort(), polls, nullptr));
+    keepBest(full, polls(server.boundPort(), polls, &queue));
   }
   std::printf("GetCommand round trip over %d requests (microseconds)\n", polls);
   std::printf("%-24s %10s %10s\n", "", "median", "p99");
@@ -435,6 +435,6 @@ int main(int argc, char **argv) {
               full.p99);
   std::printf("p99 ratio to bare: empty %.2f, full %.2f\n",
               empty.p99 / bareLat.p99, full.p99 / bareLat.p99);
-  server.Close();
+  server.close();
   return 0;
 }

@@ -12,8 +12,8 @@
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/Protocol.h"
-#include "link/SrvFunctions.h"
-#include "link/UnitDataCom.h"
+#include "link/TcpLink.h"
+#include "link/SerialLink.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "support/PtyPair.h"
@@ -39,11 +39,11 @@ namespace {
 
 const QString kSim = QStringLiteral(QV_BIN_DIR "/phone-sim");
 // The simulator's default identification block, byte 0 first.
-constexpr TPhoneId kSimId = {0x41, 0x56, 0x4F, 0x4E, 0x5A, 0xC3, 0x19, 0xE7};
+constexpr PhoneId kSimId = {0x41, 0x56, 0x4F, 0x4E, 0x5A, 0xC3, 0x19, 0xE7};
 
 bool g_ok = true;
 
-void Check(bool condition, const char *what) {
+void check(bool condition, const char *what) {
   if (!condition) {
     std::printf("  FAILED: %s\n", what);
     g_ok = false;
@@ -58,7 +58,7 @@ struct Usage {
   int threads = 0;
 };
 
-Usage Measure() {
+Usage measure() {
   Usage u;
   QFile status(QStringLiteral("/proc/self/status"));
   if (status.open(QIODevice::ReadOnly))
@@ -74,19 +74,19 @@ Usage Measure() {
   return u;
 }
 
-void PrintUsage(const char *when, const Usage &u) {
+void printUsage(const char *when, const Usage &u) {
   std::printf("%-28s rss %7.1f MB   fds %3d   threads %2d\n", when,
               u.rssKb / 1024.0, u.fds, u.threads);
   std::fflush(stdout);
 }
 
-void Pump(int ms) {
+void pump(int ms) {
   QDeadlineTimer until(ms);
   while (!until.hasExpired())
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-template <typename F> bool PumpUntil(F done, int ms) {
+template <typename F> bool pumpUntil(F done, int ms) {
   QDeadlineTimer until(ms);
   while (!done()) {
     if (until.hasExpired())
@@ -100,32 +100,32 @@ template <typename F> bool PumpUntil(F done, int ms) {
 
 // The n-th key pressed (from 0): a known sequence, so neither side has to
 // keep a list that would itself grow the memory being watched.
-uint16_t KeyCode(long n) { return uint16_t(1 + n % 65535); }
+uint16_t keyCode(long n) { return uint16_t(1 + n % 65535); }
 
 // Presses keys on the GUI thread, one per timer tick, until told to stop.
 class TKeyPresser {
 public:
-  explicit TKeyPresser(TCommandQueue &queue) : m_queue(queue) {
+  explicit TKeyPresser(CommandQueue &queue) : m_queue(queue) {
     m_timer.setInterval(1);
     QObject::connect(&m_timer, &QTimer::timeout,
-                     [this] { m_queue.PutKeyCode(KeyCode(m_sent++)); });
+                     [this] { m_queue.putKeyCode(keyCode(m_sent++)); });
   }
-  void Start() {
+  void start() {
     m_sent = 0;
     m_timer.start();
   }
-  void Stop() { m_timer.stop(); }
-  long Sent() const { return m_sent; }
+  void stop() { m_timer.stop(); }
+  long sent() const { return m_sent; }
 
 private:
-  TCommandQueue &m_queue;
+  CommandQueue &m_queue;
   QTimer m_timer;
   long m_sent = 0;
 };
 
 // Compares the simulator's record, one decimal code per line, with the
 // keys sent: the same sequence, or where it differs.
-void CompareKeys(long sent, const QString &record) {
+void compareKeys(long sent, const QString &record) {
   QFile f(record);
   long received = 0, inOrder = 0;
   bool same = true;
@@ -135,7 +135,7 @@ void CompareKeys(long sent, const QString &record) {
       const qint64 n = f.readLine(line, sizeof line);
       if (n <= 0)
         break;
-      if (same && received < sent && std::atoi(line) == KeyCode(received))
+      if (same && received < sent && std::atoi(line) == keyCode(received))
         ++inOrder;
       else
         same = false;
@@ -148,7 +148,7 @@ void CompareKeys(long sent, const QString &record) {
   std::printf(ok ? " (none lost, none duplicated, order kept)\n"
                  : " (first difference at key %ld)\n",
               inOrder);
-  Check(ok, "keys received differ from keys sent");
+  check(ok, "keys received differ from keys sent");
 }
 
 // ----------------------------------------------------------- simulator ---
@@ -163,7 +163,7 @@ struct SimRun {
 // keys, they are pressed from the start until stopKeysAfterS seconds. When
 // the simulator makes a pseudo-terminal, openPort is called with its path.
 template <typename F>
-SimRun RunSim(const QStringList &args, TKeyPresser *keys, double stopKeysAfterS,
+SimRun runSim(const QStringList &args, TKeyPresser *keys, double stopKeysAfterS,
               F openPort) {
   SimRun run;
   QProcess sim;
@@ -187,7 +187,7 @@ SimRun RunSim(const QStringList &args, TKeyPresser *keys, double stopKeysAfterS,
   });
   QTimer stopKeys;
   stopKeys.setSingleShot(true);
-  QObject::connect(&stopKeys, &QTimer::timeout, [&] { keys->Stop(); });
+  QObject::connect(&stopKeys, &QTimer::timeout, [&] { keys->stop(); });
   QTimer watchdog;
   watchdog.setSingleShot(true);
   QObject::connect(&watchdog, &QTimer::timeout, [&] { sim.kill(); });
@@ -196,13 +196,13 @@ SimRun RunSim(const QStringList &args, TKeyPresser *keys, double stopKeysAfterS,
   QElapsedTimer t;
   t.start();
   if (keys) {
-    keys->Start();
+    keys->start();
     stopKeys.start(int(stopKeysAfterS * 1000));
   }
   sim.start(kSim, args);
   loop.exec();
   if (keys)
-    keys->Stop();
+    keys->stop();
   out += sim.readAllStandardOutput();
   run.output = out;
   run.exitCode = sim.exitStatus() == QProcess::NormalExit ? sim.exitCode() : -1;
@@ -210,7 +210,7 @@ SimRun RunSim(const QStringList &args, TKeyPresser *keys, double stopKeysAfterS,
   return run;
 }
 
-QByteArray Field(const QByteArray &output, const char *name) {
+QByteArray field(const QByteArray &output, const char *name) {
   for (const QByteArray &line : output.split('\n'))
     if (line.startsWith(name))
       return line.mid(qsizetype(qstrlen(name))).trimmed();
@@ -219,18 +219,18 @@ QByteArray Field(const QByteArray &output, const char *name) {
 
 // -------------------------------------------------------- raw TCP phone ---
 
-QByteArray Int32(qint32 v) {
+QByteArray int32(qint32 v) {
   char b[4];
   qToLittleEndian(v, b);
   return QByteArray(b, 4);
 }
 
-QByteArray AuthRequest() {
-  return Int32(12) + Int32(0) + Int32(0) +
+QByteArray authRequest() {
+  return int32(12) + int32(0) + int32(0) +
          QByteArray(reinterpret_cast<const char *>(kSimId.data()), 8);
 }
 
-int ConnectTo(int port) {
+int connectTo(int port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -245,13 +245,13 @@ int ConnectTo(int port) {
   return fd;
 }
 
-bool SendAll(int fd, const QByteArray &bytes) {
+bool sendAll(int fd, const QByteArray &bytes) {
   return ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) ==
          bytes.size();
 }
 
 // Reads one reply: (11, 0) or (13, n, n bytes).
-bool ReadReply(int fd) {
+bool readReply(int fd) {
   char head[8];
   size_t got = 0;
   while (got < 8) {
@@ -272,7 +272,7 @@ bool ReadReply(int fd) {
   return true;
 }
 
-void CloseAbruptly(int fd) {
+void closeAbruptly(int fd) {
   linger l{1, 0}; // a reset instead of an orderly goodbye
   setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
   ::close(fd);
@@ -281,28 +281,28 @@ void CloseAbruptly(int fd) {
 } // namespace
 
 // Closes the serial link as the connection manager's disconnect does.
-void CloseSerial(TDataComPort &serial, bool sendDiscon) {
-  serial.TimerLostPacket().stop();
-  serial.CloseComPort(sendDiscon);
-  serial.ClearPending();
+void closeSerial(SerialLink &serial, bool sendDiscon) {
+  serial.timerLostPacket().stop();
+  serial.closeComPort(sendDiscon);
+  serial.clearPending();
 }
 
-double Rate(const SimRun &run, long requests) {
+double rate(const SimRun &run, long requests) {
   return run.seconds > 0 ? requests / run.seconds : 0;
 }
 
-void PrintRun(const SimRun &run, const char *what) {
-  const QByteArray n = Field(run.output, "requests:");
+void printRun(const SimRun &run, const char *what) {
+  const QByteArray n = field(run.output, "requests:");
   if (!n.isEmpty())
     std::printf("  %s: %s requests in %.1f s, %.0f/s (median %s us, p99 %s "
                 "us)\n",
-                what, n.constData(), run.seconds, Rate(run, n.toLong()),
-                Field(run.output, "median_us:").constData(),
-                Field(run.output, "p99_us:").constData());
+                what, n.constData(), run.seconds, rate(run, n.toLong()),
+                field(run.output, "median_us:").constData(),
+                field(run.output, "p99_us:").constData());
   else
     std::printf("  %s: %s tiles/s, %s replies in %.1f s\n", what,
-                Field(run.output, "tiles/s:").constData(),
-                Field(run.output, "replies:").constData(), run.seconds);
+                field(run.output, "tiles/s:").constData(),
+                field(run.output, "replies:").constData(), run.seconds);
   std::fflush(stdout);
 }
 
@@ -314,29 +314,29 @@ int main(int argc, char **argv) {
   const int cycles = argc > 2 ? QByteArray(argv[2]).toInt() : 1000;
   const int vanishes = argc > 3 ? QByteArray(argv[3]).toInt() : 100;
   QTemporaryDir dir;
-  SetExePath(dir.filePath("quorvane"));
-  const Usage atLaunch = Measure();
+  setExePath(dir.filePath("quorvane"));
+  const Usage atLaunch = measure();
   QElapsedTimer total;
   total.start();
 
-  TScreenCanvas canvas;
-  canvas.ResetPictures();
-  TActivityIndicator indicator;
-  TLinkViewAdapter view(canvas, indicator);
-  TCommandQueue queue;
-  queue.SetPhoneId(kSimId);
+  ScreenCanvas canvas;
+  canvas.resetPictures();
+  ActivityIndicator indicator;
+  LinkViewAdapter view(canvas, indicator);
+  CommandQueue queue;
+  queue.setPhoneId(kSimId);
   TKeyPresser keys(queue);
 
-  TIdTCPServer server(view, queue);
-  server.Open(0);
+  TcpLink server(view, queue);
+  server.open(0);
   const QStringList tcpArgs = {"--host",  "127.0.0.1",
-                               "--port",  QString::number(server.BoundPort()),
+                               "--port",  QString::number(server.boundPort()),
                                "--quiet", "--once"};
   const QStringList ptyArgs = {"--pty", "--quiet", "--once"};
-  TDataComPort serial(queue, &view);
+  SerialLink serial(queue, &view);
   auto openSerial = [&](const QString &path) {
     try {
-      serial.OpenComPort(path, Protocol::CableBaudRate);
+      serial.openComPort(path, Protocol::kCableBaudRate);
     } catch (const std::exception &e) {
       std::printf("  cannot open %s: %s\n", qPrintable(path), e.what());
     }
@@ -344,7 +344,7 @@ int main(int argc, char **argv) {
   auto noPort = [](const QString &) {};
   const QString gifTile = dir.filePath(QStringLiteral("full.gif"));
   auto tcpIdle = [&] {
-    return PumpUntil([&] { return !server.PhoneConnected(); }, 10000);
+    return pumpUntil([&] { return !server.phoneConnected(); }, 10000);
   };
 
   // Keys go in until a little before the simulator's last request (80% of
@@ -356,22 +356,22 @@ int main(int argc, char **argv) {
   auto soak = [&](const char *what, const QStringList &args, double expectS,
                   auto openPort, bool isSerial) {
     QFile::remove(record);
-    queue.QueueClear();
-    const SimRun run = RunSim(args + QStringList{"--record", record}, &keys,
+    queue.queueClear();
+    const SimRun run = runSim(args + QStringList{"--record", record}, &keys,
                               expectS * 0.8, openPort);
     long unsent = 0;
     if (isSerial) {
-      unsent = long(queue.Size() / 2);
-      CloseSerial(serial, false);
+      unsent = long(queue.size() / 2);
+      closeSerial(serial, false);
     } else {
       tcpIdle();
     }
-    PrintRun(run, what);
-    Check(run.exitCode == 0, "the simulator ended with an error");
+    printRun(run, what);
+    check(run.exitCode == 0, "the simulator ended with an error");
     if (unsent > 0)
       std::printf("    (%ld keys pressed after the phone's last request)\n",
                   unsent);
-    CompareKeys(keys.Sent() - unsent, record);
+    compareKeys(keys.sent() - unsent, record);
     return run;
   };
 
@@ -380,7 +380,7 @@ int main(int argc, char **argv) {
     const SimRun run = soak(
         "polls", tcpArgs + QStringList{"--poll-bench", QString::number(polls)},
         polls / rate, noPort, false);
-    Check(Field(run.output, "requests:").toLong() == polls,
+    check(field(run.output, "requests:").toLong() == polls,
           "fewer requests than asked for over TCP");
     const QString seconds = QString::number(floodS);
     soak("GIF 176x208 flood",
@@ -391,19 +391,19 @@ int main(int argc, char **argv) {
          tcpArgs + QStringList{"--flood", seconds, "--tile", "small",
                                "--format", "jpeg"},
          floodS, noPort, false);
-    return Rate(run, polls);
+    return rate(run, polls);
   };
   auto soakSerial = [&](long polls, double floodS, double rate) {
     const SimRun run = soak(
         "polls", ptyArgs + QStringList{"--poll-bench", QString::number(polls)},
         polls / rate, openSerial, true);
-    Check(Field(run.output, "requests:").toLong() == polls,
+    check(field(run.output, "requests:").toLong() == polls,
           "fewer requests than asked for over the pseudo-terminal");
     soak("JPEG 176x208 flood",
          ptyArgs + QStringList{"--flood", QString::number(floodS), "--tile",
                                "full", "--format", "jpeg"},
          floodS, openSerial, true);
-    return Rate(run, polls);
+    return rate(run, polls);
   };
 
   auto cycle = [&](int count) {
@@ -411,94 +411,94 @@ int main(int argc, char **argv) {
     t.start();
     int served = 0;
     for (int i = 0; i < count; ++i) {
-      const int fd = ConnectTo(server.BoundPort());
+      const int fd = connectTo(server.boundPort());
       if (fd < 0)
         continue;
-      if (SendAll(fd, AuthRequest() + Int32(13)) && ReadReply(fd) &&
-          ReadReply(fd))
+      if (sendAll(fd, authRequest() + int32(13)) && readReply(fd) &&
+          readReply(fd))
         ++served;
       if (i % 2 == 0) {
-        SendAll(fd, Int32(15)); // the phone's goodbye
+        sendAll(fd, int32(15)); // the phone's goodbye
         ::close(fd);
       } else {
-        CloseAbruptly(fd);
+        closeAbruptly(fd);
       }
       if (!tcpIdle())
         break;
     }
     std::printf("  TCP: %d of %d sessions served in %.1f s\n", served, count,
                 t.elapsed() / 1000.0);
-    Check(served == count, "a TCP session was not served");
+    check(served == count, "a TCP session was not served");
 
     t.restart();
     PtyPair pty;
     served = 0;
-    const QByteArray nop = Int32(11) + Int32(0);
-    for (int i = 0; i < count && pty.IsValid(); ++i) {
-      openSerial(pty.Path());
+    const QByteArray nop = int32(11) + int32(0);
+    for (int i = 0; i < count && pty.isValid(); ++i) {
+      openSerial(pty.path());
       QByteArray got;
-      pty.Write(AuthRequest() + nop);
-      const bool answered = PumpUntil(
+      pty.write(authRequest() + nop);
+      const bool answered = pumpUntil(
           [&] {
-            got += pty.Received();
+            got += pty.received();
             return got.count('^') >= 2;
           },
           5000);
-      CloseSerial(serial, true);
-      got += pty.Received();
+      closeSerial(serial, true);
+      got += pty.received();
       // Two replies, then the Discon packet.
-      if (answered && got.endsWith(Int32(15) + Int32(0) + "^"))
+      if (answered && got.endsWith(int32(15) + int32(0) + "^"))
         ++served;
     }
     std::printf("  serial: %d of %d sessions served in %.1f s\n", served, count,
                 t.elapsed() / 1000.0);
-    Check(served == count, "a serial session was not served");
+    check(served == count, "a serial session was not served");
   };
 
   auto vanish = [&](int count) {
     QFile tileFile(gifTile);
     const QByteArray tile =
         tileFile.open(QIODevice::ReadOnly) ? tileFile.readAll() : QByteArray();
-    Check(tile.size() > 100, "no tile saved by the simulator");
+    check(tile.size() > 100, "no tile saved by the simulator");
     const QByteArray screen =
-        Int32(14) + Int32(qint32(tile.size())) + Int32(0) + Int32(0) + tile;
+        int32(14) + int32(qint32(tile.size())) + int32(0) + int32(0) + tile;
     const QByteArray half = screen.left(screen.size() / 2);
     int ended = 0;
     for (int i = 0; i < count; ++i) {
-      const int fd = ConnectTo(server.BoundPort());
+      const int fd = connectTo(server.boundPort());
       if (fd < 0)
         continue;
-      SendAll(fd, AuthRequest());
-      ReadReply(fd);
-      SendAll(fd, half);
+      sendAll(fd, authRequest());
+      readReply(fd);
+      sendAll(fd, half);
       if (i % 2 == 0)
         ::close(fd);
       else
-        CloseAbruptly(fd);
+        closeAbruptly(fd);
       if (tcpIdle())
         ++ended;
     }
     std::printf("  TCP: the link let go of %d of %d\n", ended, count);
-    Check(ended == count, "the TCP link held on to a vanished phone");
+    check(ended == count, "the TCP link held on to a vanished phone");
 
     ended = 0;
     for (int i = 0; i < count; ++i) {
       PtyPair pty;
-      if (!pty.IsValid())
+      if (!pty.isValid())
         break;
-      openSerial(pty.Path());
-      pty.Write(AuthRequest());
-      pty.Write(half);
-      PumpUntil([&] { return serial.PendingSize() > 0; }, 2000);
-      pty.CloseMaster(); // the device goes away
-      pty.CloseSlave();
-      Pump(5);
-      CloseSerial(serial, false);
-      if (!serial.ComPort().IsOpen() && serial.PendingSize() == 0)
+      openSerial(pty.path());
+      pty.write(authRequest());
+      pty.write(half);
+      pumpUntil([&] { return serial.pendingSize() > 0; }, 2000);
+      pty.closeMaster(); // the device goes away
+      pty.closeSlave();
+      pump(5);
+      closeSerial(serial, false);
+      if (!serial.comPort().isOpen() && serial.pendingSize() == 0)
         ++ended;
     }
     std::printf("  serial: the link let go of %d of %d\n", ended, count);
-    Check(ended == count, "the serial link held on to a vanished phone");
+    check(ended == count, "the serial link held on to a vanished phone");
   };
 
   // Warm-up: one short round of everything, so that one-time allocations
@@ -507,60 +507,60 @@ int main(int argc, char **argv) {
   std::printf("Warm-up\n");
   // The TCP probe is long enough for the simulator's start not to count.
   const long probe = 20000, tcpProbe = 100000;
-  const double tcpRate = Rate(
-      RunSim(tcpArgs + QStringList{"--poll-bench", QString::number(tcpProbe)},
+  const double tcpRate = rate(
+      runSim(tcpArgs + QStringList{"--poll-bench", QString::number(tcpProbe)},
              nullptr, 0, noPort),
       tcpProbe);
   tcpIdle();
   const double ptyRate =
-      Rate(RunSim(ptyArgs + QStringList{"--poll-bench", QString::number(probe)},
+      rate(runSim(ptyArgs + QStringList{"--poll-bench", QString::number(probe)},
                   nullptr, 0, openSerial),
            probe);
-  CloseSerial(serial, false);
+  closeSerial(serial, false);
   soakTcp(probe, 0.5, tcpRate);
   soakSerial(probe, 0.5, ptyRate);
   cycle(20);
   vanish(5);
   if (!g_ok)
     return 1;
-  Pump(300);
-  const Usage start = Measure();
+  pump(300);
+  const Usage start = measure();
   std::printf("\n");
-  PrintUsage("at launch", atLaunch);
-  PrintUsage("start (after warm-up)", start);
+  printUsage("at launch", atLaunch);
+  printUsage("start (after warm-up)", start);
 
   std::printf("\nTCP link: %ld polls, then GIF and JPEG tile floods\n",
               requests);
   soakTcp(requests, 10, tcpRate);
-  PrintUsage("after TCP requests", Measure());
+  printUsage("after TCP requests", measure());
 
   std::printf("\nSerial link over a pseudo-terminal: %ld polls, then a JPEG "
               "tile flood\n",
               requests);
   soakSerial(requests, 10, ptyRate);
-  PrintUsage("after serial requests", Measure());
+  printUsage("after serial requests", measure());
 
   std::printf("\n%d connect/disconnect cycles on each link\n", cycles);
   cycle(cycles);
-  PrintUsage("after cycles", Measure());
+  printUsage("after cycles", measure());
 
   std::printf("\n%d phones vanishing mid-tile on each link\n", vanishes);
   vanish(vanishes);
-  Pump(300);
+  pump(300);
 
-  const Usage end = Measure();
+  const Usage end = measure();
   std::printf("\n");
-  PrintUsage("start (after warm-up)", start);
-  PrintUsage("end", end);
+  printUsage("start (after warm-up)", start);
+  printUsage("end", end);
   const double grownMb = (end.rssKb - start.rssKb) / 1024.0;
   std::printf("resident memory grew %.2f MB; fds %+d; threads %+d; %.0f s in "
               "all\n",
               grownMb, end.fds - start.fds, end.threads - start.threads,
               total.elapsed() / 1000.0);
-  Check(grownMb <= 2.0, "resident memory grew by more than 2 MB");
-  Check(end.fds <= start.fds, "file descriptors grew");
-  Check(end.threads <= start.threads, "threads grew");
-  server.Close();
+  check(grownMb <= 2.0, "resident memory grew by more than 2 MB");
+  check(end.fds <= start.fds, "file descriptors grew");
+  check(end.threads <= start.threads, "threads grew");
+  server.close();
   std::printf("%s\n", g_ok ? "soak: all checks held" : "soak: FAILED");
   return g_ok ? 0 : 1;
 }

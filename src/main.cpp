@@ -1,3 +1,3 @@
 #include "app/Startup.h"
 
-int main(int argc, char *argv[]) { return RunQuorvane(argc, argv); }
+int main(int argc, char *argv[]) { return runQuorvane(argc, argv); }

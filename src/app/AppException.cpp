@@ -13,7 +13,7 @@ bool g_handling = false;
 QStringList g_handled;
 } // namespace
 
-void AppException(QObject *, const QString &message) {
+void appException(QObject *, const QString &message) {
   g_handled.append(message);
   if (g_handling)
     return; // an error while the box is up: the program is ending already
@@ -29,60 +29,60 @@ void AppException(QObject *, const QString &message) {
 namespace {
 // A settings file the disk refused is no reason to end the program: what the
 // user has open (a link, a recording) goes on, and the file is as it was.
-void ReportWriteError(const SettingsWriteError &error) {
-  ShowMessageBox(nullptr, TMessageKind::Warning,
-                 QApplication::applicationDisplayName(), error.GoingOn());
+void reportWriteError(const SettingsWriteError &error) {
+  showMessageBox(nullptr, MessageKind::Warning,
+                 QApplication::applicationDisplayName(), error.goingOn());
 }
 } // namespace
 
-void AppException(QObject *sender, const std::exception &error) {
+void appException(QObject *sender, const std::exception &error) {
   if (const auto *write = dynamic_cast<const SettingsWriteError *>(&error)) {
-    ReportWriteError(*write);
+    reportWriteError(*write);
     return;
   }
-  AppException(sender, QString::fromLocal8Bit(error.what()));
+  appException(sender, QString::fromLocal8Bit(error.what()));
 }
 
-void PostAppException(QObject *sender, const QString &message) {
+void postAppException(QObject *sender, const QString &message) {
   if (!QCoreApplication::instance()) {
-    AppException(sender, message);
+    appException(sender, message);
     return;
   }
   QPointer<QObject> from(sender);
   QMetaObject::invokeMethod(
       QCoreApplication::instance(),
-      [from, message] { AppException(from.data(), message); },
+      [from, message] { appException(from.data(), message); },
       Qt::QueuedConnection);
 }
 
-void PostAppException(QObject *sender, const std::exception &error) {
+void postAppException(QObject *sender, const std::exception &error) {
   const auto *write = dynamic_cast<const SettingsWriteError *>(&error);
   if (!write) {
-    PostAppException(sender, QString::fromLocal8Bit(error.what()));
+    postAppException(sender, QString::fromLocal8Bit(error.what()));
     return;
   }
   if (!QCoreApplication::instance()) {
-    ReportWriteError(*write);
+    reportWriteError(*write);
     return;
   }
   QMetaObject::invokeMethod(
-      QCoreApplication::instance(), [copy = *write] { ReportWriteError(copy); },
+      QCoreApplication::instance(), [copy = *write] { reportWriteError(copy); },
       Qt::QueuedConnection);
 }
 
-TApplication::TApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+GuardedApplication::GuardedApplication(int &argc, char **argv) : QApplication(argc, argv) {}
 
-bool TApplication::notify(QObject *receiver, QEvent *event) {
+bool GuardedApplication::notify(QObject *receiver, QEvent *event) {
   try {
     return QApplication::notify(receiver, event);
   } catch (const std::exception &e) {
-    AppException(receiver, e);
+    appException(receiver, e);
   } catch (...) {
-    AppException(receiver, UiText("UiUnknownError"));
+    appException(receiver, uiText("UiUnknownError"));
   }
   return false;
 }
 
-void TApplication::SetShowErrorBox(bool show) { g_showErrorBox = show; }
+void GuardedApplication::setShowErrorBox(bool show) { g_showErrorBox = show; }
 
-QStringList TApplication::HandledErrors() { return g_handled; }
+QStringList GuardedApplication::handledErrors() { return g_handled; }

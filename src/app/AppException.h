@@ -9,23 +9,23 @@
 
 class QObject;
 
-void AppException(QObject *sender, const std::exception &error);
-void AppException(QObject *sender, const QString &message);
-// Hands an error caught in a slot to AppException through the event loop,
+void appException(QObject *sender, const std::exception &error);
+void appException(QObject *sender, const QString &message);
+// Hands an error caught in a slot to appException through the event loop,
 // so that no exception passes through a signal's delivery.
-void PostAppException(QObject *sender, const std::exception &error);
-void PostAppException(QObject *sender, const QString &message);
+void postAppException(QObject *sender, const std::exception &error);
+void postAppException(QObject *sender, const QString &message);
 
 // The application object: every event is dispatched inside a try block, so
-// no exception crosses Qt's event loop; what is caught goes to AppException.
-class TApplication : public QApplication {
+// no exception crosses Qt's event loop; what is caught goes to appException.
+class GuardedApplication : public QApplication {
   Q_OBJECT
 public:
-  TApplication(int &argc, char **argv);
+  GuardedApplication(int &argc, char **argv);
   bool notify(QObject *receiver, QEvent *event) override;
 
-  // When false (tests), AppException ends the loop without a message box.
-  static void SetShowErrorBox(bool show);
-  // The messages AppException has handled in this run.
-  static QStringList HandledErrors();
+  // When false (tests), appException ends the loop without a message box.
+  static void setShowErrorBox(bool show);
+  // The messages appException has handled in this run.
+  static QStringList handledErrors();
 };

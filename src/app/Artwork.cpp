@@ -2,9 +2,9 @@
 
 #include <QtGlobal>
 
-static void RegisterArtwork() { Q_INIT_RESOURCE(artwork); }
+static void registerArtwork() { Q_INIT_RESOURCE(artwork); }
 
-void InitArtwork() {
-  static const bool registered = (RegisterArtwork(), true);
+void initArtwork() {
+  static const bool registered = (registerArtwork(), true);
   Q_UNUSED(registered);
 }

@@ -1,4 +1,4 @@
 #pragma once
 // Registers the program's pictures (":/art/...") once; the resources live in
 // a static library, so they must be pulled in explicitly.
-void InitArtwork();
+void initArtwork();

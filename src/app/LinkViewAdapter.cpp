@@ -7,12 +7,12 @@
 #include <QMetaObject>
 #include <QThread>
 
-TLinkViewAdapter::TLinkViewAdapter(TScreenCanvas &canvas,
-                                   TActivityIndicator &indicator,
+LinkViewAdapter::LinkViewAdapter(ScreenCanvas &canvas,
+                                   ActivityIndicator &indicator,
                                    QObject *parent)
     : QObject(parent), m_canvas(canvas), m_indicator(indicator) {}
 
-template <typename F> void TLinkViewAdapter::InGeneration(F &&f) {
+template <typename F> void LinkViewAdapter::inGeneration(F &&f) {
   const int generation = m_generation;
   QMetaObject::invokeMethod(
       this,
@@ -23,74 +23,74 @@ template <typename F> void TLinkViewAdapter::InGeneration(F &&f) {
       Qt::AutoConnection);
 }
 
-void TLinkViewAdapter::DrawTile(const QByteArray &data, int x, int y) {
-  m_canvas.DrawTile(data, x, y);
+void LinkViewAdapter::drawTile(const QByteArray &data, int x, int y) {
+  m_canvas.drawTile(data, x, y);
   // The next phone's first tile ends the wait.
   if (m_waiting.exchange(false))
-    InGeneration([this] { SetWaitingShown(false); });
+    inGeneration([this] { setWaitingShown(false); });
 }
 
-void TLinkViewAdapter::ShowWaitingForPhone() {
+void LinkViewAdapter::showWaitingForPhone() {
   m_waiting = true;
-  InGeneration([this] { SetWaitingShown(true); });
+  inGeneration([this] { setWaitingShown(true); });
 }
 
-void TLinkViewAdapter::SetWaitingShown(bool waiting) {
+void LinkViewAdapter::setWaitingShown(bool waiting) {
   if (waiting == m_waitingShown)
     return;
   m_waitingShown = waiting;
-  emit WaitingForPhoneChanged(waiting);
+  emit waitingForPhoneChanged(waiting);
 }
 
-void TLinkViewAdapter::ShowPhoneIdentity(const QByteArray &modelCode) {
+void LinkViewAdapter::showPhoneIdentity(const QByteArray &modelCode) {
   // The pictures are wiped here, in order with the tiles of this link.
-  m_canvas.ResetPictures();
-  const QString name = ModelName(SkinFilePath(), modelCode);
-  InGeneration([this, name, modelCode] {
-    emit PhoneNameChanged(name);
+  m_canvas.resetPictures();
+  const QString name = modelName(skinFilePath(), modelCode);
+  inGeneration([this, name, modelCode] {
+    emit phoneNameChanged(name);
     m_peer.modelCode = modelCode;
     m_peer.modelName = name;
-    emit PeerChanged();
+    emit peerChanged();
   });
 }
 
-void TLinkViewAdapter::ShowPeer(const QString &where) {
-  InGeneration([this, where] {
+void LinkViewAdapter::showPeer(const QString &where) {
+  inGeneration([this, where] {
     m_peer = {where, {}, {}};
-    emit PeerChanged();
+    emit peerChanged();
   });
 }
 
-void TLinkViewAdapter::AskAboutPhone(quint64 connection,
+void LinkViewAdapter::askAboutPhone(quint64 connection,
                                      const std::array<uint8_t, 8> &id) {
   const QByteArray block(reinterpret_cast<const char *>(id.data()), 8);
-  const QByteArray modelCode = ModelCodeOf(id.data());
-  const QString name = ModelName(SkinFilePath(), modelCode);
-  InGeneration([this, connection, block, modelCode, name] {
-    emit PhoneApprovalNeeded(connection, block.toHex().toUpper(), modelCode,
+  const QByteArray modelCode = modelCodeOf(id.data());
+  const QString name = modelName(skinFilePath(), modelCode);
+  inGeneration([this, connection, block, modelCode, name] {
+    emit phoneApprovalNeeded(connection, block.toHex().toUpper(), modelCode,
                              name);
   });
 }
 
-void TLinkViewAdapter::Invalidate() {
+void LinkViewAdapter::invalidate() {
   ++m_generation;
   m_waiting = false;
-  SetWaitingShown(false);
+  setWaitingShown(false);
   m_peer = {};
-  emit PeerChanged();
+  emit peerChanged();
 }
 
-void TLinkViewAdapter::RestartActivityTimer() {
-  m_indicator.RestartActivityTimer();
+void LinkViewAdapter::restartActivityTimer() {
+  m_indicator.restartActivityTimer();
 }
 
 // The indicator follows the link only while it is the same link: a change
 // posted by a link thread just before a disconnect is dropped on arrival
 // instead of lighting the LED again.
-void TLinkViewAdapter::ShowLinkActivity() {
-  InGeneration([this] { m_indicator.ShowLinkActivity(); });
+void LinkViewAdapter::showLinkActivity() {
+  inGeneration([this] { m_indicator.showLinkActivity(); });
 }
 
-void TLinkViewAdapter::ShowLinkIdle() {
-  InGeneration([this] { m_indicator.ShowLinkIdle(); });
+void LinkViewAdapter::showLinkIdle() {
+  inGeneration([this] { m_indicator.showLinkIdle(); });
 }

@@ -11,62 +11,62 @@
 #include <QString>
 #include <atomic>
 
-class TScreenCanvas;
-class TActivityIndicator;
+class ScreenCanvas;
+class ActivityIndicator;
 
-class TLinkViewAdapter : public QObject, public ILinkView {
+class LinkViewAdapter : public QObject, public LinkView {
   Q_OBJECT
 public:
-  TLinkViewAdapter(TScreenCanvas &canvas, TActivityIndicator &indicator,
+  LinkViewAdapter(ScreenCanvas &canvas, ActivityIndicator &indicator,
                    QObject *parent = nullptr);
 
-  void DrawTile(const QByteArray &data, int x, int y) override;
-  void ShowPhoneIdentity(const QByteArray &modelCode) override;
-  void RestartActivityTimer() override;
-  void ShowLinkActivity() override;
-  void ShowLinkIdle() override;
-  void ShowPeer(const QString &where) override;
-  void ShowWaitingForPhone() override;
-  void AskAboutPhone(quint64 connection,
+  void drawTile(const QByteArray &data, int x, int y) override;
+  void showPhoneIdentity(const QByteArray &modelCode) override;
+  void restartActivityTimer() override;
+  void showLinkActivity() override;
+  void showLinkIdle() override;
+  void showPeer(const QString &where) override;
+  void showWaitingForPhone() override;
+  void askAboutPhone(quint64 connection,
                      const std::array<uint8_t, 8> &id) override;
 
   // Drops identifications, indicator changes and the wait for the phone
   // still on their way to the window, and ends a wait shown: called when a
   // link is closed so that none of them outlives the disconnect.
-  void Invalidate();
+  void invalidate();
 
   // The listener waits for the next phone. GUI thread.
-  bool WaitingForPhone() const { return m_waitingShown; }
+  bool waitingForPhone() const { return m_waitingShown; }
 
   // Who is connected, as the window shows it. GUI thread.
-  struct TPeer {
+  struct Peer {
     QString where;        // "address:port", or a serial port's name
     QByteArray modelCode; // empty until the phone is served
     QString modelName;
   };
-  TPeer Peer() const { return m_peer; }
+  Peer peer() const { return m_peer; }
 
 signals:
-  void PhoneNameChanged(const QString &name);
+  void phoneNameChanged(const QString &name);
   // The peer, its model code or its model name changed. GUI thread.
-  void PeerChanged();
+  void peerChanged();
   // The wait for the next phone began or ended. GUI thread.
-  void WaitingForPhoneChanged(bool waiting);
+  void waitingForPhoneChanged(bool waiting);
   // A phone not on the list of known phones waits for the user's answer.
-  void PhoneApprovalNeeded(quint64 connection, const QByteArray &block,
+  void phoneApprovalNeeded(quint64 connection, const QByteArray &block,
                            const QByteArray &modelCode,
                            const QString &modelName);
 
 private:
   // Runs f on the GUI thread unless Invalidate() is called first.
-  template <typename F> void InGeneration(F &&f);
-  void SetWaitingShown(bool waiting);
+  template <typename F> void inGeneration(F &&f);
+  void setWaitingShown(bool waiting);
 
-  TScreenCanvas &m_canvas;
-  TActivityIndicator &m_indicator;
+  ScreenCanvas &m_canvas;
+  ActivityIndicator &m_indicator;
   std::atomic<int> m_generation{0};
   // Set by the link when the phone has gone, taken by the next tile.
   std::atomic<bool> m_waiting{false};
-  TPeer m_peer;                // GUI thread only
+  Peer m_peer;                // GUI thread only
   bool m_waitingShown = false; // GUI thread only
 };

@@ -1,7 +1,7 @@
 // Builds the main window's controls at their fixed places.
-#include "app/UnitMain.h"
+#include "app/MainWindow.h"
 
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -16,44 +16,44 @@ namespace {
 
 const QString kArt = QStringLiteral(":/art/");
 
-QPixmap Art(const QString &name) { return QPixmap(kArt + name); }
+QPixmap art(const QString &name) { return QPixmap(kArt + name); }
 
-QIcon MenuImage(int index) {
+QIcon menuImage(int index) {
   return QIcon(
-      Art(QStringLiteral("menu_%1.png").arg(index, 2, 10, QChar('0'))));
+      art(QStringLiteral("menu_%1.png").arg(index, 2, 10, QChar('0'))));
 }
 
 // A menu entry; the shortcut text only labels it (the keys go to the
 // window's keyboard handling like any other key).
-QAction *Entry(QMenu *menu, const char *name, const QString &caption,
+QAction *entry(QMenu *menu, const char *name, const QString &caption,
                const QString &shortcutText, int image, bool enabled) {
   QAction *a = menu->addAction(
       shortcutText.isEmpty() ? caption : caption + '\t' + shortcutText);
   a->setObjectName(name);
   if (image >= 0)
-    a->setIcon(MenuImage(image));
+    a->setIcon(menuImage(image));
   a->setEnabled(enabled);
   return a;
 }
 
-TdxfPictureButton *PictureButton(QWidget *parent, const char *name,
+PictureButton *pictureButton(QWidget *parent, const char *name,
                                  const QRect &geometry, const QString &glyph,
-                                 TdxfButtonStyle style = dxfHighlight) {
-  auto *b = new TdxfPictureButton(parent);
+                                 PictureButtonStyle style = PictureButtonStyle::Highlight) {
+  auto *b = new PictureButton(parent);
   b->setObjectName(name);
   b->setGeometry(geometry);
-  b->SetStyle(style);
+  b->setButtonStyle(style);
   QImage image(kArt + glyph);
   if (image.isNull()) {
     image = QImage(geometry.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
   }
-  b->LoadGlyph(image);
-  b->Loaded();
+  b->loadGlyph(image);
+  b->loaded();
   return b;
 }
 
-QLabel *Label(QWidget *parent, const char *name, int left, int top,
+QLabel *label(QWidget *parent, const char *name, int left, int top,
               const QFont &font, const QString &text = QString()) {
   auto *l = new QLabel(text, parent);
   l->setObjectName(name);
@@ -66,66 +66,66 @@ QLabel *Label(QWidget *parent, const char *name, int left, int top,
 
 } // namespace
 
-void TFormMain::BuildMenus() {
-  ToolBar1 = new QWidget(this);
-  ToolBar1->setObjectName("ToolBar1");
-  ToolBar1->setGeometry(7, 0, 609, 21);
-  auto *strip = new QHBoxLayout(ToolBar1);
+void MainWindow::buildMenus() {
+  m_menuStrip = new QWidget(this);
+  m_menuStrip->setObjectName("ToolBar1");
+  m_menuStrip->setGeometry(7, 0, 609, 21);
+  auto *strip = new QHBoxLayout(m_menuStrip);
   strip->setContentsMargins(0, 0, 0, 0);
   strip->setSpacing(0);
-  ToolBar1->setStyleSheet(QStringLiteral(
+  m_menuStrip->setStyleSheet(QStringLiteral(
       "QToolButton { border: none; padding: 0px; background: transparent; }"
       "QToolButton:hover, QToolButton:pressed { background: rgb(40,110,220);"
       " color: white; }"
       "QToolButton::menu-indicator { image: none; width: 0px; }"));
 
-  MainMenu = new QMenu(this);
-  MainMenu->setObjectName("MainMenu");
+  m_mainMenu = new QMenu(this);
+  m_mainMenu->setObjectName("MainMenu");
 
   auto *connection = new QMenu(this);
-  MConnection = MainMenu->addMenu(connection);
-  MConnection->setObjectName("MConnection");
-  MConnection->setText(UiText("MMConnection"));
-  MAutoConnection = Entry(connection, "MAutoConnection",
-                          UiText("MMAutoConnection"), "Alt+T", 7, true);
-  MBlueToothConnect = Entry(connection, "MBlueToothConnect",
-                            UiText("MMBlueToothConnect"), "Alt+B", 6, true);
-  MDataCableConn = Entry(connection, "MDataCableConn",
-                         UiText("MMDataCableConn"), "Alt+C", 3, true);
-  MInternetConn = Entry(connection, "MInternetConn", UiText("MMInternetConn"),
+  m_connectionAction = m_mainMenu->addMenu(connection);
+  m_connectionAction->setObjectName("MConnection");
+  m_connectionAction->setText(uiText("MMConnection"));
+  m_autoConnectAction = entry(connection, "MAutoConnection",
+                          uiText("MMAutoConnection"), "Alt+T", 7, true);
+  m_bluetoothAction = entry(connection, "MBlueToothConnect",
+                            uiText("MMBlueToothConnect"), "Alt+B", 6, true);
+  m_cableAction = entry(connection, "MDataCableConn",
+                         uiText("MMDataCableConn"), "Alt+C", 3, true);
+  m_internetAction = entry(connection, "MInternetConn", uiText("MMInternetConn"),
                         "Alt+G", 2, true);
   connection->addSeparator();
-  MDissconect = Entry(connection, "MDissconect", UiText("MMDissconect"),
+  m_disconnectAction = entry(connection, "MDissconect", uiText("MMDissconect"),
                       "Alt+D", 11, false);
   connection->addSeparator();
-  MExit = Entry(connection, "MExit", UiText("MMExit"), "Alt+F4", 0, true);
+  m_exitAction = entry(connection, "MExit", uiText("MMExit"), "Alt+F4", 0, true);
 
   auto *tools = new QMenu(this);
-  MTools = MainMenu->addMenu(tools);
-  MTools->setObjectName("MTools");
-  MTools->setText(UiText("MMTools"));
+  m_toolsAction = m_mainMenu->addMenu(tools);
+  m_toolsAction->setObjectName("MTools");
+  m_toolsAction->setText(uiText("MMTools"));
   auto *video = new QMenu(this);
-  MVideoCapturing = tools->addMenu(video);
-  MVideoCapturing->setObjectName("MVideoCapturing");
-  MVideoCapturing->setText(UiText("MMVideoCapturing"));
-  MRecordPause =
-      Entry(video, "MRecordPause", UiText("MMRecordPause"), "Alt+R", 12, true);
-  MStop = Entry(video, "MStop", UiText("MMStop"), "Alt+S", 9, false);
-  MSaveScreenshot = Entry(tools, "MSaveScreenshot", UiText("MMSaveScreenshot"),
+  m_videoAction = tools->addMenu(video);
+  m_videoAction->setObjectName("MVideoCapturing");
+  m_videoAction->setText(uiText("MMVideoCapturing"));
+  m_recordPauseAction =
+      entry(video, "MRecordPause", uiText("MMRecordPause"), "Alt+R", 12, true);
+  m_stopAction = entry(video, "MStop", uiText("MMStop"), "Alt+S", 9, false);
+  m_screenshotAction = entry(tools, "MSaveScreenshot", uiText("MMSaveScreenshot"),
                           "Alt+A", 5, true);
-  MOptions = Entry(tools, "MOptions", UiText("MMOptions"), "Alt+O", 4, true);
+  m_optionsAction = entry(tools, "MOptions", uiText("MMOptions"), "Alt+O", 4, true);
   tools->addSeparator();
 
   auto *help = new QMenu(this);
-  MHelp = MainMenu->addMenu(help);
-  MHelp->setObjectName("MHelp");
-  MHelp->setText(UiText("MMHelp"));
-  MManual = Entry(help, "MManual", UiText("MMManual"), "Alt+M", -1, true);
-  MAbout = Entry(help, "MAbout", UiText("MMAbout"), "F1", 10, true);
+  m_helpAction = m_mainMenu->addMenu(help);
+  m_helpAction->setObjectName("MHelp");
+  m_helpAction->setText(uiText("MMHelp"));
+  m_manualAction = entry(help, "MManual", uiText("MMManual"), "Alt+M", -1, true);
+  m_aboutAction = entry(help, "MAbout", uiText("MMAbout"), "F1", 10, true);
 
   // One flat 71 x 21 button per top-level entry, opening its sub-menu.
-  for (QAction *top : {MConnection, MTools, MHelp}) {
-    auto *button = new QToolButton(ToolBar1);
+  for (QAction *top : {m_connectionAction, m_toolsAction, m_helpAction}) {
+    auto *button = new QToolButton(m_menuStrip);
     button->setObjectName(QStringLiteral("ToolButton_") + top->objectName());
     button->setText(top->text());
     button->setMenu(top->menu());
@@ -147,226 +147,226 @@ void TFormMain::BuildMenus() {
   }
   strip->addStretch(1);
 
-  connect(MAutoConnection, &QAction::triggered, this,
-          [this] { MAutoConnectionClick(MAutoConnection); });
-  connect(MBlueToothConnect, &QAction::triggered, this,
-          [this] { MBlueToothConnectClick(MBlueToothConnect); });
-  connect(MDataCableConn, &QAction::triggered, this,
-          [this] { MDataCableConnClick(MDataCableConn); });
-  connect(MInternetConn, &QAction::triggered, this,
-          [this] { MInternetConnClick(MInternetConn); });
-  connect(MDissconect, &QAction::triggered, this, &TFormMain::MDissconectClick);
-  connect(MExit, &QAction::triggered, this, &TFormMain::MExitClick);
+  connect(m_autoConnectAction, &QAction::triggered, this,
+          [this] { connectAutomatically(m_autoConnectAction); });
+  connect(m_bluetoothAction, &QAction::triggered, this,
+          [this] { connectBluetooth(m_bluetoothAction); });
+  connect(m_cableAction, &QAction::triggered, this,
+          [this] { connectCable(m_cableAction); });
+  connect(m_internetAction, &QAction::triggered, this,
+          [this] { connectInternet(m_internetAction); });
+  connect(m_disconnectAction, &QAction::triggered, this, &MainWindow::disconnectFromMenu);
+  connect(m_exitAction, &QAction::triggered, this, &MainWindow::quit);
   // As the record button: an open converter comes forward instead.
-  connect(MRecordPause, &QAction::triggered, this,
-          &TFormMain::dxfPictureButton2Click);
-  connect(MStop, &QAction::triggered, this, &TFormMain::MStopClick);
+  connect(m_recordPauseAction, &QAction::triggered, this,
+          &MainWindow::recordButtonClicked);
+  connect(m_stopAction, &QAction::triggered, this, &MainWindow::stopRecording);
   // The Tools menu's entry saves a screenshot as the camera button does.
-  connect(MSaveScreenshot, &QAction::triggered, this,
-          &TFormMain::dxfPicBtSaveScreenClick);
-  connect(MOptions, &QAction::triggered, this, &TFormMain::MOptionsClick);
-  connect(MManual, &QAction::triggered, this, &TFormMain::MManualClick);
-  connect(MAbout, &QAction::triggered, this, &TFormMain::MAboutClick);
+  connect(m_screenshotAction, &QAction::triggered, this,
+          &MainWindow::saveScreenshot);
+  connect(m_optionsAction, &QAction::triggered, this, &MainWindow::showSettings);
+  connect(m_manualAction, &QAction::triggered, this, &MainWindow::showManual);
+  connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 
   // The connection pop-up of the connect button.
-  PopMConnection = new QMenu(this);
-  PopMConnection->setObjectName("PopMConnection");
-  PMDataCableConn = Entry(PopMConnection, "PMDataCableConn",
-                          UiText("MMDataCableConn"), "", 3, true);
-  PMInternetConn = Entry(PopMConnection, "PMInternetConn",
-                         UiText("MMInternetConn"), "", 2, true);
-  PMBlueToothConnect = Entry(PopMConnection, "PMBlueToothConnect",
-                             UiText("MMBlueToothConnect"), "", 6, true);
-  PopMConnection->setToolTipsVisible(true);
-  for (QAction *a : {PMDataCableConn, PMInternetConn, PMBlueToothConnect}) {
+  m_connectPopup = new QMenu(this);
+  m_connectPopup->setObjectName("PopMConnection");
+  m_popupCableAction = entry(m_connectPopup, "PMDataCableConn",
+                          uiText("MMDataCableConn"), "", 3, true);
+  m_popupInternetAction = entry(m_connectPopup, "PMInternetConn",
+                         uiText("MMInternetConn"), "", 2, true);
+  m_popupBluetoothAction = entry(m_connectPopup, "PMBlueToothConnect",
+                             uiText("MMBlueToothConnect"), "", 6, true);
+  m_connectPopup->setToolTipsVisible(true);
+  for (QAction *a : {m_popupCableAction, m_popupInternetAction, m_popupBluetoothAction}) {
     a->setToolTip(a->text());
     connect(a, &QAction::triggered, this,
-            [this, a] { PMDataCableConnClick(a); });
+            [this, a] { connectFromPopup(a); });
   }
 }
 
-void TFormMain::BuildControlBar() {
-  PanelControl = new QWidget(this);
-  PanelControl->setObjectName("PanelControl");
-  PanelControl->setGeometry(6, 23, 611, 48);
-  Image2 = new QLabel(PanelControl);
-  Image2->setObjectName("Image2");
-  Image2->setGeometry(0, 0, 611, 48);
-  Image2->setPixmap(Art("controlbar.png"));
+void MainWindow::buildControlBar() {
+  m_controlBar = new QWidget(this);
+  m_controlBar->setObjectName("PanelControl");
+  m_controlBar->setGeometry(6, 23, 611, 48);
+  m_controlBarBackground = new QLabel(m_controlBar);
+  m_controlBarBackground->setObjectName("Image2");
+  m_controlBarBackground->setGeometry(0, 0, 611, 48);
+  m_controlBarBackground->setPixmap(art("controlbar.png"));
 
-  dxfPicButConnect = PictureButton(PanelControl, "dxfPicButConnect",
+  m_connectButton = pictureButton(m_controlBar, "dxfPicButConnect",
                                    {16, 5, 83, 37}, "btn_connect.png");
-  Bt_Disconn = PictureButton(PanelControl, "Bt_Disconn", {107, 5, 70, 37},
+  m_disconnectButton = pictureButton(m_controlBar, "Bt_Disconn", {107, 5, 70, 37},
                              "btn_disconnect.png");
-  Bt_Disconn->setEnabled(false);
+  m_disconnectButton->setEnabled(false);
 
-  ImageLedConn = new QLabel(PanelControl);
-  ImageLedConn->setObjectName("ImageLedConn");
-  ImageLedConn->setGeometry(190, 8, 31, 29);
-  ImageLedConn->setAttribute(Qt::WA_TranslucentBackground);
+  m_linkLed = new QLabel(m_controlBar);
+  m_linkLed->setObjectName("ImageLedConn");
+  m_linkLed->setGeometry(190, 8, 31, 29);
+  m_linkLed->setAttribute(Qt::WA_TranslucentBackground);
   for (int i = 0; i < 3; ++i)
-    ImageListLed.append(Art(QStringLiteral("led_%1.png").arg(i)));
+    m_ledImages.append(art(QStringLiteral("led_%1.png").arg(i)));
 
   // The indicators are always down; hiding one uncovers the coloured icon of
   // the bar beneath it.
   int group = 101;
   for (auto [button, name, rect, glyph] :
-       {std::tuple{&PicButIndData, "PicButIndData", QRect(224, 8, 33, 28),
+       {std::tuple{&m_cableIndicator, "PicButIndData", QRect(224, 8, 33, 28),
                    "ind_cable.png"},
-        std::tuple{&PicButIndBlu, "PicButIndBlu", QRect(263, 7, 32, 28),
+        std::tuple{&m_bluetoothIndicator, "PicButIndBlu", QRect(263, 7, 32, 28),
                    "ind_bluetooth.png"},
-        std::tuple{&PicButIndInet, "PicButIndInet", QRect(301, 8, 35, 26),
+        std::tuple{&m_internetIndicator, "PicButIndInet", QRect(301, 8, 35, 26),
                    "ind_gprs.png"}}) {
-    *button = PictureButton(PanelControl, name, rect, glyph, dxfNormal);
-    (*button)->SetGroupIndex(group++);
-    (*button)->SetDown(true);
+    *button = pictureButton(m_controlBar, name, rect, glyph, PictureButtonStyle::Normal);
+    (*button)->setGroupIndex(group++);
+    (*button)->setDown(true);
     (*button)->setEnabled(false);
   }
 
-  dxfPictureButton1 = PictureButton(PanelControl, "dxfPictureButton1",
+  m_screenshotButton = pictureButton(m_controlBar, "dxfPictureButton1",
                                     {391, 5, 41, 37}, "btn_screenshot.png");
-  dxfPicButPlSave = PictureButton(PanelControl, "dxfPicButPlSave",
+  m_recordButton = pictureButton(m_controlBar, "dxfPicButPlSave",
                                   {490, 8, 28, 27}, "btn_record.png");
-  dxfPicButPlPause = PictureButton(PanelControl, "dxfPicButPlPause",
+  m_pauseButton = pictureButton(m_controlBar, "dxfPicButPlPause",
                                    {523, 8, 29, 26}, "btn_pause.png");
-  dxfPicButPlStop = PictureButton(PanelControl, "dxfPicButPlStop",
+  m_stopButton = pictureButton(m_controlBar, "dxfPicButPlStop",
                                   {557, 8, 31, 29}, "btn_stop.png");
   // Record, pause and stop: one group, stop down while not recording.
-  for (TdxfPictureButton *b :
-       {dxfPicButPlSave, dxfPicButPlPause, dxfPicButPlStop})
-    b->SetGroupIndex(5);
-  dxfPicButPlStop->SetDown(true);
+  for (PictureButton *b :
+       {m_recordButton, m_pauseButton, m_stopButton})
+    b->setGroupIndex(5);
+  m_stopButton->setDown(true);
 
-  connect(dxfPicButConnect, &TdxfPictureButton::clicked, this,
-          &TFormMain::dxfPicButConnectClick);
-  connect(Bt_Disconn, &TdxfPictureButton::clicked, this,
-          &TFormMain::Bt_DisconnClick);
-  connect(dxfPictureButton1, &TdxfPictureButton::clicked, this,
-          &TFormMain::dxfPicBtSaveScreenClick);
-  connect(dxfPicButPlSave, &TdxfPictureButton::clicked, this,
-          &TFormMain::dxfPictureButton2Click);
-  connect(dxfPicButPlPause, &TdxfPictureButton::clicked, this,
-          &TFormMain::dxfPicButPlPauseClick);
-  connect(dxfPicButPlStop, &TdxfPictureButton::clicked, this,
-          &TFormMain::dxfPicButPlStopClick);
-  connect(dxfPicButPlStop, &TdxfPictureButton::mouseDown, this,
+  connect(m_connectButton, &PictureButton::clicked, this,
+          &MainWindow::showConnectPopup);
+  connect(m_disconnectButton, &PictureButton::clicked, this,
+          &MainWindow::disconnectFromButton);
+  connect(m_screenshotButton, &PictureButton::clicked, this,
+          &MainWindow::saveScreenshot);
+  connect(m_recordButton, &PictureButton::clicked, this,
+          &MainWindow::recordButtonClicked);
+  connect(m_pauseButton, &PictureButton::clicked, this,
+          &MainWindow::pauseButtonClicked);
+  connect(m_stopButton, &PictureButton::clicked, this,
+          &MainWindow::stopButtonClicked);
+  connect(m_stopButton, &PictureButton::mouseDown, this,
           [this](Qt::MouseButton button) {
             if (button == Qt::LeftButton)
-              dxfPicButPlStopMouseDown();
+              stopButtonPressed();
           });
 }
 
-void TFormMain::BuildWorkZone() {
-  PanelWorkZone = new QWidget(this);
-  PanelWorkZone->setObjectName("PanelWorkZone");
-  PanelWorkZone->setGeometry(6, 69, 611, 595);
-  ImageWorkZone = new QLabel(PanelWorkZone);
-  ImageWorkZone->setObjectName("ImageWorkZone");
-  ImageWorkZone->setGeometry(0, 0, 611, 595);
-  ImageWorkZone->setPixmap(Art("workzone.png"));
+void MainWindow::buildWorkZone() {
+  m_workArea = new QWidget(this);
+  m_workArea->setObjectName("PanelWorkZone");
+  m_workArea->setGeometry(6, 69, 611, 595);
+  m_workAreaBackground = new QLabel(m_workArea);
+  m_workAreaBackground->setObjectName("ImageWorkZone");
+  m_workAreaBackground->setGeometry(0, 0, 611, 595);
+  m_workAreaBackground->setPixmap(art("workzone.png"));
 
-  LabPhoneType =
-      Label(PanelWorkZone, "LabPhoneType", 56, 10, QFont("Times New Roman", 8));
-  LabZoom = Label(PanelWorkZone, "LabZoom", 235, 10, QFont("Tahoma", 8),
-                  UiText("MLabZoom"));
+  m_modelLabel =
+      label(m_workArea, "LabPhoneType", 56, 10, QFont("Times New Roman", 8));
+  m_zoomLabel = label(m_workArea, "LabZoom", 235, 10, QFont("Tahoma", 8),
+                  uiText("MLabZoom"));
 
-  ImageScreen = new TScreenImage(m_canvas.get(), false, PanelWorkZone);
-  ImageScreen->setObjectName("ImageScreen");
-  ImageScreen->setGeometry(18, 25, 176, 208);
-  ImageScreenZoom = new TScreenImage(m_canvas.get(), true, PanelWorkZone);
-  ImageScreenZoom->setObjectName("ImageScreenZoom");
-  ImageScreenZoom->setGeometry(236, 25, 352, 416);
-  ConnectScreenViews(m_canvas.get(), {ImageScreen, ImageScreenZoom});
+  m_screenView = new ScreenImage(m_canvas.get(), false, m_workArea);
+  m_screenView->setObjectName("ImageScreen");
+  m_screenView->setGeometry(18, 25, 176, 208);
+  m_zoomView = new ScreenImage(m_canvas.get(), true, m_workArea);
+  m_zoomView->setObjectName("ImageScreenZoom");
+  m_zoomView->setGeometry(236, 25, 352, 416);
+  connectScreenViews(m_canvas.get(), {m_screenView, m_zoomView});
 
-  PanelButton = new TPhonePanel(PanelWorkZone);
-  PanelButton->move(17, 243);
+  m_keypad = new PhonePanel(m_workArea);
+  m_keypad->move(17, 243);
 
   QFont status("Verdana");
   status.setPixelSize(11);
-  LabImage = Label(PanelWorkZone, "LabImage", 240, 442, status);
+  m_savedLabel = label(m_workArea, "LabImage", 240, 442, status);
   // The status under the zoom view: up to two lines of its width.
-  LabImage->resize(348, 30);
-  LabImage->setWordWrap(true);
-  LabImage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  m_savedLabel->resize(348, 30);
+  m_savedLabel->setWordWrap(true);
+  m_savedLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   QFont bold("Tahoma", 8);
   bold.setBold(true);
-  LabQuickText = Label(PanelWorkZone, "LabQuickText", 21, 475, bold,
-                       UiText("MLabQuickText"));
-  QPalette grey = LabQuickText->palette();
+  m_quickTextLabel = label(m_workArea, "LabQuickText", 21, 475, bold,
+                       uiText("MLabQuickText"));
+  QPalette grey = m_quickTextLabel->palette();
   grey.setColor(QPalette::WindowText, QColor(85, 85, 85));
-  LabQuickText->setPalette(grey);
+  m_quickTextLabel->setPalette(grey);
 
-  RichEdit = new QTextEdit(PanelWorkZone);
-  RichEdit->setObjectName("RichEdit");
-  RichEdit->setGeometry(16, 494, 576, 70);
-  RichEdit->setFrameShape(QFrame::NoFrame);
-  RichEdit->setAcceptRichText(false);
+  m_quickTextEdit = new QTextEdit(m_workArea);
+  m_quickTextEdit->setObjectName("RichEdit");
+  m_quickTextEdit->setGeometry(16, 494, 576, 70);
+  m_quickTextEdit->setFrameShape(QFrame::NoFrame);
+  m_quickTextEdit->setAcceptRichText(false);
 
-  PanelRichEdit = new QWidget(PanelWorkZone);
-  PanelRichEdit->setObjectName("PanelRichEdit");
-  PanelRichEdit->setGeometry(15, 493, 578, 72);
-  ImageRichEdit = new QLabel(PanelRichEdit);
-  ImageRichEdit->setObjectName("ImageRichEdit");
-  ImageRichEdit->setGeometry(-1, -1, 580, 74);
-  ImageRichEdit->setPixmap(Art("quicktext_cover.png"));
-  PanelRichEdit->raise();
+  m_quickTextPanel = new QWidget(m_workArea);
+  m_quickTextPanel->setObjectName("PanelRichEdit");
+  m_quickTextPanel->setGeometry(15, 493, 578, 72);
+  m_quickTextBackground = new QLabel(m_quickTextPanel);
+  m_quickTextBackground->setObjectName("ImageRichEdit");
+  m_quickTextBackground->setGeometry(-1, -1, 580, 74);
+  m_quickTextBackground->setPixmap(art("quicktext_cover.png"));
+  m_quickTextPanel->raise();
 
-  CheckBoxEnabled = new QCheckBox(PanelWorkZone);
-  CheckBoxEnabled->setObjectName("CheckBoxEnabled");
-  CheckBoxEnabled->setGeometry(15, 568, 17, 17);
-  CheckBoxEnabled->setFocusPolicy(Qt::NoFocus);
-  LabQuickTextEnable = Label(PanelWorkZone, "LabQuickTextEnable", 36, 568,
-                             font(), UiText("MLabQuickTextEnable"));
-  BtnSend = new QPushButton(UiText("MBtnSend"), PanelWorkZone);
-  BtnSend->setObjectName("BtnSend");
-  BtnSend->setGeometry(520, 568, 75, 20);
-  BtnSend->setEnabled(false);
-  BtnSend->setFocusPolicy(Qt::NoFocus);
+  m_quickTextEnabled = new QCheckBox(m_workArea);
+  m_quickTextEnabled->setObjectName("CheckBoxEnabled");
+  m_quickTextEnabled->setGeometry(15, 568, 17, 17);
+  m_quickTextEnabled->setFocusPolicy(Qt::NoFocus);
+  m_quickTextEnableLabel = label(m_workArea, "LabQuickTextEnable", 36, 568,
+                             font(), uiText("MLabQuickTextEnable"));
+  m_sendButton = new QPushButton(uiText("MBtnSend"), m_workArea);
+  m_sendButton->setObjectName("BtnSend");
+  m_sendButton->setGeometry(520, 568, 75, 20);
+  m_sendButton->setEnabled(false);
+  m_sendButton->setFocusPolicy(Qt::NoFocus);
 
-  connect(CheckBoxEnabled, &QCheckBox::clicked, this,
-          &TFormMain::CheckBoxEnabledClick);
-  connect(BtnSend, &QPushButton::clicked, this, &TFormMain::BtnSendClick);
+  connect(m_quickTextEnabled, &QCheckBox::clicked, this,
+          &MainWindow::toggleQuickText);
+  connect(m_sendButton, &QPushButton::clicked, this, &MainWindow::sendTypedText);
 }
 
-void TFormMain::BuildTray() {
+void MainWindow::buildTray() {
   for (int i = 0; i < 4; ++i)
-    ImageListHot.append(QIcon(Art(QStringLiteral("tray_%1.png").arg(i))));
-  PopMTray = new QMenu(this);
-  PopMTray->setObjectName("PopMTray");
-  PMRestore = Entry(PopMTray, "PMRestore", UiText("PMRestore"), "", -1, true);
-  PMMinimize =
-      Entry(PopMTray, "PMMinimize", UiText("PMMinimize"), "", -1, true);
-  PMExit = Entry(PopMTray, "PMExit", UiText("PMExit"), "", -1, true);
-  connect(PMRestore, &QAction::triggered, this, &TFormMain::PMRestoreClick);
-  connect(PMMinimize, &QAction::triggered, this, &TFormMain::PMMinimizeClick);
-  connect(PMExit, &QAction::triggered, this, &TFormMain::PMExitClick);
+    m_menuIcons.append(QIcon(art(QStringLiteral("tray_%1.png").arg(i))));
+  m_trayMenu = new QMenu(this);
+  m_trayMenu->setObjectName("PopMTray");
+  m_restoreAction = entry(m_trayMenu, "PMRestore", uiText("PMRestore"), "", -1, true);
+  m_minimizeAction =
+      entry(m_trayMenu, "PMMinimize", uiText("PMMinimize"), "", -1, true);
+  m_trayExitAction = entry(m_trayMenu, "PMExit", uiText("PMExit"), "", -1, true);
+  connect(m_restoreAction, &QAction::triggered, this, &MainWindow::restoreFromTray);
+  connect(m_minimizeAction, &QAction::triggered, this, &MainWindow::minimizeFromTray);
+  connect(m_trayExitAction, &QAction::triggered, this, &MainWindow::quitFromTray);
 
-  CoolTrayIcon = new QSystemTrayIcon(ImageListHot.value(0), this);
-  CoolTrayIcon->setObjectName("CoolTrayIcon");
-  CoolTrayIcon->setToolTip(QStringLiteral("Quorvane v1.0"));
-  CoolTrayIcon->setContextMenu(PopMTray);
-  connect(CoolTrayIcon, &QSystemTrayIcon::activated, this,
+  m_trayIcon = new QSystemTrayIcon(m_menuIcons.value(0), this);
+  m_trayIcon->setObjectName("CoolTrayIcon");
+  m_trayIcon->setToolTip(QStringLiteral("Quorvane v1.0"));
+  m_trayIcon->setContextMenu(m_trayMenu);
+  connect(m_trayIcon, &QSystemTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger)
-              CoolTrayIconClick();
+              trayIconClicked();
           });
-  if (TrayAvailable())
-    CoolTrayIcon->show();
+  if (trayAvailable())
+    m_trayIcon->show();
 }
 
-void TFormMain::BuildTimers() {
+void MainWindow::buildTimers() {
   auto timer = [this](QTimer *&t, const char *name, int interval,
-                      void (TFormMain::*handler)()) {
+                      void (MainWindow::*handler)()) {
     t = new QTimer(this);
     t->setObjectName(name);
     t->setInterval(interval);
     connect(t, &QTimer::timeout, this, handler);
   };
-  timer(TimerCOMPort, "TimerCOMPort", 3000, &TFormMain::TimerCOMPortTimer);
-  timer(TimerLabel, "TimerLabel", 1500, &TFormMain::TimerLabelTimer);
-  timer(TimerCapture, "TimerCapture", 1000, &TFormMain::TimerCaptureTimer);
-  timer(TimerButtonRepaint, "TimerButtonRepaint", 100,
-        &TFormMain::TimerButtonRepaintTimer);
-  TimerLabel->setSingleShot(true);
-  TimerButtonRepaint->setSingleShot(true);
+  timer(m_portWatchdog, "TimerCOMPort", 3000, &MainWindow::checkPortWatchdog);
+  timer(m_savedLabelTimer, "TimerLabel", 1500, &MainWindow::clearSavedLabel);
+  timer(m_captureTimer, "TimerCapture", 1000, &MainWindow::captureFrame);
+  timer(m_buttonResetTimer, "TimerButtonRepaint", 100,
+        &MainWindow::resetRecordButtons);
+  m_savedLabelTimer->setSingleShot(true);
+  m_buttonResetTimer->setSingleShot(true);
 }

@@ -4,35 +4,35 @@
 #include <QPushButton>
 
 namespace {
-std::function<void(TMessageKind, const QString &, const QString &)> g_hook;
+std::function<void(MessageKind, const QString &, const QString &)> g_hook;
 std::function<int(const QString &, const QStringList &)> g_questionHook;
 } // namespace
 
-void ShowMessageBox(QWidget *parent, TMessageKind kind, const QString &caption,
+void showMessageBox(QWidget *parent, MessageKind kind, const QString &caption,
                     const QString &text) {
   if (g_hook) {
     g_hook(kind, caption, text);
     return;
   }
   switch (kind) {
-  case TMessageKind::Information:
+  case MessageKind::Information:
     QMessageBox::information(parent, caption, text);
     break;
-  case TMessageKind::Warning:
+  case MessageKind::Warning:
     QMessageBox::warning(parent, caption, text);
     break;
-  case TMessageKind::Error:
+  case MessageKind::Error:
     QMessageBox::critical(parent, caption, text);
     break;
   }
 }
 
-void SetMessageBoxHook(
-    std::function<void(TMessageKind, const QString &, const QString &)> hook) {
+void setMessageBoxHook(
+    std::function<void(MessageKind, const QString &, const QString &)> hook) {
   g_hook = std::move(hook);
 }
 
-int AskQuestion(QWidget *parent, const QString &caption, const QString &text,
+int askQuestion(QWidget *parent, const QString &caption, const QString &text,
                 const QStringList &buttons) {
   if (g_questionHook)
     return g_questionHook(text, buttons);
@@ -52,7 +52,7 @@ int AskQuestion(QWidget *parent, const QString &caption, const QString &text,
   return int(chosen < 0 ? added.size() - 1 : chosen);
 }
 
-void SetQuestionHook(
+void setQuestionHook(
     std::function<int(const QString &, const QStringList &)> hook) {
   g_questionHook = std::move(hook);
 }

@@ -6,21 +6,21 @@
 
 class QWidget;
 
-enum class TMessageKind { Information, Warning, Error };
+enum class MessageKind { Information, Warning, Error };
 
-void ShowMessageBox(QWidget *parent, TMessageKind kind, const QString &caption,
+void showMessageBox(QWidget *parent, MessageKind kind, const QString &caption,
                     const QString &text);
 
 // Replaces the boxes (tests); an empty function restores them.
-void SetMessageBoxHook(
-    std::function<void(TMessageKind, const QString &, const QString &)> hook);
+void setMessageBoxHook(
+    std::function<void(MessageKind, const QString &, const QString &)> hook);
 
 // A question with the buttons' captions, the first one the default and the
 // last one what Escape or closing the box gives. Returns the index of the
 // button chosen.
-int AskQuestion(QWidget *parent, const QString &caption, const QString &text,
+int askQuestion(QWidget *parent, const QString &caption, const QString &text,
                 const QStringList &buttons);
 
 // Answers the questions (tests); an empty function restores them.
-void SetQuestionHook(
+void setQuestionHook(
     std::function<int(const QString &text, const QStringList &buttons)> hook);

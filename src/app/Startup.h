@@ -2,11 +2,11 @@
 // The program's entry sequence.
 
 // Runs the program; returns the process exit code.
-int RunQuorvane(int argc, char *argv[]);
+int runQuorvane(int argc, char *argv[]);
 
 // True when the program was started with "-log" as its first argument.
-bool StartedWithLogSwitch();
+bool startedWithLogSwitch();
 
 // The ending step for the key table: writes keys.ini; when that fails, says
 // so in a message and lets the program end normally.
-void SaveKeyTableAtEnd();
+void saveKeyTableAtEnd();

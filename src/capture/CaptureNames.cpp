@@ -3,38 +3,38 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-QString TwoDigits(int n) {
+QString twoDigits(int n) {
   QString text = QString::number(n);
   if (text.size() == 1)
     text.prepend('0');
   return text;
 }
 
-QString ScreenshotName(const QDateTime &when) {
+QString screenshotName(const QDateTime &when) {
   const QDate d = when.date();
   const QTime t = when.time();
-  return QString::number(d.year()) + TwoDigits(d.month()) + TwoDigits(d.day()) +
-         TwoDigits(t.hour()) + TwoDigits(t.minute()) + TwoDigits(t.second()) +
+  return QString::number(d.year()) + twoDigits(d.month()) + twoDigits(d.day()) +
+         twoDigits(t.hour()) + twoDigits(t.minute()) + twoDigits(t.second()) +
          QString::number(t.msec());
 }
 
-QString FrameName(const QTime &when) {
-  return TwoDigits(when.hour()) + TwoDigits(when.minute()) +
-         TwoDigits(when.second()) + TwoDigits(when.msec()) +
+QString frameName(const QTime &when) {
+  return twoDigits(when.hour()) + twoDigits(when.minute()) +
+         twoDigits(when.second()) + twoDigits(when.msec()) +
          QStringLiteral(".bmp");
 }
 
-bool IsFrameFileName(const QString &fileName) {
+bool isFrameFileName(const QString &fileName) {
   // Two digits of milliseconds below 100, three from 100 on.
   static const QRegularExpression pattern(QStringLiteral(
       "^([01]\\d|2[0-3])[0-5]\\d[0-5]\\d(\\d\\d|[1-9]\\d\\d)\\.bmp$"));
   return pattern.match(fileName).hasMatch();
 }
 
-int ClampFps(int fps) { return std::clamp(fps, MinFps, MaxFps); }
+int clampFps(int fps) { return std::clamp(fps, kMinFps, kMaxFps); }
 
-int CaptureInterval(int fps) {
-  fps = ClampFps(fps);
+int captureInterval(int fps) {
+  fps = clampFps(fps);
   const int quotient = 1000 / fps;
   const int twiceRest = 2 * (1000 % fps);
   if (twiceRest > fps || (twiceRest == fps && quotient % 2 != 0))

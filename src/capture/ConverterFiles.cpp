@@ -17,7 +17,7 @@ namespace {
 
 const QString kPartTag = QStringLiteral(".aviconvert-");
 
-bool ProcessRuns(qint64 pid) {
+bool processRuns(qint64 pid) {
   if (pid <= 0 || pid > INT_MAX)
     return false;
   // EPERM: it runs, under another user.
@@ -25,25 +25,25 @@ bool ProcessRuns(qint64 pid) {
 }
 
 // hhmmss and the milliseconds of a frame name, for ordering.
-std::pair<QString, int> FrameKey(const QString &name) {
+std::pair<QString, int> frameKey(const QString &name) {
   return {name.left(6), name.mid(6, name.size() - 10).toInt()};
 }
 
 } // namespace
 
-std::unique_ptr<QLockFile> ConverterLock(const QString &programDir) {
+std::unique_ptr<QLockFile> converterLock(const QString &programDir) {
   auto lock = std::make_unique<QLockFile>(
       QDir(programDir).filePath(QStringLiteral("AVIConvert.lock")));
   lock->setStaleLockTime(0);
   return lock;
 }
 
-QString PartFilePath(const QString &video, qint64 pid, qint64 startMs) {
+QString partFilePath(const QString &video, qint64 pid, qint64 startMs) {
   return video + kPartTag + QString::number(pid) + '-' +
          QString::number(startMs) + QStringLiteral(".part");
 }
 
-QStringList RemoveStaleParts(const QString &folder) {
+QStringList removeStaleParts(const QString &folder) {
   static const QRegularExpression ours(
       QStringLiteral("^.+\\.aviconvert-(\\d{1,10})-\\d{1,20}\\.part$"));
   QStringList removed;
@@ -52,7 +52,7 @@ QStringList RemoveStaleParts(const QString &folder) {
        dir.entryList({QStringLiteral("*") + kPartTag + QStringLiteral("*")},
                      QDir::Files | QDir::Hidden)) {
     const QRegularExpressionMatch m = ours.match(name);
-    if (!m.hasMatch() || ProcessRuns(m.captured(1).toLongLong()))
+    if (!m.hasMatch() || processRuns(m.captured(1).toLongLong()))
       continue;
     if (QFile::remove(dir.filePath(name)))
       removed << dir.filePath(name);
@@ -60,20 +60,20 @@ QStringList RemoveStaleParts(const QString &folder) {
   return removed;
 }
 
-bool IsOwnFrame(const QString &path, const QString &framesDir) {
+bool isOwnFrame(const QString &path, const QString &framesDir) {
   const QFileInfo file(path);
-  if (!IsFrameFileName(file.fileName()))
+  if (!isFrameFileName(file.fileName()))
     return false;
   const QString frames = QFileInfo(framesDir).canonicalFilePath();
   return !frames.isEmpty() && file.absoluteDir().canonicalPath() == frames;
 }
 
-QStringList FramesInFolder(const QString &framesDir) {
+QStringList framesInFolder(const QString &framesDir) {
   QFileInfoList files =
       QDir(framesDir).entryInfoList(QDir::Files | QDir::Hidden, QDir::NoSort);
   files.erase(std::remove_if(files.begin(), files.end(),
                              [](const QFileInfo &f) {
-                               return !IsFrameFileName(f.fileName());
+                               return !isFrameFileName(f.fileName());
                              }),
               files.end());
   std::sort(files.begin(), files.end(),
@@ -81,7 +81,7 @@ QStringList FramesInFolder(const QString &framesDir) {
               const QDateTime ta = a.lastModified(), tb = b.lastModified();
               if (ta != tb)
                 return ta < tb;
-              return FrameKey(a.fileName()) < FrameKey(b.fileName());
+              return frameKey(a.fileName()) < frameKey(b.fileName());
             });
   QStringList paths;
   for (const QFileInfo &f : files)

@@ -12,23 +12,23 @@ class QLockFile;
 // A lock on "AVIConvert.lock" in the program directory, not yet taken. It has
 // no age limit: a long conversion keeps it, and the lock of a converter that
 // was killed is taken back through its process id.
-std::unique_ptr<QLockFile> ConverterLock(const QString &programDir);
+std::unique_ptr<QLockFile> converterLock(const QString &programDir);
 
 // The file a video is written to until it is complete: beside the video and
 // of this run only, "video.avi.aviconvert-4711-1767225600123.part" for
 // process 4711 started at that millisecond.
-QString PartFilePath(const QString &video, qint64 pid, qint64 startMs);
+QString partFilePath(const QString &video, qint64 pid, qint64 startMs);
 
-// Removes from folder the unfinished videos (PartFilePath names) whose
+// Removes from folder the unfinished videos (partFilePath names) whose
 // converter no longer runs; any other file stays. Called while holding the
 // converter lock. Returns the paths removed.
-QStringList RemoveStaleParts(const QString &folder);
+QStringList removeStaleParts(const QString &folder);
 
 // True when path is a frame of the frames folder: a frame name
-// (IsFrameFileName) lying directly in framesDir, links resolved. A
+// (isFrameFileName) lying directly in framesDir, links resolved. A
 // conversion deletes no other file.
-bool IsOwnFrame(const QString &path, const QString &framesDir);
+bool isOwnFrame(const QString &path, const QString &framesDir);
 
 // The frames lying in framesDir, in the order they were taken: by time of
 // writing, then by the time in their names.
-QStringList FramesInFolder(const QString &framesDir);
+QStringList framesInFolder(const QString &framesDir);

@@ -13,21 +13,21 @@
 
 namespace {
 
-QString PlainReason(QString reason) {
+QString plainReason(QString reason) {
   reason = reason.trimmed();
   if (reason.endsWith('.'))
     reason.chop(1);
   if (!reason.isEmpty())
     reason[0] = reason[0].toLower();
-  return reason.isEmpty() ? UiText("FileErrorUnknown") : reason;
+  return reason.isEmpty() ? uiText("FileErrorUnknown") : reason;
 }
 
-void PutLe16(QByteArray &out, int v) {
+void putLe16(QByteArray &out, int v) {
   out.append(char(v & 0xFF));
   out.append(char((v >> 8) & 0xFF));
 }
 
-void PutLe32(QByteArray &out, qint64 v) {
+void putLe32(QByteArray &out, qint64 v) {
   for (int i = 0; i < 4; ++i)
     out.append(char((v >> (8 * i)) & 0xFF));
 }
@@ -37,7 +37,7 @@ struct JpegErrorManager {
   std::jmp_buf jump;
 };
 
-void JpegErrorExit(j_common_ptr info) {
+void jpegErrorExit(j_common_ptr info) {
   std::longjmp(reinterpret_cast<JpegErrorManager *>(info->err)->jump, 1);
 }
 
@@ -48,9 +48,9 @@ CaptureWriteError::CaptureWriteError(const QString &path, const QString &reason,
     : std::runtime_error(QStringLiteral("Could not write %1: %2")
                              .arg(path, reason)
                              .toStdString()),
-      m_path(path), m_reason(PlainReason(reason)), m_folder(folder) {}
+      m_path(path), m_reason(plainReason(reason)), m_folder(folder) {}
 
-QByteArray EncodeBmp24(const QImage &picture) {
+QByteArray encodeBmp24(const QImage &picture) {
   const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
   const int width = rgb.width();
   const int height = rgb.height();
@@ -60,21 +60,21 @@ QByteArray EncodeBmp24(const QImage &picture) {
   out.reserve(54 + dataSize);
   // BITMAPFILEHEADER
   out.append("BM", 2);
-  PutLe32(out, 54 + dataSize);
-  PutLe32(out, 0);
-  PutLe32(out, 54);
+  putLe32(out, 54 + dataSize);
+  putLe32(out, 0);
+  putLe32(out, 54);
   // BITMAPINFOHEADER
-  PutLe32(out, 40);
-  PutLe32(out, width);
-  PutLe32(out, height);
-  PutLe16(out, 1);
-  PutLe16(out, 24);
-  PutLe32(out, 0); // BI_RGB
-  PutLe32(out, dataSize);
-  PutLe32(out, 3780); // 96 dpi
-  PutLe32(out, 3780);
-  PutLe32(out, 0);
-  PutLe32(out, 0);
+  putLe32(out, 40);
+  putLe32(out, width);
+  putLe32(out, height);
+  putLe16(out, 1);
+  putLe16(out, 24);
+  putLe32(out, 0); // BI_RGB
+  putLe32(out, dataSize);
+  putLe32(out, 3780); // 96 dpi
+  putLe32(out, 3780);
+  putLe32(out, 0);
+  putLe32(out, 0);
   QByteArray row(stride, '\0');
   for (int y = height - 1; y >= 0; --y) {
     const uchar *src = rgb.constScanLine(y);
@@ -88,12 +88,12 @@ QByteArray EncodeBmp24(const QImage &picture) {
   return out;
 }
 
-QByteArray EncodeJpeg(const QImage &picture, int quality) {
+QByteArray encodeJpeg(const QImage &picture, int quality) {
   const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
   jpeg_compress_struct info{};
   JpegErrorManager error{};
   info.err = jpeg_std_error(&error.pub);
-  error.pub.error_exit = JpegErrorExit;
+  error.pub.error_exit = jpegErrorExit;
   unsigned char *buffer = nullptr;
   unsigned long size = 0;
   if (setjmp(error.jump)) {
@@ -127,20 +127,20 @@ QByteArray EncodeJpeg(const QImage &picture, int quality) {
   return out;
 }
 
-void WriteCaptureFile(const QString &path, const QByteArray &bytes) {
-  const TFileWriteResult written = WriteFileWhole(path, bytes);
-  if (!written.Ok())
-    throw CaptureWriteError(path, FileErrorText(written.Error));
+void writeCaptureFile(const QString &path, const QByteArray &bytes) {
+  const FileWriteResult written = writeFileWhole(path, bytes);
+  if (!written.ok())
+    throw CaptureWriteError(path, fileErrorText(written.error));
 }
 
-void WriteListFile(const QString &path, const QStringList &lines) {
+void writeListFile(const QString &path, const QStringList &lines) {
   QByteArray text;
   for (const QString &line : lines)
     text += line.toLocal8Bit() + "\r\n";
-  WriteCaptureFile(path, text);
+  writeCaptureFile(path, text);
 }
 
-void MakeCaptureFolder(const QString &folder) {
-  if (const int error = MakeFolder(folder))
-    throw CaptureWriteError(folder, FileErrorText(error), true);
+void makeCaptureFolder(const QString &folder) {
+  if (const int error = makeFolder(folder))
+    throw CaptureWriteError(folder, fileErrorText(error), true);
 }

@@ -15,10 +15,10 @@ public:
   CaptureWriteError(const QString &path, const QString &reason,
                     bool folder = false);
   // The file, or for a folder that could not be made, the folder.
-  const QString &Path() const { return m_path; }
+  const QString &path() const { return m_path; }
   // Lower-case, without a final full stop ("permission denied").
-  const QString &Reason() const { return m_reason; }
-  bool IsFolder() const { return m_folder; }
+  const QString &reason() const { return m_reason; }
+  bool isFolder() const { return m_folder; }
 
 private:
   QString m_path;
@@ -27,15 +27,15 @@ private:
 };
 
 // A Windows bitmap file, 24 bits per pixel, bottom-up rows.
-QByteArray EncodeBmp24(const QImage &picture);
+QByteArray encodeBmp24(const QImage &picture);
 // Baseline JPEG, 24-bit colour, 4:2:0, with the given quality.
-QByteArray EncodeJpeg(const QImage &picture, int quality = 90);
+QByteArray encodeJpeg(const QImage &picture, int quality = 90);
 
 // Writes the bytes to path whole (common/SafeFile.h): a file of that name is
 // replaced only by a complete one. Throws CaptureWriteError.
-void WriteCaptureFile(const QString &path, const QByteArray &bytes);
+void writeCaptureFile(const QString &path, const QByteArray &bytes);
 // Writes lines each ended by CR LF (an empty list gives an empty file), in
 // the same way.
-void WriteListFile(const QString &path, const QStringList &lines);
-// Makes the folder when it is missing. Throws CaptureWriteError (IsFolder).
-void MakeCaptureFolder(const QString &folder);
+void writeListFile(const QString &path, const QStringList &lines);
+// Makes the folder when it is missing. Throws CaptureWriteError (isFolder).
+void makeCaptureFolder(const QString &folder);

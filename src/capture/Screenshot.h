@@ -7,36 +7,36 @@
 #include <QString>
 #include <functional>
 
-struct TScreenshotHooks {
+struct ScreenshotHooks {
   // A copy of the 1:1 picture, taken under the canvas's lock; null or empty
   // when there is none.
-  std::function<QImage()> Picture;
+  std::function<QImage()> picture;
   // The local date and time for the name.
-  std::function<QDateTime()> Now = [] { return QDateTime::currentDateTime(); };
+  std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
   // Asks the user for a folder; empty when cancelled.
-  std::function<QString()> PickFolder = [] { return QString(); };
+  std::function<QString()> pickFolder = [] { return QString(); };
 };
 
-enum class TScreenshotResult {
+enum class ScreenshotResult {
   NoFolder,  // no folder set and none picked
   NoPicture, // nothing to save: the folder exists, no file was written
   Saved,
 };
 
-class TScreenshotSaver {
+class ScreenshotSaver {
 public:
-  explicit TScreenshotSaver(TScreenshotHooks hooks);
+  explicit ScreenshotSaver(ScreenshotHooks hooks);
 
   // One save with the folder and format given. imageDir may be completed
   // (a folder picked, the separator appended); the change is meant for the
   // in-memory setting only. Throws CaptureWriteError when the folder cannot
   // be made or the file cannot be written; the folder change stays.
-  TScreenshotResult Save(QByteArray &imageDir, const QByteArray &imageType);
+  ScreenshotResult save(QByteArray &imageDir, const QByteArray &imageType);
 
   // The file of the last Saved result.
-  const QString &LastPath() const { return m_lastPath; }
+  const QString &lastPath() const { return m_lastPath; }
 
 private:
-  TScreenshotHooks m_hooks;
+  ScreenshotHooks m_hooks;
   QString m_lastPath;
 };

@@ -6,81 +6,81 @@
 #include "settings/Language.h"
 #include "settings/Settings.h"
 
-QString CaptureStateText(TCaptureState state) {
+QString captureStateText(CaptureState state) {
   switch (state) {
-  case TCaptureState::Played:
+  case CaptureState::Played:
     return QStringLiteral("CAVIPlayed");
-  case TCaptureState::Paused:
+  case CaptureState::Paused:
     return QStringLiteral("CAVIPaused");
-  case TCaptureState::Off:
+  case CaptureState::Off:
     break;
   }
   return QStringLiteral("CAVIOff");
 }
 
 namespace {
-bool IsEmpty(const QImage &picture) {
+bool isEmpty(const QImage &picture) {
   return picture.width() == 0 || picture.height() == 0;
 }
 } // namespace
 
-TVideoRecorder::TVideoRecorder(TRecorderHooks hooks)
+VideoRecorder::VideoRecorder(RecorderHooks hooks)
     : m_hooks(std::move(hooks)) {}
 
-QString TVideoRecorder::ListFilePath() const {
-  return m_hooks.ProgramDir() + QStringLiteral("AVIList.dat");
+QString VideoRecorder::listFilePath() const {
+  return m_hooks.programDir() + QStringLiteral("AVIList.dat");
 }
 
-TVideoRecorder::TStep TVideoRecorder::RecordPause(int fps) {
-  if (IsEmpty(m_hooks.Picture()))
-    return TStep::Refused;
+VideoRecorder::Step VideoRecorder::recordPause(int fps) {
+  if (isEmpty(m_hooks.picture()))
+    return Step::Refused;
   switch (m_state) {
-  case TCaptureState::Off:
-    m_interval = CaptureInterval(fps);
+  case CaptureState::Off:
+    m_interval = captureInterval(fps);
     m_frames.clear();
-    m_state = TCaptureState::Played;
-    return TStep::Started;
-  case TCaptureState::Played:
-    m_state = TCaptureState::Paused;
-    return TStep::Paused;
-  case TCaptureState::Paused:
-    m_state = TCaptureState::Played;
-    return TStep::Resumed;
+    m_state = CaptureState::Played;
+    return Step::Started;
+  case CaptureState::Played:
+    m_state = CaptureState::Paused;
+    return Step::Paused;
+  case CaptureState::Paused:
+    m_state = CaptureState::Played;
+    return Step::Resumed;
   }
-  return TStep::Refused;
+  return Step::Refused;
 }
 
-bool TVideoRecorder::Tick() {
-  if (m_state != TCaptureState::Played)
+bool VideoRecorder::tick() {
+  if (m_state != CaptureState::Played)
     return false;
   // A view emptied by a disconnect gives no frame; the ticks go on.
-  const QImage picture = m_hooks.Picture();
-  if (IsEmpty(picture))
+  const QImage picture = m_hooks.picture();
+  if (isEmpty(picture))
     return false;
-  const QString folder = m_hooks.FramesDir();
-  const QString path = folder + FrameName(m_hooks.Now());
+  const QString folder = m_hooks.framesDir();
+  const QString path = folder + frameName(m_hooks.now());
   try {
-    MakeCaptureFolder(folder);
-    WriteCaptureFile(path, EncodeBmp24(picture));
+    makeCaptureFolder(folder);
+    writeCaptureFile(path, encodeBmp24(picture));
   } catch (const CaptureWriteError &e) {
     QString message =
-        UiText(e.IsFolder() ? "FileFramesFolderNotMade" : "FileFrameNotSaved")
-            .arg(e.Path(), e.Reason());
+        uiText(e.isFolder() ? "FileFramesFolderNotMade" : "FileFrameNotSaved")
+            .arg(e.path(), e.reason());
     const int taken = int(m_frames.size());
     if (taken == 0) {
       // Nothing to convert: an earlier frame list stays as it is.
-      m_state = TCaptureState::Off;
-      throw RecordingError(message + ' ' + UiText("FileRecordingStoppedEmpty"),
+      m_state = CaptureState::Off;
+      throw RecordingError(message + ' ' + uiText("FileRecordingStoppedEmpty"),
                            false);
     }
     bool listed = true;
     try {
-      Stop();
-      message += ' ' + UiText("FileRecordingStoppedListed").arg(taken);
+      stop();
+      message += ' ' + uiText("FileRecordingStoppedListed").arg(taken);
     } catch (const RecordingError &stopError) {
       listed = false;
       message +=
-          ' ' + UiText("FileRecordingStopped") + ' ' + stopError.Message();
+          ' ' + uiText("FileRecordingStopped") + ' ' + stopError.message();
     }
     throw RecordingError(message, listed);
   }
@@ -88,37 +88,37 @@ bool TVideoRecorder::Tick() {
   return true;
 }
 
-void TVideoRecorder::Stop() {
+void VideoRecorder::stop() {
   const QStringList frames = m_frames;
   m_frames.clear();
-  m_state = TCaptureState::Off;
-  const QString listPath = ListFilePath();
+  m_state = CaptureState::Off;
+  const QString listPath = listFilePath();
   try {
-    WriteListFile(listPath, frames);
+    writeListFile(listPath, frames);
   } catch (const CaptureWriteError &e) {
     // Frames are named only when there are some to keep.
     const QString message =
         frames.isEmpty()
-            ? UiText("FileFrameListNotWritten").arg(e.Path(), e.Reason())
-            : UiText("FileFrameListNotWrittenKept")
-                  .arg(e.Path(), e.Reason(), QString::number(frames.size()),
-                       m_hooks.FramesDir());
+            ? uiText("FileFrameListNotWritten").arg(e.path(), e.reason())
+            : uiText("FileFrameListNotWrittenKept")
+                  .arg(e.path(), e.reason(), QString::number(frames.size()),
+                       m_hooks.framesDir());
     throw RecordingError(message, false);
   }
   // The converter is handed the size of the frames it receives.
   try {
-    if (m_hooks.SaveScreenSize)
-      m_hooks.SaveScreenSize(TScreenCanvas::ScreenHeight,
-                             TScreenCanvas::ScreenWidth);
+    if (m_hooks.saveScreenSize)
+      m_hooks.saveScreenSize(ScreenCanvas::kScreenHeight,
+                             ScreenCanvas::kScreenWidth);
   } catch (const std::exception &e) {
     QString what = QString::fromLocal8Bit(e.what());
     if (const auto *settings = dynamic_cast<const SettingsWriteError *>(&e))
-      what += QStringLiteral(": ") + settings->Reason();
+      what += QStringLiteral(": ") + settings->reason();
     throw RecordingError(
-        UiText("FileConverterNotStarted")
+        uiText("FileConverterNotStarted")
             .arg(what, QString::number(frames.size()), listPath),
         true);
   }
-  if (m_hooks.StartConverter)
-    m_hooks.StartConverter();
+  if (m_hooks.startConverter)
+    m_hooks.startConverter();
 }

@@ -20,37 +20,37 @@ namespace {
 std::mutex g_logLock; // guards the three below
 std::function<QDateTime()> g_clock;
 QString g_pathOverride;
-TLogFailureHandler g_failureHandler;
+LogFailureHandler g_failureHandler;
 
-QDateTime Now() { return g_clock ? g_clock() : QDateTime::currentDateTime(); }
+QDateTime now() { return g_clock ? g_clock() : QDateTime::currentDateTime(); }
 
 } // namespace
 
-QString LogFilePath() {
+QString logFilePath() {
   {
     std::lock_guard lock(g_logLock);
     if (!g_pathOverride.isEmpty())
       return g_pathOverride;
   }
-  const QFileInfo exe(ExePath());
+  const QFileInfo exe(exePath());
   return exe.absolutePath() + '/' + exe.completeBaseName() + ".log";
 }
 
-QByteArray FormatLogLine(const QDateTime &when, const QByteArray &message) {
+QByteArray formatLogLine(const QDateTime &when, const QByteArray &message) {
   // Hours, minutes and seconds; the locale's long format would add a zone.
   const QTime t = when.time();
   return t.toString(QStringLiteral("HH:mm:ss")).toLocal8Bit() + ':' +
          QByteArray::number(t.msec()) + ' ' + message;
 }
 
-QByteArray LogDate() {
-  QDateTime now;
+QByteArray logDate() {
+  QDateTime stamp;
   {
     std::lock_guard lock(g_logLock);
-    now = Now();
+    stamp = now();
   }
   return QLocale::system()
-      .toString(now.date(), QLocale::ShortFormat)
+      .toString(stamp.date(), QLocale::ShortFormat)
       .toLocal8Bit();
 }
 
@@ -61,24 +61,24 @@ struct TAppendResult {
   bool opened = true;
   QString reason;
   bool Failed() const { return !reason.isEmpty(); }
-  QString Message(const QString &path) const {
+  QString message(const QString &path) const {
     return (opened ? QStringLiteral("Cannot write to file \"%1\". %2")
                    : QStringLiteral("Cannot open file \"%1\". %2"))
         .arg(path, reason);
   }
 };
 
-QString ErrorText(int error) {
+QString errorText(int error) {
   return QString::fromLocal8Bit(std::strerror(error));
 }
 
 // Appends the line in one write; on failure the file is left as it was.
-TAppendResult AppendLine(const QString &path, const QByteArray &line) {
+TAppendResult appendLine(const QString &path, const QByteArray &line) {
   const QByteArray name = QFile::encodeName(path);
   const int fd =
       ::open(name.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
   if (fd < 0)
-    return {false, ErrorText(errno)};
+    return {false, errorText(errno)};
   qsizetype written = 0;
   int error = 0;
   while (written < line.size()) {
@@ -100,41 +100,41 @@ TAppendResult AppendLine(const QString &path, const QByteArray &line) {
       (void)!::ftruncate(fd, end - written);
   }
   ::close(fd);
-  return {true, error == 0 ? QString() : ErrorText(error)};
+  return {true, error == 0 ? QString() : errorText(error)};
 }
 
-QByteArray LineFor(const QByteArray &message) {
-  QDateTime now;
+QByteArray lineFor(const QByteArray &message) {
+  QDateTime stamp;
   {
     std::lock_guard lock(g_logLock);
-    now = Now();
+    stamp = now();
   }
-  return FormatLogLine(now, message) + "\r\n";
+  return formatLogLine(stamp, message) + "\r\n";
 }
 
 } // namespace
 
-void WriteLog(const QByteArray &message, bool on) {
+void writeLog(const QByteArray &message, bool on) {
   if (!on)
     return;
-  const QString path = LogFilePath();
-  const TAppendResult result = AppendLine(path, LineFor(message));
+  const QString path = logFilePath();
+  const TAppendResult result = appendLine(path, lineFor(message));
   if (result.Failed())
-    throw LogWriteError(result.Message(path).toStdString());
+    throw LogWriteError(result.message(path).toStdString());
 }
 
-void WriteLog(const QByteArray &message, std::atomic<bool> &logSwitch) {
+void writeLog(const QByteArray &message, std::atomic<bool> &logSwitch) {
   if (!logSwitch)
     return;
-  const QString path = LogFilePath();
-  const TAppendResult result = AppendLine(path, LineFor(message));
+  const QString path = logFilePath();
+  const TAppendResult result = appendLine(path, lineFor(message));
   if (!result.Failed())
     return;
   // Only the writer that turns the switch off reports it.
   bool on = true;
   if (!logSwitch.compare_exchange_strong(on, false))
     return;
-  TLogFailureHandler handler;
+  LogFailureHandler handler;
   {
     std::lock_guard lock(g_logLock);
     handler = g_failureHandler;
@@ -143,17 +143,17 @@ void WriteLog(const QByteArray &message, std::atomic<bool> &logSwitch) {
     handler(path, result.reason);
 }
 
-void SetLogFailureHandler(TLogFailureHandler handler) {
+void setLogFailureHandler(LogFailureHandler handler) {
   std::lock_guard lock(g_logLock);
   g_failureHandler = std::move(handler);
 }
 
-void SetLogClock(std::function<QDateTime()> clock) {
+void setLogClock(std::function<QDateTime()> clock) {
   std::lock_guard lock(g_logLock);
   g_clock = std::move(clock);
 }
 
-void SetLogFilePath(const QString &path) {
+void setLogFilePath(const QString &path) {
   std::lock_guard lock(g_logLock);
   g_pathOverride = path;
 }

@@ -28,39 +28,39 @@ public:
 
 // Appends one line when on is true; throws LogWriteError when the file cannot
 // be created, opened or written.
-void WriteLog(const QByteArray &message, bool on);
-inline void WriteLog(const char *message, bool on) {
+void writeLog(const QByteArray &message, bool on);
+inline void writeLog(const char *message, bool on) {
   if (on) // no copy of the text while logging is off
-    WriteLog(QByteArray(message), on);
+    writeLog(QByteArray(message), on);
 }
 
 // Appends one line while the switch is on, and never throws: a line that
 // cannot be written turns the switch off and goes, with the reason, to the
 // failure handler, once for the switch turned off. The links log through
 // this form, so a full disk costs the log, not the phone's session.
-void WriteLog(const QByteArray &message, std::atomic<bool> &logSwitch);
-inline void WriteLog(const char *message, std::atomic<bool> &logSwitch) {
+void writeLog(const QByteArray &message, std::atomic<bool> &logSwitch);
+inline void writeLog(const char *message, std::atomic<bool> &logSwitch) {
   if (logSwitch)
-    WriteLog(QByteArray(message), logSwitch);
+    writeLog(QByteArray(message), logSwitch);
 }
 
 // Called on the thread whose line failed, with the log file and the reason;
 // the application hands it on to its window. An empty function removes it.
-using TLogFailureHandler =
+using LogFailureHandler =
     std::function<void(const QString &path, const QString &reason)>;
-void SetLogFailureHandler(TLogFailureHandler handler);
+void setLogFailureHandler(LogFailureHandler handler);
 
 // The log file: the executable's path with its extension replaced by ".log".
-QString LogFilePath();
+QString logFilePath();
 
 // The current date in the short date format, as the connect and disconnect
 // lines carry it.
-QByteArray LogDate();
+QByteArray logDate();
 
 // Formats one log line (without its line end) for the given moment.
-QByteArray FormatLogLine(const QDateTime &when, const QByteArray &message);
+QByteArray formatLogLine(const QDateTime &when, const QByteArray &message);
 
 // Tests replace the clock and the file; an empty function / path restores
 // the defaults.
-void SetLogClock(std::function<QDateTime()> clock);
-void SetLogFilePath(const QString &path);
+void setLogClock(std::function<QDateTime()> clock);
+void setLogFilePath(const QString &path);

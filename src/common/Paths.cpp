@@ -10,7 +10,7 @@ QString g_exePath;
 QString g_exeDir;
 } // namespace
 
-void SetExePath(const QString &path) {
+void setExePath(const QString &path) {
   QMutexLocker lock(&g_pathLock);
   const QFileInfo info(path);
   g_exePath = info.absoluteFilePath();
@@ -19,14 +19,14 @@ void SetExePath(const QString &path) {
     g_exeDir += '/';
 }
 
-QString ExePath() {
+QString exePath() {
   QMutexLocker lock(&g_pathLock);
   return g_exePath;
 }
 
-QString ExeDir() {
+QString exeDir() {
   QMutexLocker lock(&g_pathLock);
   return g_exeDir;
 }
 
-QString TempDir() { return ExeDir() + "temp/"; }
+QString tempDir() { return exeDir() + "temp/"; }

@@ -5,11 +5,11 @@
 
 #include <QString>
 
-QString ExeDir();
-QString TempDir();
+QString exeDir();
+QString tempDir();
 // The executable's full path (the log file and the single-instance name
 // derive from it).
-QString ExePath();
+QString exePath();
 
-// Sets ExePath and with it ExeDir and TempDir.
-void SetExePath(const QString &path);
+// Sets exePath and with it exeDir and tempDir.
+void setExePath(const QString &path);

@@ -14,7 +14,7 @@ namespace {
 
 // Writes every byte from offset on; the errno of the failing write, or 0.
 // A write that takes nothing at all means the device is full.
-int WriteAll(int fd, const QByteArray &bytes, off_t offset) {
+int writeAll(int fd, const QByteArray &bytes, off_t offset) {
   const char *p = bytes.constData();
   qsizetype left = bytes.size();
   while (left > 0) {
@@ -33,7 +33,7 @@ int WriteAll(int fd, const QByteArray &bytes, off_t offset) {
   return 0;
 }
 
-int Sync(int fd) {
+int sync(int fd) {
   while (::fsync(fd) != 0) {
     if (errno != EINTR)
       return errno;
@@ -43,14 +43,14 @@ int Sync(int fd) {
 
 // Closes the descriptor; an error it reports (a network file system may
 // report a failed write only here) counts as a failed write.
-int Close(int fd) {
+int closeDescriptor(int fd) {
   if (::close(fd) == 0 || errno == EINTR) // Linux frees fd even on EINTR
     return 0;
   return errno;
 }
 
 // Creates a new, empty file beside target that no other writer uses.
-int CreateTemp(const QString &target, QByteArray &tempPath, int &fd) {
+int createTemp(const QString &target, QByteArray &tempPath, int &fd) {
   const QFileInfo info(target);
   const QString base =
       info.absolutePath() + QStringLiteral("/.") + info.fileName() + '.';
@@ -70,7 +70,7 @@ int CreateTemp(const QString &target, QByteArray &tempPath, int &fd) {
 
 // The old file overwritten where it lies, for a folder that takes no new
 // file. Room for every byte is reserved before the first one is written.
-int WriteInPlace(const QByteArray &target, const QByteArray &bytes) {
+int writeInPlace(const QByteArray &target, const QByteArray &bytes) {
   // Read access too: where the file system cannot reserve space itself, the
   // C library does it by reading and writing single bytes.
   const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC);
@@ -85,18 +85,18 @@ int WriteInPlace(const QByteArray &target, const QByteArray &bytes) {
       (void)!::ftruncate(fd, before.st_size);
   }
   if (!error)
-    error = WriteAll(fd, bytes, 0);
+    error = writeAll(fd, bytes, 0);
   if (!error && ::ftruncate(fd, off_t(bytes.size())) != 0)
     error = errno;
   if (!error)
-    error = Sync(fd);
-  const int closed = Close(fd);
+    error = sync(fd);
+  const int closed = closeDescriptor(fd);
   return error ? error : closed;
 }
 
 } // namespace
 
-TFileWriteResult WriteFileWhole(const QString &path, const QByteArray &bytes) {
+FileWriteResult writeFileWhole(const QString &path, const QByteArray &bytes) {
   // The file a symbolic link names is the one replaced, not the link.
   QString target = QFileInfo(path).absoluteFilePath();
   const QFileInfo info(target);
@@ -108,21 +108,21 @@ TFileWriteResult WriteFileWhole(const QString &path, const QByteArray &bytes) {
 
   QByteArray tempPath;
   int fd = -1;
-  int error = CreateTemp(target, tempPath, fd);
+  int error = createTemp(target, tempPath, fd);
   if (error) {
     if ((error == EACCES || error == EPERM) && replacing &&
         S_ISREG(old.st_mode))
-      return {WriteInPlace(nativeTarget, bytes)};
+      return {writeInPlace(nativeTarget, bytes)};
     return {error};
   }
   if (replacing && S_ISREG(old.st_mode))
     (void)::fchmod(fd, old.st_mode & 07777); // best effort, as a copy would
-  error = WriteAll(fd, bytes, 0);
+  error = writeAll(fd, bytes, 0);
   // A new file needs no sync: nothing is lost if it is cut short by a crash.
   // One that replaces another must be whole on the disk before it does.
   if (!error && replacing)
-    error = Sync(fd);
-  const int closed = Close(fd);
+    error = sync(fd);
+  const int closed = closeDescriptor(fd);
   if (!error)
     error = closed;
   if (!error && ::rename(tempPath.constData(), nativeTarget.constData()) != 0)
@@ -134,7 +134,7 @@ TFileWriteResult WriteFileWhole(const QString &path, const QByteArray &bytes) {
   return {};
 }
 
-int MakeFolder(const QString &path) {
+int makeFolder(const QString &path) {
   const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
   const QByteArray native = QFile::encodeName(clean);
   struct stat st {};
@@ -144,7 +144,7 @@ int MakeFolder(const QString &path) {
     return errno;
   const QString parent = QFileInfo(clean).path();
   if (parent != clean)
-    if (const int error = MakeFolder(parent))
+    if (const int error = makeFolder(parent))
       return error;
   if (::mkdir(native.constData(), 0777) == 0)
     return 0;
@@ -155,7 +155,7 @@ int MakeFolder(const QString &path) {
   return error;
 }
 
-QString SystemErrorText(int error) {
+QString systemErrorText(int error) {
   QString text = qt_error_string(error).trimmed();
   if (text.endsWith('.'))
     text.chop(1);

@@ -10,9 +10,9 @@
 
 // What became of a write: the errno of the step that failed, 0 when the file
 // was written.
-struct TFileWriteResult {
-  int Error = 0;
-  bool Ok() const { return Error == 0; }
+struct FileWriteResult {
+  int error = 0;
+  bool ok() const { return error == 0; }
 };
 
 // Writes bytes as the whole content of path, replacing a file of that name
@@ -23,13 +23,13 @@ struct TFileWriteResult {
 // may be written, the file is overwritten in place: room for every byte is
 // reserved in it first, so running out of space leaves it untouched, and it
 // is cut to its new length only after the new content is fully written.
-[[nodiscard]] TFileWriteResult WriteFileWhole(const QString &path,
+[[nodiscard]] FileWriteResult writeFileWhole(const QString &path,
                                               const QByteArray &bytes);
 
 // Makes the folder and any missing parent; the errno of the step that
 // failed, 0 when the folder is there.
-[[nodiscard]] int MakeFolder(const QString &path);
+[[nodiscard]] int makeFolder(const QString &path);
 
 // The system's text for an errno value, lower-case without a final full stop
 // ("no space left on device").
-QString SystemErrorText(int error);
+QString systemErrorText(int error);

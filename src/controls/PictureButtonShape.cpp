@@ -13,14 +13,14 @@ constexpr QRgb kWhite = 0xFFFFFFFF;
 constexpr QRgb kBlack = 0xFF000000;
 constexpr QRgb kGrey = 0xFF808080;
 
-QRgb Opaque(QRgb rgb) { return 0xFF000000 | (rgb & 0x00FFFFFF); }
+QRgb opaque(QRgb rgb) { return 0xFF000000 | (rgb & 0x00FFFFFF); }
 
-const QRgb *Row(const QImage &image, int y) {
+const QRgb *row(const QImage &image, int y) {
   return reinterpret_cast<const QRgb *>(image.constScanLine(y));
 }
 
 // ceil(num / den) for den > 0.
-qint64 CeilDiv(qint64 num, qint64 den) {
+qint64 ceilDiv(qint64 num, qint64 den) {
   return num >= 0 ? (num + den - 1) / den : num / den;
 }
 
@@ -44,15 +44,15 @@ private:
   int m_height;
 };
 
-void EnsureRgb32(QImage &image) {
+void ensureRgb32(QImage &image) {
   if (!image.isNull() && image.format() != QImage::Format_RGB32)
     image = image.convertToFormat(QImage::Format_RGB32);
 }
 
 // Makes target w x h, keeping the part of its old content that still fits;
 // new pixels are white.
-void SizeTarget(QImage &target, int w, int h) {
-  EnsureRgb32(target);
+void sizeTarget(QImage &target, int w, int h) {
+  ensureRgb32(target);
   if (target.width() == w && target.height() == h)
     return;
   QImage sized(w, h, QImage::Format_RGB32);
@@ -67,20 +67,20 @@ void SizeTarget(QImage &target, int w, int h) {
 
 } // namespace
 
-void TdxfGlyphShape::SetGlyph(const QImage &glyph) {
+void PictureButtonShape::setGlyph(const QImage &glyph) {
   m_glyph =
       glyph.isNull() ? QImage() : glyph.convertToFormat(QImage::Format_RGB32);
 }
 
-TdxfGlyphShape::Outline TdxfGlyphShape::BuildRegion() {
+PictureButtonShape::Outline PictureButtonShape::buildRegion() {
   Outline out;
-  if (IsEmpty())
+  if (isEmpty())
     return out;
   const int w = m_glyph.width();
   const int h = m_glyph.height();
-  m_background = Row(m_glyph, 0)[0];
-  if (w > MaxExtent || h > MaxExtent) {
-    out.WithinLimits = false;
+  m_background = row(m_glyph, 0)[0];
+  if (w > kMaxExtent || h > kMaxExtent) {
+    out.withinLimits = false;
     return out;
   }
   const QRgb bg = m_background;
@@ -89,8 +89,8 @@ TdxfGlyphShape::Outline TdxfGlyphShape::BuildRegion() {
   // background pixel, one row above to one row below. A run that reaches
   // the right edge is never closed and adds nothing.
   int firstRow = -1;
-  for (int y = 0; y < h && out.WithinLimits; ++y) {
-    const QRgb *line = Row(m_glyph, y);
+  for (int y = 0; y < h && out.withinLimits; ++y) {
+    const QRgb *line = row(m_glyph, y);
     bool inside = false;
     int start = 0;
     for (int x = 0; x < w; ++x) {
@@ -102,11 +102,11 @@ TdxfGlyphShape::Outline TdxfGlyphShape::BuildRegion() {
         inside = false;
         if (firstRow < 0)
           firstRow = y;
-        if (out.Polygons.size() == MaxPolygons) {
-          out.WithinLimits = false;
+        if (out.polygons.size() == kMaxPolygons) {
+          out.withinLimits = false;
           break;
         }
-        out.Polygons.append(
+        out.polygons.append(
             QPolygon({QPoint(start, y - 1), QPoint(x + 1, y - 1),
                       QPoint(x + 1, y + 2), QPoint(start, y + 2)}));
       }
@@ -115,8 +115,8 @@ TdxfGlyphShape::Outline TdxfGlyphShape::BuildRegion() {
 
   // Top pass: a wedge above each closed run of the first such row, rising
   // two rows over the run's left end.
-  if (firstRow >= 0 && out.WithinLimits) {
-    const QRgb *line = Row(m_glyph, firstRow);
+  if (firstRow >= 0 && out.withinLimits) {
+    const QRgb *line = row(m_glyph, firstRow);
     const int fr = firstRow;
     bool inside = false;
     int start = 0;
@@ -127,135 +127,135 @@ TdxfGlyphShape::Outline TdxfGlyphShape::BuildRegion() {
       }
       if (inside && line[x] == bg) {
         inside = false;
-        if (out.Polygons.size() == MaxPolygons) {
-          out.WithinLimits = false;
+        if (out.polygons.size() == kMaxPolygons) {
+          out.withinLimits = false;
           break;
         }
-        out.Polygons.append(QPolygon({QPoint(start, fr - 2), QPoint(x, fr - 2),
+        out.polygons.append(QPolygon({QPoint(start, fr - 2), QPoint(x, fr - 2),
                                       QPoint(x, fr), QPoint(start, fr - 2)}));
       }
     }
   }
 
-  if (out.WithinLimits && !out.Polygons.isEmpty()) {
-    out.Region = PolygonRegion(out.Polygons);
-    out.HasRegion = true;
+  if (out.withinLimits && !out.polygons.isEmpty()) {
+    out.region = polygonRegion(out.polygons);
+    out.hasRegion = true;
   }
   return out;
 }
 
-QList<TdxfPoint> TdxfGlyphShape::CollectEdgePoints() const {
-  QList<TdxfPoint> points;
-  if (IsEmpty())
+QList<ShapePoint> PictureButtonShape::collectEdgePoints() const {
+  QList<ShapePoint> points;
+  if (isEmpty())
     return points;
   const int w = m_glyph.width();
   const int h = m_glyph.height();
-  if (w > MaxExtent || h > MaxExtent)
+  if (w > kMaxExtent || h > kMaxExtent)
     return points;
   const QRgb bg = m_background;
   // A neighbour outside the glyph counts as not background.
   auto isBackground = [&](int x, int y) {
-    return x >= 0 && y >= 0 && x < w && y < h && Row(m_glyph, y)[x] == bg;
+    return x >= 0 && y >= 0 && x < w && y < h && row(m_glyph, y)[x] == bg;
   };
   for (int y = 0; y < h; ++y) {
-    const QRgb *line = Row(m_glyph, y);
+    const QRgb *line = row(m_glyph, y);
     for (int x = 0; x < w; ++x) {
       if (line[x] != bg)
         continue;
-      if (points.size() == MaxPoints)
+      if (points.size() == kMaxPoints)
         return {};
-      TdxfPoint p;
-      p.X = qint16(x);
-      p.Y = qint16(y);
-      p.Kind = TdxfPoint::Plain;
+      ShapePoint p;
+      p.x = qint16(x);
+      p.y = qint16(y);
+      p.kind = ShapePoint::Plain;
       if (!isBackground(x - 1, y - 1))
-        p.Kind = TdxfPoint::Shadow;
+        p.kind = ShapePoint::Shadow;
       if (!isBackground(x + 1, y + 1))
-        p.Kind = TdxfPoint::Light;
+        p.kind = ShapePoint::Light;
       points.append(p);
     }
   }
   return points;
 }
 
-void TdxfGlyphShape::RenderStates(TdxfButtonStyle style, QRgb buttonColor,
-                                  const TdxfDither &dither) {
-  const QList<TdxfPoint> points = CollectEdgePoints();
-  RenderState(m_up, points, style, dxfStateUp, buttonColor, dither);
-  RenderState(m_down, points, style, dxfStateDown, buttonColor, dither);
-  if (style == dxfFlat)
-    RenderState(m_hot, points, style, dxfStateHot, buttonColor, dither);
+void PictureButtonShape::renderStates(PictureButtonStyle style, QRgb buttonColor,
+                                  const PictureButtonDither &dither) {
+  const QList<ShapePoint> points = collectEdgePoints();
+  renderState(m_up, points, style, PictureButtonState::Up, buttonColor, dither);
+  renderState(m_down, points, style, PictureButtonState::Down, buttonColor, dither);
+  if (style == PictureButtonStyle::Flat)
+    renderState(m_hot, points, style, PictureButtonState::Hot, buttonColor, dither);
 }
 
-void TdxfGlyphShape::RenderState(QImage &target, const QList<TdxfPoint> &points,
-                                 TdxfButtonStyle style, TdxfButtonState state,
+void PictureButtonShape::renderState(QImage &target, const QList<ShapePoint> &points,
+                                 PictureButtonStyle style, PictureButtonState state,
                                  QRgb buttonColor,
-                                 const TdxfDither &dither) const {
-  if (IsEmpty()) {
+                                 const PictureButtonDither &dither) const {
+  if (isEmpty()) {
     target = QImage();
     return;
   }
-  SizeTarget(target, m_glyph.width(), m_glyph.height());
+  sizeTarget(target, m_glyph.width(), m_glyph.height());
 
-  const QRgb c = Opaque(buttonColor);
-  const bool down = state == dxfStateDown;
-  const int o = down ? 1 : (style == dxfRaised ? -1 : 0);
+  const QRgb c = opaque(buttonColor);
+  const bool down = state == PictureButtonState::Down;
+  const int o = down ? 1 : (style == PictureButtonStyle::Raised ? -1 : 0);
 
-  if (down && dither.Color != clNone) {
-    const QRgb dc = Opaque(dither.Color);
-    switch (dither.Style) {
-    case dxfFill:
+  if (down && dither.color != clNone) {
+    const QRgb dc = opaque(dither.color);
+    switch (dither.buttonStyle) {
+    case DitherStyle::Fill:
       target.fill(dc);
       break;
-    case dxfDither:
+    case DitherStyle::Dither:
       target.fill(c);
-      DitherPattern(target, dc);
+      ditherPattern(target, dc);
       break;
-    case dxfDitherBlend:
-      DrawTransparent(target, m_glyph, o, o);
-      DitherPattern(target, dc);
+    case DitherStyle::Blend:
+      drawTransparent(target, m_glyph, o, o);
+      ditherPattern(target, dc);
       break;
     }
   } else {
-    DrawTransparent(target, m_glyph, o, o);
+    drawTransparent(target, m_glyph, o, o);
   }
 
   PixelWriter px(target);
-  const QRgb bg = Opaque(m_background);
-  for (const TdxfPoint &p : points) {
-    const int x = p.X;
-    const int y = p.Y;
+  const QRgb bg = opaque(m_background);
+  for (const ShapePoint &p : points) {
+    const int x = p.x;
+    const int y = p.y;
     switch (style) {
-    case dxfFlat:
-    case dxfHighlight:
+    case PictureButtonStyle::Flat:
+    case PictureButtonStyle::Highlight:
       if (down) {
-        if (p.Kind == TdxfPoint::Plain) {
+        if (p.kind == ShapePoint::Plain) {
           px.Set(x, y, c);
-        } else if (p.Kind == TdxfPoint::Shadow) {
+        } else if (p.kind == ShapePoint::Shadow) {
           px.Set(x, y, kWhite);
         } else {
           px.Set(x, y, kBlack);
           px.Set(x + 1, y + 1, kBlack);
         }
-      } else if (style == dxfHighlight || state == dxfStateHot) {
+      } else if (style == PictureButtonStyle::Highlight || state == PictureButtonState::Hot) {
         px.Set(x, y,
-               p.Kind == TdxfPoint::Plain    ? c
-               : p.Kind == TdxfPoint::Shadow ? kGrey
+               p.kind == ShapePoint::Plain    ? c
+               : p.kind == ShapePoint::Shadow ? kGrey
                                              : kWhite);
       } else {
         px.Set(x, y, c);
       }
       break;
-    case dxfNormal:
-      if (!down || p.Kind != TdxfPoint::Light)
+    case PictureButtonStyle::Normal:
+      if (!down || p.kind != ShapePoint::Light)
         px.Set(x, y, c);
       break;
-    case dxfRaised:
+    case PictureButtonStyle::Raised:
       if (down) {
         px.Set(x + 1, y + 1, c);
-      } else if (p.Kind == TdxfPoint::Plain) {
+      } else if (p.kind == ShapePoint::Plain) {
         px.Set(x, y, c);
-      } else if (p.Kind == TdxfPoint::Shadow) {
+      } else if (p.kind == ShapePoint::Shadow) {
         px.Set(x, y, bg);
         px.Set(x - 1, y, bg);
         px.Set(x, y - 1, bg);
@@ -266,7 +266,7 @@ void TdxfGlyphShape::RenderState(QImage &target, const QList<TdxfPoint> &points,
   }
 }
 
-QRegion TdxfGlyphShape::PolygonRegion(const QList<QPolygon> &polygons) {
+QRegion PictureButtonShape::polygonRegion(const QList<QPolygon> &polygons) {
   // Non-horizontal edges, each active on the rows yTop <= y < yBottom.
   struct Edge {
     int yTop;
@@ -316,7 +316,7 @@ QRegion TdxfGlyphShape::PolygonRegion(const QList<QPolygon> &polygons) {
     crossings.clear();
     for (const Edge *e : active)
       crossings.append(
-          {e->xTop + CeilDiv(qint64(y - e->yTop) * e->dx, e->dy), e->dir});
+          {e->xTop + ceilDiv(qint64(y - e->yTop) * e->dx, e->dy), e->dir});
     std::sort(crossings.begin(), crossings.end());
 
     int winding = 0;
@@ -338,30 +338,30 @@ QRegion TdxfGlyphShape::PolygonRegion(const QList<QPolygon> &polygons) {
   return region;
 }
 
-void TdxfGlyphShape::DrawTransparent(QImage &target, const QImage &glyph, int x,
+void PictureButtonShape::drawTransparent(QImage &target, const QImage &glyph, int x,
                                      int y) {
   if (glyph.isNull() || target.isNull())
     return;
-  EnsureRgb32(target);
+  ensureRgb32(target);
   QImage src = glyph;
-  EnsureRgb32(src);
+  ensureRgb32(src);
   const int w = src.width();
   const int h = src.height();
-  const QRgb transparent = Row(src, h - 1)[0];
+  const QRgb transparent = row(src, h - 1)[0];
   PixelWriter px(target);
   for (int gy = 0; gy < h; ++gy) {
-    const QRgb *line = Row(src, gy);
+    const QRgb *line = row(src, gy);
     for (int gx = 0; gx < w; ++gx)
       if (line[gx] != transparent)
         px.Set(x + gx, y + gy, line[gx]);
   }
 }
 
-void TdxfGlyphShape::DitherPattern(QImage &target, QRgb color) {
+void PictureButtonShape::ditherPattern(QImage &target, QRgb color) {
   if (target.isNull())
     return;
-  EnsureRgb32(target);
-  const QRgb colour = Opaque(color);
+  ensureRgb32(target);
+  const QRgb colour = opaque(color);
   PixelWriter px(target);
   for (int y = 0; y < target.height(); ++y)
     for (int x = 0; x < target.width(); x += 2)

@@ -18,7 +18,7 @@ struct TDefaultKey {
   int code;
 };
 
-constexpr TDefaultKey DefaultKeys[] = {
+constexpr TDefaultKey kDefaultKeys[] = {
     {"0", 304},    {"1", 305},     {"2", 306},     {"3", 307},
     {"4", 308},    {"5", 309},     {"6", 310},     {"7", 311},
     {"8", 312},    {"9", 313},     {"*", 298},     {"#", 383},
@@ -28,7 +28,7 @@ constexpr TDefaultKey DefaultKeys[] = {
 };
 
 // A decimal integer field; 0 when it is not one.
-int32_t ReadInt(const QByteArray &field) {
+int32_t readInt(const QByteArray &field) {
   bool ok = false;
   const int32_t value = field.toInt(&ok, 10);
   return ok ? value : 0;
@@ -36,24 +36,24 @@ int32_t ReadInt(const QByteArray &field) {
 
 } // namespace
 
-QList<QByteArray> &KeyTable() { return g_keyTable; }
+QList<QByteArray> &keyTable() { return g_keyTable; }
 
-QList<QByteArray> DefaultKeyTable() {
+QList<QByteArray> defaultKeyTable() {
   QList<QByteArray> lines;
-  for (const TDefaultKey &k : DefaultKeys) {
-    TKey key;
-    key.Name = k.name;
-    key.Code = k.code;
-    lines.append(FormatKeyLine(key));
+  for (const TDefaultKey &k : kDefaultKeys) {
+    Key key;
+    key.name = k.name;
+    key.code = k.code;
+    lines.append(formatKeyLine(key));
   }
   return lines;
 }
 
-QString KeyTablePath() { return ExeDir() + QStringLiteral("keys.ini"); }
+QString keyTablePath() { return exeDir() + QStringLiteral("keys.ini"); }
 
-void LoadKeyTable() {
-  g_keyTable = DefaultKeyTable();
-  QFile file(KeyTablePath());
+void loadKeyTable() {
+  g_keyTable = defaultKeyTable();
+  QFile file(keyTablePath());
   if (!file.exists())
     return;
   if (!file.open(QIODevice::ReadOnly)) {
@@ -71,24 +71,24 @@ void LoadKeyTable() {
                                 .arg(file.fileName(), file.errorString());
     return;
   }
-  g_keyTable = SplitLines(text);
+  g_keyTable = splitLines(text);
 }
 
-bool SaveKeyTable(QString *error) {
+bool saveKeyTable(QString *error) {
   QByteArray text;
   for (const QByteArray &line : g_keyTable)
     text += line + "\r\n";
   g_keyTable.clear();
-  const TFileWriteResult written = WriteFileWhole(KeyTablePath(), text);
-  if (written.Ok())
+  const FileWriteResult written = writeFileWhole(keyTablePath(), text);
+  if (written.ok())
     return true;
   if (error)
-    *error = UiText("FileKeysNotSaved")
-                 .arg(KeyTablePath(), FileErrorText(written.Error));
+    *error = uiText("FileKeysNotSaved")
+                 .arg(keyTablePath(), fileErrorText(written.error));
   return false;
 }
 
-QList<QByteArray> SplitLines(const QByteArray &text) {
+QList<QByteArray> splitLines(const QByteArray &text) {
   QList<QByteArray> lines;
   qsizetype start = 0;
   const qsizetype n = text.size();
@@ -106,53 +106,53 @@ QList<QByteArray> SplitLines(const QByteArray &text) {
   return lines;
 }
 
-TExplodedString Explode(const QByteArray &text, char separator) {
+ExplodedString explode(const QByteArray &text, char separator) {
   QByteArray lines = text;
   lines.replace(separator, QByteArrayLiteral("\r\n"));
-  return SplitLines(lines);
+  return splitLines(lines);
 }
 
-QByteArray Implode(const TExplodedString &fields, char separator) {
+QByteArray implode(const ExplodedString &fields, char separator) {
   return fields.join(separator);
 }
 
-TKey ParseKeyLine(const TExplodedString &fields) {
-  TKey key;
+Key parseKeyLine(const ExplodedString &fields) {
+  Key key;
   if (fields.size() != 4)
     return key;
-  key.Name = fields[0];
-  key.Code = ReadInt(fields[1]);
-  key.Modifiers = static_cast<uint16_t>(ReadInt(fields[2]));
-  key.VirtualKey = static_cast<uint16_t>(ReadInt(fields[3]));
+  key.name = fields[0];
+  key.code = readInt(fields[1]);
+  key.modifiers = static_cast<uint16_t>(readInt(fields[2]));
+  key.virtualKey = static_cast<uint16_t>(readInt(fields[3]));
   return key;
 }
 
-QByteArray FormatKeyLine(const TKey &key) {
-  return Implode({key.Name, QByteArray::number(key.Code),
-                  QByteArray::number(key.Modifiers),
-                  QByteArray::number(key.VirtualKey)});
+QByteArray formatKeyLine(const Key &key) {
+  return implode({key.name, QByteArray::number(key.code),
+                  QByteArray::number(key.modifiers),
+                  QByteArray::number(key.virtualKey)});
 }
 
-int FindKeyByCode(int32_t code) {
+int findKeyByCode(int32_t code) {
   const QByteArray wanted = QByteArray::number(code);
   for (int i = 0; i < g_keyTable.size(); ++i) {
-    const TExplodedString fields = Explode(g_keyTable[i]);
+    const ExplodedString fields = explode(g_keyTable[i]);
     if (fields.size() >= 2 && fields[1] == wanted)
       return i;
   }
   return -1;
 }
 
-int FindKeyByShortcut(uint16_t modifiers, uint16_t virtualKey) {
+int findKeyByShortcut(uint16_t modifiers, uint16_t virtualKey) {
   for (int i = 0; i < g_keyTable.size(); ++i) {
-    const TKey key = KeyAt(i);
-    if (key.Modifiers == modifiers && key.VirtualKey == virtualKey)
+    const Key key = keyAt(i);
+    if (key.modifiers == modifiers && key.virtualKey == virtualKey)
       return i;
   }
   return -1;
 }
 
-QString KeyName(uint16_t vk) {
+QString keyName(uint16_t vk) {
   if (vk >= 48 && vk <= 57)
     return QString(QChar(vk));
   if (vk >= 65 && vk <= 90)
@@ -163,47 +163,47 @@ QString KeyName(uint16_t vk) {
     return QStringLiteral("F%1").arg(vk - 111);
   switch (vk) {
   case 8:
-    return UiText("KeyNameBackspace");
+    return uiText("KeyNameBackspace");
   case 13:
-    return UiText("KeyNameEnter");
+    return uiText("KeyNameEnter");
   case 16:
-    return UiText("KeyEditShift");
+    return uiText("KeyEditShift");
   case 17:
-    return UiText("KeyEditCtrl");
+    return uiText("KeyEditCtrl");
   case 18:
-    return UiText("KeyEditAlt");
+    return uiText("KeyEditAlt");
   case 20:
-    return UiText("KeyNameCapsLock");
+    return uiText("KeyNameCapsLock");
   case 27:
-    return UiText("KeyNameEscape");
+    return uiText("KeyNameEscape");
   case 32:
-    return UiText("KeyNameSpace");
+    return uiText("KeyNameSpace");
   case 33:
-    return UiText("KeyNamePageUp");
+    return uiText("KeyNamePageUp");
   case 34:
-    return UiText("KeyNamePageDown");
+    return uiText("KeyNamePageDown");
   case 35:
-    return UiText("KeyNameEnd");
+    return uiText("KeyNameEnd");
   case 36:
-    return UiText("KeyNameHome");
+    return uiText("KeyNameHome");
   case 37:
-    return UiText("KeyNameLeft");
+    return uiText("KeyNameLeft");
   case 38:
-    return UiText("KeyNameUp");
+    return uiText("KeyNameUp");
   case 39:
-    return UiText("KeyNameRight");
+    return uiText("KeyNameRight");
   case 40:
-    return UiText("KeyNameDown");
+    return uiText("KeyNameDown");
   case 45:
-    return UiText("KeyNameInsert");
+    return uiText("KeyNameInsert");
   case 46:
-    return UiText("KeyNameDelete");
+    return uiText("KeyNameDelete");
   case 91:
-    return UiText("KeyNameWinLeft");
+    return uiText("KeyNameWinLeft");
   case 92:
-    return UiText("KeyNameWinRight");
+    return uiText("KeyNameWinRight");
   case 93:
-    return UiText("KeyNameMenu");
+    return uiText("KeyNameMenu");
   case 106:
     return QStringLiteral("Num *");
   case 107:
@@ -215,7 +215,7 @@ QString KeyName(uint16_t vk) {
   case 111:
     return QStringLiteral("Num /");
   case 144:
-    return UiText("KeyNameNumLock");
+    return uiText("KeyNameNumLock");
   case 186:
     return QStringLiteral(";");
   case 187:
@@ -243,22 +243,22 @@ QString KeyName(uint16_t vk) {
   }
 }
 
-QString ShortcutText(const TKey &key) {
-  if (key.VirtualKey == 0)
+QString shortcutText(const Key &key) {
+  if (key.virtualKey == 0)
     return QString();
   QString text;
-  if (key.Modifiers & KeyModAlt)
-    text += UiText("KeyEditAlt") + QStringLiteral(" + ");
-  if (key.Modifiers & KeyModCtrl)
-    text += UiText("KeyEditCtrl") + QStringLiteral(" + ");
-  if (key.Modifiers & KeyModShift)
-    text += UiText("KeyEditShift") + QStringLiteral(" + ");
-  if (key.Modifiers & KeyModExt)
+  if (key.modifiers & KeyModAlt)
+    text += uiText("KeyEditAlt") + QStringLiteral(" + ");
+  if (key.modifiers & KeyModCtrl)
+    text += uiText("KeyEditCtrl") + QStringLiteral(" + ");
+  if (key.modifiers & KeyModShift)
+    text += uiText("KeyEditShift") + QStringLiteral(" + ");
+  if (key.modifiers & KeyModExt)
     text += QStringLiteral("Ext + ");
-  return text + '"' + KeyName(key.VirtualKey) + '"';
+  return text + '"' + keyName(key.virtualKey) + '"';
 }
 
-void FillKeyList(QTreeWidget *list) {
+void fillKeyList(QTreeWidget *list) {
   QTreeWidgetItem *current = list->currentItem();
   const int selected = current && current->isSelected()
                            ? list->indexOfTopLevelItem(current)
@@ -266,10 +266,10 @@ void FillKeyList(QTreeWidget *list) {
   list->setUpdatesEnabled(false);
   list->clear();
   for (int i = 0; i < g_keyTable.size(); ++i) {
-    const TKey key = KeyAt(i);
+    const Key key = keyAt(i);
     list->addTopLevelItem(
-        new QTreeWidgetItem({QString::fromLocal8Bit(key.Name),
-                             QString::number(key.Code), ShortcutText(key)}));
+        new QTreeWidgetItem({QString::fromLocal8Bit(key.name),
+                             QString::number(key.code), shortcutText(key)}));
   }
   if (selected >= 0 && selected < list->topLevelItemCount())
     list->setCurrentItem(list->topLevelItem(selected));

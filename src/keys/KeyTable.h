@@ -20,58 +20,58 @@ enum : uint16_t {
 };
 
 // One key as parsed from a line.
-struct TKey {
-  int32_t Code = 0;        // the phone key code; its low 16 bits are sent
-  uint16_t Modifiers = 0;  // KeyMod* bits; other bits are kept, not used
-  uint16_t VirtualKey = 0; // 0: no shortcut
-  QByteArray Name;         // 8-bit text, as in the file
+struct Key {
+  int32_t code = 0;        // the phone key code; its low 16 bits are sent
+  uint16_t modifiers = 0;  // KeyMod* bits; other bits are kept, not used
+  uint16_t virtualKey = 0; // 0: no shortcut
+  QByteArray name;         // 8-bit text, as in the file
 };
 
 // The fields of a split line.
-using TExplodedString = QList<QByteArray>;
+using ExplodedString = QList<QByteArray>;
 
 // The process-wide table, in file order.
-QList<QByteArray> &KeyTable();
+QList<QByteArray> &keyTable();
 // The 24 built-in lines.
-QList<QByteArray> DefaultKeyTable();
+QList<QByteArray> defaultKeyTable();
 // keys.ini in the program directory.
-QString KeyTablePath();
+QString keyTablePath();
 
 // Fills the table with the defaults, then replaces it whole with keys.ini
 // when that file exists. A file that exists but cannot be read leaves the
 // defaults and logs a line.
-void LoadKeyTable();
+void loadKeyTable();
 // Writes every line, each ended by CR LF, replacing keys.ini, then empties
 // the table. Returns false with a message in *error when the file could not
 // be written.
-bool SaveKeyTable(QString *error = nullptr);
+bool saveKeyTable(QString *error = nullptr);
 
 // Lines of a text: CR, LF and CR LF each end a line; a trailing break adds
 // no line.
-QList<QByteArray> SplitLines(const QByteArray &text);
+QList<QByteArray> splitLines(const QByteArray &text);
 
-TExplodedString Explode(const QByteArray &text, char separator = '\t');
-QByteArray Implode(const TExplodedString &fields, char separator = '\t');
-TKey ParseKeyLine(const TExplodedString &fields);
-QByteArray FormatKeyLine(const TKey &key);
+ExplodedString explode(const QByteArray &text, char separator = '\t');
+QByteArray implode(const ExplodedString &fields, char separator = '\t');
+Key parseKeyLine(const ExplodedString &fields);
+QByteArray formatKeyLine(const Key &key);
 // Parses one line of the table.
-inline TKey KeyAt(qsizetype index) {
-  return ParseKeyLine(Explode(KeyTable().at(index)));
+inline Key keyAt(qsizetype index) {
+  return parseKeyLine(explode(keyTable().at(index)));
 }
 
 // Index of the first line whose code field reads exactly as the canonical
 // decimal form of code; -1 if none.
-int FindKeyByCode(int32_t code);
+int findKeyByCode(int32_t code);
 // Index of the first line bound to exactly this modifier mask and key; -1 if
 // none.
-int FindKeyByShortcut(uint16_t modifiers, uint16_t virtualKey);
+int findKeyByShortcut(uint16_t modifiers, uint16_t virtualKey);
 
 // The display name of a virtual-key code in the language in use; empty
 // when it has none.
-QString KeyName(uint16_t virtualKey);
+QString keyName(uint16_t virtualKey);
 // The shortcut as shown in the key list, e.g. Ctrl + Shift + "F5".
-QString ShortcutText(const TKey &key);
+QString shortcutText(const Key &key);
 
 // Fills a three-column list (Name, Code, Shortcut) from the table and keeps
 // the selected row index.
-void FillKeyList(QTreeWidget *list);
+void fillKeyList(QTreeWidget *list);

@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <QWindow>
 
-uint16_t VirtualKeyToChar(uint16_t vk, bool shift, bool capsLock) {
+uint16_t virtualKeyToChar(uint16_t vk, bool shift, bool capsLock) {
   if (vk >= '0' && vk <= '9') {
     static constexpr char shifted[] = ")!@#$%^&*(";
     return shift ? uint16_t(shifted[vk - '0']) : vk;
@@ -30,11 +30,11 @@ uint16_t VirtualKeyToChar(uint16_t vk, bool shift, bool capsLock) {
   return vk;
 }
 
-uint16_t VirtualKeyToChar(uint16_t vk, bool shift) {
-  return VirtualKeyToChar(vk, shift, platform::CapsLockOn());
+uint16_t virtualKeyToChar(uint16_t vk, bool shift) {
+  return virtualKeyToChar(vk, shift, platform::capsLockOn());
 }
 
-uint16_t ModifierMask(Qt::KeyboardModifiers modifiers) {
+uint16_t modifierMask(Qt::KeyboardModifiers modifiers) {
   uint16_t mask = 0;
   if (modifiers & Qt::AltModifier)
     mask |= KeyModAlt;
@@ -45,39 +45,39 @@ uint16_t ModifierMask(Qt::KeyboardModifiers modifiers) {
   return mask;
 }
 
-uint16_t PhoneCodeForKeyDown(uint16_t vk, Qt::KeyboardModifiers modifiers,
+uint16_t phoneCodeForKeyDown(uint16_t vk, Qt::KeyboardModifiers modifiers,
                              bool capsLock) {
   // A key the mapping cannot name would otherwise match every line without
   // a shortcut.
   if (vk == 0)
     return 0;
-  const int line = FindKeyByShortcut(ModifierMask(modifiers), vk);
+  const int line = findKeyByShortcut(modifierMask(modifiers), vk);
   if (line >= 0)
-    return static_cast<uint16_t>(KeyAt(line).Code & 0xFFFF);
-  return VirtualKeyToChar(vk, modifiers & Qt::ShiftModifier, capsLock);
+    return static_cast<uint16_t>(keyAt(line).code & 0xFFFF);
+  return virtualKeyToChar(vk, modifiers & Qt::ShiftModifier, capsLock);
 }
 
-uint16_t SendKeyDown(TCommandQueue &queue, uint16_t vk,
+uint16_t sendKeyDown(CommandQueue &queue, uint16_t vk,
                      Qt::KeyboardModifiers modifiers) {
   if (vk == 0)
     return 0;
   const uint16_t code =
-      PhoneCodeForKeyDown(vk, modifiers, platform::CapsLockOn());
-  queue.PutKeyCode(code);
+      phoneCodeForKeyDown(vk, modifiers, platform::capsLockOn());
+  queue.putKeyCode(code);
   return code;
 }
 
-TKeyPreview::TKeyPreview(QWidget *window, THandler handler)
+KeyPreview::KeyPreview(QWidget *window, Handler handler)
     : QObject(window), m_window(window), m_handler(std::move(handler)) {
   qApp->installEventFilter(this);
 }
 
-TKeyPreview::~TKeyPreview() {
+KeyPreview::~KeyPreview() {
   if (qApp)
     qApp->removeEventFilter(this);
 }
 
-bool TKeyPreview::eventFilter(QObject *receiver, QEvent *event) {
+bool KeyPreview::eventFilter(QObject *receiver, QEvent *event) {
   // A key from the system enters through the window, which hands it to the
   // focused control; from there it may travel up to the parents, through
   // this filter each time. Taking it at the window sees it exactly once and
@@ -85,7 +85,7 @@ bool TKeyPreview::eventFilter(QObject *receiver, QEvent *event) {
   if (event->type() == QEvent::KeyPress && m_enabled && m_handler && m_window &&
       receiver == m_window->windowHandle()) {
     const auto *key = static_cast<QKeyEvent *>(event);
-    m_handler(platform::VirtualKeyFromEvent(*key), key->modifiers());
+    m_handler(platform::virtualKeyFromEvent(*key), key->modifiers());
   }
   return false;
 }

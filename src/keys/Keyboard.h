@@ -9,49 +9,49 @@
 #include <functional>
 
 class QWidget;
-class TCommandQueue;
+class CommandQueue;
 
 // The character code of a key on a US layout; the virtual-key code itself
 // for a key without a character.
-uint16_t VirtualKeyToChar(uint16_t virtualKey, bool shift, bool capsLock);
+uint16_t virtualKeyToChar(uint16_t virtualKey, bool shift, bool capsLock);
 // The same with the Caps Lock state of the keyboard.
-uint16_t VirtualKeyToChar(uint16_t virtualKey, bool shift);
+uint16_t virtualKeyToChar(uint16_t virtualKey, bool shift);
 
 // The modifier mask of a key event: Alt 1, Ctrl 2, Shift 4.
-uint16_t ModifierMask(Qt::KeyboardModifiers modifiers);
+uint16_t modifierMask(Qt::KeyboardModifiers modifiers);
 
 // The phone key code a key-down sends, or 0 when it sends nothing (a key
 // without a virtual-key code).
-uint16_t PhoneCodeForKeyDown(uint16_t virtualKey,
+uint16_t phoneCodeForKeyDown(uint16_t virtualKey,
                              Qt::KeyboardModifiers modifiers, bool capsLock);
 
 // Queues the phone key code of one key-down; returns what was queued, or 0.
-uint16_t SendKeyDown(TCommandQueue &queue, uint16_t virtualKey,
+uint16_t sendKeyDown(CommandQueue &queue, uint16_t virtualKey,
                      Qt::KeyboardModifiers modifiers);
 
 // Key preview: an application-wide event filter that hands every key-down
 // meant for one window (the window itself or any of its controls) to a
 // handler first, auto-repeats and modifier keys included, then lets the key
 // go on to the focused control.
-class TKeyPreview : public QObject {
+class KeyPreview : public QObject {
   Q_OBJECT
 public:
-  using THandler =
+  using Handler =
       std::function<void(uint16_t virtualKey, Qt::KeyboardModifiers modifiers)>;
 
-  TKeyPreview(QWidget *window, THandler handler);
-  ~TKeyPreview() override;
+  KeyPreview(QWidget *window, Handler handler);
+  ~KeyPreview() override;
 
-  bool KeyPreview() const { return m_enabled; }
-  void SetKeyPreview(bool on) { m_enabled = on; }
-  void SetHandler(THandler handler) { m_handler = std::move(handler); }
-  void ClearHandler() { m_handler = nullptr; }
+  bool keyPreview() const { return m_enabled; }
+  void setKeyPreview(bool on) { m_enabled = on; }
+  void setHandler(Handler handler) { m_handler = std::move(handler); }
+  void clearHandler() { m_handler = nullptr; }
 
 protected:
   bool eventFilter(QObject *receiver, QEvent *event) override;
 
 private:
   QPointer<QWidget> m_window;
-  THandler m_handler;
+  Handler m_handler;
   bool m_enabled = true;
 };

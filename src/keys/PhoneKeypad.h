@@ -2,36 +2,36 @@
 // The phone keypad panel: the keypad picture with 25 shaped buttons, one per
 // phone key, each carrying its phone key code as its tag.
 
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 
 #include <QLabel>
 #include <QList>
 #include <QWidget>
 
-struct TKeypadButton {
+struct KeypadButton {
   const char *name;
   int tag; // the phone key code
   int left, top, width, height;
-  TdxfButtonStyle style;
+  PictureButtonStyle style;
   int glyphWidth, glyphHeight;
 };
 
-class TPhonePanel : public QWidget {
+class PhonePanel : public QWidget {
   Q_OBJECT
 public:
-  static constexpr int PanelWidth = 178;
-  static constexpr int PanelHeight = 198;
+  static constexpr int kPanelWidth = 178;
+  static constexpr int kPanelHeight = 198;
 
   // The buttons in stacking order (a later one lies above an earlier one).
-  static const QList<TKeypadButton> &Layout();
+  static const QList<KeypadButton> &keypadLayout();
 
   // Glyphs and the keypad picture come from the resource folder artPrefix
   // ("keypad.png", "key_<name>.png").
-  explicit TPhonePanel(QWidget *parent = nullptr,
+  explicit PhonePanel(QWidget *parent = nullptr,
                        const QString &artPrefix = QStringLiteral(":/art/"));
 
-  QLabel *Image1 = nullptr;
+  QLabel *m_background = nullptr;
   // The picture buttons whose parent is this panel, in stacking order.
-  QList<TdxfPictureButton *> Buttons() const;
-  TdxfPictureButton *Button(const QString &name) const;
+  QList<PictureButton *> buttons() const;
+  PictureButton *button(const QString &name) const;
 };

@@ -8,18 +8,18 @@
 namespace {
 
 // The byte of a character, or -1 when the code page has none for it.
-int ToByte(char32_t c) {
+int toByte(char32_t c) {
   if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
     return int(c);
   for (int i = 0; i < 32; ++i)
-    if (!IsUnassignedWindows1252(i) && Windows1252High[i] == c)
+    if (!isUnassignedWindows1252(i) && kWindows1252High[i] == c)
       return 0x80 + i;
   return -1;
 }
 
 } // namespace
 
-QByteArray ToWindows1252(const QString &text, int *replaced) {
+QByteArray toWindows1252(const QString &text, int *replaced) {
   int missing = 0;
   QByteArray bytes;
   bytes.reserve(text.size() + 8);
@@ -32,7 +32,7 @@ QByteArray ToWindows1252(const QString &text, int *replaced) {
       bytes += "\r\n";
       continue;
     }
-    const int b = ToByte(c);
+    const int b = toByte(c);
     if (b < 0)
       ++missing;
     bytes += b < 0 ? '?' : char(b);
@@ -42,10 +42,10 @@ QByteArray ToWindows1252(const QString &text, int *replaced) {
   return bytes;
 }
 
-bool SendQuickText(TCommandQueue &queue, const QString &text, int *replaced) {
-  const QByteArray bytes = ToWindows1252(text, replaced);
+bool sendQuickText(CommandQueue &queue, const QString &text, int *replaced) {
+  const QByteArray bytes = toWindows1252(text, replaced);
   if (bytes.isEmpty())
     return false;
-  queue.PutText(bytes);
+  queue.putText(bytes);
   return true;
 }

@@ -5,13 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
-class TCommandQueue;
+class CommandQueue;
 
 // The text in Windows-1252, line breaks as CR LF. A character the code page
 // cannot hold becomes "?"; replaced, when given, counts them.
-QByteArray ToWindows1252(const QString &text, int *replaced = nullptr);
+QByteArray toWindows1252(const QString &text, int *replaced = nullptr);
 
 // Queues the text's characters; returns false, queueing nothing, when it is
 // empty. replaced, when given, gets the number sent as "?".
-bool SendQuickText(TCommandQueue &queue, const QString &text,
+bool sendQuickText(CommandQueue &queue, const QString &text,
                    int *replaced = nullptr);

@@ -4,54 +4,54 @@
 
 using Lock = std::lock_guard<std::mutex>;
 
-void TCommandQueue::QueueAppend(const QByteArray &bytes) {
+void CommandQueue::queueAppend(const QByteArray &bytes) {
   Lock lock(m_lock);
   m_bytes.append(bytes);
 }
 
-void TCommandQueue::QueueClear() {
+void CommandQueue::queueClear() {
   Lock lock(m_lock);
   m_bytes.clear();
 }
 
-void TCommandQueue::QueueDropFront() {
+void CommandQueue::queueDropFront() {
   Lock lock(m_lock);
   m_bytes.remove(0, std::min<qsizetype>(20, m_bytes.size()));
 }
 
-std::array<uint8_t, 2> TCommandQueue::Scramble(uint16_t code,
-                                               const TPhoneId &id) {
+std::array<uint8_t, 2> CommandQueue::scramble(uint16_t code,
+                                               const PhoneId &id) {
   return {static_cast<uint8_t>((code & 0xFF) ^ id[5] ^ id[7]),
           static_cast<uint8_t>((code >> 8) ^ id[4] ^ id[6])};
 }
 
-void TCommandQueue::PutKeyCode(uint16_t code) {
+void CommandQueue::putKeyCode(uint16_t code) {
   Lock lock(m_lock);
   // The identification bytes are read in the same step as the append.
-  const auto entry = Scramble(code, m_id);
+  const auto entry = scramble(code, m_id);
   m_bytes.append(reinterpret_cast<const char *>(entry.data()), 2);
 }
 
-void TCommandQueue::PutText(const QByteArray &text) {
+void CommandQueue::putText(const QByteArray &text) {
   Lock lock(m_lock);
   m_bytes.reserve(m_bytes.size() + text.size() * 2);
   for (const char c : text) {
-    const auto entry = Scramble(static_cast<uint8_t>(c), m_id);
+    const auto entry = scramble(static_cast<uint8_t>(c), m_id);
     m_bytes.append(reinterpret_cast<const char *>(entry.data()), 2);
   }
 }
 
-QByteArray TCommandQueue::Bytes() const {
+QByteArray CommandQueue::bytes() const {
   Lock lock(m_lock);
   return m_bytes;
 }
 
-qsizetype TCommandQueue::Size() const {
+qsizetype CommandQueue::size() const {
   Lock lock(m_lock);
   return m_bytes.size();
 }
 
-QByteArray TCommandQueue::TakeFront(qsizetype maxBytes) {
+QByteArray CommandQueue::takeFront(qsizetype maxBytes) {
   Lock lock(m_lock);
   if (m_bytes.size() > maxBytes) {
     const QByteArray front = m_bytes.left(maxBytes);
@@ -63,19 +63,19 @@ QByteArray TCommandQueue::TakeFront(qsizetype maxBytes) {
   return all;
 }
 
-QByteArray TCommandQueue::TakeAll() {
+QByteArray CommandQueue::takeAll() {
   Lock lock(m_lock);
   QByteArray all;
   all.swap(m_bytes);
   return all;
 }
 
-TPhoneId TCommandQueue::PhoneId() const {
+PhoneId CommandQueue::phoneId() const {
   Lock lock(m_lock);
   return m_id;
 }
 
-void TCommandQueue::SetPhoneId(const TPhoneId &id) {
+void CommandQueue::setPhoneId(const PhoneId &id) {
   Lock lock(m_lock);
   m_id = id;
 }

@@ -14,35 +14,35 @@
 #include <cstdint>
 #include <mutex>
 
-using TPhoneId = std::array<uint8_t, 8>;
+using PhoneId = std::array<uint8_t, 8>;
 
-class TCommandQueue {
+class CommandQueue {
 public:
   // Appends the bytes as one block: a consumer sees all of them or none.
-  void QueueAppend(const QByteArray &bytes);
-  void QueueClear();
+  void queueAppend(const QByteArray &bytes);
+  void queueClear();
   // Removes the first 20 bytes, keeping the rest in order.
-  void QueueDropFront();
-  void PutKeyCode(uint16_t code);
-  void PutText(const QByteArray &text);
+  void queueDropFront();
+  void putKeyCode(uint16_t code);
+  void putText(const QByteArray &text);
 
-  QByteArray Bytes() const;
-  qsizetype Size() const;
+  QByteArray bytes() const;
+  qsizetype size() const;
 
   // Takes at most maxBytes from the front in one locked step.
-  QByteArray TakeFront(qsizetype maxBytes);
+  QByteArray takeFront(qsizetype maxBytes);
   // Takes everything in one locked step.
-  QByteArray TakeAll();
+  QByteArray takeAll();
 
   // The last identification block; all zeros until the first.
-  TPhoneId PhoneId() const;
-  void SetPhoneId(const TPhoneId &id);
+  PhoneId phoneId() const;
+  void setPhoneId(const PhoneId &id);
 
   // Entry bytes for a key code under the given identification block.
-  static std::array<uint8_t, 2> Scramble(uint16_t code, const TPhoneId &id);
+  static std::array<uint8_t, 2> scramble(uint16_t code, const PhoneId &id);
 
 private:
   mutable std::mutex m_lock;
   QByteArray m_bytes;
-  TPhoneId m_id{};
+  PhoneId m_id{};
 };

@@ -3,8 +3,8 @@
 #include "common/EventLog.h"
 #include "link/CommandQueue.h"
 #include "link/Protocol.h"
-#include "link/SrvFunctions.h"
-#include "link/UnitDataCom.h"
+#include "link/TcpLink.h"
+#include "link/SerialLink.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ public:
     if (m_entered)
       m_flag = false;
   }
-  bool Entered() const { return m_entered; }
+  bool entered() const { return m_entered; }
 
 private:
   bool &m_flag;
@@ -27,146 +27,146 @@ private:
 
 } // namespace
 
-TConnectionManager::TConnectionManager(IConnectionWindow &window,
-                                       TIdTCPServer &tcp, TCommandQueue &queue)
+ConnectionManager::ConnectionManager(ConnectionView &window,
+                                       TcpLink &tcp, CommandQueue &queue)
     : m_window(window), m_tcp(tcp), m_queue(queue) {}
 
-void TConnectionManager::SetDataComPort(TDataComPort *module) {
+void ConnectionManager::setSerialLink(SerialLink *module) {
   m_dataCom = module;
   if (m_dataCom)
-    m_dataCom->SetScanHost(this);
+    m_dataCom->setScanHost(this);
 }
 
-void TConnectionManager::ConnectGprs() {
+void ConnectionManager::connectGprs() {
   TBusyGuard guard(m_busy);
-  if (!guard.Entered() || m_open)
+  if (!guard.entered() || m_open)
     return;
   try {
-    const TConnectionSettings settings = m_window.ConnectionSettings();
-    m_tcp.Open(settings.Port, settings.ListenAddress);
+    const ConnectionSettings settings = m_window.connectionSettings();
+    m_tcp.open(settings.port, settings.listenAddress);
   } catch (const TcpBindError &e) {
-    m_window.ShowListenError(QString::fromLocal8Bit(e.what()));
+    m_window.showListenError(QString::fromLocal8Bit(e.what()));
     return;
   }
-  EnterLinkOpen(TLinkKind::Gprs);
+  enterLinkOpen(LinkKind::Gprs);
 }
 
-void TConnectionManager::OpenSerialLink(TLinkKind link, const QString &port,
+void ConnectionManager::openSerialLink(LinkKind link, const QString &port,
                                         qint32 baudRate) {
   if (!m_dataCom)
     return;
   try {
-    m_dataCom->OpenComPort(port, baudRate);
+    m_dataCom->openComPort(port, baudRate);
   } catch (const std::exception &) {
-    m_window.ShowSerialOpenError(link);
+    m_window.showSerialOpenError(link);
   }
-  if (!m_dataCom->ComPort().IsOpen())
+  if (!m_dataCom->comPort().isOpen())
     return;
-  m_dataCom->ResetLastReceiveTime();
-  m_window.SetWatchdogRunning(true);
-  EnterLinkOpen(link);
+  m_dataCom->resetLastReceiveTime();
+  m_window.setWatchdogRunning(true);
+  enterLinkOpen(link);
 }
 
-void TConnectionManager::ConnectBluetooth() {
+void ConnectionManager::connectBluetooth() {
   TBusyGuard guard(m_busy);
-  if (!guard.Entered() || m_open)
+  if (!guard.entered() || m_open)
     return;
   // The rate stays as it is: a cable link's rate stays on the port.
-  OpenSerialLink(TLinkKind::Bluetooth,
-                 m_window.ConnectionSettings().BlueToothPort, 0);
+  openSerialLink(LinkKind::Bluetooth,
+                 m_window.connectionSettings().blueToothPort, 0);
 }
 
-void TConnectionManager::ConnectCable() {
+void ConnectionManager::connectCable() {
   TBusyGuard guard(m_busy);
-  if (!guard.Entered() || m_open)
+  if (!guard.entered() || m_open)
     return;
-  OpenSerialLink(TLinkKind::Cable, m_window.ConnectionSettings().DataPort,
-                 Protocol::CableBaudRate);
+  openSerialLink(LinkKind::Cable, m_window.connectionSettings().dataPort,
+                 Protocol::kCableBaudRate);
 }
 
-void TConnectionManager::Autoconnect() {
+void ConnectionManager::autoconnect() {
   TBusyGuard guard(m_busy);
-  if (!guard.Entered() || m_open || !m_dataCom)
+  if (!guard.entered() || m_open || !m_dataCom)
     return;
-  m_window.ProcessPendingEvents();
+  m_window.processPendingEvents();
   if (m_open)
     return; // a link was opened meanwhile
   {
-    const std::unique_ptr<IScanProgress> progress =
-        m_window.CreateScanProgress();
-    m_dataCom->ScanPorts(progress.get());
+    const std::unique_ptr<ScanProgress> progress =
+        m_window.createScanProgress();
+    m_dataCom->scanPorts(progress.get());
   }
-  if (m_dataCom->ProbePorts().isEmpty()) {
+  if (m_dataCom->probePorts().isEmpty()) {
     // Nothing to listen on: the state stays Idle.
-    m_dataCom->ReleaseProbePorts(false);
-    m_window.ShowNoSerialPortOpened();
+    m_dataCom->releaseProbePorts(false);
+    m_window.showNoSerialPortOpened();
     return;
   }
   // No indicator yet: the phone's first packet tells which link it is.
-  EnterLinkOpen(TLinkKind::Auto);
+  enterLinkOpen(LinkKind::Auto);
 }
 
-void TConnectionManager::PortFound(const QString &portName, bool isCable) {
-  m_window.StoreFoundPort(portName, isCable);
-  m_window.SetIndicatorShown(isCable ? TLinkKind::Cable : TLinkKind::Bluetooth,
+void ConnectionManager::portFound(const QString &portName, bool isCable) {
+  m_window.storeFoundPort(portName, isCable);
+  m_window.setIndicatorShown(isCable ? LinkKind::Cable : LinkKind::Bluetooth,
                              false);
 }
 
-void TConnectionManager::EnterLinkOpen(TLinkKind link) {
+void ConnectionManager::enterLinkOpen(LinkKind link) {
   m_open = true;
   m_link = link;
-  m_window.SetConnectCommandsEnabled(false);
-  m_window.SetDisconnectEnabled(true);
-  if (link != TLinkKind::Auto)
-    m_window.SetIndicatorShown(link, false);
-  m_window.ShowLinkState(1);
+  m_window.setConnectCommandsEnabled(false);
+  m_window.setDisconnectEnabled(true);
+  if (link != LinkKind::Auto)
+    m_window.setIndicatorShown(link, false);
+  m_window.showLinkState(1);
 }
 
-void TConnectionManager::DisconnectLink() {
+void ConnectionManager::disconnectLink() {
   // The indicator first: a late restart from a link thread cannot bring
   // the LED back.
-  m_window.ShowLinkState(0);
+  m_window.showLinkState(0);
   if (m_dataCom)
-    m_dataCom->TimerLostPacket().stop();
-  if (m_tcp.Active())
-    m_tcp.Close();
+    m_dataCom->timerLostPacket().stop();
+  if (m_tcp.active())
+    m_tcp.close();
   if (m_dataCom) {
     // Both send the phone the Discon packet first; errors are ignored.
-    m_dataCom->CloseComPort(true);
-    m_dataCom->ReleaseProbePorts(true);
+    m_dataCom->closeComPort(true);
+    m_dataCom->releaseProbePorts(true);
   }
 
   // Controls back to Idle.
-  m_window.SetConnectCommandsEnabled(true);
-  m_window.ClearLinkTexts();
+  m_window.setConnectCommandsEnabled(true);
+  m_window.clearLinkTexts();
   if (m_dataCom)
-    m_dataCom->ClearPending();
-  m_window.SetDisconnectEnabled(false);
-  m_window.SetWatchdogRunning(false);
-  for (TLinkKind link :
-       {TLinkKind::Cable, TLinkKind::Bluetooth, TLinkKind::Gprs})
-    m_window.SetIndicatorShown(link, true);
+    m_dataCom->clearPending();
+  m_window.setDisconnectEnabled(false);
+  m_window.setWatchdogRunning(false);
+  for (LinkKind link :
+       {LinkKind::Cable, LinkKind::Bluetooth, LinkKind::Gprs})
+    m_window.setIndicatorShown(link, true);
   m_open = false;
 
   // Clear the link's view.
-  WriteLog(LogDate() + " DisConnect", LogCommands);
-  m_queue.QueueClear();
-  m_window.ClearScreen();
+  writeLog(logDate() + " DisConnect", LogCommands);
+  m_queue.queueClear();
+  m_window.clearScreen();
 }
 
-void TConnectionManager::TimerCOMPortTimer() {
-  if (!m_dataCom || m_dataCom->LastReceiveTime() == 0)
+void ConnectionManager::checkPortWatchdog() {
+  if (!m_dataCom || m_dataCom->lastReceiveTime() == 0)
     return;
   const qint64 silentSeconds =
-      (m_dataCom->Now() - m_dataCom->LastReceiveTime()) / 1000;
-  if (silentSeconds <= Protocol::WatchdogSilenceSeconds)
+      (m_dataCom->now() - m_dataCom->lastReceiveTime()) / 1000;
+  if (silentSeconds <= Protocol::kWatchdogSilenceSeconds)
     return;
-  DisconnectLink();
+  disconnectLink();
   // Keep waiting for the phone on the port the user chose.
-  const QString port = m_dataCom->ComPort().PortName();
-  const TConnectionSettings settings = m_window.ConnectionSettings();
-  if (port == settings.BlueToothPort)
-    ConnectBluetooth();
-  else if (port == settings.DataPort)
-    ConnectCable();
+  const QString port = m_dataCom->comPort().portName();
+  const ConnectionSettings settings = m_window.connectionSettings();
+  if (port == settings.blueToothPort)
+    connectBluetooth();
+  else if (port == settings.dataPort)
+    connectCable();
 }

@@ -1,7 +1,7 @@
 #include "link/LinkStats.h"
 
-TLinkCounters TLinkStats::Read() const {
-  TLinkCounters c;
+LinkCounters LinkStats::read() const {
+  LinkCounters c;
   c.requests = m_requests.load(std::memory_order_relaxed);
   c.tiles = m_tiles.load(std::memory_order_relaxed);
   c.bytesIn = m_bytesIn.load(std::memory_order_relaxed);
@@ -11,15 +11,15 @@ TLinkCounters TLinkStats::Read() const {
   return c;
 }
 
-void TLinkRateWindow::Add(qint64 nowMs, const TLinkCounters &counters) {
+void LinkRateWindow::add(qint64 nowMs, const LinkCounters &counters) {
   m_samples.push_back({nowMs, counters});
   // Keep the newest reading at or before the window's start as the base.
   while (m_samples.size() > 2 && m_samples[1].ms <= nowMs - m_windowMs)
     m_samples.pop_front();
 }
 
-TLinkRates TLinkRateWindow::Rates() const {
-  TLinkRates r;
+LinkRates LinkRateWindow::rates() const {
+  LinkRates r;
   if (m_samples.size() < 2)
     return r;
   const Sample &a = m_samples.front();
@@ -40,7 +40,7 @@ TLinkRates TLinkRateWindow::Rates() const {
 
 namespace {
 
-QString Bytes(double perSecond) {
+QString bytes(double perSecond) {
   if (perSecond >= 1024 * 1024)
     return QStringLiteral("%1 MB/s").arg(perSecond / (1024 * 1024), 0, 'f', 1);
   if (perSecond >= 1024)
@@ -50,7 +50,7 @@ QString Bytes(double perSecond) {
 
 } // namespace
 
-QString FormatLinkRates(const TLinkRates &r, const QString &text) {
+QString formatLinkRates(const LinkRates &r, const QString &text) {
   const QString trip =
       r.roundTripMs < 0
           ? QStringLiteral("-")
@@ -59,5 +59,5 @@ QString FormatLinkRates(const TLinkRates &r, const QString &text) {
   return QString(text)
       .arg(r.requestsPerSecond, 0, 'f', 0)
       .arg(r.tilesPerSecond, 0, 'f', 1)
-      .arg(Bytes(r.bytesInPerSecond), Bytes(r.bytesOutPerSecond), trip);
+      .arg(bytes(r.bytesInPerSecond), bytes(r.bytesOutPerSecond), trip);
 }

@@ -8,7 +8,7 @@
 #include <atomic>
 #include <deque>
 
-struct TLinkCounters {
+struct LinkCounters {
   qint64 requests = 0;
   qint64 tiles = 0;
   qint64 bytesIn = 0;
@@ -18,21 +18,21 @@ struct TLinkCounters {
   qint64 roundTrips = 0;
 };
 
-class TLinkStats {
+class LinkStats {
 public:
-  void CountRequest() { m_requests.fetch_add(1, std::memory_order_relaxed); }
-  void CountTile() { m_tiles.fetch_add(1, std::memory_order_relaxed); }
-  void CountIn(qint64 bytes) {
+  void countRequest() { m_requests.fetch_add(1, std::memory_order_relaxed); }
+  void countTile() { m_tiles.fetch_add(1, std::memory_order_relaxed); }
+  void countIn(qint64 bytes) {
     m_bytesIn.fetch_add(bytes, std::memory_order_relaxed);
   }
-  void CountOut(qint64 bytes) {
+  void countOut(qint64 bytes) {
     m_bytesOut.fetch_add(bytes, std::memory_order_relaxed);
   }
-  void CountRoundTrip(qint64 ns) {
+  void countRoundTrip(qint64 ns) {
     m_roundTripNs.fetch_add(ns, std::memory_order_relaxed);
     m_roundTrips.fetch_add(1, std::memory_order_relaxed);
   }
-  TLinkCounters Read() const;
+  LinkCounters read() const;
 
 private:
   std::atomic<qint64> m_requests{0}, m_tiles{0}, m_bytesIn{0}, m_bytesOut{0},
@@ -40,7 +40,7 @@ private:
 };
 
 // Rates over a sliding window of readings taken at known times.
-struct TLinkRates {
+struct LinkRates {
   double requestsPerSecond = 0;
   double tilesPerSecond = 0;
   double bytesInPerSecond = 0;
@@ -48,21 +48,21 @@ struct TLinkRates {
   double roundTripMs = -1; // -1: no reply was followed by a request
 };
 
-class TLinkRateWindow {
+class LinkRateWindow {
 public:
-  explicit TLinkRateWindow(qint64 windowMs = 5000) : m_windowMs(windowMs) {}
+  explicit LinkRateWindow(qint64 windowMs = 5000) : m_windowMs(windowMs) {}
   // A reading at nowMs (any steady clock); readings older than the window
   // before the newest are dropped, keeping one to measure from.
-  void Add(qint64 nowMs, const TLinkCounters &counters);
+  void add(qint64 nowMs, const LinkCounters &counters);
   // Rates between the oldest and the newest reading kept; zeros when there
   // are fewer than two.
-  TLinkRates Rates() const;
-  void Clear() { m_samples.clear(); }
+  LinkRates rates() const;
+  void clear() { m_samples.clear(); }
 
 private:
   struct Sample {
     qint64 ms;
-    TLinkCounters counters;
+    LinkCounters counters;
   };
   qint64 m_windowMs;
   std::deque<Sample> m_samples;
@@ -71,4 +71,4 @@ private:
 // The figures as the LED's tooltip shows them: text with %1 requests/s,
 // %2 tiles/s, %3 bytes/s in, %4 bytes/s out and %5 the round trip filled
 // in. The window gives the text in the user's language.
-QString FormatLinkRates(const TLinkRates &rates, const QString &text);
+QString formatLinkRates(const LinkRates &rates, const QString &text);

@@ -2,72 +2,72 @@
 
 using Lock = std::lock_guard<std::mutex>;
 
-void TPhoneGate::SetPolicy(bool knownOnly, const QList<TPhoneId> &known) {
+void PhoneGate::setPolicy(bool knownOnly, const QList<PhoneId> &known) {
   Lock lock(m_lock);
   m_knownOnly = knownOnly;
   m_known = known;
 }
 
-bool TPhoneGate::KnownOnly() const {
+bool PhoneGate::knownOnly() const {
   Lock lock(m_lock);
   return m_knownOnly;
 }
 
-void TPhoneGate::AddKnown(const TPhoneId &id) {
+void PhoneGate::addKnown(const PhoneId &id) {
   Lock lock(m_lock);
   if (!m_known.contains(id))
     m_known.append(id);
 }
 
-quint64 TPhoneGate::Begin() {
+quint64 PhoneGate::begin() {
   Lock lock(m_lock);
-  m_state = m_knownOnly ? TState::AwaitingAuth : TState::Served;
+  m_state = m_knownOnly ? State::AwaitingAuth : State::Served;
   m_identityDue = false;
   return ++m_connection;
 }
 
-quint64 TPhoneGate::Connection() const {
+quint64 PhoneGate::connection() const {
   Lock lock(m_lock);
   return m_connection;
 }
 
-TPhoneGate::TState TPhoneGate::State() const {
+PhoneGate::State PhoneGate::state() const {
   Lock lock(m_lock);
   return m_state;
 }
 
-TPhoneGate::TState TPhoneGate::OnAuth(const TPhoneId &id) {
+PhoneGate::State PhoneGate::onAuth(const PhoneId &id) {
   Lock lock(m_lock);
-  if (!m_knownOnly || m_state == TState::Refused)
+  if (!m_knownOnly || m_state == State::Refused)
     return m_state;
   // A phone may identify itself again; a different block is asked about
   // anew.
-  if (m_state == TState::Served && id == m_pending)
+  if (m_state == State::Served && id == m_pending)
     return m_state;
   m_pending = id;
   m_identityDue = false;
-  m_state = m_known.contains(id) ? TState::Served : TState::AwaitingUser;
+  m_state = m_known.contains(id) ? State::Served : State::AwaitingUser;
   return m_state;
 }
 
-bool TPhoneGate::Allow(quint64 connection) {
+bool PhoneGate::allow(quint64 connection) {
   Lock lock(m_lock);
-  if (connection != m_connection || m_state != TState::AwaitingUser)
+  if (connection != m_connection || m_state != State::AwaitingUser)
     return false;
-  m_state = TState::Served;
+  m_state = State::Served;
   m_identityDue = true;
   return true;
 }
 
-bool TPhoneGate::Refuse(quint64 connection) {
+bool PhoneGate::refuse(quint64 connection) {
   Lock lock(m_lock);
-  if (connection != m_connection || m_state == TState::Refused)
+  if (connection != m_connection || m_state == State::Refused)
     return false;
-  m_state = TState::Refused;
+  m_state = State::Refused;
   return true;
 }
 
-bool TPhoneGate::TakeAllowedIdentity(TPhoneId &id) {
+bool PhoneGate::takeAllowedIdentity(PhoneId &id) {
   Lock lock(m_lock);
   if (!m_identityDue)
     return false;
@@ -76,7 +76,7 @@ bool TPhoneGate::TakeAllowedIdentity(TPhoneId &id) {
   return true;
 }
 
-QByteArray TPhoneGate::BlockText(const TPhoneId &id) {
+QByteArray PhoneGate::blockText(const PhoneId &id) {
   return QByteArray(reinterpret_cast<const char *>(id.data()), int(id.size()))
       .toHex()
       .toUpper();

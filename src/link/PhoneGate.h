@@ -14,48 +14,48 @@
 #include <QString>
 #include <mutex>
 
-class TPhoneGate {
+class PhoneGate {
 public:
-  enum class TState {
+  enum class State {
     Served,       // keys and tiles flow
     AwaitingAuth, // known phones only, and no identification yet
     AwaitingUser, // an unknown phone, asked about
     Refused       // the user refused it: the link closes the connection
   };
 
-  void SetPolicy(bool knownOnly, const QList<TPhoneId> &known);
-  bool KnownOnly() const;
-  void AddKnown(const TPhoneId &id);
+  void setPolicy(bool knownOnly, const QList<PhoneId> &known);
+  bool knownOnly() const;
+  void addKnown(const PhoneId &id);
 
   // A new connection (a TCP phone, an opened serial port); returns its
   // number, which the user's answer names.
-  quint64 Begin();
-  quint64 Connection() const;
-  TState State() const;
-  bool Served() const { return State() == TState::Served; }
+  quint64 begin();
+  quint64 connection() const;
+  State state() const;
+  bool served() const { return state() == State::Served; }
 
   // The phone identified itself: Served when it may be, AwaitingUser when
   // the user must be asked (the caller asks, once).
-  TState OnAuth(const TPhoneId &id);
+  State onAuth(const PhoneId &id);
 
   // The user's answers for a connection; false, and nothing changes, when
   // that connection is no longer the one waiting.
-  bool Allow(quint64 connection);
-  bool Refuse(quint64 connection);
+  bool allow(quint64 connection);
+  bool refuse(quint64 connection);
 
   // After an Allow: the block that waited, to be applied by the link (the
   // identification it held back). True once.
-  bool TakeAllowedIdentity(TPhoneId &id);
+  bool takeAllowedIdentity(PhoneId &id);
 
   // The block as 16 upper-case hex digits, byte 0 first.
-  static QByteArray BlockText(const TPhoneId &id);
+  static QByteArray blockText(const PhoneId &id);
 
 private:
   mutable std::mutex m_lock;
   bool m_knownOnly = false;
-  QList<TPhoneId> m_known;
+  QList<PhoneId> m_known;
   quint64 m_connection = 0;
-  TState m_state = TState::Served;
-  TPhoneId m_pending{};
+  State m_state = State::Served;
+  PhoneId m_pending{};
   bool m_identityDue = false;
 };

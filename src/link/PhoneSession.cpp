@@ -20,17 +20,17 @@ constexpr qsizetype kReplyHeader = 8;
 
 } // namespace
 
-PhoneSession::PhoneSession(TCommandQueue &queue, ILinkView *view,
+PhoneSession::PhoneSession(CommandQueue &queue, LinkView *view,
                            const ReplyStyle &style)
     : m_queue(queue), m_view(view), m_style(style), m_clock(steadyNs) {
   m_reply.reserve(kReplyHeader + 1 + 64);
 }
 
-void PhoneSession::setStats(TLinkStats *stats) {
+void PhoneSession::setStats(LinkStats *stats) {
   m_stats = stats ? stats : &m_ownStats;
 }
 
-void PhoneSession::setGate(TPhoneGate *gate) {
+void PhoneSession::setGate(PhoneGate *gate) {
   m_gate = gate ? gate : &m_ownGate;
 }
 
@@ -39,31 +39,31 @@ void PhoneSession::setClock(Clock clock) {
 }
 
 quint64 PhoneSession::begin(const QString &where) {
-  m_connection = m_gate->Begin();
+  m_connection = m_gate->begin();
   m_replySentNs = 0;
   if (m_view)
-    m_view->ShowPeer(where);
+    m_view->showPeer(where);
   return m_connection;
 }
 
-bool PhoneSession::served() const { return m_gate->Served(); }
+bool PhoneSession::served() const { return m_gate->served(); }
 
 void PhoneSession::received(qint64 bytes) {
-  m_stats->CountIn(bytes);
+  m_stats->countIn(bytes);
   if (m_replySentNs != 0) {
     // The phone's answer to our last reply: its round trip as seen here.
-    m_stats->CountRoundTrip(m_clock() - m_replySentNs);
+    m_stats->countRoundTrip(m_clock() - m_replySentNs);
     m_replySentNs = 0;
   }
 }
 
 const QByteArray &PhoneSession::handle(const PhoneRequest &request) {
-  m_stats->CountRequest();
+  m_stats->countRequest();
   // A phone the user allowed meanwhile gets the identification it sent.
-  TPhoneId allowed;
-  if (m_gate->TakeAllowedIdentity(allowed))
+  PhoneId allowed;
+  if (m_gate->takeAllowedIdentity(allowed))
     applyIdentity(allowed);
-  const bool refused = m_gate->State() == TPhoneGate::TState::Refused;
+  const bool refused = m_gate->state() == PhoneGate::State::Refused;
   if (request.kind == PhoneRequest::Kind::Close ||
       (refused && m_style.closeWhenRefused)) {
     m_reply.clear();
@@ -82,13 +82,13 @@ const QByteArray &PhoneSession::reply() {
   // is written.
   const QByteArray keys =
       served()
-          ? (m_style.maxKeyBytes > 0 ? m_queue.TakeFront(m_style.maxKeyBytes)
-                                     : m_queue.TakeAll())
+          ? (m_style.maxKeyBytes > 0 ? m_queue.takeFront(m_style.maxKeyBytes)
+                                     : m_queue.takeAll())
           : QByteArray();
   const char *log =
       keys.isEmpty() ? m_style.emptyReplyLog : m_style.keysReplyLog;
   if (log)
-    WriteLog(log, LogCommands);
+    writeLog(log, LogCommands);
   m_reply.resize(kReplyHeader);
   qToLittleEndian<qint32>(keys.isEmpty() ? Protocol::KindNop
                                          : Protocol::KindCommands,
@@ -97,25 +97,25 @@ const QByteArray &PhoneSession::reply() {
   m_reply.append(keys);
   if (m_style.terminator)
     m_reply.append(m_style.terminator);
-  m_stats->CountOut(m_reply.size());
+  m_stats->countOut(m_reply.size());
   m_replySentNs = m_clock();
   return m_reply;
 }
 
-void PhoneSession::applyIdentity(const TPhoneId &id) {
-  m_queue.SetPhoneId(id);
+void PhoneSession::applyIdentity(const PhoneId &id) {
+  m_queue.setPhoneId(id);
   if (m_view)
-    m_view->ShowPhoneIdentity(ModelCodeOf(id.data()));
+    m_view->showPhoneIdentity(modelCodeOf(id.data()));
 }
 
-void PhoneSession::onAuth(const TPhoneId &id) {
-  switch (m_gate->OnAuth(id)) {
-  case TPhoneGate::TState::Served:
+void PhoneSession::onAuth(const PhoneId &id) {
+  switch (m_gate->onAuth(id)) {
+  case PhoneGate::State::Served:
     applyIdentity(id);
     break;
-  case TPhoneGate::TState::AwaitingUser:
+  case PhoneGate::State::AwaitingUser:
     if (m_view)
-      m_view->AskAboutPhone(m_connection, id);
+      m_view->askAboutPhone(m_connection, id);
     break;
   default:
     break;
@@ -125,15 +125,15 @@ void PhoneSession::onAuth(const TPhoneId &id) {
 void PhoneSession::drawTile(const PhoneRequest &request) {
   if (!m_view || !served())
     return;
-  m_stats->CountTile();
+  m_stats->countTile();
   if (!m_style.skipBrokenTile) {
-    m_view->DrawTile(request.tile, request.x, request.y);
+    m_view->drawTile(request.tile, request.x, request.y);
     return;
   }
   try {
-    m_view->DrawTile(request.tile, request.x, request.y);
+    m_view->drawTile(request.tile, request.x, request.y);
   } catch (const std::exception &e) {
     // A broken tile costs one tile, not the link.
-    WriteLog(QByteArray(e.what()), LogCommands);
+    writeLog(QByteArray(e.what()), LogCommands);
   }
 }

@@ -21,7 +21,7 @@
 #include <QString>
 #include <functional>
 
-class ILinkView;
+class LinkView;
 
 // A request as a transport parsed it.
 struct PhoneRequest {
@@ -32,7 +32,7 @@ struct PhoneRequest {
     Close   // the phone says goodbye, or sent what no phone sends
   };
   Kind kind = Kind::Poll;
-  TPhoneId id{};
+  PhoneId id{};
   QByteArray tile;
   int x = 0;
   int y = 0;
@@ -57,15 +57,15 @@ public:
   using Clock = std::function<qint64()>;
 
   // view may be null (nothing is shown or drawn).
-  PhoneSession(TCommandQueue &queue, ILinkView *view, const ReplyStyle &style);
+  PhoneSession(CommandQueue &queue, LinkView *view, const ReplyStyle &style);
   PhoneSession(const PhoneSession &) = delete;
   PhoneSession &operator=(const PhoneSession &) = delete;
 
-  void setView(ILinkView *view) { m_view = view; }
+  void setView(LinkView *view) { m_view = view; }
   // Shared with the other link; null restores the session's own.
-  void setStats(TLinkStats *stats);
-  void setGate(TPhoneGate *gate);
-  TPhoneGate &gate() const { return *m_gate; }
+  void setStats(LinkStats *stats);
+  void setGate(PhoneGate *gate);
+  PhoneGate &gate() const { return *m_gate; }
   // Empty: the steady clock.
   void setClock(Clock clock);
 
@@ -88,18 +88,18 @@ public:
   const QByteArray &reply();
 
 private:
-  void applyIdentity(const TPhoneId &id);
-  void onAuth(const TPhoneId &id);
+  void applyIdentity(const PhoneId &id);
+  void onAuth(const PhoneId &id);
   void drawTile(const PhoneRequest &request);
 
-  TCommandQueue &m_queue;
-  ILinkView *m_view;
+  CommandQueue &m_queue;
+  LinkView *m_view;
   ReplyStyle m_style;
-  TLinkStats *m_stats = &m_ownStats;
-  TPhoneGate *m_gate = &m_ownGate;
+  LinkStats *m_stats = &m_ownStats;
+  PhoneGate *m_gate = &m_ownGate;
   // The fallbacks of a session not given the program's gate and figures.
-  TLinkStats m_ownStats;
-  TPhoneGate m_ownGate;
+  LinkStats m_ownStats;
+  PhoneGate m_ownGate;
   quint64 m_connection = 0;
   Clock m_clock;
   qint64 m_replySentNs = 0; // 0 once the phone has answered the last reply

@@ -9,14 +9,14 @@
 namespace {
 
 // Room the system's port list gives a device name and a port name.
-constexpr qsizetype MaxListedNameLength = 255;
+constexpr qsizetype kMaxListedNameLength = 255;
 
 } // namespace
 
-QStringList ScanPortNames() {
+QStringList scanPortNames() {
   QStringList names;
-  for (const TSerialPortEntry &entry : ReadSerialPortTable(ExeDir()))
-    names.append(entry.PortName);
+  for (const SerialPortEntry &entry : readSerialPortTable(exeDir()))
+    names.append(entry.portName);
   std::stable_sort(names.begin(), names.end(),
                    [](const QString &a, const QString &b) {
                      return QString::compare(a, b, Qt::CaseInsensitive) < 0;
@@ -24,24 +24,24 @@ QStringList ScanPortNames() {
   return names;
 }
 
-QString FindPortDeviceName(const QString &portName) {
-  QList<TSerialPortEntry> entries;
+QString findPortDeviceName(const QString &portName) {
+  QList<SerialPortEntry> entries;
   try {
-    entries = ReadSerialPortTable(ExeDir());
-  } catch (const TSerialError &) {
+    entries = readSerialPortTable(exeDir());
+  } catch (const SerialError &) {
     return QString();
   }
-  for (const TSerialPortEntry &entry : entries) {
-    if (entry.DeviceName.size() > MaxListedNameLength ||
-        entry.PortName.size() > MaxListedNameLength)
+  for (const SerialPortEntry &entry : entries) {
+    if (entry.deviceName.size() > kMaxListedNameLength ||
+        entry.portName.size() > kMaxListedNameLength)
       continue;
-    if (entry.PortName == portName)
-      return entry.DeviceName;
+    if (entry.portName == portName)
+      return entry.deviceName;
   }
   return QString();
 }
 
-bool IsCablePortDevice(const QString &deviceName) {
+bool isCablePortDevice(const QString &deviceName) {
   if (deviceName.size() < 9)
     return false;
   const QChar ninth = deviceName.at(8);

@@ -6,44 +6,44 @@
 // Bluetooth port by its device name; the application stores it in the
 // settings.
 //
-// The scan itself is TDataComPort::ScanPorts (UnitDataCom.h).
+// The scan itself is SerialLink::scanPorts (SerialLink.h).
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 // The progress window of a scan, owned by the application.
-class IScanProgress {
+class ScanProgress {
 public:
-  virtual ~IScanProgress() = default;
+  virtual ~ScanProgress() = default;
   // Shown, without waiting, for n ports.
-  virtual void Start(int n) = 0;
+  virtual void start(int n) = 0;
   // Port i (from 0) is being opened; repaint the label at once.
-  virtual void Step(int i, const QString &port) = 0;
+  virtual void step(int i, const QString &port) = 0;
   // Closed.
-  virtual void Finish() = 0;
+  virtual void finish() = 0;
 };
 
 // What the scan needs of the application when the phone has answered.
-class IPortScanHost {
+class PortScanHost {
 public:
-  virtual ~IPortScanHost() = default;
+  virtual ~PortScanHost() = default;
   // A whole phone packet arrived first on portName. A cable port is stored as
   // the data cable port and lights the cable indicator; otherwise it is stored
   // as the Bluetooth port and lights the Bluetooth indicator.
-  virtual void PortFound(const QString &portName, bool isCable) = 0;
+  virtual void portFound(const QString &portName, bool isCable) = 0;
 };
 
 // The port names of the machine, sorted as text without regard to case
-// (COM1, COM10, COM2). Throws TSerialError when the list cannot be read.
-QStringList ScanPortNames();
+// (COM1, COM10, COM2). Throws SerialError when the list cannot be read.
+QStringList scanPortNames();
 
 // The device name listed for a port name, compared exactly; empty when
 // there is none or the list cannot be read. Entries whose device name or
 // port name does not fit 255 characters are passed over.
-QString FindPortDeviceName(const QString &portName);
+QString findPortDeviceName(const QString &portName);
 
 // A data cable when the 9th character of the device name is '0' or 'U'
 // ("\Device\USBSER000"); anything else, a shorter name included, is
 // Bluetooth.
-bool IsCablePortDevice(const QString &deviceName);
+bool isCablePortDevice(const QString &deviceName);

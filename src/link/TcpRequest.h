@@ -12,45 +12,45 @@
 #include <QByteArray>
 #include <QString>
 
-struct TTcpRequest {
+struct TcpRequest {
   enum Kind { Nop, GetAuth, GetCommand, GetScreen, Discon, Other };
   Kind kind = Other;
   qint32 code = 0;
-  TPhoneId id{};       // GetAuth
+  PhoneId id{};       // GetAuth
   qint32 length = 0;   // GetScreen: the announced tile length
   qint32 x = 0, y = 0; // GetScreen with a tile
   QByteArray tile;     // GetScreen with a tile (length > 8 bytes)
 
-  bool HasTile() const { return kind == GetScreen && !tile.isEmpty(); }
+  bool hasTile() const { return kind == GetScreen && !tile.isEmpty(); }
   // Discon and unknown codes close the connection without a reply.
-  bool Closes() const { return kind == Discon || kind == Other; }
+  bool closes() const { return kind == Discon || kind == Other; }
 };
 
-class TTcpRequestParser {
+class TcpRequestParser {
 public:
-  enum class TStep {
+  enum class Step {
     NeedMore, // every byte given was taken; no request complete yet
     Request,  // Request() holds a complete request
     Refused   // the stream announced a tile above the length cap
   };
-  struct TResult {
-    TStep step;
+  struct Result {
+    Step step;
     qsizetype consumed; // bytes taken from the front of the data
   };
 
   // Takes bytes from the front of data until one request is complete. The
   // caller answers it, then feeds the rest. After a closing request or a
   // refusal, further bytes are taken and ignored.
-  TResult Feed(const char *data, qsizetype size);
+  Result feed(const char *data, qsizetype size);
 
-  // Valid after TStep::Request, until the next Feed. The tile buffer is
+  // Valid after Step::Request, until the next Feed. The tile buffer is
   // reused from request to request.
-  const TTcpRequest &Request() const { return m_request; }
-  QString Error() const { return m_error; }
-  void Reset();
+  const TcpRequest &request() const { return m_request; }
+  QString error() const { return m_error; }
+  void reset();
 
 private:
-  enum class TStage {
+  enum class Stage {
     Code,
     NopTrailer,
     AuthBody,
@@ -60,13 +60,13 @@ private:
     Finished
   };
 
-  void Expect(TStage stage, qsizetype bytes);
-  TResult Complete(qsizetype consumed, TStage next);
+  void expect(Stage stage, qsizetype bytes);
+  Result complete(qsizetype consumed, Stage next);
 
-  TStage m_stage = TStage::Code;
+  Stage m_stage = Stage::Code;
   char m_field[16];
   qsizetype m_need = 4;
   qsizetype m_have = 0;
-  TTcpRequest m_request;
+  TcpRequest m_request;
   QString m_error;
 };

@@ -63,7 +63,7 @@ enum : uint16_t {
 };
 
 // The keys of the numeric keypad, with Num Lock on and off.
-uint16_t KeypadKey(int key) {
+uint16_t keypadKey(int key) {
   if (key >= Qt::Key_0 && key <= Qt::Key_9)
     return VkNumpad0 + (key - Qt::Key_0);
   switch (key) {
@@ -109,7 +109,7 @@ uint16_t KeypadKey(int key) {
 }
 
 // The digit row and punctuation by evdev key code (X11 key code).
-uint16_t PositionalKey(uint32_t code) {
+uint16_t positionalKey(uint32_t code) {
   if (code >= 10 && code <= 18)
     return uint16_t('1' + (code - 10));
   switch (code) {
@@ -143,7 +143,7 @@ uint16_t PositionalKey(uint32_t code) {
 }
 
 // The letter a US keyboard has at an evdev key code (X11 key code), or 0.
-uint16_t LetterByPlace(uint32_t code) {
+uint16_t letterByPlace(uint32_t code) {
   static constexpr char rows[][11] = {"QWERTYUIOP", "ASDFGHJKL", "ZXCVBNM"};
   static constexpr uint32_t firstCode[] = {24, 38, 52};
   for (int row = 0; row < 3; ++row) {
@@ -156,13 +156,13 @@ uint16_t LetterByPlace(uint32_t code) {
 
 // A letter outside A to Z: Cyrillic, Greek and other scripts' layouts put
 // theirs on the keys that carry the Latin letters.
-bool IsOtherLetter(int key) {
+bool isOtherLetter(int key) {
   return key > 0x7F && key < 0x110000 && QChar::isLetter(char32_t(key));
 }
 
 // A character key by the character a US keyboard gives, with or without
 // Shift.
-uint16_t CharacterKey(int key) {
+uint16_t characterKey(int key) {
   switch (key) {
   case Qt::Key_ParenRight:
     return '0';
@@ -226,7 +226,7 @@ uint16_t CharacterKey(int key) {
   }
 }
 
-uint16_t FunctionKey(int key) {
+uint16_t functionKey(int key) {
   switch (key) {
   case Qt::Key_Backspace:
     return VkBack;
@@ -294,7 +294,7 @@ uint16_t FunctionKey(int key) {
 QMutex g_capsLock;
 std::function<bool()> g_capsLockSource;
 
-bool X11CapsLock() {
+bool x11CapsLock() {
   // A connection of our own to the server DISPLAY names, opened on first use
   // and again when DISPLAY changes; none without a server.
   static Display *display = nullptr;
@@ -318,40 +318,40 @@ bool X11CapsLock() {
 
 } // namespace
 
-uint16_t VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers,
+uint16_t virtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers,
                           uint32_t scanCode, bool positionalScanCode) {
   if (modifiers & Qt::KeypadModifier) {
-    if (const uint16_t vk = KeypadKey(key))
+    if (const uint16_t vk = keypadKey(key))
       return vk;
   }
   if (key >= Qt::Key_A && key <= Qt::Key_Z)
     return uint16_t('A' + (key - Qt::Key_A));
-  if (positionalScanCode && IsOtherLetter(key)) {
-    if (const uint16_t vk = LetterByPlace(scanCode))
+  if (positionalScanCode && isOtherLetter(key)) {
+    if (const uint16_t vk = letterByPlace(scanCode))
       return vk;
   }
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
     return uint16_t(VkF1 + (key - Qt::Key_F1));
-  if (const uint16_t vk = FunctionKey(key))
+  if (const uint16_t vk = functionKey(key))
     return vk;
   if (positionalScanCode) {
-    if (const uint16_t vk = PositionalKey(scanCode))
+    if (const uint16_t vk = positionalKey(scanCode))
       return vk;
   }
   if (key >= Qt::Key_0 && key <= Qt::Key_9)
     return uint16_t('0' + (key - Qt::Key_0));
-  return CharacterKey(key);
+  return characterKey(key);
 }
 
-uint16_t VirtualKeyFromEvent(const QKeyEvent &event) {
+uint16_t virtualKeyFromEvent(const QKeyEvent &event) {
   static const bool xcb =
       QGuiApplication::platformName() == QLatin1String("xcb");
-  return VirtualKeyFromQt(event.key(), event.modifiers(),
+  return virtualKeyFromQt(event.key(), event.modifiers(),
                           event.nativeScanCode(),
                           xcb && event.nativeScanCode() != 0);
 }
 
-bool CapsLockOn() {
+bool capsLockOn() {
   std::function<bool()> source;
   {
     QMutexLocker lock(&g_capsLock);
@@ -360,10 +360,10 @@ bool CapsLockOn() {
   if (source)
     return source();
   QMutexLocker lock(&g_capsLock);
-  return X11CapsLock();
+  return x11CapsLock();
 }
 
-void SetCapsLockSource(std::function<bool()> source) {
+void setCapsLockSource(std::function<bool()> source) {
   QMutexLocker lock(&g_capsLock);
   g_capsLockSource = std::move(source);
 }

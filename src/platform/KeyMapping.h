@@ -18,16 +18,16 @@ namespace platform {
 // scanCode is the X11 key code when positionalScanCode is true (evdev key
 // codes under xcb); then the digit row, the punctuation keys and keys with
 // letters of other scripts are named by where they sit.
-uint16_t VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers,
+uint16_t virtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers,
                           uint32_t scanCode = 0,
                           bool positionalScanCode = false);
-uint16_t VirtualKeyFromEvent(const QKeyEvent &event);
+uint16_t virtualKeyFromEvent(const QKeyEvent &event);
 
 // Whether Caps Lock is on (locked, or held at this moment). Asks the X
 // server; false when there is none.
-bool CapsLockOn();
+bool capsLockOn();
 // Replaces the source of the Caps Lock state (tests); an empty function
 // restores the X server.
-void SetCapsLockSource(std::function<bool()> source);
+void setCapsLockSource(std::function<bool()> source);
 
 } // namespace platform

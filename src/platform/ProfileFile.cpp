@@ -8,7 +8,7 @@ namespace platform {
 
 namespace {
 
-bool SameName(const QByteArray &a, const QByteArray &b) {
+bool sameName(const QByteArray &a, const QByteArray &b) {
   return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
@@ -24,7 +24,7 @@ ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {
     qsizetype end = start;
     while (end < all.size() && all[end] != '\r' && all[end] != '\n')
       ++end;
-    m_lines.append(ParseLine(all.mid(start, end - start)));
+    m_lines.append(parseLine(all.mid(start, end - start)));
     if (end < all.size() && all[end] == '\r' && end + 1 < all.size() &&
         all[end + 1] == '\n')
       ++end;
@@ -32,7 +32,7 @@ ProfileFile::ProfileFile(QString path) : m_path(std::move(path)) {
   }
 }
 
-ProfileFile::Line ProfileFile::ParseLine(const QByteArray &text) {
+ProfileFile::Line ProfileFile::parseLine(const QByteArray &text) {
   Line line;
   line.text = text;
   const QByteArray t = text.trimmed();
@@ -54,48 +54,48 @@ ProfileFile::Line ProfileFile::ParseLine(const QByteArray &text) {
   return line;
 }
 
-int ProfileFile::FindSection(const QByteArray &section) const {
+int ProfileFile::findSection(const QByteArray &section) const {
   for (int i = 0; i < m_lines.size(); ++i)
-    if (m_lines[i].isSection && SameName(m_lines[i].section, section))
+    if (m_lines[i].isSection && sameName(m_lines[i].section, section))
       return i;
   return -1;
 }
 
-int ProfileFile::FindKey(int sectionLine, const QByteArray &key) const {
+int ProfileFile::findKey(int sectionLine, const QByteArray &key) const {
   for (int i = sectionLine + 1; i < m_lines.size(); ++i) {
     if (m_lines[i].isSection)
       break;
-    if (m_lines[i].isKey && SameName(m_lines[i].key, key))
+    if (m_lines[i].isKey && sameName(m_lines[i].key, key))
       return i;
   }
   return -1;
 }
 
-bool ProfileFile::HasKey(const QByteArray &section,
+bool ProfileFile::hasKey(const QByteArray &section,
                          const QByteArray &key) const {
-  const int s = FindSection(section);
-  return s >= 0 && FindKey(s, key) >= 0;
+  const int s = findSection(section);
+  return s >= 0 && findKey(s, key) >= 0;
 }
 
-QByteArray ProfileFile::ReadString(const QByteArray &section,
+QByteArray ProfileFile::readString(const QByteArray &section,
                                    const QByteArray &key,
                                    const QByteArray &def) const {
-  const int s = FindSection(section);
-  const int k = s < 0 ? -1 : FindKey(s, key);
+  const int s = findSection(section);
+  const int k = s < 0 ? -1 : findKey(s, key);
   if (k < 0)
-    return def.left(MaxValueLength);
+    return def.left(kMaxValueLength);
   const QByteArray &text = m_lines[k].text;
   QByteArray value = text.mid(text.indexOf('=') + 1).trimmed();
   // A value wholly enclosed in matching quotes is read without them.
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
       value.back() == value.front())
     value = value.mid(1, value.size() - 2);
-  return value.left(MaxValueLength);
+  return value.left(kMaxValueLength);
 }
 
-QList<QByteArray> ProfileFile::Keys(const QByteArray &section) const {
+QList<QByteArray> ProfileFile::keys(const QByteArray &section) const {
   QList<QByteArray> keys;
-  const int s = FindSection(section);
+  const int s = findSection(section);
   if (s < 0)
     return keys;
   for (int i = s + 1; i < m_lines.size() && !m_lines[i].isSection; ++i)
@@ -104,29 +104,29 @@ QList<QByteArray> ProfileFile::Keys(const QByteArray &section) const {
   return keys;
 }
 
-void ProfileFile::DeleteKey(const QByteArray &section, const QByteArray &key) {
-  const int s = FindSection(section);
-  const int k = s < 0 ? -1 : FindKey(s, key);
+void ProfileFile::deleteKey(const QByteArray &section, const QByteArray &key) {
+  const int s = findSection(section);
+  const int k = s < 0 ? -1 : findKey(s, key);
   if (k < 0)
     return;
   m_lines.removeAt(k);
   m_dirty = true;
 }
 
-void ProfileFile::WriteString(const QByteArray &section, const QByteArray &key,
+void ProfileFile::writeString(const QByteArray &section, const QByteArray &key,
                               const QByteArray &value) {
   m_dirty = true;
-  Line keyLine = ParseLine(key + '=' + value);
-  int s = FindSection(section);
+  Line keyLine = parseLine(key + '=' + value);
+  int s = findSection(section);
   if (s < 0) {
-    m_lines.append(ParseLine('[' + section + ']'));
+    m_lines.append(parseLine('[' + section + ']'));
     m_lines.append(keyLine);
     return;
   }
-  const int k = FindKey(s, key);
+  const int k = findKey(s, key);
   if (k >= 0) {
     // Keep the stored spelling of the key name.
-    m_lines[k] = ParseLine(m_lines[k].key + '=' + value);
+    m_lines[k] = parseLine(m_lines[k].key + '=' + value);
     return;
   }
   // Append after the last non-blank line of the section.
@@ -137,29 +137,29 @@ void ProfileFile::WriteString(const QByteArray &section, const QByteArray &key,
   m_lines.insert(insertAt, keyLine);
 }
 
-bool ProfileFile::Flush() {
+bool ProfileFile::flush() {
   if (!m_dirty)
     return true;
   QByteArray out;
   for (const Line &l : m_lines)
     out += l.text + "\r\n";
-  m_writeError = WriteFileWhole(m_path, out).Error;
+  m_writeError = writeFileWhole(m_path, out).error;
   if (m_writeError)
     return false;
   m_dirty = false;
   return true;
 }
 
-QByteArray ProfileFile::Read(const QString &path, const QByteArray &section,
+QByteArray ProfileFile::read(const QString &path, const QByteArray &section,
                              const QByteArray &key, const QByteArray &def) {
-  return ProfileFile(path).ReadString(section, key, def);
+  return ProfileFile(path).readString(section, key, def);
 }
 
-bool ProfileFile::Write(const QString &path, const QByteArray &section,
+bool ProfileFile::write(const QString &path, const QByteArray &section,
                         const QByteArray &key, const QByteArray &value) {
   ProfileFile f(path);
-  f.WriteString(section, key, value);
-  return f.Flush();
+  f.writeString(section, key, value);
+  return f.flush();
 }
 
 } // namespace platform

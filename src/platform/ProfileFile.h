@@ -15,37 +15,37 @@ namespace platform {
 
 class ProfileFile {
 public:
-  static constexpr int MaxValueLength = 2047;
+  static constexpr int kMaxValueLength = 2047;
 
   explicit ProfileFile(QString path);
 
-  const QString &Path() const { return m_path; }
+  const QString &path() const { return m_path; }
 
-  // Value of [section] key, trimmed and cut at MaxValueLength; def when the
+  // Value of [section] key, trimmed and cut at kMaxValueLength; def when the
   // file, the section or the key is missing.
-  QByteArray ReadString(const QByteArray &section, const QByteArray &key,
+  QByteArray readString(const QByteArray &section, const QByteArray &key,
                         const QByteArray &def) const;
-  bool HasKey(const QByteArray &section, const QByteArray &key) const;
+  bool hasKey(const QByteArray &section, const QByteArray &key) const;
   // The key names of a section in file order, as spelt in the file.
-  QList<QByteArray> Keys(const QByteArray &section) const;
+  QList<QByteArray> keys(const QByteArray &section) const;
   // Removes the key's line; nothing when there is none.
-  void DeleteKey(const QByteArray &section, const QByteArray &key);
+  void deleteKey(const QByteArray &section, const QByteArray &key);
 
   // Changes the value in memory; the key keeps its place, or is appended to
   // its section (created at the end of the file when missing).
-  void WriteString(const QByteArray &section, const QByteArray &key,
+  void writeString(const QByteArray &section, const QByteArray &key,
                    const QByteArray &value);
 
   // Writes the file whole (common/SafeFile.h); false when the file system
   // refuses, and the file on disk is then as it was.
-  bool Flush();
+  bool flush();
   // The errno of the last Flush that failed.
-  int WriteError() const { return m_writeError; }
+  int writeError() const { return m_writeError; }
 
   // One-shot helpers: read, or write and flush, in one opening of the file.
-  static QByteArray Read(const QString &path, const QByteArray &section,
+  static QByteArray read(const QString &path, const QByteArray &section,
                          const QByteArray &key, const QByteArray &def);
-  static bool Write(const QString &path, const QByteArray &section,
+  static bool write(const QString &path, const QByteArray &section,
                     const QByteArray &key, const QByteArray &value);
 
 private:
@@ -56,9 +56,9 @@ private:
     bool isSection = false;
     bool isKey = false;
   };
-  static Line ParseLine(const QByteArray &text);
-  int FindSection(const QByteArray &section) const;
-  int FindKey(int sectionLine, const QByteArray &key) const;
+  static Line parseLine(const QByteArray &text);
+  int findSection(const QByteArray &section) const;
+  int findKey(int sectionLine, const QByteArray &key) const;
 
   QString m_path;
   QList<Line> m_lines;

@@ -13,76 +13,76 @@
 
 namespace {
 
-QString ErrnoText(int err) { return QString::fromLocal8Bit(strerror(err)); }
+QString errnoText(int err) { return QString::fromLocal8Bit(strerror(err)); }
 
 } // namespace
 
-TSerialPort::TSerialPort(QObject *parent)
+SerialPort::SerialPort(QObject *parent)
     : QObject(parent), m_port(new QSerialPort(this)) {
-  connect(m_port, &QSerialPort::readyRead, this, &TSerialPort::OnReadyRead);
-  connect(m_port, &QSerialPort::errorOccurred, this, &TSerialPort::OnError);
+  connect(m_port, &QSerialPort::readyRead, this, &SerialPort::onReadyRead);
+  connect(m_port, &QSerialPort::errorOccurred, this, &SerialPort::onError);
 }
 
-TSerialPort::~TSerialPort() {
+SerialPort::~SerialPort() {
   disconnect(m_port, nullptr, this, nullptr);
   m_quiet = true;
   if (m_port->isOpen())
     m_port->close();
 }
 
-QString TSerialPort::SystemLocation(const QString &portName) {
+QString SerialPort::systemLocation(const QString &portName) {
   if (portName.startsWith(QLatin1Char('/')))
     return portName;
   return QStringLiteral("/dev/") + portName;
 }
 
-void TSerialPort::Fail(const QString &what) {
+void SerialPort::fail(const QString &what) {
   const QString why = m_port->errorString();
   m_port->clearError();
   m_quiet = false;
-  throw TSerialError(QStringLiteral("%1 %2: %3").arg(what, m_name, why));
+  throw SerialError(QStringLiteral("%1 %2: %3").arg(what, m_name, why));
 }
 
-void TSerialPort::SetBaudRate(qint32 rate) {
-  m_settings.BaudRate = rate;
-  if (!IsOpen())
+void SerialPort::setBaudRate(qint32 rate) {
+  m_settings.baudRate = rate;
+  if (!isOpen())
     return;
   m_quiet = true;
   if (!m_port->setBaudRate(rate))
-    Fail(QStringLiteral("Cannot set the baud rate of"));
+    fail(QStringLiteral("Cannot set the baud rate of"));
   m_quiet = false;
 }
 
-void TSerialPort::Open() {
-  if (IsOpen())
+void SerialPort::open() {
+  if (isOpen())
     return;
   m_errorCount = 0;
   m_quiet = true;
   // Set before opening, these are applied by open(), which fails when the
   // device refuses one of them.
-  m_port->setPortName(SystemLocation(m_name));
-  m_port->setBaudRate(m_settings.BaudRate);
-  m_port->setDataBits(m_settings.DataBits);
-  m_port->setParity(m_settings.Parity);
-  m_port->setStopBits(m_settings.StopBits);
-  m_port->setFlowControl(m_settings.FlowControl);
-  m_port->setReadBufferSize(m_settings.InputBufferSize);
+  m_port->setPortName(systemLocation(m_name));
+  m_port->setBaudRate(m_settings.baudRate);
+  m_port->setDataBits(m_settings.dataBits);
+  m_port->setParity(m_settings.parity);
+  m_port->setStopBits(m_settings.stopBits);
+  m_port->setFlowControl(m_settings.flowControl);
+  m_port->setReadBufferSize(m_settings.inputBufferSize);
   if (m_name.isEmpty() || !m_port->open(QIODevice::ReadWrite))
-    Fail(QStringLiteral("Cannot open serial port"));
+    fail(QStringLiteral("Cannot open serial port"));
   // Pseudo-terminals and some adapters have no modem lines; the port is
   // usable all the same.
-  m_port->setDataTerminalReady(m_settings.Dtr);
-  if (m_settings.FlowControl != QSerialPort::HardwareControl)
-    m_port->setRequestToSend(m_settings.Rts);
+  m_port->setDataTerminalReady(m_settings.dtr);
+  if (m_settings.flowControl != QSerialPort::HardwareControl)
+    m_port->setRequestToSend(m_settings.rts);
   m_port->clearError();
   m_readSinceAnnounce = false;
   m_reannounceQueued = false;
   m_quiet = false;
 }
 
-bool TSerialPort::IsOpen() const { return m_port->isOpen() && !m_closing; }
+bool SerialPort::isOpen() const { return m_port->isOpen() && !m_closing; }
 
-void TSerialPort::Close() {
+void SerialPort::close() {
   if (!m_port->isOpen() || m_closing)
     return;
   // Restoring the line settings of a vanished device fails; those errors
@@ -91,42 +91,42 @@ void TSerialPort::Close() {
   m_port->close();
   m_port->clearError();
   m_closing = false;
-  emit Closed(this);
+  emit closed(this);
 }
 
-qint64 TSerialPort::BytesWaiting() const {
-  return IsOpen() ? m_port->bytesAvailable() : 0;
+qint64 SerialPort::bytesWaiting() const {
+  return isOpen() ? m_port->bytesAvailable() : 0;
 }
 
-QByteArray TSerialPort::Read(qint64 maxBytes) {
-  if (!IsOpen() || maxBytes <= 0)
+QByteArray SerialPort::read(qint64 maxBytes) {
+  if (!isOpen() || maxBytes <= 0)
     return {};
   m_readSinceAnnounce = true;
   return m_port->read(maxBytes);
 }
 
-void TSerialPort::OnReadyRead() {
+void SerialPort::onReadyRead() {
   m_reannounceQueued = false;
-  if (!IsOpen())
+  if (!isOpen())
     return;
   const qint64 waiting = m_port->bytesAvailable();
   if (waiting <= 0)
     return;
   m_readSinceAnnounce = false;
-  emit BytesArrived(this, waiting);
+  emit bytesArrived(this, waiting);
   // QSerialPort does not announce bytes it buffers while a readyRead
   // handler runs. When the receiver read and bytes are still waiting, they
   // are announced again on the next turn of the event loop. A receiver that
   // reads nothing is not pestered; the next arrival announces again.
-  if (m_readSinceAnnounce && IsOpen() && m_port->bytesAvailable() > 0 &&
+  if (m_readSinceAnnounce && isOpen() && m_port->bytesAvailable() > 0 &&
       !m_reannounceQueued) {
     m_reannounceQueued = true;
-    QMetaObject::invokeMethod(this, &TSerialPort::OnReadyRead,
+    QMetaObject::invokeMethod(this, &SerialPort::onReadyRead,
                               Qt::QueuedConnection);
   }
 }
 
-void TSerialPort::OnError(QSerialPort::SerialPortError error) {
+void SerialPort::onError(QSerialPort::SerialPortError error) {
   if (error == QSerialPort::NoError)
     return;
   ++m_errorCount;
@@ -139,29 +139,29 @@ void TSerialPort::OnError(QSerialPort::SerialPortError error) {
   case QSerialPort::ResourceError:
     // QSerialPort keeps a vanished device open and reports the failed read
     // again on every turn of the event loop.
-    LoseDevice(text);
+    loseDevice(text);
     break;
   default:
     m_port->clearError();
-    emit LineError(this, text);
+    emit lineError(this, text);
     break;
   }
 }
 
-void TSerialPort::LoseDevice(const QString &text) {
-  if (!IsOpen())
+void SerialPort::loseDevice(const QString &text) {
+  if (!isOpen())
     return;
-  Close();
-  emit DeviceLost(this, text);
+  close();
+  emit deviceLost(this, text);
 }
 
-void TSerialPort::Write(const QByteArray &data) {
-  if (!IsOpen())
-    throw TSerialError(
+void SerialPort::write(const QByteArray &data) {
+  if (!isOpen())
+    throw SerialError(
         QStringLiteral("Serial port %1 is not open").arg(m_name));
   const qint64 timeout =
-      qint64(data.size()) * qMax(0, m_settings.WriteTimeoutPerByteMs) +
-      qMax(0, m_settings.WriteTimeoutConstantMs);
+      qint64(data.size()) * qMax(0, m_settings.writeTimeoutPerByteMs) +
+      qMax(0, m_settings.writeTimeoutConstantMs);
   QDeadlineTimer deadline(timeout);
 #ifdef Q_OS_UNIX
   // Straight to the descriptor, synchronously: QSerialPort's own
@@ -183,24 +183,24 @@ void TSerialPort::Write(const QByteArray &data) {
     if (err == EAGAIN || err == EWOULDBLOCK) {
       const qint64 rest = deadline.remainingTime();
       if (rest == 0)
-        throw TSerialError(
+        throw SerialError(
             QStringLiteral("Write time-out on serial port %1").arg(m_name));
       pollfd pfd{fd, POLLOUT, 0};
       const int ready =
           ::poll(&pfd, 1, rest < 0 ? -1 : int(qMin<qint64>(rest, INT_MAX)));
       if (ready > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) &&
           !(pfd.revents & POLLOUT)) {
-        const QString text = ErrnoText(EIO);
-        LoseDevice(text);
-        throw TSerialError(QStringLiteral("Cannot write to serial port %1: %2")
+        const QString text = errnoText(EIO);
+        loseDevice(text);
+        throw SerialError(QStringLiteral("Cannot write to serial port %1: %2")
                                .arg(m_name, text));
       }
       continue;
     }
-    const QString text = ErrnoText(err);
+    const QString text = errnoText(err);
     if (err == EIO || err == ENXIO || err == ENODEV || err == EBADF)
-      LoseDevice(text);
-    throw TSerialError(
+      loseDevice(text);
+    throw SerialError(
         QStringLiteral("Cannot write to serial port %1: %2").arg(m_name, text));
   }
 #else
@@ -212,7 +212,7 @@ void TSerialPort::Write(const QByteArray &data) {
         int(qMax<qint64>(1, qMin<qint64>(deadline.remainingTime(), INT_MAX))));
   m_quiet = false;
   if (!ok)
-    throw TSerialError(QStringLiteral("Cannot write to serial port %1: %2")
+    throw SerialError(QStringLiteral("Cannot write to serial port %1: %2")
                            .arg(m_name, m_port->errorString()));
 #endif
 }

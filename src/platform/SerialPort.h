@@ -9,7 +9,7 @@
 //
 // A device that goes away (an unplugged adapter, a pseudo-terminal whose
 // other end closed) makes reads fail on every turn of the event loop; the
-// port is then closed at once and DeviceLost is emitted.
+// port is then closed at once and deviceLost is emitted.
 
 #include <QByteArray>
 #include <QObject>
@@ -17,103 +17,103 @@
 #include <QString>
 #include <stdexcept>
 
-class TSerialError : public std::runtime_error {
+class SerialError : public std::runtime_error {
 public:
   using std::runtime_error::runtime_error;
-  explicit TSerialError(const QString &message)
+  explicit SerialError(const QString &message)
       : std::runtime_error(message.toLocal8Bit().toStdString()) {}
 };
 
-struct TSerialSettings {
-  qint32 BaudRate = 115200;
-  QSerialPort::DataBits DataBits = QSerialPort::Data8;
-  QSerialPort::Parity Parity = QSerialPort::NoParity;
-  QSerialPort::StopBits StopBits = QSerialPort::OneStop;
-  QSerialPort::FlowControl FlowControl = QSerialPort::NoFlowControl;
+struct SerialSettings {
+  qint32 baudRate = 115200;
+  QSerialPort::DataBits dataBits = QSerialPort::Data8;
+  QSerialPort::Parity parity = QSerialPort::NoParity;
+  QSerialPort::StopBits stopBits = QSerialPort::OneStop;
+  QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
   // Modem lines set after opening. Devices without them ignore this.
-  bool Dtr = false;
-  bool Rts = true;
+  bool dtr = false;
+  bool rts = true;
   // Bytes held for the reader before the device is left to buffer on its
   // own. The output size has no counterpart on Linux: writes go straight to
   // the device; it is kept so that copies of the settings stay complete.
-  qint64 InputBufferSize = 65536;
-  qint64 OutputBufferSize = 2048;
+  qint64 inputBufferSize = 65536;
+  qint64 outputBufferSize = 2048;
   // A write of n bytes fails when it has not been taken by the device within
-  // n * WriteTimeoutPerByteMs + WriteTimeoutConstantMs.
-  int WriteTimeoutPerByteMs = 10;
-  int WriteTimeoutConstantMs = 1000;
+  // n * writeTimeoutPerByteMs + writeTimeoutConstantMs.
+  int writeTimeoutPerByteMs = 10;
+  int writeTimeoutConstantMs = 1000;
 };
 
-class TSerialPort : public QObject {
+class SerialPort : public QObject {
   Q_OBJECT
 
 public:
-  explicit TSerialPort(QObject *parent = nullptr);
+  explicit SerialPort(QObject *parent = nullptr);
   // Closes the port without emitting anything.
-  ~TSerialPort() override;
+  ~SerialPort() override;
 
-  QString PortName() const { return m_name; }
+  QString portName() const { return m_name; }
   // Takes effect at the next Open.
-  void SetPortName(const QString &name) { m_name = name; }
+  void setPortName(const QString &name) { m_name = name; }
 
-  const TSerialSettings &Settings() const { return m_settings; }
+  const SerialSettings &settings() const { return m_settings; }
   // Takes effect at the next Open.
-  void SetSettings(const TSerialSettings &settings) { m_settings = settings; }
+  void setSettings(const SerialSettings &settings) { m_settings = settings; }
 
-  qint32 BaudRate() const { return m_settings.BaudRate; }
+  qint32 baudRate() const { return m_settings.baudRate; }
   // Kept for the next Open; applied at once to an open port, throwing
-  // TSerialError when the device refuses it (the rate is then kept anyway).
-  void SetBaudRate(qint32 rate);
+  // SerialError when the device refuses it (the rate is then kept anyway).
+  void setBaudRate(qint32 rate);
 
-  // Opens the port with the settings. Throws TSerialError when the device
+  // Opens the port with the settings. Throws SerialError when the device
   // is missing, in use, or refuses the line settings (such as the baud
   // rate); the port then stays closed. Opening an open port does nothing.
-  void Open();
-  bool IsOpen() const;
+  void open();
+  bool isOpen() const;
   // Emits Closed when the port was open.
-  void Close();
+  void close();
 
   // Bytes received and not yet read.
-  qint64 BytesWaiting() const;
+  qint64 bytesWaiting() const;
   // What has arrived, at most maxBytes; never waits.
-  QByteArray Read(qint64 maxBytes);
-  // Writes every byte or throws TSerialError: port not open, device error,
+  QByteArray read(qint64 maxBytes);
+  // Writes every byte or throws SerialError: port not open, device error,
   // or the write time-out passed. A device that has gone away is closed.
   // Virtual so that in-process drivers can take the bytes themselves.
-  virtual void Write(const QByteArray &data);
+  virtual void write(const QByteArray &data);
 
   // Errors the device reported since the last Open, ignored ones included.
-  int ErrorCount() const { return m_errorCount; }
+  int errorCount() const { return m_errorCount; }
 
   // The device path a port name stands for.
-  static QString SystemLocation(const QString &portName);
+  static QString systemLocation(const QString &portName);
 
 signals:
   // Bytes arrived; count is the number waiting. Always on the GUI thread.
-  void BytesArrived(TSerialPort *port, qint64 count);
+  void bytesArrived(SerialPort *port, qint64 count);
   // A line error or an operation the device does not support; the port
   // stays usable.
-  void LineError(TSerialPort *port, const QString &text);
+  void lineError(SerialPort *port, const QString &text);
   // The port has been closed, by Close or because the device went away.
-  void Closed(TSerialPort *port);
+  void closed(SerialPort *port);
   // The device went away; the port has been closed.
-  void DeviceLost(TSerialPort *port, const QString &text);
+  void deviceLost(SerialPort *port, const QString &text);
 
 private:
-  void OnReadyRead();
-  void OnError(QSerialPort::SerialPortError error);
-  void LoseDevice(const QString &text);
-  [[noreturn]] void Fail(const QString &what);
+  void onReadyRead();
+  void onError(QSerialPort::SerialPortError error);
+  void loseDevice(const QString &text);
+  [[noreturn]] void fail(const QString &what);
 
   QSerialPort *m_port;
   QString m_name;
-  TSerialSettings m_settings;
+  SerialSettings m_settings;
   int m_errorCount = 0;
   // Errors raised while opening, configuring or closing are the caller's
   // business (Open throws) or of no interest; they are only counted.
   bool m_quiet = false;
   bool m_closing = false;
-  // Set by Read; tells OnReadyRead whether the receiver took bytes.
+  // Set by Read; tells onReadyRead whether the receiver took bytes.
   bool m_readSinceAnnounce = false;
   bool m_reannounceQueued = false;
 };

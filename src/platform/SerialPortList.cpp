@@ -9,7 +9,7 @@
 #include <QSerialPortInfo>
 #include <QSet>
 
-QString TrimPortText(const QString &text) {
+QString trimPortText(const QString &text) {
   qsizetype begin = 0;
   qsizetype end = text.size();
   while (begin < end && text.at(begin).unicode() <= 0x20)
@@ -19,8 +19,8 @@ QString TrimPortText(const QString &text) {
   return text.mid(begin, end - begin);
 }
 
-QString SerialPortTablePath(const QString &programDir) {
-  const QByteArray env = qgetenv(SerialPortTableEnv);
+QString serialPortTablePath(const QString &programDir) {
+  const QByteArray env = qgetenv(kSerialPortTableEnv);
   if (!env.isEmpty())
     return QString::fromLocal8Bit(env);
   QString dir = programDir;
@@ -28,29 +28,29 @@ QString SerialPortTablePath(const QString &programDir) {
     return QString();
   if (!dir.endsWith(QLatin1Char('/')))
     dir += QLatin1Char('/');
-  const QString beside = dir + QLatin1String(SerialPortTableFileName);
+  const QString beside = dir + QLatin1String(kSerialPortTableFileName);
   return QFileInfo::exists(beside) ? beside : QString();
 }
 
-QList<TSerialPortEntry> ParseSerialPortTable(const QByteArray &text) {
-  QList<TSerialPortEntry> entries;
+QList<SerialPortEntry> parseSerialPortTable(const QByteArray &text) {
+  QList<SerialPortEntry> entries;
   for (const QByteArray &raw : text.split('\n')) {
-    const QString line = TrimPortText(QString::fromLocal8Bit(raw));
+    const QString line = trimPortText(QString::fromLocal8Bit(raw));
     if (line.isEmpty() || line.startsWith(QLatin1Char(';')) ||
         line.startsWith(QLatin1Char('#')) || line.startsWith(QLatin1Char('[')))
       continue;
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq < 0)
       continue;
-    TSerialPortEntry entry{TrimPortText(line.left(eq)),
-                           TrimPortText(line.mid(eq + 1))};
-    if (!entry.PortName.isEmpty())
+    SerialPortEntry entry{trimPortText(line.left(eq)),
+                           trimPortText(line.mid(eq + 1))};
+    if (!entry.portName.isEmpty())
       entries.append(entry);
   }
   return entries;
 }
 
-QString SystemSerialDeviceName(const QString &ttyName) {
+QString systemSerialDeviceName(const QString &ttyName) {
   static const QRegularExpression pattern(
       QStringLiteral("^(ttyACM|ttyUSB|rfcomm|ttyS)(\\d+)$"));
   const QRegularExpressionMatch m = pattern.match(ttyName);
@@ -69,7 +69,7 @@ QString SystemSerialDeviceName(const QString &ttyName) {
   return QStringLiteral("\\Device\\Serial") + QString::number(number);
 }
 
-QList<TSerialPortEntry> SystemSerialPorts() {
+QList<SerialPortEntry> systemSerialPorts() {
   // Every /dev/ttyS<n> node exists whether or not a UART is behind it;
   // QSerialPortInfo knows which ones are real.
   QSet<QString> realUarts;
@@ -77,14 +77,14 @@ QList<TSerialPortEntry> SystemSerialPorts() {
     if (info.portName().startsWith(QLatin1String("ttyS")))
       realUarts.insert(info.portName());
 
-  QList<TSerialPortEntry> entries;
+  QList<SerialPortEntry> entries;
   const QDir dev(QStringLiteral("/dev"));
   const QStringList names = dev.entryList(
       {QStringLiteral("ttyACM*"), QStringLiteral("ttyUSB*"),
        QStringLiteral("rfcomm*"), QStringLiteral("ttyS*")},
       QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
   for (const QString &name : names) {
-    const QString device = SystemSerialDeviceName(name);
+    const QString device = systemSerialDeviceName(name);
     if (device.isEmpty())
       continue;
     if (name.startsWith(QLatin1String("ttyS")) && !realUarts.contains(name))
@@ -94,13 +94,13 @@ QList<TSerialPortEntry> SystemSerialPorts() {
   return entries;
 }
 
-QList<TSerialPortEntry> ReadSerialPortTable(const QString &programDir) {
-  const QString path = SerialPortTablePath(programDir);
+QList<SerialPortEntry> readSerialPortTable(const QString &programDir) {
+  const QString path = serialPortTablePath(programDir);
   if (path.isEmpty())
-    return SystemSerialPorts();
+    return systemSerialPorts();
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
-    throw TSerialError(QStringLiteral("Cannot read the serial port list %1: %2")
+    throw SerialError(QStringLiteral("Cannot read the serial port list %1: %2")
                            .arg(path, file.errorString()));
-  return ParseSerialPortTable(file.readAll());
+  return parseSerialPortTable(file.readAll());
 }

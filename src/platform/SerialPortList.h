@@ -5,7 +5,7 @@
 // "\Device\<kind><number>": USB serial adapters and modems are
 // "\Device\USBSER<nnn>" (ttyACM) and "\Device\USBVCP<nnn>" (ttyUSB),
 // Bluetooth RFCOMM ports "\Device\BthModem<n>", built-in UARTs
-// "\Device\Serial<n>". The port name is what a TSerialPort opens.
+// "\Device\Serial<n>". The port name is what a SerialPort opens.
 //
 // The table comes from, in this order:
 //  1. the file named by the environment variable QUORVANE_SERIAL_PORTS;
@@ -21,35 +21,35 @@
 #include <QList>
 #include <QString>
 
-struct TSerialPortEntry {
-  QString DeviceName;
-  QString PortName;
-  bool operator==(const TSerialPortEntry &) const = default;
+struct SerialPortEntry {
+  QString deviceName;
+  QString portName;
+  bool operator==(const SerialPortEntry &) const = default;
 };
 
-inline constexpr char SerialPortTableEnv[] = "QUORVANE_SERIAL_PORTS";
-inline constexpr char SerialPortTableFileName[] = "serialports.ini";
+inline constexpr char kSerialPortTableEnv[] = "QUORVANE_SERIAL_PORTS";
+inline constexpr char kSerialPortTableFileName[] = "serialports.ini";
 
 // The table file in use, empty when the system is asked. programDir is the
-// program's directory (ExeDir); empty skips the file beside the program.
-QString SerialPortTablePath(const QString &programDir);
+// program's directory (exeDir); empty skips the file beside the program.
+QString serialPortTablePath(const QString &programDir);
 
-// The entries in table order. Throws TSerialError when a table file is
+// The entries in table order. Throws SerialError when a table file is
 // named by the environment but cannot be read, or exists beside the
 // program but cannot be read.
-QList<TSerialPortEntry> ReadSerialPortTable(const QString &programDir);
+QList<SerialPortEntry> readSerialPortTable(const QString &programDir);
 
 // The lines of a table file, 8-bit text in the system code page. Names are
 // trimmed of spaces and control characters; lines without '=' or with an
 // empty port name are skipped.
-QList<TSerialPortEntry> ParseSerialPortTable(const QByteArray &text);
+QList<SerialPortEntry> parseSerialPortTable(const QByteArray &text);
 
 // The system's serial ports (source 3 above).
-QList<TSerialPortEntry> SystemSerialPorts();
+QList<SerialPortEntry> systemSerialPorts();
 
 // The device name given to a tty name such as "ttyUSB0"; empty for a name
 // that is none of the serial kinds listed above.
-QString SystemSerialDeviceName(const QString &ttyName);
+QString systemSerialDeviceName(const QString &ttyName);
 
 // Leading and trailing spaces and control characters removed.
-QString TrimPortText(const QString &text);
+QString trimPortText(const QString &text);

@@ -9,13 +9,13 @@
 
 namespace platform {
 
-TOpenResult OpenDocument(const QString &path, QObject *context,
-                         std::function<void(TOpenResult)> failed) {
+OpenResult openDocument(const QString &path, QObject *context,
+                         std::function<void(OpenResult)> failed) {
   if (!QFileInfo(path).isFile())
-    return TOpenResult::Missing;
+    return OpenResult::Missing;
   const QString opener = QStandardPaths::findExecutable("xdg-open");
   if (opener.isEmpty())
-    return TOpenResult::NoViewer;
+    return OpenResult::NoViewer;
   // The opener may run as long as the program it starts, and past the end
   // of this one: it belongs to no object and deletes itself when it ends.
   auto *process = new QProcess;
@@ -30,19 +30,19 @@ TOpenResult OpenDocument(const QString &path, QObject *context,
                      // failed.
                      if (status != QProcess::NormalExit || code < 2 || code > 4)
                        return;
-                     failed(code == 2   ? TOpenResult::Missing
-                            : code == 3 ? TOpenResult::NoViewer
-                                        : TOpenResult::Failed);
+                     failed(code == 2   ? OpenResult::Missing
+                            : code == 3 ? OpenResult::NoViewer
+                                        : OpenResult::Failed);
                    });
   process->start(opener, {path});
   if (!process->waitForStarted(5000)) {
     delete process;
-    return TOpenResult::Failed;
+    return OpenResult::Failed;
   }
-  return TOpenResult::Opened;
+  return OpenResult::Opened;
 }
 
-bool OpenUrl(const QString &url) {
+bool openUrl(const QString &url) {
   return QDesktopServices::openUrl(QUrl(url));
 }
 
@@ -53,7 +53,7 @@ bool OpenUrl(const QString &url) {
 
 namespace platform {
 
-bool StartProgram(const QString &name, const QString &firstDir) {
+bool startProgram(const QString &name, const QString &firstDir) {
   QString program;
   const QFileInfo local(QDir(firstDir).filePath(name));
   if (local.isFile() && local.isExecutable())

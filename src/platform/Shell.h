@@ -6,7 +6,7 @@
 class QObject;
 
 namespace platform {
-enum class TOpenResult {
+enum class OpenResult {
   Opened,   // handed to the desktop's opener
   Missing,  // there is no such file
   NoViewer, // no program is set up to show files of its type
@@ -16,15 +16,15 @@ enum class TOpenResult {
 // xdg-open), without waiting for it. A failure known at once is returned;
 // one the opener reports when it ends is handed to `failed`, on the
 // context's thread and only while the context lives.
-TOpenResult OpenDocument(const QString &path, QObject *context,
-                         std::function<void(TOpenResult)> failed);
+OpenResult openDocument(const QString &path, QObject *context,
+                         std::function<void(OpenResult)> failed);
 // False on failure; callers that ignore errors just drop it.
-bool OpenUrl(const QString &url);
+bool openUrl(const QString &url);
 } // namespace platform
 
 namespace platform {
 // Starts the program `name` without waiting for it: from firstDir when it
 // is an executable there, else from PATH. False when it is found nowhere or
 // does not start.
-bool StartProgram(const QString &name, const QString &firstDir);
+bool startProgram(const QString &name, const QString &firstDir);
 } // namespace platform

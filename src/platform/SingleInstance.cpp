@@ -24,7 +24,7 @@ constexpr int kReachMs = 500;
 
 // A real folder (not a link to one) owned by this user, which no one else
 // may enter. A folder of ours that is open to others is closed first.
-bool MakePrivate(const QByteArray &path) {
+bool makePrivate(const QByteArray &path) {
   struct stat st {};
   if (::lstat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
       st.st_uid != ::geteuid())
@@ -34,7 +34,7 @@ bool MakePrivate(const QByteArray &path) {
   return ::chmod(path.constData(), 0700) == 0;
 }
 
-bool IsPrivate(const QByteArray &path) {
+bool isPrivate(const QByteArray &path) {
   struct stat st {};
   return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
          st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
@@ -43,7 +43,7 @@ bool IsPrivate(const QByteArray &path) {
 // Asks the copy listening at socketPath to come forward; false when no copy
 // listens there. The request waits in the socket until the copy's event
 // loop takes it, so a copy still building its window is not waited for.
-bool AskToComeForward(const QString &socketPath) {
+bool askToComeForward(const QString &socketPath) {
   const QDeadlineTimer deadline(kReachMs);
   do {
     QLocalSocket socket;
@@ -61,11 +61,11 @@ bool AskToComeForward(const QString &socketPath) {
 
 } // namespace
 
-TSingleInstance::TSingleInstance(QObject *parent) : QObject(parent) {}
+SingleInstance::SingleInstance(QObject *parent) : QObject(parent) {}
 
-TSingleInstance::~TSingleInstance() = default;
+SingleInstance::~SingleInstance() = default;
 
-QString TSingleInstance::InstanceName(int mode, const QString &exePath) {
+QString SingleInstance::instanceName(int mode, const QString &exePath) {
   QString name;
   if (mode == 0)
     name = QString(exePath).replace('\\', '/');
@@ -83,28 +83,28 @@ QString TSingleInstance::InstanceName(int mode, const QString &exePath) {
       .arg(QString::fromLatin1(digest));
 }
 
-QString TSingleInstance::RuntimeFolder() {
+QString SingleInstance::runtimeFolder() {
   const QByteArray xdg = qgetenv("XDG_RUNTIME_DIR");
-  if (xdg.startsWith('/') && IsPrivate(xdg))
+  if (xdg.startsWith('/') && isPrivate(xdg))
     return QFile::decodeName(xdg);
   const QString own =
       QDir::tempPath() + QStringLiteral("/quorvane-%1").arg(::geteuid());
   const QByteArray path = QFile::encodeName(own);
   if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
     return QString();
-  return MakePrivate(path) ? own : QString();
+  return makePrivate(path) ? own : QString();
 }
 
-TSingleInstance::TCheck TSingleInstance::Check(int mode,
+SingleInstance::Check SingleInstance::check(int mode,
                                                const QString &exePath) {
-  const QString name = InstanceName(mode, exePath);
+  const QString name = instanceName(mode, exePath);
   if (name.isEmpty())
-    return TCheck::First;
-  const QString folder = RuntimeFolder();
+    return Check::First;
+  const QString folder = runtimeFolder();
   if (folder.isEmpty()) {
     qWarning().noquote() << "No private runtime folder for the single-"
                             "instance lock; this copy runs unguarded.";
-    return TCheck::First;
+    return Check::First;
   }
   const QString base = folder + QLatin1Char('/') + name;
 
@@ -112,13 +112,13 @@ TSingleInstance::TCheck TSingleInstance::Check(int mode,
   lock->setStaleLockTime(0); // only a dead holder makes the lock stale
   if (!lock->tryLock(0)) {
     if (lock->error() != QLockFile::LockFailedError)
-      return TCheck::First; // cannot create the lock at all: start as first
-    if (AskToComeForward(base + QStringLiteral(".socket")))
-      return TCheck::HandedOver;
+      return Check::First; // cannot create the lock at all: start as first
+    if (askToComeForward(base + QStringLiteral(".socket")))
+      return Check::HandedOver;
     QString host, app;
     if (!lock->getLockInfo(&m_holderPid, &host, &app))
       m_holderPid = 0;
-    return TCheck::Unreachable;
+    return Check::Unreachable;
   }
 
   m_lock = std::move(lock);
@@ -128,14 +128,14 @@ TSingleInstance::TCheck TSingleInstance::Check(int mode,
   QLocalServer::removeServer(socketPath); // a leftover of a killed holder
   if (m_server->listen(socketPath))
     connect(m_server, &QLocalServer::newConnection, this,
-            &TSingleInstance::OnNewConnection);
+            &SingleInstance::onNewConnection);
   else
     qWarning().noquote() << "Could not listen on" << socketPath << ":"
                          << m_server->errorString();
-  return TCheck::First;
+  return Check::First;
 }
 
-void TSingleInstance::OnNewConnection() {
+void SingleInstance::onNewConnection() {
   while (QLocalSocket *socket = m_server->nextPendingConnection()) {
     connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
     connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
@@ -146,7 +146,7 @@ void TSingleInstance::OnNewConnection() {
         return;
       }
       if (socket->readLine(64) == kRestore)
-        emit RestoreRequested();
+        emit restoreRequested();
     });
   }
 }

@@ -15,38 +15,38 @@
 class QLocalServer;
 class QLockFile;
 
-class TSingleInstance : public QObject {
+class SingleInstance : public QObject {
   Q_OBJECT
 public:
-  enum class TCheck {
+  enum class Check {
     First,       // this is the only copy (or no guard could be set up)
     HandedOver,  // another copy runs and has been asked to come forward
     Unreachable, // another copy holds the lock but does not answer
   };
 
-  explicit TSingleInstance(QObject *parent = nullptr);
-  ~TSingleInstance() override;
+  explicit SingleInstance(QObject *parent = nullptr);
+  ~SingleInstance() override;
 
   // Mode 0 names the instance after the full path, mode 1 after the file
   // name alone; any other mode gives First and creates nothing.
-  TCheck Check(int mode, const QString &exePath);
+  Check check(int mode, const QString &exePath);
   // After Unreachable: the process id the lock names (0 when unknown).
-  qint64 HolderPid() const { return m_holderPid; }
+  qint64 holderPid() const { return m_holderPid; }
 
   // The name an executable path gets in the given mode; empty for other modes.
-  static QString InstanceName(int mode, const QString &exePath);
+  static QString instanceName(int mode, const QString &exePath);
   // The folder of the lock and the socket: $XDG_RUNTIME_DIR when it is a
   // folder of this user's that no one else may enter, else
   // "<temp>/quorvane-<uid>", made with mode 0700 when missing. Empty when
   // neither is safe (the fallback exists and belongs to someone else).
-  static QString RuntimeFolder();
+  static QString runtimeFolder();
 
 signals:
   // Another instance asked this one to restore its window.
-  void RestoreRequested();
+  void restoreRequested();
 
 private:
-  void OnNewConnection();
+  void onNewConnection();
 
   std::unique_ptr<QLockFile> m_lock;
   QLocalServer *m_server = nullptr;

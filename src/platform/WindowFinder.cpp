@@ -12,9 +12,9 @@ namespace {
 
 // A short-lived connection of our own: it works whatever Qt platform the
 // program runs on, and nothing of Qt's connection is disturbed.
-class Connection {
+class connection {
 public:
-  Connection() {
+  connection() {
     if (!std::getenv("DISPLAY"))
       return;
     int screenNumber = 0;
@@ -29,18 +29,18 @@ public:
       xcb_screen_next(&it);
     m_root = it.rem ? it.data->root : 0;
   }
-  ~Connection() {
+  ~connection() {
     if (m_conn)
       xcb_disconnect(m_conn);
   }
-  Connection(const Connection &) = delete;
-  Connection &operator=(const Connection &) = delete;
+  connection(const connection &) = delete;
+  connection &operator=(const connection &) = delete;
 
   explicit operator bool() const { return m_conn && m_root; }
-  xcb_connection_t *Get() const { return m_conn; }
-  xcb_window_t Root() const { return m_root; }
+  xcb_connection_t *get() const { return m_conn; }
+  xcb_window_t root() const { return m_root; }
 
-  xcb_atom_t Atom(const char *name, bool onlyIfExists = true) const {
+  xcb_atom_t atom(const char *name, bool onlyIfExists = true) const {
     xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
         m_conn,
         xcb_intern_atom(m_conn, onlyIfExists, uint16_t(strlen(name)), name),
@@ -51,7 +51,7 @@ public:
   }
 
   // The property's bytes, or a null array when it is absent.
-  QByteArray Property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
+  QByteArray property(xcb_window_t window, xcb_atom_t property, xcb_atom_t type,
                       uint8_t *format = nullptr) const {
     if (property == XCB_ATOM_NONE)
       return {};
@@ -73,7 +73,7 @@ public:
     return bytes;
   }
 
-  QList<xcb_window_t> Windows(const QByteArray &bytes) const {
+  QList<xcb_window_t> windows(const QByteArray &bytes) const {
     QList<xcb_window_t> windows;
     const auto *ids = reinterpret_cast<const xcb_window_t *>(bytes.constData());
     for (qsizetype i = 0; i < bytes.size() / qsizetype(sizeof(xcb_window_t));
@@ -82,7 +82,7 @@ public:
     return windows;
   }
 
-  QList<xcb_window_t> Children(xcb_window_t window) const {
+  QList<xcb_window_t> children(xcb_window_t window) const {
     QList<xcb_window_t> children;
     xcb_query_tree_reply_t *reply =
         xcb_query_tree_reply(m_conn, xcb_query_tree(m_conn, window), nullptr);
@@ -95,12 +95,12 @@ public:
     return children;
   }
 
-  QString Title(xcb_window_t window) const {
+  QString title(xcb_window_t window) const {
     const QByteArray utf8 =
-        Property(window, Atom("_NET_WM_NAME"), Atom("UTF8_STRING"));
+        property(window, atom("_NET_WM_NAME"), atom("UTF8_STRING"));
     if (!utf8.isNull())
       return QString::fromUtf8(utf8);
-    const QByteArray latin1 = Property(window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
+    const QByteArray latin1 = property(window, XCB_ATOM_WM_NAME, XCB_ATOM_ANY);
     return latin1.isNull() ? QString() : QString::fromLatin1(latin1);
   }
 
@@ -111,44 +111,44 @@ private:
 
 } // namespace
 
-std::uint32_t FindTopLevelWindow(const QString &title) {
-  Connection x;
+std::uint32_t findTopLevelWindow(const QString &title) {
+  connection x;
   if (!x)
     return 0;
   const QByteArray clients =
-      x.Property(x.Root(), x.Atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
+      x.property(x.root(), x.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW);
   if (!clients.isNull()) {
-    for (xcb_window_t w : x.Windows(clients))
-      if (x.Title(w) == title)
+    for (xcb_window_t w : x.windows(clients))
+      if (x.title(w) == title)
         return w;
     return 0;
   }
   // No window manager list: top-level windows are the root's children, or,
   // under a manager that frames them, the children of those.
-  const QList<xcb_window_t> topLevel = x.Children(x.Root());
+  const QList<xcb_window_t> topLevel = x.children(x.root());
   for (xcb_window_t w : topLevel)
-    if (x.Title(w) == title)
+    if (x.title(w) == title)
       return w;
   for (xcb_window_t frame : topLevel)
-    for (xcb_window_t w : x.Children(frame))
-      if (x.Title(w) == title)
+    for (xcb_window_t w : x.children(frame))
+      if (x.title(w) == title)
         return w;
   return 0;
 }
 
-bool ShowNormalAndRaise(std::uint32_t window) {
-  Connection x;
+bool showNormalAndRaise(std::uint32_t window) {
+  connection x;
   if (!x || window == 0)
     return false;
-  xcb_connection_t *c = x.Get();
+  xcb_connection_t *c = x.get();
   xcb_map_window(c, window);
   const uint32_t above = XCB_STACK_MODE_ABOVE;
   xcb_configure_window(c, window, XCB_CONFIG_WINDOW_STACK_MODE, &above);
 
   // A window manager restores and raises on request.
-  const xcb_atom_t active = x.Atom("_NET_ACTIVE_WINDOW");
+  const xcb_atom_t active = x.atom("_NET_ACTIVE_WINDOW");
   if (active != XCB_ATOM_NONE &&
-      !x.Property(x.Root(), x.Atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW)
+      !x.property(x.root(), x.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW)
            .isNull()) {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
@@ -157,7 +157,7 @@ bool ShowNormalAndRaise(std::uint32_t window) {
     event.type = active;
     event.data.data32[0] = 2; // from a pager-like program: always honoured
     event.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(c, 0, x.Root(),
+    xcb_send_event(c, 0, x.root(),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT |
                        XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                    reinterpret_cast<const char *>(&event));

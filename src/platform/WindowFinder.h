@@ -10,10 +10,10 @@ namespace platform {
 
 // The top-level window whose title is exactly `title`, or 0 when there is
 // none or no X display can be reached.
-std::uint32_t FindTopLevelWindow(const QString &title);
+std::uint32_t findTopLevelWindow(const QString &title);
 
 // Shows the window in its normal size (maps it, asks the window manager to
 // restore it) and raises it above its siblings. False when no display.
-bool ShowNormalAndRaise(std::uint32_t window);
+bool showNormalAndRaise(std::uint32_t window);
 
 } // namespace platform

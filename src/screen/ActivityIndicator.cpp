@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-TActivityIndicator::TActivityIndicator(QObject *parent, int idleDelayMs)
+ActivityIndicator::ActivityIndicator(QObject *parent, int idleDelayMs)
     : QObject(parent), m_timerYellow(this), m_delayMs(idleDelayMs) {
   m_timerYellow.setInterval(idleDelayMs);
   // The indicator must not fall back early: a coarse timer may fire up to
@@ -11,33 +11,33 @@ TActivityIndicator::TActivityIndicator(QObject *parent, int idleDelayMs)
   m_timerYellow.setTimerType(Qt::PreciseTimer);
   m_timerYellow.setSingleShot(true);
   connect(&m_timerYellow, &QTimer::timeout, this,
-          &TActivityIndicator::TimerYellowTimer);
+          &ActivityIndicator::showActivity);
 }
 
-template <typename F> void TActivityIndicator::OnOwnThread(F &&f) {
+template <typename F> void ActivityIndicator::onOwnThread(F &&f) {
   if (QThread::currentThread() == thread())
     f();
   else
     QMetaObject::invokeMethod(this, std::forward<F>(f), Qt::QueuedConnection);
 }
 
-void TActivityIndicator::ShowLinkActivity() {
-  OnOwnThread([this] { SetIndex(IndexActivity); });
+void ActivityIndicator::showLinkActivity() {
+  onOwnThread([this] { setIndex(kIndexActivity); });
 }
 
-void TActivityIndicator::ShowLinkIdle() {
-  OnOwnThread([this] { SetIndex(IndexIdle); });
+void ActivityIndicator::showLinkIdle() {
+  onOwnThread([this] { setIndex(kIndexIdle); });
 }
 
-void TActivityIndicator::ShowNoLink() {
-  OnOwnThread([this] {
+void ActivityIndicator::showNoLink() {
+  onOwnThread([this] {
     m_armed = false;
     m_timerYellow.stop();
-    SetIndex(IndexNoLink);
+    setIndex(kIndexNoLink);
   });
 }
 
-qint64 TActivityIndicator::NowMs() {
+qint64 ActivityIndicator::nowMs() {
   static QElapsedTimer clock = [] {
     QElapsedTimer t;
     t.start();
@@ -46,52 +46,52 @@ qint64 TActivityIndicator::NowMs() {
   return clock.elapsed() + 1;
 }
 
-void TActivityIndicator::RestartActivityTimer() {
-  m_lastActivityMs = NowMs();
+void ActivityIndicator::restartActivityTimer() {
+  m_lastActivityMs = nowMs();
   if (QThread::currentThread() == thread()) {
     m_armed = true;
     m_timerYellow.start(m_delayMs); // starts over if running
   } else if (!m_armed.exchange(true)) {
-    QMetaObject::invokeMethod(this, &TActivityIndicator::ArmTimer,
+    QMetaObject::invokeMethod(this, &ActivityIndicator::armTimer,
                               Qt::QueuedConnection);
   }
 }
 
-void TActivityIndicator::ArmTimer() {
+void ActivityIndicator::armTimer() {
   if (!m_armed)
     return; // stopped meanwhile
-  const qint64 left = m_lastActivityMs + m_delayMs - NowMs();
+  const qint64 left = m_lastActivityMs + m_delayMs - nowMs();
   m_timerYellow.start(int(qBound<qint64>(0, left, qint64(m_delayMs))));
 }
 
-void TActivityIndicator::StopActivityTimer() {
-  OnOwnThread([this] {
+void ActivityIndicator::stopActivityTimer() {
+  onOwnThread([this] {
     m_armed = false;
     m_timerYellow.stop();
   });
 }
 
-void TActivityIndicator::TimerYellowTimer() {
+void ActivityIndicator::showActivity() {
   // Activity noted by a link thread while armed: wait out the rest.
-  if (NowMs() - m_lastActivityMs < m_delayMs) {
-    ArmTimer();
+  if (nowMs() - m_lastActivityMs < m_delayMs) {
+    armTimer();
     return;
   }
   m_timerYellow.stop();
   m_armed = false;
   // Activity between the check and disarming would otherwise be lost.
-  if (NowMs() - m_lastActivityMs < m_delayMs) {
+  if (nowMs() - m_lastActivityMs < m_delayMs) {
     m_armed = true;
-    ArmTimer();
+    armTimer();
     return;
   }
-  if (m_index != IndexNoLink)
-    SetIndex(IndexIdle);
+  if (m_index != kIndexNoLink)
+    setIndex(kIndexIdle);
 }
 
-void TActivityIndicator::SetIndex(int index) {
+void ActivityIndicator::setIndex(int index) {
   if (index == m_index)
     return;
   m_index = index;
-  emit IndexChanged(index);
+  emit indexChanged(index);
 }

@@ -11,54 +11,54 @@
 #include <QTimer>
 #include <atomic>
 
-class TActivityIndicator : public QObject {
+class ActivityIndicator : public QObject {
   Q_OBJECT
 
 public:
-  static constexpr int IndexNoLink = 0;
-  static constexpr int IndexIdle = 1;
-  static constexpr int IndexActivity = 2;
-  static constexpr int DefaultIdleDelayMs = 100;
+  static constexpr int kIndexNoLink = 0;
+  static constexpr int kIndexIdle = 1;
+  static constexpr int kIndexActivity = 2;
+  static constexpr int kDefaultIdleDelayMs = 100;
 
-  explicit TActivityIndicator(QObject *parent = nullptr,
-                              int idleDelayMs = DefaultIdleDelayMs);
+  explicit ActivityIndicator(QObject *parent = nullptr,
+                              int idleDelayMs = kDefaultIdleDelayMs);
 
   // Own thread only.
-  int Index() const { return m_index; }
-  bool TimerYellowActive() const { return m_timerYellow.isActive(); }
+  int index() const { return m_index; }
+  bool timerYellowActive() const { return m_timerYellow.isActive(); }
 
-  void ShowLinkActivity();
-  void ShowLinkIdle();
+  void showLinkActivity();
+  void showLinkIdle();
   // Also stops TimerYellow: without a link there is no idle state to
   // return to.
-  void ShowNoLink();
+  void showNoLink();
 
   // (Re)starts TimerYellow so that its count begins anew. A link thread
   // only notes the moment; it wakes the indicator's thread just when the
   // timer is not armed yet, and an armed timer that ticks early is extended
   // to the full delay after the last activity. A stream of tiles so costs
   // one hand-off, not one per tile.
-  void RestartActivityTimer();
-  void StopActivityTimer();
+  void restartActivityTimer();
+  void stopActivityTimer();
 
 public slots:
   // The tick of TimerYellow: stops it and shows the idle image, unless the
   // link has meanwhile gone (a restart posted by a link thread just before
   // its disconnect may arrive after it).
-  void TimerYellowTimer();
+  void showActivity();
 
 signals:
   // The LED image and tray icon index to show.
-  void IndexChanged(int index);
+  void indexChanged(int index);
 
 private:
-  template <typename F> void OnOwnThread(F &&f);
-  void SetIndex(int index);
-  void ArmTimer();
-  static qint64 NowMs();
+  template <typename F> void onOwnThread(F &&f);
+  void setIndex(int index);
+  void armTimer();
+  static qint64 nowMs();
 
   QTimer m_timerYellow;
-  int m_index = IndexNoLink;
+  int m_index = kIndexNoLink;
   int m_delayMs;
   std::atomic<qint64> m_lastActivityMs{0};
   std::atomic<bool> m_armed{false};

@@ -15,35 +15,35 @@ namespace {
 struct Span {
   qint64 first;
   qint64 last;
-  bool IsEmpty() const { return first >= last; }
+  bool isEmpty() const { return first >= last; }
 };
 
-Span Clip(qint64 start, qint64 length, qint64 limit) {
+Span clip(qint64 start, qint64 length, qint64 limit) {
   return {std::max<qint64>(start, 0), std::min<qint64>(start + length, limit)};
 }
 
 } // namespace
 
-void FillPicture(QImage &bitmap, const QColor &colour) { bitmap.fill(colour); }
+void fillPicture(QImage &bitmap, const QColor &colour) { bitmap.fill(colour); }
 
-TScreenCanvas::TScreenCanvas(QObject *parent) : QObject(parent) {}
+ScreenCanvas::ScreenCanvas(QObject *parent) : QObject(parent) {}
 
-void TScreenCanvas::ResetPictures() {
-  QImage screen(ScreenWidth, ScreenHeight, QImage::Format_RGB32);
+void ScreenCanvas::resetPictures() {
+  QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
   screen.fill(Qt::white);
-  QImage zoom(ZoomWidth, ZoomHeight, QImage::Format_RGB32);
+  QImage zoom(kZoomWidth, kZoomHeight, QImage::Format_RGB32);
   zoom.fill(Qt::white);
   {
     QMutexLocker lock(&m_lock);
     m_screen = std::move(screen);
     m_zoom = std::move(zoom);
     m_zoomPending = QRegion();
-    MarkDirty(QRect(0, 0, ScreenWidth, ScreenHeight));
+    markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
-  Notify();
+  notify();
 }
 
-void TScreenCanvas::RemovePictures() {
+void ScreenCanvas::removePictures() {
   QImage screen;
   QImage zoom;
   {
@@ -52,46 +52,46 @@ void TScreenCanvas::RemovePictures() {
     m_screen.swap(screen);
     m_zoom.swap(zoom);
     m_zoomPending = QRegion();
-    MarkDirty(QRect(0, 0, ScreenWidth, ScreenHeight));
+    markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
-  Notify();
+  notify();
 }
 
-void TScreenCanvas::FillZoom(const QColor &colour) {
+void ScreenCanvas::fillZoom(const QColor &colour) {
   {
     QMutexLocker lock(&m_lock);
     if (m_zoom.isNull())
       return;
     m_zoomPending = QRegion(); // the fill covers whatever was pending
-    FillPicture(m_zoom, colour);
-    MarkDirty(QRect(0, 0, ScreenWidth, ScreenHeight));
+    fillPicture(m_zoom, colour);
+    markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
-  Notify();
+  notify();
 }
 
-bool TScreenCanvas::HasPictures() const {
+bool ScreenCanvas::hasPictures() const {
   QMutexLocker lock(&m_lock);
   return !m_screen.isNull();
 }
 
-void TScreenCanvas::DrawTile(const QByteArray &data, int x, int y,
+void ScreenCanvas::drawTile(const QByteArray &data, int x, int y,
                              QString *warning) {
   // Decoded outside the pictures' lock, so painting never waits for it.
   QMutexLocker lock(&m_decodeLock);
-  DrawRows(m_decoder.DecodeRows(data, warning), x, y);
+  drawRows(m_decoder.decodeRows(data, warning), x, y);
 }
 
-void TScreenCanvas::DrawDecodedTile(const QImage &decoded, int x, int y) {
+void ScreenCanvas::drawDecodedTile(const QImage &decoded, int x, int y) {
   const QImage source = decoded.format() == QImage::Format_RGB32
                             ? decoded
                             : decoded.convertToFormat(QImage::Format_RGB32);
-  DrawRows(TTileRows(source), x, y);
+  drawRows(TileRows(source), x, y);
 }
 
-void TScreenCanvas::DrawRows(const TTileRows &tile, int x, int y) {
+void ScreenCanvas::drawRows(const TileRows &tile, int x, int y) {
   // The visible area is the image less its outermost rows and columns.
-  const int width = tile.Width() - 2;
-  const int height = tile.Height() - 2;
+  const int width = tile.width() - 2;
+  const int height = tile.height() - 2;
   if (width <= 0 || height <= 0)
     return;
 
@@ -101,18 +101,18 @@ void TScreenCanvas::DrawRows(const TTileRows &tile, int x, int y) {
     QMutexLocker lock(&m_lock);
 
     if (!m_screen.isNull()) {
-      const Span columns = Clip(x, width, m_screen.width());
-      const Span rows = Clip(y, height, m_screen.height());
-      if (!columns.IsEmpty() && !rows.IsEmpty()) {
+      const Span columns = clip(x, width, m_screen.width());
+      const Span rows = clip(y, height, m_screen.height());
+      if (!columns.isEmpty() && !rows.isEmpty()) {
         const int count = int(columns.last - columns.first);
         for (qint64 row = rows.first; row < rows.last; ++row) {
           auto *out = reinterpret_cast<QRgb *>(m_screen.scanLine(int(row)));
-          tile.CopyRow(int(row - y) + 1, int(columns.first - x) + 1, count,
+          tile.copyRow(int(row - y) + 1, int(columns.first - x) + 1, count,
                        out + columns.first);
         }
         drawn = QRect(QPoint(int(columns.first), int(rows.first)),
                       QPoint(int(columns.last - 1), int(rows.last - 1)));
-        MarkDirty(drawn);
+        markDirty(drawn);
         changed = true;
       }
     }
@@ -124,25 +124,25 @@ void TScreenCanvas::DrawRows(const TTileRows &tile, int x, int y) {
       m_zoomPending += drawn;
   }
   if (changed)
-    Notify();
+    notify();
 }
 
-QImage TScreenCanvas::Screen() const {
+QImage ScreenCanvas::screen() const {
   QMutexLocker lock(&m_lock);
   return m_screen.copy();
 }
 
-QImage TScreenCanvas::Zoom() const {
+QImage ScreenCanvas::zoom() const {
   QMutexLocker lock(&m_lock);
-  SyncZoom();
+  syncZoom();
   return m_zoom.copy();
 }
 
-bool TScreenCanvas::Paint(QPainter &painter, const QRect &clip,
+bool ScreenCanvas::paint(QPainter &painter, const QRect &clip,
                           bool zoom) const {
   QMutexLocker lock(&m_lock);
   if (zoom)
-    SyncZoom();
+    syncZoom();
   const QImage &picture = zoom ? m_zoom : m_screen;
   if (picture.isNull())
     return false;
@@ -152,7 +152,7 @@ bool TScreenCanvas::Paint(QPainter &painter, const QRect &clip,
   return true;
 }
 
-QRegion TScreenCanvas::TakeDirty() {
+QRegion ScreenCanvas::takeDirty() {
   QMutexLocker lock(&m_lock);
   QRegion dirty;
   dirty.swap(m_dirty);
@@ -162,7 +162,7 @@ QRegion TScreenCanvas::TakeDirty() {
   return dirty;
 }
 
-void TScreenCanvas::SyncZoom() const {
+void ScreenCanvas::syncZoom() const {
   if (m_zoomPending.isEmpty() || m_zoom.isNull() || m_screen.isNull())
     return;
   for (const QRect &r : m_zoomPending) {
@@ -184,11 +184,11 @@ void TScreenCanvas::SyncZoom() const {
   m_zoomPending = QRegion();
 }
 
-void TScreenCanvas::MarkDirty(const QRect &screenRect) {
+void ScreenCanvas::markDirty(const QRect &screenRect) {
   m_dirty += screenRect;
 }
 
-void TScreenCanvas::Notify() {
+void ScreenCanvas::notify() {
   if (!m_notifyPending.exchange(true))
-    emit Changed();
+    emit changed();
 }

@@ -19,66 +19,66 @@
 class QPainter;
 
 // Fills the whole bitmap with the colour.
-void FillPicture(QImage &bitmap, const QColor &colour);
+void fillPicture(QImage &bitmap, const QColor &colour);
 
-class TScreenCanvas : public QObject {
+class ScreenCanvas : public QObject {
   Q_OBJECT
 
 public:
-  static constexpr int ScreenWidth = 176;
-  static constexpr int ScreenHeight = 208;
-  static constexpr int ZoomWidth = 2 * ScreenWidth;
-  static constexpr int ZoomHeight = 2 * ScreenHeight;
+  static constexpr int kScreenWidth = 176;
+  static constexpr int kScreenHeight = 208;
+  static constexpr int kZoomWidth = 2 * kScreenWidth;
+  static constexpr int kZoomHeight = 2 * kScreenHeight;
 
-  explicit TScreenCanvas(QObject *parent = nullptr);
+  explicit ScreenCanvas(QObject *parent = nullptr);
 
   // Gives both pictures a fresh white bitmap (on every identification).
-  void ResetPictures();
+  void resetPictures();
   // Drops both pictures (on disconnect); tiles are then not drawn.
-  void RemovePictures();
-  // FillPicture on the whole zoom picture, when there is one.
-  void FillZoom(const QColor &colour);
-  bool HasPictures() const;
+  void removePictures();
+  // fillPicture on the whole zoom picture, when there is one.
+  void fillZoom(const QColor &colour);
+  bool hasPictures() const;
 
   // Decodes a tile (outside the lock) and draws its visible area, the image
   // without its one-pixel margin, at (x, y) into the screen picture and
   // doubled at (2x, 2y) into the zoom picture, clipped to both. Throws
-  // TileDecodeError; nothing is drawn then. *warning as for DecodeTile.
-  void DrawTile(const QByteArray &data, int x, int y,
+  // TileDecodeError; nothing is drawn then. *warning as for decodeTile.
+  void drawTile(const QByteArray &data, int x, int y,
                 QString *warning = nullptr);
-  // Draws an already decoded tile image, margin included, as DrawTile does.
-  void DrawDecodedTile(const QImage &decoded, int x, int y);
+  // Draws an already decoded tile image, margin included, as drawTile does.
+  void drawDecodedTile(const QImage &decoded, int x, int y);
 
   // Deep copies taken under the lock; null while there is no picture.
-  QImage Screen() const;
-  QImage Zoom() const;
+  QImage screen() const;
+  QImage zoom() const;
 
   // Paints the part of the screen (or zoom) picture inside clip, in picture
   // coordinates, under the lock. False when there is no picture.
-  bool Paint(QPainter &painter, const QRect &clip, bool zoom) const;
+  bool paint(QPainter &painter, const QRect &clip, bool zoom) const;
 
   // The region of the screen picture changed since the last call, in screen
   // picture coordinates (the zoom picture changed at twice these). Re-arms
   // the Changed() notification.
-  QRegion TakeDirty();
+  QRegion takeDirty();
 
 signals:
   // Emitted from the drawing thread when a change is the first since the
-  // last TakeDirty(); a burst of tiles thus costs one notification.
-  void Changed();
+  // last takeDirty(); a burst of tiles thus costs one notification.
+  void changed();
 
 private:
-  // Draws the tile's visible area at (x, y), clipped; see DrawTile.
-  void DrawRows(const TTileRows &tile, int x, int y);
-  void MarkDirty(const QRect &screenRect);
-  void Notify();
+  // Draws the tile's visible area at (x, y), clipped; see drawTile.
+  void drawRows(const TileRows &tile, int x, int y);
+  void markDirty(const QRect &screenRect);
+  void notify();
 
   // Doubles into the zoom picture what was drawn since the last time.
-  void SyncZoom() const;
+  void syncZoom() const;
 
   // One link draws at a time; the decoder's buffers serve tile after tile.
   QMutex m_decodeLock;
-  TTileDecoder m_decoder;
+  TileDecoder m_decoder;
 
   mutable QMutex m_lock;
   QImage m_screen;

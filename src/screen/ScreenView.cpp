@@ -7,16 +7,16 @@
 #include <QPointer>
 #include <QTimer>
 
-TScreenImage::TScreenImage(TScreenCanvas *canvas, bool zoom, QWidget *parent)
+ScreenImage::ScreenImage(ScreenCanvas *canvas, bool zoom, QWidget *parent)
     : QWidget(parent), m_canvas(canvas), m_zoom(zoom) {}
 
-QSize TScreenImage::sizeHint() const {
+QSize ScreenImage::sizeHint() const {
   return m_zoom
-             ? QSize(TScreenCanvas::ZoomWidth, TScreenCanvas::ZoomHeight)
-             : QSize(TScreenCanvas::ScreenWidth, TScreenCanvas::ScreenHeight);
+             ? QSize(ScreenCanvas::kZoomWidth, ScreenCanvas::kZoomHeight)
+             : QSize(ScreenCanvas::kScreenWidth, ScreenCanvas::kScreenHeight);
 }
 
-void TScreenImage::InvalidateScreenRegion(const QRegion &screenRegion) {
+void ScreenImage::invalidateScreenRegion(const QRegion &screenRegion) {
   if (!m_zoom) {
     update(screenRegion);
     return;
@@ -27,26 +27,26 @@ void TScreenImage::InvalidateScreenRegion(const QRegion &screenRegion) {
   update(zoomed);
 }
 
-void TScreenImage::SetOverlayText(const QString &text) {
+void ScreenImage::setOverlayText(const QString &text) {
   if (text == m_overlay)
     return;
   m_overlay = text;
   update();
 }
 
-void TScreenImage::paintEvent(QPaintEvent *event) {
+void ScreenImage::paintEvent(QPaintEvent *event) {
   // Without a picture nothing is painted and the parent's background, drawn
   // beneath this non-opaque widget, shows.
   QPainter painter(this);
-  const bool picture = m_canvas->Paint(painter, event->rect(), m_zoom);
+  const bool picture = m_canvas->paint(painter, event->rect(), m_zoom);
   if (m_overlay.isEmpty())
     return;
   QColor text = palette().color(QPalette::WindowText);
   if (picture) {
-    // Black over the picture keeps DimmedPercent of its brightness; light
+    // Black over the picture keeps kDimmedPercent of its brightness; light
     // text reads on what remains.
     painter.fillRect(event->rect(),
-                     QColor(0, 0, 0, 255 * (100 - DimmedPercent) / 100));
+                     QColor(0, 0, 0, 255 * (100 - kDimmedPercent) / 100));
     text = Qt::white;
   }
   painter.setPen(text);
@@ -56,10 +56,10 @@ void TScreenImage::paintEvent(QPaintEvent *event) {
                    Qt::AlignCenter | Qt::TextWordWrap, m_overlay);
 }
 
-void ConnectScreenViews(TScreenCanvas *canvas,
-                        const QList<TScreenImage *> &views, int frameMs) {
-  QList<QPointer<TScreenImage>> targets;
-  for (TScreenImage *view : views)
+void connectScreenViews(ScreenCanvas *canvas,
+                        const QList<ScreenImage *> &views, int frameMs) {
+  QList<QPointer<ScreenImage>> targets;
+  for (ScreenImage *view : views)
     targets.append(view);
   // Repaints are paced: the first change after a repaint starts a short
   // timer, and everything drawn until it fires is taken as one region. The
@@ -69,17 +69,17 @@ void ConnectScreenViews(TScreenCanvas *canvas,
   frame->setSingleShot(true);
   frame->setInterval(frameMs);
   QObject::connect(frame, &QTimer::timeout, canvas, [canvas, targets] {
-    const QRegion dirty = canvas->TakeDirty();
+    const QRegion dirty = canvas->takeDirty();
     if (dirty.isEmpty())
       return;
-    for (const QPointer<TScreenImage> &view : targets)
+    for (const QPointer<ScreenImage> &view : targets)
       if (view)
-        view->InvalidateScreenRegion(dirty);
+        view->invalidateScreenRegion(dirty);
   });
   // The canvas lives on the GUI thread, so a change signalled by a link
   // thread is handled there.
   QObject::connect(
-      canvas, &TScreenCanvas::Changed, frame, [frame] { frame->start(); },
+      canvas, &ScreenCanvas::changed, frame, [frame] { frame->start(); },
       Qt::QueuedConnection);
   // Changes made before the views were connected are shown too.
   frame->start();

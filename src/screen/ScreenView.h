@@ -1,6 +1,6 @@
 #pragma once
-// The image controls that show the screen picture (ImageScreen) and the zoom
-// picture (ImageScreenZoom): the picture unscaled from the top-left corner,
+// The image controls that show the screen picture (m_screenView) and the zoom
+// picture (m_zoomView): the picture unscaled from the top-left corner,
 // the background where there is none. An overlay text dims the picture and
 // stands centred over it; it lives in the control only, never in the
 // pictures that captures read.
@@ -8,33 +8,33 @@
 #include <QList>
 #include <QWidget>
 
-class TScreenCanvas;
+class ScreenCanvas;
 
-class TScreenImage : public QWidget {
+class ScreenImage : public QWidget {
   Q_OBJECT
 
 public:
   // zoom selects the zoom picture. The canvas must outlive the widget.
-  TScreenImage(TScreenCanvas *canvas, bool zoom, QWidget *parent = nullptr);
+  ScreenImage(ScreenCanvas *canvas, bool zoom, QWidget *parent = nullptr);
 
-  bool IsZoom() const { return m_zoom; }
+  bool isZoom() const { return m_zoom; }
   QSize sizeHint() const override;
 
   // Schedules a repaint of a changed part of the screen picture, given in
   // screen picture coordinates (doubled for the zoom view).
-  void InvalidateScreenRegion(const QRegion &screenRegion);
+  void invalidateScreenRegion(const QRegion &screenRegion);
 
-  // Shows the picture dimmed to DimmedPercent with the text centred over
+  // Shows the picture dimmed to kDimmedPercent with the text centred over
   // it, in the control's font; an empty text shows the picture as it is.
-  void SetOverlayText(const QString &text);
-  QString OverlayText() const { return m_overlay; }
-  static constexpr int DimmedPercent = 40;
+  void setOverlayText(const QString &text);
+  QString overlayText() const { return m_overlay; }
+  static constexpr int kDimmedPercent = 40;
 
 protected:
   void paintEvent(QPaintEvent *event) override;
 
 private:
-  TScreenCanvas *m_canvas;
+  ScreenCanvas *m_canvas;
   bool m_zoom;
   QString m_overlay;
 };
@@ -42,5 +42,5 @@ private:
 // Repaints the changed parts of the views when the canvas reports a change:
 // at most once per frameMs, the dirty region is taken and handed to every
 // view. Call once per canvas, on the GUI thread that owns the views.
-void ConnectScreenViews(TScreenCanvas *canvas,
-                        const QList<TScreenImage *> &views, int frameMs = 15);
+void connectScreenViews(ScreenCanvas *canvas,
+                        const QList<ScreenImage *> &views, int frameMs = 15);

@@ -3,10 +3,10 @@
 #include "common/Paths.h"
 #include "platform/ProfileFile.h"
 
-QString SkinFilePath() { return ExeDir() + QStringLiteral("skins/skin.ini"); }
+QString skinFilePath() { return exeDir() + QStringLiteral("skins/skin.ini"); }
 
-QString ModelName(const QString &skinIniPath, const QByteArray &modelCode) {
+QString modelName(const QString &skinIniPath, const QByteArray &modelCode) {
   // Texts of the profile files are 8-bit in the system code page.
-  return QString::fromLocal8Bit(platform::ProfileFile::Read(
+  return QString::fromLocal8Bit(platform::ProfileFile::read(
       skinIniPath, modelCode, QByteArrayLiteral("Name"), QByteArray()));
 }

@@ -5,8 +5,8 @@
 #include <QString>
 
 // The skin file: skins/skin.ini in the program directory.
-QString SkinFilePath();
+QString skinFilePath();
 
 // The key "Name" of section modelCode in the skin file; empty when the
 // file, the section or the key is missing. The file is read at every call.
-QString ModelName(const QString &skinIniPath, const QByteArray &modelCode);
+QString modelName(const QString &skinIniPath, const QByteArray &modelCode);

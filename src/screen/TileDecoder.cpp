@@ -21,7 +21,7 @@ struct GifSource {
   qsizetype pos;
 };
 
-int ReadGifBytes(GifFileType *gif, GifByteType *buffer, int length) {
+int readGifBytes(GifFileType *gif, GifByteType *buffer, int length) {
   auto *source = static_cast<GifSource *>(gif->UserData);
   const qsizetype count =
       std::min<qsizetype>(length, source->size - source->pos);
@@ -40,30 +40,30 @@ struct GifCloser {
 };
 using GifPtr = std::unique_ptr<GifFileType, GifCloser>;
 
-QString GifErrorText(int code) {
+QString gifErrorText(int code) {
   const char *text = GifErrorString(code);
   return text ? QString::fromLatin1(text)
               : QStringLiteral("error %1").arg(code);
 }
 
-[[noreturn]] void ThrowGifError(const GifFileType *gif) {
+[[noreturn]] void throwGifError(const GifFileType *gif) {
   throw TileDecodeError(
-      QStringLiteral("GIF tile: %1").arg(GifErrorText(gif ? gif->Error : 0)));
+      QStringLiteral("GIF tile: %1").arg(gifErrorText(gif ? gif->Error : 0)));
 }
 
-[[noreturn]] void ThrowTooLarge(const char *kind, qint64 width, qint64 height) {
+[[noreturn]] void throwTooLarge(const char *kind, qint64 width, qint64 height) {
   throw TileDecodeError(
       QStringLiteral("%1 tile of %2 x %3 pixels is larger than %4 pixels "
                      "on a side")
           .arg(QLatin1String(kind))
           .arg(width)
           .arg(height)
-          .arg(MaxTileSide));
+          .arg(kMaxTileSide));
 }
 
 // Colour indices to pixels. Restrict pointers let the compiler keep the
 // loop in registers: the bytes read could otherwise alias the pixels written.
-void MapColours(const uchar *__restrict in, const QRgb *__restrict palette,
+void mapColours(const uchar *__restrict in, const QRgb *__restrict palette,
                 QRgb *__restrict out, int count) {
   for (int i = 0; i < count; ++i)
     out[i] = palette[in[i]];
@@ -71,12 +71,12 @@ void MapColours(const uchar *__restrict in, const QRgb *__restrict palette,
 
 // Reads records up to the first image descriptor, remembering the
 // transparent index of the graphic control extension before it.
-int SkipToFirstImage(GifFileType *gif) {
+int skipToFirstImage(GifFileType *gif) {
   int transparent = NO_TRANSPARENT_COLOR;
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     if (DGifGetRecordType(gif, &type) == GIF_ERROR)
-      ThrowGifError(gif);
+      throwGifError(gif);
     switch (type) {
     case IMAGE_DESC_RECORD_TYPE:
       return transparent;
@@ -84,7 +84,7 @@ int SkipToFirstImage(GifFileType *gif) {
       int code = 0;
       GifByteType *block = nullptr;
       if (DGifGetExtension(gif, &code, &block) == GIF_ERROR)
-        ThrowGifError(gif);
+        throwGifError(gif);
       if (code == GRAPHICS_EXT_FUNC_CODE && block) {
         GraphicsControlBlock control;
         if (DGifExtensionToGCB(block[0], block + 1, &control) == GIF_OK)
@@ -92,7 +92,7 @@ int SkipToFirstImage(GifFileType *gif) {
       }
       while (block) {
         if (DGifGetExtensionNext(gif, &block) == GIF_ERROR)
-          ThrowGifError(gif);
+          throwGifError(gif);
       }
       break;
     }
@@ -109,9 +109,9 @@ int SkipToFirstImage(GifFileType *gif) {
 // Bytes B, G, R, 0xFF in memory are a QImage::Format_RGB32 pixel on a
 // little-endian machine; the alpha variants guarantee the 0xFF byte.
 #if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-constexpr J_COLOR_SPACE JpegOutputSpace = JCS_EXT_BGRA;
+constexpr J_COLOR_SPACE kJpegOutputSpace = JCS_EXT_BGRA;
 #else
-constexpr J_COLOR_SPACE JpegOutputSpace = JCS_EXT_ARGB;
+constexpr J_COLOR_SPACE kJpegOutputSpace = JCS_EXT_ARGB;
 #endif
 
 struct JpegErrorManager {
@@ -125,7 +125,7 @@ struct JpegErrorManager {
 
 // The JPEG decoder's state, kept from tile to tile: the decompression
 // object keeps its permanent memory, so a tile costs no allocation of it.
-// The longjmp in RunJpegDecoder never crosses an object with a destructor.
+// The longjmp in runJpegDecoder never crosses an object with a destructor.
 struct JpegJob {
   jpeg_decompress_struct cinfo;
   JpegErrorManager error;
@@ -142,7 +142,7 @@ struct JpegJob {
 
 namespace {
 
-void JpegErrorExit(j_common_ptr cinfo) {
+void jpegErrorExit(j_common_ptr cinfo) {
   auto *error = reinterpret_cast<JpegErrorManager *>(cinfo->err);
   (*cinfo->err->format_message)(cinfo, error->message);
   std::longjmp(error->jump, 1);
@@ -150,7 +150,7 @@ void JpegErrorExit(j_common_ptr cinfo) {
 
 // Called for warnings (and trace messages, which stay off); keeps the
 // first one instead of printing it.
-void JpegOutputMessage(j_common_ptr cinfo) {
+void jpegOutputMessage(j_common_ptr cinfo) {
   auto *error = reinterpret_cast<JpegErrorManager *>(cinfo->err);
   if (error->warning[0] == '\0')
     (*cinfo->err->format_message)(cinfo, error->warning);
@@ -159,15 +159,15 @@ void JpegOutputMessage(j_common_ptr cinfo) {
 // A picture of the size, reusing the one given when it has that size
 // already: a fresh large allocation per tile costs page faults that
 // rival the decoding itself.
-bool EnsureImage(QImage &image, int width, int height) {
+bool ensureImage(QImage &image, int width, int height) {
   if (image.width() != width || image.height() != height ||
       image.format() != QImage::Format_RGB32)
     image = QImage(width, height, QImage::Format_RGB32);
   return !image.isNull();
 }
 
-bool AllocateJpegImage(JpegJob *job, int width, int height) {
-  if (!EnsureImage(*job->image, width, height))
+bool allocateJpegImage(JpegJob *job, int width, int height) {
+  if (!ensureImage(*job->image, width, height))
     return false;
   job->pixels = job->image->bits();
   job->stride = job->image->bytesPerLine();
@@ -178,14 +178,14 @@ bool AllocateJpegImage(JpegJob *job, int width, int height) {
 // job->error.message set; the object is then reset for the next tile. Only
 // trivially destructible objects live in this frame, so returning here
 // through longjmp skips no destructor.
-bool RunJpegDecoder(JpegJob *job) {
+bool runJpegDecoder(JpegJob *job) {
   jpeg_decompress_struct *const cinfo = &job->cinfo;
   job->error.message[0] = job->error.warning[0] = '\0';
   job->tooLarge = false;
   if (!job->created) {
     cinfo->err = jpeg_std_error(&job->error.base);
-    job->error.base.error_exit = JpegErrorExit;
-    job->error.base.output_message = JpegOutputMessage;
+    job->error.base.error_exit = jpegErrorExit;
+    job->error.base.output_message = jpegOutputMessage;
   }
   if (setjmp(job->error.jump)) {
     jpeg_abort_decompress(cinfo);
@@ -199,13 +199,13 @@ bool RunJpegDecoder(JpegJob *job) {
   jpeg_read_header(cinfo, TRUE);
   job->announcedWidth = cinfo->image_width;
   job->announcedHeight = cinfo->image_height;
-  if (cinfo->image_width > JDIMENSION(MaxTileSide) ||
-      cinfo->image_height > JDIMENSION(MaxTileSide)) {
+  if (cinfo->image_width > JDIMENSION(kMaxTileSide) ||
+      cinfo->image_height > JDIMENSION(kMaxTileSide)) {
     job->tooLarge = true;
     jpeg_abort_decompress(cinfo);
     return false;
   }
-  cinfo->out_color_space = JpegOutputSpace;
+  cinfo->out_color_space = kJpegOutputSpace;
   cinfo->scale_num = 1;
   cinfo->scale_denom = 1;
   cinfo->dct_method = JDCT_ISLOW;
@@ -218,7 +218,7 @@ bool RunJpegDecoder(JpegJob *job) {
     jpeg_abort_decompress(cinfo);
     return false;
   }
-  if (!AllocateJpegImage(job, int(cinfo->output_width),
+  if (!allocateJpegImage(job, int(cinfo->output_width),
                          int(cinfo->output_height))) {
     std::snprintf(job->error.message, sizeof job->error.message,
                   "cannot hold a %u x %u image", cinfo->output_width,
@@ -244,20 +244,20 @@ bool RunJpegDecoder(JpegJob *job) {
 
 } // namespace
 
-const TTileRows &TTileDecoder::ReadGif(const QByteArray &data) {
+const TileRows &TileDecoder::readGif(const QByteArray &data) {
   GifSource source{reinterpret_cast<const uchar *>(data.constData()),
                    data.size(), 0};
   int openError = 0;
-  GifPtr gif(DGifOpen(&source, ReadGifBytes, &openError));
+  GifPtr gif(DGifOpen(&source, readGifBytes, &openError));
   if (!gif)
     throw TileDecodeError(
-        QStringLiteral("GIF tile: %1").arg(GifErrorText(openError)));
-  if (gif->SWidth > MaxTileSide || gif->SHeight > MaxTileSide)
-    ThrowTooLarge("GIF", gif->SWidth, gif->SHeight);
+        QStringLiteral("GIF tile: %1").arg(gifErrorText(openError)));
+  if (gif->SWidth > kMaxTileSide || gif->SHeight > kMaxTileSide)
+    throwTooLarge("GIF", gif->SWidth, gif->SHeight);
 
-  const int transparent = SkipToFirstImage(gif.get());
+  const int transparent = skipToFirstImage(gif.get());
   if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
-    ThrowGifError(gif.get());
+    throwGifError(gif.get());
 
   const GifImageDesc &desc = gif->Image;
   // The image is placed within the logical screen; one that reaches beyond
@@ -266,9 +266,9 @@ const TTileRows &TTileDecoder::ReadGif(const QByteArray &data) {
       std::max<qint64>(gif->SWidth, qint64(desc.Left) + desc.Width);
   const qint64 height =
       std::max<qint64>(gif->SHeight, qint64(desc.Top) + desc.Height);
-  if (desc.Width > MaxTileSide || desc.Height > MaxTileSide ||
-      width > MaxTileSide || height > MaxTileSide)
-    ThrowTooLarge("GIF", std::max<qint64>(width, desc.Width),
+  if (desc.Width > kMaxTileSide || desc.Height > kMaxTileSide ||
+      width > kMaxTileSide || height > kMaxTileSide)
+    throwTooLarge("GIF", std::max<qint64>(width, desc.Width),
                   std::max<qint64>(height, desc.Height));
 
   const ColorMapObject *map = desc.ColorMap ? desc.ColorMap : gif->SColorMap;
@@ -293,40 +293,40 @@ const TTileRows &TTileDecoder::ReadGif(const QByteArray &data) {
   m_raster.resize(size_t(columns) * size_t(rows));
   if (columns > 0 && rows > 0 &&
       DGifGetLine(gif.get(), m_raster.data(), columns * rows) == GIF_ERROR)
-    ThrowGifError(gif.get());
+    throwGifError(gif.get());
 
   // Rows of an interlaced image arrive in four passes: every 8th from 0,
   // every 8th from 4, every 4th from 2, every 2nd from 1.
   const int *order = nullptr;
   if (desc.Interlace) {
     static constexpr int Start[] = {0, 4, 2, 1};
-    static constexpr int Step[] = {8, 8, 4, 2};
+    static constexpr int step[] = {8, 8, 4, 2};
     m_order.resize(size_t(rows));
     int streamRow = 0;
     for (int pass = 0; pass < 4; ++pass)
-      for (int row = Start[pass]; row < rows; row += Step[pass])
+      for (int row = Start[pass]; row < rows; row += step[pass])
         m_order[size_t(row)] = streamRow++;
     order = m_order.data();
   }
-  m_rows = TTileRows(m_raster.data(), palette, order,
+  m_rows = TileRows(m_raster.data(), palette, order,
                      QRect(desc.Left, desc.Top, columns, rows),
                      QSize(int(width), int(height)));
   return m_rows;
 }
 
-const QImage &TTileDecoder::DecodeGif(const QByteArray &data) {
-  const TTileRows &rows = ReadGif(data);
+const QImage &TileDecoder::decodeGif(const QByteArray &data) {
+  const TileRows &rows = readGif(data);
   QImage &image = m_image;
-  if (!EnsureImage(image, rows.Width(), rows.Height()) && rows.Width() > 0 &&
-      rows.Height() > 0)
+  if (!ensureImage(image, rows.width(), rows.height()) && rows.width() > 0 &&
+      rows.height() > 0)
     throw TileDecodeError(QStringLiteral("GIF tile: out of memory"));
-  for (int y = 0; y < rows.Height(); ++y)
-    rows.CopyRow(y, 0, rows.Width(),
+  for (int y = 0; y < rows.height(); ++y)
+    rows.copyRow(y, 0, rows.width(),
                  reinterpret_cast<QRgb *>(image.scanLine(y)));
   return image;
 }
 
-const QImage &TTileDecoder::DecodeJpeg(const QByteArray &data,
+const QImage &TileDecoder::decodeJpeg(const QByteArray &data,
                                        QString *warning) {
   if (data.isEmpty())
     throw TileDecodeError(QStringLiteral("JPEG tile: no data"));
@@ -340,9 +340,9 @@ const QImage &TTileDecoder::DecodeJpeg(const QByteArray &data,
   job->size = static_cast<unsigned long>(data.size());
   job->image = &m_image;
 
-  if (!RunJpegDecoder(job)) {
+  if (!runJpegDecoder(job)) {
     if (job->tooLarge)
-      ThrowTooLarge("JPEG", job->announcedWidth, job->announcedHeight);
+      throwTooLarge("JPEG", job->announcedWidth, job->announcedHeight);
     throw TileDecodeError(QStringLiteral("JPEG tile: %1")
                               .arg(QString::fromLocal8Bit(job->error.message)));
   }
@@ -354,7 +354,7 @@ const QImage &TTileDecoder::DecodeJpeg(const QByteArray &data,
 namespace {
 
 // Clears the warning and tells the formats apart; an empty tile is neither.
-bool IsGifTile(const QByteArray &data, QString *warning) {
+bool isGifTile(const QByteArray &data, QString *warning) {
   if (warning)
     warning->clear();
   if (data.isEmpty())
@@ -364,31 +364,31 @@ bool IsGifTile(const QByteArray &data, QString *warning) {
 
 } // namespace
 
-const TTileRows &TTileDecoder::DecodeRows(const QByteArray &data,
+const TileRows &TileDecoder::decodeRows(const QByteArray &data,
                                           QString *warning) {
-  if (IsGifTile(data, warning))
-    return ReadGif(data);
-  m_rows = TTileRows(DecodeJpeg(data, warning));
+  if (isGifTile(data, warning))
+    return readGif(data);
+  m_rows = TileRows(decodeJpeg(data, warning));
   return m_rows;
 }
 
-const QImage &TTileDecoder::Decode(const QByteArray &data, QString *warning) {
-  if (IsGifTile(data, warning))
-    return DecodeGif(data);
-  return DecodeJpeg(data, warning);
+const QImage &TileDecoder::decode(const QByteArray &data, QString *warning) {
+  if (isGifTile(data, warning))
+    return decodeGif(data);
+  return decodeJpeg(data, warning);
 }
 
-TTileRows::TTileRows(const QImage &image) : m_image(&image) {
+TileRows::TileRows(const QImage &image) : m_image(&image) {
   m_width = image.width();
   m_height = image.height();
 }
 
-TTileRows::TTileRows(const uchar *raster, const QRgb *palette, const int *order,
+TileRows::TileRows(const uchar *raster, const QRgb *palette, const int *order,
                      const QRect &placed, QSize size)
     : m_raster(raster), m_palette(palette), m_order(order), m_placed(placed),
       m_width(size.width()), m_height(size.height()) {}
 
-void TTileRows::CopyRow(int y, int x, int count, QRgb *out) const {
+void TileRows::copyRow(int y, int x, int count, QRgb *out) const {
   if (m_image) {
     std::memcpy(out,
                 reinterpret_cast<const QRgb *>(m_image->constScanLine(y)) + x,
@@ -409,28 +409,28 @@ void TTileRows::CopyRow(int y, int x, int count, QRgb *out) const {
   const uchar *in = m_raster +
                     qsizetype(m_order ? m_order[row] : row) * m_placed.width() +
                     (first - m_placed.left());
-  MapColours(in, m_palette, out + (first - x), last - first);
+  mapColours(in, m_palette, out + (first - x), last - first);
   std::fill(out + (last - x), out + count, white);
 }
 
-TTileDecoder::TTileDecoder() = default;
+TileDecoder::TileDecoder() = default;
 
-TTileDecoder::~TTileDecoder() {
+TileDecoder::~TileDecoder() {
   if (m_jpeg && m_jpeg->created)
     jpeg_destroy_decompress(&m_jpeg->cinfo);
 }
 
-QImage DecodeTile(const QByteArray &data, QString *warning) {
-  TTileDecoder decoder;
-  return decoder.Decode(data, warning);
+QImage decodeTile(const QByteArray &data, QString *warning) {
+  TileDecoder decoder;
+  return decoder.decode(data, warning);
 }
 
-QImage DecodeGifTile(const QByteArray &data) {
-  TTileDecoder decoder;
-  return decoder.DecodeGif(data);
+QImage decodeGifTile(const QByteArray &data) {
+  TileDecoder decoder;
+  return decoder.decodeGif(data);
 }
 
-QImage DecodeJpegTile(const QByteArray &data, QString *warning) {
-  TTileDecoder decoder;
-  return decoder.DecodeJpeg(data, warning);
+QImage decodeJpegTile(const QByteArray &data, QString *warning) {
+  TileDecoder decoder;
+  return decoder.decodeJpeg(data, warning);
 }

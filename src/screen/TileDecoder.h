@@ -25,7 +25,7 @@ public:
 
 // Images larger than this on either side are refused before any pixel
 // memory is allocated.
-constexpr int MaxTileSide = 1024;
+constexpr int kMaxTileSide = 1024;
 
 // Decodes a tile into a QImage::Format_RGB32 image of the decoded size.
 // GIF: the first image only, placed at its position within the logical
@@ -34,10 +34,10 @@ constexpr int MaxTileSide = 1024;
 // the JPEG scan is not an error: the rest of the image is filled by the
 // library and *warning (when given) receives its message.
 // Throws TileDecodeError.
-QImage DecodeTile(const QByteArray &data, QString *warning = nullptr);
+QImage decodeTile(const QByteArray &data, QString *warning = nullptr);
 
-QImage DecodeGifTile(const QByteArray &data);
-QImage DecodeJpegTile(const QByteArray &data, QString *warning = nullptr);
+QImage decodeGifTile(const QByteArray &data);
+QImage decodeJpegTile(const QByteArray &data, QString *warning = nullptr);
 
 struct JpegJob;
 
@@ -45,21 +45,21 @@ struct JpegJob;
 // indices with their table, turned into pixels only as rows are copied out
 // (sparing a whole picture's worth of writes). Refers to the decoder's
 // buffers, or to the picture given; valid as long as they are.
-class TTileRows {
+class TileRows {
 public:
-  TTileRows() = default;
+  TileRows() = default;
   // A QImage::Format_RGB32 picture.
-  explicit TTileRows(const QImage &image);
+  explicit TileRows(const QImage &image);
   // rows of placed.width() colour indices, in stream order when order is
   // given (order[row] is the stream row of picture row row), placed within a
   // white picture of size.
-  TTileRows(const uchar *raster, const QRgb *palette, const int *order,
+  TileRows(const uchar *raster, const QRgb *palette, const int *order,
             const QRect &placed, QSize size);
 
-  int Width() const { return m_width; }
-  int Height() const { return m_height; }
+  int width() const { return m_width; }
+  int height() const { return m_height; }
   // Writes pixels x .. x + count - 1 of row y to out; all must lie inside.
-  void CopyRow(int y, int x, int count, QRgb *out) const;
+  void copyRow(int y, int x, int count, QRgb *out) const;
 
 private:
   const QImage *m_image = nullptr;
@@ -74,30 +74,30 @@ private:
 // The same decoding for a stream of tiles: the picture and the decoders'
 // working memory are kept from one tile to the next, so a tile of the size
 // of the last costs no allocation of them. One thread at a time.
-class TTileDecoder {
+class TileDecoder {
 public:
-  TTileDecoder();
-  ~TTileDecoder();
-  TTileDecoder(const TTileDecoder &) = delete;
-  TTileDecoder &operator=(const TTileDecoder &) = delete;
+  TileDecoder();
+  ~TileDecoder();
+  TileDecoder(const TileDecoder &) = delete;
+  TileDecoder &operator=(const TileDecoder &) = delete;
 
-  // As DecodeTile. The picture belongs to the decoder and is valid until
+  // As decodeTile. The picture belongs to the decoder and is valid until
   // the next call; copy it to keep it.
-  const QImage &Decode(const QByteArray &data, QString *warning = nullptr);
-  const QImage &DecodeGif(const QByteArray &data);
-  const QImage &DecodeJpeg(const QByteArray &data, QString *warning = nullptr);
+  const QImage &decode(const QByteArray &data, QString *warning = nullptr);
+  const QImage &decodeGif(const QByteArray &data);
+  const QImage &decodeJpeg(const QByteArray &data, QString *warning = nullptr);
   // As Decode, without making a picture of a GIF tile's colours. Valid
   // until the next call.
-  const TTileRows &DecodeRows(const QByteArray &data,
+  const TileRows &decodeRows(const QByteArray &data,
                               QString *warning = nullptr);
 
 private:
-  const TTileRows &ReadGif(const QByteArray &data);
+  const TileRows &readGif(const QByteArray &data);
 
   QImage m_image;
   std::vector<unsigned char> m_raster;
   std::vector<int> m_order;
   QRgb m_palette[256] = {};
-  TTileRows m_rows;
+  TileRows m_rows;
   std::unique_ptr<JpegJob> m_jpeg;
 };

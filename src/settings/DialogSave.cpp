@@ -10,7 +10,7 @@
 namespace {
 
 // A whole decimal number from low to high, leading zeros allowed.
-std::optional<int> WholeNumber(const QString &text, int low, int high) {
+std::optional<int> wholeNumber(const QString &text, int low, int high) {
   if (text.isEmpty() || text.size() > 9)
     return std::nullopt;
   for (const QChar c : text)
@@ -22,11 +22,11 @@ std::optional<int> WholeNumber(const QString &text, int low, int high) {
   return value;
 }
 
-QString Quoted(const QString &text) {
+QString quoted(const QString &text) {
   return QStringLiteral("\u201C%1\u201D").arg(text);
 }
 
-bool IsAddress(const QString &text) {
+bool isAddress(const QString &text) {
   const QByteArray a = text.toLatin1();
   in6_addr buffer;
   return ::inet_pton(AF_INET, a.constData(), &buffer) == 1 ||
@@ -35,43 +35,43 @@ bool IsAddress(const QString &text) {
 
 } // namespace
 
-std::optional<TDialogRefusal> CheckDialogValues(const TDialogValues &values) {
-  if (!WholeNumber(values.Port, 1, 65535))
-    return TDialogRefusal{TDialogField::Port,
-                          UiText("UiRefusedPort").arg(Quoted(values.Port))};
-  if (!WholeNumber(values.FPS, 1, 20))
-    return TDialogRefusal{TDialogField::FPS,
-                          UiText("UiRefusedFrameRate").arg(Quoted(values.FPS))};
-  const QString address = values.ListenAddress.trimmed();
-  if (!address.isEmpty() && !IsAddress(address))
-    return TDialogRefusal{
-        TDialogField::ListenAddress,
-        UiText("UiRefusedListenAddress").arg(Quoted(address))};
+std::optional<DialogRefusal> checkDialogValues(const DialogValues &values) {
+  if (!wholeNumber(values.port, 1, 65535))
+    return DialogRefusal{DialogField::Port,
+                          uiText("UiRefusedPort").arg(quoted(values.port))};
+  if (!wholeNumber(values.fps, 1, 20))
+    return DialogRefusal{DialogField::FPS,
+                          uiText("UiRefusedFrameRate").arg(quoted(values.fps))};
+  const QString address = values.listenAddress.trimmed();
+  if (!address.isEmpty() && !isAddress(address))
+    return DialogRefusal{
+        DialogField::ListenAddress,
+        uiText("UiRefusedListenAddress").arg(quoted(address))};
   return std::nullopt;
 }
 
-QByteArray LanguageToStore(const TDialogValues &values) {
-  if (values.LanguageIndex < 0)
-    return AppSettings.Language; // its folder is gone; nothing else picked
-  if (values.LanguageIndex == 0)
+QByteArray languageToStore(const DialogValues &values) {
+  if (values.languageIndex < 0)
+    return AppSettings.language; // its folder is gone; nothing else picked
+  if (values.languageIndex == 0)
     return QByteArray();
-  return values.LanguageName.toLocal8Bit();
+  return values.languageName.toLocal8Bit();
 }
 
-std::optional<TDialogRefusal> SaveDialogValues(const TDialogValues &values) {
-  if (auto refusal = CheckDialogValues(values))
+std::optional<DialogRefusal> saveDialogValues(const DialogValues &values) {
+  if (auto refusal = checkDialogValues(values))
     return refusal;
-  SaveDialogSettings(
-      *WholeNumber(values.Port, 1, 65535), values.BlueToothPort.toLocal8Bit(),
-      values.DataPort.toLocal8Bit(), values.ImageType.toLocal8Bit(),
-      values.ImageDir.toLocal8Bit(), LanguageToStore(values));
-  SaveCaptureSettings(values.AVIName.toLocal8Bit(),
-                      *WholeNumber(values.FPS, 1, 20));
-  StoreListenAddress(values.ListenAddress.trimmed().toLatin1());
+  saveDialogSettings(
+      *wholeNumber(values.port, 1, 65535), values.blueToothPort.toLocal8Bit(),
+      values.dataPort.toLocal8Bit(), values.imageType.toLocal8Bit(),
+      values.imageDir.toLocal8Bit(), languageToStore(values));
+  saveCaptureSettings(values.aviName.toLocal8Bit(),
+                      *wholeNumber(values.fps, 1, 20));
+  storeListenAddress(values.listenAddress.trimmed().toLatin1());
   return std::nullopt;
 }
 
-bool PortKeyAccepted(QChar c) {
+bool portKeyAccepted(QChar c) {
   return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
          c == QLatin1Char('\b');
 }

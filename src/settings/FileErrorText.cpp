@@ -5,26 +5,26 @@
 
 #include <cerrno>
 
-QString FileErrorText(int error) {
+QString fileErrorText(int error) {
   switch (error) {
   case ENOSPC:
-    return UiText("FileErrorNoSpace");
+    return uiText("FileErrorNoSpace");
   case EDQUOT:
-    return UiText("FileErrorQuota");
+    return uiText("FileErrorQuota");
   case EACCES:
   case EPERM:
-    return UiText("FileErrorDenied");
+    return uiText("FileErrorDenied");
   case EROFS:
-    return UiText("FileErrorReadOnly");
+    return uiText("FileErrorReadOnly");
   case ENOENT:
-    return UiText("FileErrorNotFound");
+    return uiText("FileErrorNotFound");
   case ENOTDIR:
-    return UiText("FileErrorNotFolder");
+    return uiText("FileErrorNotFolder");
   case EISDIR:
-    return UiText("FileErrorIsFolder");
+    return uiText("FileErrorIsFolder");
   case EIO:
-    return UiText("FileErrorInputOutput");
+    return uiText("FileErrorInputOutput");
   default:
-    return SystemErrorText(error);
+    return systemErrorText(error);
   }
 }

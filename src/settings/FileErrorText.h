@@ -6,4 +6,4 @@
 #include <QString>
 
 // Lower-case, without a final full stop: "no space left on device".
-QString FileErrorText(int error);
+QString fileErrorText(int error);

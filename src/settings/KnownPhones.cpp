@@ -10,14 +10,14 @@ namespace {
 
 const QByteArray kSection = "KnownPhones";
 
-void Flush(platform::ProfileFile &file) {
-  if (!file.Flush())
-    throw SettingsWriteError(file.Path(), file.WriteError());
+void flush(platform::ProfileFile &file) {
+  if (!file.flush())
+    throw SettingsWriteError(file.path(), file.writeError());
 }
 
 } // namespace
 
-bool IsPhoneBlockText(const QByteArray &text) {
+bool isPhoneBlockText(const QByteArray &text) {
   if (text.size() != 16)
     return false;
   for (const char c : text)
@@ -26,38 +26,38 @@ bool IsPhoneBlockText(const QByteArray &text) {
   return true;
 }
 
-QList<TKnownPhone> LoadKnownPhones() {
-  const platform::ProfileFile file(SettingsFilePath());
-  QList<TKnownPhone> phones;
-  for (const QByteArray &key : file.Keys(kSection)) {
-    if (!IsPhoneBlockText(key)) {
-      WriteLog("[KnownPhones] " + key +
+QList<KnownPhone> loadKnownPhones() {
+  const platform::ProfileFile file(settingsFilePath());
+  QList<KnownPhone> phones;
+  for (const QByteArray &key : file.keys(kSection)) {
+    if (!isPhoneBlockText(key)) {
+      writeLog("[KnownPhones] " + key +
                    " is not 16 hexadecimal digits; the entry is ignored",
                LogCommands);
       continue;
     }
-    phones.append({key.toUpper(), file.ReadString(kSection, key, {})});
+    phones.append({key.toUpper(), file.readString(kSection, key, {})});
   }
   return phones;
 }
 
-void AddKnownPhone(const QByteArray &block, const QByteArray &name) {
-  platform::ProfileFile file(SettingsFilePath());
-  file.WriteString(kSection, block.toUpper(), name);
-  Flush(file);
+void addKnownPhone(const QByteArray &block, const QByteArray &name) {
+  platform::ProfileFile file(settingsFilePath());
+  file.writeString(kSection, block.toUpper(), name);
+  flush(file);
 }
 
-void RemoveKnownPhone(const QByteArray &block) {
-  platform::ProfileFile file(SettingsFilePath());
-  file.DeleteKey(kSection, block);
-  Flush(file);
+void removeKnownPhone(const QByteArray &block) {
+  platform::ProfileFile file(settingsFilePath());
+  file.deleteKey(kSection, block);
+  flush(file);
 }
 
-void StoreListenAddress(const QByteArray &address) {
-  if (address == AppSettings.ListenAddress)
+void storeListenAddress(const QByteArray &address) {
+  if (address == AppSettings.listenAddress)
     return;
-  platform::ProfileFile file(SettingsFilePath());
-  file.WriteString("Connection", "ListenAddress", address);
-  Flush(file);
-  AppSettings.ListenAddress = address;
+  platform::ProfileFile file(settingsFilePath());
+  file.writeString("Connection", "ListenAddress", address);
+  flush(file);
+  AppSettings.listenAddress = address;
 }

@@ -9,21 +9,21 @@
 #include <QByteArray>
 #include <QList>
 
-struct TKnownPhone {
-  QByteArray Block; // 16 upper-case hex digits
-  QByteArray Name;
+struct KnownPhone {
+  QByteArray block; // 16 upper-case hex digits
+  QByteArray name;
 };
 
 // The valid entries in file order. A key that is not 16 hex digits is
 // passed over, with a line in the log (commands switch).
-QList<TKnownPhone> LoadKnownPhones();
+QList<KnownPhone> loadKnownPhones();
 // Adds (or renames) a phone. Throws SettingsWriteError.
-void AddKnownPhone(const QByteArray &block, const QByteArray &name);
+void addKnownPhone(const QByteArray &block, const QByteArray &name);
 // Removes a phone; nothing when it is not listed. Throws SettingsWriteError.
-void RemoveKnownPhone(const QByteArray &block);
-// [Connection] ListenAddress, written when it changes. Throws
+void removeKnownPhone(const QByteArray &block);
+// [Connection] listenAddress, written when it changes. Throws
 // SettingsWriteError.
-void StoreListenAddress(const QByteArray &address);
+void storeListenAddress(const QByteArray &address);
 
 // True for exactly 16 hexadecimal digits.
-bool IsPhoneBlockText(const QByteArray &text);
+bool isPhoneBlockText(const QByteArray &text);

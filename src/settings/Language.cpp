@@ -24,20 +24,20 @@ namespace {
 std::function<void(const QString &, const QString &)> g_windowTexts;
 std::function<void()> g_windowDone;
 
-QString ReplaceLineBreaks(QString text) {
+QString replaceLineBreaks(QString text) {
   text.replace(QLatin1String("#13"), QLatin1String("\r"));
   text.replace(QLatin1String("#10"), QLatin1String("\n"));
   return text;
 }
 
-bool IsPlainFolderName(const QByteArray &name) {
+bool isPlainFolderName(const QByteArray &name) {
   return !name.contains('/') && !name.contains('\\') && !name.contains("..");
 }
 
 } // namespace
 
-const QList<TLangKey> &MainLanguageKeys() {
-  static const QList<TLangKey> keys = {
+const QList<LangKey> &mainLanguageKeys() {
+  static const QList<LangKey> keys = {
       {"MesAtention", "Attention"},
       {"MesAtenMessage", "Try Selet Another ComPort in options"},
       {"SLDefault", "default"},
@@ -70,8 +70,8 @@ const QList<TLangKey> &MainLanguageKeys() {
   return keys;
 }
 
-const QList<TLangKey> &DialogLanguageKeys() {
-  static const QList<TLangKey> keys = {
+const QList<LangKey> &dialogLanguageKeys() {
+  static const QList<LangKey> keys = {
       {"SPageConnection", "Connection Settings"},
       {"SPageKeys", "Key Settings"},
       {"SPageCapture", "Capture Settings"},
@@ -100,29 +100,29 @@ const QList<TLangKey> &DialogLanguageKeys() {
   return keys;
 }
 
-QString LangText(const QStringList &lines, const QString &key,
+QString langText(const QStringList &lines, const QString &key,
                  const QString &builtIn) {
   for (const QString &line : lines) {
     const qsizetype eq = line.indexOf(QLatin1Char('='));
     if (eq < 0 || eq != key.size())
       continue;
     if (QStringView(line).left(eq).compare(key, Qt::CaseInsensitive) == 0)
-      return ReplaceLineBreaks(line.mid(eq + 1));
+      return replaceLineBreaks(line.mid(eq + 1));
   }
-  return ReplaceLineBreaks(builtIn);
+  return replaceLineBreaks(builtIn);
 }
 
-void ApplyTexts(
-    const QStringList &lines, const QList<TLangKey> &keys,
+void applyTexts(
+    const QStringList &lines, const QList<LangKey> &keys,
     const std::function<void(const QString &, const QString &)> &set) {
-  for (const TLangKey &k : keys) {
-    const QString key = QString::fromLatin1(k.Key);
-    set(key, LangText(lines, key, QString::fromLatin1(k.BuiltIn)));
+  for (const LangKey &k : keys) {
+    const QString key = QString::fromLatin1(k.key);
+    set(key, langText(lines, key, QString::fromLatin1(k.builtIn)));
   }
 }
 
-const QList<TLangKey> &MessageLanguageKeys() {
-  static const QList<TLangKey> keys = {
+const QList<LangKey> &messageLanguageKeys() {
+  static const QList<LangKey> keys = {
 #define QV_MESSAGE(key, english) {#key, english},
 #include "settings/MessageTexts.def"
 #undef QV_MESSAGE
@@ -130,26 +130,26 @@ const QList<TLangKey> &MessageLanguageKeys() {
   return keys;
 }
 
-QString UiText(const char *key) {
-  for (const QList<TLangKey> *table :
-       {&MessageLanguageKeys(), &MainLanguageKeys(), &DialogLanguageKeys()})
-    for (const TLangKey &k : *table)
-      if (std::strcmp(k.Key, key) == 0)
-        return LangText(LangList, QString::fromLatin1(k.Key),
-                        QString::fromUtf8(k.BuiltIn));
+QString uiText(const char *key) {
+  for (const QList<LangKey> *table :
+       {&messageLanguageKeys(), &mainLanguageKeys(), &dialogLanguageKeys()})
+    for (const LangKey &k : *table)
+      if (std::strcmp(k.key, key) == 0)
+        return langText(LangList, QString::fromLatin1(k.key),
+                        QString::fromUtf8(k.builtIn));
   Q_ASSERT_X(false, "UiText", key);
   return QString::fromLatin1(key);
 }
 
-void SetLanguageWindow(
+void setLanguageWindow(
     std::function<void(const QString &, const QString &)> texts,
     std::function<void()> done) {
   g_windowTexts = std::move(texts);
   g_windowDone = g_windowTexts ? std::move(done) : std::function<void()>();
 }
 
-void ApplyLanguage(const QStringList &lines) {
-  ApplyTexts(lines, MainLanguageKeys(),
+void applyLanguage(const QStringList &lines) {
+  applyTexts(lines, mainLanguageKeys(),
              [](const QString &key, const QString &text) {
                if (key == QLatin1String("MesAtention"))
                  MesAtention = text;
@@ -166,16 +166,16 @@ void ApplyLanguage(const QStringList &lines) {
     g_windowDone();
 }
 
-QString LanguageFilePath(const QByteArray &language) {
-  if (!IsPlainFolderName(language))
+QString languageFilePath(const QByteArray &language) {
+  if (!isPlainFolderName(language))
     return QString();
-  const QString dir = ExeDir() + QStringLiteral("Languages/");
+  const QString dir = exeDir() + QStringLiteral("Languages/");
   if (language.isEmpty())
     return dir + QStringLiteral("lang.ini");
   return dir + QString::fromLocal8Bit(language) + QStringLiteral("/lang.ini");
 }
 
-QString DecodeLanguageText(const QByteArray &bytes) {
+QString decodeLanguageText(const QByteArray &bytes) {
   // A leading byte order mark is dropped by the decoder.
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8(bytes);
@@ -185,13 +185,13 @@ QString DecodeLanguageText(const QByteArray &bytes) {
   text.reserve(bytes.size());
   for (const char c : bytes) {
     const auto b = static_cast<unsigned char>(c);
-    text.append(b >= 0x80 && b < 0xA0 ? QChar(Windows1252High[b - 0x80])
+    text.append(b >= 0x80 && b < 0xA0 ? QChar(kWindows1252High[b - 0x80])
                                       : QChar(b));
   }
   return text;
 }
 
-QStringList SplitLanguageLines(const QString &text) {
+QStringList splitLanguageLines(const QString &text) {
   QStringList lines;
   qsizetype start = 0;
   for (qsizetype i = 0; i < text.size(); ++i) {
@@ -209,10 +209,10 @@ QStringList SplitLanguageLines(const QString &text) {
   return lines;
 }
 
-void LoadLanguage() {
+void loadLanguage() {
   LangList.clear();
-  const QByteArray language = AppSettings.Language;
-  const QString path = LanguageFilePath(language);
+  const QByteArray language = AppSettings.language;
+  const QString path = languageFilePath(language);
   if (path.isEmpty()) {
     qWarning().noquote() << "Language" << QString::fromLocal8Bit(language)
                          << "is not a folder name under Languages; the "
@@ -222,18 +222,18 @@ void LoadLanguage() {
     if (file.open(QIODevice::ReadOnly)) {
       const QByteArray bytes = file.readAll();
       if (file.error() == QFileDevice::NoError)
-        LangList = SplitLanguageLines(DecodeLanguageText(bytes));
+        LangList = splitLanguageLines(decodeLanguageText(bytes));
     }
     if (file.error() != QFileDevice::NoError)
       qWarning().noquote() << "Could not read" << path << ":"
                            << file.errorString()
                            << "- the built-in texts are used.";
   }
-  ApplyLanguage(LangList);
+  applyLanguage(LangList);
   LoadedLanguage = language;
 }
 
-QString ListLanguageFolders(const QString &folder, const QString &firstEntry) {
+QString listLanguageFolders(const QString &folder, const QString &firstEntry) {
   QStringList names =
       QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
   std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {

@@ -8,7 +8,7 @@
 #include <QDir>
 #include <limits>
 
-TAppSettings AppSettings;
+AppSettingsValues AppSettings;
 
 namespace {
 
@@ -18,44 +18,44 @@ const QByteArray kImage = "Image";
 const QByteArray kLanguage = "Language";
 const QByteArray kScreenSize = "ScreenSize";
 
-QByteArray NativeExeDir() {
-  return QDir::toNativeSeparators(ExeDir()).toLocal8Bit();
+QByteArray nativeExeDir() {
+  return QDir::toNativeSeparators(exeDir()).toLocal8Bit();
 }
 
-int ReadInt(const platform::ProfileFile &f, const QByteArray &section,
+int readInt(const platform::ProfileFile &f, const QByteArray &section,
             const QByteArray &key, int def) {
-  if (!f.HasKey(section, key))
+  if (!f.hasKey(section, key))
     return def;
-  return ParseSettingsInt(f.ReadString(section, key, QByteArray()), def);
+  return parseSettingsInt(f.readString(section, key, QByteArray()), def);
 }
 
 // One opening of the file: keys are written in order; a refused write stops
 // the operation before any later key or in-memory value changes.
 class SettingsWriter {
 public:
-  SettingsWriter() : m_file(SettingsFilePath()) {}
+  SettingsWriter() : m_file(settingsFilePath()) {}
 
-  void Text(const QByteArray &section, const QByteArray &key,
+  void putText(const QByteArray &section, const QByteArray &key,
             const QByteArray &value, QByteArray &held) {
     if (value == held)
       return;
-    Put(section, key, value);
+    put(section, key, value);
     held = value;
   }
 
-  void Int(const QByteArray &section, const QByteArray &key, int value,
+  void putInt(const QByteArray &section, const QByteArray &key, int value,
            int &held) {
     if (value == held)
       return;
-    Put(section, key, QByteArray::number(value));
+    put(section, key, QByteArray::number(value));
     held = value;
   }
 
-  void Put(const QByteArray &section, const QByteArray &key,
+  void put(const QByteArray &section, const QByteArray &key,
            const QByteArray &value) {
-    m_file.WriteString(section, key, value);
-    if (!m_file.Flush())
-      throw SettingsWriteError(m_file.Path(), m_file.WriteError());
+    m_file.writeString(section, key, value);
+    if (!m_file.flush())
+      throw SettingsWriteError(m_file.path(), m_file.writeError());
   }
 
 private:
@@ -66,22 +66,22 @@ private:
 
 SettingsWriteError::SettingsWriteError(const QString &path, int error)
     : std::runtime_error(
-          UiText("FileUnableToWrite").arg(path).toLocal8Bit().toStdString()),
-      m_path(path), m_reason(FileErrorText(error)) {}
+          uiText("FileUnableToWrite").arg(path).toLocal8Bit().toStdString()),
+      m_path(path), m_reason(fileErrorText(error)) {}
 
-QString SettingsWriteError::InDialog() const {
-  return UiText("FileSettingsDialogNotSaved")
+QString SettingsWriteError::inDialog() const {
+  return uiText("FileSettingsDialogNotSaved")
       .arg(QString::fromLocal8Bit(what()), m_reason);
 }
 
-QString SettingsWriteError::GoingOn() const {
-  return UiText("FileSettingsNotSaved")
+QString SettingsWriteError::goingOn() const {
+  return uiText("FileSettingsNotSaved")
       .arg(QString::fromLocal8Bit(what()), m_reason);
 }
 
-QString SettingsFilePath() { return ExeDir() + "Quorvane.ini"; }
+QString settingsFilePath() { return exeDir() + "Quorvane.ini"; }
 
-int ParseSettingsInt(const QByteArray &text, int def) {
+int parseSettingsInt(const QByteArray &text, int def) {
   const QByteArray t = text.trimmed();
   bool ok = false;
   qlonglong v = 0;
@@ -95,7 +95,7 @@ int ParseSettingsInt(const QByteArray &text, int def) {
   return static_cast<int>(v);
 }
 
-int DigitsToInt(const QByteArray &text) {
+int digitsToInt(const QByteArray &text) {
   qint64 value = 0;
   for (const char c : text) {
     if (c < '0' || c > '9')
@@ -107,54 +107,54 @@ int DigitsToInt(const QByteArray &text) {
   return static_cast<int>(value);
 }
 
-void LoadSettings() {
-  const platform::ProfileFile f(SettingsFilePath());
-  TAppSettings s;
-  s.Port = ReadInt(f, kConnection, "Port", 10001);
-  s.BlueToothPort = f.ReadString(kConnection, "BlueToothPort", "COM7");
-  s.DataPort = f.ReadString(kConnection, "DataPort", "COM4");
-  s.AVIName = f.ReadString(kAVI, "AVIName", NativeExeDir() + "video.avi");
-  s.FPS = ReadInt(f, kAVI, "FPS", 5);
-  s.ImageType = f.ReadString(kImage, "ImageType", "BMP");
-  s.ImageDir = f.ReadString(kImage, "ImageDir", NativeExeDir());
-  s.Language = f.ReadString(kLanguage, "Language", "English");
-  s.ListenAddress = f.ReadString(kConnection, "ListenAddress", QByteArray());
-  s.KnownPhonesOnly = ReadInt(f, kConnection, "KnownPhonesOnly", 0) != 0;
+void loadSettings() {
+  const platform::ProfileFile f(settingsFilePath());
+  AppSettingsValues s;
+  s.port = readInt(f, kConnection, "Port", 10001);
+  s.blueToothPort = f.readString(kConnection, "BlueToothPort", "COM7");
+  s.dataPort = f.readString(kConnection, "DataPort", "COM4");
+  s.aviName = f.readString(kAVI, "AVIName", nativeExeDir() + "video.avi");
+  s.fps = readInt(f, kAVI, "FPS", 5);
+  s.imageType = f.readString(kImage, "ImageType", "BMP");
+  s.imageDir = f.readString(kImage, "ImageDir", nativeExeDir());
+  s.language = f.readString(kLanguage, "Language", "English");
+  s.listenAddress = f.readString(kConnection, "ListenAddress", QByteArray());
+  s.knownPhonesOnly = readInt(f, kConnection, "KnownPhonesOnly", 0) != 0;
   AppSettings = s;
 }
 
-void SaveCaptureSettings(const QByteArray &aviName, int fps) {
+void saveCaptureSettings(const QByteArray &aviName, int fps) {
   SettingsWriter w;
-  w.Text(kAVI, "AVIName", aviName, AppSettings.AVIName);
-  w.Int(kAVI, "FPS", fps, AppSettings.FPS);
+  w.putText(kAVI, "AVIName", aviName, AppSettings.aviName);
+  w.putInt(kAVI, "FPS", fps, AppSettings.fps);
 }
 
-void SaveScreenSize(int height, int width) {
+void saveScreenSize(int height, int width) {
   SettingsWriter w;
-  w.Put(kScreenSize, "Height", QByteArray::number(height));
-  w.Put(kScreenSize, "Weight", QByteArray::number(width));
+  w.put(kScreenSize, "Height", QByteArray::number(height));
+  w.put(kScreenSize, "Weight", QByteArray::number(width));
 }
 
-void StoreDataPort(const QByteArray &port) {
-  QByteArray held = AppSettings.DataPort;
-  SettingsWriter().Text(kConnection, "DataPort", port, held);
+void storeDataPort(const QByteArray &port) {
+  QByteArray held = AppSettings.dataPort;
+  SettingsWriter().putText(kConnection, "DataPort", port, held);
 }
 
-void StoreBlueToothPort(const QByteArray &port) {
-  QByteArray held = AppSettings.BlueToothPort;
-  SettingsWriter().Text(kConnection, "BlueToothPort", port, held);
+void storeBlueToothPort(const QByteArray &port) {
+  QByteArray held = AppSettings.blueToothPort;
+  SettingsWriter().putText(kConnection, "BlueToothPort", port, held);
 }
 
-void SaveDialogSettings(int port, const QByteArray &blueToothPort,
+void saveDialogSettings(int port, const QByteArray &blueToothPort,
                         const QByteArray &dataPort, const QByteArray &imageType,
                         const QByteArray &imageDir,
                         const QByteArray &language) {
   SettingsWriter w;
-  w.Int(kConnection, "port", port, AppSettings.Port);
-  w.Text(kConnection, "BlueToothPort", blueToothPort,
-         AppSettings.BlueToothPort);
-  w.Text(kConnection, "DataPort", dataPort, AppSettings.DataPort);
-  w.Text(kImage, "ImageType", imageType, AppSettings.ImageType);
-  w.Text(kImage, "ImageDir", imageDir, AppSettings.ImageDir);
-  w.Text(kLanguage, "Language", language, AppSettings.Language);
+  w.putInt(kConnection, "port", port, AppSettings.port);
+  w.putText(kConnection, "BlueToothPort", blueToothPort,
+         AppSettings.blueToothPort);
+  w.putText(kConnection, "DataPort", dataPort, AppSettings.dataPort);
+  w.putText(kImage, "ImageType", imageType, AppSettings.imageType);
+  w.putText(kImage, "ImageDir", imageDir, AppSettings.imageDir);
+  w.putText(kLanguage, "Language", language, AppSettings.language);
 }

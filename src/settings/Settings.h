@@ -6,23 +6,23 @@
 #include <QString>
 #include <stdexcept>
 
-struct TAppSettings {
-  int Port = 0;
-  QByteArray BlueToothPort;
-  QByteArray DataPort;
-  QByteArray AVIName;
-  int FPS = 0;
-  QByteArray ImageType;
-  QByteArray ImageDir;
-  QByteArray Language;
+struct AppSettingsValues {
+  int port = 0;
+  QByteArray blueToothPort;
+  QByteArray dataPort;
+  QByteArray aviName;
+  int fps = 0;
+  QByteArray imageType;
+  QByteArray imageDir;
+  QByteArray language;
   // Where the TCP link listens: empty for every IPv4 address.
-  QByteArray ListenAddress;
+  QByteArray listenAddress;
   // Serve only the phones of [KnownPhones] and those the user allows.
-  bool KnownPhonesOnly = false;
+  bool knownPhonesOnly = false;
 };
 
 // The settings values held for the run.
-extern TAppSettings AppSettings;
+extern AppSettingsValues AppSettings;
 
 // A write the file system refused: "Unable to write to <path>". The file
 // on disk is as it was before the write.
@@ -30,41 +30,41 @@ class SettingsWriteError : public std::runtime_error {
 public:
   // error: the errno of the failed write.
   SettingsWriteError(const QString &path, int error);
-  const QString &Path() const { return m_path; }
+  const QString &path() const { return m_path; }
   // Why, lower-case, in the language in use ("no space left on device").
-  const QString &Reason() const { return m_reason; }
+  const QString &reason() const { return m_reason; }
   // The message for the user: what failed, why, and what happens next.
-  QString InDialog() const; // the settings dialog stays open
-  QString GoingOn() const;  // anywhere else: the program goes on
+  QString inDialog() const; // the settings dialog stays open
+  QString goingOn() const;  // anywhere else: the program goes on
 
 private:
   QString m_path;
   QString m_reason;
 };
 
-QString SettingsFilePath();
+QString settingsFilePath();
 
-void LoadSettings();
-void SaveCaptureSettings(const QByteArray &aviName, int fps);
+void loadSettings();
+void saveCaptureSettings(const QByteArray &aviName, int fps);
 // Always writes [ScreenSize] Height, then Weight.
-void SaveScreenSize(int height, int width);
+void saveScreenSize(int height, int width);
 // Each writes its key when it differs from the value held; the caller then
 // sets the in-memory value.
-void StoreDataPort(const QByteArray &port);
-void StoreBlueToothPort(const QByteArray &port);
+void storeDataPort(const QByteArray &port);
+void storeBlueToothPort(const QByteArray &port);
 
-// The settings dialog's save: [Connection] port, BlueToothPort, DataPort,
-// [Image] ImageType, ImageDir, [Language] Language, in one opening of the
+// The settings dialog's save: [Connection] port, blueToothPort, dataPort,
+// [Image] imageType, imageDir, [Language] Language, in one opening of the
 // file, each only when changed.
-void SaveDialogSettings(int port, const QByteArray &blueToothPort,
+void saveDialogSettings(int port, const QByteArray &blueToothPort,
                         const QByteArray &dataPort, const QByteArray &imageType,
                         const QByteArray &imageDir, const QByteArray &language);
 
 // Keeps the digits 0 to 9 and reads them as a decimal number (0 when none,
 // saturating rather than overflowing).
-int DigitsToInt(const QByteArray &text);
+int digitsToInt(const QByteArray &text);
 
 // An integer value as the settings file stores it: "0x"/"0X" followed by
 // hex digits (more than two characters in all), else decimal; def when
 // empty or unparsable.
-int ParseSettingsInt(const QByteArray &text, int def);
+int parseSettingsInt(const QByteArray &text, int def);

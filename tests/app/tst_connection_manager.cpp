@@ -3,13 +3,13 @@
 // watchdog.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/UnitMain.h"
+#include "app/MainWindow.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 #include "link/CommandQueue.h"
-#include "link/SrvFunctions.h"
-#include "link/UnitDataCom.h"
+#include "link/TcpLink.h"
+#include "link/SerialLink.h"
 #include "platform/ProfileFile.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -27,22 +27,22 @@
 
 namespace {
 
-QByteArray Le32(qint32 v) {
+QByteArray le32(qint32 v) {
   QByteArray b(4, 0);
   qToLittleEndian(v, b.data());
   return b;
 }
-const QByteArray kNopPacket = Le32(11) + Le32(0);
+const QByteArray kNopPacket = le32(11) + le32(0);
 const QByteArray kNopReply = QByteArray::fromHex("0b00000000000000") + '^';
 const QByteArray kDiscon = QByteArray::fromHex("0f00000000000000") + '^';
 
 // Collects what the program writes to a pty until n bytes have come.
-QByteArray Receive(PtyPair &pty, int n) {
+QByteArray receive(PtyPair &pty, int n) {
   QByteArray all;
   QDeadlineTimer deadline(3000);
   while (all.size() < n && !deadline.hasExpired()) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    all += pty.Received();
+    all += pty.received();
   }
   return all;
 }
@@ -53,221 +53,221 @@ class TestConnectionManager : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
-  std::unique_ptr<TCommandQueue> m_queue;
-  std::unique_ptr<TFormMain> m_form;
-  std::unique_ptr<TDataComPort> m_dataCom;
+  std::unique_ptr<CommandQueue> m_queue;
+  std::unique_ptr<MainWindow> m_form;
+  std::unique_ptr<SerialLink> m_dataCom;
   QStringList m_boxes;
   qint64 m_now = 1000000;
 
-  TFormMain &Form() { return *m_form; }
+  MainWindow &form() { return *m_form; }
 
-  void CheckIdle() {
-    TFormMain &f = Form();
-    for (QAction *a : {f.MInternetConn, f.MBlueToothConnect, f.MDataCableConn,
-                       f.MAutoConnection, f.PMDataCableConn, f.PMInternetConn,
-                       f.PMBlueToothConnect})
+  void checkIdle() {
+    MainWindow &f = form();
+    for (QAction *a : {f.m_internetAction, f.m_bluetoothAction, f.m_cableAction,
+                       f.m_autoConnectAction, f.m_popupCableAction, f.m_popupInternetAction,
+                       f.m_popupBluetoothAction})
       QVERIFY(a->isEnabled());
-    QVERIFY(!f.MDissconect->isEnabled());
-    QVERIFY(!f.Bt_Disconn->isEnabled());
-    QVERIFY(!f.TimerCOMPort->isActive());
-    for (auto *b : {f.PicButIndData, f.PicButIndBlu, f.PicButIndInet})
-      QVERIFY(b->Visible());
+    QVERIFY(!f.m_disconnectAction->isEnabled());
+    QVERIFY(!f.m_disconnectButton->isEnabled());
+    QVERIFY(!f.m_portWatchdog->isActive());
+    for (auto *b : {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+      QVERIFY(b->isPictureVisible());
   }
 
 private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
-    QVERIFY(CopySkinFile(*m_dir));
-    SetExePath(m_dir->File("quorvane"));
-    SetMessageBoxHook(
-        [this](TMessageKind, const QString &caption, const QString &text) {
+    QVERIFY(copySkinFile(*m_dir));
+    setExePath(m_dir->file("quorvane"));
+    setMessageBoxHook(
+        [this](MessageKind, const QString &caption, const QString &text) {
           m_boxes << caption + ": " + text;
         });
     m_boxes.clear();
-    m_queue = std::make_unique<TCommandQueue>();
-    m_form = std::make_unique<TFormMain>(*m_queue);
-    m_dataCom = std::make_unique<TDataComPort>(*m_queue, &m_form->LinkView());
-    m_dataCom->SetClock([this] { return m_now; });
-    m_form->SetDataComPort(m_dataCom.get());
+    m_queue = std::make_unique<CommandQueue>();
+    m_form = std::make_unique<MainWindow>(*m_queue);
+    m_dataCom = std::make_unique<SerialLink>(*m_queue, &m_form->linkView());
+    m_dataCom->setClock([this] { return m_now; });
+    m_form->setSerialLink(m_dataCom.get());
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
 
   void cleanup() {
-    m_form->SetDataComPort(nullptr);
+    m_form->setSerialLink(nullptr);
     m_dataCom.reset();
     m_form.reset();
     qunsetenv("QUORVANE_SERIAL_PORTS");
-    SetMessageBoxHook({});
-    SetLogFilePath(QString());
+    setMessageBoxHook({});
+    setLogFilePath(QString());
     LogCommands = false;
   }
 
   void cableBaudRateStaysForBluetooth() {
-    TFormMain &f = Form();
+    MainWindow &f = form();
     PtyPair cable, bluetooth;
-    AppSettings.DataPort = cable.Path().toLocal8Bit();
-    AppSettings.BlueToothPort = bluetooth.Path().toLocal8Bit();
+    AppSettings.dataPort = cable.path().toLocal8Bit();
+    AppSettings.blueToothPort = bluetooth.path().toLocal8Bit();
 
-    f.MDataCableConnClick(f.MDataCableConn);
-    QVERIFY(m_dataCom->ComPort().IsOpen());
-    QCOMPARE(m_dataCom->ComPort().BaudRate(), 256000);
-    QVERIFY(!f.PicButIndData->Visible());
-    QVERIFY(f.PicButIndBlu->Visible() && f.PicButIndInet->Visible());
-    QVERIFY(f.TimerCOMPort->isActive());
-    QVERIFY(!f.MDataCableConn->isEnabled() && f.Bt_Disconn->isEnabled());
-    QCOMPARE(f.LedIndex(), 1);
+    f.connectCable(f.m_cableAction);
+    QVERIFY(m_dataCom->comPort().isOpen());
+    QCOMPARE(m_dataCom->comPort().baudRate(), 256000);
+    QVERIFY(!f.m_cableIndicator->isPictureVisible());
+    QVERIFY(f.m_bluetoothIndicator->isPictureVisible() && f.m_internetIndicator->isPictureVisible());
+    QVERIFY(f.m_portWatchdog->isActive());
+    QVERIFY(!f.m_cableAction->isEnabled() && f.m_disconnectButton->isEnabled());
+    QCOMPARE(f.ledIndex(), 1);
 
-    f.DisconnectLink();
-    QCOMPARE(Receive(cable, kDiscon.size()), kDiscon);
-    QVERIFY(!m_dataCom->ComPort().IsOpen());
-    CheckIdle();
+    f.disconnectLink();
+    QCOMPARE(receive(cable, kDiscon.size()), kDiscon);
+    QVERIFY(!m_dataCom->comPort().isOpen());
+    checkIdle();
 
     // The pop-up's Bluetooth entry acts like the menu's.
-    f.PMDataCableConnClick(f.PMBlueToothConnect);
-    QVERIFY(m_dataCom->ComPort().IsOpen());
-    QCOMPARE(m_dataCom->ComPort().PortName(), bluetooth.Path());
-    QCOMPARE(m_dataCom->ComPort().BaudRate(), 256000);
-    QVERIFY(!f.PicButIndBlu->Visible());
-    QVERIFY(f.PicButIndData->Visible());
+    f.connectFromPopup(f.m_popupBluetoothAction);
+    QVERIFY(m_dataCom->comPort().isOpen());
+    QCOMPARE(m_dataCom->comPort().portName(), bluetooth.path());
+    QCOMPARE(m_dataCom->comPort().baudRate(), 256000);
+    QVERIFY(!f.m_bluetoothIndicator->isPictureVisible());
+    QVERIFY(f.m_cableIndicator->isPictureVisible());
     QVERIFY(m_boxes.isEmpty());
   }
 
   void portsThatDoNotOpenShowTheirMessages() {
-    TFormMain &f = Form();
-    AppSettings.DataPort = "/dev/no-such-port";
-    AppSettings.BlueToothPort = "/dev/no-such-port-either";
-    f.MDataCableConnClick(f.MDataCableConn);
-    f.MBlueToothConnectClick(f.MBlueToothConnect);
+    MainWindow &f = form();
+    AppSettings.dataPort = "/dev/no-such-port";
+    AppSettings.blueToothPort = "/dev/no-such-port-either";
+    f.connectCable(f.m_cableAction);
+    f.connectBluetooth(f.m_bluetoothAction);
     QCOMPARE(
         m_boxes,
         QStringList({"Quorvane v1.0: Try Select Another ComPort At Setting",
                      "Attention: Try Selet Another ComPort in options"}));
-    QVERIFY(!m_dataCom->ComPort().IsOpen());
-    CheckIdle();
+    QVERIFY(!m_dataCom->comPort().isOpen());
+    checkIdle();
   }
 
   void watchdogClosesASilentLinkAndReopensIt() {
-    TFormMain &f = Form();
+    MainWindow &f = form();
     PtyPair phone;
-    AppSettings.BlueToothPort = phone.Path().toLocal8Bit();
-    f.MBlueToothConnectClick(f.MBlueToothConnect);
-    QVERIFY(m_dataCom->ComPort().IsOpen());
+    AppSettings.blueToothPort = phone.path().toLocal8Bit();
+    f.connectBluetooth(f.m_bluetoothAction);
+    QVERIFY(m_dataCom->comPort().isOpen());
 
     // Nothing received yet: never closed, however long.
     m_now += 60000;
-    f.TimerCOMPortTimer();
-    QVERIFY(m_dataCom->ComPort().IsOpen());
+    f.checkPortWatchdog();
+    QVERIFY(m_dataCom->comPort().isOpen());
 
-    QVERIFY(phone.Write(kNopPacket));
-    QCOMPARE(Receive(phone, kNopReply.size()), kNopReply);
-    QCOMPARE(m_dataCom->LastReceiveTime(), m_now);
+    QVERIFY(phone.write(kNopPacket));
+    QCOMPARE(receive(phone, kNopReply.size()), kNopReply);
+    QCOMPARE(m_dataCom->lastReceiveTime(), m_now);
 
     m_now += 5999; // five whole seconds: still alive
-    f.TimerCOMPortTimer();
-    QVERIFY(phone.Received().isEmpty());
+    f.checkPortWatchdog();
+    QVERIFY(phone.received().isEmpty());
     m_now += 1; // six
-    f.TimerCOMPortTimer();
+    f.checkPortWatchdog();
     // Closed with the disconnect packet, then opened again on the same port.
-    QCOMPARE(Receive(phone, kDiscon.size()), kDiscon);
-    QVERIFY(m_dataCom->ComPort().IsOpen());
-    QCOMPARE(m_dataCom->ComPort().PortName(), phone.Path());
-    QCOMPARE(m_dataCom->LastReceiveTime(), 0);
-    QVERIFY(f.TimerCOMPort->isActive());
-    QVERIFY(!f.PicButIndBlu->Visible());
+    QCOMPARE(receive(phone, kDiscon.size()), kDiscon);
+    QVERIFY(m_dataCom->comPort().isOpen());
+    QCOMPARE(m_dataCom->comPort().portName(), phone.path());
+    QCOMPARE(m_dataCom->lastReceiveTime(), 0);
+    QVERIFY(f.m_portWatchdog->isActive());
+    QVERIFY(!f.m_bluetoothIndicator->isPictureVisible());
 
     // A cable link is kept waiting on its port the same way.
-    f.DisconnectLink();
-    Receive(phone, kDiscon.size());
+    f.disconnectLink();
+    receive(phone, kDiscon.size());
     PtyPair cable;
-    AppSettings.DataPort = cable.Path().toLocal8Bit();
-    f.MDataCableConnClick(f.MDataCableConn);
-    QVERIFY(cable.Write(kNopPacket));
-    QCOMPARE(Receive(cable, kNopReply.size()), kNopReply);
+    AppSettings.dataPort = cable.path().toLocal8Bit();
+    f.connectCable(f.m_cableAction);
+    QVERIFY(cable.write(kNopPacket));
+    QCOMPARE(receive(cable, kNopReply.size()), kNopReply);
     m_now += 9000;
-    f.TimerCOMPortTimer();
-    QCOMPARE(Receive(cable, kDiscon.size()), kDiscon);
-    QVERIFY(m_dataCom->ComPort().IsOpen());
-    QCOMPARE(m_dataCom->ComPort().BaudRate(), 256000);
-    QVERIFY(!f.PicButIndData->Visible());
+    f.checkPortWatchdog();
+    QCOMPARE(receive(cable, kDiscon.size()), kDiscon);
+    QVERIFY(m_dataCom->comPort().isOpen());
+    QCOMPARE(m_dataCom->comPort().baudRate(), 256000);
+    QVERIFY(!f.m_cableIndicator->isPictureVisible());
   }
 
   void autoconnectLightsTheIndicatorWhenThePhoneAnswers() {
-    TFormMain &f = Form();
+    MainWindow &f = form();
     PtyPair cable, bluetooth;
-    const QString table = m_dir->File("ports.ini");
+    const QString table = m_dir->file("ports.ini");
     QFile file(table);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(("\\Device\\USBSER000=" + cable.Path() +
-                "\n\\Device\\BthModem0=" + bluetooth.Path() + "\n")
+    file.write(("\\Device\\USBSER000=" + cable.path() +
+                "\n\\Device\\BthModem0=" + bluetooth.path() + "\n")
                    .toLocal8Bit());
     file.close();
     qputenv("QUORVANE_SERIAL_PORTS", table.toLocal8Bit());
-    LoadSettings();
+    loadSettings();
 
-    f.MAutoConnectionClick(f.MAutoConnection);
-    QCOMPARE(m_dataCom->ProbePorts().size(), 2);
-    for (auto *b : {f.PicButIndData, f.PicButIndBlu, f.PicButIndInet})
-      QVERIFY(b->Visible());
-    QVERIFY(!f.MAutoConnection->isEnabled() && f.Bt_Disconn->isEnabled());
-    QVERIFY(!f.TimerCOMPort->isActive());
+    f.connectAutomatically(f.m_autoConnectAction);
+    QCOMPARE(m_dataCom->probePorts().size(), 2);
+    for (auto *b : {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+      QVERIFY(b->isPictureVisible());
+    QVERIFY(!f.m_autoConnectAction->isEnabled() && f.m_disconnectButton->isEnabled());
+    QVERIFY(!f.m_portWatchdog->isActive());
 
-    QVERIFY(bluetooth.Write(kNopPacket));
-    QCOMPARE(Receive(bluetooth, kNopReply.size()), kNopReply);
-    QVERIFY(!f.PicButIndBlu->Visible());
-    QVERIFY(f.PicButIndData->Visible());
-    QCOMPARE(AppSettings.BlueToothPort, bluetooth.Path().toLocal8Bit());
-    QCOMPARE(platform::ProfileFile::Read(SettingsFilePath(), "Connection",
+    QVERIFY(bluetooth.write(kNopPacket));
+    QCOMPARE(receive(bluetooth, kNopReply.size()), kNopReply);
+    QVERIFY(!f.m_bluetoothIndicator->isPictureVisible());
+    QVERIFY(f.m_cableIndicator->isPictureVisible());
+    QCOMPARE(AppSettings.blueToothPort, bluetooth.path().toLocal8Bit());
+    QCOMPARE(platform::ProfileFile::read(settingsFilePath(), "Connection",
                                          "BlueToothPort", ""),
-             bluetooth.Path().toLocal8Bit());
-    QVERIFY(!m_dataCom->ComPort().IsOpen());
-    QVERIFY(cable.Received().isEmpty());
+             bluetooth.path().toLocal8Bit());
+    QVERIFY(!m_dataCom->comPort().isOpen());
+    QVERIFY(cable.received().isEmpty());
 
-    f.DisconnectLink();
-    QCOMPARE(Receive(bluetooth, kDiscon.size()), kDiscon);
-    QVERIFY(!m_dataCom->ProbePortsOpen());
-    CheckIdle();
+    f.disconnectLink();
+    QCOMPARE(receive(bluetooth, kDiscon.size()), kDiscon);
+    QVERIFY(!m_dataCom->probePortsOpen());
+    checkIdle();
 
     // Disconnecting before anyone answered tells every probe port.
-    f.MAutoConnectionClick(f.MAutoConnection);
-    QCOMPARE(m_dataCom->ProbePorts().size(), 2);
-    f.DisconnectLink();
-    QCOMPARE(Receive(cable, kDiscon.size()), kDiscon);
-    QCOMPARE(Receive(bluetooth, kDiscon.size()), kDiscon);
-    QVERIFY(!m_dataCom->ScanPending());
+    f.connectAutomatically(f.m_autoConnectAction);
+    QCOMPARE(m_dataCom->probePorts().size(), 2);
+    f.disconnectLink();
+    QCOMPARE(receive(cable, kDiscon.size()), kDiscon);
+    QCOMPARE(receive(bluetooth, kDiscon.size()), kDiscon);
+    QVERIFY(!m_dataCom->scanPending());
   }
 
   void gprsPhoneThatGoesLeavesTheViewsWaiting();
 
   void disconnectLeavesNothingForTheNextPhone() {
-    TFormMain &f = Form();
+    MainWindow &f = form();
     PtyPair phone;
-    AppSettings.BlueToothPort = phone.Path().toLocal8Bit();
-    f.MBlueToothConnectClick(f.MBlueToothConnect);
+    AppSettings.blueToothPort = phone.path().toLocal8Bit();
+    f.connectBluetooth(f.m_bluetoothAction);
     // The phone identifies itself as the simulator's model.
-    QVERIFY(phone.Write(Le32(12) + Le32(0) + Le32(0) +
+    QVERIFY(phone.write(le32(12) + le32(0) + le32(0) +
                         QByteArray::fromHex("41564f4e00000000")));
-    QCOMPARE(Receive(phone, kNopReply.size()), kNopReply);
-    QTRY_COMPARE(f.LabPhoneType->text(), QString("Quorvane Phone Simulator"));
-    QVERIFY(f.Canvas().HasPictures());
-    f.LabImage->setText("Saved");
-    m_queue->PutKeyCode(0x0135);
-    m_queue->PutKeyCode(0x0136);
+    QCOMPARE(receive(phone, kNopReply.size()), kNopReply);
+    QTRY_COMPARE(f.m_modelLabel->text(), QString("Quorvane Phone Simulator"));
+    QVERIFY(f.canvas().hasPictures());
+    f.m_savedLabel->setText("Saved");
+    m_queue->putKeyCode(0x0135);
+    m_queue->putKeyCode(0x0136);
 
-    f.Bt_DisconnClick();
-    QCOMPARE(Receive(phone, kDiscon.size()), kDiscon);
-    QVERIFY(f.LabPhoneType->text().isEmpty());
-    QVERIFY(f.LabImage->text().isEmpty());
-    QCOMPARE(f.LedIndex(), 0);
-    QCOMPARE(f.TrayIconIndex(), 0);
-    QVERIFY(!f.Canvas().HasPictures());
-    QCOMPARE(m_dataCom->PendingSize(), 0);
-    CheckIdle();
+    f.disconnectFromButton();
+    QCOMPARE(receive(phone, kDiscon.size()), kDiscon);
+    QVERIFY(f.m_modelLabel->text().isEmpty());
+    QVERIFY(f.m_savedLabel->text().isEmpty());
+    QCOMPARE(f.ledIndex(), 0);
+    QCOMPARE(f.trayIconIndex(), 0);
+    QVERIFY(!f.canvas().hasPictures());
+    QCOMPARE(m_dataCom->pendingSize(), 0);
+    checkIdle();
 
     // The next phone gets an empty reply: the keys were not kept.
-    f.MBlueToothConnectClick(f.MBlueToothConnect);
-    QVERIFY(phone.Write(kNopPacket));
-    QCOMPARE(Receive(phone, kNopReply.size()), kNopReply);
+    f.connectBluetooth(f.m_bluetoothAction);
+    QVERIFY(phone.write(kNopPacket));
+    QCOMPARE(receive(phone, kNopReply.size()), kNopReply);
     QVERIFY(m_boxes.isEmpty());
   }
 };
@@ -276,7 +276,7 @@ namespace {
 
 // One exchange of the phone: the request, then its 8-byte reply. The
 // window's events are not run meanwhile.
-QByteArray Exchange(QTcpSocket &phone, const QByteArray &request) {
+QByteArray exchange(QTcpSocket &phone, const QByteArray &request) {
   phone.write(request);
   QByteArray reply;
   while (reply.size() < 8 && phone.waitForReadyRead(3000))
@@ -287,31 +287,31 @@ QByteArray Exchange(QTcpSocket &phone, const QByteArray &request) {
 } // namespace
 
 void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
-  TFormMain &f = Form();
-  AppSettings.Port = 0;
+  MainWindow &f = form();
+  AppSettings.port = 0;
   // A log that cannot be written costs the log, not the phone's session.
-  SetLogFilePath("/dev/full");
+  setLogFilePath("/dev/full");
   LogCommands = true;
-  f.MInternetConnClick(f.MInternetConn);
-  QVERIFY(f.IdTCPServer().Active());
-  const quint16 port = quint16(f.IdTCPServer().BoundPort());
+  f.connectInternet(f.m_internetAction);
+  QVERIFY(f.tcpLink().active());
+  const quint16 port = quint16(f.tcpLink().boundPort());
   const QByteArray nop = QByteArray::fromHex("0b00000000000000");
   const QByteArray auth =
-      Le32(12) + Le32(0) + Le32(0) + QByteArray::fromHex("41564f4e00000000");
-  const QByteArray tile = fixtures::EncodeJpeg(
-      fixtures::UniformTile(34, 34, qRgb(40, 200, 90), qRgb(40, 200, 90)), 100);
+      le32(12) + le32(0) + le32(0) + QByteArray::fromHex("41564f4e00000000");
+  const QByteArray tile = fixtures::encodeJpeg(
+      fixtures::uniformTile(34, 34, qRgb(40, 200, 90), qRgb(40, 200, 90)), 100);
   const QByteArray screen =
-      Le32(14) + Le32(tile.size()) + Le32(0) + Le32(0) + tile;
+      le32(14) + le32(tile.size()) + le32(0) + le32(0) + tile;
 
-  const auto NewPhone = [port] {
+  const auto newPhone = [port] {
     auto phone = std::make_unique<QTcpSocket>();
     phone->connectToHost(QHostAddress::LocalHost, port);
     return phone;
   };
-  auto phone = NewPhone();
+  auto phone = newPhone();
   QVERIFY(phone->waitForConnected(3000));
-  QCOMPARE(Exchange(*phone, auth), nop);
-  QCOMPARE(Exchange(*phone, screen), nop);
+  QCOMPARE(exchange(*phone, auth), nop);
+  QCOMPARE(exchange(*phone, screen), nop);
   QTRY_COMPARE(m_boxes.size(), 1);
   QCOMPARE(m_boxes[0],
            QString("Quorvane v1.0: Could not write to the log file /dev/full: "
@@ -321,42 +321,42 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
 
   // The phone goes: both views dim the last picture under the text; the
   // picture the captures read stays as it was.
-  const QImage last = f.Canvas().Screen();
+  const QImage last = f.canvas().screen();
   phone.reset();
   const QString waiting = "Waiting for the phone";
-  QTRY_COMPARE(f.ImageScreen->OverlayText(), waiting);
-  QCOMPARE(f.ImageScreenZoom->OverlayText(), waiting);
-  QCOMPARE(f.Canvas().Screen(), last);
-  const QRgb shown = f.ImageScreen->grab().toImage().pixel(5, 5);
+  QTRY_COMPARE(f.m_screenView->overlayText(), waiting);
+  QCOMPARE(f.m_zoomView->overlayText(), waiting);
+  QCOMPARE(f.canvas().screen(), last);
+  const QRgb shown = f.m_screenView->grab().toImage().pixel(5, 5);
   QVERIFY(qAbs(qGreen(shown) - qGreen(last.pixel(5, 5)) * 40 / 100) <= 2);
 
   // The next phone's first tile ends the wait.
-  phone = NewPhone();
+  phone = newPhone();
   QVERIFY(phone->waitForConnected(3000));
-  QCOMPARE(Exchange(*phone, auth), nop);
+  QCOMPARE(exchange(*phone, auth), nop);
   QTest::qWait(20);
-  QCOMPARE(f.ImageScreen->OverlayText(), waiting);
-  QCOMPARE(Exchange(*phone, screen), nop);
-  QTRY_VERIFY(f.ImageScreen->OverlayText().isEmpty());
-  QVERIFY(f.ImageScreenZoom->OverlayText().isEmpty());
+  QCOMPARE(f.m_screenView->overlayText(), waiting);
+  QCOMPARE(exchange(*phone, screen), nop);
+  QTRY_VERIFY(f.m_screenView->overlayText().isEmpty());
+  QVERIFY(f.m_zoomView->overlayText().isEmpty());
 
   // A phone that connects just before Disconnect: what its connect handler
   // sent the indicator arrives too late to light the LED again.
   phone.reset();
-  QTRY_VERIFY(!f.IdTCPServer().PhoneConnected());
-  phone = NewPhone();
+  QTRY_VERIFY(!f.tcpLink().phoneConnected());
+  phone = newPhone();
   QVERIFY(phone->waitForConnected(3000));
-  QCOMPARE(Exchange(*phone, Le32(13)), nop);
-  f.DisconnectLink();
+  QCOMPARE(exchange(*phone, le32(13)), nop);
+  f.disconnectLink();
   QCoreApplication::processEvents();
-  QCOMPARE(f.LedIndex(), 0);
-  QCOMPARE(f.TrayIconIndex(), 0);
-  QVERIFY(f.ImageScreen->OverlayText().isEmpty());
+  QCOMPARE(f.ledIndex(), 0);
+  QCOMPARE(f.trayIconIndex(), 0);
+  QVERIFY(f.m_screenView->overlayText().isEmpty());
   QCOMPARE(m_boxes.size(), 1);
 }
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   TestConnectionManager test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -1,14 +1,14 @@
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/UnitMain.h"
-#include "app/UnitSplash.h"
+#include "app/MainWindow.h"
+#include "app/SplashScreen.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
-#include "link/SrvFunctions.h"
-#include "link/UnitDataCom.h"
+#include "link/TcpLink.h"
+#include "link/SerialLink.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -51,7 +51,7 @@ public:
     connected =
         ::connect(m_fd, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
     if (connected)
-      m_thread = std::thread([this] { Run(); });
+      m_thread = std::thread([this] { run(); });
   }
   ~FloodingPhone() {
     m_stop = true;
@@ -65,7 +65,7 @@ public:
   std::atomic<bool> dropped{false}; // the PC closed the connection
 
 private:
-  void Run() {
+  void run() {
     QByteArray block;
     for (int i = 0; i < 16384; ++i)
       block.append("\x0d\0\0\0", 4);
@@ -108,68 +108,68 @@ class TestMainWindow : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
-  std::unique_ptr<TCommandQueue> m_queue;
-  std::unique_ptr<TFormMain> m_form;
+  std::unique_ptr<CommandQueue> m_queue;
+  std::unique_ptr<MainWindow> m_form;
   QStringList m_boxes;
 
-  static QRect InWindow(QWidget *w) {
+  static QRect inWindow(QWidget *w) {
     return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
   }
-  QByteArray Queue() { return m_queue->Bytes(); }
+  QByteArray queue() { return m_queue->bytes(); }
 
 private slots:
   void init() {
-    SetExePath(m_dir.File("quorvane"));
-    SetMessageBoxHook([this](TMessageKind, const QString &, const QString &t) {
+    setExePath(m_dir.file("quorvane"));
+    setMessageBoxHook([this](MessageKind, const QString &, const QString &t) {
       m_boxes << t;
     });
     m_boxes.clear();
-    m_queue = std::make_unique<TCommandQueue>();
-    m_form = std::make_unique<TFormMain>(*m_queue);
+    m_queue = std::make_unique<CommandQueue>();
+    m_form = std::make_unique<MainWindow>(*m_queue);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
   void cleanup() { m_form.reset(); }
 
   void geometryFollowsTheLayout() {
-    TFormMain &f = *m_form;
+    MainWindow &f = *m_form;
     QCOMPARE(f.size(), QSize(625, 669));
     QCOMPARE(f.windowTitle(), QString("Quorvane v1.0"));
     const QList<std::pair<QWidget *, QRect>> expected = {
-        {f.ToolBar1, {7, 0, 609, 21}},
-        {f.PanelControl, {6, 23, 611, 48}},
-        {f.dxfPicButConnect, {6 + 16, 23 + 5, 83, 37}},
-        {f.Bt_Disconn, {6 + 107, 23 + 5, 70, 37}},
-        {f.ImageLedConn, {6 + 190, 23 + 8, 31, 29}},
-        {f.PicButIndData, {6 + 224, 23 + 8, 33, 28}},
-        {f.PicButIndBlu, {6 + 263, 23 + 7, 32, 28}},
-        {f.PicButIndInet, {6 + 301, 23 + 8, 35, 26}},
-        {f.dxfPictureButton1, {6 + 391, 23 + 5, 41, 37}},
-        {f.dxfPicButPlSave, {6 + 490, 23 + 8, 28, 27}},
-        {f.dxfPicButPlPause, {6 + 523, 23 + 8, 29, 26}},
-        {f.dxfPicButPlStop, {6 + 557, 23 + 8, 31, 29}},
-        {f.PanelWorkZone, {6, 69, 611, 595}},
-        {f.ImageScreen, {6 + 18, 69 + 25, 176, 208}},
-        {f.ImageScreenZoom, {6 + 236, 69 + 25, 352, 416}},
-        {f.PanelButton, {6 + 17, 69 + 243, 178, 198}},
-        {f.RichEdit, {6 + 16, 69 + 494, 576, 70}},
-        {f.PanelRichEdit, {6 + 15, 69 + 493, 578, 72}},
-        {f.CheckBoxEnabled, {6 + 15, 69 + 568, 17, 17}},
+        {f.m_menuStrip, {7, 0, 609, 21}},
+        {f.m_controlBar, {6, 23, 611, 48}},
+        {f.m_connectButton, {6 + 16, 23 + 5, 83, 37}},
+        {f.m_disconnectButton, {6 + 107, 23 + 5, 70, 37}},
+        {f.m_linkLed, {6 + 190, 23 + 8, 31, 29}},
+        {f.m_cableIndicator, {6 + 224, 23 + 8, 33, 28}},
+        {f.m_bluetoothIndicator, {6 + 263, 23 + 7, 32, 28}},
+        {f.m_internetIndicator, {6 + 301, 23 + 8, 35, 26}},
+        {f.m_screenshotButton, {6 + 391, 23 + 5, 41, 37}},
+        {f.m_recordButton, {6 + 490, 23 + 8, 28, 27}},
+        {f.m_pauseButton, {6 + 523, 23 + 8, 29, 26}},
+        {f.m_stopButton, {6 + 557, 23 + 8, 31, 29}},
+        {f.m_workArea, {6, 69, 611, 595}},
+        {f.m_screenView, {6 + 18, 69 + 25, 176, 208}},
+        {f.m_zoomView, {6 + 236, 69 + 25, 352, 416}},
+        {f.m_keypad, {6 + 17, 69 + 243, 178, 198}},
+        {f.m_quickTextEdit, {6 + 16, 69 + 494, 576, 70}},
+        {f.m_quickTextPanel, {6 + 15, 69 + 493, 578, 72}},
+        {f.m_quickTextEnabled, {6 + 15, 69 + 568, 17, 17}},
     };
     for (const auto &[widget, rect] : expected)
-      QVERIFY2(InWindow(widget) == rect, qPrintable(widget->objectName()));
-    QCOMPARE(f.LabPhoneType->pos(), QPoint(56, 10));
-    QCOMPARE(f.LabZoom->pos(), QPoint(235, 10));
-    QCOMPARE(f.LabImage->pos(), QPoint(240, 442));
-    QCOMPARE(f.LabQuickText->pos(), QPoint(21, 475));
-    QCOMPARE(f.BtnSend->geometry().topLeft(), QPoint(520, 568));
-    QCOMPARE(f.BtnSend->height(), 20);
+      QVERIFY2(inWindow(widget) == rect, qPrintable(widget->objectName()));
+    QCOMPARE(f.m_modelLabel->pos(), QPoint(56, 10));
+    QCOMPARE(f.m_zoomLabel->pos(), QPoint(235, 10));
+    QCOMPARE(f.m_savedLabel->pos(), QPoint(240, 442));
+    QCOMPARE(f.m_quickTextLabel->pos(), QPoint(21, 475));
+    QCOMPARE(f.m_sendButton->geometry().topLeft(), QPoint(520, 568));
+    QCOMPARE(f.m_sendButton->height(), 20);
     // The cover lies above the quick-text box.
-    QCOMPARE(f.PanelWorkZone->childAt(100, 520)->parentWidget(),
-             f.PanelRichEdit);
+    QCOMPARE(f.m_workArea->childAt(100, 520)->parentWidget(),
+             f.m_quickTextPanel);
 
     // One flat 71 x 21 button per top-level entry.
-    const auto buttons = f.ToolBar1->findChildren<QToolButton *>(
+    const auto buttons = f.m_menuStrip->findChildren<QToolButton *>(
         QString(), Qt::FindDirectChildrenOnly);
     QStringList captions;
     for (QToolButton *b : buttons) {
@@ -178,190 +178,190 @@ private slots:
     }
     QCOMPARE(captions, QStringList({"Connection", "Tools", "Help"}));
     // Each opens its own sub-menu.
-    QCOMPARE(buttons[0]->menu(), f.MConnection->menu());
-    QVERIFY(buttons[0]->menu()->actions().contains(f.MInternetConn));
-    QVERIFY(buttons[1]->menu()->actions().contains(f.MOptions));
-    QVERIFY(buttons[2]->menu()->actions().contains(f.MAbout));
+    QCOMPARE(buttons[0]->menu(), f.m_connectionAction->menu());
+    QVERIFY(buttons[0]->menu()->actions().contains(f.m_internetAction));
+    QVERIFY(buttons[1]->menu()->actions().contains(f.m_optionsAction));
+    QVERIFY(buttons[2]->menu()->actions().contains(f.m_aboutAction));
   }
 
   void startStateOfMenusTimersAndIndicators() {
-    TFormMain &f = *m_form;
-    struct Entry {
+    MainWindow &f = *m_form;
+    struct entry {
       QAction *action;
       QString text;
       bool enabled;
     };
-    for (const Entry &e : std::initializer_list<Entry>{
-             {f.MAutoConnection, "Autoconnect\tAlt+T", true},
-             {f.MBlueToothConnect, "Connect via Bluetooth\tAlt+B", true},
-             {f.MDataCableConn, "Connect via Cable\tAlt+C", true},
-             {f.MInternetConn, "Connect via GPRS\tAlt+G", true},
-             {f.MDissconect, "Disconnect\tAlt+D", false},
-             {f.MExit, "Exit\tAlt+F4", true},
-             {f.MRecordPause, "Record/Pause\tAlt+R", true},
-             {f.MStop, "Stop\tAlt+S", false},
-             {f.MSaveScreenshot, "Save Screenshot\tAlt+A", true},
-             {f.MOptions, "Options\tAlt+O", true},
-             {f.MManual, "Manual\tAlt+M", true},
-             {f.MAbout, "About\tF1", true},
-             {f.PMRestore, "Restore", true},
-             {f.PMMinimize, "Minimaze", true},
-             {f.PMExit, "Exit", true}}) {
+    for (const entry &e : std::initializer_list<entry>{
+             {f.m_autoConnectAction, "Autoconnect\tAlt+T", true},
+             {f.m_bluetoothAction, "Connect via Bluetooth\tAlt+B", true},
+             {f.m_cableAction, "Connect via Cable\tAlt+C", true},
+             {f.m_internetAction, "Connect via GPRS\tAlt+G", true},
+             {f.m_disconnectAction, "Disconnect\tAlt+D", false},
+             {f.m_exitAction, "Exit\tAlt+F4", true},
+             {f.m_recordPauseAction, "Record/Pause\tAlt+R", true},
+             {f.m_stopAction, "Stop\tAlt+S", false},
+             {f.m_screenshotAction, "Save Screenshot\tAlt+A", true},
+             {f.m_optionsAction, "Options\tAlt+O", true},
+             {f.m_manualAction, "Manual\tAlt+M", true},
+             {f.m_aboutAction, "About\tF1", true},
+             {f.m_restoreAction, "Restore", true},
+             {f.m_minimizeAction, "Minimaze", true},
+             {f.m_trayExitAction, "Exit", true}}) {
       QCOMPARE(e.action->text(), e.text);
       QCOMPARE(e.action->isEnabled(), e.enabled);
       // Shortcut texts only label the entries.
       QVERIFY(e.action->shortcut().isEmpty());
     }
     for (auto [timer, interval] :
-         {std::pair{f.TimerCOMPort, 3000}, std::pair{f.TimerLabel, 1500},
-          std::pair{f.TimerCapture, 1000},
-          std::pair{f.TimerButtonRepaint, 100}}) {
+         {std::pair{f.m_portWatchdog, 3000}, std::pair{f.m_savedLabelTimer, 1500},
+          std::pair{f.m_captureTimer, 1000},
+          std::pair{f.m_buttonResetTimer, 100}}) {
       QCOMPARE(timer->interval(), interval);
       QVERIFY(!timer->isActive());
     }
-    QVERIFY(!f.Indicator().TimerYellowActive());
-    QVERIFY(!f.Bt_Disconn->isEnabled());
-    QVERIFY(!f.BtnSend->isEnabled());
-    QCOMPARE(f.TrayIconIndex(), 0);
-    QCOMPARE(f.LedIndex(), -1);
-    QCOMPARE(f.CaptureState, QString("CAVIOff"));
-    QVERIFY(!f.Canvas().HasPictures());
-    QCOMPARE(AppSettings.Port, 10001); // the settings were read
-    for (auto *b : {f.PicButIndData, f.PicButIndBlu, f.PicButIndInet})
-      QVERIFY(b->Down() && b->Visible());
+    QVERIFY(!f.indicator().timerYellowActive());
+    QVERIFY(!f.m_disconnectButton->isEnabled());
+    QVERIFY(!f.m_sendButton->isEnabled());
+    QCOMPARE(f.trayIconIndex(), 0);
+    QCOMPARE(f.ledIndex(), -1);
+    QCOMPARE(f.m_captureState, QString("CAVIOff"));
+    QVERIFY(!f.canvas().hasPictures());
+    QCOMPARE(AppSettings.port, 10001); // the settings were read
+    for (auto *b : {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+      QVERIFY(b->isDown() && b->isPictureVisible());
   }
 
   void keypadClicksQueueTheirCodes() {
-    TFormMain &f = *m_form;
-    QCOMPARE(f.PanelButton->Buttons().size(), 25);
+    MainWindow &f = *m_form;
+    QCOMPARE(f.m_keypad->buttons().size(), 25);
     auto clickCentre = [&](const char *name) {
-      TdxfPictureButton *b = f.PanelButton->Button(name);
+      PictureButton *b = f.m_keypad->button(name);
       QVERIFY(b);
       const QPoint centre = b->mapTo(&f, b->rect().center());
       QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, centre);
     };
     clickCentre("B_05");
-    QCOMPARE(Queue(), QByteArray("\x35\x01", 2));
-    m_queue->QueueClear();
+    QCOMPARE(queue(), QByteArray("\x35\x01", 2));
+    m_queue->queueClear();
     clickCentre("b_Left_04");
-    QCOMPARE(Queue(), QByteArray("\x08\x08", 2));
-    m_queue->QueueClear();
+    QCOMPARE(queue(), QByteArray("\x08\x08", 2));
+    m_queue->queueClear();
 
     // A corner of the "1" key's rectangle lies outside its key shape: the
     // click goes to what is beneath, not to that button.
-    TdxfPictureButton *one = f.PanelButton->Button("B_01");
-    QVERIFY(!one->HitTest(QPoint(0, 0)));
+    PictureButton *one = f.m_keypad->button("B_01");
+    QVERIFY(!one->hitTest(QPoint(0, 0)));
     QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {},
                       one->mapTo(&f, QPoint(0, 0)));
-    QVERIFY(!Queue().startsWith(QByteArray("\x31\x01", 2)));
+    QVERIFY(!queue().startsWith(QByteArray("\x31\x01", 2)));
   }
 
   void trayClickTogglesMinimisedState() {
-    TFormMain &f = *m_form;
-    QVERIFY(!f.IsMinimized);
-    f.JvCaptionButton1Click();
-    QVERIFY(f.IsMinimized);
-    f.CoolTrayIconClick();
-    QVERIFY(!f.IsMinimized);
-    f.CoolTrayIconClick();
-    QVERIFY(f.IsMinimized);
-    f.PMRestoreClick();
-    QVERIFY(!f.IsMinimized);
-    f.CoolTrayIconClick(); // after a tray-menu restore one click minimises
-    QVERIFY(f.IsMinimized);
-    f.PMRestoreClick();
+    MainWindow &f = *m_form;
+    QVERIFY(!f.m_minimized);
+    f.minimizeToTray();
+    QVERIFY(f.m_minimized);
+    f.trayIconClicked();
+    QVERIFY(!f.m_minimized);
+    f.trayIconClicked();
+    QVERIFY(f.m_minimized);
+    f.restoreFromTray();
+    QVERIFY(!f.m_minimized);
+    f.trayIconClicked(); // after a tray-menu restore one click minimises
+    QVERIFY(f.m_minimized);
+    f.restoreFromTray();
   }
 
   void gprsConnectAndDisconnect() {
-    TFormMain &f = *m_form;
-    AppSettings.Port = 0; // any free port
+    MainWindow &f = *m_form;
+    AppSettings.port = 0; // any free port
 
-    f.PMDataCableConnClick(f.PMInternetConn);
-    QVERIFY(f.IdTCPServer().Active());
-    const int firstPort = f.IdTCPServer().BoundPort();
+    f.connectFromPopup(f.m_popupInternetAction);
+    QVERIFY(f.tcpLink().active());
+    const int firstPort = f.tcpLink().boundPort();
     QVERIFY(firstPort > 0);
-    for (QAction *a : {f.MInternetConn, f.MBlueToothConnect, f.MDataCableConn,
-                       f.MAutoConnection, f.PMDataCableConn, f.PMInternetConn,
-                       f.PMBlueToothConnect})
+    for (QAction *a : {f.m_internetAction, f.m_bluetoothAction, f.m_cableAction,
+                       f.m_autoConnectAction, f.m_popupCableAction, f.m_popupInternetAction,
+                       f.m_popupBluetoothAction})
       QVERIFY(!a->isEnabled());
-    QVERIFY(f.MDissconect->isEnabled() && f.Bt_Disconn->isEnabled());
-    QVERIFY(!f.PicButIndInet->Visible());
-    QVERIFY(f.PicButIndData->Visible() && f.PicButIndBlu->Visible());
-    QCOMPARE(f.LedIndex(), 1);
-    QCOMPARE(f.TrayIconIndex(), 1);
+    QVERIFY(f.m_disconnectAction->isEnabled() && f.m_disconnectButton->isEnabled());
+    QVERIFY(!f.m_internetIndicator->isPictureVisible());
+    QVERIFY(f.m_cableIndicator->isPictureVisible() && f.m_bluetoothIndicator->isPictureVisible());
+    QCOMPARE(f.ledIndex(), 1);
+    QCOMPARE(f.trayIconIndex(), 1);
 
-    m_queue->PutKeyCode(0x0130);
-    f.Canvas().ResetPictures();
-    f.LabPhoneType->setText("Phone");
-    f.Bt_DisconnClick();
-    QVERIFY(!f.IdTCPServer().Active());
-    QVERIFY(f.MInternetConn->isEnabled() && f.PMBlueToothConnect->isEnabled());
-    QVERIFY(!f.MDissconect->isEnabled() && !f.Bt_Disconn->isEnabled());
-    QVERIFY(f.PicButIndInet->Visible());
-    QCOMPARE(f.LedIndex(), 0);
-    QCOMPARE(f.TrayIconIndex(), 0);
-    QVERIFY(f.LabPhoneType->text().isEmpty());
-    QVERIFY(f.LabImage->text().isEmpty());
-    QCOMPARE(m_queue->Size(), 0);
-    QVERIFY(!f.Canvas().HasPictures());
+    m_queue->putKeyCode(0x0130);
+    f.canvas().resetPictures();
+    f.m_modelLabel->setText("Phone");
+    f.disconnectFromButton();
+    QVERIFY(!f.tcpLink().active());
+    QVERIFY(f.m_internetAction->isEnabled() && f.m_popupBluetoothAction->isEnabled());
+    QVERIFY(!f.m_disconnectAction->isEnabled() && !f.m_disconnectButton->isEnabled());
+    QVERIFY(f.m_internetIndicator->isPictureVisible());
+    QCOMPARE(f.ledIndex(), 0);
+    QCOMPARE(f.trayIconIndex(), 0);
+    QVERIFY(f.m_modelLabel->text().isEmpty());
+    QVERIFY(f.m_savedLabel->text().isEmpty());
+    QCOMPARE(m_queue->size(), 0);
+    QVERIFY(!f.canvas().hasPictures());
 
     // A port changed in the settings takes effect at the next connect: the
     // one just released is free again.
-    AppSettings.Port = firstPort;
-    f.MInternetConnClick(f.MInternetConn);
-    QCOMPARE(f.IdTCPServer().BoundPort(), firstPort);
-    f.MDissconectClick();
-    QVERIFY(!f.IdTCPServer().Active());
+    AppSettings.port = firstPort;
+    f.connectInternet(f.m_internetAction);
+    QCOMPARE(f.tcpLink().boundPort(), firstPort);
+    f.disconnectFromMenu();
+    QVERIFY(!f.tcpLink().active());
     QVERIFY(m_boxes.isEmpty());
   }
 
   void portInUseShowsTheErrorAndStaysIdle() {
-    TFormMain &f = *m_form;
+    MainWindow &f = *m_form;
     QTcpServer blocker;
     QVERIFY(blocker.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.Port = blocker.serverPort();
-    f.MInternetConnClick(f.MInternetConn);
+    AppSettings.port = blocker.serverPort();
+    f.connectInternet(f.m_internetAction);
     QCOMPARE(
         m_boxes,
         QStringList(
             "Could not bind socket. Address and port are already in use."));
-    QVERIFY(!f.IdTCPServer().Active());
-    QVERIFY(f.MInternetConn->isEnabled());
-    QVERIFY(!f.Bt_Disconn->isEnabled());
-    QVERIFY(f.PicButIndInet->Visible());
+    QVERIFY(!f.tcpLink().active());
+    QVERIFY(f.m_internetAction->isEnabled());
+    QVERIFY(!f.m_disconnectButton->isEnabled());
+    QVERIFY(f.m_internetIndicator->isPictureVisible());
   }
 
   void shortcutsOnlyLabel() {
-    TFormMain &f = *m_form;
-    AppSettings.Port = 0;
-    f.MInternetConnClick(f.MInternetConn);
+    MainWindow &f = *m_form;
+    AppSettings.port = 0;
+    f.connectInternet(f.m_internetAction);
     // Alt+D is a key like any other: the link stays open.
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
-    QVERIFY(f.IdTCPServer().Active());
-    QVERIFY(f.MDissconect->isEnabled());
-    f.DisconnectLink();
+    QVERIFY(f.tcpLink().active());
+    QVERIFY(f.m_disconnectAction->isEnabled());
+    f.disconnectLink();
   }
 
   void aManualThatCannotBeOpenedIsReportedWithItsPath() {
-    TFormMain &f = *m_form;
-    const QString manual = m_dir.File("Manual.pdf");
-    f.MManualClick(); // no Manual.pdf beside the program
+    MainWindow &f = *m_form;
+    const QString manual = m_dir.file("Manual.pdf");
+    f.showManual(); // no Manual.pdf beside the program
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY2(m_boxes[0].contains(manual + ": the file does not exist"),
              qPrintable(m_boxes[0]));
 
     // The file, but no opener on the path; then one that finds no program
     // for PDF files, which it says as it ends.
-    QVERIFY(WriteAll(manual, "%PDF-1.4\n"));
+    QVERIFY(writeAll(manual, "%PDF-1.4\n"));
     ScopedTempDir bin;
     const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.Path().toLocal8Bit());
-    f.MManualClick();
-    QVERIFY(WriteAll(bin.File("xdg-open"), "#!/bin/sh\nexit 3\n"));
-    QFile::setPermissions(bin.File("xdg-open"), QFile::ReadOwner |
+    qputenv("PATH", bin.path().toLocal8Bit());
+    f.showManual();
+    QVERIFY(writeAll(bin.file("xdg-open"), "#!/bin/sh\nexit 3\n"));
+    QFile::setPermissions(bin.file("xdg-open"), QFile::ReadOwner |
                                                     QFile::WriteOwner |
                                                     QFile::ExeOwner);
-    f.MManualClick();
+    f.showManual();
     QTRY_COMPARE(m_boxes.size(), 3);
     qputenv("PATH", path);
     QFile::remove(manual);
@@ -371,38 +371,38 @@ private slots:
   }
 
   void iconButtonsAndIndicatorsHaveTipsInTheLanguage() {
-    TFormMain &f = *m_form;
+    MainWindow &f = *m_form;
     for (QWidget *b :
-         {(QWidget *)f.dxfPicButConnect, (QWidget *)f.Bt_Disconn,
-          (QWidget *)f.dxfPictureButton1, (QWidget *)f.dxfPicButPlSave,
-          (QWidget *)f.dxfPicButPlPause, (QWidget *)f.dxfPicButPlStop})
+         {(QWidget *)f.m_connectButton, (QWidget *)f.m_disconnectButton,
+          (QWidget *)f.m_screenshotButton, (QWidget *)f.m_recordButton,
+          (QWidget *)f.m_pauseButton, (QWidget *)f.m_stopButton})
       QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
-    QCOMPARE(f.PicButIndInet->toolTip(), QString("GPRS link: not in use"));
-    AppSettings.Port = 0;
-    f.MInternetConnClick(f.MInternetConn);
-    QCOMPARE(f.IndicatorTip(TLinkKind::Gprs)->toolTip(),
+    QCOMPARE(f.m_internetIndicator->toolTip(), QString("GPRS link: not in use"));
+    AppSettings.port = 0;
+    f.connectInternet(f.m_internetAction);
+    QCOMPARE(f.indicatorTip(LinkKind::Gprs)->toolTip(),
              QString("GPRS link: in use"));
-    QCOMPARE(f.PicButIndData->toolTip(), QString("Cable link: not in use"));
+    QCOMPARE(f.m_cableIndicator->toolTip(), QString("Cable link: not in use"));
 
     // Another language: the tips follow at once.
-    QDir().mkpath(m_dir.File("Languages/Test"));
-    QVERIFY(WriteAll(m_dir.File("Languages/Test/lang.ini"),
+    QDir().mkpath(m_dir.file("Languages/Test"));
+    QVERIFY(writeAll(m_dir.file("Languages/Test/lang.ini"),
                      "UiTipDisconnect=Trennen\r\nUiLinkGprs=GPRS-V\r\n"
                      "UiTipLinkInUse=%1 aktiv\r\n"));
-    AppSettings.Language = "Test";
-    LoadLanguage();
-    QCOMPARE(f.Bt_Disconn->toolTip(), QString("Trennen"));
-    QCOMPARE(f.IndicatorTip(TLinkKind::Gprs)->toolTip(),
+    AppSettings.language = "Test";
+    loadLanguage();
+    QCOMPARE(f.m_disconnectButton->toolTip(), QString("Trennen"));
+    QCOMPARE(f.indicatorTip(LinkKind::Gprs)->toolTip(),
              QString("GPRS-V aktiv"));
-    f.DisconnectLink();
-    QCOMPARE(f.PicButIndInet->toolTip(), QString("GPRS-V: not in use"));
-    AppSettings.Language.clear();
-    LoadLanguage();
+    f.disconnectLink();
+    QCOMPARE(f.m_internetIndicator->toolTip(), QString("GPRS-V: not in use"));
+    AppSettings.language.clear();
+    loadLanguage();
   }
 
   void menuStripButtonsAreNotLeftHighlighted() {
-    TFormMain &f = *m_form;
-    auto *tools = f.ToolBar1->findChild<QToolButton *>("ToolButton_MTools");
+    MainWindow &f = *m_form;
+    auto *tools = f.m_menuStrip->findChild<QToolButton *>("ToolButton_MTools");
     QVERIFY(tools);
     auto highlighted = [tools] {
       return tools->grab().toImage().pixel(3, 3) == qRgb(40, 110, 220);
@@ -417,7 +417,7 @@ private slots:
     QTimer::singleShot(0, [&] {
       QMenu *menu = tools->menu();
       QTRY_VERIFY(menu->isVisible());
-      const QPoint item = menu->actionGeometry(f.MOptions).center();
+      const QPoint item = menu->actionGeometry(f.m_optionsAction).center();
       QTest::mouseMove(menu->windowHandle(), item);
       QTimer::singleShot(0, [&] {
         QWidget *dialog = QApplication::activeModalWidget();
@@ -435,49 +435,49 @@ private slots:
   }
 
   void quickTextSaysHowManyCharactersWentAsQuestionMarks() {
-    TFormMain &f = *m_form;
-    f.CheckBoxEnabled->click();
-    f.RichEdit->setPlainText(QStringLiteral("Hi \u0416\u0436?"));
-    f.BtnSendClick();
-    QCOMPARE(Queue().size(), 12);
+    MainWindow &f = *m_form;
+    f.m_quickTextEnabled->click();
+    f.m_quickTextEdit->setPlainText(QStringLiteral("Hi \u0416\u0436?"));
+    f.sendTypedText();
+    QCOMPARE(queue().size(), 12);
     QCOMPARE(
-        f.LabImage->text(),
+        f.m_savedLabel->text(),
         QString("Characters the phone cannot show, sent as \u201c?\u201d: 2"));
-    QVERIFY(f.TimerLabel->isActive());
-    f.CheckBoxEnabled->click();
+    QVERIFY(f.m_savedLabelTimer->isActive());
+    f.m_quickTextEnabled->click();
   }
 
   void closingWithAPhoneConnectedEndsItsConnection() {
-    TFormMain &f = *m_form;
-    AppSettings.Port = 0;
-    f.MInternetConnClick(f.MInternetConn);
+    MainWindow &f = *m_form;
+    AppSettings.port = 0;
+    f.connectInternet(f.m_internetAction);
     QTcpSocket phone;
     phone.connectToHost(QHostAddress::LocalHost,
-                        quint16(f.IdTCPServer().BoundPort()));
+                        quint16(f.tcpLink().boundPort()));
     QVERIFY(phone.waitForConnected(3000));
-    QTRY_VERIFY(f.IdTCPServer().PhoneConnected());
-    m_queue->PutKeyCode(0x0130);
-    QSignalSpy closed(&f, &TFormMain::Closed);
-    f.MExitClick();
+    QTRY_VERIFY(f.tcpLink().phoneConnected());
+    m_queue->putKeyCode(0x0130);
+    QSignalSpy closed(&f, &MainWindow::closed);
+    f.quit();
     QCOMPARE(closed.count(), 1);
-    QVERIFY(!f.IdTCPServer().Active());
+    QVERIFY(!f.tcpLink().active());
     QVERIFY(phone.state() == QAbstractSocket::UnconnectedState ||
             phone.waitForDisconnected(3000));
-    QCOMPARE(m_queue->Size(), 0); // the disconnect handling ran
+    QCOMPARE(m_queue->size(), 0); // the disconnect handling ran
   }
 
   void aPhoneThatStopsReadingNeverFreezesTheWindow() {
-    TFormMain &f = *m_form;
-    AppSettings.Port = 0;
-    f.IdTCPServer().SetSendTimeout(60000);
-    f.MInternetConnClick(f.MInternetConn);
+    MainWindow &f = *m_form;
+    AppSettings.port = 0;
+    f.tcpLink().setSendTimeout(60000);
+    f.connectInternet(f.m_internetAction);
     {
-      FloodingPhone phone(f.IdTCPServer().BoundPort());
+      FloodingPhone phone(f.tcpLink().boundPort());
       QVERIFY(phone.connected);
       QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
 
       // The link's thread is stuck in a write; key presses still go in.
-      TdxfPictureButton *five = f.PanelButton->Button("B_05");
+      PictureButton *five = f.m_keypad->button("B_05");
       const QPoint centre = five->mapTo(&f, five->rect().center());
       qint64 fastest = 1000000;
       for (int i = 0; i < 3; ++i) {
@@ -487,48 +487,48 @@ private slots:
         fastest = qMin(fastest, t.elapsed());
       }
       QVERIFY2(fastest < 100, qPrintable(QString::number(fastest)));
-      QCOMPARE(m_queue->Size(), 6);
+      QCOMPARE(m_queue->size(), 6);
 
       QElapsedTimer t;
       t.start();
-      f.MDissconectClick();
+      f.disconnectFromMenu();
       QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
-      QVERIFY(!f.IdTCPServer().Active());
+      QVERIFY(!f.tcpLink().active());
       QTRY_VERIFY(phone.dropped);
     }
 
     // Left alone, a phone that takes nothing is dropped after the send
     // time-out, with a line in the log; the listener goes on.
-    f.IdTCPServer().SetSendTimeout(3000);
-    f.MInternetConnClick(f.MInternetConn);
-    FloodingPhone phone(f.IdTCPServer().BoundPort());
+    f.tcpLink().setSendTimeout(3000);
+    f.connectInternet(f.m_internetAction);
+    FloodingPhone phone(f.tcpLink().boundPort());
     QVERIFY(phone.connected);
     QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
     // Logged from here on only: a log line per request would slow the
     // flood down a great deal.
     LogCommands = true;
     QTRY_VERIFY_WITH_TIMEOUT(phone.dropped, 60000);
-    QTRY_VERIFY(!f.IdTCPServer().PhoneConnected());
-    QVERIFY(f.IdTCPServer().Active());
+    QTRY_VERIFY(!f.tcpLink().phoneConnected());
+    QVERIFY(f.tcpLink().active());
     LogCommands = false;
-    QFile log(LogFilePath());
+    QFile log(logFilePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("The phone took no data for 3 s"));
-    f.MDissconectClick();
+    f.disconnectFromMenu();
   }
 
   void autoconnectWithAnUnreadablePortListEndsInTheErrorHandler() {
-    TFormMain &f = *m_form;
+    MainWindow &f = *m_form;
     // A directory where the port list file should be cannot be read.
-    qputenv("QUORVANE_SERIAL_PORTS", m_dir.Path().toLocal8Bit());
-    TCommandQueue queue;
-    TDataComPort dataCom(queue, &f.LinkView());
-    f.SetDataComPort(&dataCom);
-    const qsizetype before = TApplication::HandledErrors().size();
+    qputenv("QUORVANE_SERIAL_PORTS", m_dir.path().toLocal8Bit());
+    CommandQueue queue;
+    SerialLink dataCom(queue, &f.linkView());
+    f.setSerialLink(&dataCom);
+    const qsizetype before = GuardedApplication::handledErrors().size();
     bool thrown = false;
     QTimer::singleShot(0, &f, [&] {
       try {
-        f.MAutoConnection->trigger(); // through the action's signal
+        f.m_autoConnectAction->trigger(); // through the action's signal
       } catch (...) {
         thrown = true;
       }
@@ -541,40 +541,40 @@ private slots:
     QCOMPARE(QCoreApplication::exec(), 1);
     qunsetenv("QUORVANE_SERIAL_PORTS");
     QVERIFY(!thrown);
-    QCOMPARE(TApplication::HandledErrors().size(), before + 1);
-    QVERIFY2(TApplication::HandledErrors().last().contains(m_dir.Path()),
-             qPrintable(TApplication::HandledErrors().last()));
-    QVERIFY(f.MAutoConnection->isEnabled()); // still Idle
-    f.SetDataComPort(nullptr);
+    QCOMPARE(GuardedApplication::handledErrors().size(), before + 1);
+    QVERIFY2(GuardedApplication::handledErrors().last().contains(m_dir.path()),
+             qPrintable(GuardedApplication::handledErrors().last()));
+    QVERIFY(f.m_autoConnectAction->isEnabled()); // still Idle
+    f.setSerialLink(nullptr);
   }
 
   void aboutBoxesGoWhenClosed() {
-    TFormMain &f = *m_form;
-    f.MAboutClick();
-    f.MAboutClick();
-    QList<TFormSplash *> boxes = f.findChildren<TFormSplash *>();
+    MainWindow &f = *m_form;
+    f.showAbout();
+    f.showAbout();
+    QList<SplashScreen *> boxes = f.findChildren<SplashScreen *>();
     QCOMPARE(boxes.size(), 2);
-    for (TFormSplash *box : boxes) {
+    for (SplashScreen *box : boxes) {
       QVERIFY(QTest::qWaitForWindowExposed(box));
       box->close();
     }
-    QTRY_VERIFY(f.findChildren<TFormSplash *>().isEmpty());
+    QTRY_VERIFY(f.findChildren<SplashScreen *>().isEmpty());
   }
 
   void connectButtonOpensThePopUpBelowIt() {
-    TFormMain &f = *m_form;
-    f.dxfPicButConnectClick();
-    QTRY_VERIFY(f.PopMConnection->isVisible());
-    const QPoint corner = f.dxfPicButConnect->mapToGlobal(QPoint(0, 0));
-    QCOMPARE(f.PopMConnection->pos(),
-             QPoint(corner.x(), corner.y() + f.dxfPicButConnect->height() + 4));
-    f.PopMConnection->hide();
+    MainWindow &f = *m_form;
+    f.showConnectPopup();
+    QTRY_VERIFY(f.m_connectPopup->isVisible());
+    const QPoint corner = f.m_connectButton->mapToGlobal(QPoint(0, 0));
+    QCOMPARE(f.m_connectPopup->pos(),
+             QPoint(corner.x(), corner.y() + f.m_connectButton->height() + 4));
+    f.m_connectPopup->hide();
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
-  TApplication::SetShowErrorBox(false);
+  GuardedApplication app(argc, argv);
+  GuardedApplication::setShowErrorBox(false);
   TestMainWindow test;
   return QTest::qExec(&test, argc, argv);
 }

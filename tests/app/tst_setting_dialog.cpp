@@ -1,8 +1,8 @@
 // The settings dialog on its own and opened from the main window's Options.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/USetting.h"
-#include "app/UnitMain.h"
+#include "app/SettingsDialog.h"
+#include "app/MainWindow.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
@@ -23,31 +23,31 @@ class TestSettingDialog : public QObject {
   std::unique_ptr<ScopedTempDir> m_dir;
   QStringList m_boxes;
 
-  void WriteFile(const QString &relative, const QByteArray &bytes) {
-    const QString path = m_dir->File(relative);
+  void writeFile(const QString &relative, const QByteArray &bytes) {
+    const QString path = m_dir->file(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
   }
-  QByteArray Ini() {
-    QFile f(SettingsFilePath());
+  QByteArray iniText() {
+    QFile f(settingsFilePath());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   // Loads the settings from this file, and the language they name.
-  void Settings(const QByteArray &ini) {
-    WriteFile("Quorvane.ini", ini);
-    LoadSettings();
-    LoadLanguage();
+  void settings(const QByteArray &ini) {
+    writeFile("Quorvane.ini", ini);
+    loadSettings();
+    loadLanguage();
   }
   static QLineEdit *Edit(QSpinBox *spin) {
     return spin->findChild<QLineEdit *>();
   }
   // Runs `inside` once the window's modal dialog is up.
-  static void WhenDialogOpens(std::function<void(TFrmSetting &)> inside) {
+  static void whenDialogOpens(std::function<void(SettingsDialog &)> inside) {
     QTimer::singleShot(0, [inside] {
       auto *dialog =
-          qobject_cast<TFrmSetting *>(QApplication::activeModalWidget());
+          qobject_cast<SettingsDialog *>(QApplication::activeModalWidget());
       QVERIFY(dialog);
       inside(*dialog);
     });
@@ -56,17 +56,17 @@ class TestSettingDialog : public QObject {
 private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
-    SetExePath(m_dir->File("quorvane"));
-    LoadKeyTable(); // no keys.ini: the 24 built-in keys
+    setExePath(m_dir->file("quorvane"));
+    loadKeyTable(); // no keys.ini: the 24 built-in keys
     for (const char *language : {"English", "German"})
-      WriteFile(QStringLiteral("Languages/%1/lang.ini").arg(language),
+      writeFile(QStringLiteral("Languages/%1/lang.ini").arg(language),
                 "SPageConnection=" + QByteArray(language) + "\r\n");
-    WriteFile("ports.ini", "\\Device\\Serial0=ttyS0\r\n"
+    writeFile("ports.ini", "\\Device\\Serial0=ttyS0\r\n"
                            "\\Device\\BthModem0=rfcomm0\r\n"
                            "\\Device\\USBSER000=COM3\r\n");
-    qputenv("QUORVANE_SERIAL_PORTS", m_dir->File("ports.ini").toLocal8Bit());
+    qputenv("QUORVANE_SERIAL_PORTS", m_dir->file("ports.ini").toLocal8Bit());
     m_boxes.clear();
-    SetMessageBoxHook([this](TMessageKind, const QString &, const QString &t) {
+    setMessageBoxHook([this](MessageKind, const QString &, const QString &t) {
       m_boxes << t;
     });
     LogCommands = false;
@@ -78,265 +78,265 @@ private slots:
   }
 
   void layoutTreeAndFieldsFromMemory() {
-    Settings("[Connection]\r\nBlueToothPort=rfcomm7\r\n[Image]\r\n"
+    settings("[Connection]\r\nBlueToothPort=rfcomm7\r\n[Image]\r\n"
              "ImageType=jpeg\r\n[Language]\r\nLanguage=German\r\n");
-    TFrmSetting dialog(false);
+    SettingsDialog dialog(false);
     dialog.show();
     QCOMPARE(dialog.size(), QSize(553, 398));
-    QCOMPARE(dialog.BtnSave->text(), QString("Save"));
-    QVERIFY(dialog.BtnSave->isDefault());
-    QCOMPARE(dialog.PageCaption(0), QString("German")); // from lang.ini
+    QCOMPARE(dialog.m_saveButton->text(), QString("Save"));
+    QVERIFY(dialog.m_saveButton->isDefault());
+    QCOMPARE(dialog.pageCaption(0), QString("German")); // from lang.ini
 
     // Four pages without "-log", five with it.
-    QCOMPARE(dialog.TreeViewCont->topLevelItemCount(), 4);
-    QCOMPARE(TFrmSetting(true).TreeViewCont->topLevelItemCount(), 5);
+    QCOMPARE(dialog.m_pageTree->topLevelItemCount(), 4);
+    QCOMPARE(SettingsDialog(true).m_pageTree->topLevelItemCount(), 5);
 
-    QCOMPARE(dialog.ComboLanguage->currentText(), QString("German"));
-    QCOMPARE(dialog.ComboLanguage->itemText(0), QString("default"));
+    QCOMPARE(dialog.m_languageCombo->currentText(), QString("German"));
+    QCOMPARE(dialog.m_languageCombo->itemText(0), QString("default"));
     // "jpeg" is not "JPEG": BMP shows.
-    QCOMPARE(dialog.ComBoxImageType->currentText(), QString("BMP"));
+    QCOMPARE(dialog.m_imageTypeCombo->currentText(), QString("BMP"));
     // The port lists: sorted without case, the fields keep their texts.
-    QCOMPARE(dialog.ComboBoxBl->currentText(), QString("rfcomm7"));
-    QCOMPARE(dialog.ComboBoxDt->count(), 3);
-    QCOMPARE(dialog.ComboBoxDt->itemText(0), QString("COM3"));
-    QCOMPARE(dialog.ComboBoxDt->itemText(1), QString("rfcomm0"));
-    QCOMPARE(dialog.ComboBoxDt->currentText(), QString("COM4"));
+    QCOMPARE(dialog.m_bluetoothPortCombo->currentText(), QString("rfcomm7"));
+    QCOMPARE(dialog.m_cablePortCombo->count(), 3);
+    QCOMPARE(dialog.m_cablePortCombo->itemText(0), QString("COM3"));
+    QCOMPARE(dialog.m_cablePortCombo->itemText(1), QString("rfcomm0"));
+    QCOMPARE(dialog.m_cablePortCombo->currentText(), QString("COM4"));
 
     // Choosing a page shows it under its caption.
-    dialog.TreeViewCont->setCurrentItem(dialog.TreeViewCont->topLevelItem(2));
-    QCOMPARE(dialog.PageCont->currentWidget(), dialog.PageCapture);
+    dialog.m_pageTree->setCurrentItem(dialog.m_pageTree->topLevelItem(2));
+    QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_capturePage);
     QCOMPARE(dialog.lblPageCaption->text(), QString("Capture Settings"));
-    dialog.PageCont->setCurrentIndex(TFrmSetting::PageKeysIndex);
-    QCOMPARE(dialog.TreeViewCont->currentItem(),
-             dialog.TreeViewCont->topLevelItem(1));
-    QCOMPARE(dialog.ListViewKeys->topLevelItemCount(), 24);
+    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageKeysIndex);
+    QCOMPARE(dialog.m_pageTree->currentItem(),
+             dialog.m_pageTree->topLevelItem(1));
+    QCOMPARE(dialog.m_keyList->topLevelItemCount(), 24);
   }
 
   void savingWithoutChangesWritesNothing() {
     const QByteArray ini = "[Connection]\r\nPort=10001\r\nDataPort=COM3\r\n"
                            "[Image]\r\nImageType=jpeg\r\n[Language]\r\n"
                            "Language=German\r\n";
-    Settings(ini);
-    TFrmSetting dialog(false);
+    settings(ini);
+    SettingsDialog dialog(false);
     dialog.show();
     // The port typed again with a leading zero is the same number.
-    Edit(dialog.EditPort)->clear();
-    QTest::keyClicks(dialog.EditPort, "010001");
-    QCOMPARE(dialog.EditPort->text(), QString("010001"));
+    Edit(dialog.m_portEdit)->clear();
+    QTest::keyClicks(dialog.m_portEdit, "010001");
+    QCOMPARE(dialog.m_portEdit->text(), QString("010001"));
     // The page's own show handler may run again; nothing changes.
-    dialog.PageCont->setCurrentIndex(TFrmSetting::PageCaptureIndex);
-    dialog.BtnSaveClick();
+    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageCaptureIndex);
+    dialog.btnSaveClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(m_boxes.isEmpty());
     // Only the image type changed: "jpeg" became the shown "BMP".
     QByteArray expected = ini;
     expected.replace("ImageType=jpeg", "ImageType=BMP");
-    QCOMPARE(Ini(), expected);
-    QCOMPARE(AppSettings.ImageType, QByteArray("BMP"));
+    QCOMPARE(iniText(), expected);
+    QCOMPARE(AppSettings.imageType, QByteArray("BMP"));
 
     // Opening and saving again leaves the file byte for byte.
-    TFrmSetting again(false);
+    SettingsDialog again(false);
     again.show();
-    again.BtnSaveClick();
-    QCOMPARE(Ini(), expected);
+    again.btnSaveClick();
+    QCOMPARE(iniText(), expected);
   }
 
   void portFieldDropsStopsAndCommas() {
-    Settings("");
-    TFrmSetting dialog(false);
+    settings("");
+    SettingsDialog dialog(false);
     dialog.show();
-    Edit(dialog.EditPort)->clear();
-    QTest::keyClicks(dialog.EditPort, "2.0,0x1");
-    QCOMPARE(dialog.EditPort->text(), QString("2001"));
+    Edit(dialog.m_portEdit)->clear();
+    QTest::keyClicks(dialog.m_portEdit, "2.0,0x1");
+    QCOMPARE(dialog.m_portEdit->text(), QString("2001"));
   }
 
   void aMissingLanguageFolderIsKeptUntilAnotherIsPicked() {
-    Settings("[Language]\r\nLanguage=Klingon\r\n");
-    TFrmSetting dialog(false);
+    settings("[Language]\r\nLanguage=Klingon\r\n");
+    SettingsDialog dialog(false);
     dialog.show();
-    QCOMPARE(dialog.ComboLanguage->currentIndex(), -1);
-    dialog.BtnSaveClick();
+    QCOMPARE(dialog.m_languageCombo->currentIndex(), -1);
+    dialog.btnSaveClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QVERIFY(Ini().contains("[Language]\r\nLanguage=Klingon\r\n"));
-    QCOMPARE(AppSettings.Language, QByteArray("Klingon"));
-    TFrmSetting next(false);
-    QCOMPARE(next.ComboLanguage->currentIndex(), -1);
-    next.ComboLanguage->setCurrentText("German");
-    next.BtnSaveClick();
-    QCOMPARE(AppSettings.Language, QByteArray("German"));
+    QVERIFY(iniText().contains("[Language]\r\nLanguage=Klingon\r\n"));
+    QCOMPARE(AppSettings.language, QByteArray("Klingon"));
+    SettingsDialog next(false);
+    QCOMPARE(next.m_languageCombo->currentIndex(), -1);
+    next.m_languageCombo->setCurrentText("German");
+    next.btnSaveClick();
+    QCOMPARE(AppSettings.language, QByteArray("German"));
   }
 
   void aFailedSaveKeepsTheDialogOpenAndTheProgramRunning() {
-    Settings("[Connection]\r\nPort=10001\r\n");
-    const QByteArray before = Ini();
-    TCommandQueue queue;
-    TFormMain form(queue);
-    const qsizetype errors = TApplication::HandledErrors().size();
+    settings("[Connection]\r\nPort=10001\r\n");
+    const QByteArray before = iniText();
+    CommandQueue queue;
+    MainWindow form(queue);
+    const qsizetype errors = GuardedApplication::handledErrors().size();
     // A read-only program folder and file, as a user meets them.
-    QVERIFY(QFile::setPermissions(SettingsFilePath(), QFile::ReadOwner));
-    QVERIFY(QFile::setPermissions(m_dir->Path(),
+    QVERIFY(QFile::setPermissions(settingsFilePath(), QFile::ReadOwner));
+    QVERIFY(QFile::setPermissions(m_dir->path(),
                                   QFile::ReadOwner | QFile::ExeOwner));
     ScopedUserPermissions user;
-    QVERIFY(user.Ok());
+    QVERIFY(user.ok());
     bool openAfterSave = false;
-    WhenDialogOpens([&](TFrmSetting &d) {
-      Edit(d.EditPort)->setText("10002");
-      d.BtnSave->click();
+    whenDialogOpens([&](SettingsDialog &d) {
+      Edit(d.m_portEdit)->setText("10002");
+      d.m_saveButton->click();
       QCoreApplication::processEvents();
       openAfterSave = d.isVisible();
-      d.BtnCancel->click();
+      d.m_cancelButton->click();
     });
-    form.MOptionsClick();
+    form.showSettings();
     QCoreApplication::processEvents();
     QVERIFY(openAfterSave);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes.first(),
-             "Unable to write to " + SettingsFilePath() +
+             "Unable to write to " + settingsFilePath() +
                  ": permission denied. The file keeps what it held before; "
                  "the dialog stays open, so you can save again once the "
                  "cause is mended, or press Cancel.");
-    QCOMPARE(TApplication::HandledErrors().size(), errors);
-    QCOMPARE(Ini(), before);
-    QCOMPARE(AppSettings.Port, 10001);
-    QFile::setPermissions(m_dir->Path(), QFile::ReadOwner | QFile::WriteOwner |
+    QCOMPARE(GuardedApplication::handledErrors().size(), errors);
+    QCOMPARE(iniText(), before);
+    QCOMPARE(AppSettings.port, 10001);
+    QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner |
                                              QFile::ExeOwner);
   }
 
   void refusedValuesWriteNothingAndKeepTheDialogOpen() {
-    Settings("[Connection]\r\nPort=10001\r\n");
-    const QByteArray before = Ini();
-    TFrmSetting dialog(false);
+    settings("[Connection]\r\nPort=10001\r\n");
+    const QByteArray before = iniText();
+    SettingsDialog dialog(false);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
-    dialog.ComboBoxDt->setEditText("COM9");
-    Edit(dialog.EditPort)->setText("70000");
-    dialog.PageCont->setCurrentIndex(TFrmSetting::PageCaptureIndex);
-    dialog.BtnSaveClick();
+    dialog.m_cablePortCombo->setEditText("COM9");
+    Edit(dialog.m_portEdit)->setText("70000");
+    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageCaptureIndex);
+    dialog.btnSaveClick();
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY2(m_boxes.last().contains("listen port"), qPrintable(m_boxes[0]));
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     // The field comes forward as it was typed, with the focus.
-    QCOMPARE(dialog.PageCont->currentWidget(), dialog.PageConnection);
-    QCOMPARE(dialog.EditPort->text(), QString("70000"));
-    QTRY_VERIFY(dialog.EditPort->hasFocus());
-    QCOMPARE(Ini(), before);
+    QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_connectionPage);
+    QCOMPARE(dialog.m_portEdit->text(), QString("70000"));
+    QTRY_VERIFY(dialog.m_portEdit->hasFocus());
+    QCOMPARE(iniText(), before);
 
-    Edit(dialog.EditPort)->setText("2000");
-    dialog.TreeViewCont->setCurrentItem(dialog.TreeViewCont->topLevelItem(2));
-    Edit(dialog.EditFPS)->setText("0");
-    dialog.PageCont->setCurrentIndex(TFrmSetting::PageConnectionIndex);
-    dialog.BtnSaveClick();
+    Edit(dialog.m_portEdit)->setText("2000");
+    dialog.m_pageTree->setCurrentItem(dialog.m_pageTree->topLevelItem(2));
+    Edit(dialog.m_frameRateEdit)->setText("0");
+    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageConnectionIndex);
+    dialog.btnSaveClick();
     QCOMPARE(m_boxes.size(), 2);
     QVERIFY(m_boxes.last().contains("frame rate"));
-    QCOMPARE(dialog.PageCont->currentWidget(), dialog.PageCapture);
-    QCOMPARE(dialog.EditFPS->text(), QString("0"));
-    QTRY_VERIFY(dialog.EditFPS->hasFocus());
+    QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_capturePage);
+    QCOMPARE(dialog.m_frameRateEdit->text(), QString("0"));
+    QTRY_VERIFY(dialog.m_frameRateEdit->hasFocus());
     // A rate typed out of range stays whole and is refused too.
-    Edit(dialog.EditFPS)->clear();
-    QTest::keyClicks(dialog.EditFPS, "25");
-    QCOMPARE(dialog.EditFPS->text(), QString("25"));
-    dialog.BtnSaveClick();
+    Edit(dialog.m_frameRateEdit)->clear();
+    QTest::keyClicks(dialog.m_frameRateEdit, "25");
+    QCOMPARE(dialog.m_frameRateEdit->text(), QString("25"));
+    dialog.btnSaveClick();
     QCOMPARE(m_boxes.size(), 3);
     QVERIFY(m_boxes.last().contains("frame rate") &&
             m_boxes.last().contains("25"));
-    QCOMPARE(Ini(), before);
-    QCOMPARE(AppSettings.Port, 10001);
+    QCOMPARE(iniText(), before);
+    QCOMPARE(AppSettings.port, 10001);
   }
 
   void knownPhonesAreListedAndRemovedAndTheAddressRefused() {
-    Settings("[Connection]\r\nPort=10001\r\nListenAddress=::1\r\n"
+    settings("[Connection]\r\nPort=10001\r\nListenAddress=::1\r\n"
              "[KnownPhones]\r\n0102030405060708=One\r\n"
              "A1A2A3A4A5A6A7A8=Two\r\n");
-    TFrmSetting dialog(false);
+    SettingsDialog dialog(false);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(dialog.EditListenAddress->text(), QString("::1"));
-    QCOMPARE(dialog.ComboKnownPhones->count(), 2);
-    dialog.ComboKnownPhones->setCurrentIndex(0);
-    QTest::mouseClick(dialog.BtnRemovePhone, Qt::LeftButton);
-    QCOMPARE(dialog.ComboKnownPhones->count(), 1);
-    QVERIFY(!Ini().contains("0102030405060708"));
-    QVERIFY(Ini().contains("A1A2A3A4A5A6A7A8=Two"));
+    QCOMPARE(dialog.m_listenAddressEdit->text(), QString("::1"));
+    QCOMPARE(dialog.m_knownPhonesCombo->count(), 2);
+    dialog.m_knownPhonesCombo->setCurrentIndex(0);
+    QTest::mouseClick(dialog.m_removePhoneButton, Qt::LeftButton);
+    QCOMPARE(dialog.m_knownPhonesCombo->count(), 1);
+    QVERIFY(!iniText().contains("0102030405060708"));
+    QVERIFY(iniText().contains("A1A2A3A4A5A6A7A8=Two"));
 
-    const QByteArray before = Ini();
-    dialog.EditListenAddress->setText("not-an-address");
-    dialog.BtnSaveClick();
+    const QByteArray before = iniText();
+    dialog.m_listenAddressEdit->setText("not-an-address");
+    dialog.btnSaveClick();
     QVERIFY(m_boxes.last().contains("listen address"));
     QVERIFY(dialog.isVisible());
-    QTRY_VERIFY(dialog.EditListenAddress->hasFocus());
-    QCOMPARE(Ini(), before);
+    QTRY_VERIFY(dialog.m_listenAddressEdit->hasFocus());
+    QCOMPARE(iniText(), before);
   }
 
   void anUnreadablePortListLeavesTheListsEmpty() {
-    Settings("");
+    settings("");
     // A directory where the port list file should be cannot be read.
-    qputenv("QUORVANE_SERIAL_PORTS", m_dir->Path().toLocal8Bit());
-    TFrmSetting dialog(false);
+    qputenv("QUORVANE_SERIAL_PORTS", m_dir->path().toLocal8Bit());
+    SettingsDialog dialog(false);
     dialog.show();
-    QCOMPARE(dialog.ComboBoxBl->count(), 0);
-    QCOMPARE(dialog.ComboBoxDt->count(), 0);
-    QCOMPARE(dialog.ComboBoxBl->currentText(), QString("COM7"));
+    QCOMPARE(dialog.m_bluetoothPortCombo->count(), 0);
+    QCOMPARE(dialog.m_cablePortCombo->count(), 0);
+    QCOMPARE(dialog.m_bluetoothPortCombo->currentText(), QString("COM7"));
     QVERIFY(dialog.isVisible());
   }
 
   void logSwitchesActAtOnceAndSurviveCancel() {
-    Settings("");
+    settings("");
     {
-      TFrmSetting dialog(true);
+      SettingsDialog dialog(true);
       dialog.show();
-      dialog.TreeViewCont->setCurrentItem(dialog.TreeViewCont->topLevelItem(4));
-      QCOMPARE(dialog.PageCont->currentWidget(), dialog.PageLogFile);
-      QTest::mouseClick(dialog.JvXPCheckboxComand, Qt::LeftButton);
+      dialog.m_pageTree->setCurrentItem(dialog.m_pageTree->topLevelItem(4));
+      QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_logPage);
+      QTest::mouseClick(dialog.m_logCommandsCheck, Qt::LeftButton);
       QVERIFY(LogCommands);
       QVERIFY(!LogPacketSize);
-      dialog.BtnCancel->click();
+      dialog.m_cancelButton->click();
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
     QVERIFY(LogCommands);
     // Both boxes start unticked, whatever the switches hold.
-    TFrmSetting next(true);
-    QVERIFY(!next.JvXPCheckboxComand->isChecked());
-    QVERIFY(Ini().isEmpty());
+    SettingsDialog next(true);
+    QVERIFY(!next.m_logCommandsCheck->isChecked());
+    QVERIFY(iniText().isEmpty());
   }
 
   void optionsReloadsTheLanguageOnlyWhenItChanged() {
-    Settings("[Language]\r\nLanguage=English\r\n");
-    TCommandQueue queue;
-    TFormMain form(queue);
-    QCOMPARE(form.MConnection->text(), QString("Connection"));
+    settings("[Language]\r\nLanguage=English\r\n");
+    CommandQueue queue;
+    MainWindow form(queue);
+    QCOMPARE(form.m_connectionAction->text(), QString("Connection"));
     // A text changed by hand shows whether the language was applied again.
-    form.MExit->setText("marker");
+    form.m_exitAction->setText("marker");
 
-    WhenDialogOpens([](TFrmSetting &d) {
+    whenDialogOpens([](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), SCaption);
-      d.ComboLanguage->setCurrentText("German");
-      d.BtnCancel->click();
+      d.m_languageCombo->setCurrentText("German");
+      d.m_cancelButton->click();
     });
-    form.MOptionsClick();
-    QCOMPARE(form.MExit->text(), QString("marker"));
-    QCOMPARE(AppSettings.Language, QByteArray("English"));
+    form.showSettings();
+    QCOMPARE(form.m_exitAction->text(), QString("marker"));
+    QCOMPARE(AppSettings.language, QByteArray("English"));
 
-    WhenDialogOpens([](TFrmSetting &d) { d.BtnSave->click(); });
-    form.MOptionsClick();
-    QCOMPARE(form.MExit->text(), QString("marker"));
+    whenDialogOpens([](SettingsDialog &d) { d.m_saveButton->click(); });
+    form.showSettings();
+    QCOMPARE(form.m_exitAction->text(), QString("marker"));
 
-    WhenDialogOpens([](TFrmSetting &d) {
-      d.ComboLanguage->setCurrentIndex(0); // default: Languages/lang.ini
-      d.BtnSave->click();
+    whenDialogOpens([](SettingsDialog &d) {
+      d.m_languageCombo->setCurrentIndex(0); // default: Languages/lang.ini
+      d.m_saveButton->click();
     });
-    form.MOptionsClick();
-    QCOMPARE(AppSettings.Language, QByteArray());
+    form.showSettings();
+    QCOMPARE(AppSettings.language, QByteArray());
     QCOMPARE(LoadedLanguage, QByteArray());
-    QVERIFY(form.MExit->text().startsWith("Exit"));
+    QVERIFY(form.m_exitAction->text().startsWith("Exit"));
     QVERIFY(m_boxes.isEmpty());
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
-  TApplication::SetShowErrorBox(false);
+  GuardedApplication app(argc, argv);
+  GuardedApplication::setShowErrorBox(false);
   TestSettingDialog test;
   return QTest::qExec(&test, argc, argv);
 }

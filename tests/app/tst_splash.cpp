@@ -1,5 +1,5 @@
 #include "app/AppException.h"
-#include "app/UnitSplash.h"
+#include "app/SplashScreen.h"
 
 #include <QTest>
 #include <QTimer>
@@ -8,26 +8,26 @@
 class TestSplash : public QObject {
   Q_OBJECT
 private slots:
-  void init() { TFormSplash::ResetTickCount(); }
+  void init() { SplashScreen::resetTickCount(); }
 
   void hidesOnTheFifthTickAfterTheLoopStarts() {
-    TFormSplash splash;
-    splash.Timer->setInterval(10);
+    SplashScreen splash;
+    splash.m_timer->setInterval(10);
     splash.show();
-    QVERIFY(splash.Timer->isActive());
+    QVERIFY(splash.m_timer->isActive());
     // No tick is delivered before the event loop runs.
     QTest::qSleep(60);
-    QCOMPARE(TFormSplash::TickCount(), 0);
+    QCOMPARE(SplashScreen::tickCount(), 0);
     QVERIFY(splash.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 5000);
-    QCOMPARE(TFormSplash::TickCount(), TFormSplash::SplashTicks);
+    QCOMPARE(SplashScreen::tickCount(), SplashScreen::kSplashTicks);
   }
 
   void labelAreaTakesTheClickThePictureHides() {
-    TFormSplash splash;
+    SplashScreen splash;
     splash.show();
     QVERIFY(QTest::qWaitForWindowExposed(&splash));
-    splash.Timer->stop();
+    splash.m_timer->stop();
     QCOMPARE(splash.size(), QSize(500, 300));
     // Inside the label (167..390, 263..291): nothing happens.
     QTest::mouseClick(splash.windowHandle(), Qt::LeftButton, {},
@@ -47,13 +47,13 @@ private slots:
     main.setGeometry(100, 80, 625, 669);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    TFormSplash box1, box2;
-    for (TFormSplash *box : {&box1, &box2}) {
-      box->MakeAboutBox(&main);
+    SplashScreen box1, box2;
+    for (SplashScreen *box : {&box1, &box2}) {
+      box->makeAboutBox(&main);
       box->show();
       QVERIFY(QTest::qWaitForWindowExposed(box));
       QCOMPARE(box->windowTitle(), QString("Quorvane v1.0"));
-      QVERIFY(!box->Timer->isActive());
+      QVERIFY(!box->m_timer->isActive());
       main.move(main.pos() + QPoint(40, 20));
     }
     // Each box is centred on the main window of its moment.
@@ -63,21 +63,21 @@ private slots:
     // A click on the picture does nothing in the About box.
     QTest::mouseClick(box1.windowHandle(), Qt::LeftButton, {}, QPoint(50, 50));
     QVERIFY(box1.isVisible());
-    QCOMPARE(box1.LabelCursor->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(box1.m_cursorLabel->cursor().shape(), Qt::PointingHandCursor);
   }
 
   void errorsReachingTheLoopEndTheProgram() {
-    TApplication::SetShowErrorBox(false);
+    GuardedApplication::setShowErrorBox(false);
     QTimer::singleShot(0, [] { throw std::runtime_error("tile went wrong"); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
     const int code = QCoreApplication::exec();
     QCOMPARE(code, 1);
-    QVERIFY(TApplication::HandledErrors().contains("tile went wrong"));
+    QVERIFY(GuardedApplication::handledErrors().contains("tile went wrong"));
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   TestSplash test;
   return QTest::qExec(&test, argc, argv);
 }

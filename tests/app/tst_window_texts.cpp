@@ -1,12 +1,12 @@
 // With German chosen, no window shows a text in its built-in English where
 // German has its own: each window is walked for what a user reads.
-#include "app/USetting.h"
-#include "app/UnitAllowPhone.h"
-#include "app/UnitMain.h"
+#include "app/SettingsDialog.h"
+#include "app/AllowPhoneDialog.h"
+#include "app/MainWindow.h"
 #include "aviconvert/ConvertWindow.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
-#include "keys/UnitHotKey.h"
+#include "keys/HotKeyEditor.h"
 #include "link/CommandQueue.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -28,14 +28,14 @@ class TestWindowTexts : public QObject {
 
   // Where a catalogue text is whole in a window, or with its placeholders
   // filled in.
-  void CollectEnglish() {
-    QList<TLangKey> keys = MainLanguageKeys();
-    keys += DialogLanguageKeys();
-    keys += MessageLanguageKeys();
-    for (const TLangKey &k : keys) {
-      const QString key = QString::fromLatin1(k.Key);
-      const QString english = LangText({}, key, QString::fromUtf8(k.BuiltIn));
-      if (LangText(LangList, key, english) == english)
+  void collectEnglish() {
+    QList<LangKey> keys = mainLanguageKeys();
+    keys += dialogLanguageKeys();
+    keys += messageLanguageKeys();
+    for (const LangKey &k : keys) {
+      const QString key = QString::fromLatin1(k.key);
+      const QString english = langText({}, key, QString::fromUtf8(k.builtIn));
+      if (langText(LangList, key, english) == english)
         continue;
       QString pattern = QRegularExpression::escape(english);
       pattern.replace(QRegularExpression(QStringLiteral("%[1-9]")),
@@ -46,7 +46,7 @@ class TestWindowTexts : public QObject {
   }
 
   // The texts of the window that are still English, one a line.
-  QStringList EnglishLines(QWidget *window) const {
+  QStringList englishLines(QWidget *window) const {
     QStringList seen{window->windowTitle()};
     QList<QWidget *> widgets = window->findChildren<QWidget *>();
     widgets << window;
@@ -80,57 +80,57 @@ class TestWindowTexts : public QObject {
     english.removeDuplicates();
     return english;
   }
-  void VerifyTranslated(QWidget *window) const {
-    const QStringList english = EnglishLines(window);
+  void verifyTranslated(QWidget *window) const {
+    const QStringList english = englishLines(window);
     QVERIFY2(english.isEmpty(), qPrintable(english.join(" | ")));
   }
 
 private slots:
   void initTestCase() {
-    SetExePath(m_dir.File("quorvane"));
-    QVERIFY(QDir().mkpath(m_dir.File("Languages/German")));
+    setExePath(m_dir.file("quorvane"));
+    QVERIFY(QDir().mkpath(m_dir.file("Languages/German")));
     QVERIFY(QFile::copy(QV_SOURCE_DIR "/data/Languages/German/lang.ini",
-                        m_dir.File("Languages/German/lang.ini")));
-    QFile ini(SettingsFilePath());
+                        m_dir.file("Languages/German/lang.ini")));
+    QFile ini(settingsFilePath());
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Language]\r\nLanguage=German\r\n");
     ini.close();
-    LoadSettings();
-    LoadLanguage();
-    LoadKeyTable();
-    CollectEnglish();
+    loadSettings();
+    loadLanguage();
+    loadKeyTable();
+    collectEnglish();
     QVERIFY(m_english.size() > 100);
   }
 
   void mainWindow() {
-    TCommandQueue queue;
-    TFormMain form(queue);
-    VerifyTranslated(&form);
+    CommandQueue queue;
+    MainWindow form(queue);
+    verifyTranslated(&form);
   }
 
   void settingsDialog() {
-    TFrmSetting dialog(true);
-    VerifyTranslated(&dialog);
+    SettingsDialog dialog(true);
+    verifyTranslated(&dialog);
   }
 
   void allowPhonePrompt() {
-    TFormAllowPhone prompt(1, QString(), "0042", QString(), "0123456789ABCDEF");
+    AllowPhoneDialog prompt(1, QString(), "0042", QString(), "0123456789ABCDEF");
     prompt.setAttribute(Qt::WA_DeleteOnClose, false);
-    VerifyTranslated(&prompt);
+    verifyTranslated(&prompt);
   }
 
   void hotKeyEditor() {
-    TFormHotKey editor;
-    editor.EditKeyKeyDown(13); // Enter, shown by its name
-    VerifyTranslated(&editor);
+    HotKeyEditor editor;
+    editor.editKeyKeyDown(13); // Enter, shown by its name
+    verifyTranslated(&editor);
   }
 
   void converterWindow() {
     // No frame list here: the window ends on its failure texts.
-    aviconvert::TConvertWindow window(m_dir.Path());
-    VerifyTranslated(&window);
-    window.Start();
-    VerifyTranslated(&window);
+    aviconvert::ConvertWindow window(m_dir.path());
+    verifyTranslated(&window);
+    window.start();
+    verifyTranslated(&window);
   }
 };
 

@@ -28,7 +28,7 @@ struct Probe {
   QString codec;
 };
 
-Probe ProbeVideo(const QString &path) {
+Probe probeVideo(const QString &path) {
   Probe p;
   AVFormatContext *format = nullptr;
   if (avformat_open_input(&format, path.toLocal8Bit().constData(), nullptr,
@@ -57,24 +57,24 @@ protected:
   QString Frame(QTime when, QColor colour) {
     QImage image(176, 208, QImage::Format_RGB32);
     image.fill(colour);
-    const QString path = frames + FrameName(when);
-    WriteCaptureFile(path, EncodeBmp24(image));
+    const QString path = frames + frameName(when);
+    writeCaptureFile(path, encodeBmp24(image));
     list << path;
     return path;
   }
-  void WriteList() { WriteListFile(dir.File("AVIList.dat"), list); }
-  void WriteIni(const QByteArray &text) {
-    QFile f(dir.File("Quorvane.ini"));
+  void writeList() { writeListFile(dir.file("AVIList.dat"), list); }
+  void writeIni(const QByteArray &text) {
+    QFile f(dir.file("Quorvane.ini"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(text);
   }
-  int Run() {
+  int run() {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("AVICONVERT_EXIT_WHEN_DONE", "1");
     env.insert("QT_QPA_PLATFORM", "offscreen");
     p.setProcessEnvironment(env);
-    p.start(QV_PROGRAM_DIR "/AVIConvert", {dir.Path()});
+    p.start(QV_PROGRAM_DIR "/AVIConvert", {dir.path()});
     if (!p.waitForFinished(60000))
       return -1;
     output = QString::fromLocal8Bit(p.readAllStandardOutput());
@@ -83,13 +83,13 @@ protected:
   }
 
   ScopedTempDir dir;
-  QString frames = dir.Path() + "temp/";
+  QString frames = dir.path() + "temp/";
   QStringList list;
   QString output, errors;
 };
 
 TEST_F(ConverterTest, FramesBecomeAVideoAtTheirCaptureTimes) {
-  WriteIni("[AVI]\r\nAVIName=" + dir.File("out/video.avi").toLocal8Bit() +
+  writeIni("[AVI]\r\nAVIName=" + dir.file("out/video.avi").toLocal8Bit() +
            "\r\nFPS=5\r\n[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n");
   QTime t(23, 59, 58, 900);
   // Ten ticks at 200 ms, two missed ticks (600 ms), a 20 s pause, and
@@ -103,12 +103,12 @@ TEST_F(ConverterTest, FramesBecomeAVideoAtTheirCaptureTimes) {
   const QString broken = frames + "00001234.bmp";
   QFile(broken).open(QIODevice::WriteOnly);
   list << broken;
-  WriteList();
+  writeList();
 
-  ASSERT_EQ(Run(), 0) << qPrintable(errors);
+  ASSERT_EQ(run(), 0) << qPrintable(errors);
   EXPECT_TRUE(output.contains("Saved 12 frames, 2.8 s")) << qPrintable(output);
   EXPECT_TRUE(output.contains("1 frame could not be read"));
-  const Probe p = ProbeVideo(dir.File("out/video.avi"));
+  const Probe p = probeVideo(dir.file("out/video.avi"));
   ASSERT_TRUE(p.opened);
   EXPECT_EQ(p.codec, "mpeg4");
   EXPECT_EQ(QSize(p.width, p.height), QSize(176, 208));
@@ -119,29 +119,29 @@ TEST_F(ConverterTest, FramesBecomeAVideoAtTheirCaptureTimes) {
   for (const QString &f : list.mid(0, 12))
     EXPECT_FALSE(QFileInfo::exists(f)) << qPrintable(f);
   EXPECT_TRUE(QFileInfo::exists(broken));
-  EXPECT_FALSE(QFileInfo::exists(dir.File("out/video.avi.part")));
+  EXPECT_FALSE(QFileInfo::exists(dir.file("out/video.avi.part")));
 }
 
 TEST_F(ConverterTest, MissingEmptyOrUnwritableAreRefused) {
-  WriteIni("[AVI]\r\nFPS=5\r\n");
-  EXPECT_NE(Run(), 0);
+  writeIni("[AVI]\r\nFPS=5\r\n");
+  EXPECT_NE(run(), 0);
   EXPECT_TRUE(errors.contains("no frame list")) << qPrintable(errors);
 
-  WriteList(); // empty
-  EXPECT_NE(Run(), 0);
+  writeList(); // empty
+  EXPECT_NE(run(), 0);
   EXPECT_TRUE(errors.contains("lists no frames")) << qPrintable(errors);
-  EXPECT_FALSE(QFileInfo::exists(dir.File("video.avi")));
+  EXPECT_FALSE(QFileInfo::exists(dir.file("video.avi")));
 
   // The output's folder is a file: nothing written, the frames kept.
-  QFile blocker(dir.File("blocker"));
+  QFile blocker(dir.file("blocker"));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  WriteIni("[AVI]\r\nAVIName=" + dir.File("blocker/video.avi").toLocal8Bit() +
+  writeIni("[AVI]\r\nAVIName=" + dir.file("blocker/video.avi").toLocal8Bit() +
            "\r\nFPS=5\r\n");
   const QString a = Frame(QTime(10, 0, 0, 0), Qt::red);
   const QString b = Frame(QTime(10, 0, 0, 200), Qt::red);
-  WriteList();
-  EXPECT_NE(Run(), 0);
+  writeList();
+  EXPECT_NE(run(), 0);
   EXPECT_TRUE(errors.contains("blocker/video.avi")) << qPrintable(errors);
   // The writer's sentence is ended before the next one begins.
   EXPECT_TRUE(errors.contains(QRegularExpression("\\w\\. The frame list")))
@@ -150,21 +150,21 @@ TEST_F(ConverterTest, MissingEmptyOrUnwritableAreRefused) {
 }
 
 TEST_F(ConverterTest, DeletesOnlyTheRecordersOwnFrames) {
-  WriteIni("[AVI]\r\nFPS=5\r\n");
+  writeIni("[AVI]\r\nFPS=5\r\n");
   QImage picture(176, 208, QImage::Format_RGB32);
   picture.fill(Qt::yellow);
-  QDir().mkpath(dir.File("photos"));
+  QDir().mkpath(dir.file("photos"));
   // Pictures that are read but are not the recorder's: outside temp/, a
   // frame name outside temp/, another name inside temp/.
-  const QStringList others = {dir.File("photos/photo.png"),
-                              dir.File("photos/10000040.bmp"),
+  const QStringList others = {dir.file("photos/photo.png"),
+                              dir.file("photos/10000040.bmp"),
                               frames + "pic.bmp"};
   for (const QString &path : others)
     ASSERT_TRUE(picture.save(path, path.endsWith("png") ? "PNG" : "BMP"));
   const QString own = Frame(QTime(10, 0, 0, 0), Qt::red);
   list << others;
-  WriteList();
-  ASSERT_EQ(Run(), 0) << qPrintable(errors);
+  writeList();
+  ASSERT_EQ(run(), 0) << qPrintable(errors);
   EXPECT_TRUE(output.contains("Saved 4 frames")) << qPrintable(output);
   EXPECT_FALSE(QFileInfo::exists(own));
   for (const QString &path : others)
@@ -172,67 +172,67 @@ TEST_F(ConverterTest, DeletesOnlyTheRecordersOwnFrames) {
 }
 
 TEST_F(ConverterTest, AnExistingVideoAndOtherPartsStayStalePartsGo) {
-  WriteIni("[AVI]\r\nFPS=5\r\n");
-  const QString video = dir.File("video.avi");
-  ASSERT_TRUE(WriteAll(video, "first recording"));
+  writeIni("[AVI]\r\nFPS=5\r\n");
+  const QString video = dir.file("video.avi");
+  ASSERT_TRUE(writeAll(video, "first recording"));
   // Not of our naming, of a converter that runs, of one that was killed.
   const QString foreign = video + ".part";
   const QString running =
-      PartFilePath(video, QCoreApplication::applicationPid(), 1);
-  const QString killed = PartFilePath(video, 99999999, 1);
+      partFilePath(video, QCoreApplication::applicationPid(), 1);
+  const QString killed = partFilePath(video, 99999999, 1);
   for (const QString &path : {foreign, running, killed})
-    ASSERT_TRUE(WriteAll(path, "part"));
+    ASSERT_TRUE(writeAll(path, "part"));
   Frame(QTime(10, 0, 0, 0), Qt::red);
-  WriteList();
-  ASSERT_EQ(Run(), 0) << qPrintable(errors);
-  EXPECT_TRUE(output.contains(dir.File("video-2.avi"))) << qPrintable(output);
-  EXPECT_TRUE(ProbeVideo(dir.File("video-2.avi")).opened);
-  EXPECT_EQ(ReadAll(video), "first recording");
-  EXPECT_EQ(ReadAll(foreign), "part");
-  EXPECT_EQ(ReadAll(running), "part");
+  writeList();
+  ASSERT_EQ(run(), 0) << qPrintable(errors);
+  EXPECT_TRUE(output.contains(dir.file("video-2.avi"))) << qPrintable(output);
+  EXPECT_TRUE(probeVideo(dir.file("video-2.avi")).opened);
+  EXPECT_EQ(readAll(video), "first recording");
+  EXPECT_EQ(readAll(foreign), "part");
+  EXPECT_EQ(readAll(running), "part");
   EXPECT_FALSE(QFileInfo::exists(killed));
-  EXPECT_NE(PartFilePath(video, 10, 1), PartFilePath(video, 10, 2));
+  EXPECT_NE(partFilePath(video, 10, 1), partFilePath(video, 10, 2));
 }
 
 TEST_F(ConverterTest, ASecondConverterOfTheFolderRefusesAndKeepsAll) {
   // In the language the settings choose.
-  WriteIni("[AVI]\r\nFPS=5\r\n[Language]\r\nLanguage=Test\r\n");
-  QDir().mkpath(dir.File("Languages/Test"));
-  ASSERT_TRUE(WriteAll(dir.File("Languages/Test/lang.ini"),
+  writeIni("[AVI]\r\nFPS=5\r\n[Language]\r\nLanguage=Test\r\n");
+  QDir().mkpath(dir.file("Languages/Test"));
+  ASSERT_TRUE(writeAll(dir.file("Languages/Test/lang.ini"),
                        "ConvertAlreadyRunning=Busy: %1\r\n"));
   const QString frame = Frame(QTime(10, 0, 0, 0), Qt::red);
-  WriteList();
-  const std::unique_ptr<QLockFile> first = ConverterLock(dir.Path());
+  writeList();
+  const std::unique_ptr<QLockFile> first = converterLock(dir.path());
   ASSERT_TRUE(first->tryLock(0));
-  EXPECT_NE(Run(), 0);
-  EXPECT_TRUE(errors.contains("Busy: " + dir.Path())) << qPrintable(errors);
+  EXPECT_NE(run(), 0);
+  EXPECT_TRUE(errors.contains("Busy: " + dir.path())) << qPrintable(errors);
   EXPECT_TRUE(QFileInfo::exists(frame));
-  EXPECT_EQ(QDir(dir.Path()).entryList({"video*"}), QStringList());
+  EXPECT_EQ(QDir(dir.path()).entryList({"video*"}), QStringList());
   // Once the first is done, the frames are converted.
   first->unlock();
-  EXPECT_EQ(Run(), 0) << qPrintable(errors);
+  EXPECT_EQ(run(), 0) << qPrintable(errors);
   EXPECT_FALSE(QFileInfo::exists(frame));
 }
 
 TEST(FramePlacement, NamesAndSlots) {
-  using aviconvert::FrameTimeMs;
-  EXPECT_EQ(FrameTimeMs("/x/temp/14300507.bmp"), 52205007);
-  EXPECT_EQ(FrameTimeMs("143005123.bmp"), 52205123);
-  EXPECT_FALSE(FrameTimeMs("picture.bmp"));
-  // 16 FPS with timer jitter, then a missed tick, then no name.
+  using aviconvert::frameTimeMs;
+  EXPECT_EQ(frameTimeMs("/x/temp/14300507.bmp"), 52205007);
+  EXPECT_EQ(frameTimeMs("143005123.bmp"), 52205123);
+  EXPECT_FALSE(frameTimeMs("picture.bmp"));
+  // 16 fps with timer jitter, then a missed tick, then no name.
   const QList<int> placed =
-      aviconvert::PlaceFrames({0, 62, 125, 190, 312, std::nullopt}, 16);
+      aviconvert::placeFrames({0, 62, 125, 190, 312, std::nullopt}, 16);
   EXPECT_EQ(placed, (QList<int>{0, 1, 2, 3, 5, 6}));
 }
 
 TEST(FramePlacement, ListLines) {
   // CR LF and LF endings, blank and blank-looking lines, padding, and a last
   // line without an ending.
-  const QStringList paths = aviconvert::FrameListPaths(
+  const QStringList paths = aviconvert::frameListPaths(
       "C:\\temp\\14300507.bmp\r\n\r\n  \t \n  b c.bmp \r\nlast.bmp");
   EXPECT_EQ(paths,
             (QStringList{"C:\\temp\\14300507.bmp", "b c.bmp", "last.bmp"}));
-  EXPECT_TRUE(aviconvert::FrameListPaths("\r\n\n").isEmpty());
+  EXPECT_TRUE(aviconvert::frameListPaths("\r\n\n").isEmpty());
 }
 
 } // namespace

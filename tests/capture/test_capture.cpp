@@ -12,7 +12,7 @@
 
 namespace {
 
-QImage TestPicture() {
+QImage testPicture() {
   QImage image(176, 208, QImage::Format_RGB32);
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
@@ -21,33 +21,33 @@ QImage TestPicture() {
 }
 
 TEST(CaptureNames, DateTimeAndFrameNames) {
-  EXPECT_EQ(ScreenshotName(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 3, 45))),
+  EXPECT_EQ(screenshotName(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 3, 45))),
             "2009030709050345");
   // Two saves within a second differ through the milliseconds.
-  EXPECT_EQ(ScreenshotName(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 3, 450))),
+  EXPECT_EQ(screenshotName(QDateTime(QDate(2009, 3, 7), QTime(9, 5, 3, 450))),
             "20090307090503450");
   EXPECT_EQ(
-      ScreenshotName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 0))),
+      screenshotName(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 0))),
       "202612312359590");
-  EXPECT_EQ(FrameName(QTime(14, 30, 5, 7)), "14300507.bmp");
-  EXPECT_EQ(FrameName(QTime(14, 30, 5, 123)), "143005123.bmp");
-  EXPECT_EQ(FrameName(QTime(0, 0, 0, 0)), "00000000.bmp");
+  EXPECT_EQ(frameName(QTime(14, 30, 5, 7)), "14300507.bmp");
+  EXPECT_EQ(frameName(QTime(14, 30, 5, 123)), "143005123.bmp");
+  EXPECT_EQ(frameName(QTime(0, 0, 0, 0)), "00000000.bmp");
 }
 
 TEST(CaptureNames, IntervalForEveryFrameRateAndClamping) {
   const int expected[] = {1000, 500, 333, 250, 200, 167, 143, 125, 111, 100,
                           91,   83,  77,  71,  67,  62,  59,  56,  53,  50};
   for (int fps = 1; fps <= 20; ++fps)
-    EXPECT_EQ(CaptureInterval(fps), expected[fps - 1]) << "fps " << fps;
+    EXPECT_EQ(captureInterval(fps), expected[fps - 1]) << "fps " << fps;
   // Out of range rates are brought into 1..20 instead of failing.
-  EXPECT_EQ(CaptureInterval(0), 1000);
-  EXPECT_EQ(CaptureInterval(-3), 1000);
-  EXPECT_EQ(CaptureInterval(25), 50);
+  EXPECT_EQ(captureInterval(0), 1000);
+  EXPECT_EQ(captureInterval(-3), 1000);
+  EXPECT_EQ(captureInterval(25), 50);
 }
 
 TEST(ImageFiles, BmpIs24BitAndPixelExact) {
-  const QImage picture = TestPicture();
-  const QByteArray bmp = EncodeBmp24(picture);
+  const QImage picture = testPicture();
+  const QByteArray bmp = encodeBmp24(picture);
   ASSERT_GE(bmp.size(), 54);
   EXPECT_EQ(bmp.left(2), "BM");
   EXPECT_EQ(quint8(bmp[28]), 24); // bits per pixel
@@ -66,7 +66,7 @@ TEST(ImageFiles, JpegIsBaselineWithinTolerance) {
   for (int y = 40; y < 80; ++y)
     for (int x = 40; x < 100; ++x)
       picture.setPixel(x, y, qRgb(255, 255, 255));
-  const QByteArray jpeg = EncodeJpeg(picture, 90);
+  const QByteArray jpeg = encodeJpeg(picture, 90);
   // Baseline: a SOF0 marker and no progressive SOF2.
   EXPECT_TRUE(jpeg.contains(QByteArray("\xFF\xC0", 2)));
   EXPECT_FALSE(jpeg.contains(QByteArray("\xFF\xC2", 2)));
@@ -86,187 +86,187 @@ TEST(ImageFiles, JpegIsBaselineWithinTolerance) {
 
 class ScreenshotTest : public ::testing::Test {
 protected:
-  TScreenshotSaver Saver() {
-    TScreenshotHooks hooks;
-    hooks.Picture = [this] { return picture; };
-    hooks.Now = [this] { return now; };
-    hooks.PickFolder = [this] { return picked; };
-    return TScreenshotSaver(hooks);
+  ScreenshotSaver makeSaver() {
+    ScreenshotHooks hooks;
+    hooks.picture = [this] { return picture; };
+    hooks.now = [this] { return now; };
+    hooks.pickFolder = [this] { return picked; };
+    return ScreenshotSaver(hooks);
   }
   ScopedTempDir dir;
-  QImage picture = TestPicture();
+  QImage picture = testPicture();
   QDateTime now{QDate(2009, 3, 7), QTime(9, 5, 3, 45)};
   QString picked;
 };
 
 TEST_F(ScreenshotTest, FormatFolderCompletionAndPicker) {
-  TScreenshotSaver saver = Saver();
+  ScreenshotSaver saver = makeSaver();
   // "jpeg" in lower case is not JPEG: a BMP file.
-  QByteArray folder = dir.File("shots").toLocal8Bit(); // no separator, missing
-  ASSERT_EQ(saver.Save(folder, "jpeg"), TScreenshotResult::Saved);
-  EXPECT_EQ(folder, dir.File("shots").toLocal8Bit() + "/");
-  const QString bmp = dir.File("shots/2009030709050345.bmp");
-  EXPECT_EQ(saver.LastPath(), bmp);
+  QByteArray folder = dir.file("shots").toLocal8Bit(); // no separator, missing
+  ASSERT_EQ(saver.save(folder, "jpeg"), ScreenshotResult::Saved);
+  EXPECT_EQ(folder, dir.file("shots").toLocal8Bit() + "/");
+  const QString bmp = dir.file("shots/2009030709050345.bmp");
+  EXPECT_EQ(saver.lastPath(), bmp);
   QImage saved(bmp);
   EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), picture);
 
   now = now.addMSecs(405); // 03.450: a second file
-  ASSERT_EQ(saver.Save(folder, "JPEG"), TScreenshotResult::Saved);
-  EXPECT_TRUE(QFileInfo::exists(dir.File("shots/20090307090503450.jpg")));
+  ASSERT_EQ(saver.save(folder, "JPEG"), ScreenshotResult::Saved);
+  EXPECT_TRUE(QFileInfo::exists(dir.file("shots/20090307090503450.jpg")));
   EXPECT_TRUE(QFileInfo::exists(bmp));
 
   // No folder: the picker's choice is used; cancelled, nothing happens.
   QByteArray empty;
-  EXPECT_EQ(saver.Save(empty, "BMP"), TScreenshotResult::NoFolder);
+  EXPECT_EQ(saver.save(empty, "BMP"), ScreenshotResult::NoFolder);
   EXPECT_TRUE(empty.isEmpty());
-  picked = dir.File("picked");
-  EXPECT_EQ(saver.Save(empty, "BMP"), TScreenshotResult::Saved);
+  picked = dir.file("picked");
+  EXPECT_EQ(saver.save(empty, "BMP"), ScreenshotResult::Saved);
   EXPECT_EQ(empty, picked.toLocal8Bit() + "/");
 }
 
 TEST_F(ScreenshotTest, EmptyViewCreatesFolderButWritesNothing) {
-  TScreenshotSaver saver = Saver();
+  ScreenshotSaver saver = makeSaver();
   picture = QImage();
-  QByteArray folder = dir.File("a/b/c").toLocal8Bit();
-  EXPECT_EQ(saver.Save(folder, "BMP"), TScreenshotResult::NoPicture);
-  EXPECT_TRUE(QFileInfo(dir.File("a/b/c")).isDir());
-  EXPECT_TRUE(QDir(dir.File("a/b/c")).isEmpty());
+  QByteArray folder = dir.file("a/b/c").toLocal8Bit();
+  EXPECT_EQ(saver.save(folder, "BMP"), ScreenshotResult::NoPicture);
+  EXPECT_TRUE(QFileInfo(dir.file("a/b/c")).isDir());
+  EXPECT_TRUE(QDir(dir.file("a/b/c")).isEmpty());
 }
 
 TEST_F(ScreenshotTest, UnwritableFileNamesPathAndReason) {
-  TScreenshotSaver saver = Saver();
+  ScreenshotSaver saver = makeSaver();
   // A directory where the file should go: the write cannot succeed.
-  ASSERT_TRUE(QDir().mkpath(dir.File("shots/2009030709050345.bmp")));
-  QByteArray folder = dir.File("shots").toLocal8Bit();
+  ASSERT_TRUE(QDir().mkpath(dir.file("shots/2009030709050345.bmp")));
+  QByteArray folder = dir.file("shots").toLocal8Bit();
   try {
-    saver.Save(folder, "BMP");
+    saver.save(folder, "BMP");
     FAIL() << "no error";
   } catch (const CaptureWriteError &e) {
-    EXPECT_EQ(e.Path(), dir.File("shots/2009030709050345.bmp"));
-    EXPECT_FALSE(e.Reason().isEmpty());
+    EXPECT_EQ(e.path(), dir.file("shots/2009030709050345.bmp"));
+    EXPECT_FALSE(e.reason().isEmpty());
   }
 }
 
 TEST_F(ScreenshotTest, AFolderThatCannotBeMadeIsNamedWithTheReason) {
-  TScreenshotSaver saver = Saver();
-  ASSERT_TRUE(WriteAll(dir.File("file"), "x"));
-  QByteArray folder = dir.File("file/shots").toLocal8Bit();
+  ScreenshotSaver saver = makeSaver();
+  ASSERT_TRUE(writeAll(dir.file("file"), "x"));
+  QByteArray folder = dir.file("file/shots").toLocal8Bit();
   try {
-    saver.Save(folder, "BMP");
+    saver.save(folder, "BMP");
     FAIL() << "no error";
   } catch (const CaptureWriteError &e) {
-    EXPECT_TRUE(e.IsFolder());
-    EXPECT_EQ(e.Path(), dir.File("file/shots"));
-    EXPECT_EQ(e.Reason(), "not a directory");
+    EXPECT_TRUE(e.isFolder());
+    EXPECT_EQ(e.path(), dir.file("file/shots"));
+    EXPECT_EQ(e.reason(), "not a directory");
   }
 }
 
 class RecorderTest : public ::testing::Test {
 protected:
-  TVideoRecorder Make() {
-    TRecorderHooks hooks;
-    hooks.Picture = [this] { return picture; };
-    hooks.Now = [this] { return now; };
-    hooks.ProgramDir = [this] { return dir.Path(); };
-    hooks.FramesDir = [this] { return framesDir; };
-    hooks.SaveScreenSize = [this](int h, int w) { screenSize = {w, h}; };
-    hooks.StartConverter = [this] { ++converterStarts; };
-    return TVideoRecorder(hooks);
+  VideoRecorder make() {
+    RecorderHooks hooks;
+    hooks.picture = [this] { return picture; };
+    hooks.now = [this] { return now; };
+    hooks.programDir = [this] { return dir.path(); };
+    hooks.framesDir = [this] { return framesDir; };
+    hooks.saveScreenSize = [this](int h, int w) { screenSize = {w, h}; };
+    hooks.startConverter = [this] { ++converterStarts; };
+    return VideoRecorder(hooks);
   }
-  void Advance(int ms) { now = now.addMSecs(ms); }
-  QByteArray List() { return ReadAll(dir.File("AVIList.dat")); }
+  void advance(int ms) { now = now.addMSecs(ms); }
+  QByteArray list() { return readAll(dir.file("AVIList.dat")); }
 
   ScopedTempDir dir;
-  QString framesDir = dir.Path() + "temp/";
-  QImage picture = TestPicture();
+  QString framesDir = dir.path() + "temp/";
+  QImage picture = testPicture();
   QTime now{14, 30, 5, 7};
   QSize screenSize;
   int converterStarts = 0;
 };
 
 TEST_F(RecorderTest, RecordPauseResumeStopListsBothStretches) {
-  TVideoRecorder r = Make();
-  EXPECT_EQ(r.RecordPause(16), TVideoRecorder::TStep::Started);
-  EXPECT_EQ(r.Interval(), 62);
-  EXPECT_EQ(CaptureStateText(r.State()), "CAVIPlayed");
-  EXPECT_TRUE(r.Tick());
-  Advance(62);
-  EXPECT_TRUE(r.Tick());
-  EXPECT_EQ(r.RecordPause(16), TVideoRecorder::TStep::Paused);
-  EXPECT_EQ(CaptureStateText(r.State()), "CAVIPaused");
-  Advance(500);
-  EXPECT_FALSE(r.Tick()); // no frame from the pause
-  Advance(500);
-  EXPECT_EQ(r.RecordPause(16), TVideoRecorder::TStep::Resumed);
-  EXPECT_TRUE(r.Tick());
+  VideoRecorder r = make();
+  EXPECT_EQ(r.recordPause(16), VideoRecorder::Step::Started);
+  EXPECT_EQ(r.interval(), 62);
+  EXPECT_EQ(captureStateText(r.state()), "CAVIPlayed");
+  EXPECT_TRUE(r.tick());
+  advance(62);
+  EXPECT_TRUE(r.tick());
+  EXPECT_EQ(r.recordPause(16), VideoRecorder::Step::Paused);
+  EXPECT_EQ(captureStateText(r.state()), "CAVIPaused");
+  advance(500);
+  EXPECT_FALSE(r.tick()); // no frame from the pause
+  advance(500);
+  EXPECT_EQ(r.recordPause(16), VideoRecorder::Step::Resumed);
+  EXPECT_TRUE(r.tick());
   // A view emptied by a disconnect writes no frame.
   picture = QImage();
-  Advance(62);
-  EXPECT_FALSE(r.Tick());
-  r.Stop();
-  EXPECT_EQ(r.State(), TCaptureState::Off);
-  EXPECT_TRUE(r.FrameList().isEmpty());
+  advance(62);
+  EXPECT_FALSE(r.tick());
+  r.stop();
+  EXPECT_EQ(r.state(), CaptureState::Off);
+  EXPECT_TRUE(r.frameList().isEmpty());
   const QByteArray expected =
       (framesDir + "14300507.bmp\r\n" + framesDir + "14300569.bmp\r\n" +
        framesDir + "14300669.bmp\r\n")
           .toLocal8Bit();
-  EXPECT_EQ(List(), expected);
+  EXPECT_EQ(list(), expected);
   QImage frame(framesDir + "14300569.bmp");
-  EXPECT_EQ(frame.convertToFormat(QImage::Format_RGB32), TestPicture());
+  EXPECT_EQ(frame.convertToFormat(QImage::Format_RGB32), testPicture());
   // The converter gets the screen's size, not the LED's.
   EXPECT_EQ(screenSize, QSize(176, 208));
   EXPECT_EQ(converterStarts, 1);
 }
 
 TEST_F(RecorderTest, RefusalsEmptyStopAndClampedRates) {
-  TVideoRecorder r = Make();
+  VideoRecorder r = make();
   picture = QImage();
-  EXPECT_EQ(r.RecordPause(5), TVideoRecorder::TStep::Refused);
-  EXPECT_EQ(r.State(), TCaptureState::Off);
-  picture = TestPicture();
-  EXPECT_EQ(r.RecordPause(0), TVideoRecorder::TStep::Started);
-  EXPECT_EQ(r.Interval(), 1000);
+  EXPECT_EQ(r.recordPause(5), VideoRecorder::Step::Refused);
+  EXPECT_EQ(r.state(), CaptureState::Off);
+  picture = testPicture();
+  EXPECT_EQ(r.recordPause(0), VideoRecorder::Step::Started);
+  EXPECT_EQ(r.interval(), 1000);
   // Stop before the first tick: an empty list, the converter all the same.
-  r.Stop();
-  EXPECT_TRUE(QFileInfo::exists(dir.File("AVIList.dat")));
-  EXPECT_TRUE(List().isEmpty());
+  r.stop();
+  EXPECT_TRUE(QFileInfo::exists(dir.file("AVIList.dat")));
+  EXPECT_TRUE(list().isEmpty());
   EXPECT_EQ(converterStarts, 1);
-  EXPECT_EQ(r.RecordPause(-3), TVideoRecorder::TStep::Started);
-  EXPECT_EQ(r.Interval(), 1000);
+  EXPECT_EQ(r.recordPause(-3), VideoRecorder::Step::Started);
+  EXPECT_EQ(r.interval(), 1000);
 }
 
 TEST_F(RecorderTest, UnwritableFrameStopsCleanlyAndListsFramesSoFar) {
-  TVideoRecorder r = Make();
-  ASSERT_EQ(r.RecordPause(5), TVideoRecorder::TStep::Started);
-  ASSERT_TRUE(r.Tick());
-  Advance(200);
+  VideoRecorder r = make();
+  ASSERT_EQ(r.recordPause(5), VideoRecorder::Step::Started);
+  ASSERT_TRUE(r.tick());
+  advance(200);
   // The next frame's name is taken by a directory.
   ASSERT_TRUE(QDir().mkpath(framesDir + "143005207.bmp"));
   try {
-    r.Tick();
+    r.tick();
     FAIL() << "no error";
   } catch (const RecordingError &e) {
-    EXPECT_TRUE(e.ListWritten());
-    EXPECT_TRUE(e.Message().contains(framesDir + "143005207.bmp"));
+    EXPECT_TRUE(e.listWritten());
+    EXPECT_TRUE(e.message().contains(framesDir + "143005207.bmp"));
   }
-  EXPECT_EQ(r.State(), TCaptureState::Off);
-  EXPECT_EQ(List(), (framesDir + "14300507.bmp\r\n").toLocal8Bit());
+  EXPECT_EQ(r.state(), CaptureState::Off);
+  EXPECT_EQ(list(), (framesDir + "14300507.bmp\r\n").toLocal8Bit());
   EXPECT_EQ(converterStarts, 1);
 
   // A list that cannot be written: stopped, no converter, frames kept.
-  ASSERT_EQ(r.RecordPause(5), TVideoRecorder::TStep::Started);
-  Advance(200);
-  ASSERT_TRUE(r.Tick());
-  QFile::remove(dir.File("AVIList.dat"));
-  ASSERT_TRUE(QDir().mkpath(dir.File("AVIList.dat")));
+  ASSERT_EQ(r.recordPause(5), VideoRecorder::Step::Started);
+  advance(200);
+  ASSERT_TRUE(r.tick());
+  QFile::remove(dir.file("AVIList.dat"));
+  ASSERT_TRUE(QDir().mkpath(dir.file("AVIList.dat")));
   try {
-    r.Stop();
+    r.stop();
     FAIL() << "no error";
   } catch (const RecordingError &e) {
-    EXPECT_FALSE(e.ListWritten());
-    EXPECT_TRUE(e.Message().contains("AVIList.dat"));
+    EXPECT_FALSE(e.listWritten());
+    EXPECT_TRUE(e.message().contains("AVIList.dat"));
   }
-  EXPECT_EQ(r.State(), TCaptureState::Off);
+  EXPECT_EQ(r.state(), CaptureState::Off);
   EXPECT_EQ(converterStarts, 1);
   EXPECT_TRUE(QFileInfo::exists(framesDir + "143005407.bmp"));
 }
@@ -274,32 +274,32 @@ TEST_F(RecorderTest, UnwritableFrameStopsCleanlyAndListsFramesSoFar) {
 TEST_F(RecorderTest, MessagesNameTheFolderAndOnlyFramesThatExist) {
   // The frames folder cannot be made: that is the reason given, and with no
   // frame taken there is no list to write and nothing to convert.
-  ASSERT_TRUE(WriteAll(dir.File("file"), "x"));
-  framesDir = dir.File("file") + "/temp/";
-  TVideoRecorder r = Make();
-  ASSERT_EQ(r.RecordPause(5), TVideoRecorder::TStep::Started);
+  ASSERT_TRUE(writeAll(dir.file("file"), "x"));
+  framesDir = dir.file("file") + "/temp/";
+  VideoRecorder r = make();
+  ASSERT_EQ(r.recordPause(5), VideoRecorder::Step::Started);
   try {
-    r.Tick();
+    r.tick();
     FAIL() << "no error";
   } catch (const RecordingError &e) {
-    EXPECT_EQ(e.Message(), "Could not make the folder " + framesDir +
+    EXPECT_EQ(e.message(), "Could not make the folder " + framesDir +
                                " for the video frames: not a directory. The "
                                "recording was stopped; no frame had been "
                                "taken.");
   }
-  EXPECT_EQ(r.State(), TCaptureState::Off);
-  EXPECT_FALSE(QFileInfo::exists(dir.File("AVIList.dat")));
+  EXPECT_EQ(r.state(), CaptureState::Off);
+  EXPECT_FALSE(QFileInfo::exists(dir.file("AVIList.dat")));
   EXPECT_EQ(converterStarts, 0);
 
   // A list that cannot be written, with no frames: none are mentioned.
-  ASSERT_TRUE(QDir().mkpath(dir.File("AVIList.dat")));
-  ASSERT_EQ(r.RecordPause(5), TVideoRecorder::TStep::Started);
+  ASSERT_TRUE(QDir().mkpath(dir.file("AVIList.dat")));
+  ASSERT_EQ(r.recordPause(5), VideoRecorder::Step::Started);
   try {
-    r.Stop();
+    r.stop();
     FAIL() << "no error";
   } catch (const RecordingError &e) {
-    EXPECT_EQ(e.Message(), "Could not write the frame list " +
-                               dir.File("AVIList.dat") +
+    EXPECT_EQ(e.message(), "Could not write the frame list " +
+                               dir.file("AVIList.dat") +
                                ": is a directory. No video was made.");
   }
 }
@@ -310,49 +310,49 @@ TEST_F(RecorderTest, MessagesNameTheFolderAndOnlyFramesThatExist) {
 // the reason, leaves no file behind, and the earlier list stays as it was.
 TEST_F(FullFileSystem, CaptureFilesOnAFullDiskLeaveNothingBehind) {
   const QByteArray oldList = "earlier list\r\n";
-  ASSERT_TRUE(WriteAll(File("AVIList.dat"), oldList));
+  ASSERT_TRUE(writeAll(file("AVIList.dat"), oldList));
   QTime now(14, 30, 5, 7);
-  TRecorderHooks hooks;
-  hooks.Picture = [] { return TestPicture(); };
-  hooks.Now = [&now] { return now; };
-  hooks.ProgramDir = [this] { return Dir(); };
-  hooks.FramesDir = [this] { return File("temp/"); };
+  RecorderHooks hooks;
+  hooks.picture = [] { return testPicture(); };
+  hooks.now = [&now] { return now; };
+  hooks.programDir = [this] { return dir(); };
+  hooks.framesDir = [this] { return file("temp/"); };
   int converterStarts = 0;
-  hooks.StartConverter = [&converterStarts] { ++converterStarts; };
-  TVideoRecorder recorder(hooks);
-  ASSERT_EQ(recorder.RecordPause(5), TVideoRecorder::TStep::Started);
-  ASSERT_TRUE(recorder.Tick()); // one frame before the disk is full
-  Fill();
+  hooks.startConverter = [&converterStarts] { ++converterStarts; };
+  VideoRecorder recorder(hooks);
+  ASSERT_EQ(recorder.recordPause(5), VideoRecorder::Step::Started);
+  ASSERT_TRUE(recorder.tick()); // one frame before the disk is full
+  fill();
 
-  TScreenshotHooks shotHooks;
-  shotHooks.Picture = [] { return TestPicture(); };
-  TScreenshotSaver saver(shotHooks);
-  QByteArray folder = Dir().toLocal8Bit();
+  ScreenshotHooks shotHooks;
+  shotHooks.picture = [] { return testPicture(); };
+  ScreenshotSaver saver(shotHooks);
+  QByteArray folder = dir().toLocal8Bit();
   try {
-    saver.Save(folder, "BMP");
+    saver.save(folder, "BMP");
     FAIL() << "the screenshot was reported saved";
   } catch (const CaptureWriteError &e) {
-    EXPECT_FALSE(e.IsFolder());
-    EXPECT_EQ(e.Reason(), "no space left on device");
+    EXPECT_FALSE(e.isFolder());
+    EXPECT_EQ(e.reason(), "no space left on device");
   }
 
   now = now.addMSecs(200);
   try {
-    recorder.Tick();
+    recorder.tick();
     FAIL() << "the frame was reported saved";
   } catch (const RecordingError &e) {
-    EXPECT_FALSE(e.ListWritten());
-    EXPECT_EQ(e.Message(),
-              "Could not save the video frame " + File("temp/143005207.bmp") +
+    EXPECT_FALSE(e.listWritten());
+    EXPECT_EQ(e.message(),
+              "Could not save the video frame " + file("temp/143005207.bmp") +
                   ": no space left on device. The recording was stopped. "
                   "Could not write the frame list " +
-                  File("AVIList.dat") +
+                  file("AVIList.dat") +
                   ": no space left on device. The 1 frames stay in " +
-                  File("temp/") + "; no video was made.");
+                  file("temp/") + "; no video was made.");
   }
-  EXPECT_EQ(ReadAll(File("AVIList.dat")), oldList);
-  EXPECT_EQ(Entries(), QStringList({"AVIList.dat", "temp"}));
-  EXPECT_EQ(QDir(File("temp")).entryList(QDir::Files | QDir::Hidden),
+  EXPECT_EQ(readAll(file("AVIList.dat")), oldList);
+  EXPECT_EQ(entries(), QStringList({"AVIList.dat", "temp"}));
+  EXPECT_EQ(QDir(file("temp")).entryList(QDir::Files | QDir::Hidden),
             QStringList("14300507.bmp"));
   EXPECT_EQ(converterStarts, 0);
 }

@@ -14,14 +14,14 @@ namespace {
 class EventLogTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    SetExePath(dir.File("Quorvane"));
-    SetLogFilePath(QString());
-    SetLogClock(
+    setExePath(dir.file("Quorvane"));
+    setLogFilePath(QString());
+    setLogClock(
         [] { return QDateTime(QDate(2026, 12, 9), QTime(14, 3, 27, 45)); });
   }
-  void TearDown() override { SetLogClock({}); }
-  QByteArray Log() {
-    QFile f(LogFilePath());
+  void TearDown() override { setLogClock({}); }
+  QByteArray log() {
+    QFile f(logFilePath());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   ScopedTempDir dir;
@@ -30,45 +30,45 @@ protected:
 } // namespace
 
 TEST_F(EventLogTest, LineFormatAndFileName) {
-  EXPECT_EQ(LogFilePath(), dir.File("Quorvane.log"));
-  SetExePath(dir.File("Quorvane.bin"));
-  EXPECT_EQ(LogFilePath(), dir.File("Quorvane.log"));
+  EXPECT_EQ(logFilePath(), dir.file("Quorvane.log"));
+  setExePath(dir.file("Quorvane.bin"));
+  EXPECT_EQ(logFilePath(), dir.file("Quorvane.log"));
 
-  WriteLog("resv: NOP", true);
-  WriteLog("two\r\nlines", true);
-  SetLogClock([] { return QDateTime(QDate(2026, 1, 2), QTime(9, 5, 7, 0)); });
-  WriteLog(QByteArray("x"), true);
-  EXPECT_EQ(Log(), "14:03:27:45 resv: NOP\r\n14:03:27:45 two\r\nlines\r\n"
+  writeLog("resv: NOP", true);
+  writeLog("two\r\nlines", true);
+  setLogClock([] { return QDateTime(QDate(2026, 1, 2), QTime(9, 5, 7, 0)); });
+  writeLog(QByteArray("x"), true);
+  EXPECT_EQ(log(), "14:03:27:45 resv: NOP\r\n14:03:27:45 two\r\nlines\r\n"
                    "09:05:07:0 x\r\n");
 }
 
 TEST_F(EventLogTest, NothingWhileOffAndDeletedFileIsRecreated) {
-  WriteLog("resv: NOP", false);
-  EXPECT_FALSE(QFile::exists(LogFilePath()));
-  WriteLog("a", true);
-  ASSERT_TRUE(QFile::remove(LogFilePath()));
-  WriteLog("b", true);
-  EXPECT_EQ(Log(), "14:03:27:45 b\r\n");
+  writeLog("resv: NOP", false);
+  EXPECT_FALSE(QFile::exists(logFilePath()));
+  writeLog("a", true);
+  ASSERT_TRUE(QFile::remove(logFilePath()));
+  writeLog("b", true);
+  EXPECT_EQ(log(), "14:03:27:45 b\r\n");
 }
 
 TEST_F(EventLogTest, ErrorsTravelToTheCaller) {
-  SetLogFilePath(dir.File("missing/dir/q.log"));
-  EXPECT_THROW(WriteLog("a", true), LogWriteError);
-  SetLogFilePath(QString());
+  setLogFilePath(dir.file("missing/dir/q.log"));
+  EXPECT_THROW(writeLog("a", true), LogWriteError);
+  setLogFilePath(QString());
 }
 
 TEST_F(EventLogTest, ThreadsWriteOnlyWholeLines) {
-  SetLogClock({});
+  setLogClock({});
   constexpr int kLines = 2000;
   auto writer = [](char tag) {
     const QByteArray msg = QByteArray(40, tag);
     for (int i = 0; i < kLines; ++i)
-      WriteLog(msg, true);
+      writeLog(msg, true);
   };
   std::thread a(writer, 'a'), b(writer, 'b');
   a.join();
   b.join();
-  const QList<QByteArray> lines = Log().split('\n');
+  const QList<QByteArray> lines = log().split('\n');
   ASSERT_EQ(lines.size(), 2 * kLines + 1); // the last split is empty
   QRegularExpression whole(R"(^\d\d:\d\d:\d\d:\d{1,3} (a{40}|b{40})\r$)");
   int bad = 0;
@@ -80,12 +80,12 @@ TEST_F(EventLogTest, ThreadsWriteOnlyWholeLines) {
 
 TEST_F(EventLogTest, LineThatCannotBeWrittenTurnsItsSwitchOffOnce) {
   QStringList reports;
-  SetLogFailureHandler([&](const QString &path, const QString &reason) {
+  setLogFailureHandler([&](const QString &path, const QString &reason) {
     reports << path + ": " + reason;
   });
   std::atomic<bool> logSwitch{true};
-  WriteLog("first", logSwitch);
-  const QByteArray first = Log();
+  writeLog("first", logSwitch);
+  const QByteArray first = log();
   // A file size limit stands in for a full disk: the next line is cut
   // after 5 bytes.
   signal(SIGXFSZ, SIG_IGN);
@@ -94,13 +94,13 @@ TEST_F(EventLogTest, LineThatCannotBeWrittenTurnsItsSwitchOffOnce) {
   rlimit small = old;
   small.rlim_cur = rlim_t(first.size() + 5);
   setrlimit(RLIMIT_FSIZE, &small);
-  WriteLog("second line", logSwitch);
-  WriteLog("third line", logSwitch);
+  writeLog("second line", logSwitch);
+  writeLog("third line", logSwitch);
   setrlimit(RLIMIT_FSIZE, &old);
-  SetLogFailureHandler({});
+  setLogFailureHandler({});
 
   EXPECT_FALSE(logSwitch);
-  EXPECT_EQ(Log(), first); // no half line left behind
+  EXPECT_EQ(log(), first); // no half line left behind
   ASSERT_EQ(reports.size(), 1);
-  EXPECT_EQ(reports[0], LogFilePath() + ": File too large");
+  EXPECT_EQ(reports[0], logFilePath() + ": File too large");
 }

@@ -26,7 +26,7 @@ const std::map<char, QRgb> kColours = {
 constexpr QRgb kButton = 0xFF336699;
 constexpr TdxfColor kDither = 0x00CC66;
 
-QImage MakeImage(const Grid &rows) {
+QImage makeImage(const Grid &rows) {
   QImage image(int(rows[0].size()), int(rows.size()), QImage::Format_RGB32);
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)
@@ -34,7 +34,7 @@ QImage MakeImage(const Grid &rows) {
   return image;
 }
 
-Grid ToGrid(const QImage &image) {
+Grid toGrid(const QImage &image) {
   Grid rows;
   for (int y = 0; y < image.height(); ++y) {
     std::string row;
@@ -51,7 +51,7 @@ Grid ToGrid(const QImage &image) {
 }
 
 // '#' for every pixel of area in the region.
-Grid RegionGrid(const QRegion &region, const QRect &area) {
+Grid regionGrid(const QRegion &region, const QRect &area) {
   Grid rows;
   for (int y = area.top(); y <= area.bottom(); ++y) {
     std::string row;
@@ -62,10 +62,10 @@ Grid RegionGrid(const QRegion &region, const QRect &area) {
   return rows;
 }
 
-Grid KindGrid(const QList<TdxfPoint> &points, int w, int h) {
+Grid kindGrid(const QList<ShapePoint> &points, int w, int h) {
   Grid rows(h, std::string(w, '.'));
-  for (const TdxfPoint &p : points)
-    rows[p.Y][p.X] = char('0' + p.Kind);
+  for (const ShapePoint &p : points)
+    rows[p.y][p.x] = char('0' + p.kind);
   return rows;
 }
 
@@ -73,12 +73,12 @@ Grid KindGrid(const QList<TdxfPoint> &points, int w, int h) {
 const Grid kBlockGlyph = {"YYYYYY", "YYYYYY", "YYRRYY",
                           "YYRRYY", "YYYYYY", "YYYYYY"};
 
-QImage Render(const Grid &glyph, TdxfButtonStyle style, TdxfButtonState state,
-              const TdxfDither &dither = {}, QImage target = {}) {
-  TdxfGlyphShape shape;
-  shape.SetGlyph(MakeImage(glyph));
-  shape.BuildRegion();
-  shape.RenderState(target, shape.CollectEdgePoints(), style, state, kButton,
+QImage render(const Grid &glyph, PictureButtonStyle style, PictureButtonState state,
+              const PictureButtonDither &dither = {}, QImage target = {}) {
+  PictureButtonShape shape;
+  shape.setGlyph(makeImage(glyph));
+  shape.buildRegion();
+  shape.renderState(target, shape.collectEdgePoints(), style, state, kButton,
                     dither);
   return target;
 }
@@ -86,59 +86,59 @@ QImage Render(const Grid &glyph, TdxfButtonStyle style, TdxfButtonState state,
 } // namespace
 
 TEST(PictureButtonShape, SinglePixelGlyphGivesBandWedgeAndRing) {
-  TdxfGlyphShape shape;
-  shape.SetGlyph(MakeImage({"WWWWW", "WWWWW", "WWRWW", "WWWWW", "WWWWW"}));
-  const TdxfGlyphShape::Outline outline = shape.BuildRegion();
+  PictureButtonShape shape;
+  shape.setGlyph(makeImage({"WWWWW", "WWWWW", "WWRWW", "WWWWW", "WWWWW"}));
+  const PictureButtonShape::Outline outline = shape.buildRegion();
 
-  EXPECT_EQ(shape.BackgroundColor(), kColours.at('W'));
-  ASSERT_EQ(outline.Polygons.size(), 2);
-  EXPECT_EQ(outline.Polygons[0],
+  EXPECT_EQ(shape.backgroundColor(), kColours.at('W'));
+  ASSERT_EQ(outline.polygons.size(), 2);
+  EXPECT_EQ(outline.polygons[0],
             QPolygon({QPoint(1, 1), QPoint(4, 1), QPoint(4, 4), QPoint(1, 4)}));
-  EXPECT_EQ(outline.Polygons[1],
+  EXPECT_EQ(outline.polygons[1],
             QPolygon({QPoint(2, 0), QPoint(3, 0), QPoint(3, 2), QPoint(2, 0)}));
-  ASSERT_TRUE(outline.HasRegion);
-  EXPECT_TRUE(outline.WithinLimits);
+  ASSERT_TRUE(outline.hasRegion);
+  EXPECT_TRUE(outline.withinLimits);
   // The band covers columns and rows 1 to 3; the wedge adds its top-left
   // pixel only.
-  EXPECT_EQ(RegionGrid(outline.Region, QRect(-1, -1, 7, 7)),
+  EXPECT_EQ(regionGrid(outline.region, QRect(-1, -1, 7, 7)),
             Grid({".......", "...#...", "..###..", "..###..", "..###..",
                   ".......", "......."}));
-  EXPECT_EQ(outline.Region.boundingRect(), QRect(1, 0, 3, 4));
+  EXPECT_EQ(outline.region.boundingRect(), QRect(1, 0, 3, 4));
 
-  const QList<TdxfPoint> points = shape.CollectEdgePoints();
+  const QList<ShapePoint> points = shape.collectEdgePoints();
   ASSERT_EQ(points.size(), 24);
-  EXPECT_EQ(KindGrid(points, 5, 5),
+  EXPECT_EQ(kindGrid(points, 5, 5),
             Grid({"22223", "23113", "21.13", "21123", "33333"}));
   // Row by row, left to right.
   for (qsizetype i = 1; i < points.size(); ++i)
-    EXPECT_LT(points[i - 1].Y * 5 + points[i - 1].X,
-              points[i].Y * 5 + points[i].X);
+    EXPECT_LT(points[i - 1].y * 5 + points[i - 1].x,
+              points[i].y * 5 + points[i].x);
 }
 
 TEST(PictureButtonShape, RunsReachingTheRightEdgeAddNoPolygon) {
-  TdxfGlyphShape shape;
-  shape.SetGlyph(MakeImage({"WRRR", "WRRR", "WWRR"}));
-  TdxfGlyphShape::Outline outline = shape.BuildRegion();
-  EXPECT_TRUE(outline.Polygons.isEmpty());
-  EXPECT_FALSE(outline.HasRegion);
-  EXPECT_TRUE(outline.Region.isEmpty());
+  PictureButtonShape shape;
+  shape.setGlyph(makeImage({"WRRR", "WRRR", "WWRR"}));
+  PictureButtonShape::Outline outline = shape.buildRegion();
+  EXPECT_TRUE(outline.polygons.isEmpty());
+  EXPECT_FALSE(outline.hasRegion);
+  EXPECT_TRUE(outline.region.isEmpty());
 
   // One closed run in the last row: one band, and the wedge over it.
-  shape.SetGlyph(MakeImage({"WRRR", "WRRR", "WRWR"}));
-  outline = shape.BuildRegion();
-  ASSERT_EQ(outline.Polygons.size(), 2);
-  EXPECT_EQ(outline.Polygons[0],
+  shape.setGlyph(makeImage({"WRRR", "WRRR", "WRWR"}));
+  outline = shape.buildRegion();
+  ASSERT_EQ(outline.polygons.size(), 2);
+  EXPECT_EQ(outline.polygons[0],
             QPolygon({QPoint(0, 1), QPoint(3, 1), QPoint(3, 4), QPoint(0, 4)}));
-  EXPECT_EQ(outline.Polygons[1],
+  EXPECT_EQ(outline.polygons[1],
             QPolygon({QPoint(1, 0), QPoint(2, 0), QPoint(2, 2), QPoint(1, 0)}));
-  EXPECT_TRUE(outline.HasRegion);
+  EXPECT_TRUE(outline.hasRegion);
 }
 
 TEST(PictureButtonShape, PolygonRegionCoversPixelsLikeAWindowRegion) {
   const QPolygon square(
       {QPoint(1, 1), QPoint(4, 1), QPoint(4, 4), QPoint(1, 4)});
   EXPECT_EQ(
-      RegionGrid(TdxfGlyphShape::PolygonRegion({square}), QRect(0, 0, 6, 6)),
+      regionGrid(PictureButtonShape::polygonRegion({square}), QRect(0, 0, 6, 6)),
       Grid({"......", ".###..", ".###..", ".###..", "......", "......"}));
 
   // Winding rule: an inner square running the other way is a hole, one
@@ -149,13 +149,13 @@ TEST(PictureButtonShape, PolygonRegionCoversPixelsLikeAWindowRegion) {
       {QPoint(2, 2), QPoint(2, 4), QPoint(4, 4), QPoint(4, 2)});
   const QPolygon innerSame(
       {QPoint(2, 2), QPoint(4, 2), QPoint(4, 4), QPoint(2, 4)});
-  EXPECT_EQ(RegionGrid(TdxfGlyphShape::PolygonRegion({outer, innerBack}),
+  EXPECT_EQ(regionGrid(PictureButtonShape::polygonRegion({outer, innerBack}),
                        QRect(0, 0, 7, 7)),
             Grid({"######.", "######.", "##..##.", "##..##.", "######.",
                   "######.", "......."}));
-  EXPECT_EQ(RegionGrid(TdxfGlyphShape::PolygonRegion({outer, innerSame}),
+  EXPECT_EQ(regionGrid(PictureButtonShape::polygonRegion({outer, innerSame}),
                        QRect(0, 0, 7, 7)),
-            RegionGrid(QRegion(0, 0, 6, 6), QRect(0, 0, 7, 7)));
+            regionGrid(QRegion(0, 0, 6, 6), QRect(0, 0, 7, 7)));
 
   // Slanted edges: Qt's own polygon regions follow the same pixel rule, so
   // single polygons, self-crossing ones included, must agree with them.
@@ -166,18 +166,18 @@ TEST(PictureButtonShape, PolygonRegionCoversPixelsLikeAWindowRegion) {
     for (int i = 0; i < corners; ++i)
       poly << QPoint(rng.bounded(-4, 14), rng.bounded(-4, 14));
     const QRect area(-5, -5, 20, 20);
-    ASSERT_EQ(RegionGrid(TdxfGlyphShape::PolygonRegion({poly}), area),
-              RegionGrid(QRegion(poly, Qt::WindingFill), area))
+    ASSERT_EQ(regionGrid(PictureButtonShape::polygonRegion({poly}), area),
+              regionGrid(QRegion(poly, Qt::WindingFill), area))
         << "round " << round;
   }
 }
 
 TEST(PictureButtonShape, StateTable) {
   // Edge kinds of the block glyph, for reading the pictures below.
-  TdxfGlyphShape shape;
-  shape.SetGlyph(MakeImage(kBlockGlyph));
-  shape.BuildRegion();
-  ASSERT_EQ(KindGrid(shape.CollectEdgePoints(), 6, 6),
+  PictureButtonShape shape;
+  shape.setGlyph(makeImage(kBlockGlyph));
+  shape.buildRegion();
+  ASSERT_EQ(kindGrid(shape.collectEdgePoints(), 6, 6),
             Grid({"222223", "233113", "23..13", "21..23", "211223", "333333"}));
 
   const Grid highlightUp = {"gggggW", "gWWccW", "gWRRcW",
@@ -189,85 +189,85 @@ TEST(PictureButtonShape, StateTable) {
   const Grid plainUp = {"cccccc", "cccccc", "ccRRcc",
                         "ccRRcc", "cccccc", "cccccc"};
 
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfHighlight, dxfStateUp)), highlightUp);
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfHighlight, dxfStateDown)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight, PictureButtonState::Up)), highlightUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight, PictureButtonState::Down)),
             highlightDown);
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfFlat, dxfStateUp)), plainUp);
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfFlat, dxfStateHot)), highlightUp);
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfFlat, dxfStateDown)), highlightDown);
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateUp)), plainUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat, PictureButtonState::Up)), plainUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat, PictureButtonState::Hot)), highlightUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat, PictureButtonState::Down)), highlightDown);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Up)), plainUp);
   // Light points are left alone: the white of a new picture shows there.
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down)),
             Grid({"cccccW", "cWWccW", "cWWWcW", "ccWRcW", "cccccW", "WWWWWW"}));
   // Offset -1; shadow points paint a 2 x 2 square of the glyph background
   // up and left of them.
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfRaised, dxfStateUp)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Raised, PictureButtonState::Up)),
             Grid({"YYYYYW", "YRRccW", "YRRYYW", "YcYYYW", "YcYYYW", "WWWWWW"}));
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfRaised, dxfStateDown)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Raised, PictureButtonState::Down)),
             Grid({"WWWWWW", "Wccccc", "Wccccc", "WccRRc", "WccRRc", "Wccccc"}));
 
   // A picture that already exists keeps the pixels nothing is drawn on.
   QImage blue(6, 6, QImage::Format_RGB32);
   blue.fill(kColours.at('B'));
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, {}, blue)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, {}, blue)),
             Grid({"cccccB", "cBBccB", "cBBBcB", "ccBRcB", "cccccB", "BBBBBB"}));
 
   // The hot picture is built for flat buttons only.
-  shape.RenderStates(dxfHighlight, kButton, {});
-  EXPECT_TRUE(shape.HotImage().isNull());
-  EXPECT_EQ(ToGrid(shape.UpImage()), highlightUp);
-  EXPECT_EQ(ToGrid(shape.DownImage()), highlightDown);
-  shape.RenderStates(dxfFlat, kButton, {});
-  EXPECT_EQ(ToGrid(shape.HotImage()), highlightUp);
-  EXPECT_EQ(ToGrid(shape.UpImage()), plainUp);
+  shape.renderStates(PictureButtonStyle::Highlight, kButton, {});
+  EXPECT_TRUE(shape.hotImage().isNull());
+  EXPECT_EQ(toGrid(shape.upImage()), highlightUp);
+  EXPECT_EQ(toGrid(shape.downImage()), highlightDown);
+  shape.renderStates(PictureButtonStyle::Flat, kButton, {});
+  EXPECT_EQ(toGrid(shape.hotImage()), highlightUp);
+  EXPECT_EQ(toGrid(shape.upImage()), plainUp);
 }
 
 TEST(PictureButtonShape, DitherOverlaysThePressedPicture) {
   const Grid normalDown = {"cccccW", "cWWccW", "cWWWcW",
                            "ccWRcW", "cccccW", "WWWWWW"};
   // Without a colour the style does not matter.
-  for (TdxfDitherStyle style : {dxfFill, dxfDither, dxfDitherBlend}) {
-    TdxfDither none;
-    none.Style = style;
-    EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, none)),
+  for (DitherStyle style : {DitherStyle::Fill, DitherStyle::Dither, DitherStyle::Blend}) {
+    PictureButtonDither none;
+    none.buttonStyle = style;
+    EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, none)),
               normalDown);
   }
 
-  TdxfDither dither;
-  dither.Color = kDither;
-  dither.Style = dxfFill;
+  PictureButtonDither dither;
+  dither.color = kDither;
+  dither.buttonStyle = DitherStyle::Fill;
   // Filled with the dither colour, no glyph, then the points.
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfHighlight, dxfStateDown, dither)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight, PictureButtonState::Down, dither)),
             Grid({"WWWWWk", "Wkkcck", "Wkkkck", "WckdWk", "WccWWk", "kkkkkk"}));
   // The up picture never carries the dither.
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateUp, dither)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Up, dither)),
             Grid({"cccccc", "cccccc", "ccRRcc", "ccRRcc", "cccccc", "cccccc"}));
 
   // A checkerboard over the button colour, no glyph; the light points keep
   // it.
-  dither.Style = dxfDither;
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, dither)),
+  dither.buttonStyle = DitherStyle::Dither;
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, dither)),
             Grid({"cccccc", "cdcccd", "ccdccc", "cccdcd", "cccccc", "cdcdcd"}));
 
   // A checkerboard over the glyph drawn one pixel right and down.
-  dither.Style = dxfDitherBlend;
-  EXPECT_EQ(ToGrid(Render(kBlockGlyph, dxfNormal, dxfStateDown, dither)),
+  dither.buttonStyle = DitherStyle::Blend;
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, dither)),
             Grid({"cccccW", "cdWccd", "cWdWcW", "ccWdcd", "cccccW", "WdWdWd"}));
 }
 
 TEST(PictureButtonShape, DrawingLeavesOutTheBottomLeftColour) {
-  const QImage glyph = MakeImage({"RGB", "GRY"});
-  QImage target = MakeImage({"WWWW", "WWWW", "WWWW"});
-  TdxfGlyphShape::DrawTransparent(target, glyph, 1, 1);
-  EXPECT_EQ(ToGrid(target), Grid({"WWWW", "WRWB", "WWRY"}));
+  const QImage glyph = makeImage({"RGB", "GRY"});
+  QImage target = makeImage({"WWWW", "WWWW", "WWWW"});
+  PictureButtonShape::drawTransparent(target, glyph, 1, 1);
+  EXPECT_EQ(toGrid(target), Grid({"WWWW", "WRWB", "WWRY"}));
 
-  target = MakeImage({"WWWW", "WWWW", "WWWW"});
-  TdxfGlyphShape::DrawTransparent(target, glyph, -1, -1);
-  EXPECT_EQ(ToGrid(target), Grid({"RYWW", "WWWW", "WWWW"}));
+  target = makeImage({"WWWW", "WWWW", "WWWW"});
+  PictureButtonShape::drawTransparent(target, glyph, -1, -1);
+  EXPECT_EQ(toGrid(target), Grid({"RYWW", "WWWW", "WWWW"}));
 
-  QImage odd = MakeImage({"WWW", "WWW"});
-  TdxfGlyphShape::DitherPattern(odd, kColours.at('d'));
-  EXPECT_EQ(ToGrid(odd), Grid({"dWd", "WdW"}));
+  QImage odd = makeImage({"WWW", "WWW"});
+  PictureButtonShape::ditherPattern(odd, kColours.at('d'));
+  EXPECT_EQ(toGrid(odd), Grid({"dWd", "WdW"}));
 }
 
 TEST(PictureButtonShape, GlyphsBeyondTheLimitsStaySafe) {
@@ -280,42 +280,42 @@ TEST(PictureButtonShape, GlyphsBeyondTheLimitsStaySafe) {
         glyph.setPixel(x, y, kColours.at('R'));
     return glyph;
   };
-  TdxfGlyphShape shape;
-  shape.SetGlyph(runs(49));
-  TdxfGlyphShape::Outline outline = shape.BuildRegion();
-  EXPECT_EQ(outline.Polygons.size(), TdxfGlyphShape::MaxPolygons);
-  EXPECT_TRUE(outline.HasRegion);
+  PictureButtonShape shape;
+  shape.setGlyph(runs(49));
+  PictureButtonShape::Outline outline = shape.buildRegion();
+  EXPECT_EQ(outline.polygons.size(), PictureButtonShape::kMaxPolygons);
+  EXPECT_TRUE(outline.hasRegion);
 
   // One row more needs 2,550 polygons: no outline, but the bevel stays.
-  shape.SetGlyph(runs(50));
-  outline = shape.BuildRegion();
-  EXPECT_FALSE(outline.WithinLimits);
-  EXPECT_FALSE(outline.HasRegion);
-  EXPECT_LE(outline.Polygons.size(), TdxfGlyphShape::MaxPolygons);
-  EXPECT_EQ(shape.CollectEdgePoints().size(), 50 * 51);
+  shape.setGlyph(runs(50));
+  outline = shape.buildRegion();
+  EXPECT_FALSE(outline.withinLimits);
+  EXPECT_FALSE(outline.hasRegion);
+  EXPECT_LE(outline.polygons.size(), PictureButtonShape::kMaxPolygons);
+  EXPECT_EQ(shape.collectEdgePoints().size(), 50 * 51);
 
   // 39,999 background pixels: an outline, but no edge points, so the
   // pictures are the plain glyph on white.
   QImage big(200, 200, QImage::Format_RGB32);
   big.fill(kColours.at('W'));
   big.setPixel(100, 100, kColours.at('R'));
-  shape.SetGlyph(big);
-  outline = shape.BuildRegion();
-  EXPECT_TRUE(outline.HasRegion);
-  EXPECT_TRUE(shape.CollectEdgePoints().isEmpty());
-  shape.RenderStates(dxfHighlight, kButton, {});
-  EXPECT_EQ(shape.UpImage(), big);
-  EXPECT_EQ(shape.DownImage().pixel(101, 101), kColours.at('R'));
+  shape.setGlyph(big);
+  outline = shape.buildRegion();
+  EXPECT_TRUE(outline.hasRegion);
+  EXPECT_TRUE(shape.collectEdgePoints().isEmpty());
+  shape.renderStates(PictureButtonStyle::Highlight, kButton, {});
+  EXPECT_EQ(shape.upImage(), big);
+  EXPECT_EQ(shape.downImage().pixel(101, 101), kColours.at('R'));
 
   // Wider than 32,767 pixels: neither outline nor points.
   QImage wide(32768, 1, QImage::Format_RGB32);
   wide.fill(kColours.at('W'));
   wide.setPixel(1, 0, kColours.at('R'));
-  shape.SetGlyph(wide);
-  outline = shape.BuildRegion();
-  EXPECT_FALSE(outline.WithinLimits);
-  EXPECT_FALSE(outline.HasRegion);
-  EXPECT_TRUE(shape.CollectEdgePoints().isEmpty());
-  shape.RenderStates(dxfRaised, kButton, {});
-  EXPECT_EQ(shape.UpImage().size(), wide.size());
+  shape.setGlyph(wide);
+  outline = shape.buildRegion();
+  EXPECT_FALSE(outline.withinLimits);
+  EXPECT_FALSE(outline.hasRegion);
+  EXPECT_TRUE(shape.collectEdgePoints().isEmpty());
+  shape.renderStates(PictureButtonStyle::Raised, kButton, {});
+  EXPECT_EQ(shape.upImage().size(), wide.size());
 }

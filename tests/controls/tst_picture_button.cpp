@@ -1,5 +1,5 @@
 // The picture button as a widget: mask, mouse, groups, visibility.
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 
 #include <QScreen>
 #include <QSignalSpy>
@@ -28,7 +28,7 @@ protected:
 
 // 12 x 12: a red 6 x 6 key at 3..8 on white. Its outline covers columns
 // and rows 2 to 9 and a wedge above; the corners stay outside.
-QImage KeyGlyph() {
+QImage keyGlyph() {
   QImage glyph(12, 12, QImage::Format_RGB32);
   glyph.fill(0xFF000000 | kWhite);
   for (int y = 3; y <= 8; ++y)
@@ -48,7 +48,7 @@ public:
     top.setAutoFillBackground(true);
   }
 
-  TdxfPictureButton *AddButton(QPoint at, QWidget *parent = nullptr) {
+  PictureButton *addButton(QPoint at, QWidget *parent = nullptr) {
     QWidget *owner = parent ? parent : &top;
     auto *probe = new Probe(owner);
     QPalette pal = probe->palette();
@@ -56,33 +56,33 @@ public:
     probe->setPalette(pal);
     probe->setAutoFillBackground(true);
     probe->setGeometry(QRect(at, QSize(14, 14)));
-    auto *button = new TdxfPictureButton(owner);
+    auto *button = new PictureButton(owner);
     button->move(at);
     probes.push_back(probe);
     return button;
   }
 
-  bool Show() {
+  bool showAndWait() {
     top.show();
     return QTest::qWaitForWindowExposed(&top);
   }
 
   QPoint At(QWidget *w, QPoint p) { return w->mapTo(&top, p); }
-  void Click(QWidget *w, QPoint p) {
+  void click(QWidget *w, QPoint p) {
     QTest::mouseClick(top.windowHandle(), Qt::LeftButton, {}, At(w, p));
   }
-  void Press(QWidget *w, QPoint p) {
+  void press(QWidget *w, QPoint p) {
     QTest::mousePress(top.windowHandle(), Qt::LeftButton, {}, At(w, p));
   }
-  void Release(QWidget *w, QPoint p) {
+  void release(QWidget *w, QPoint p) {
     QTest::mouseRelease(top.windowHandle(), Qt::LeftButton, {}, At(w, p));
   }
-  void Move(QWidget *w, QPoint p) {
+  void move(QWidget *w, QPoint p) {
     QTest::mouseMove(top.windowHandle(), At(w, p));
   }
   // The colour the window shows at p of w, read back from the window
   // itself rather than painted afresh.
-  QRgb Screen(QWidget *w, QPoint p) {
+  QRgb screen(QWidget *w, QPoint p) {
     QCoreApplication::processEvents();
     const QImage shot = top.screen()->grabWindow(top.winId()).toImage();
     return shot.pixel(At(w, p)) & 0xFFFFFF;
@@ -92,7 +92,7 @@ public:
   std::vector<Probe *> probes;
 };
 
-QRgb Rgb(const QImage &image, QPoint p) { return image.pixel(p) & 0xFFFFFF; }
+QRgb rgb(const QImage &image, QPoint p) { return image.pixel(p) & 0xFFFFFF; }
 
 } // namespace
 
@@ -112,291 +112,291 @@ private slots:
 
 void TestPictureButton::surroundLetsClicksThrough() {
   Scene scene;
-  TdxfPictureButton *button = scene.AddButton(QPoint(20, 20));
-  QSignalSpy clicks(button, &TdxfPictureButton::clicked);
-  button->SetGlyph(KeyGlyph());
-  QVERIFY(scene.Show());
+  PictureButton *button = scene.addButton(QPoint(20, 20));
+  QSignalSpy clicks(button, &PictureButton::clicked);
+  button->setGlyph(keyGlyph());
+  QVERIFY(scene.showAndWait());
 
   QCOMPARE(button->size(), QSize(14, 14));
-  QVERIFY(button->Ready());
-  QCOMPARE(button->BackgroundColor() & 0xFFFFFF, kWhite);
+  QVERIFY(button->ready());
+  QCOMPARE(button->backgroundColor() & 0xFFFFFF, kWhite);
   QVERIFY(!button->mask().isEmpty());
 
-  scene.Click(button, QPoint(1, 1));
+  scene.click(button, QPoint(1, 1));
   QCOMPARE(scene.probes[0]->presses, 1);
   QCOMPARE(clicks.count(), 0);
-  scene.Click(button, QPoint(6, 6));
+  scene.click(button, QPoint(6, 6));
   QCOMPARE(clicks.count(), 1);
   QCOMPARE(scene.probes[0]->presses, 1);
   // The band one pixel out from the key belongs to the button.
-  scene.Click(button, QPoint(2, 9));
+  scene.click(button, QPoint(2, 9));
   QCOMPARE(clicks.count(), 2);
   QCOMPARE(scene.probes[0]->presses, 1);
 
   // On screen: what lies beneath at the corner, the up picture inside.
-  QCOMPARE(scene.Screen(button, QPoint(0, 0)), kBeneathColour.rgb() & kWhite);
-  QCOMPARE(scene.Screen(button, QPoint(6, 6)), kRed);
-  QCOMPARE(scene.Screen(button, QPoint(2, 2)),
-           Rgb(button->UpImage(), QPoint(2, 2)));
+  QCOMPARE(scene.screen(button, QPoint(0, 0)), kBeneathColour.rgb() & kWhite);
+  QCOMPARE(scene.screen(button, QPoint(6, 6)), kRed);
+  QCOMPARE(scene.screen(button, QPoint(2, 2)),
+           rgb(button->upImage(), QPoint(2, 2)));
   // Plain background pixels take the parent's colour.
-  QCOMPARE(Rgb(button->UpImage(), QPoint(1, 1)), kParentColour.rgb() & kWhite);
+  QCOMPARE(rgb(button->upImage(), QPoint(1, 1)), kParentColour.rgb() & kWhite);
 }
 
 void TestPictureButton::glyphWithoutOutlineCoversItsRectangle() {
   Scene scene;
-  TdxfPictureButton *button = scene.AddButton(QPoint(20, 20));
-  QSignalSpy clicks(button, &TdxfPictureButton::clicked);
+  PictureButton *button = scene.addButton(QPoint(20, 20));
+  QSignalSpy clicks(button, &PictureButton::clicked);
   // The key runs to the right edge in every row: no run is closed.
-  QImage glyph = KeyGlyph();
+  QImage glyph = keyGlyph();
   for (int y = 0; y < 12; ++y)
     for (int x = 1; x < 12; ++x)
       glyph.setPixel(x, y, 0xFF000000 | kRed);
-  button->SetGlyph(glyph);
-  QVERIFY(scene.Show());
+  button->setGlyph(glyph);
+  QVERIFY(scene.showAndWait());
 
   QVERIFY(button->mask().isEmpty());
-  scene.Click(button, QPoint(0, 0));
+  scene.click(button, QPoint(0, 0));
   QCOMPARE(clicks.count(), 1);
   QCOMPARE(scene.probes[0]->presses, 0);
   // The two-pixel strip beyond the picture shows what lies beneath, also
   // after that has changed, rather than stale pixels.
-  QCOMPARE(scene.Screen(button, QPoint(13, 13)), kBeneathColour.rgb() & kWhite);
+  QCOMPARE(scene.screen(button, QPoint(13, 13)), kBeneathColour.rgb() & kWhite);
   QPalette pal = scene.probes[0]->palette();
   pal.setColor(QPalette::Window, QColor(0xFFFF00));
   scene.probes[0]->setPalette(pal);
-  QCOMPARE(scene.Screen(button, QPoint(13, 13)), QRgb(0xFFFF00));
-  QCOMPARE(scene.Screen(button, QPoint(5, 5)), kRed);
+  QCOMPARE(scene.screen(button, QPoint(13, 13)), QRgb(0xFFFF00));
+  QCOMPARE(scene.screen(button, QPoint(5, 5)), kRed);
 }
 
 void TestPictureButton::groupKeepsOneButtonDown() {
   Scene scene;
-  TdxfPictureButton *b[3];
+  PictureButton *b[3];
   std::unique_ptr<QSignalSpy> clicks[3];
   for (int i = 0; i < 3; ++i) {
-    b[i] = scene.AddButton(QPoint(10 + 30 * i, 20));
-    b[i]->SetGlyph(KeyGlyph());
-    b[i]->SetGroupIndex(5);
-    clicks[i] = std::make_unique<QSignalSpy>(b[i], &TdxfPictureButton::clicked);
+    b[i] = scene.addButton(QPoint(10 + 30 * i, 20));
+    b[i]->setGlyph(keyGlyph());
+    b[i]->setGroupIndex(5);
+    clicks[i] = std::make_unique<QSignalSpy>(b[i], &PictureButton::clicked);
   }
   // Same group number under another parent: not part of the group.
   auto *box = new QWidget(&scene.top);
   box->setGeometry(130, 10, 100, 100);
-  TdxfPictureButton *other = scene.AddButton(QPoint(10, 10), box);
-  other->SetGlyph(KeyGlyph());
-  other->SetGroupIndex(5);
-  other->SetDown(true);
-  QVERIFY(scene.Show());
+  PictureButton *other = scene.addButton(QPoint(10, 10), box);
+  other->setGlyph(keyGlyph());
+  other->setGroupIndex(5);
+  other->setDown(true);
+  QVERIFY(scene.showAndWait());
 
   // An ungrouped button cannot be put down from code.
-  TdxfPictureButton *loose = scene.AddButton(QPoint(10, 60));
-  loose->SetGlyph(KeyGlyph());
-  loose->SetDown(true);
-  QVERIFY(!loose->Down());
-  QVERIFY(!loose->Latched());
+  PictureButton *loose = scene.addButton(QPoint(10, 60));
+  loose->setGlyph(keyGlyph());
+  loose->setDown(true);
+  QVERIFY(!loose->isDown());
+  QVERIFY(!loose->latched());
 
-  b[2]->SetDown(true);
-  QVERIFY(b[2]->Down() && b[2]->Latched());
+  b[2]->setDown(true);
+  QVERIFY(b[2]->isDown() && b[2]->latched());
   QCOMPARE(clicks[2]->count(), 0);
 
-  scene.Click(b[0], QPoint(6, 6));
+  scene.click(b[0], QPoint(6, 6));
   QCOMPARE(clicks[0]->count(), 1);
-  QVERIFY(b[0]->Down() && b[0]->Latched());
-  QVERIFY(!b[1]->Down());
-  QVERIFY(!b[2]->Down() && !b[2]->Latched());
-  QVERIFY(other->Down());
+  QVERIFY(b[0]->isDown() && b[0]->latched());
+  QVERIFY(!b[1]->isDown());
+  QVERIFY(!b[2]->isDown() && !b[2]->latched());
+  QVERIFY(other->isDown());
 
   // Clicking the latched button again keeps it down and clicks again.
-  scene.Click(b[0], QPoint(6, 6));
+  scene.click(b[0], QPoint(6, 6));
   QCOMPARE(clicks[0]->count(), 2);
-  QVERIFY(b[0]->Down() && b[0]->Latched());
+  QVERIFY(b[0]->isDown() && b[0]->latched());
 
   // Code puts another one down and releases the first.
-  b[1]->SetDown(true);
-  QVERIFY(b[1]->Down());
-  QVERIFY(!b[0]->Down() && !b[0]->Latched());
+  b[1]->setDown(true);
+  QVERIFY(b[1]->isDown());
+  QVERIFY(!b[0]->isDown() && !b[0]->latched());
 
-  // With AllowAllUp a click releases the latched button.
-  b[1]->SetAllowAllUp(true);
-  scene.Click(b[1], QPoint(6, 6));
+  // With allowAllUp a click releases the latched button.
+  b[1]->setAllowAllUp(true);
+  scene.click(b[1], QPoint(6, 6));
   QCOMPARE(clicks[1]->count(), 1);
-  QVERIFY(!b[1]->Down() && !b[1]->Latched());
-  for (TdxfPictureButton *button : b)
-    QVERIFY(!button->Down());
+  QVERIFY(!b[1]->isDown() && !b[1]->latched());
+  for (PictureButton *button : b)
+    QVERIFY(!button->isDown());
 
   // A press on a latched button that ends outside it leaves none down.
-  b[2]->SetDown(true);
-  scene.Press(b[2], QPoint(6, 6));
-  QVERIFY(b[2]->Down());
-  scene.Move(b[2], QPoint(0, 13));
-  QVERIFY(b[2]->Down()); // still latched while the press lasts
-  scene.Release(b[2], QPoint(0, 13));
+  b[2]->setDown(true);
+  scene.press(b[2], QPoint(6, 6));
+  QVERIFY(b[2]->isDown());
+  scene.move(b[2], QPoint(0, 13));
+  QVERIFY(b[2]->isDown()); // still latched while the press lasts
+  scene.release(b[2], QPoint(0, 13));
   QCOMPARE(clicks[2]->count(), 0);
-  for (TdxfPictureButton *button : b)
-    QVERIFY(!button->Down() && !button->Latched());
+  for (PictureButton *button : b)
+    QVERIFY(!button->isDown() && !button->latched());
 
   // A disabled button takes no click.
   b[0]->setEnabled(false);
-  scene.Click(b[0], QPoint(6, 6));
+  scene.click(b[0], QPoint(6, 6));
   QCOMPARE(clicks[0]->count(), 2);
-  QVERIFY(!b[0]->Down());
+  QVERIFY(!b[0]->isDown());
 }
 
 void TestPictureButton::pressMovedOffShowsTheUpPicture() {
   Scene scene;
-  TdxfPictureButton *button = scene.AddButton(QPoint(20, 20));
-  QSignalSpy clicks(button, &TdxfPictureButton::clicked);
-  button->SetGlyph(KeyGlyph());
-  QVERIFY(scene.Show());
+  PictureButton *button = scene.addButton(QPoint(20, 20));
+  QSignalSpy clicks(button, &PictureButton::clicked);
+  button->setGlyph(keyGlyph());
+  QVERIFY(scene.showAndWait());
   // At 2, 2 the up picture is white (light side), the down one black.
   const QPoint probe(2, 2);
-  QVERIFY(Rgb(button->UpImage(), probe) != Rgb(button->DownImage(), probe));
+  QVERIFY(rgb(button->upImage(), probe) != rgb(button->downImage(), probe));
 
-  scene.Press(button, QPoint(6, 6));
-  QVERIFY(button->Down());
-  QCOMPARE(scene.Screen(button, probe), Rgb(button->DownImage(), probe));
+  scene.press(button, QPoint(6, 6));
+  QVERIFY(button->isDown());
+  QCOMPARE(scene.screen(button, probe), rgb(button->downImage(), probe));
 
-  scene.Move(button, QPoint(1, 1)); // outside the mask
-  QVERIFY(!button->Down());
-  QVERIFY(!button->MouseInside());
-  QCOMPARE(scene.Screen(button, probe), Rgb(button->UpImage(), probe));
+  scene.move(button, QPoint(1, 1)); // outside the mask
+  QVERIFY(!button->isDown());
+  QVERIFY(!button->mouseInside());
+  QCOMPARE(scene.screen(button, probe), rgb(button->upImage(), probe));
 
-  scene.Move(button, QPoint(5, 7));
-  QVERIFY(button->Down());
-  QCOMPARE(scene.Screen(button, probe), Rgb(button->DownImage(), probe));
+  scene.move(button, QPoint(5, 7));
+  QVERIFY(button->isDown());
+  QCOMPARE(scene.screen(button, probe), rgb(button->downImage(), probe));
 
-  scene.Move(button, QPoint(30, 30));
-  scene.Release(button, QPoint(30, 30));
+  scene.move(button, QPoint(30, 30));
+  scene.release(button, QPoint(30, 30));
   QCOMPARE(clicks.count(), 0);
-  QVERIFY(!button->Down());
-  QCOMPARE(scene.Screen(button, probe), Rgb(button->UpImage(), probe));
+  QVERIFY(!button->isDown());
+  QCOMPARE(scene.screen(button, probe), rgb(button->upImage(), probe));
 
   // A press and release inside clicks, and the button pops back up.
-  scene.Click(button, QPoint(6, 6));
+  scene.click(button, QPoint(6, 6));
   QCOMPARE(clicks.count(), 1);
-  QVERIFY(!button->Down());
+  QVERIFY(!button->isDown());
 }
 
 void TestPictureButton::doubleClickCountsAsTwoClicks() {
   Scene scene;
-  TdxfPictureButton *button = scene.AddButton(QPoint(20, 20));
-  QSignalSpy clicks(button, &TdxfPictureButton::clicked);
-  QSignalSpy doubles(button, &TdxfPictureButton::doubleClicked);
-  QSignalSpy downs(button, &TdxfPictureButton::mouseDown);
-  button->SetGlyph(KeyGlyph());
-  QVERIFY(scene.Show());
+  PictureButton *button = scene.addButton(QPoint(20, 20));
+  QSignalSpy clicks(button, &PictureButton::clicked);
+  QSignalSpy doubles(button, &PictureButton::doubleClicked);
+  QSignalSpy downs(button, &PictureButton::mouseDown);
+  button->setGlyph(keyGlyph());
+  QVERIFY(scene.showAndWait());
 
   QTest::mouseDClick(scene.top.windowHandle(), Qt::LeftButton, {},
                      scene.At(button, QPoint(6, 6)));
   QCOMPARE(downs.count(), 2);
   QCOMPARE(clicks.count(), 2);
   QCOMPARE(doubles.count(), 1);
-  QVERIFY(!button->Down());
+  QVERIFY(!button->isDown());
 }
 
 void TestPictureButton::ditherChangeWaitsForARebuild() {
   Scene scene;
-  TdxfPictureButton *button = scene.AddButton(QPoint(20, 20));
-  button->SetGlyph(KeyGlyph());
-  button->SetGroupIndex(1);
-  QVERIFY(scene.Show());
-  button->SetDown(true);
+  PictureButton *button = scene.addButton(QPoint(20, 20));
+  button->setGlyph(keyGlyph());
+  button->setGroupIndex(1);
+  QVERIFY(scene.showAndWait());
+  button->setDown(true);
   // Inside the key the pressed picture shows the glyph.
   const QPoint inner(6, 6);
-  QCOMPARE(scene.Screen(button, inner), kRed);
+  QCOMPARE(scene.screen(button, inner), kRed);
 
-  button->Dither().Style = dxfFill;
-  button->Dither().Color = 0x0000FF;
-  QCOMPARE(Rgb(button->DownImage(), inner), kRed);
-  QCOMPARE(scene.Screen(button, inner), kRed);
+  button->dither().buttonStyle = DitherStyle::Fill;
+  button->dither().color = 0x0000FF;
+  QCOMPARE(rgb(button->downImage(), inner), kRed);
+  QCOMPARE(scene.screen(button, inner), kRed);
 
-  button->SetStyle(dxfNormal);
-  QCOMPARE(Rgb(button->DownImage(), inner), QRgb(0x0000FF));
-  QCOMPARE(scene.Screen(button, inner), QRgb(0x0000FF));
+  button->setButtonStyle(PictureButtonStyle::Normal);
+  QCOMPARE(rgb(button->downImage(), inner), QRgb(0x0000FF));
+  QCOMPARE(scene.screen(button, inner), QRgb(0x0000FF));
 
-  button->Dither().Color = 0x00FF00;
-  button->SetStyle(dxfNormal); // unchanged style: no rebuild
-  QCOMPARE(Rgb(button->DownImage(), inner), QRgb(0x0000FF));
-  button->SetVisible(false);
-  button->SetVisible(true);
-  QCOMPARE(Rgb(button->DownImage(), inner), QRgb(0x00FF00));
+  button->dither().color = 0x00FF00;
+  button->setButtonStyle(PictureButtonStyle::Normal); // unchanged style: no rebuild
+  QCOMPARE(rgb(button->downImage(), inner), QRgb(0x0000FF));
+  button->setPictureVisible(false);
+  button->setPictureVisible(true);
+  QCOMPARE(rgb(button->downImage(), inner), QRgb(0x00FF00));
 
-  button->Dither().Color = 0xFFFF00;
-  button->SetGlyph(KeyGlyph());
-  QCOMPARE(Rgb(button->DownImage(), inner), QRgb(0xFFFF00));
-  QCOMPARE(scene.Screen(button, inner), QRgb(0xFFFF00));
+  button->dither().color = 0xFFFF00;
+  button->setGlyph(keyGlyph());
+  QCOMPARE(rgb(button->downImage(), inner), QRgb(0xFFFF00));
+  QCOMPARE(scene.screen(button, inner), QRgb(0xFFFF00));
 
-  button->Dither().Color = clNone;
-  button->SetStyle(dxfFlat);
-  QCOMPARE(Rgb(button->DownImage(), inner), kRed);
+  button->dither().color = clNone;
+  button->setButtonStyle(PictureButtonStyle::Flat);
+  QCOMPARE(rgb(button->downImage(), inner), kRed);
 }
 
 void TestPictureButton::hiddenButtonKeepsItsPlaceAndLetsClicksThrough() {
   Scene scene;
-  TdxfPictureButton *button = scene.AddButton(QPoint(20, 20));
-  QSignalSpy clicks(button, &TdxfPictureButton::clicked);
-  button->SetGlyph(KeyGlyph());
-  QVERIFY(scene.Show());
+  PictureButton *button = scene.addButton(QPoint(20, 20));
+  QSignalSpy clicks(button, &PictureButton::clicked);
+  button->setGlyph(keyGlyph());
+  QVERIFY(scene.showAndWait());
   const QRect place = button->geometry();
 
-  button->SetVisible(false);
-  QVERIFY(!button->Visible());
+  button->setPictureVisible(false);
+  QVERIFY(!button->isPictureVisible());
   QCOMPARE(button->geometry(), place);
-  QCOMPARE(scene.Screen(button, QPoint(6, 6)), kBeneathColour.rgb() & kWhite);
-  scene.Click(button, QPoint(6, 6));
+  QCOMPARE(scene.screen(button, QPoint(6, 6)), kBeneathColour.rgb() & kWhite);
+  scene.click(button, QPoint(6, 6));
   QCOMPARE(clicks.count(), 0);
   QCOMPARE(scene.probes[0]->presses, 1);
 
-  button->SetVisible(true);
-  QCOMPARE(scene.Screen(button, QPoint(6, 6)), kRed);
-  scene.Click(button, QPoint(6, 6));
+  button->setPictureVisible(true);
+  QCOMPARE(scene.screen(button, QPoint(6, 6)), kRed);
+  scene.click(button, QPoint(6, 6));
   QCOMPARE(clicks.count(), 1);
   QCOMPARE(scene.probes[0]->presses, 1);
 
   // Hiding before the button is built takes effect at once as well.
-  TdxfPictureButton *early = scene.AddButton(QPoint(60, 20));
-  QSignalSpy earlyClicks(early, &TdxfPictureButton::clicked);
+  PictureButton *early = scene.addButton(QPoint(60, 20));
+  QSignalSpy earlyClicks(early, &PictureButton::clicked);
   early->show();
   scene.probes[1]->show();
   early->raise();
-  early->SetVisible(false);
-  early->LoadGlyph(KeyGlyph());
-  scene.Click(early, QPoint(6, 6));
+  early->setPictureVisible(false);
+  early->loadGlyph(keyGlyph());
+  scene.click(early, QPoint(6, 6));
   QCOMPARE(scene.probes[1]->presses, 1);
-  early->Loaded();
-  scene.Click(early, QPoint(6, 6));
+  early->loaded();
+  scene.click(early, QPoint(6, 6));
   QCOMPARE(scene.probes[1]->presses, 2);
   QCOMPARE(earlyClicks.count(), 0);
-  early->SetVisible(true);
-  scene.Click(early, QPoint(6, 6));
+  early->setPictureVisible(true);
+  scene.click(early, QPoint(6, 6));
   QCOMPARE(earlyClicks.count(), 1);
 }
 
 void TestPictureButton::loadedButtonKeepsItsSize() {
   Scene scene;
-  TdxfPictureButton *button = scene.AddButton(QPoint(20, 20));
+  PictureButton *button = scene.addButton(QPoint(20, 20));
   QCOMPARE(button->size(), QSize(40, 40));
   button->resize(30, 20);
-  button->LoadGlyph(KeyGlyph());
-  QVERIFY(!button->Ready());
+  button->loadGlyph(keyGlyph());
+  QVERIFY(!button->ready());
   QVERIFY(button->mask().isEmpty());
-  QVERIFY(button->UpImage().isNull());
+  QVERIFY(button->upImage().isNull());
 
-  button->Loaded();
-  QVERIFY(button->Ready());
+  button->loaded();
+  QVERIFY(button->ready());
   QCOMPARE(button->size(), QSize(30, 20));
   QVERIFY(!button->mask().isEmpty());
-  QVERIFY(button->HitTest(QPoint(6, 6)));
-  QVERIFY(!button->HitTest(QPoint(0, 0)));
-  QCOMPARE(button->UpImage().size(), QSize(12, 12));
+  QVERIFY(button->hitTest(QPoint(6, 6)));
+  QVERIFY(!button->hitTest(QPoint(0, 0)));
+  QCOMPARE(button->upImage().size(), QSize(12, 12));
 
   // A glyph without pixels changes nothing but the picture.
-  button->SetGlyph(QImage());
+  button->setGlyph(QImage());
   QCOMPARE(button->size(), QSize(30, 20));
-  QVERIFY(button->ShownImage().isNull());
+  QVERIFY(button->shownImage().isNull());
 
   // Tag carries a key code for whoever handles the click.
-  button->setProperty("Tag", 310);
-  QCOMPARE(button->Tag(), 310);
+  button->setProperty("tag", 310);
+  QCOMPARE(button->tag(), 310);
 }
 
 QTEST_MAIN(TestPictureButton)

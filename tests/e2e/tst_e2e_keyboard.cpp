@@ -3,11 +3,11 @@
 // reach the phone, and keys.ini is written back as it was loaded.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/UnitMain.h"
+#include "app/MainWindow.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
-#include "link/SrvFunctions.h"
+#include "link/TcpLink.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
@@ -20,7 +20,7 @@
 class TestEndToEndKeyboard : public QObject {
   Q_OBJECT
 
-  static QList<QByteArray> Recorded(const QString &path) {
+  static QList<QByteArray> recorded(const QString &path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
       return {};
@@ -32,48 +32,48 @@ class TestEndToEndKeyboard : public QObject {
 private slots:
   void keyboardShortcutsAndQuickTextReachThePhone() {
     ScopedTempDir dir;
-    QVERIFY(CopySkinFile(dir));
-    SetExePath(dir.File("quorvane"));
-    SetMessageBoxHook([](TMessageKind, const QString &, const QString &text) {
+    QVERIFY(copySkinFile(dir));
+    setExePath(dir.file("quorvane"));
+    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
     });
 
     // Ctrl+M is bound to the phone's Menu key; one line is written oddly
     // and must come back as it was.
-    QList<QByteArray> lines = DefaultKeyTable();
+    QList<QByteArray> lines = defaultKeyTable();
     lines[13] = "Menu\t436\t2\t77";
     lines[16] = "ABC\t+274\t0x\t0";
     const QByteArray keysIni = lines.join("\r\n") + "\r\n";
     {
-      QFile f(dir.File("keys.ini"));
+      QFile f(dir.file("keys.ini"));
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write(keysIni);
     }
-    LoadKeyTable();
-    QCOMPARE(KeyTable().size(), 24);
+    loadKeyTable();
+    QCOMPARE(keyTable().size(), 24);
 
-    TCommandQueue queue;
-    auto form = std::make_unique<TFormMain>(queue);
+    CommandQueue queue;
+    auto form = std::make_unique<MainWindow>(queue);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    AppSettings.Port = 0; // any free port the kernel gives
-    form->MInternetConnClick(form->MInternetConn);
-    QVERIFY(form->IdTCPServer().Active());
-    const int port = form->IdTCPServer().BoundPort();
+    AppSettings.port = 0; // any free port the kernel gives
+    form->connectInternet(form->m_internetAction);
+    QVERIFY(form->tcpLink().active());
+    const int port = form->tcpLink().boundPort();
 
-    const QString record = dir.File("keys.txt");
+    const QString record = dir.file("keys.txt");
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QV_BIN_DIR "/phone-sim",
               {"--host", "127.0.0.1", "--port", QString::number(port),
                "--record", record, "--quiet"});
     QVERIFY(sim.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(form->LabPhoneType->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(form->m_modelLabel->text(),
                               QString("Quorvane Phone Simulator"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(CountNonWhite(form->Canvas().Screen()) > 2000,
+    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form->canvas().screen()) > 2000,
                              10000);
     QTest::qWait(300); // let the first full screen settle
-    const QImage home = form->Canvas().Screen();
+    const QImage home = form->canvas().screen();
 
     // Key events into the window, as the system delivers them.
     QWindow *w = form->windowHandle();
@@ -87,21 +87,21 @@ private slots:
     // phone ignores them.
     const QList<QByteArray> typed = {"17", "436", "39", "39",
                                      "13", "16",  "72", "105"};
-    QTRY_COMPARE_WITH_TIMEOUT(Recorded(record), typed, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(form->Canvas().Screen() != home, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(recorded(record), typed, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form->canvas().screen() != home, 10000);
 
     // Quick text: a key typed goes into the field, not to the phone; Send
     // sends the field's characters once.
-    QTest::mouseClick(form->CheckBoxEnabled, Qt::LeftButton);
+    QTest::mouseClick(form->m_quickTextEnabled, Qt::LeftButton);
     QTest::keyClick(w, Qt::Key_X);
-    QCOMPARE(form->RichEdit->toPlainText(), QString("x"));
-    form->RichEdit->insertPlainText(QStringLiteral("\u00e9!\nok"));
-    QTest::mouseClick(form->BtnSend, Qt::LeftButton);
+    QCOMPARE(form->m_quickTextEdit->toPlainText(), QString("x"));
+    form->m_quickTextEdit->insertPlainText(QStringLiteral("\u00e9!\nok"));
+    QTest::mouseClick(form->m_sendButton, Qt::LeftButton);
     const QList<QByteArray> sent =
         typed + QList<QByteArray>{"120", "233", "33", "13", "10", "111", "107"};
-    QTRY_COMPARE_WITH_TIMEOUT(Recorded(record), sent, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(recorded(record), sent, 10000);
 
-    form->DisconnectLink();
+    form->disconnectLink();
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     form->close();
@@ -109,16 +109,16 @@ private slots:
 
     // The ending step writes the table back: nothing was edited, so the file
     // is what was loaded.
-    QVERIFY(SaveKeyTable());
-    QFile f(dir.File("keys.ini"));
+    QVERIFY(saveKeyTable());
+    QFile f(dir.file("keys.ini"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), keysIni);
-    SetMessageBoxHook({});
+    setMessageBoxHook({});
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   TestEndToEndKeyboard test;
   return QTest::qExec(&test, argc, argv);
 }

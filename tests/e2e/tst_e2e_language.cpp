@@ -3,10 +3,10 @@
 // chosen in the settings dialog shows at once.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/USetting.h"
-#include "app/UnitMain.h"
+#include "app/SettingsDialog.h"
+#include "app/MainWindow.h"
 #include "common/Paths.h"
-#include "keys/UnitHotKey.h"
+#include "keys/HotKeyEditor.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
 #include "settings/Settings.h"
@@ -22,7 +22,7 @@
 class TestEndToEndLanguage : public QObject {
   Q_OBJECT
 
-  static bool CopyTree(const QString &from, const QString &to) {
+  static bool copyTree(const QString &from, const QString &to) {
     QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
       const QString file = it.next();
@@ -33,108 +33,108 @@ class TestEndToEndLanguage : public QObject {
     }
     return true;
   }
-  static QString Caption(const QAction *entry) {
+  static QString caption(const QAction *entry) {
     return entry->text().section('\t', 0, 0);
   }
-  static QString MenuButton(TFormMain &form, const char *entry) {
-    auto *b = form.ToolBar1->findChild<QToolButton *>(
+  static QString menuButton(MainWindow &form, const char *entry) {
+    auto *b = form.m_menuStrip->findChild<QToolButton *>(
         QStringLiteral("ToolButton_") + entry);
     return b ? b->text() : QString();
   }
 
   // Opens Options, runs `inside` with the dialog up, and waits for it to
   // close.
-  static void Options(TFormMain &form,
-                      std::function<void(TFrmSetting &)> inside) {
+  static void options(MainWindow &form,
+                      std::function<void(SettingsDialog &)> inside) {
     bool ran = false;
     QTimer::singleShot(0, [&] {
       auto *dialog =
-          qobject_cast<TFrmSetting *>(QApplication::activeModalWidget());
+          qobject_cast<SettingsDialog *>(QApplication::activeModalWidget());
       if (!dialog)
         return;
       ran = true;
       inside(*dialog);
     });
-    form.MOptionsClick();
+    form.showSettings();
     QVERIFY(ran);
   }
 
 private slots:
   void germanAtStartThenFrenchFromTheDialog() {
     ScopedTempDir dir;
-    SetExePath(dir.File("quorvane"));
-    QVERIFY(CopyTree(QV_PROGRAM_DIR "/Languages", dir.File("Languages/")));
+    setExePath(dir.file("quorvane"));
+    QVERIFY(copyTree(QV_PROGRAM_DIR "/Languages", dir.file("Languages/")));
     {
-      QFile ini(dir.File("Quorvane.ini"));
+      QFile ini(dir.file("Quorvane.ini"));
       QVERIFY(ini.open(QIODevice::WriteOnly));
       ini.write("[Language]\r\nLanguage=German\r\n");
     }
     QList<QPair<QString, QString>> boxes;
-    SetMessageBoxHook(
-        [&boxes](TMessageKind, const QString &caption, const QString &text) {
+    setMessageBoxHook(
+        [&boxes](MessageKind, const QString &caption, const QString &text) {
           boxes.append({caption, text});
         });
 
-    TCommandQueue queue;
-    TFormMain form(queue);
+    CommandQueue queue;
+    MainWindow form(queue);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-    QCOMPARE(MenuButton(form, "MConnection"), QString("Verbindung"));
-    QCOMPARE(MenuButton(form, "MHelp"), QString("Hilfe"));
-    QCOMPARE(Caption(form.MInternetConn),
+    QCOMPARE(menuButton(form, "MConnection"), QString("Verbindung"));
+    QCOMPARE(menuButton(form, "MHelp"), QString("Hilfe"));
+    QCOMPARE(caption(form.m_internetAction),
              QString::fromUtf8("Über GPRS verbinden"));
-    QCOMPARE(form.MExit->text(), QString("Beenden\tAlt+F4"));
-    QCOMPARE(Caption(form.PMInternetConn), Caption(form.MInternetConn));
-    QCOMPARE(Caption(form.PMRestore), QString("Wiederherstellen"));
-    QCOMPARE(Caption(form.PMMinimize), QString("Minimieren"));
-    QCOMPARE(form.LabQuickText->text(), QString("Schnelltext"));
-    QCOMPARE(form.BtnSend->text(), QString("Senden"));
+    QCOMPARE(form.m_exitAction->text(), QString("Beenden\tAlt+F4"));
+    QCOMPARE(caption(form.m_popupInternetAction), caption(form.m_internetAction));
+    QCOMPARE(caption(form.m_restoreAction), QString("Wiederherstellen"));
+    QCOMPARE(caption(form.m_minimizeAction), QString("Minimieren"));
+    QCOMPARE(form.m_quickTextLabel->text(), QString("Schnelltext"));
+    QCOMPARE(form.m_sendButton->text(), QString("Senden"));
     QCOMPARE(FCaptEditKey, QString("Taste bearbeiten"));
 
     // The Bluetooth message speaks German, in two lines.
-    static_cast<IConnectionWindow &>(form).ShowSerialOpenError(
-        TLinkKind::Bluetooth);
+    static_cast<ConnectionView &>(form).showSerialOpenError(
+        LinkKind::Bluetooth);
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].first, QString("Achtung"));
     QCOMPARE(boxes[0].second.count("\r\n"), 1);
 
-    Options(form, [](TFrmSetting &d) {
+    options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Optionen"));
-      QCOMPARE(d.BtnSave->text(), QString("Speichern"));
-      QCOMPARE(d.ComboLanguage->currentText(), QString("German"));
-      QCOMPARE(d.ComboLanguage->itemText(0), QString("Standard"));
-      d.ComboLanguage->setCurrentText("French");
-      QCOMPARE(d.ComboLanguage->currentText(), QString("French"));
-      d.BtnSave->click();
+      QCOMPARE(d.m_saveButton->text(), QString("Speichern"));
+      QCOMPARE(d.m_languageCombo->currentText(), QString("German"));
+      QCOMPARE(d.m_languageCombo->itemText(0), QString("Standard"));
+      d.m_languageCombo->setCurrentText("French");
+      QCOMPARE(d.m_languageCombo->currentText(), QString("French"));
+      d.m_saveButton->click();
     });
 
     // At once, without another start.
-    QCOMPARE(MenuButton(form, "MConnection"), QString("Connexion"));
-    QCOMPARE(MenuButton(form, "MTools"), QString("Outils"));
-    QCOMPARE(Caption(form.MExit), QString("Quitter"));
-    QCOMPARE(Caption(form.PMBlueToothConnect),
+    QCOMPARE(menuButton(form, "MConnection"), QString("Connexion"));
+    QCOMPARE(menuButton(form, "MTools"), QString("Outils"));
+    QCOMPARE(caption(form.m_exitAction), QString("Quitter"));
+    QCOMPARE(caption(form.m_popupBluetoothAction),
              QString("Se connecter par Bluetooth"));
-    QCOMPARE(Caption(form.PMRestore), QString("Restaurer"));
-    QCOMPARE(form.LabZoom->text(), QString("Zoom"));
-    QCOMPARE(form.BtnSend->text(), QString("Envoyer"));
+    QCOMPARE(caption(form.m_restoreAction), QString("Restaurer"));
+    QCOMPARE(form.m_zoomLabel->text(), QString("Zoom"));
+    QCOMPARE(form.m_sendButton->text(), QString("Envoyer"));
 
-    Options(form, [](TFrmSetting &d) {
+    options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Options"));
-      QCOMPARE(d.BtnCancel->text(), QString("Annuler"));
-      QCOMPARE(d.PageCaption(TFrmSetting::PageKeysIndex),
+      QCOMPARE(d.m_cancelButton->text(), QString("Annuler"));
+      QCOMPARE(d.pageCaption(SettingsDialog::PageKeysIndex),
                QString("Raccourcis clavier"));
-      d.BtnCancel->click();
+      d.m_cancelButton->click();
     });
-    LoadSettings();
-    QCOMPARE(AppSettings.Language, QByteArray("French"));
+    loadSettings();
+    QCOMPARE(AppSettings.language, QByteArray("French"));
     QCOMPARE(boxes.size(), 1);
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
-  TApplication::SetShowErrorBox(false);
+  GuardedApplication app(argc, argv);
+  GuardedApplication::setShowErrorBox(false);
   TestEndToEndLanguage test;
   return QTest::qExec(&test, argc, argv);
 }

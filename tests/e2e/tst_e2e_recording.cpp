@@ -3,10 +3,10 @@
 // directory, turns the frames into a video that shows the simulator.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/UnitMain.h"
+#include "app/MainWindow.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
-#include "link/SrvFunctions.h"
+#include "link/TcpLink.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
@@ -19,7 +19,7 @@
 #include <QTest>
 
 namespace {
-QString RunTool(const QString &tool, const QStringList &args) {
+QString runTool(const QString &tool, const QStringList &args) {
   QProcess p;
   p.start(tool, args);
   if (!p.waitForFinished(30000))
@@ -27,7 +27,7 @@ QString RunTool(const QString &tool, const QStringList &args) {
   return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
 }
 
-double MeanDifference(const QImage &a, const QImage &b) {
+double meanDifference(const QImage &a, const QImage &b) {
   double sum = 0;
   for (int y = 0; y < a.height(); ++y)
     for (int x = 0; x < a.width(); ++x) {
@@ -49,53 +49,53 @@ private slots:
     if (ffprobe.isEmpty() || ffmpeg.isEmpty())
       QSKIP("ffprobe and ffmpeg are needed to read the video back");
     ScopedTempDir dir;
-    QVERIFY(CopySkinFile(dir));
-    QVERIFY(QFile::copy(QV_PROGRAM_DIR "/AVIConvert", dir.File("AVIConvert")));
-    SetExePath(dir.File("quorvane"));
+    QVERIFY(copySkinFile(dir));
+    QVERIFY(QFile::copy(QV_PROGRAM_DIR "/AVIConvert", dir.file("AVIConvert")));
+    setExePath(dir.file("quorvane"));
     qputenv("AVICONVERT_EXIT_WHEN_DONE", "1");
-    SetMessageBoxHook([](TMessageKind, const QString &, const QString &text) {
+    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
     });
 
-    TCommandQueue queue;
-    TFormMain form(queue);
+    CommandQueue queue;
+    MainWindow form(queue);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    SaveCaptureSettings(dir.File("video.avi").toLocal8Bit(), 10);
-    AppSettings.Port = 0; // any free port the kernel gives
-    form.MInternetConnClick(form.MInternetConn);
-    const int port = form.IdTCPServer().BoundPort();
+    saveCaptureSettings(dir.file("video.avi").toLocal8Bit(), 10);
+    AppSettings.port = 0; // any free port the kernel gives
+    form.connectInternet(form.m_internetAction);
+    const int port = form.tcpLink().boundPort();
 
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QV_BIN_DIR "/phone-sim", {"--host", "127.0.0.1", "--port",
                                         QString::number(port), "--quiet"});
     QVERIFY(sim.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(CountNonWhite(form.Canvas().Screen()) > 2000,
+    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form.canvas().screen()) > 2000,
                              10000);
     QTest::qWait(300);
 
-    form.MRecordPauseClick();
-    QCOMPARE(form.CaptureState, QString("CAVIPlayed"));
+    form.recordOrPause();
+    QCOMPARE(form.m_captureState, QString("CAVIPlayed"));
     QTest::qWait(2000);
-    const QImage screen = form.Canvas().Screen();
-    form.MStopClick();
-    QCOMPARE(form.CaptureState, QString("CAVIOff"));
+    const QImage screen = form.canvas().screen();
+    form.stopRecording();
+    QCOMPARE(form.m_captureState, QString("CAVIOff"));
 
-    QFile list(dir.File("AVIList.dat"));
+    QFile list(dir.file("AVIList.dat"));
     QVERIFY(list.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = list.readAll().split('\n');
     // About 20 frames at 10 a second; a slow machine misses some ticks.
     QVERIFY2(lines.size() - 1 >= 5, qPrintable(QString::number(lines.size())));
-    QVERIFY(lines.first().startsWith(TempDir().toLocal8Bit()));
+    QVERIFY(lines.first().startsWith(tempDir().toLocal8Bit()));
 
     // The converter runs on its own and removes the frames when done.
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(TempDir()).isEmpty(), 30000);
-    QVERIFY(QFile::exists(dir.File("video.avi")));
-    const QString probe = RunTool(
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(tempDir()).isEmpty(), 30000);
+    QVERIFY(QFile::exists(dir.file("video.avi")));
+    const QString probe = runTool(
         ffprobe, {"-v", "error", "-select_streams", "v:0", "-show_entries",
                   "stream=codec_name,width,height:format=duration", "-of",
-                  "default=noprint_wrappers=1", dir.File("video.avi")});
+                  "default=noprint_wrappers=1", dir.file("video.avi")});
     QVERIFY2(probe.contains("width=176") && probe.contains("height=208"),
              qPrintable(probe));
     const double seconds =
@@ -103,24 +103,24 @@ private slots:
     QVERIFY2(seconds > 1.5 && seconds < 2.6, qPrintable(probe));
 
     // Its last frame shows the simulator's screen.
-    RunTool(ffmpeg,
-            {"-v", "error", "-sseof", "-0.3", "-i", dir.File("video.avi"),
-             "-frames:v", "1", "-y", dir.File("last.png")});
-    const QImage last = QImage(dir.File("last.png"));
+    runTool(ffmpeg,
+            {"-v", "error", "-sseof", "-0.3", "-i", dir.file("video.avi"),
+             "-frames:v", "1", "-y", dir.file("last.png")});
+    const QImage last = QImage(dir.file("last.png"));
     QCOMPARE(last.size(), QSize(176, 208));
-    QVERIFY2(MeanDifference(last, screen) < 12,
-             qPrintable(QString::number(MeanDifference(last, screen))));
+    QVERIFY2(meanDifference(last, screen) < 12,
+             qPrintable(QString::number(meanDifference(last, screen))));
 
-    form.DisconnectLink();
+    form.disconnectLink();
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
-    SetMessageBoxHook({});
+    setMessageBoxHook({});
     qunsetenv("AVICONVERT_EXIT_WHEN_DONE");
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   TestEndToEndRecording test;
   return QTest::qExec(&test, argc, argv);
 }

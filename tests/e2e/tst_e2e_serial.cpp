@@ -3,12 +3,12 @@
 // keypad click that reaches it as the right key code.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/UnitMain.h"
+#include "app/MainWindow.h"
 #include "common/Paths.h"
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
-#include "link/UnitDataCom.h"
+#include "link/SerialLink.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
@@ -22,7 +22,7 @@
 class TestEndToEndSerial : public QObject {
   Q_OBJECT
 
-  static bool Recorded(const QString &path, const QByteArray &code) {
+  static bool recorded(const QString &path, const QByteArray &code) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) &&
            f.readAll().split('\n').contains(code);
@@ -31,13 +31,13 @@ class TestEndToEndSerial : public QObject {
 private slots:
   void keypadClickReachesThePhoneOverAPty() {
     ScopedTempDir dir;
-    QVERIFY(CopySkinFile(dir));
-    SetExePath(dir.File("quorvane"));
+    QVERIFY(copySkinFile(dir));
+    setExePath(dir.file("quorvane"));
     QStringList boxes;
-    SetMessageBoxHook(
-        [&](TMessageKind, const QString &, const QString &t) { boxes << t; });
+    setMessageBoxHook(
+        [&](MessageKind, const QString &, const QString &t) { boxes << t; });
 
-    const QString record = dir.File("keys.txt");
+    const QString record = dir.file("keys.txt");
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QV_BIN_DIR "/phone-sim",
@@ -51,40 +51,40 @@ private slots:
     }
     const QByteArray ptyPath = line.mid(4);
 
-    TCommandQueue queue;
-    TFormMain form(queue);
-    TDataComPort dataCom(queue, &form.LinkView());
-    form.SetDataComPort(&dataCom);
+    CommandQueue queue;
+    MainWindow form(queue);
+    SerialLink dataCom(queue, &form.linkView());
+    form.setSerialLink(&dataCom);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.BlueToothPort = ptyPath;
-    form.MBlueToothConnectClick(form.MBlueToothConnect);
-    QVERIFY(dataCom.ComPort().IsOpen());
+    AppSettings.blueToothPort = ptyPath;
+    form.connectBluetooth(form.m_bluetoothAction);
+    QVERIFY(dataCom.comPort().isOpen());
 
-    QTRY_COMPARE_WITH_TIMEOUT(form.LabPhoneType->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(form.m_modelLabel->text(),
                               QString("Quorvane Phone Simulator"), 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(CountNonWhite(form.Canvas().Screen()) > 2000,
+    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form.canvas().screen()) > 2000,
                              15000);
-    const QImage before = form.Canvas().Screen();
+    const QImage before = form.canvas().screen();
 
-    TdxfPictureButton *seven = form.PanelButton->Button("B_07");
+    PictureButton *seven = form.m_keypad->button("B_07");
     QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
                       seven->mapTo(&form, seven->rect().center()));
-    QTRY_VERIFY_WITH_TIMEOUT(Recorded(record, "311"), 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(form.Canvas().Screen() != before, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(recorded(record, "311"), 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.canvas().screen() != before, 15000);
 
-    form.DisconnectLink();
-    QVERIFY(!dataCom.ComPort().IsOpen());
-    form.SetDataComPort(nullptr);
+    form.disconnectLink();
+    QVERIFY(!dataCom.comPort().isOpen());
+    form.setSerialLink(nullptr);
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     QVERIFY(boxes.isEmpty());
-    SetMessageBoxHook({});
+    setMessageBoxHook({});
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   TestEndToEndSerial test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -3,12 +3,12 @@
 // reaches the phone as the right key code.
 #include "app/AppException.h"
 #include "app/MessageBoxes.h"
-#include "app/UnitMain.h"
+#include "app/MainWindow.h"
 #include "common/Paths.h"
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
-#include "link/SrvFunctions.h"
+#include "link/TcpLink.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
@@ -28,22 +28,22 @@ class TestEndToEndTcp : public QObject {
 private slots:
   void keypadClickReachesThePhone() {
     ScopedTempDir dir;
-    QVERIFY(CopySkinFile(dir));
-    SetExePath(dir.File("quorvane"));
-    SetMessageBoxHook([](TMessageKind, const QString &, const QString &text) {
+    QVERIFY(copySkinFile(dir));
+    setExePath(dir.file("quorvane"));
+    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
     });
 
-    TCommandQueue queue;
-    TFormMain form(queue);
+    CommandQueue queue;
+    MainWindow form(queue);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.Port = 0; // any free port the kernel gives
-    form.MInternetConnClick(form.MInternetConn);
-    QVERIFY(form.IdTCPServer().Active());
-    const int port = form.IdTCPServer().BoundPort();
+    AppSettings.port = 0; // any free port the kernel gives
+    form.connectInternet(form.m_internetAction);
+    QVERIFY(form.tcpLink().active());
+    const int port = form.tcpLink().boundPort();
 
-    const QString record = dir.File("keys.txt");
+    const QString record = dir.file("keys.txt");
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QV_BIN_DIR "/phone-sim",
@@ -52,14 +52,14 @@ private slots:
     QVERIFY(sim.waitForStarted());
 
     // Identification: the model name from the skin file, then tiles.
-    QTRY_COMPARE_WITH_TIMEOUT(form.LabPhoneType->text(),
+    QTRY_COMPARE_WITH_TIMEOUT(form.m_modelLabel->text(),
                               QString("Quorvane Phone Simulator"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(CountNonWhite(form.Canvas().Screen()) > 2000,
+    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form.canvas().screen()) > 2000,
                              10000);
     QTest::qWait(300); // let the first full screen settle
-    const QImage before = form.Canvas().Screen();
+    const QImage before = form.canvas().screen();
 
-    TdxfPictureButton *five = form.PanelButton->Button("B_05");
+    PictureButton *five = form.m_keypad->button("B_05");
     QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
                       five->mapTo(&form, five->rect().center()));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
@@ -68,40 +68,40 @@ private slots:
                               keys.readAll().split('\n').contains("309")),
                              10000);
     // The phone reacted: its screen changed on the PC.
-    QTRY_VERIFY_WITH_TIMEOUT(form.Canvas().Screen() != before, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.canvas().screen() != before, 10000);
 
-    form.DisconnectLink();
-    QVERIFY(!form.Canvas().HasPictures());
-    QVERIFY(form.LabPhoneType->text().isEmpty());
+    form.disconnectLink();
+    QVERIFY(!form.canvas().hasPictures());
+    QVERIFY(form.m_modelLabel->text().isEmpty());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
-    SetMessageBoxHook({});
+    setMessageBoxHook({});
   }
 
   void linkFiguresFollowTheSimulatorsFlood() {
     ScopedTempDir dir;
-    QVERIFY(CopySkinFile(dir));
-    SetExePath(dir.File("quorvane"));
-    TCommandQueue queue;
-    TFormMain form(queue);
-    form.TimerLinkFigures->stop(); // sampled by hand below
-    AppSettings.Port = 0;
-    form.MInternetConnClick(form.MInternetConn);
+    QVERIFY(copySkinFile(dir));
+    setExePath(dir.file("quorvane"));
+    CommandQueue queue;
+    MainWindow form(queue);
+    form.m_linkFiguresTimer->stop(); // sampled by hand below
+    AppSettings.port = 0;
+    form.connectInternet(form.m_internetAction);
     QProcess sim;
     sim.start(QV_BIN_DIR "/phone-sim",
               {"--host", "127.0.0.1", "--port",
-               QString::number(form.IdTCPServer().BoundPort()), "--once",
+               QString::number(form.tcpLink().boundPort()), "--once",
                "--quiet", "--flood", "3", "--tile", "small"});
     QVERIFY(sim.waitForStarted());
     // A reading as the first tile arrives, another as the flood ends: the
     // same stretch of time the simulator counts over.
     QDeadlineTimer deadline(10000);
-    while (CountNonWhite(form.Canvas().Screen()) == 0 && !deadline.hasExpired())
+    while (countNonWhite(form.canvas().screen()) == 0 && !deadline.hasExpired())
       QTest::qWait(2);
-    form.TimerLinkFiguresTimer();
+    form.sampleLinkFigures();
     QVERIFY(sim.waitForFinished(15000));
-    form.TimerLinkFiguresTimer();
-    const QString tip = form.ImageLedConn->toolTip();
+    form.sampleLinkFigures();
+    const QString tip = form.m_linkLed->toolTip();
     const QByteArray out = sim.readAllStandardOutput();
     const int at = out.indexOf("tiles/s: ");
     QVERIFY2(at >= 0, out.constData());
@@ -115,12 +115,12 @@ private slots:
         simRate > 0 && qAbs(shown - simRate) <= 0.1 * simRate,
         qPrintable(QString("shown %1, simulator %2").arg(shown).arg(simRate)));
     QVERIFY(tip.contains("requests/s") && tip.contains("round trip"));
-    form.DisconnectLink();
+    form.disconnectLink();
   }
 };
 
 int main(int argc, char **argv) {
-  TApplication app(argc, argv);
+  GuardedApplication app(argc, argv);
   TestEndToEndTcp test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -20,7 +20,7 @@
 namespace fuzz {
 
 // Some Qt classes (timers, images) want an application object; made once.
-inline void EnsureApplication() {
+inline void ensureApplication() {
   static int argc = 1;
   static char name[] = "fuzz";
   static char *argv[] = {name, nullptr};

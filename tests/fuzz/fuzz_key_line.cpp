@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 #include "keys/KeyTable.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0)
     return 0;
   // The first byte picks the separator: the table's TAB, or any other.
@@ -12,30 +12,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QByteArray line(reinterpret_cast<const char *>(data) + 1,
                         qsizetype(size - 1));
 
-  const TExplodedString fields = Explode(line, separator);
+  const ExplodedString fields = explode(line, separator);
   for (const QByteArray &field : fields)
     FUZZ_CHECK(!field.contains('\r') && !field.contains('\n'));
-  const TKey key = ParseKeyLine(fields);
+  const Key key = parseKeyLine(fields);
   if (fields.size() != 4) {
-    FUZZ_CHECK(key.Code == 0 && key.Modifiers == 0 && key.VirtualKey == 0 &&
-               key.Name.isEmpty());
+    FUZZ_CHECK(key.code == 0 && key.modifiers == 0 && key.virtualKey == 0 &&
+               key.name.isEmpty());
     return 0;
   }
-  FUZZ_CHECK(key.Name == fields[0]);
+  FUZZ_CHECK(key.name == fields[0]);
 
   // What the hot-key editor writes back reads as the same key, as long as
   // the name holds no field or line separator.
-  if (key.Name.contains('\t'))
+  if (key.name.contains('\t'))
     return 0;
-  const TKey again = ParseKeyLine(Explode(FormatKeyLine(key)));
-  FUZZ_CHECK(again.Name == key.Name && again.Code == key.Code &&
-             again.Modifiers == key.Modifiers &&
-             again.VirtualKey == key.VirtualKey);
+  const Key again = parseKeyLine(explode(formatKeyLine(key)));
+  FUZZ_CHECK(again.name == key.name && again.code == key.code &&
+             again.modifiers == key.modifiers &&
+             again.virtualKey == key.virtualKey);
 
   // The table's own lines survive a load: split into lines and joined.
-  const QList<QByteArray> lines = SplitLines(line);
+  const QList<QByteArray> lines = splitLines(line);
   for (const QByteArray &l : lines)
     FUZZ_CHECK(!l.contains('\r') && !l.contains('\n'));
-  (void)ShortcutText(key);
+  (void)shortcutText(key);
   return 0;
 }

@@ -1,4 +1,4 @@
-// Language files as LoadLanguage reads them: bytes decoded as UTF-8 or
+// Language files as loadLanguage reads them: bytes decoded as UTF-8 or
 // Windows-1252, cut into lines, every key of both tables looked up. A
 // definition put first always wins, whatever follows; no line keeps a line
 // break; no text keeps an unreplaced "#13" or "#10".
@@ -8,10 +8,10 @@
 
 #include <QStringEncoder>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
 
-  const QString text = DecodeLanguageText(bytes);
+  const QString text = decodeLanguageText(bytes);
   QStringDecoder strict(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   const QString asUtf8 = strict(bytes);
   if (strict.hasError()) // Windows-1252: one character per byte
@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   else
     FUZZ_CHECK(text == asUtf8);
 
-  const QStringList lines = SplitLanguageLines(text);
+  const QStringList lines = splitLanguageLines(text);
   FUZZ_CHECK(lines.size() <=
              text.count(QLatin1Char('\r')) + text.count(QLatin1Char('\n')) + 1);
   for (const QString &line : lines)
@@ -29,16 +29,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // The same file with a definition of its own in front.
   const QByteArray first = "mmexit=Fuzz #13exit\r\n";
   const QStringList withFirst =
-      SplitLanguageLines(DecodeLanguageText(first + bytes));
+      splitLanguageLines(decodeLanguageText(first + bytes));
   auto check = [&](const QStringList &in, bool defined) {
-    ApplyTexts(in, MainLanguageKeys(),
+    applyTexts(in, mainLanguageKeys(),
                [&](const QString &key, const QString &value) {
                  FUZZ_CHECK(!value.contains(QLatin1String("#13")) &&
                             !value.contains(QLatin1String("#10")));
                  if (defined && key == QLatin1String("MMExit"))
                    FUZZ_CHECK(value == QLatin1String("Fuzz \rexit"));
                });
-    ApplyTexts(in, DialogLanguageKeys(), [](const QString &, const QString &v) {
+    applyTexts(in, dialogLanguageKeys(), [](const QString &, const QString &v) {
       FUZZ_CHECK(!v.contains(QLatin1String("#13")) &&
                  !v.contains(QLatin1String("#10")));
     });

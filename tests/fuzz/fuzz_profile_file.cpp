@@ -15,7 +15,7 @@
 namespace {
 
 // Section and key names as a reader of the text would see them.
-std::vector<std::pair<QByteArray, QByteArray>> NamesIn(const QByteArray &text) {
+std::vector<std::pair<QByteArray, QByteArray>> namesIn(const QByteArray &text) {
   std::vector<std::pair<QByteArray, QByteArray>> names;
   QByteArray section;
   QByteArray normalised = text;
@@ -37,7 +37,7 @@ std::vector<std::pair<QByteArray, QByteArray>> NamesIn(const QByteArray &text) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // On a memory file system when there is one: a flush syncs the file.
   static const QString path =
       (QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
@@ -50,13 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(f.write(text) == text.size());
   }
 
-  const auto names = NamesIn(text);
+  const auto names = namesIn(text);
   std::vector<QByteArray> before;
   {
     platform::ProfileFile file(path);
     for (const auto &[section, key] : names) {
-      const QByteArray value = file.ReadString(section, key, "\x01");
-      FUZZ_CHECK(value.size() <= platform::ProfileFile::MaxValueLength);
+      const QByteArray value = file.readString(section, key, "\x01");
+      FUZZ_CHECK(value.size() <= platform::ProfileFile::kMaxValueLength);
       before.push_back(value);
     }
     // A value of the input's own letters and digits, under a name that may
@@ -66,9 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
       if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
           (c >= 'a' && c <= 'z'))
         value += c;
-    file.WriteString("Fuzz", "Written", value);
-    FUZZ_CHECK(file.ReadString("Fuzz", "Written", "-") == value);
-    FUZZ_CHECK(file.Flush());
+    file.writeString("Fuzz", "Written", value);
+    FUZZ_CHECK(file.readString("Fuzz", "Written", "-") == value);
+    FUZZ_CHECK(file.flush());
   }
 
   platform::ProfileFile again(path);
@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const bool written = section.compare("Fuzz", Qt::CaseInsensitive) == 0 &&
                          key.compare("Written", Qt::CaseInsensitive) == 0;
     if (!written)
-      FUZZ_CHECK(again.ReadString(section, key, "\x01") == before[i]);
+      FUZZ_CHECK(again.readString(section, key, "\x01") == before[i]);
   }
   return 0;
 }

@@ -1,14 +1,14 @@
 // The serial link's packet framing, through the link's own receive path:
-// chunks go into TDataComPort's pending buffer as the port delivers them,
+// chunks go into SerialLink's pending buffer as the port delivers them,
 // with the input choosing where the chunks end. Up to the first byte that is
 // not a phone packet, the packets found must be those of the whole stream
 // read at once, whatever the cuts.
 
 #include "FuzzSupport.h"
-#include "link/ComFunctions.h"
+#include "link/SerialFraming.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
-#include "link/UnitDataCom.h"
+#include "link/SerialLink.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -26,50 +26,50 @@ struct Packet {
   }
 };
 
-class TRecordingView : public ILinkView {
+class TRecordingView : public LinkView {
 public:
   std::vector<Packet> packets;
-  void DrawTile(const QByteArray &data, int x, int y) override {
-    FUZZ_CHECK(data.size() > 8 && data.size() <= Protocol::MaxTileLength);
+  void drawTile(const QByteArray &data, int x, int y) override {
+    FUZZ_CHECK(data.size() > 8 && data.size() <= Protocol::kMaxTileLength);
     packets.push_back({{}, data, x, y});
   }
-  void ShowPhoneIdentity(const QByteArray &modelCode) override {
+  void showPhoneIdentity(const QByteArray &modelCode) override {
     FUZZ_CHECK(modelCode.size() == 8);
     packets.push_back({modelCode, {}, 0, 0});
   }
-  void RestartActivityTimer() override {}
-  void ShowLinkActivity() override {}
-  void ShowLinkIdle() override {}
+  void restartActivityTimer() override {}
+  void showLinkActivity() override {}
+  void showLinkIdle() override {}
 };
 
 // The packets of the whole stream up to the first one that is not a phone
 // packet; *clean tells whether the stream had none such.
-std::vector<Packet> Reference(const QByteArray &stream, qsizetype *left,
+std::vector<Packet> reference(const QByteArray &stream, qsizetype *left,
                               bool *clean) {
   std::vector<Packet> packets;
   const char *p = stream.constData();
   qsizetype size = stream.size();
   *clean = true;
   for (;;) {
-    const TComFrame frame = InspectComFrame(p, size);
-    if (frame.kind == TComFrame::Incomplete)
+    const ComFrame frame = inspectComFrame(p, size);
+    if (frame.kind == ComFrame::Incomplete)
       break;
-    if (frame.kind == TComFrame::Unknown) {
+    if (frame.kind == ComFrame::Unknown) {
       *clean = false;
       break;
     }
     FUZZ_CHECK(frame.length > 0 && frame.length <= size);
-    if (frame.kind == TComFrame::Auth) {
+    if (frame.kind == ComFrame::Auth) {
       packets.push_back(
-          {ModelCodeOf(reinterpret_cast<const uchar *>(p) + 12), {}, 0, 0});
-    } else if (frame.kind == TComFrame::Screen) {
-      const qint32 length = ComReadInt32(p + 4);
-      FUZZ_CHECK(frame.length == ComScreenHeader + length);
+          {modelCodeOf(reinterpret_cast<const uchar *>(p) + 12), {}, 0, 0});
+    } else if (frame.kind == ComFrame::Screen) {
+      const qint32 length = comReadInt32(p + 4);
+      FUZZ_CHECK(frame.length == kComScreenHeader + length);
       if (length > 8)
         packets.push_back({{},
-                           QByteArray(p + ComScreenHeader, length),
-                           ComReadInt32(p + 8),
-                           ComReadInt32(p + 12)});
+                           QByteArray(p + kComScreenHeader, length),
+                           comReadInt32(p + 8),
+                           comReadInt32(p + 12)});
     }
     p += frame.length;
     size -= frame.length;
@@ -80,38 +80,38 @@ std::vector<Packet> Reference(const QByteArray &stream, qsizetype *left,
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  fuzz::EnsureApplication();
+extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  fuzz::ensureApplication();
   FuzzedDataProvider input(data, size);
-  TCommandQueue queue;
+  CommandQueue queue;
   TRecordingView view;
-  TDataComPort link(queue, &view);
+  SerialLink link(queue, &view);
   QByteArray stream;
   while (input.remaining_bytes() > 0) {
     const size_t n = input.ConsumeIntegralInRange<size_t>(1, 512);
     const std::vector<char> bytes = input.ConsumeBytes<char>(n);
     const QByteArray chunk(bytes.data(), qsizetype(bytes.size()));
     stream += chunk;
-    link.HandleSerialChunk(nullptr, chunk, chunk.size());
+    link.handleSerialChunk(nullptr, chunk, chunk.size());
     // Whatever stays pending is the start of one packet not yet complete.
-    FUZZ_CHECK(link.PendingSize() <= stream.size());
-    FUZZ_CHECK(link.PendingSize() < ComScreenHeader + Protocol::MaxTileLength);
-    if (link.PendingSize() > 0) {
-      const QByteArray pending = link.Pending();
-      FUZZ_CHECK(InspectComFrame(pending.constData(), pending.size()).kind ==
-                 TComFrame::Incomplete);
+    FUZZ_CHECK(link.pendingSize() <= stream.size());
+    FUZZ_CHECK(link.pendingSize() < kComScreenHeader + Protocol::kMaxTileLength);
+    if (link.pendingSize() > 0) {
+      const QByteArray pending = link.pending();
+      FUZZ_CHECK(inspectComFrame(pending.constData(), pending.size()).kind ==
+                 ComFrame::Incomplete);
     }
   }
 
   qsizetype left = 0;
   bool clean = false;
-  const std::vector<Packet> expected = Reference(stream, &left, &clean);
+  const std::vector<Packet> expected = reference(stream, &left, &clean);
   FUZZ_CHECK(view.packets.size() >= expected.size());
   FUZZ_CHECK(
       std::equal(expected.begin(), expected.end(), view.packets.begin()));
   if (clean) {
     FUZZ_CHECK(view.packets.size() == expected.size());
-    FUZZ_CHECK(link.PendingSize() == left);
+    FUZZ_CHECK(link.pendingSize() == left);
   }
   return 0;
 }

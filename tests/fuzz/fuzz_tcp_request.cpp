@@ -13,10 +13,10 @@
 namespace {
 
 struct Event {
-  TTcpRequestParser::TStep step;
-  TTcpRequest::Kind kind;
+  TcpRequestParser::Step step;
+  TcpRequest::Kind kind;
   qint32 code, length, x, y;
-  TPhoneId id;
+  PhoneId id;
   QByteArray tile;
 
   bool operator==(const Event &o) const {
@@ -28,35 +28,35 @@ struct Event {
 
 // Feeds the pieces in order as the request loop does; stops where the
 // connection would end.
-std::vector<Event> Serve(const std::vector<QByteArray> &pieces) {
-  TTcpRequestParser parser;
+std::vector<Event> serve(const std::vector<QByteArray> &pieces) {
+  TcpRequestParser parser;
   std::vector<Event> events;
   for (const QByteArray &piece : pieces) {
     const char *p = piece.constData();
     qsizetype left = piece.size();
     while (left > 0) {
-      const auto [step, consumed] = parser.Feed(p, left);
+      const auto [step, consumed] = parser.feed(p, left);
       FUZZ_CHECK(consumed >= 0 && consumed <= left);
       // A read that completes nothing is taken whole, or the loop would spin.
-      if (step == TTcpRequestParser::TStep::NeedMore)
+      if (step == TcpRequestParser::Step::NeedMore)
         FUZZ_CHECK(consumed == left);
       p += consumed;
       left -= consumed;
-      if (step == TTcpRequestParser::TStep::NeedMore)
+      if (step == TcpRequestParser::Step::NeedMore)
         continue;
-      if (step == TTcpRequestParser::TStep::Refused) {
-        FUZZ_CHECK(!parser.Error().isEmpty());
-        events.push_back({step, TTcpRequest::Other, 0, 0, 0, 0, {}, {}});
+      if (step == TcpRequestParser::Step::Refused) {
+        FUZZ_CHECK(!parser.error().isEmpty());
+        events.push_back({step, TcpRequest::Other, 0, 0, 0, 0, {}, {}});
         return events;
       }
-      const TTcpRequest &r = parser.Request();
-      FUZZ_CHECK(r.tile.size() <= Protocol::MaxTileLength);
-      if (r.HasTile())
+      const TcpRequest &r = parser.request();
+      FUZZ_CHECK(r.tile.size() <= Protocol::kMaxTileLength);
+      if (r.hasTile())
         FUZZ_CHECK(r.tile.size() == r.length &&
-                   r.length > Protocol::MinTileLength);
+                   r.length > Protocol::kMinTileLength);
       events.push_back(
           {step, r.kind, r.code, r.length, r.x, r.y, r.id, r.tile});
-      if (r.Closes())
+      if (r.closes())
         return events;
     }
   }
@@ -65,7 +65,7 @@ std::vector<Event> Serve(const std::vector<QByteArray> &pieces) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider input(data, size);
   std::vector<QByteArray> pieces;
   QByteArray whole;
@@ -75,8 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     pieces.emplace_back(bytes.data(), qsizetype(bytes.size()));
     whole += pieces.back();
   }
-  const std::vector<Event> cut = Serve(pieces);
-  const std::vector<Event> once = Serve({whole});
+  const std::vector<Event> cut = serve(pieces);
+  const std::vector<Event> once = serve({whole});
   FUZZ_CHECK(cut == once);
   return 0;
 }

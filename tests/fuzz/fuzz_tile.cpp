@@ -1,4 +1,4 @@
-// Screen tiles through the canvas's DrawTile, the entry the links' view
+// Screen tiles through the canvas's drawTile, the entry the links' view
 // calls: GIF when the first byte is 'G', JPEG otherwise. The input's last
 // bytes choose the position. A tile either draws or throws TileDecodeError
 // (anything else escaping is a finding); the zoom picture stays the screen
@@ -12,8 +12,8 @@
 
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  fuzz::EnsureApplication();
+extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  fuzz::ensureApplication();
   FuzzedDataProvider input(data, size);
   // Mostly on or near the screen, now and then far off it.
   const int x = input.ConsumeBool() ? input.ConsumeIntegralInRange(-40, 220)
@@ -25,22 +25,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   // One canvas for the whole run, as the program has: whatever it keeps
   // from tile to tile is kept here too.
-  static TScreenCanvas canvas;
+  static ScreenCanvas canvas;
   static unsigned runs = 0;
   if (runs++ % 256 == 0)
-    canvas.ResetPictures();
+    canvas.resetPictures();
   try {
-    canvas.DrawTile(tile, x, y);
+    canvas.drawTile(tile, x, y);
   } catch (const TileDecodeError &) {
     return 0;
   }
 
-  const QImage screen = canvas.Screen();
-  const QImage zoom = canvas.Zoom();
+  const QImage screen = canvas.screen();
+  const QImage zoom = canvas.zoom();
   FUZZ_CHECK(screen.size() ==
-             QSize(TScreenCanvas::ScreenWidth, TScreenCanvas::ScreenHeight));
+             QSize(ScreenCanvas::kScreenWidth, ScreenCanvas::kScreenHeight));
   FUZZ_CHECK(zoom.size() ==
-             QSize(TScreenCanvas::ZoomWidth, TScreenCanvas::ZoomHeight));
+             QSize(ScreenCanvas::kZoomWidth, ScreenCanvas::kZoomHeight));
   for (int row = 0; row < screen.height(); ++row) {
     const auto *s = reinterpret_cast<const QRgb *>(screen.constScanLine(row));
     const auto *z0 =

@@ -1,5 +1,5 @@
 #pragma once
-// An ILinkView double that records what the links hand over, from any
+// An LinkView double that records what the links hand over, from any
 // thread; it can be told to fail every tile as undecodable.
 #include "link/LinkView.h"
 
@@ -10,7 +10,7 @@
 #include <atomic>
 #include <stdexcept>
 
-class RecordingView : public ILinkView {
+class RecordingView : public LinkView {
 public:
   struct Tile {
     QByteArray data;
@@ -20,42 +20,42 @@ public:
   // The message a tile fails with while throwOnTile is set.
   static constexpr const char *kDecodeError = "Image cannot be decoded";
 
-  void DrawTile(const QByteArray &data, int x, int y) override {
+  void drawTile(const QByteArray &data, int x, int y) override {
     if (throwOnTile)
       throw std::runtime_error(kDecodeError);
     QMutexLocker lock(&m_lock);
     m_tiles.append({data, x, y});
   }
-  void ShowPhoneIdentity(const QByteArray &modelCode) override {
+  void showPhoneIdentity(const QByteArray &modelCode) override {
     QMutexLocker lock(&m_lock);
     m_identities.append(modelCode);
   }
-  void RestartActivityTimer() override { ++restarts; }
-  void ShowLinkActivity() override { ++activity; }
-  void ShowLinkIdle() override { ++idle; }
-  void ShowPeer(const QString &where) override {
+  void restartActivityTimer() override { ++restarts; }
+  void showLinkActivity() override { ++activity; }
+  void showLinkIdle() override { ++idle; }
+  void showPeer(const QString &where) override {
     QMutexLocker lock(&m_lock);
     m_peers.append(where);
   }
-  void AskAboutPhone(quint64 connection,
+  void askAboutPhone(quint64 connection,
                      const std::array<uint8_t, 8> &) override {
     QMutexLocker lock(&m_lock);
     m_asked.append(connection);
   }
 
-  QList<Tile> Tiles() {
+  QList<Tile> tiles() {
     QMutexLocker lock(&m_lock);
     return m_tiles;
   }
-  QList<QByteArray> Identities() {
+  QList<QByteArray> identities() {
     QMutexLocker lock(&m_lock);
     return m_identities;
   }
-  QStringList Peers() {
+  QStringList peers() {
     QMutexLocker lock(&m_lock);
     return m_peers;
   }
-  QList<quint64> Asked() {
+  QList<quint64> asked() {
     QMutexLocker lock(&m_lock);
     return m_asked;
   }

@@ -7,7 +7,7 @@
 
 namespace {
 
-QByteArray Bytes(std::initializer_list<int> values) {
+QByteArray bytes(std::initializer_list<int> values) {
   QByteArray b;
   for (int v : values)
     b.append(static_cast<char>(v));
@@ -17,55 +17,55 @@ QByteArray Bytes(std::initializer_list<int> values) {
 } // namespace
 
 TEST(CommandQueue, EntriesAreScrambledWithTheIdentificationBlock) {
-  TCommandQueue q;
-  q.PutKeyCode(0x0130);
-  EXPECT_EQ(q.Bytes(), Bytes({0x30, 0x01}));
+  CommandQueue q;
+  q.putKeyCode(0x0130);
+  EXPECT_EQ(q.bytes(), bytes({0x30, 0x01}));
 
-  q.QueueClear();
-  q.SetPhoneId({0, 0, 0, 0, 0x11, 0x22, 0x33, 0x44});
-  q.PutKeyCode(0x0130);
-  EXPECT_EQ(q.Bytes(), Bytes({0x56, 0x23}));
+  q.queueClear();
+  q.setPhoneId({0, 0, 0, 0, 0x11, 0x22, 0x33, 0x44});
+  q.putKeyCode(0x0130);
+  EXPECT_EQ(q.bytes(), bytes({0x56, 0x23}));
 
   // Entries keep the block of the moment they were queued.
-  q.SetPhoneId({});
-  q.PutText("AB");
-  EXPECT_EQ(q.Bytes(), Bytes({0x56, 0x23, 0x41, 0x00, 0x42, 0x00}));
+  q.setPhoneId({});
+  q.putText("AB");
+  EXPECT_EQ(q.bytes(), bytes({0x56, 0x23, 0x41, 0x00, 0x42, 0x00}));
 
-  q.QueueClear();
-  q.PutText("");
-  EXPECT_EQ(q.Size(), 0);
-  q.PutText("\xE9");
-  EXPECT_EQ(q.Bytes(), Bytes({0xE9, 0x00}));
+  q.queueClear();
+  q.putText("");
+  EXPECT_EQ(q.size(), 0);
+  q.putText("\xE9");
+  EXPECT_EQ(q.bytes(), bytes({0xE9, 0x00}));
 }
 
 TEST(CommandQueue, DrainsTwentyBytesThenTheRest) {
-  TCommandQueue q;
+  CommandQueue q;
   for (int i = 0; i < 12; ++i)
-    q.PutKeyCode(static_cast<uint16_t>(0x0130 + i));
-  const QByteArray all = q.Bytes();
+    q.putKeyCode(static_cast<uint16_t>(0x0130 + i));
+  const QByteArray all = q.bytes();
   ASSERT_EQ(all.size(), 24);
-  EXPECT_EQ(q.TakeFront(20), all.left(20));
-  EXPECT_EQ(q.TakeFront(20), all.mid(20));
-  EXPECT_EQ(q.Size(), 0);
+  EXPECT_EQ(q.takeFront(20), all.left(20));
+  EXPECT_EQ(q.takeFront(20), all.mid(20));
+  EXPECT_EQ(q.size(), 0);
 
-  q.QueueAppend(all);
-  q.QueueDropFront();
-  EXPECT_EQ(q.Bytes(), all.mid(20));
-  q.QueueDropFront(); // fewer than 20 left: empties, never underflows
-  EXPECT_EQ(q.Size(), 0);
+  q.queueAppend(all);
+  q.queueDropFront();
+  EXPECT_EQ(q.bytes(), all.mid(20));
+  q.queueDropFront(); // fewer than 20 left: empties, never underflows
+  EXPECT_EQ(q.size(), 0);
 }
 
 TEST(CommandQueue, ConsumerOnAnotherThreadSeesWholeBlocks) {
-  TCommandQueue q;
+  CommandQueue q;
   std::atomic<bool> done{false};
   std::atomic<long> received{0};
   std::atomic<int> torn{0};
   constexpr int kBlocks = 20000;
-  constexpr int kBlockSize = 6; // PutText of three characters
+  constexpr int kBlockSize = 6; // putText of three characters
 
   std::thread consumer([&] {
-    while (!done || q.Size() > 0) {
-      const QByteArray bytes = q.TakeAll();
+    while (!done || q.size() > 0) {
+      const QByteArray bytes = q.takeAll();
       if (bytes.size() % kBlockSize != 0)
         ++torn;
       for (qsizetype i = 0; i + kBlockSize <= bytes.size(); i += kBlockSize)
@@ -76,7 +76,7 @@ TEST(CommandQueue, ConsumerOnAnotherThreadSeesWholeBlocks) {
   });
   std::thread producer([&] {
     for (int i = 0; i < kBlocks; ++i)
-      q.PutText("xyz");
+      q.putText("xyz");
   });
   producer.join();
   done = true;

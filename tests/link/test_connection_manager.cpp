@@ -4,8 +4,8 @@
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/ConnectionManager.h"
-#include "link/SrvFunctions.h"
-#include "link/UnitDataCom.h"
+#include "link/TcpLink.h"
+#include "link/SerialLink.h"
 #include "platform/SerialPortList.h"
 #include "support/TempDir.h"
 #include "test_serial_pty.h"
@@ -16,50 +16,50 @@
 namespace {
 
 // Records every change the manager asks of the window, in order.
-class RecordingWindow : public IConnectionWindow {
+class RecordingWindow : public ConnectionView {
 public:
-  TConnectionSettings settings;
+  ConnectionSettings settings;
   QStringList calls;
   std::function<void()> onProcessEvents;
   std::function<void(const QString &, bool)> onStore;
 
-  TConnectionSettings ConnectionSettings() const override { return settings; }
-  void SetConnectCommandsEnabled(bool on) override {
+  ConnectionSettings connectionSettings() const override { return settings; }
+  void setConnectCommandsEnabled(bool on) override {
     calls << QStringLiteral("commands %1").arg(on ? "on" : "off");
   }
-  void SetDisconnectEnabled(bool on) override {
+  void setDisconnectEnabled(bool on) override {
     calls << QStringLiteral("disconnect %1").arg(on ? "on" : "off");
   }
-  void SetIndicatorShown(TLinkKind link, bool shown) override {
+  void setIndicatorShown(LinkKind link, bool shown) override {
     static const char *names[] = {"cable", "bluetooth", "gprs", "auto"};
     calls << QStringLiteral("%1 %2").arg(names[int(link)],
                                          shown ? "shown" : "hidden");
   }
-  void ShowLinkState(int index) override {
+  void showLinkState(int index) override {
     calls << QStringLiteral("led %1").arg(index);
   }
-  void ClearLinkTexts() override { calls << "texts cleared"; }
-  void ClearScreen() override { calls << "screen cleared"; }
-  void SetWatchdogRunning(bool on) override {
+  void clearLinkTexts() override { calls << "texts cleared"; }
+  void clearScreen() override { calls << "screen cleared"; }
+  void setWatchdogRunning(bool on) override {
     calls << QStringLiteral("watchdog %1").arg(on ? "on" : "off");
   }
-  void ShowSerialOpenError(TLinkKind link) override {
+  void showSerialOpenError(LinkKind link) override {
     calls << QStringLiteral("open error %1").arg(int(link));
   }
-  void ShowNoSerialPortOpened() override { calls << "no port"; }
-  void ShowListenError(const QString &message) override {
+  void showNoSerialPortOpened() override { calls << "no port"; }
+  void showListenError(const QString &message) override {
     calls << "listen error: " + message;
   }
-  void ProcessPendingEvents() override {
+  void processPendingEvents() override {
     calls << "events";
     if (onProcessEvents)
       onProcessEvents();
   }
-  std::unique_ptr<IScanProgress> CreateScanProgress() override {
+  std::unique_ptr<ScanProgress> createScanProgress() override {
     calls << "scan";
     return nullptr;
   }
-  void StoreFoundPort(const QString &port, bool isCable) override {
+  void storeFoundPort(const QString &port, bool isCable) override {
     calls << QStringLiteral("store %1 %2").arg(port).arg(isCable);
     if (onStore)
       onStore(port, isCable);
@@ -74,60 +74,60 @@ const QStringList kIdleAgain = {
 class ConnectionManagerTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    qunsetenv(SerialPortTableEnv);
-    SetExePath(dir.File("quorvane"));
-    dataCom.SetClock([this] { return now; });
-    manager.SetDataComPort(&dataCom);
+    qunsetenv(kSerialPortTableEnv);
+    setExePath(dir.file("quorvane"));
+    dataCom.setClock([this] { return now; });
+    manager.setSerialLink(&dataCom);
   }
-  void TearDown() override { qunsetenv(SerialPortTableEnv); }
+  void TearDown() override { qunsetenv(kSerialPortTableEnv); }
 
   // The machine's port list holds just this terminal, under the device.
-  void ListPort(const QByteArray &device, const TestPty &pty) {
-    QFile table(dir.File("ports.ini"));
+  void listPort(const QByteArray &device, const TestPty &pty) {
+    QFile table(dir.file("ports.ini"));
     ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-    table.write(device + "=" + pty.Path().toLocal8Bit() + "\r\n");
+    table.write(device + "=" + pty.path().toLocal8Bit() + "\r\n");
     table.close();
-    qputenv(SerialPortTableEnv, table.fileName().toLocal8Bit());
+    qputenv(kSerialPortTableEnv, table.fileName().toLocal8Bit());
   }
 
   ScopedTempDir dir;
   RecordingView view;
-  TCommandQueue queue;
+  CommandQueue queue;
   RecordingWindow window;
-  TIdTCPServer tcp{view, queue};
-  TDataComPort dataCom{queue, &view};
-  TConnectionManager manager{window, tcp, queue};
+  TcpLink tcp{view, queue};
+  SerialLink dataCom{queue, &view};
+  ConnectionManager manager{window, tcp, queue};
   qint64 now = 1000000;
 };
 
 } // namespace
 
 TEST_F(ConnectionManagerTest, GprsOpensAndDisconnectReturnsToIdle) {
-  window.settings.Port = 0;
-  manager.ConnectGprs();
-  ASSERT_TRUE(tcp.Active());
-  EXPECT_TRUE(manager.LinkOpen());
+  window.settings.port = 0;
+  manager.connectGprs();
+  ASSERT_TRUE(tcp.active());
+  EXPECT_TRUE(manager.linkOpen());
   EXPECT_EQ(window.calls, QStringList({"commands off", "disconnect on",
                                        "gprs hidden", "led 1"}));
   window.calls.clear();
-  queue.PutKeyCode(0x0130);
-  manager.DisconnectLink();
-  EXPECT_FALSE(tcp.Active());
-  EXPECT_FALSE(manager.LinkOpen());
+  queue.putKeyCode(0x0130);
+  manager.disconnectLink();
+  EXPECT_FALSE(tcp.active());
+  EXPECT_FALSE(manager.linkOpen());
   EXPECT_EQ(window.calls, kIdleAgain);
-  EXPECT_EQ(queue.Size(), 0); // keys are not kept for the next phone
+  EXPECT_EQ(queue.size(), 0); // keys are not kept for the next phone
 }
 
 TEST_F(ConnectionManagerTest, FailuresToOpenLeaveTheStateIdle) {
   QTcpServer blocker;
   ASSERT_TRUE(blocker.listen(QHostAddress::AnyIPv4, 0));
-  window.settings.Port = blocker.serverPort();
-  window.settings.BlueToothPort = dir.File("no-such-port");
-  window.settings.DataPort = dir.File("no-such-cable");
-  manager.ConnectGprs();
-  manager.ConnectBluetooth();
-  manager.ConnectCable();
-  EXPECT_FALSE(manager.LinkOpen());
+  window.settings.port = blocker.serverPort();
+  window.settings.blueToothPort = dir.file("no-such-port");
+  window.settings.dataPort = dir.file("no-such-cable");
+  manager.connectGprs();
+  manager.connectBluetooth();
+  manager.connectCable();
+  EXPECT_FALSE(manager.linkOpen());
   EXPECT_EQ(window.calls,
             QStringList({"listen error: Could not bind socket. Address and "
                          "port are already in use.",
@@ -136,77 +136,77 @@ TEST_F(ConnectionManagerTest, FailuresToOpenLeaveTheStateIdle) {
 
 TEST_F(ConnectionManagerTest, AutoconnectIsNotEnteredAgainFromPendingEvents) {
   TestPty pty;
-  ListPort("\\Device\\BthModem0", pty);
+  listPort("\\Device\\BthModem0", pty);
   // Another click on a connect command arrives while the first runs.
   window.onProcessEvents = [this] {
-    manager.Autoconnect();
-    manager.ConnectGprs();
+    manager.autoconnect();
+    manager.connectGprs();
   };
-  manager.Autoconnect();
-  EXPECT_FALSE(tcp.Active());
-  EXPECT_EQ(dataCom.ProbePorts().size(), 1);
+  manager.autoconnect();
+  EXPECT_FALSE(tcp.active());
+  EXPECT_EQ(dataCom.probePorts().size(), 1);
   EXPECT_EQ(window.calls, QStringList({"events", "scan", "commands off",
                                        "disconnect on", "led 1"}));
 
   // The phone answers: its port is stored and its indicator lit.
   window.calls.clear();
-  pty.Write(NopPacket());
-  ASSERT_TRUE(PumpUntil([&] { return !window.calls.isEmpty(); }));
+  pty.write(nopPacket());
+  ASSERT_TRUE(pumpUntil([&] { return !window.calls.isEmpty(); }));
   EXPECT_EQ(window.calls,
-            QStringList({"store " + pty.Path() + " 0", "bluetooth hidden"}));
-  manager.DisconnectLink();
-  EXPECT_TRUE(dataCom.ProbePorts().isEmpty());
+            QStringList({"store " + pty.path() + " 0", "bluetooth hidden"}));
+  manager.disconnectLink();
+  EXPECT_TRUE(dataCom.probePorts().isEmpty());
 }
 
 TEST_F(ConnectionManagerTest, AutoconnectWithoutAnOpenPortStaysIdle) {
   // A listed port that does not open, then an empty list.
-  QFile table(dir.File("ports.ini"));
+  QFile table(dir.file("ports.ini"));
   ASSERT_TRUE(table.open(QIODevice::WriteOnly));
-  table.write("\\Device\\USBSER000=" + dir.File("gone").toLocal8Bit() + "\r\n");
+  table.write("\\Device\\USBSER000=" + dir.file("gone").toLocal8Bit() + "\r\n");
   table.close();
-  qputenv(SerialPortTableEnv, table.fileName().toLocal8Bit());
-  manager.Autoconnect();
+  qputenv(kSerialPortTableEnv, table.fileName().toLocal8Bit());
+  manager.autoconnect();
   ASSERT_TRUE(table.open(QIODevice::WriteOnly | QIODevice::Truncate));
   table.close();
-  manager.Autoconnect();
-  EXPECT_FALSE(manager.LinkOpen());
-  EXPECT_FALSE(dataCom.ProbePortsOpen());
+  manager.autoconnect();
+  EXPECT_FALSE(manager.linkOpen());
+  EXPECT_FALSE(dataCom.probePortsOpen());
   EXPECT_EQ(window.calls, QStringList({"events", "scan", "no port", "events",
                                        "scan", "no port"}));
 }
 
 TEST_F(ConnectionManagerTest, ErrorsWhileHandlingBytesAreReportedNotThrown) {
   TestPty pty;
-  ListPort("\\Device\\USBSER000", pty);
+  listPort("\\Device\\USBSER000", pty);
   window.onStore = [](const QString &, bool) {
     throw std::runtime_error("Unable to write to Quorvane.ini");
   };
   QStringList reported;
-  QObject::connect(&dataCom, &TDataComPort::ErrorRaised,
+  QObject::connect(&dataCom, &SerialLink::errorRaised,
                    [&](const QString &m) { reported << m; });
-  manager.Autoconnect();
-  pty.Write(NopPacket());
+  manager.autoconnect();
+  pty.write(nopPacket());
   // The port's signal handler returns normally; the error is handed on.
-  ASSERT_TRUE(PumpUntil([&] { return !reported.isEmpty(); }));
+  ASSERT_TRUE(pumpUntil([&] { return !reported.isEmpty(); }));
   EXPECT_EQ(reported, QStringList("Unable to write to Quorvane.ini"));
-  manager.DisconnectLink();
+  manager.disconnectLink();
 }
 
 TEST_F(ConnectionManagerTest, WatchdogClosesASilentBluetoothLinkAndReopensIt) {
   TestPty pty;
-  window.settings.BlueToothPort = pty.Path();
-  manager.ConnectBluetooth();
-  ASSERT_TRUE(dataCom.ComPort().IsOpen());
-  manager.TimerCOMPortTimer(); // nothing received yet: never closed
-  EXPECT_TRUE(manager.LinkOpen());
+  window.settings.blueToothPort = pty.path();
+  manager.connectBluetooth();
+  ASSERT_TRUE(dataCom.comPort().isOpen());
+  manager.checkPortWatchdog(); // nothing received yet: never closed
+  EXPECT_TRUE(manager.linkOpen());
 
-  dataCom.HandleSerialChunk(&dataCom.ComPort(), NopPacket(), 8);
+  dataCom.handleSerialChunk(&dataCom.comPort(), nopPacket(), 8);
   now += 5999; // five whole seconds: still open
-  manager.TimerCOMPortTimer();
-  EXPECT_TRUE(manager.LinkOpen());
+  manager.checkPortWatchdog();
+  EXPECT_TRUE(manager.linkOpen());
   window.calls.clear();
   now += 1;
-  manager.TimerCOMPortTimer();
+  manager.checkPortWatchdog();
   QStringList expected = kIdleAgain;
   expected << "watchdog on"
            << "commands off"
@@ -214,7 +214,7 @@ TEST_F(ConnectionManagerTest, WatchdogClosesASilentBluetoothLinkAndReopensIt) {
            << "bluetooth hidden"
            << "led 1";
   EXPECT_EQ(window.calls, expected);
-  EXPECT_TRUE(dataCom.ComPort().IsOpen());
-  EXPECT_EQ(dataCom.LastReceiveTime(), 0);
-  manager.DisconnectLink();
+  EXPECT_TRUE(dataCom.comPort().isOpen());
+  EXPECT_EQ(dataCom.lastReceiveTime(), 0);
+  manager.disconnectLink();
 }

@@ -1,9 +1,9 @@
 // The serial packet link over real pseudo-terminals: the master side plays
-// the phone, ComPort of the serial data module is opened on the slave.
+// the phone, comPort of the serial data module is opened on the slave.
 
 #include "common/EventLog.h"
 #include "link/CommandQueue.h"
-#include "link/UnitDataCom.h"
+#include "link/SerialLink.h"
 #include "support/TempDir.h"
 #include "test_serial_pty.h"
 
@@ -17,72 +17,72 @@ namespace {
 class SerialLinkTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(pty.IsValid());
-    SetLogFilePath(dir.File("link.log"));
+    ASSERT_TRUE(pty.isValid());
+    setLogFilePath(dir.file("link.log"));
     LogCommands = true;
     LogPacketSize = true;
-    link = std::make_unique<TDataComPort>(queue, &view);
-    link->OpenComPort(pty.Path());
+    link = std::make_unique<SerialLink>(queue, &view);
+    link->openComPort(pty.path());
   }
   void TearDown() override {
     link.reset();
     LogCommands = false;
     LogPacketSize = false;
-    SetLogFilePath(QString());
+    setLogFilePath(QString());
   }
 
   // One chunk as the port would deliver it.
-  void Feed(const QByteArray &chunk) {
-    link->HandleSerialChunk(&link->ComPort(), chunk, chunk.size());
+  void feed(const QByteArray &chunk) {
+    link->handleSerialChunk(&link->comPort(), chunk, chunk.size());
   }
-  QStringList Log() const { return LogMessages(dir.File("link.log")); }
-  void ClearLog() { QFile::remove(dir.File("link.log")); }
+  QStringList log() const { return logMessages(dir.file("link.log")); }
+  void clearLog() { QFile::remove(dir.file("link.log")); }
 
   ScopedTempDir dir;
   TestPty pty;
   RecordingView view;
-  TCommandQueue queue;
-  std::unique_ptr<TDataComPort> link;
+  CommandQueue queue;
+  std::unique_ptr<SerialLink> link;
 
   void QueueKeys(int count) {
     for (int i = 0; i < count; ++i)
-      queue.PutKeyCode(quint16(0x0130 + i));
+      queue.putKeyCode(quint16(0x0130 + i));
   }
 };
 
 } // namespace
 
 TEST_F(SerialLinkTest, NopGetsNopReplyThroughThePort) {
-  pty.Write(Hex("0b00000000000000"));
-  EXPECT_EQ(pty.ReceiveWhilePumping(9), Hex("0b000000000000005e"));
-  EXPECT_EQ(Log(), QStringList({"recv: 8", "recv: ComNOP", "send: ComReply"}));
+  pty.write(hex("0b00000000000000"));
+  EXPECT_EQ(pty.receiveWhilePumping(9), hex("0b000000000000005e"));
+  EXPECT_EQ(log(), QStringList({"recv: 8", "recv: ComNOP", "send: ComReply"}));
   EXPECT_EQ(view.activity.load(), 1);
   EXPECT_EQ(view.restarts.load(), 1);
-  EXPECT_NE(link->LastReceiveTime(), 0);
-  EXPECT_TRUE(link->TimerLostPacket().isActive());
-  EXPECT_EQ(link->TimerLostPacket().interval(), 500);
+  EXPECT_NE(link->lastReceiveTime(), 0);
+  EXPECT_TRUE(link->timerLostPacket().isActive());
+  EXPECT_EQ(link->timerLostPacket().interval(), 500);
 
   // With the switches off the exchange is the same and nothing is logged.
   LogCommands = false;
   LogPacketSize = false;
-  pty.Write(NopPacket());
-  EXPECT_EQ(pty.ReceiveWhilePumping(9), NopReply());
-  EXPECT_EQ(Log().size(), 3);
+  pty.write(nopPacket());
+  EXPECT_EQ(pty.receiveWhilePumping(9), nopReply());
+  EXPECT_EQ(log().size(), 3);
 }
 
 TEST_F(SerialLinkTest, QueueGoesOutTwentyBytesPerReply) {
   QueueKeys(12);
-  const QByteArray queued = queue.Bytes();
+  const QByteArray queued = queue.bytes();
   ASSERT_EQ(queued.size(), 24);
 
-  Feed(NopPacket());
-  EXPECT_EQ(pty.Received(),
-            Hex("0d00000014000000") + queued.left(20) + Hex("5e"));
-  Feed(NopPacket());
-  EXPECT_EQ(pty.Received(), Hex("0d00000004000000") + queued.mid(20) + "^");
-  Feed(NopPacket());
-  EXPECT_EQ(pty.Received(), NopReply());
-  EXPECT_EQ(Log(),
+  feed(nopPacket());
+  EXPECT_EQ(pty.received(),
+            hex("0d00000014000000") + queued.left(20) + hex("5e"));
+  feed(nopPacket());
+  EXPECT_EQ(pty.received(), hex("0d00000004000000") + queued.mid(20) + "^");
+  feed(nopPacket());
+  EXPECT_EQ(pty.received(), nopReply());
+  EXPECT_EQ(log(),
             QStringList({"recv: 8", "recv: ComNOP", "command", "send: ComReply",
                          "recv: 8", "recv: ComNOP", "command", "send: ComReply",
                          "recv: 8", "recv: ComNOP", "send: ComReply"}));
@@ -92,78 +92,78 @@ namespace {
 
 // Checks from another thread, during every write, that the queue can be
 // used: a key press made while the reply is written must not wait for it.
-class LockCheckingPort : public TSerialPort {
+class LockCheckingPort : public SerialPort {
 public:
-  LockCheckingPort(TCommandQueue &queue) : m_queue(queue) {}
-  void Write(const QByteArray &data) override {
+  LockCheckingPort(CommandQueue &queue) : m_queue(queue) {}
+  void write(const QByteArray &data) override {
     std::promise<void> done;
     std::future<void> finished = done.get_future();
     std::thread other([&] {
-      m_queue.Size();
+      m_queue.size();
       done.set_value();
     });
     const bool free =
         finished.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
     lockFreeDuringWrite.append(free);
-    TSerialPort::Write(data);
+    SerialPort::write(data);
     other.join();
   }
   QList<bool> lockFreeDuringWrite;
 
 private:
-  TCommandQueue &m_queue;
+  CommandQueue &m_queue;
 };
 
 } // namespace
 
 TEST_F(SerialLinkTest, QueueLockIsNotHeldWhileWriting) {
   LockCheckingPort port(queue);
-  port.SetPortName(pty.Path());
-  link->ComPort().Close();
-  port.Open();
+  port.setPortName(pty.path());
+  link->comPort().close();
+  port.open();
   QueueKeys(3);
-  link->HandleSerialChunk(&port, NopPacket() + NopPacket(), 16);
+  link->handleSerialChunk(&port, nopPacket() + nopPacket(), 16);
   // Both replies of the chunk in one write.
   EXPECT_EQ(port.lockFreeDuringWrite, QList<bool>({true}));
-  EXPECT_EQ(pty.Received(), CommandsReply(Hex("300131013201")) + NopReply());
+  EXPECT_EQ(pty.received(), commandsReply(hex("300131013201")) + nopReply());
 
   // Outside a chunk (the silence rule) a reply is written on its own.
   QueueKeys(1);
-  link->SendSerialReply(&port);
+  link->sendSerialReply(&port);
   EXPECT_EQ(port.lockFreeDuringWrite, QList<bool>({true, true}));
-  EXPECT_EQ(pty.Received(), CommandsReply(Hex("3001")));
+  EXPECT_EQ(pty.received(), commandsReply(hex("3001")));
 }
 
 TEST_F(SerialLinkTest, TileSplitOverThreeChunksIsHandledOnce) {
-  const QByteArray tile = TileBytes(100);
-  const QByteArray packet = ScreenPacket(24, 48, tile);
-  Feed(packet.left(5));
-  Feed(packet.mid(5, 55));
-  EXPECT_TRUE(view.Tiles().isEmpty());
-  EXPECT_TRUE(pty.Received().isEmpty());
-  EXPECT_EQ(link->Pending(), packet.left(60));
+  const QByteArray tile = tileBytes(100);
+  const QByteArray packet = screenPacket(24, 48, tile);
+  feed(packet.left(5));
+  feed(packet.mid(5, 55));
+  EXPECT_TRUE(view.tiles().isEmpty());
+  EXPECT_TRUE(pty.received().isEmpty());
+  EXPECT_EQ(link->pending(), packet.left(60));
 
-  Feed(packet.mid(60));
-  ASSERT_EQ(view.Tiles().size(), 1);
-  EXPECT_EQ(view.Tiles()[0].data, tile);
-  EXPECT_EQ(view.Tiles()[0].x, 24);
-  EXPECT_EQ(view.Tiles()[0].y, 48);
-  EXPECT_EQ(pty.Received(), NopReply());
-  EXPECT_EQ(link->PendingSize(), 0);
-  EXPECT_EQ(Log(), QStringList({"recv: 5", "recv: 55", "recv: 56", "image: 116",
+  feed(packet.mid(60));
+  ASSERT_EQ(view.tiles().size(), 1);
+  EXPECT_EQ(view.tiles()[0].data, tile);
+  EXPECT_EQ(view.tiles()[0].x, 24);
+  EXPECT_EQ(view.tiles()[0].y, 48);
+  EXPECT_EQ(pty.received(), nopReply());
+  EXPECT_EQ(link->pendingSize(), 0);
+  EXPECT_EQ(log(), QStringList({"recv: 5", "recv: 55", "recv: 56", "image: 116",
                                 "recv: ComGetScreen", "send: ComReply"}));
 }
 
 TEST_F(SerialLinkTest, OneChunkWithNopAndTileGetsTwoRepliesInOrder) {
   QueueKeys(11);
-  const QByteArray queued = queue.Bytes();
-  const QByteArray tile = TileBytes(40, 3);
-  Feed(NopPacket() + ScreenPacket(0, 8, tile));
-  EXPECT_EQ(pty.Received(),
-            CommandsReply(queued.left(20)) + CommandsReply(queued.mid(20)));
-  ASSERT_EQ(view.Tiles().size(), 1);
-  EXPECT_EQ(view.Tiles()[0].data, tile);
-  EXPECT_EQ(Log(),
+  const QByteArray queued = queue.bytes();
+  const QByteArray tile = tileBytes(40, 3);
+  feed(nopPacket() + screenPacket(0, 8, tile));
+  EXPECT_EQ(pty.received(),
+            commandsReply(queued.left(20)) + commandsReply(queued.mid(20)));
+  ASSERT_EQ(view.tiles().size(), 1);
+  EXPECT_EQ(view.tiles()[0].data, tile);
+  EXPECT_EQ(log(),
             QStringList({"recv: 64", "recv: ComNOP", "command",
                          "send: ComReply", "image: 56", "recv: ComGetScreen",
                          "command", "send: ComReply"}));
@@ -175,140 +175,140 @@ TEST_F(SerialLinkTest, OneChunkWithNopAndTileGetsTwoRepliesInOrder) {
 TEST_F(SerialLinkTest, BurstOfTilesThroughThePort) {
   QByteArray burst;
   for (int i = 0; i < 60; ++i)
-    burst += ScreenPacket(i, 2 * i, TileBytes(300 + i, i));
-  pty.Write(burst);
-  const QByteArray replies = pty.ReceiveWhilePumping(60 * 9);
-  EXPECT_EQ(replies, NopReply().repeated(60));
-  ASSERT_EQ(view.Tiles().size(), 60);
+    burst += screenPacket(i, 2 * i, tileBytes(300 + i, i));
+  pty.write(burst);
+  const QByteArray replies = pty.receiveWhilePumping(60 * 9);
+  EXPECT_EQ(replies, nopReply().repeated(60));
+  ASSERT_EQ(view.tiles().size(), 60);
   for (int i = 0; i < 60; ++i) {
-    EXPECT_EQ(view.Tiles()[i].x, i);
-    EXPECT_EQ(view.Tiles()[i].data, TileBytes(300 + i, i));
+    EXPECT_EQ(view.tiles()[i].x, i);
+    EXPECT_EQ(view.tiles()[i].data, tileBytes(300 + i, i));
   }
   // Reading everything that arrived per event: far fewer events than
   // packets.
   EXPECT_LT(view.activity.load(), 40);
-  EXPECT_EQ(link->PendingSize(), 0);
+  EXPECT_EQ(link->pendingSize(), 0);
 }
 
 TEST_F(SerialLinkTest, UnrecognisedKindDropsEverythingPending) {
   for (const qint32 kind : {13, 15, 99, -1}) {
     SCOPED_TRACE(kind);
-    ClearLog();
-    Feed(Le32(kind) + NopPacket() + ScreenPacket(1, 2, TileBytes(20)) +
-         AuthPacket(Hex("0102030405060708")));
-    EXPECT_EQ(pty.Received(), NopReply());
-    EXPECT_EQ(link->PendingSize(), 0);
-    EXPECT_EQ(Log(), QStringList({"recv: 68"}));
+    clearLog();
+    feed(le32(kind) + nopPacket() + screenPacket(1, 2, tileBytes(20)) +
+         authPacket(hex("0102030405060708")));
+    EXPECT_EQ(pty.received(), nopReply());
+    EXPECT_EQ(link->pendingSize(), 0);
+    EXPECT_EQ(log(), QStringList({"recv: 68"}));
   }
-  EXPECT_TRUE(view.Tiles().isEmpty());
-  EXPECT_TRUE(view.Identities().isEmpty());
+  EXPECT_TRUE(view.tiles().isEmpty());
+  EXPECT_TRUE(view.identities().isEmpty());
 }
 
 TEST_F(SerialLinkTest, AuthStoresAndShowsTheIdentification) {
-  Feed(AuthPacket(Hex("7856341211223344")));
+  feed(authPacket(hex("7856341211223344")));
   EXPECT_EQ(view.idle.load(), 1);
-  EXPECT_EQ(view.Identities(), QList<QByteArray>({"12345678"}));
-  const TPhoneId expected{0x78, 0x56, 0x34, 0x12, 0x11, 0x22, 0x33, 0x44};
-  EXPECT_EQ(queue.PhoneId(), expected);
-  EXPECT_EQ(pty.Received(), NopReply());
-  EXPECT_EQ(Log(),
+  EXPECT_EQ(view.identities(), QList<QByteArray>({"12345678"}));
+  const PhoneId expected{0x78, 0x56, 0x34, 0x12, 0x11, 0x22, 0x33, 0x44};
+  EXPECT_EQ(queue.phoneId(), expected);
+  EXPECT_EQ(pty.received(), nopReply());
+  EXPECT_EQ(log(),
             QStringList({"recv: 20", "recv: ComAuth", "send: ComReply"}));
 
   // Keys queued from now on are scrambled with the new block.
-  queue.PutKeyCode(0x0130);
-  Feed(NopPacket());
-  EXPECT_EQ(pty.Received(), CommandsReply(Hex("5623")));
+  queue.putKeyCode(0x0130);
+  feed(nopPacket());
+  EXPECT_EQ(pty.received(), commandsReply(hex("5623")));
 }
 
 TEST_F(SerialLinkTest, UnknownPhoneGetsNothingUntilAllowed) {
-  TPhoneGate gate;
-  gate.SetPolicy(true, {});
-  link->SetGate(&gate);
-  link->OpenComPort(pty.Path()); // a new session on the port
+  PhoneGate gate;
+  gate.setPolicy(true, {});
+  link->setGate(&gate);
+  link->openComPort(pty.path()); // a new session on the port
   QueueKeys(1);
-  Feed(ScreenPacket(0, 0, TileBytes(20)));
-  Feed(AuthPacket(Hex("0102030405060708")));
-  Feed(NopPacket());
-  EXPECT_EQ(pty.Received(), NopReply() + NopReply() + NopReply());
-  EXPECT_TRUE(view.Tiles().isEmpty());
-  EXPECT_TRUE(view.Identities().isEmpty());
-  ASSERT_EQ(view.Asked().size(), 1);
-  EXPECT_EQ(queue.Size(), 2);
+  feed(screenPacket(0, 0, tileBytes(20)));
+  feed(authPacket(hex("0102030405060708")));
+  feed(nopPacket());
+  EXPECT_EQ(pty.received(), nopReply() + nopReply() + nopReply());
+  EXPECT_TRUE(view.tiles().isEmpty());
+  EXPECT_TRUE(view.identities().isEmpty());
+  ASSERT_EQ(view.asked().size(), 1);
+  EXPECT_EQ(queue.size(), 2);
 
-  ASSERT_TRUE(gate.Allow(view.Asked()[0]));
-  Feed(NopPacket());
-  EXPECT_EQ(pty.Received(), CommandsReply(Hex("3001")));
-  EXPECT_EQ(view.Identities(), QList<QByteArray>({"04030201"}));
-  Feed(ScreenPacket(0, 0, TileBytes(20)));
-  EXPECT_EQ(view.Tiles().size(), 1);
-  link->SetGate(nullptr);
+  ASSERT_TRUE(gate.allow(view.asked()[0]));
+  feed(nopPacket());
+  EXPECT_EQ(pty.received(), commandsReply(hex("3001")));
+  EXPECT_EQ(view.identities(), QList<QByteArray>({"04030201"}));
+  feed(screenPacket(0, 0, tileBytes(20)));
+  EXPECT_EQ(view.tiles().size(), 1);
+  link->setGate(nullptr);
 }
 
 TEST_F(SerialLinkTest, PacketsAreTakenOnlyWhenWhole) {
   // A NOP in three pieces.
-  Feed(Hex("0b00"));
-  Feed(Hex("000000"));
-  EXPECT_TRUE(pty.Received().isEmpty());
-  Feed(Hex("000000"));
-  EXPECT_EQ(pty.Received(), NopReply());
+  feed(hex("0b00"));
+  feed(hex("000000"));
+  EXPECT_TRUE(pty.received().isEmpty());
+  feed(hex("000000"));
+  EXPECT_EQ(pty.received(), nopReply());
 
   // A ComAuth one byte short.
-  const QByteArray auth = AuthPacket(Hex("0000000001020304"));
-  Feed(auth.left(19));
-  EXPECT_TRUE(view.Identities().isEmpty());
-  EXPECT_TRUE(pty.Received().isEmpty());
-  Feed(auth.mid(19));
-  EXPECT_EQ(view.Identities().size(), 1);
-  EXPECT_EQ(pty.Received(), NopReply());
+  const QByteArray auth = authPacket(hex("0000000001020304"));
+  feed(auth.left(19));
+  EXPECT_TRUE(view.identities().isEmpty());
+  EXPECT_TRUE(pty.received().isEmpty());
+  feed(auth.mid(19));
+  EXPECT_EQ(view.identities().size(), 1);
+  EXPECT_EQ(pty.received(), nopReply());
 
   // A ComGetScreen before its length is known.
-  Feed(Le32(14) + Hex("0100"));
-  EXPECT_TRUE(pty.Received().isEmpty());
-  EXPECT_EQ(link->PendingSize(), 6);
-  link->ClearPending();
+  feed(le32(14) + hex("0100"));
+  EXPECT_TRUE(pty.received().isEmpty());
+  EXPECT_EQ(link->pendingSize(), 6);
+  link->clearPending();
 
   // Three bytes of an unknown kind wait for the fourth.
-  Feed(Hex("636300"));
-  EXPECT_TRUE(pty.Received().isEmpty());
-  EXPECT_EQ(link->PendingSize(), 3);
-  Feed(Hex("00") + NopPacket());
-  EXPECT_EQ(pty.Received(), NopReply());
-  EXPECT_EQ(link->PendingSize(), 0);
+  feed(hex("636300"));
+  EXPECT_TRUE(pty.received().isEmpty());
+  EXPECT_EQ(link->pendingSize(), 3);
+  feed(hex("00") + nopPacket());
+  EXPECT_EQ(pty.received(), nopReply());
+  EXPECT_EQ(link->pendingSize(), 0);
 }
 
 TEST_F(SerialLinkTest, TileLengthOutsideTheRangeIsAnUnknownPacket) {
   for (const qint32 length : {-1, -16, (1 << 20) + 1}) {
     SCOPED_TRACE(length);
-    ClearLog();
-    Feed(Le32(14) + Le32(length) + Le32(0) + Le32(0) + TileBytes(32));
-    EXPECT_EQ(pty.Received(), NopReply());
-    EXPECT_EQ(link->PendingSize(), 0);
-    EXPECT_FALSE(Log().contains("recv: ComGetScreen"));
+    clearLog();
+    feed(le32(14) + le32(length) + le32(0) + le32(0) + tileBytes(32));
+    EXPECT_EQ(pty.received(), nopReply());
+    EXPECT_EQ(link->pendingSize(), 0);
+    EXPECT_FALSE(log().contains("recv: ComGetScreen"));
   }
   // The largest tile accepted waits for its bytes.
-  Feed(Le32(14) + Le32(1 << 20) + Le32(0) + Le32(0) + TileBytes(32));
-  EXPECT_TRUE(pty.Received().isEmpty());
-  EXPECT_EQ(link->PendingSize(), 48);
-  link->ClearPending();
+  feed(le32(14) + le32(1 << 20) + le32(0) + le32(0) + tileBytes(32));
+  EXPECT_TRUE(pty.received().isEmpty());
+  EXPECT_EQ(link->pendingSize(), 48);
+  link->clearPending();
 
   // Lengths up to 8 are consumed and answered; nothing is drawn.
   for (const int length : {0, 8}) {
-    Feed(ScreenPacket(0, 0, TileBytes(length)));
-    EXPECT_EQ(pty.Received(), NopReply());
+    feed(screenPacket(0, 0, tileBytes(length)));
+    EXPECT_EQ(pty.received(), nopReply());
   }
-  Feed(ScreenPacket(5, 6, TileBytes(9)));
-  EXPECT_EQ(pty.Received(), NopReply());
-  ASSERT_EQ(view.Tiles().size(), 1);
-  EXPECT_EQ(view.Tiles()[0].data, TileBytes(9));
+  feed(screenPacket(5, 6, tileBytes(9)));
+  EXPECT_EQ(pty.received(), nopReply());
+  ASSERT_EQ(view.tiles().size(), 1);
+  EXPECT_EQ(view.tiles()[0].data, tileBytes(9));
 }
 
 TEST_F(SerialLinkTest, UndecodableTileIsSkippedAndAnswered) {
   view.throwOnTile = true;
   QueueKeys(1);
-  Feed(ScreenPacket(0, 0, TileBytes(50)) + NopPacket());
-  EXPECT_EQ(pty.Received(), CommandsReply(Hex("3001")) + NopReply());
-  EXPECT_EQ(link->PendingSize(), 0);
-  EXPECT_EQ(Log(),
+  feed(screenPacket(0, 0, tileBytes(50)) + nopPacket());
+  EXPECT_EQ(pty.received(), commandsReply(hex("3001")) + nopReply());
+  EXPECT_EQ(link->pendingSize(), 0);
+  EXPECT_EQ(log(),
             QStringList({"recv: 74", "image: 66", "recv: ComGetScreen",
                          RecordingView::kDecodeError, "command",
                          "send: ComReply", "recv: ComNOP", "send: ComReply"}));
@@ -316,112 +316,112 @@ TEST_F(SerialLinkTest, UndecodableTileIsSkippedAndAnswered) {
 
 TEST_F(SerialLinkTest, SilenceRuleDropsHalfATileOnceAfterOneSecond) {
   qint64 now = 5000;
-  link->SetClock([&] { return now; });
+  link->setClock([&] { return now; });
   // Nothing received yet: the rule has nothing to do.
   now = 100000;
-  link->TimerLostPacketTimer();
-  EXPECT_TRUE(pty.Received().isEmpty());
+  link->timerLostPacketTimer();
+  EXPECT_TRUE(pty.received().isEmpty());
 
   now = 5000;
-  Feed(ScreenPacket(0, 0, TileBytes(200)).left(100));
-  EXPECT_EQ(link->LastReceiveTime(), 5000);
-  ASSERT_TRUE(link->TimerLostPacket().isActive());
+  feed(screenPacket(0, 0, tileBytes(200)).left(100));
+  EXPECT_EQ(link->lastReceiveTime(), 5000);
+  ASSERT_TRUE(link->timerLostPacket().isActive());
 
   // Drive the real timer quickly; the clock decides.
-  link->TimerLostPacket().setInterval(2);
+  link->timerLostPacket().setInterval(2);
   now = 6000;
-  PumpFor(30);
-  EXPECT_TRUE(pty.Received().isEmpty());
-  EXPECT_EQ(link->PendingSize(), 100);
+  pumpFor(30);
+  EXPECT_TRUE(pty.received().isEmpty());
+  EXPECT_EQ(link->pendingSize(), 100);
 
   now = 6001;
-  EXPECT_EQ(pty.ReceiveWhilePumping(9), NopReply());
-  EXPECT_EQ(link->PendingSize(), 0);
-  EXPECT_FALSE(link->TimerLostPacket().isActive());
+  EXPECT_EQ(pty.receiveWhilePumping(9), nopReply());
+  EXPECT_EQ(link->pendingSize(), 0);
+  EXPECT_FALSE(link->timerLostPacket().isActive());
   now = 60000;
-  PumpFor(30);
-  EXPECT_TRUE(pty.Received().isEmpty());
-  EXPECT_TRUE(view.Tiles().isEmpty());
+  pumpFor(30);
+  EXPECT_TRUE(pty.received().isEmpty());
+  EXPECT_TRUE(view.tiles().isEmpty());
 
   // The next chunk starts the timer again.
-  Feed(NopPacket());
-  EXPECT_TRUE(link->TimerLostPacket().isActive());
-  EXPECT_EQ(pty.Received(), NopReply());
+  feed(nopPacket());
+  EXPECT_TRUE(link->timerLostPacket().isActive());
+  EXPECT_EQ(pty.received(), nopReply());
 }
 
 TEST_F(SerialLinkTest, LogGivesTheCountThePortReported) {
   // A port of its own, not wired to the module, so the bytes wait unread.
   TestPty other;
-  TSerialPort port;
-  port.SetPortName(other.Path());
-  port.Open();
-  const QByteArray packet = ScreenPacket(3, 4, TileBytes(10004));
-  other.Write(packet);
-  ASSERT_TRUE(PumpUntil([&] { return port.BytesWaiting() == 10020; }));
+  SerialPort port;
+  port.setPortName(other.path());
+  port.open();
+  const QByteArray packet = screenPacket(3, 4, tileBytes(10004));
+  other.write(packet);
+  ASSERT_TRUE(pumpUntil([&] { return port.bytesWaiting() == 10020; }));
 
   // The read takes the reported count plus 10000: one byte short.
-  link->ComPortRxChar(&port, 1);
-  EXPECT_EQ(port.BytesWaiting(), 19);
-  EXPECT_TRUE(view.Tiles().isEmpty());
-  link->ComPortRxChar(&port, 19);
-  EXPECT_EQ(view.Tiles().size(), 1);
-  EXPECT_EQ(other.Received(), NopReply());
-  EXPECT_EQ(Log(), QStringList({"recv: 1", "recv: 19", "image: 10020",
+  link->comPortRxChar(&port, 1);
+  EXPECT_EQ(port.bytesWaiting(), 19);
+  EXPECT_TRUE(view.tiles().isEmpty());
+  link->comPortRxChar(&port, 19);
+  EXPECT_EQ(view.tiles().size(), 1);
+  EXPECT_EQ(other.received(), nopReply());
+  EXPECT_EQ(log(), QStringList({"recv: 1", "recv: 19", "image: 10020",
                                 "recv: ComGetScreen", "send: ComReply"}));
 }
 
 TEST_F(SerialLinkTest, WriteErrorsAreSwallowed) {
   QueueKeys(2);
-  link->ComPort().Close();
-  EXPECT_NO_THROW(Feed(NopPacket()));
+  link->comPort().close();
+  EXPECT_NO_THROW(feed(nopPacket()));
   // The bytes taken for the lost reply are not put back.
-  EXPECT_EQ(queue.Size(), 0);
-  EXPECT_EQ(Log(), QStringList({"OnAfterClose", "recv: 8", "recv: ComNOP",
+  EXPECT_EQ(queue.size(), 0);
+  EXPECT_EQ(log(), QStringList({"OnAfterClose", "recv: 8", "recv: ComNOP",
                                 "command", "send: ComReply"}));
 }
 
 TEST_F(SerialLinkTest, LogThatCannotBeWrittenNeverLeavesTheTimerOrThePort) {
   qint64 now = 5000;
-  link->SetClock([&] { return now; });
-  Feed(ScreenPacket(0, 0, TileBytes(200)).left(100));
-  SetLogFilePath("/dev/full");
+  link->setClock([&] { return now; });
+  feed(screenPacket(0, 0, tileBytes(200)).left(100));
+  setLogFilePath("/dev/full");
   QueueKeys(1);
-  const QByteArray queued = queue.Bytes();
+  const QByteArray queued = queue.bytes();
   now += 1001;
   // The silence rule's reply logs "command"; closing logs "OnAfterClose".
-  EXPECT_NO_THROW(link->TimerLostPacketTimer());
-  EXPECT_EQ(pty.Received(), CommandsReply(queued));
+  EXPECT_NO_THROW(link->timerLostPacketTimer());
+  EXPECT_EQ(pty.received(), commandsReply(queued));
   LogCommands = true;
-  EXPECT_NO_THROW(link->ComPort().Close());
+  EXPECT_NO_THROW(link->comPort().close());
   EXPECT_FALSE(LogCommands);
 }
 
 TEST_F(SerialLinkTest, VanishedDeviceClosesComPort) {
-  pty.CloseMaster();
-  ASSERT_TRUE(PumpUntil([&] { return !link->ComPort().IsOpen(); }));
-  EXPECT_EQ(Log(), QStringList({"OnAfterClose"}));
-  EXPECT_LT(link->ComPort().ErrorCount(), 10);
+  pty.closeMaster();
+  ASSERT_TRUE(pumpUntil([&] { return !link->comPort().isOpen(); }));
+  EXPECT_EQ(log(), QStringList({"OnAfterClose"}));
+  EXPECT_LT(link->comPort().errorCount(), 10);
 }
 
 TEST_F(SerialLinkTest, ManagerStepsOnComPort) {
   // The cable connect's baud rate stays on the port.
-  link->CloseComPort(false);
-  EXPECT_FALSE(link->ComPort().IsOpen());
-  EXPECT_TRUE(pty.Received().isEmpty());
-  link->OpenComPort(pty.Path(), 256000);
-  EXPECT_EQ(link->ComPort().BaudRate(), 256000);
-  link->CloseComPort(false);
-  link->OpenComPort(pty.Path());
-  EXPECT_EQ(link->ComPort().BaudRate(), 256000);
-  EXPECT_EQ(link->ComPort().PortName(), pty.Path());
+  link->closeComPort(false);
+  EXPECT_FALSE(link->comPort().isOpen());
+  EXPECT_TRUE(pty.received().isEmpty());
+  link->openComPort(pty.path(), 256000);
+  EXPECT_EQ(link->comPort().baudRate(), 256000);
+  link->closeComPort(false);
+  link->openComPort(pty.path());
+  EXPECT_EQ(link->comPort().baudRate(), 256000);
+  EXPECT_EQ(link->comPort().portName(), pty.path());
 
   // Closing with a word: queue emptied, Discon written, port closed.
   QueueKeys(3);
-  link->CloseComPort(true);
-  EXPECT_FALSE(link->ComPort().IsOpen());
-  EXPECT_EQ(pty.Received(), DisconReply());
-  EXPECT_EQ(queue.Size(), 0);
+  link->closeComPort(true);
+  EXPECT_FALSE(link->comPort().isOpen());
+  EXPECT_EQ(pty.received(), disconReply());
+  EXPECT_EQ(queue.size(), 0);
 
-  EXPECT_THROW(link->OpenComPort(dir.File("no-such-port")), TSerialError);
-  EXPECT_FALSE(link->ComPort().IsOpen());
+  EXPECT_THROW(link->openComPort(dir.file("no-such-port")), SerialError);
+  EXPECT_FALSE(link->comPort().isOpen());
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Helpers for tests where bytes cross a real serial port: a raw
 // pseudo-terminal whose master side plays the phone, a Qt application for
-// the event loop, a recording ILinkView, packet builders and the log lines.
+// the event loop, a recording LinkView, packet builders and the log lines.
 
 #include "link/LinkView.h"
 #include "link/RecordingView.h"
@@ -26,10 +26,10 @@
 #include <unistd.h>
 
 // Readable failure messages.
-inline void PrintTo(const QString &s, std::ostream *os) {
+inline void printTo(const QString &s, std::ostream *os) {
   *os << '"' << s.toStdString() << '"';
 }
-inline void PrintTo(const QByteArray &b, std::ostream *os) {
+inline void printTo(const QByteArray &b, std::ostream *os) {
   *os << b.toHex(' ').toStdString();
 }
 
@@ -56,7 +56,7 @@ inline ::testing::Environment *const g_qtAppEnvironment =
 
 // Runs the event loop for a slice of time, waiting for events rather than
 // spinning, and carries out pending deleteLater()s.
-inline void PumpSlice(int ms = 2) {
+inline void pumpSlice(int ms = 2) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
   loop.exec();
@@ -64,20 +64,20 @@ inline void PumpSlice(int ms = 2) {
 }
 
 // Runs the event loop until done() or the time-out; true when done.
-template <typename Done> bool PumpUntil(Done done, int timeoutMs = 3000) {
+template <typename Done> bool pumpUntil(Done done, int timeoutMs = 3000) {
   QDeadlineTimer deadline(timeoutMs);
   while (!done()) {
     if (deadline.hasExpired())
       return false;
-    PumpSlice();
+    pumpSlice();
   }
   return true;
 }
 
-inline void PumpFor(int ms) {
+inline void pumpFor(int ms) {
   QDeadlineTimer deadline(ms);
   while (!deadline.hasExpired())
-    PumpSlice();
+    pumpSlice();
 }
 
 // A raw pseudo-terminal pair. The port under test opens Path(); the test
@@ -88,18 +88,18 @@ inline void PumpFor(int ms) {
 class TestPty : public PtyPair {
 public:
   // The phone sends; throws when the terminal stays full.
-  void Write(const QByteArray &bytes) {
-    if (!PtyPair::Write(bytes))
+  void write(const QByteArray &bytes) {
+    if (!PtyPair::write(bytes))
       throw std::runtime_error("pty master write failed");
   }
 
   // Runs the event loop until the port has written n bytes or the time-out
   // passed; returns what came.
-  QByteArray ReceiveWhilePumping(qsizetype n, int timeoutMs = 3000) {
+  QByteArray receiveWhilePumping(qsizetype n, int timeoutMs = 3000) {
     QByteArray all;
-    PumpUntil(
+    pumpUntil(
         [&] {
-          all += Received();
+          all += received();
           return all.size() >= n;
         },
         timeoutMs);
@@ -107,9 +107,9 @@ public:
   }
 };
 
-inline QByteArray Hex(const char *hex) { return QByteArray::fromHex(hex); }
+inline QByteArray hex(const char *hex) { return QByteArray::fromHex(hex); }
 
-inline QByteArray Le32(qint32 v) {
+inline QByteArray le32(qint32 v) {
   QByteArray b(4, '\0');
   for (int i = 0; i < 4; ++i)
     b[i] = char((quint32(v) >> (8 * i)) & 0xFF);
@@ -117,15 +117,15 @@ inline QByteArray Le32(qint32 v) {
 }
 
 // Phone packets.
-inline QByteArray NopPacket() { return Le32(11) + Le32(0); }
-inline QByteArray AuthPacket(const QByteArray &id8) {
-  return Le32(12) + Le32(0) + Le32(0) + id8;
+inline QByteArray nopPacket() { return le32(11) + le32(0); }
+inline QByteArray authPacket(const QByteArray &id8) {
+  return le32(12) + le32(0) + le32(0) + id8;
 }
-inline QByteArray ScreenPacket(int x, int y, const QByteArray &tile) {
-  return Le32(14) + Le32(qint32(tile.size())) + Le32(x) + Le32(y) + tile;
+inline QByteArray screenPacket(int x, int y, const QByteArray &tile) {
+  return le32(14) + le32(qint32(tile.size())) + le32(x) + le32(y) + tile;
 }
 // Tile bytes that hold every byte value, kinds included.
-inline QByteArray TileBytes(int size, int seed = 0) {
+inline QByteArray tileBytes(int size, int seed = 0) {
   QByteArray b(size, '\0');
   for (int i = 0; i < size; ++i)
     b[i] = char((i * 7 + seed) & 0xFF);
@@ -133,14 +133,14 @@ inline QByteArray TileBytes(int size, int seed = 0) {
 }
 
 // PC packets.
-inline QByteArray NopReply() { return Hex("0b00000000000000") + '^'; }
-inline QByteArray CommandsReply(const QByteArray &bytes) {
-  return Le32(13) + Le32(qint32(bytes.size())) + bytes + '^';
+inline QByteArray nopReply() { return hex("0b00000000000000") + '^'; }
+inline QByteArray commandsReply(const QByteArray &bytes) {
+  return le32(13) + le32(qint32(bytes.size())) + bytes + '^';
 }
-inline QByteArray DisconReply() { return Hex("0f00000000000000") + '^'; }
+inline QByteArray disconReply() { return hex("0f00000000000000") + '^'; }
 
 // The messages of a log file, without their time stamps.
-inline QStringList LogMessages(const QString &path) {
+inline QStringList logMessages(const QString &path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return {};

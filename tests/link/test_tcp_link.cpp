@@ -3,7 +3,7 @@
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/RecordingView.h"
-#include "link/SrvFunctions.h"
+#include "link/TcpLink.h"
 #include "support/TempDir.h"
 
 #include <QElapsedTimer>
@@ -23,9 +23,9 @@
 
 namespace {
 
-QByteArray Hex(const char *hex) { return QByteArray::fromHex(hex); }
+QByteArray hex(const char *hex) { return QByteArray::fromHex(hex); }
 
-QByteArray Int(qint32 v) {
+QByteArray int32(qint32 v) {
   QByteArray b(4, 0);
   qToLittleEndian(v, b.data());
   return b;
@@ -44,13 +44,13 @@ public:
         ::connect(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
   }
   ~Phone() { ::close(m_fd); }
-  bool Ok() const { return m_ok; }
-  void Send(const QByteArray &bytes) {
+  bool ok() const { return m_ok; }
+  void send(const QByteArray &bytes) {
     ASSERT_EQ(::send(m_fd, bytes.constData(), bytes.size(), MSG_NOSIGNAL),
               bytes.size());
   }
   // Reads exactly n bytes, or what came before the peer closed / time-out.
-  QByteArray Read(int n, int timeoutMs = 3000) {
+  QByteArray read(int n, int timeoutMs = 3000) {
     QByteArray out;
     QElapsedTimer t;
     t.start();
@@ -68,7 +68,7 @@ public:
     return out;
   }
   // True when the PC closed the connection (EOF within the time-out).
-  bool ClosedByPeer(int timeoutMs = 3000) {
+  bool closedByPeer(int timeoutMs = 3000) {
     pollfd p{m_fd, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0)
       return false;
@@ -76,7 +76,7 @@ public:
     return ::recv(m_fd, &c, 1, 0) == 0;
   }
   // True when nothing arrives within the time.
-  bool Silent(int ms) {
+  bool silent(int ms) {
     pollfd p{m_fd, POLLIN, 0};
     return ::poll(&p, 1, ms) == 0;
   }
@@ -89,18 +89,18 @@ private:
 class TcpLinkTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    SetExePath(dir.File("quorvane"));
+    setExePath(dir.file("quorvane"));
     LogCommands = true;
-    queue.QueueClear();
-    server.Open(0);
-    ASSERT_TRUE(server.Active());
+    queue.queueClear();
+    server.open(0);
+    ASSERT_TRUE(server.active());
   }
   void TearDown() override {
-    server.Close();
+    server.close();
     LogCommands = false;
   }
-  QList<QByteArray> LogMessages() {
-    QFile f(LogFilePath());
+  QList<QByteArray> logMessages() {
+    QFile f(logFilePath());
     f.open(QIODevice::ReadOnly);
     QList<QByteArray> out;
     for (const QByteArray &line : f.readAll().split('\n'))
@@ -108,12 +108,12 @@ protected:
         out.append(line.mid(line.indexOf(' ') + 1).chopped(1));
     return out;
   }
-  static int CountContaining(const QList<QByteArray> &lines, const char *part) {
+  static int countContaining(const QList<QByteArray> &lines, const char *part) {
     return int(
         std::count_if(lines.begin(), lines.end(),
                       [&](const QByteArray &l) { return l.contains(part); }));
   }
-  bool WaitFor(const std::function<bool()> &cond) {
+  bool waitFor(const std::function<bool()> &cond) {
     QElapsedTimer t;
     t.start();
     while (!cond() && t.elapsed() < 3000)
@@ -123,68 +123,68 @@ protected:
 
   ScopedTempDir dir;
   RecordingView view;
-  TCommandQueue queue;
-  TIdTCPServer server{view, queue};
+  CommandQueue queue;
+  TcpLink server{view, queue};
 };
 
 } // namespace
 
 TEST_F(TcpLinkTest, GetCommandIsAnsweredWithNopOrTheQueuedEntries) {
-  Phone phone(server.BoundPort());
-  ASSERT_TRUE(phone.Ok());
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  Phone phone(server.boundPort());
+  ASSERT_TRUE(phone.ok());
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
 
-  queue.PutKeyCode(0x0130);
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003001"));
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
-  EXPECT_TRUE(phone.Silent(50));
-  EXPECT_EQ(queue.Size(), 0);
+  queue.putKeyCode(0x0130);
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(10), hex("0d000000020000003001"));
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
+  EXPECT_TRUE(phone.silent(50));
+  EXPECT_EQ(queue.size(), 0);
   EXPECT_GE(view.idle.load(), 1); // the connect handler lit the LED
 }
 
 TEST_F(TcpLinkTest, ShortGetScreenAndNopTrailingValue) {
-  Phone phone(server.BoundPort());
+  Phone phone(server.boundPort());
   // L = 8 and a negative L end the request after the length.
-  phone.Send(Int(14) + Int(8));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
-  phone.Send(Int(14) + Int(-5));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  phone.send(int32(14) + int32(8));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
+  phone.send(int32(14) + int32(-5));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
   // The next four bytes are the next request code.
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
 
   // NOP: the PC answers first, then waits for the trailing value.
-  phone.Send(Int(11));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
-  queue.PutKeyCode(0x0131);
-  phone.Send(Int(77)); // the trailing value, sent only now
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003101"));
-  EXPECT_TRUE(view.Tiles().isEmpty());
+  phone.send(int32(11));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
+  queue.putKeyCode(0x0131);
+  phone.send(int32(77)); // the trailing value, sent only now
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(10), hex("0d000000020000003101"));
+  EXPECT_TRUE(view.tiles().isEmpty());
 }
 
 TEST_F(TcpLinkTest, GetAuthShowsTheModelAndScramblesLaterEntries) {
-  Phone phone(server.BoundPort());
-  phone.Send(Int(12) + Int(1) + Int(2) + Hex("0102030405060708"));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
-  EXPECT_EQ(view.Identities(), QList<QByteArray>{"04030201"});
-  const TPhoneId id = queue.PhoneId();
+  Phone phone(server.boundPort());
+  phone.send(int32(12) + int32(1) + int32(2) + hex("0102030405060708"));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
+  EXPECT_EQ(view.identities(), QList<QByteArray>{"04030201"});
+  const PhoneId id = queue.phoneId();
   EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(id.data()) + 4, 4),
-            Hex("05060708"));
-  queue.PutKeyCode(0x0130); // 0x30^06^08, 0x01^05^07
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003e03"));
+            hex("05060708"));
+  queue.putKeyCode(0x0130); // 0x30^06^08, 0x01^05^07
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(10), hex("0d000000020000003e03"));
 }
 
 TEST_F(TcpLinkTest, TilesAreHandedOverBeforeTheReply) {
-  Phone phone(server.BoundPort());
+  Phone phone(server.boundPort());
   const QByteArray tile = QByteArray("\xFF\xD8 tile bytes", 13);
-  phone.Send(Int(14) + Int(tile.size()) + Int(10) + Int(-20) + tile);
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
-  const auto tiles = view.Tiles();
+  phone.send(int32(14) + int32(tile.size()) + int32(10) + int32(-20) + tile);
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
+  const auto tiles = view.tiles();
   ASSERT_EQ(tiles.size(), 1);
   EXPECT_EQ(tiles[0].data, tile);
   EXPECT_EQ(tiles[0].x, 10);
@@ -193,178 +193,178 @@ TEST_F(TcpLinkTest, TilesAreHandedOverBeforeTheReply) {
 }
 
 TEST_F(TcpLinkTest, DisconClosesWithoutReplyAndClearsTheQueue) {
-  Phone phone(server.BoundPort());
-  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
-  queue.PutKeyCode(0x0135);
-  phone.Send(Int(15));
-  EXPECT_TRUE(phone.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
-  EXPECT_EQ(queue.Size(), 0);
+  Phone phone(server.boundPort());
+  ASSERT_TRUE(waitFor([&] { return server.phoneConnected(); }));
+  queue.putKeyCode(0x0135);
+  phone.send(int32(15));
+  EXPECT_TRUE(phone.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
+  EXPECT_EQ(queue.size(), 0);
 
   // An unknown code closes too; the listener takes the next phone.
-  Phone next(server.BoundPort());
-  next.Send(Int(99));
-  EXPECT_TRUE(next.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  Phone next(server.boundPort());
+  next.send(int32(99));
+  EXPECT_TRUE(next.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
 
-  const QList<QByteArray> log = LogMessages();
+  const QList<QByteArray> log = logMessages();
   EXPECT_TRUE(log.contains("resv: Discon"));
   EXPECT_TRUE(log.contains("resv: other"));
-  EXPECT_EQ(CountContaining(log, "DisConnect"), 2);
-  EXPECT_EQ(CountContaining(log, "Connected"), 2);
+  EXPECT_EQ(countContaining(log, "DisConnect"), 2);
+  EXPECT_EQ(countContaining(log, "Connected"), 2);
 }
 
 TEST_F(TcpLinkTest, SecondPhoneIsRefusedWithoutDisturbingTheFirst) {
-  Phone first(server.BoundPort());
-  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
-  Phone second(server.BoundPort());
-  EXPECT_TRUE(second.ClosedByPeer()); // closed at once, no byte sent
-  first.Send(Int(13));
-  EXPECT_EQ(first.Read(8), Hex("0b00000000000000"));
+  Phone first(server.boundPort());
+  ASSERT_TRUE(waitFor([&] { return server.phoneConnected(); }));
+  Phone second(server.boundPort());
+  EXPECT_TRUE(second.closedByPeer()); // closed at once, no byte sent
+  first.send(int32(13));
+  EXPECT_EQ(first.read(8), hex("0b00000000000000"));
 }
 
 TEST_F(TcpLinkTest, UndecodableTileEndsOnlyThatConnection) {
   view.throwOnTile = true;
-  Phone phone(server.BoundPort());
+  Phone phone(server.boundPort());
   const QByteArray tile = "G\xFF\xD8\xFF not a gif at all";
-  phone.Send(Int(14) + Int(tile.size()) + Int(0) + Int(0) + tile);
-  EXPECT_TRUE(phone.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
-  EXPECT_TRUE(LogMessages().contains(RecordingView::kDecodeError));
-  Phone next(server.BoundPort());
-  next.Send(Int(13));
-  EXPECT_EQ(next.Read(8), Hex("0b00000000000000"));
+  phone.send(int32(14) + int32(tile.size()) + int32(0) + int32(0) + tile);
+  EXPECT_TRUE(phone.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
+  EXPECT_TRUE(logMessages().contains(RecordingView::kDecodeError));
+  Phone next(server.boundPort());
+  next.send(int32(13));
+  EXPECT_EQ(next.read(8), hex("0b00000000000000"));
 }
 
 TEST_F(TcpLinkTest, HugeAnnouncedTileClosesWithoutAllocating) {
-  Phone phone(server.BoundPort());
-  phone.Send(Int(14) + Int(0x7FFFFFF0) + Int(0) + Int(0));
-  EXPECT_TRUE(phone.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
-  EXPECT_EQ(CountContaining(LogMessages(), "exceeds the limit"), 1);
-  EXPECT_TRUE(view.Tiles().isEmpty());
+  Phone phone(server.boundPort());
+  phone.send(int32(14) + int32(0x7FFFFFF0) + int32(0) + int32(0));
+  EXPECT_TRUE(phone.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
+  EXPECT_EQ(countContaining(logMessages(), "exceeds the limit"), 1);
+  EXPECT_TRUE(view.tiles().isEmpty());
 }
 
 TEST_F(TcpLinkTest, CloseEndsAHalfReceivedRequestAndThePortCanBeReused) {
-  auto phone = std::make_unique<Phone>(server.BoundPort());
-  phone->Send(Int(14) + Int(100) + Int(0)); // stops in the middle
-  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
-  queue.PutKeyCode(0x0130);
+  auto phone = std::make_unique<Phone>(server.boundPort());
+  phone->send(int32(14) + int32(100) + int32(0)); // stops in the middle
+  ASSERT_TRUE(waitFor([&] { return server.phoneConnected(); }));
+  queue.putKeyCode(0x0130);
   QElapsedTimer t;
   t.start();
-  const int port = server.BoundPort();
-  server.Close();
+  const int port = server.boundPort();
+  server.close();
   EXPECT_LT(t.elapsed(), 2000);
-  EXPECT_FALSE(server.PhoneConnected());
-  EXPECT_EQ(queue.Size(), 0); // the disconnect handling ran
+  EXPECT_FALSE(server.phoneConnected());
+  EXPECT_EQ(queue.size(), 0); // the disconnect handling ran
 
   // The same port binds again; a second listener on it is refused.
-  server.Open(port);
-  TIdTCPServer other(view, queue);
+  server.open(port);
+  TcpLink other(view, queue);
   try {
-    other.Open(port);
+    other.open(port);
     FAIL() << "bound twice";
   } catch (const TcpBindError &e) {
     EXPECT_STREQ(e.what(),
                  "Could not bind socket. Address and port are already in use.");
   }
-  EXPECT_FALSE(other.Active());
+  EXPECT_FALSE(other.active());
 }
 
 TEST_F(TcpLinkTest, NothingIsLoggedWhileTheSwitchIsOff) {
   LogCommands = false;
-  Phone phone(server.BoundPort());
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(8), Hex("0b00000000000000"));
-  phone.Send(Int(15));
-  EXPECT_TRUE(phone.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
-  EXPECT_FALSE(QFile::exists(LogFilePath()));
+  Phone phone(server.boundPort());
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
+  phone.send(int32(15));
+  EXPECT_TRUE(phone.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
+  EXPECT_FALSE(QFile::exists(logFilePath()));
 }
 
 TEST_F(TcpLinkTest, UnknownPhoneIsServedOnlyOnceAllowed) {
-  TPhoneGate gate;
-  gate.SetPolicy(true, {});
-  server.Close();
-  server.SetGate(&gate);
-  server.Open(0);
-  const QByteArray nop = Hex("0b00000000000000");
-  Phone phone(server.BoundPort());
-  ASSERT_TRUE(phone.Ok());
-  queue.PutKeyCode(0x0130);
+  PhoneGate gate;
+  gate.setPolicy(true, {});
+  server.close();
+  server.setGate(&gate);
+  server.open(0);
+  const QByteArray nop = hex("0b00000000000000");
+  Phone phone(server.boundPort());
+  ASSERT_TRUE(phone.ok());
+  queue.putKeyCode(0x0130);
   // Before it identifies itself: empty replies, the key stays queued, the
   // tile is not drawn.
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(8), nop);
-  phone.Send(Int(14) + Int(9) + Int(0) + Int(0) + QByteArray(9, 'J'));
-  EXPECT_EQ(phone.Read(8), nop);
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(8), nop);
+  phone.send(int32(14) + int32(9) + int32(0) + int32(0) + QByteArray(9, 'J'));
+  EXPECT_EQ(phone.read(8), nop);
   // An unknown block: the user is asked; still nothing is served.
-  phone.Send(Int(12) + Int(0) + Int(0) + Hex("0102030405060708"));
-  EXPECT_EQ(phone.Read(8), nop);
-  ASSERT_EQ(view.Asked().size(), 1);
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(8), nop);
-  EXPECT_EQ(queue.Size(), 2);
-  EXPECT_TRUE(view.Tiles().isEmpty());
-  EXPECT_TRUE(view.Identities().isEmpty());
+  phone.send(int32(12) + int32(0) + int32(0) + hex("0102030405060708"));
+  EXPECT_EQ(phone.read(8), nop);
+  ASSERT_EQ(view.asked().size(), 1);
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(8), nop);
+  EXPECT_EQ(queue.size(), 2);
+  EXPECT_TRUE(view.tiles().isEmpty());
+  EXPECT_TRUE(view.identities().isEmpty());
 
   // Allowed: the identification it sent takes effect, then keys flow.
-  ASSERT_TRUE(gate.Allow(view.Asked()[0]));
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(10), Hex("0d000000020000003001"));
-  EXPECT_EQ(view.Identities(), QList<QByteArray>({"04030201"}));
+  ASSERT_TRUE(gate.allow(view.asked()[0]));
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(10), hex("0d000000020000003001"));
+  EXPECT_EQ(view.identities(), QList<QByteArray>({"04030201"}));
 
   // The next connection is asked about again; refused, it is closed.
-  server.DropPhone(gate.Connection());
-  EXPECT_TRUE(phone.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
-  Phone second(server.BoundPort());
-  ASSERT_TRUE(second.Ok());
-  second.Send(Int(12) + Int(0) + Int(0) + Hex("0102030405060708"));
-  EXPECT_EQ(second.Read(8), nop);
-  ASSERT_EQ(view.Asked().size(), 2);
-  EXPECT_FALSE(gate.Allow(view.Asked()[0])); // an answer for the old one
-  ASSERT_TRUE(gate.Refuse(view.Asked()[1]));
-  server.DropPhone(view.Asked()[1]);
-  EXPECT_TRUE(second.ClosedByPeer());
-  server.Close();
-  server.SetGate(nullptr);
+  server.dropPhone(gate.connection());
+  EXPECT_TRUE(phone.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
+  Phone second(server.boundPort());
+  ASSERT_TRUE(second.ok());
+  second.send(int32(12) + int32(0) + int32(0) + hex("0102030405060708"));
+  EXPECT_EQ(second.read(8), nop);
+  ASSERT_EQ(view.asked().size(), 2);
+  EXPECT_FALSE(gate.allow(view.asked()[0])); // an answer for the old one
+  ASSERT_TRUE(gate.refuse(view.asked()[1]));
+  server.dropPhone(view.asked()[1]);
+  EXPECT_TRUE(second.closedByPeer());
+  server.close();
+  server.setGate(nullptr);
 }
 
 TEST_F(TcpLinkTest, PeerAndFiguresAreKept) {
-  TLinkStats stats;
-  server.Close();
-  server.SetStats(&stats);
-  server.Open(0);
-  Phone phone(server.BoundPort());
-  ASSERT_TRUE(phone.Ok());
-  ASSERT_TRUE(WaitFor([&] { return !view.Peers().isEmpty(); }));
-  const QString peer = view.Peers().first();
+  LinkStats stats;
+  server.close();
+  server.setStats(&stats);
+  server.open(0);
+  Phone phone(server.boundPort());
+  ASSERT_TRUE(phone.ok());
+  ASSERT_TRUE(waitFor([&] { return !view.peers().isEmpty(); }));
+  const QString peer = view.peers().first();
   EXPECT_TRUE(peer.startsWith("127.0.0.1:")) << peer.toStdString();
-  EXPECT_EQ(server.PeerAddress(), peer);
-  phone.Send(Int(13));
-  phone.Read(8);
-  phone.Send(Int(14) + Int(9) + Int(0) + Int(0) + QByteArray("GIF89a..."));
-  phone.Read(8);
-  phone.Send(Int(15));
-  EXPECT_TRUE(phone.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return view.Peers().size() == 2; }));
-  EXPECT_EQ(view.Peers().last(), QString()); // gone
-  const TLinkCounters c = stats.Read();
+  EXPECT_EQ(server.peerAddress(), peer);
+  phone.send(int32(13));
+  phone.read(8);
+  phone.send(int32(14) + int32(9) + int32(0) + int32(0) + QByteArray("GIF89a..."));
+  phone.read(8);
+  phone.send(int32(15));
+  EXPECT_TRUE(phone.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return view.peers().size() == 2; }));
+  EXPECT_EQ(view.peers().last(), QString()); // gone
+  const LinkCounters c = stats.read();
   EXPECT_EQ(c.requests, 3);
   EXPECT_EQ(c.tiles, 1);
   EXPECT_EQ(c.bytesIn, 4 + 25 + 4);
   EXPECT_EQ(c.bytesOut, 16);
   EXPECT_EQ(c.roundTrips, 2);
-  EXPECT_TRUE(LogMessages().contains("Phone at " + peer.toLatin1()));
-  server.Close();
-  server.SetStats(nullptr);
+  EXPECT_TRUE(logMessages().contains("Phone at " + peer.toLatin1()));
+  server.close();
+  server.setStats(nullptr);
 }
 
 namespace {
 
 // An IPv4 address of this machine other than loopback, if it has one.
-QByteArray OtherAddress() {
+QByteArray otherAddress() {
   ifaddrs *list = nullptr;
   if (::getifaddrs(&list) != 0)
     return {};
@@ -382,7 +382,7 @@ QByteArray OtherAddress() {
   return found;
 }
 
-bool Connects(int family, const char *address, int port) {
+bool connects(int family, const char *address, int port) {
   const int fd = ::socket(family, SOCK_STREAM, 0);
   sockaddr_storage s{};
   socklen_t length = 0;
@@ -407,74 +407,74 @@ bool Connects(int family, const char *address, int port) {
 } // namespace
 
 TEST_F(TcpLinkTest, ListenAddressLimitsWhereThePhoneMayConnect) {
-  server.Close();
-  server.Open(0, "127.0.0.1");
-  EXPECT_TRUE(Connects(AF_INET, "127.0.0.1", server.BoundPort()));
-  const QByteArray other = OtherAddress();
+  server.close();
+  server.open(0, "127.0.0.1");
+  EXPECT_TRUE(connects(AF_INET, "127.0.0.1", server.boundPort()));
+  const QByteArray other = otherAddress();
   if (!other.isEmpty()) {
-    EXPECT_FALSE(Connects(AF_INET, other.constData(), server.BoundPort()));
+    EXPECT_FALSE(connects(AF_INET, other.constData(), server.boundPort()));
   }
-  server.Close();
+  server.close();
 
   try {
-    server.Open(0, "::1");
-    EXPECT_TRUE(Connects(AF_INET6, "::1", server.BoundPort()));
-    EXPECT_TRUE(WaitFor([&] {
-      const QStringList peers = view.Peers();
+    server.open(0, "::1");
+    EXPECT_TRUE(connects(AF_INET6, "::1", server.boundPort()));
+    EXPECT_TRUE(waitFor([&] {
+      const QStringList peers = view.peers();
       return std::any_of(peers.begin(), peers.end(), [](const QString &p) {
         return p.startsWith("[::1]:");
       });
     }));
-    server.Close();
+    server.close();
   } catch (const TcpBindError &e) {
     // A machine without IPv6 cannot bind it; say so rather than fail.
     std::cout << "no IPv6 loopback here: " << e.what() << "\n";
   }
 
   try {
-    server.Open(0, "not-an-address");
+    server.open(0, "not-an-address");
     ADD_FAILURE() << "an invalid address was accepted";
   } catch (const TcpBindError &e) {
     EXPECT_NE(std::string(e.what()).find("not-an-address"), std::string::npos);
   }
-  EXPECT_FALSE(server.Active());
-  server.Open(0); // SetUp's state for TearDown
+  EXPECT_FALSE(server.active());
+  server.open(0); // setUp's state for tearDown
 }
 
 TEST_F(TcpLinkTest, IdlePeersAreClosedSoThePhoneGetsIn) {
   std::atomic<qint64> now{1000000};
-  server.Close();
-  server.SetClock([&] { return now.load(); });
-  server.Open(0);
-  const QByteArray nop = Hex("0b00000000000000");
+  server.close();
+  server.setClock([&] { return now.load(); });
+  server.open(0);
+  const QByteArray nop = hex("0b00000000000000");
 
   // A peer that says nothing, or a byte now and then, holds the one place
   // only until it should have identified itself.
-  Phone idle(server.BoundPort());
-  idle.Send(Hex("0c"));
-  ASSERT_TRUE(WaitFor([&] { return server.PhoneConnected(); }));
+  Phone idle(server.boundPort());
+  idle.send(hex("0c"));
+  ASSERT_TRUE(waitFor([&] { return server.phoneConnected(); }));
   now += 4999;
-  EXPECT_FALSE(idle.ClosedByPeer(50));
+  EXPECT_FALSE(idle.closedByPeer(50));
   now += 1;
-  EXPECT_TRUE(idle.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  EXPECT_TRUE(idle.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
 
   // An identified phone may pause for up to a minute after each request.
-  Phone phone(server.BoundPort());
-  phone.Send(Int(12) + Int(0) + Int(0) + Hex("0102030405060708"));
-  EXPECT_EQ(phone.Read(8), nop);
+  Phone phone(server.boundPort());
+  phone.send(int32(12) + int32(0) + int32(0) + hex("0102030405060708"));
+  EXPECT_EQ(phone.read(8), nop);
   now += 59999;
-  phone.Send(Int(13));
-  EXPECT_EQ(phone.Read(8), nop);
+  phone.send(int32(13));
+  EXPECT_EQ(phone.read(8), nop);
   now += 59999;
-  EXPECT_FALSE(phone.ClosedByPeer(50));
+  EXPECT_FALSE(phone.closedByPeer(50));
   now += 1;
-  EXPECT_TRUE(phone.ClosedByPeer());
-  ASSERT_TRUE(WaitFor([&] { return !server.PhoneConnected(); }));
+  EXPECT_TRUE(phone.closedByPeer());
+  ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
 
-  const QList<QByteArray> log = LogMessages();
-  EXPECT_EQ(CountContaining(log, "No identification within 5 s"), 1);
-  EXPECT_EQ(CountContaining(log, "Nothing received for 60 s"), 1);
+  const QList<QByteArray> log = logMessages();
+  EXPECT_EQ(countContaining(log, "No identification within 5 s"), 1);
+  EXPECT_EQ(countContaining(log, "Nothing received for 60 s"), 1);
 
   // A burst of connection attempts finds room to wait in the listener's
   // queue (for a listening socket, TCP_INFO gives its limit as tcpi_sacked).
@@ -484,12 +484,12 @@ TEST_F(TcpLinkTest, IdlePeersAreClosedSoThePhoneGetsIn) {
     tcp_info info{};
     socklen_t length = sizeof a, infoSize = sizeof info;
     if (::getsockname(fd, reinterpret_cast<sockaddr *>(&a), &length) == 0 &&
-        a.sin_family == AF_INET && ntohs(a.sin_port) == server.BoundPort() &&
+        a.sin_family == AF_INET && ntohs(a.sin_port) == server.boundPort() &&
         ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &infoSize) == 0 &&
         info.tcpi_state == TCP_LISTEN)
       backlog = int(info.tcpi_sacked);
   }
   EXPECT_GE(backlog, 128);
-  server.Close();
-  server.SetClock({});
+  server.close();
+  server.setClock({});
 }

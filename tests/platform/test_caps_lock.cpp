@@ -6,9 +6,9 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
-TEST(CapsLock, FollowsTheXServerAndIsOffWithoutOne) {
+TEST(capsLock, FollowsTheXServerAndIsOffWithoutOne) {
   qunsetenv("DISPLAY");
-  EXPECT_FALSE(platform::CapsLockOn());
+  EXPECT_FALSE(platform::capsLockOn());
 
   if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
       QStandardPaths::findExecutable("xdotool").isEmpty())
@@ -26,14 +26,14 @@ TEST(CapsLock, FollowsTheXServerAndIsOffWithoutOne) {
   auto press = [] {
     return QProcess::execute("xdotool", {"key", "Caps_Lock"}) == 0;
   };
-  EXPECT_FALSE(platform::CapsLockOn());
+  EXPECT_FALSE(platform::capsLockOn());
   ASSERT_TRUE(press());
-  EXPECT_TRUE(platform::CapsLockOn());
+  EXPECT_TRUE(platform::capsLockOn());
   ASSERT_TRUE(press());
-  EXPECT_FALSE(platform::CapsLockOn());
+  EXPECT_FALSE(platform::capsLockOn());
 
   qunsetenv("DISPLAY");
-  EXPECT_FALSE(platform::CapsLockOn());
+  EXPECT_FALSE(platform::capsLockOn());
   xvfb.terminate();
   xvfb.waitForFinished(5000);
 }

@@ -2,22 +2,22 @@
 
 #include <gtest/gtest.h>
 
-using platform::VirtualKeyFromQt;
+using platform::virtualKeyFromQt;
 
 namespace {
-constexpr auto Shift = Qt::ShiftModifier;
-constexpr auto Keypad = Qt::KeypadModifier;
-constexpr auto NoMod = Qt::NoModifier;
+constexpr auto kShift = Qt::ShiftModifier;
+constexpr auto kKeypad = Qt::KeypadModifier;
+constexpr auto kNoMod = Qt::NoModifier;
 } // namespace
 
 TEST(KeyMapping, LettersDigitsAndFunctionKeys) {
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_A, NoMod), 65);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Z, Shift), 90);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_0, NoMod), 48);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_9, NoMod), 57);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F1, NoMod), 112);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F5, Qt::ControlModifier), 116);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_F24, NoMod), 135);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_A, kNoMod), 65);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Z, kShift), 90);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_0, kNoMod), 48);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_9, kNoMod), 57);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_F1, kNoMod), 112);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_F5, Qt::ControlModifier), 116);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_F24, kNoMod), 135);
   const std::vector<std::pair<int, int>> named = {
       {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},     {Qt::Key_Backtab, 9},
       {Qt::Key_Return, 13},   {Qt::Key_Enter, 13},  {Qt::Key_Shift, 16},
@@ -28,74 +28,74 @@ TEST(KeyMapping, LettersDigitsAndFunctionKeys) {
       {Qt::Key_Down, 40},     {Qt::Key_Insert, 45}, {Qt::Key_Delete, 46},
       {Qt::Key_NumLock, 144}, {Qt::Key_unknown, 0}, {Qt::Key_Eacute, 0}};
   for (auto [key, vk] : named)
-    EXPECT_EQ(VirtualKeyFromQt(key, NoMod), vk) << std::hex << key;
+    EXPECT_EQ(virtualKeyFromQt(key, kNoMod), vk) << std::hex << key;
 }
 
 TEST(KeyMapping, ShiftedCharactersNameTheirUsKey) {
   // Shift+2 arrives as "@", the key left of 1 as "`" or "~".
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_At, Shift), 50);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_QuoteLeft, NoMod), 192);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_AsciiTilde, Shift), 192);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_At, kShift), 50);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_QuoteLeft, kNoMod), 192);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_AsciiTilde, kShift), 192);
   const char *shifted = ")!@#$%^&*(";
   for (int d = 0; d <= 9; ++d)
-    EXPECT_EQ(VirtualKeyFromQt(shifted[d], Shift), '0' + d) << shifted[d];
+    EXPECT_EQ(virtualKeyFromQt(shifted[d], kShift), '0' + d) << shifted[d];
   const std::vector<std::tuple<int, int, int>> oem = {
       {186, ';', ':'},  {187, '=', '+'}, {188, ',', '<'}, {189, '-', '_'},
       {190, '.', '>'},  {191, '/', '?'}, {192, '`', '~'}, {219, '[', '{'},
       {220, '\\', '|'}, {221, ']', '}'}, {222, '\'', '"'}};
   for (auto [vk, plain, shift] : oem) {
-    EXPECT_EQ(VirtualKeyFromQt(plain, NoMod), vk) << char(plain);
-    EXPECT_EQ(VirtualKeyFromQt(shift, Shift), vk) << char(shift);
+    EXPECT_EQ(virtualKeyFromQt(plain, kNoMod), vk) << char(plain);
+    EXPECT_EQ(virtualKeyFromQt(shift, kShift), vk) << char(shift);
   }
 }
 
 TEST(KeyMapping, KeypadWithAndWithoutNumLock) {
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_1, Keypad), 97);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_0, Keypad), 96);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_9, Keypad), 105);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Asterisk, Keypad), 106);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Plus, Keypad), 107);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Minus, Keypad), 109);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Period, Keypad), 110);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Slash, Keypad), 111);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Enter, Keypad), 13);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_1, kKeypad), 97);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_0, kKeypad), 96);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_9, kKeypad), 105);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Asterisk, kKeypad), 106);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Plus, kKeypad), 107);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Minus, kKeypad), 109);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Period, kKeypad), 110);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Slash, kKeypad), 111);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Enter, kKeypad), 13);
   // Num Lock off: the keypad's navigation keys.
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_End, Keypad), 35);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Clear, Keypad), 12);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Insert, Keypad), 45);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Delete, Keypad), 46);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_End, kKeypad), 35);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Clear, kKeypad), 12);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Insert, kKeypad), 45);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Delete, kKeypad), 46);
   // The main keyboard's * and + are Shift+8 and Shift+=.
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Asterisk, Shift), 56);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Plus, Shift), 187);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Asterisk, kShift), 56);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Plus, kShift), 187);
 }
 
 TEST(KeyMapping, X11KeyCodesNameThePlaceOnOtherLayouts) {
   // A German keyboard: Shift+2 gives '"', the key right of 0 gives 'ß'
   // (Qt::Key_ssharp), the key left of 1 gives '^' (dead circumflex).
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_QuoteDbl, Shift, 11, true), 50);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_ssharp, NoMod, 20, true), 189);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Dead_Circumflex, NoMod, 49, true), 192);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_0, NoMod, 19, true), 48);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_QuoteDbl, kShift, 11, true), 50);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_ssharp, kNoMod, 20, true), 189);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Dead_Circumflex, kNoMod, 49, true), 192);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_0, kNoMod, 19, true), 48);
   // Letters follow the layout; the keypad is not positional.
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Z, NoMod, 29, true), 90);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_1, Keypad, 87, true), 97);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Z, kNoMod, 29, true), 90);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_1, kKeypad, 87, true), 97);
   // Without positional codes the character decides.
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_QuoteDbl, Shift, 11, false), 222);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_QuoteDbl, kShift, 11, false), 222);
 }
 
 TEST(KeyMapping, LettersOfOtherScriptsAreNamedByTheirPlace) {
   // A Russian layout: the A key gives "Ф", Q "Й", Z "Я", with Shift or not;
   // a Greek one gives "Α" on the A key.
-  EXPECT_EQ(VirtualKeyFromQt(0x0424, NoMod, 38, true), 65);
-  EXPECT_EQ(VirtualKeyFromQt(0x0424, Shift, 38, true), 65);
-  EXPECT_EQ(VirtualKeyFromQt(0x0419, NoMod, 24, true), 81);
-  EXPECT_EQ(VirtualKeyFromQt(0x042F, NoMod, 52, true), 90);
-  EXPECT_EQ(VirtualKeyFromQt(0x042C, NoMod, 58, true), 77);
-  EXPECT_EQ(VirtualKeyFromQt(0x0391, NoMod, 38, true), 65);
+  EXPECT_EQ(virtualKeyFromQt(0x0424, kNoMod, 38, true), 65);
+  EXPECT_EQ(virtualKeyFromQt(0x0424, kShift, 38, true), 65);
+  EXPECT_EQ(virtualKeyFromQt(0x0419, kNoMod, 24, true), 81);
+  EXPECT_EQ(virtualKeyFromQt(0x042F, kNoMod, 52, true), 90);
+  EXPECT_EQ(virtualKeyFromQt(0x042C, kNoMod, 58, true), 77);
+  EXPECT_EQ(virtualKeyFromQt(0x0391, kNoMod, 38, true), 65);
   // Its letters on punctuation keys keep those keys' names.
-  EXPECT_EQ(VirtualKeyFromQt(0x0416, NoMod, 47, true), 186);
-  EXPECT_EQ(VirtualKeyFromQt(0x0411, NoMod, 59, true), 188);
+  EXPECT_EQ(virtualKeyFromQt(0x0416, kNoMod, 47, true), 186);
+  EXPECT_EQ(virtualKeyFromQt(0x0411, kNoMod, 59, true), 188);
   // A French layout: A sits where Q is, the comma where M is.
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_A, NoMod, 24, true), 65);
-  EXPECT_EQ(VirtualKeyFromQt(Qt::Key_Comma, NoMod, 58, true), 188);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_A, kNoMod, 24, true), 65);
+  EXPECT_EQ(virtualKeyFromQt(Qt::Key_Comma, kNoMod, 58, true), 188);
 }

@@ -25,23 +25,23 @@ namespace {
 
 QString g_self;
 
-int RunProbe(int argc, char **argv) {
+int runProbe(int argc, char **argv) {
   QCoreApplication app(argc, argv);
-  TSingleInstance instance;
+  SingleInstance instance;
   const int mode = QByteArray(argv[2]).toInt();
-  switch (instance.Check(mode, QCoreApplication::applicationFilePath())) {
-  case TSingleInstance::TCheck::First:
+  switch (instance.check(mode, QCoreApplication::applicationFilePath())) {
+  case SingleInstance::Check::First:
     break;
-  case TSingleInstance::TCheck::HandedOver:
+  case SingleInstance::Check::HandedOver:
     std::printf("second\n");
     return 0;
-  case TSingleInstance::TCheck::Unreachable:
-    std::printf("unreachable %lld\n", instance.HolderPid());
+  case SingleInstance::Check::Unreachable:
+    std::printf("unreachable %lld\n", instance.holderPid());
     return 1;
   }
   std::printf("first\n");
   std::fflush(stdout);
-  QObject::connect(&instance, &TSingleInstance::RestoreRequested, [] {
+  QObject::connect(&instance, &SingleInstance::restoreRequested, [] {
     std::printf("restore\n");
     std::fflush(stdout);
   });
@@ -55,7 +55,7 @@ int RunProbe(int argc, char **argv) {
 }
 
 // Starts a probe from the given executable and waits for its first line.
-QByteArray StartProbe(QProcess &p, const QString &exe, int mode = 0) {
+QByteArray startProbe(QProcess &p, const QString &exe, int mode = 0) {
   p.start(exe, {"--probe", QString::number(mode)});
   if (!p.waitForStarted(5000))
     return "not started";
@@ -65,14 +65,14 @@ QByteArray StartProbe(QProcess &p, const QString &exe, int mode = 0) {
   return p.readLine().trimmed();
 }
 
-QString CopyOfSelf(const ScopedTempDir &dir, const QString &name) {
-  const QString target = dir.File(name);
+QString copyOfSelf(const ScopedTempDir &dir, const QString &name) {
+  const QString target = dir.file(name);
   QFile::copy(g_self, target);
   QFile::setPermissions(target, QFile::permissions(g_self));
   return target;
 }
 
-void Stop(QProcess &p) {
+void stop(QProcess &p) {
   p.closeWriteChannel();
   if (!p.waitForFinished(5000))
     p.kill();
@@ -83,13 +83,13 @@ void Stop(QProcess &p) {
 
 TEST(SingleInstance, SecondCopyFromTheSamePathEndsAndWakesTheFirst) {
   ScopedTempDir dir;
-  const QString exe = CopyOfSelf(dir, "quorvane");
+  const QString exe = copyOfSelf(dir, "quorvane");
   QProcess first, second;
-  ASSERT_EQ(StartProbe(first, exe), "first");
+  ASSERT_EQ(startProbe(first, exe), "first");
 
   QElapsedTimer timer;
   timer.start();
-  EXPECT_EQ(StartProbe(second, exe), "second");
+  EXPECT_EQ(startProbe(second, exe), "second");
   ASSERT_TRUE(second.waitForFinished(5000));
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
@@ -98,67 +98,67 @@ TEST(SingleInstance, SecondCopyFromTheSamePathEndsAndWakesTheFirst) {
   while (!first.canReadLine())
     ASSERT_TRUE(first.waitForReadyRead(5000)) << "first was not asked forward";
   EXPECT_EQ(first.readLine().trimmed(), "restore");
-  Stop(first);
+  stop(first);
 }
 
 TEST(SingleInstance, CopiesInTwoDirectoriesRunSideBySideInModeZeroOnly) {
   ScopedTempDir a, b;
-  const QString exeA = CopyOfSelf(a, "quorvane"),
-                exeB = CopyOfSelf(b, "quorvane");
+  const QString exeA = copyOfSelf(a, "quorvane"),
+                exeB = copyOfSelf(b, "quorvane");
   QProcess pa, pb;
-  ASSERT_EQ(StartProbe(pa, exeA), "first");
-  EXPECT_EQ(StartProbe(pb, exeB), "first");
-  Stop(pb);
+  ASSERT_EQ(startProbe(pa, exeA), "first");
+  EXPECT_EQ(startProbe(pb, exeB), "first");
+  stop(pb);
 
   // Mode 1 names the instance after the file name: the copies share it.
   QProcess pa1, pb1;
-  ASSERT_EQ(StartProbe(pa1, exeA, 1), "first");
-  EXPECT_EQ(StartProbe(pb1, exeB, 1), "second");
-  Stop(pb1);
-  Stop(pa1);
-  Stop(pa);
+  ASSERT_EQ(startProbe(pa1, exeA, 1), "first");
+  EXPECT_EQ(startProbe(pb1, exeB, 1), "second");
+  stop(pb1);
+  stop(pa1);
+  stop(pa);
 
   // Any other mode never finds another instance and creates nothing.
-  TSingleInstance other;
-  EXPECT_EQ(other.Check(7, exeA), TSingleInstance::TCheck::First);
-  EXPECT_TRUE(TSingleInstance::InstanceName(7, exeA).isEmpty());
+  SingleInstance other;
+  EXPECT_EQ(other.check(7, exeA), SingleInstance::Check::First);
+  EXPECT_TRUE(SingleInstance::instanceName(7, exeA).isEmpty());
 }
 
 TEST(SingleInstance, KilledFirstInstanceDoesNotBlockTheNextStart) {
   ScopedTempDir dir;
-  const QString exe = CopyOfSelf(dir, "quorvane");
+  const QString exe = copyOfSelf(dir, "quorvane");
   QProcess first;
-  ASSERT_EQ(StartProbe(first, exe), "first");
+  ASSERT_EQ(startProbe(first, exe), "first");
   first.kill(); // SIGKILL: no clean-up runs
   first.waitForFinished();
   QProcess next;
-  EXPECT_EQ(StartProbe(next, exe), "first");
-  Stop(next);
+  EXPECT_EQ(startProbe(next, exe), "first");
+  stop(next);
 }
 
 TEST(SingleInstance, ALockSquattedInTheSharedTempFolderDoesNotStopTheStart) {
   ScopedTempDir dir;
-  const QString exe = CopyOfSelf(dir, "quorvane");
+  const QString exe = copyOfSelf(dir, "quorvane");
   // Any local user can create this file with a live pid of their own.
   QLockFile squat(
-      QDir::temp().filePath(TSingleInstance::InstanceName(0, exe) + ".lock"));
+      QDir::temp().filePath(SingleInstance::instanceName(0, exe) + ".lock"));
   ASSERT_TRUE(squat.tryLock(0));
   QProcess first;
-  EXPECT_EQ(StartProbe(first, exe), "first");
-  Stop(first);
+  EXPECT_EQ(startProbe(first, exe), "first");
+  stop(first);
 }
 
 TEST(SingleInstance, AHeldLockWithoutAnAnsweringCopyIsReported) {
   ScopedTempDir dir;
-  const QString exe = CopyOfSelf(dir, "quorvane");
-  const QString folder = TSingleInstance::RuntimeFolder();
+  const QString exe = copyOfSelf(dir, "quorvane");
+  const QString folder = SingleInstance::runtimeFolder();
   ASSERT_FALSE(folder.isEmpty());
   EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0); // no group, other
-  QLockFile held(folder + '/' + TSingleInstance::InstanceName(0, exe) +
+  QLockFile held(folder + '/' + SingleInstance::instanceName(0, exe) +
                  ".lock");
   ASSERT_TRUE(held.tryLock(0));
   QProcess second;
-  EXPECT_EQ(StartProbe(second, exe),
+  EXPECT_EQ(startProbe(second, exe),
             "unreachable " + QByteArray::number(::getpid()));
   ASSERT_TRUE(second.waitForFinished(5000));
   EXPECT_EQ(second.exitCode(), 1);
@@ -168,18 +168,18 @@ TEST(SingleInstance, AnotherUserRunsACopyOfTheSamePathBesideOurs) {
   if (::geteuid() != 0 || QStandardPaths::findExecutable("setpriv").isEmpty())
     GTEST_SKIP() << "needs root and setpriv to run as another user";
   ScopedTempDir dir, shared;
-  QFile::setPermissions(dir.Path(), QFile::permissions(dir.Path()) |
+  QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) |
                                         QFile::ReadOther | QFile::ExeOther);
-  ASSERT_EQ(::chmod(QFile::encodeName(shared.Path()).constData(), 01777), 0);
-  const QString exe = CopyOfSelf(dir, "quorvane");
+  ASSERT_EQ(::chmod(QFile::encodeName(shared.path()).constData(), 01777), 0);
+  const QString exe = copyOfSelf(dir, "quorvane");
   QProcess mine, theirs;
-  ASSERT_EQ(StartProbe(mine, exe), "first");
+  ASSERT_EQ(startProbe(mine, exe), "first");
 
   // Their runtime folder is not given: they fall back to a folder of their
   // own in the temporary folder.
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove("XDG_RUNTIME_DIR");
-  env.insert("TMPDIR", shared.Path());
+  env.insert("TMPDIR", shared.path());
   theirs.setProcessEnvironment(env);
   theirs.start("setpriv", {"--reuid=nobody", "--regid=nogroup",
                            "--clear-groups", exe, "--probe", "0"});
@@ -190,16 +190,16 @@ TEST(SingleInstance, AnotherUserRunsACopyOfTheSamePathBesideOurs) {
   EXPECT_EQ(theirs.readLine().trimmed(), "first");
   const uid_t nobody = ::getpwnam("nobody")->pw_uid;
   const QFileInfo folder(
-      shared.File(QStringLiteral("quorvane-%1").arg(nobody)));
+      shared.file(QStringLiteral("quorvane-%1").arg(nobody)));
   EXPECT_EQ(folder.ownerId(), nobody);
   EXPECT_EQ(folder.permissions() & 0x0077, 0);
-  Stop(theirs);
-  Stop(mine);
+  stop(theirs);
+  stop(mine);
 }
 
 int main(int argc, char **argv) {
   if (argc > 2 && QByteArray(argv[1]) == "--probe")
-    return RunProbe(argc, argv);
+    return runProbe(argc, argv);
   g_self = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

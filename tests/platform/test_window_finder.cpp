@@ -9,7 +9,7 @@ namespace {
 class WindowFinderTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    if (!x.Running())
+    if (!x.running())
       GTEST_SKIP() << "Xvfb is not available";
     saved = qgetenv("DISPLAY");
     qputenv("DISPLAY", x.Display());
@@ -25,44 +25,44 @@ protected:
 };
 
 TEST_F(WindowFinderTest, FindsByTitleWithoutWindowManager) {
-  const xcb_window_t other = x.MakeWindow("Other");
-  const xcb_window_t latin = x.MakeWindow("Latin", false);
-  EXPECT_EQ(platform::FindTopLevelWindow("AviConvert"), 0u);
-  const xcb_window_t conv = x.MakeWindow("AviConvert");
-  EXPECT_EQ(platform::FindTopLevelWindow("AviConvert"), conv);
-  EXPECT_EQ(platform::FindTopLevelWindow("Latin"), latin);
-  EXPECT_EQ(platform::FindTopLevelWindow("aviconvert"), 0u);
+  const xcb_window_t other = x.makeWindow("Other");
+  const xcb_window_t latin = x.makeWindow("Latin", false);
+  EXPECT_EQ(platform::findTopLevelWindow("AviConvert"), 0u);
+  const xcb_window_t conv = x.makeWindow("AviConvert");
+  EXPECT_EQ(platform::findTopLevelWindow("AviConvert"), conv);
+  EXPECT_EQ(platform::findTopLevelWindow("Latin"), latin);
+  EXPECT_EQ(platform::findTopLevelWindow("aviconvert"), 0u);
   // A window framed by a manager without a client list is found inside
   // its frame.
-  const xcb_window_t frame = x.MakeWindow("");
-  const xcb_window_t framed = x.MakeWindow("Framed", true, frame);
-  EXPECT_EQ(platform::FindTopLevelWindow("Framed"), framed);
+  const xcb_window_t frame = x.makeWindow("");
+  const xcb_window_t framed = x.makeWindow("Framed", true, frame);
+  EXPECT_EQ(platform::findTopLevelWindow("Framed"), framed);
 
   // Shown normally and raised: mapped and above its siblings.
-  xcb_map_window(x.Conn(), other);
-  x.Sync();
-  EXPECT_FALSE(x.Mapped(conv));
-  ASSERT_TRUE(platform::ShowNormalAndRaise(conv));
-  x.Sync();
-  EXPECT_TRUE(x.Mapped(conv));
-  EXPECT_EQ(x.TopChild(), conv);
+  xcb_map_window(x.conn(), other);
+  x.sync();
+  EXPECT_FALSE(x.mapped(conv));
+  ASSERT_TRUE(platform::showNormalAndRaise(conv));
+  x.sync();
+  EXPECT_TRUE(x.mapped(conv));
+  EXPECT_EQ(x.topChild(), conv);
 }
 
 TEST_F(WindowFinderTest, UsesTheWindowManagersClientList) {
-  const xcb_window_t listed = x.MakeWindow("AviConvert");
-  x.MakeWindow("AviConvert"); // not a managed client: ignored
-  xcb_change_property(x.Conn(), XCB_PROP_MODE_REPLACE, x.Root(),
-                      x.Atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 32, 1,
+  const xcb_window_t listed = x.makeWindow("AviConvert");
+  x.makeWindow("AviConvert"); // not a managed client: ignored
+  xcb_change_property(x.conn(), XCB_PROP_MODE_REPLACE, x.root(),
+                      x.atom("_NET_CLIENT_LIST"), XCB_ATOM_WINDOW, 32, 1,
                       &listed);
-  x.Sync();
-  EXPECT_EQ(platform::FindTopLevelWindow("AviConvert"), listed);
+  x.sync();
+  EXPECT_EQ(platform::findTopLevelWindow("AviConvert"), listed);
 }
 
 TEST(WindowFinderNoDisplay, FindsNothing) {
   const QByteArray saved = qgetenv("DISPLAY");
   qunsetenv("DISPLAY");
-  EXPECT_EQ(platform::FindTopLevelWindow("AviConvert"), 0u);
-  EXPECT_FALSE(platform::ShowNormalAndRaise(1));
+  EXPECT_EQ(platform::findTopLevelWindow("AviConvert"), 0u);
+  EXPECT_FALSE(platform::showNormalAndRaise(1));
   if (!saved.isEmpty())
     qputenv("DISPLAY", saved);
 }

@@ -20,7 +20,7 @@ namespace fixtures {
 
 // A colourful image without white pixels; the outermost rows and columns
 // (the tile margin) are pure red, which the inside never is.
-inline QImage PatternImage(int width, int height, int seed = 0) {
+inline QImage patternImage(int width, int height, int seed = 0) {
   QImage image(width, height, QImage::Format_RGB32);
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
@@ -33,7 +33,7 @@ inline QImage PatternImage(int width, int height, int seed = 0) {
   return image;
 }
 
-inline QImage UniformTile(int width, int height, QRgb inside, QRgb margin) {
+inline QImage uniformTile(int width, int height, QRgb inside, QRgb margin) {
   QImage image(width, height, QImage::Format_RGB32);
   image.fill(margin);
   for (int y = 1; y < height - 1; ++y)
@@ -43,7 +43,7 @@ inline QImage UniformTile(int width, int height, QRgb inside, QRgb margin) {
 }
 
 // Baseline JPEG; subsampled gives 4:2:0 chroma, otherwise 4:4:4.
-inline QByteArray EncodeJpeg(const QImage &image, int quality = 75,
+inline QByteArray encodeJpeg(const QImage &image, int quality = 75,
                              bool subsampled = true, bool grayscale = false) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
   jpeg_compress_struct cinfo;
@@ -81,7 +81,7 @@ inline QByteArray EncodeJpeg(const QImage &image, int quality = 75,
 }
 
 // Offset of the first byte of entropy-coded data (after the SOS header).
-inline qsizetype JpegScanStart(const QByteArray &jpeg) {
+inline qsizetype jpegScanStart(const QByteArray &jpeg) {
   qsizetype i = 2;
   while (i + 4 <= jpeg.size() && uchar(jpeg[i]) == 0xFF) {
     const int marker = uchar(jpeg[i + 1]);
@@ -94,7 +94,7 @@ inline qsizetype JpegScanStart(const QByteArray &jpeg) {
 }
 
 // Overwrites the frame size in the SOF header.
-inline QByteArray PatchJpegSize(QByteArray jpeg, int width, int height) {
+inline QByteArray patchJpegSize(QByteArray jpeg, int width, int height) {
   qsizetype i = 2;
   while (i + 9 <= jpeg.size() && uchar(jpeg[i]) == 0xFF) {
     const int marker = uchar(jpeg[i + 1]);
@@ -120,14 +120,14 @@ struct GifFrame {
 
 namespace detail {
 
-inline int WriteGifBytes(GifFileType *gif, const GifByteType *data, int n) {
+inline int writeGifBytes(GifFileType *gif, const GifByteType *data, int n) {
   static_cast<QByteArray *>(gif->UserData)
       ->append(reinterpret_cast<const char *>(data), n);
   return n;
 }
 
 // giflib wants a power of two entries.
-inline ColorMapObject *MakeColourMap(const QList<QRgb> &colours) {
+inline ColorMapObject *makeColourMap(const QList<QRgb> &colours) {
   if (colours.isEmpty())
     return nullptr;
   int size = 2;
@@ -143,15 +143,15 @@ inline ColorMapObject *MakeColourMap(const QList<QRgb> &colours) {
 
 } // namespace detail
 
-inline QByteArray EncodeGif(QSize screen, const QList<QRgb> &globalColours,
+inline QByteArray encodeGif(QSize screen, const QList<QRgb> &globalColours,
                             const QList<GifFrame> &frames) {
   QByteArray out;
   int error = 0;
-  GifFileType *gif = EGifOpen(&out, detail::WriteGifBytes, &error);
+  GifFileType *gif = EGifOpen(&out, detail::writeGifBytes, &error);
   if (!gif)
     return {};
   EGifSetGifVersion(gif, true);
-  ColorMapObject *global = detail::MakeColourMap(globalColours);
+  ColorMapObject *global = detail::makeColourMap(globalColours);
   bool ok = EGifPutScreenDesc(gif, screen.width(), screen.height(), 8, 0,
                               global) == GIF_OK;
   for (const GifFrame &frame : frames) {
@@ -165,7 +165,7 @@ inline QByteArray EncodeGif(QSize screen, const QList<QRgb> &globalColours,
       ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(length), block) ==
            GIF_OK;
     }
-    ColorMapObject *local = detail::MakeColourMap(frame.colours);
+    ColorMapObject *local = detail::makeColourMap(frame.colours);
     if (!local && gif->Image.ColorMap) {
       // giflib forgets the previous image's local table instead of freeing it.
       GifFreeMapObject(gif->Image.ColorMap);
@@ -202,7 +202,7 @@ inline QByteArray EncodeGif(QSize screen, const QList<QRgb> &globalColours,
 }
 
 // A one-frame GIF holding image exactly (at most 256 colours).
-inline QByteArray GifFromImage(const QImage &image) {
+inline QByteArray gifFromImage(const QImage &image) {
   QList<QRgb> colours;
   GifFrame frame;
   frame.rect = image.rect();
@@ -218,10 +218,10 @@ inline QByteArray GifFromImage(const QImage &image) {
       }
       frame.pixels.append(char(index));
     }
-  return EncodeGif(image.size(), colours, {frame});
+  return encodeGif(image.size(), colours, {frame});
 }
 
-inline QByteArray PatchGifScreenSize(QByteArray gif, int width, int height) {
+inline QByteArray patchGifScreenSize(QByteArray gif, int width, int height) {
   gif[6] = char(width);
   gif[7] = char(width >> 8);
   gif[8] = char(height);
@@ -230,7 +230,7 @@ inline QByteArray PatchGifScreenSize(QByteArray gif, int width, int height) {
 }
 
 // Overwrites the size in the first image descriptor.
-inline QByteArray PatchGifImageSize(QByteArray gif, int width, int height) {
+inline QByteArray patchGifImageSize(QByteArray gif, int width, int height) {
   const int flags = uchar(gif[10]);
   qsizetype i = 13 + ((flags & 0x80) ? 3 << ((flags & 7) + 1) : 0);
   while (i < gif.size()) {

@@ -10,7 +10,7 @@ using namespace fixtures;
 
 namespace {
 
-bool AllOpaque(const QImage &image) {
+bool allOpaque(const QImage &image) {
   for (int y = 0; y < image.height(); ++y) {
     const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
     for (int x = 0; x < image.width(); ++x)
@@ -20,7 +20,7 @@ bool AllOpaque(const QImage &image) {
   return true;
 }
 
-template <typename F> std::string ErrorOf(F &&f) {
+template <typename F> std::string errorOf(F &&f) {
   try {
     f();
   } catch (const TileDecodeError &e) {
@@ -29,29 +29,29 @@ template <typename F> std::string ErrorOf(F &&f) {
   return "(no error)";
 }
 
-const QRgb White = qRgb(255, 255, 255);
+const QRgb kWhite = qRgb(255, 255, 255);
 
 } // namespace
 
 TEST(TileDecoder, JpegDecodesLikeQtsReaderIntoOpaqueRgb32) {
-  const QImage source = PatternImage(176, 208);
+  const QImage source = patternImage(176, 208);
   struct Case {
     const char *name;
     QByteArray jpeg;
   };
   const Case cases[] = {
-      {"4:2:0", EncodeJpeg(source, 75, true)},
-      {"4:4:4", EncodeJpeg(source, 90, false)},
-      {"grey", EncodeJpeg(source, 75, true, true)},
+      {"4:2:0", encodeJpeg(source, 75, true)},
+      {"4:4:4", encodeJpeg(source, 90, false)},
+      {"grey", encodeJpeg(source, 75, true, true)},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     QString warning = "stale";
-    const QImage decoded = DecodeTile(c.jpeg, &warning);
+    const QImage decoded = decodeTile(c.jpeg, &warning);
     EXPECT_TRUE(warning.isEmpty()) << warning.toStdString();
     ASSERT_EQ(decoded.format(), QImage::Format_RGB32);
     ASSERT_EQ(decoded.size(), source.size());
-    EXPECT_TRUE(AllOpaque(decoded));
+    EXPECT_TRUE(allOpaque(decoded));
     const QImage reference =
         QImage::fromData(c.jpeg, "JPEG").convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(reference.isNull());
@@ -76,15 +76,15 @@ TEST(TileDecoder, GifFirstImageIsPlacedOnItsScreenWithItsOwnColours) {
   second.rect = QRect(0, 0, 8, 6);
   second.pixels = QByteArray(48, '\x02');
   const QImage decoded =
-      DecodeTile(EncodeGif(QSize(8, 6), global, {first, second}));
+      decodeTile(encodeGif(QSize(8, 6), global, {first, second}));
 
   ASSERT_EQ(decoded.size(), QSize(8, 6));
   ASSERT_EQ(decoded.format(), QImage::Format_RGB32);
-  EXPECT_TRUE(AllOpaque(decoded));
+  EXPECT_TRUE(allOpaque(decoded));
   for (int y = 0; y < 6; ++y)
     for (int x = 0; x < 8; ++x) {
       SCOPED_TRACE(testing::Message() << x << "," << y);
-      QRgb expected = White;
+      QRgb expected = kWhite;
       if (first.rect.contains(x, y)) {
         const int index =
             first.pixels[(y - 1) * 4 + (x - 2)]; // local table, not global
@@ -99,10 +99,10 @@ TEST(TileDecoder, GifFirstImageIsPlacedOnItsScreenWithItsOwnColours) {
   GifFrame beyond;
   beyond.rect = QRect(2, 3, 4, 4);
   beyond.pixels = QByteArray(16, '\x03');
-  const QImage wide = DecodeTile(EncodeGif(QSize(4, 4), global, {beyond}));
+  const QImage wide = decodeTile(encodeGif(QSize(4, 4), global, {beyond}));
   ASSERT_EQ(wide.size(), QSize(6, 7));
   EXPECT_EQ(wide.pixel(5, 6), global[3]);
-  EXPECT_EQ(wide.pixel(1, 1), White);
+  EXPECT_EQ(wide.pixel(1, 1), kWhite);
 }
 
 TEST(TileDecoder, InterlacedGifRowsLandInPlace) {
@@ -114,9 +114,9 @@ TEST(TileDecoder, InterlacedGifRowsLandInPlace) {
   frame.interlaced = true;
   for (int row = 0; row < 13; ++row)
     frame.pixels.append(QByteArray(3, char(row)));
-  const QByteArray gif = EncodeGif(QSize(3, 13), colours, {frame});
+  const QByteArray gif = encodeGif(QSize(3, 13), colours, {frame});
 
-  const QImage decoded = DecodeTile(gif);
+  const QImage decoded = decodeTile(gif);
   ASSERT_EQ(decoded.size(), QSize(3, 13));
   for (int row = 0; row < 13; ++row)
     EXPECT_EQ(decoded.pixel(1, row), colours[row]) << "row " << row;
@@ -126,42 +126,42 @@ TEST(TileDecoder, InterlacedGifRowsLandInPlace) {
 }
 
 TEST(TileDecoder, DataNotInTheChosenFormatIsAnError) {
-  const QByteArray jpeg = EncodeJpeg(PatternImage(34, 34));
-  const QByteArray gif = GifFromImage(UniformTile(10, 10, qRgb(9, 9, 9), 0));
+  const QByteArray jpeg = encodeJpeg(patternImage(34, 34));
+  const QByteArray gif = gifFromImage(uniformTile(10, 10, qRgb(9, 9, 9), 0));
 
   // 'G' selects GIF whatever follows.
-  const std::string gifError = ErrorOf([&] { DecodeTile("G" + jpeg); });
+  const std::string gifError = errorOf([&] { decodeTile("G" + jpeg); });
   EXPECT_NE(gifError.find("GIF"), std::string::npos) << gifError;
 
-  EXPECT_NE(ErrorOf([] { DecodeTile(QByteArray()); }), "(no error)");
-  const std::string garbage = ErrorOf(
-      [] { DecodeTile(QByteArray("\x01\x02 garbage, not a picture")); });
+  EXPECT_NE(errorOf([] { decodeTile(QByteArray()); }), "(no error)");
+  const std::string garbage = errorOf(
+      [] { decodeTile(QByteArray("\x01\x02 garbage, not a picture")); });
   EXPECT_NE(garbage.find("JPEG"), std::string::npos) << garbage;
 
   // A JPEG cut inside its header has no image to draw.
-  EXPECT_NE(ErrorOf([&] { DecodeTile(jpeg.left(JpegScanStart(jpeg) - 20)); }),
+  EXPECT_NE(errorOf([&] { decodeTile(jpeg.left(jpegScanStart(jpeg) - 20)); }),
             "(no error)");
   // A GIF cut inside its pixel data, and one without any image.
-  EXPECT_NE(ErrorOf([&] { DecodeTile(gif.left(gif.size() - 6)); }),
+  EXPECT_NE(errorOf([&] { decodeTile(gif.left(gif.size() - 6)); }),
             "(no error)");
-  const std::string noImage = ErrorOf([&] {
-    DecodeTile(EncodeGif(QSize(4, 4), {0, White}, {}));
+  const std::string noImage = errorOf([&] {
+    decodeTile(encodeGif(QSize(4, 4), {0, kWhite}, {}));
   });
   EXPECT_NE(noImage.find("no image"), std::string::npos) << noImage;
 }
 
 TEST(TileDecoder, JpegEndingInsideTheScanIsDecodedWithAWarning) {
-  const QByteArray jpeg = EncodeJpeg(PatternImage(48, 48));
-  const qsizetype scan = JpegScanStart(jpeg);
+  const QByteArray jpeg = encodeJpeg(patternImage(48, 48));
+  const qsizetype scan = jpegScanStart(jpeg);
   ASSERT_GT(scan, 0);
   const QByteArray cut = jpeg.left(scan + (jpeg.size() - scan) * 6 / 10);
 
   QString warning;
-  const QImage full = DecodeTile(jpeg);
-  const QImage partial = DecodeTile(cut, &warning);
+  const QImage full = decodeTile(jpeg);
+  const QImage partial = decodeTile(cut, &warning);
   EXPECT_FALSE(warning.isEmpty());
   ASSERT_EQ(partial.size(), QSize(48, 48));
-  EXPECT_TRUE(AllOpaque(partial));
+  EXPECT_TRUE(allOpaque(partial));
   // The first block row arrived whole.
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 48; ++x)
@@ -169,8 +169,8 @@ TEST(TileDecoder, JpegEndingInsideTheScanIsDecodedWithAWarning) {
 }
 
 TEST(TileDecoder, RefusesOversizedImagesFromTheirHeaders) {
-  const QByteArray jpeg = EncodeJpeg(PatternImage(16, 16));
-  const QByteArray gif = GifFromImage(UniformTile(8, 8, qRgb(9, 9, 9), 0));
+  const QByteArray jpeg = encodeJpeg(patternImage(16, 16));
+  const QByteArray gif = gifFromImage(uniformTile(8, 8, qRgb(9, 9, 9), 0));
   struct Case {
     const char *name;
     QByteArray data;
@@ -178,19 +178,19 @@ TEST(TileDecoder, RefusesOversizedImagesFromTheirHeaders) {
   // Small files announcing large pictures: the header alone refuses them,
   // before any pixel memory exists.
   const Case cases[] = {
-      {"jpeg 60000", PatchJpegSize(jpeg, 60000, 60000)},
-      {"jpeg 1025 x 10", PatchJpegSize(jpeg, 1025, 10)},
-      {"jpeg 10 x 1025", PatchJpegSize(jpeg, 10, 1025)},
-      {"jpeg wide", EncodeJpeg(PatternImage(1025, 8))},
-      {"gif screen 1025 x 10", PatchGifScreenSize(gif, 1025, 10)},
-      {"gif screen 10 x 1025", PatchGifScreenSize(gif, 10, 1025)},
-      {"gif image", PatchGifImageSize(gif, 60000, 60000)},
-      {"gif tall image", PatchGifImageSize(gif, 8, 1025)},
+      {"jpeg 60000", patchJpegSize(jpeg, 60000, 60000)},
+      {"jpeg 1025 x 10", patchJpegSize(jpeg, 1025, 10)},
+      {"jpeg 10 x 1025", patchJpegSize(jpeg, 10, 1025)},
+      {"jpeg wide", encodeJpeg(patternImage(1025, 8))},
+      {"gif screen 1025 x 10", patchGifScreenSize(gif, 1025, 10)},
+      {"gif screen 10 x 1025", patchGifScreenSize(gif, 10, 1025)},
+      {"gif image", patchGifImageSize(gif, 60000, 60000)},
+      {"gif tall image", patchGifImageSize(gif, 8, 1025)},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_FALSE(c.data.isEmpty());
-    const std::string error = ErrorOf([&] { DecodeTile(c.data); });
+    const std::string error = errorOf([&] { decodeTile(c.data); });
     EXPECT_NE(error.find("larger than 1024"), std::string::npos) << error;
   }
   // Placed far right on a small screen, a small image still makes the
@@ -198,24 +198,24 @@ TEST(TileDecoder, RefusesOversizedImagesFromTheirHeaders) {
   GifFrame far;
   far.rect = QRect(1000, 0, 200, 2);
   far.pixels = QByteArray(400, '\x01');
-  const std::string error = ErrorOf([&] {
-    DecodeTile(EncodeGif(QSize(8, 8), {0, White}, {far}));
+  const std::string error = errorOf([&] {
+    decodeTile(encodeGif(QSize(8, 8), {0, kWhite}, {far}));
   });
   EXPECT_NE(error.find("larger than 1024"), std::string::npos) << error;
 
   // The largest accepted size decodes in full.
-  EXPECT_EQ(DecodeTile(EncodeJpeg(PatternImage(1024, 1024))).size(),
+  EXPECT_EQ(decodeTile(encodeJpeg(patternImage(1024, 1024))).size(),
             QSize(1024, 1024));
-  EXPECT_EQ(DecodeTile(GifFromImage(UniformTile(1024, 1024, qRgb(9, 9, 9), 0)))
+  EXPECT_EQ(decodeTile(gifFromImage(uniformTile(1024, 1024, qRgb(9, 9, 9), 0)))
                 .size(),
             QSize(1024, 1024));
 }
 
 TEST(TileDecoder, DamagedTilesDecodeOrThrowButNeverCrash) {
   const QByteArray originals[] = {
-      EncodeJpeg(PatternImage(34, 34)),
-      EncodeJpeg(PatternImage(40, 24), 50, false),
-      GifFromImage(PatternImage(30, 20).convertToFormat(QImage::Format_Indexed8,
+      encodeJpeg(patternImage(34, 34)),
+      encodeJpeg(patternImage(40, 24), 50, false),
+      gifFromImage(patternImage(30, 20).convertToFormat(QImage::Format_Indexed8,
                                                         Qt::ThresholdDither)),
   };
   QRandomGenerator random(20240611);
@@ -231,9 +231,9 @@ TEST(TileDecoder, DamagedTilesDecodeOrThrowButNeverCrash) {
       if (round % 4 == 0)
         damaged.truncate(random.bounded(int(damaged.size())));
       try {
-        const QImage image = DecodeTile(damaged);
-        EXPECT_LE(image.width(), MaxTileSide);
-        EXPECT_LE(image.height(), MaxTileSide);
+        const QImage image = decodeTile(damaged);
+        EXPECT_LE(image.width(), kMaxTileSide);
+        EXPECT_LE(image.height(), kMaxTileSide);
       } catch (const TileDecodeError &) {
         ++thrown;
       }

@@ -17,18 +17,18 @@ private slots:
 };
 
 void TestActivityIndicator::showsTheThreeStates() {
-  TActivityIndicator indicator(nullptr, 20);
-  QSignalSpy spy(&indicator, &TActivityIndicator::IndexChanged);
-  QCOMPARE(indicator.Index(), 0);
-  indicator.ShowLinkIdle();
-  indicator.ShowLinkActivity();
-  indicator.ShowLinkActivity(); // no change, no signal
-  indicator.ShowNoLink();
+  ActivityIndicator indicator(nullptr, 20);
+  QSignalSpy spy(&indicator, &ActivityIndicator::indexChanged);
+  QCOMPARE(indicator.index(), 0);
+  indicator.showLinkIdle();
+  indicator.showLinkActivity();
+  indicator.showLinkActivity(); // no change, no signal
+  indicator.showNoLink();
   QCOMPARE(spy.count(), 3);
   QCOMPARE(spy.at(0).at(0).toInt(), 1);
   QCOMPARE(spy.at(1).at(0).toInt(), 2);
   QCOMPARE(spy.at(2).at(0).toInt(), 0);
-  QVERIFY(!indicator.TimerYellowActive());
+  QVERIFY(!indicator.timerYellowActive());
 }
 
 void TestActivityIndicator::restartPostponesTheReturnToIdle() {
@@ -36,54 +36,54 @@ void TestActivityIndicator::restartPostponesTheReturnToIdle() {
   // interval after the second, not after the first. Only lower bounds are
   // checked, so a slow machine cannot fail it.
   const int interval = 200;
-  TActivityIndicator indicator(nullptr, interval);
+  ActivityIndicator indicator(nullptr, interval);
   QElapsedTimer clock;
   clock.start();
   qint64 idleAt = -1;
-  connect(&indicator, &TActivityIndicator::IndexChanged, this, [&](int index) {
-    if (index == TActivityIndicator::IndexIdle && idleAt < 0)
+  connect(&indicator, &ActivityIndicator::indexChanged, this, [&](int index) {
+    if (index == ActivityIndicator::kIndexIdle && idleAt < 0)
       idleAt = clock.elapsed();
   });
 
-  indicator.ShowLinkActivity();
-  indicator.RestartActivityTimer();
+  indicator.showLinkActivity();
+  indicator.restartActivityTimer();
   QTest::qWait(120);
-  indicator.ShowLinkActivity();
+  indicator.showLinkActivity();
   idleAt = -1; // a tick before this point (a very slow machine) is no proof
   const qint64 second = clock.elapsed();
-  indicator.RestartActivityTimer();
-  QVERIFY(indicator.TimerYellowActive());
+  indicator.restartActivityTimer();
+  QVERIFY(indicator.timerYellowActive());
 
-  QTRY_COMPARE_WITH_TIMEOUT(indicator.Index(), 1, 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(indicator.index(), 1, 5000);
   QVERIFY2(
       idleAt - second >= interval - 1,
       qPrintable(
           QString("idle %1 ms after the second restart").arg(idleAt - second)));
-  QVERIFY(!indicator.TimerYellowActive()); // the tick stops the timer
+  QVERIFY(!indicator.timerYellowActive()); // the tick stops the timer
 }
 
 void TestActivityIndicator::restartFromAnotherThreadRunsOnTheOwnThread() {
   QTest::failOnWarning(QRegularExpression("Timers cannot"));
-  TActivityIndicator indicator(nullptr, 10);
-  indicator.ShowLinkIdle();
+  ActivityIndicator indicator(nullptr, 10);
+  indicator.showLinkIdle();
   std::thread link([&] {
-    indicator.ShowLinkActivity();
-    indicator.RestartActivityTimer();
+    indicator.showLinkActivity();
+    indicator.restartActivityTimer();
   });
   link.join();
-  QCOMPARE(indicator.Index(), 1); // nothing has run here yet
-  QTRY_COMPARE(indicator.Index(), 2);
-  QTRY_COMPARE(indicator.Index(), 1);
+  QCOMPARE(indicator.index(), 1); // nothing has run here yet
+  QTRY_COMPARE(indicator.index(), 2);
+  QTRY_COMPARE(indicator.index(), 1);
 }
 
 void TestActivityIndicator::noLinkIsNotUndoneByAPendingTimer() {
-  TActivityIndicator indicator(nullptr, 10);
-  indicator.ShowLinkActivity();
-  std::thread link([&] { indicator.RestartActivityTimer(); });
+  ActivityIndicator indicator(nullptr, 10);
+  indicator.showLinkActivity();
+  std::thread link([&] { indicator.restartActivityTimer(); });
   link.join();
-  indicator.ShowNoLink(); // the disconnect, before the restart arrives
+  indicator.showNoLink(); // the disconnect, before the restart arrives
   QTest::qWait(60);
-  QCOMPARE(indicator.Index(), 0);
+  QCOMPARE(indicator.index(), 0);
 }
 
 QTEST_MAIN(TestActivityIndicator)

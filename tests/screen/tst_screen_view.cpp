@@ -25,7 +25,7 @@ protected:
   }
 };
 
-const QColor Background(12, 34, 56);
+const QColor kBackground(12, 34, 56);
 
 } // namespace
 
@@ -39,32 +39,32 @@ private slots:
   void repaintsOnlyTheTileRectangle();
 
 private:
-  QImage Grab(const TScreenImage *view) {
+  QImage grab(const ScreenImage *view) {
     return m_window->grab()
         .copy(view->geometry())
         .toImage()
         .convertToFormat(QImage::Format_RGB32);
   }
 
-  TScreenCanvas *m_canvas = nullptr;
+  ScreenCanvas *m_canvas = nullptr;
   QWidget *m_window = nullptr;
-  TScreenImage *m_screen = nullptr;
-  TScreenImage *m_zoom = nullptr;
+  ScreenImage *m_screen = nullptr;
+  ScreenImage *m_zoom = nullptr;
 };
 
 void TestScreenView::init() {
-  m_canvas = new TScreenCanvas;
+  m_canvas = new ScreenCanvas;
   m_window = new QWidget;
   m_window->resize(600, 460);
   QPalette palette = m_window->palette();
-  palette.setColor(QPalette::Window, Background);
+  palette.setColor(QPalette::Window, kBackground);
   m_window->setPalette(palette);
   m_window->setAutoFillBackground(true);
-  m_screen = new TScreenImage(m_canvas, false, m_window);
+  m_screen = new ScreenImage(m_canvas, false, m_window);
   m_screen->setGeometry(QRect(QPoint(5, 5), m_screen->sizeHint()));
-  m_zoom = new TScreenImage(m_canvas, true, m_window);
+  m_zoom = new ScreenImage(m_canvas, true, m_window);
   m_zoom->setGeometry(QRect(QPoint(200, 5), m_zoom->sizeHint()));
-  ConnectScreenViews(m_canvas, {m_screen, m_zoom});
+  connectScreenViews(m_canvas, {m_screen, m_zoom});
   m_window->show();
   QVERIFY(QTest::qWaitForWindowExposed(m_window));
 }
@@ -79,23 +79,23 @@ void TestScreenView::showsThePicturesOrTheBackground() {
   QCOMPARE(m_zoom->sizeHint(), QSize(352, 416));
 
   QImage background(m_zoom->size(), QImage::Format_RGB32);
-  background.fill(Background);
-  QCOMPARE(Grab(m_zoom), background);
+  background.fill(kBackground);
+  QCOMPARE(grab(m_zoom), background);
 
-  m_canvas->ResetPictures();
-  m_canvas->DrawTile(
-      fixtures::GifFromImage(fixtures::PatternImage(34, 34).convertToFormat(
+  m_canvas->resetPictures();
+  m_canvas->drawTile(
+      fixtures::gifFromImage(fixtures::patternImage(34, 34).convertToFormat(
           QImage::Format_Indexed8, Qt::ThresholdDither)),
       10, 20);
-  QCOMPARE(Grab(m_screen), m_canvas->Screen());
-  QCOMPARE(Grab(m_zoom), m_canvas->Zoom());
+  QCOMPARE(grab(m_screen), m_canvas->screen());
+  QCOMPARE(grab(m_zoom), m_canvas->zoom());
 
-  m_canvas->RemovePictures();
-  QCOMPARE(Grab(m_zoom), background);
+  m_canvas->removePictures();
+  QCOMPARE(grab(m_zoom), background);
 }
 
 void TestScreenView::repaintsOnlyTheTileRectangle() {
-  m_canvas->ResetPictures();
+  m_canvas->resetPictures();
   PaintRecorder screenPaints(m_screen);
   PaintRecorder zoomPaints(m_zoom);
   QTRY_VERIFY(!screenPaints.regions.isEmpty() && !zoomPaints.regions.isEmpty());
@@ -104,8 +104,8 @@ void TestScreenView::repaintsOnlyTheTileRectangle() {
   zoomPaints.regions.clear();
 
   // Drawn by a link thread; the repaint happens here.
-  const QByteArray tile = fixtures::EncodeJpeg(fixtures::PatternImage(34, 34));
-  std::thread link([&] { m_canvas->DrawTile(tile, 10, 20); });
+  const QByteArray tile = fixtures::encodeJpeg(fixtures::patternImage(34, 34));
+  std::thread link([&] { m_canvas->drawTile(tile, 10, 20); });
   link.join();
   QTRY_VERIFY(!screenPaints.regions.isEmpty() && !zoomPaints.regions.isEmpty());
   QCOMPARE(screenPaints.regions.first(), QRegion(10, 20, 32, 32));

@@ -11,26 +11,26 @@ namespace {
 class DialogSaveTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    SetExePath(dir.File("quorvane"));
-    WriteIni(kIni);
-    LoadSettings();
+    setExePath(dir.file("quorvane"));
+    writeIni(kIni);
+    loadSettings();
   }
-  void WriteIni(const QByteArray &text) {
-    ASSERT_TRUE(WriteAll(SettingsFilePath(), text));
+  void writeIni(const QByteArray &text) {
+    ASSERT_TRUE(writeAll(settingsFilePath(), text));
   }
-  QByteArray Ini() { return ReadAll(SettingsFilePath()); }
+  QByteArray iniText() { return readAll(settingsFilePath()); }
   // The dialog's fields as it fills them from the file below.
-  static TDialogValues Unchanged() {
-    TDialogValues v;
-    v.Port = "10001";
-    v.BlueToothPort = "COM7";
-    v.DataPort = "/dev/ttyUSB0";
-    v.ImageType = "BMP";
-    v.ImageDir = "/tmp/shots/";
-    v.LanguageIndex = 2;
-    v.LanguageName = "German";
-    v.AVIName = "/tmp/video.avi";
-    v.FPS = "5";
+  static DialogValues unchanged() {
+    DialogValues v;
+    v.port = "10001";
+    v.blueToothPort = "COM7";
+    v.dataPort = "/dev/ttyUSB0";
+    v.imageType = "BMP";
+    v.imageDir = "/tmp/shots/";
+    v.languageIndex = 2;
+    v.languageName = "German";
+    v.aviName = "/tmp/video.avi";
+    v.fps = "5";
     return v;
   }
 
@@ -44,125 +44,125 @@ protected:
 } // namespace
 
 TEST_F(DialogSaveTest, NoChangeLeavesTheFileByteIdentical) {
-  const QByteArray before = Ini();
-  EXPECT_FALSE(SaveDialogValues(Unchanged()));
-  EXPECT_EQ(Ini(), before);
+  const QByteArray before = iniText();
+  EXPECT_FALSE(saveDialogValues(unchanged()));
+  EXPECT_EQ(iniText(), before);
   // A port typed with a leading zero is the same number.
-  TDialogValues v = Unchanged();
-  v.Port = "010001";
-  EXPECT_FALSE(SaveDialogValues(v));
-  EXPECT_EQ(Ini(), before);
+  DialogValues v = unchanged();
+  v.port = "010001";
+  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_EQ(iniText(), before);
 }
 
 TEST_F(DialogSaveTest, ChangedValuesAreWrittenAndHeld) {
-  TDialogValues v = Unchanged();
-  v.Port = "02000";
-  v.ImageType = "JPEG";
-  v.FPS = "20";
-  EXPECT_FALSE(SaveDialogValues(v));
-  EXPECT_EQ(AppSettings.Port, 2000);
-  EXPECT_EQ(AppSettings.ImageType, "JPEG");
-  EXPECT_EQ(AppSettings.FPS, 20);
-  const QByteArray ini = Ini();
+  DialogValues v = unchanged();
+  v.port = "02000";
+  v.imageType = "JPEG";
+  v.fps = "20";
+  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_EQ(AppSettings.port, 2000);
+  EXPECT_EQ(AppSettings.imageType, "JPEG");
+  EXPECT_EQ(AppSettings.fps, 20);
+  const QByteArray ini = iniText();
   EXPECT_TRUE(ini.contains("Port=2000\r\n")) << ini.constData();
   EXPECT_TRUE(ini.contains("ImageType=JPEG\r\n"));
   EXPECT_TRUE(ini.contains("FPS=20\r\n"));
-  LoadSettings();
-  EXPECT_EQ(AppSettings.Port, 2000);
+  loadSettings();
+  EXPECT_EQ(AppSettings.port, 2000);
 }
 
 TEST_F(DialogSaveTest, RefusedFieldsWriteNothingAndNameTheField) {
-  const QByteArray before = Ini();
+  const QByteArray before = iniText();
   for (const char *port : {"", "0", "65536", "100000", "abc", "1,5", "-1"}) {
-    TDialogValues v = Unchanged();
-    v.Port = port;
-    v.DataPort = "COM9"; // would be written after the port
-    const auto refusal = SaveDialogValues(v);
+    DialogValues v = unchanged();
+    v.port = port;
+    v.dataPort = "COM9"; // would be written after the port
+    const auto refusal = saveDialogValues(v);
     ASSERT_TRUE(refusal) << port;
-    EXPECT_EQ(refusal->Field, TDialogField::Port);
-    EXPECT_TRUE(refusal->Message.contains("listen port")) << port;
-    EXPECT_TRUE(refusal->Message.contains(QString::fromLatin1(port)));
+    EXPECT_EQ(refusal->field, DialogField::Port);
+    EXPECT_TRUE(refusal->message.contains("listen port")) << port;
+    EXPECT_TRUE(refusal->message.contains(QString::fromLatin1(port)));
   }
   for (const char *fps : {"", "0", "21"}) {
     // The frame rate comes last in the file but is checked first: the port
     // and language changes are not written either.
-    TDialogValues v = Unchanged();
-    v.Port = "2000";
-    v.LanguageIndex = 0;
-    v.FPS = fps;
-    const auto refusal = SaveDialogValues(v);
+    DialogValues v = unchanged();
+    v.port = "2000";
+    v.languageIndex = 0;
+    v.fps = fps;
+    const auto refusal = saveDialogValues(v);
     ASSERT_TRUE(refusal) << fps;
-    EXPECT_EQ(refusal->Field, TDialogField::FPS);
-    EXPECT_TRUE(refusal->Message.contains("frame rate")) << fps;
+    EXPECT_EQ(refusal->field, DialogField::FPS);
+    EXPECT_TRUE(refusal->message.contains("frame rate")) << fps;
   }
-  EXPECT_EQ(Ini(), before);
-  EXPECT_EQ(AppSettings.Port, 10001);
-  EXPECT_EQ(AppSettings.Language, "German");
+  EXPECT_EQ(iniText(), before);
+  EXPECT_EQ(AppSettings.port, 10001);
+  EXPECT_EQ(AppSettings.language, "German");
   // The edges are taken.
-  TDialogValues v = Unchanged();
-  v.Port = "65535";
-  v.FPS = "1";
-  EXPECT_FALSE(SaveDialogValues(v));
-  EXPECT_EQ(AppSettings.Port, 65535);
-  EXPECT_EQ(AppSettings.FPS, 1);
+  DialogValues v = unchanged();
+  v.port = "65535";
+  v.fps = "1";
+  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_EQ(AppSettings.port, 65535);
+  EXPECT_EQ(AppSettings.fps, 1);
 }
 
 TEST_F(DialogSaveTest, ListenAddressIsCheckedThenStoredWhenChanged) {
-  const QByteArray before = Ini();
+  const QByteArray before = iniText();
   for (const char *address : {"localhost", "127.0.0.256", "::g", "1.2.3"}) {
-    TDialogValues v = Unchanged();
-    v.Port = "2000";
-    v.ListenAddress = address;
-    const auto refusal = SaveDialogValues(v);
+    DialogValues v = unchanged();
+    v.port = "2000";
+    v.listenAddress = address;
+    const auto refusal = saveDialogValues(v);
     ASSERT_TRUE(refusal) << address;
-    EXPECT_EQ(refusal->Field, TDialogField::ListenAddress);
-    EXPECT_TRUE(refusal->Message.contains(QString::fromLatin1(address)));
+    EXPECT_EQ(refusal->field, DialogField::ListenAddress);
+    EXPECT_TRUE(refusal->message.contains(QString::fromLatin1(address)));
   }
-  EXPECT_EQ(Ini(), before);
+  EXPECT_EQ(iniText(), before);
   for (const char *address : {" 127.0.0.1 ", "::1"}) {
-    TDialogValues v = Unchanged();
-    v.ListenAddress = address;
-    EXPECT_FALSE(SaveDialogValues(v)) << address;
-    EXPECT_EQ(AppSettings.ListenAddress, QByteArray(address).trimmed());
+    DialogValues v = unchanged();
+    v.listenAddress = address;
+    EXPECT_FALSE(saveDialogValues(v)) << address;
+    EXPECT_EQ(AppSettings.listenAddress, QByteArray(address).trimmed());
   }
-  LoadSettings();
-  EXPECT_EQ(AppSettings.ListenAddress, "::1");
-  TDialogValues v = Unchanged();
-  EXPECT_FALSE(SaveDialogValues(v)); // emptied: every address again
-  EXPECT_TRUE(Ini().contains("ListenAddress=\r\n"));
+  loadSettings();
+  EXPECT_EQ(AppSettings.listenAddress, "::1");
+  DialogValues v = unchanged();
+  EXPECT_FALSE(saveDialogValues(v)); // emptied: every address again
+  EXPECT_TRUE(iniText().contains("ListenAddress=\r\n"));
 }
 
 TEST_F(DialogSaveTest, TheDefaultEntryStoresTheEmptyLanguageOnce) {
-  TDialogValues v = Unchanged();
-  v.LanguageIndex = 0;
-  v.LanguageName = "default";
-  EXPECT_FALSE(SaveDialogValues(v));
-  EXPECT_EQ(AppSettings.Language, "");
-  EXPECT_TRUE(Ini().contains("Language=\r\n"));
+  DialogValues v = unchanged();
+  v.languageIndex = 0;
+  v.languageName = "default";
+  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_EQ(AppSettings.language, "");
+  EXPECT_TRUE(iniText().contains("Language=\r\n"));
   // Saving again with the default entry writes nothing.
-  const QByteArray once = Ini();
-  QFile::remove(SettingsFilePath());
-  EXPECT_FALSE(SaveDialogValues(v));
-  EXPECT_FALSE(QFile::exists(SettingsFilePath()));
-  WriteIni(once);
-  LoadSettings();
-  EXPECT_EQ(AppSettings.Language, "");
+  const QByteArray once = iniText();
+  QFile::remove(settingsFilePath());
+  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_FALSE(QFile::exists(settingsFilePath()));
+  writeIni(once);
+  loadSettings();
+  EXPECT_EQ(AppSettings.language, "");
 
   // No entry selected (the language's folder is gone) keeps the stored one.
-  WriteIni("[Language]\r\nLanguage=Klingon\r\n");
-  LoadSettings();
-  v.LanguageIndex = -1;
-  v.LanguageName.clear();
-  EXPECT_FALSE(SaveDialogValues(v));
-  EXPECT_EQ(AppSettings.Language, "Klingon");
-  EXPECT_TRUE(Ini().contains("Language=Klingon\r\n")) << Ini().constData();
-  EXPECT_FALSE(Ini().contains("Language=\r\n"));
+  writeIni("[Language]\r\nLanguage=Klingon\r\n");
+  loadSettings();
+  v.languageIndex = -1;
+  v.languageName.clear();
+  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_EQ(AppSettings.language, "Klingon");
+  EXPECT_TRUE(iniText().contains("Language=Klingon\r\n")) << iniText().constData();
+  EXPECT_FALSE(iniText().contains("Language=\r\n"));
 }
 
 TEST(PortKeyFilter, OnlyDigitsAndBackspaceAreTyped) {
   for (const char c : QByteArray("0123456789\b"))
-    EXPECT_TRUE(PortKeyAccepted(QLatin1Char(c))) << int(c);
+    EXPECT_TRUE(portKeyAccepted(QLatin1Char(c))) << int(c);
   for (const char c : QByteArray(".,-+ ae"))
-    EXPECT_FALSE(PortKeyAccepted(QLatin1Char(c))) << c;
-  EXPECT_FALSE(PortKeyAccepted(QChar(0x0663))); // an Arabic-Indic three
+    EXPECT_FALSE(portKeyAccepted(QLatin1Char(c))) << c;
+  EXPECT_FALSE(portKeyAccepted(QChar(0x0663))); // an Arabic-Indic three
 }

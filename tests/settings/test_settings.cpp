@@ -14,30 +14,30 @@ namespace {
 class SettingsTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    SetExePath(dir.File("quorvane"));
-    AppSettings = TAppSettings();
+    setExePath(dir.file("quorvane"));
+    AppSettings = AppSettingsValues();
   }
-  void WriteIni(const QByteArray &text) {
-    ASSERT_TRUE(WriteAll(SettingsFilePath(), text));
+  void writeIni(const QByteArray &text) {
+    ASSERT_TRUE(writeAll(settingsFilePath(), text));
   }
-  QByteArray Ini() { return ReadAll(SettingsFilePath()); }
+  QByteArray iniText() { return readAll(settingsFilePath()); }
   ScopedTempDir dir;
 };
 
 } // namespace
 
 TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
-  LoadSettings();
-  const QByteArray exeDir = QDir::toNativeSeparators(dir.Path()).toLocal8Bit();
-  EXPECT_EQ(AppSettings.Port, 10001);
-  EXPECT_EQ(AppSettings.BlueToothPort, "COM7");
-  EXPECT_EQ(AppSettings.DataPort, "COM4");
-  EXPECT_EQ(AppSettings.AVIName, exeDir + "video.avi");
-  EXPECT_EQ(AppSettings.FPS, 5);
-  EXPECT_EQ(AppSettings.ImageType, "BMP");
-  EXPECT_EQ(AppSettings.ImageDir, exeDir);
-  EXPECT_EQ(AppSettings.Language, "English");
-  EXPECT_FALSE(QFile::exists(SettingsFilePath()));
+  loadSettings();
+  const QByteArray exeDir = QDir::toNativeSeparators(dir.path()).toLocal8Bit();
+  EXPECT_EQ(AppSettings.port, 10001);
+  EXPECT_EQ(AppSettings.blueToothPort, "COM7");
+  EXPECT_EQ(AppSettings.dataPort, "COM4");
+  EXPECT_EQ(AppSettings.aviName, exeDir + "video.avi");
+  EXPECT_EQ(AppSettings.fps, 5);
+  EXPECT_EQ(AppSettings.imageType, "BMP");
+  EXPECT_EQ(AppSettings.imageDir, exeDir);
+  EXPECT_EQ(AppSettings.language, "English");
+  EXPECT_FALSE(QFile::exists(settingsFilePath()));
 }
 
 TEST_F(SettingsTest, IntegersReadHexDecimalOrDefault) {
@@ -53,75 +53,75 @@ TEST_F(SettingsTest, IntegersReadHexDecimalOrDefault) {
                          {"0x", 10001, 5},
                          {"12", 12, 12},
                          {"99999999999", 10001, 5}}) {
-    WriteIni("[Connection]\r\nPort=" + text + "\r\n[AVI]\r\nFPS=" + text +
+    writeIni("[Connection]\r\nPort=" + text + "\r\n[AVI]\r\nFPS=" + text +
              "\r\n");
-    LoadSettings();
-    EXPECT_EQ(AppSettings.Port, port) << text.constData();
-    EXPECT_EQ(AppSettings.FPS, fps) << text.constData();
+    loadSettings();
+    EXPECT_EQ(AppSettings.port, port) << text.constData();
+    EXPECT_EQ(AppSettings.fps, fps) << text.constData();
   }
 }
 
 TEST_F(SettingsTest, EmptyTextKeyIsNotTheDefault) {
-  WriteIni("[Language]\r\nLanguage=\r\n[Connection]\r\nDataPort=  COM3 \r\n");
-  LoadSettings();
-  EXPECT_EQ(AppSettings.Language, "");
-  EXPECT_EQ(AppSettings.DataPort, "COM3");
-  WriteIni("[Connection]\r\n");
-  LoadSettings();
-  EXPECT_EQ(AppSettings.Language, "English");
+  writeIni("[Language]\r\nLanguage=\r\n[Connection]\r\nDataPort=  COM3 \r\n");
+  loadSettings();
+  EXPECT_EQ(AppSettings.language, "");
+  EXPECT_EQ(AppSettings.dataPort, "COM3");
+  writeIni("[Connection]\r\n");
+  loadSettings();
+  EXPECT_EQ(AppSettings.language, "English");
 }
 
 TEST_F(SettingsTest, DialogPortLandsOnPortKeyAndUnchangedSaveWritesNothing) {
-  WriteIni("[Connection]\r\nPort=10001\r\nBlueToothPort=COM7\r\n");
-  LoadSettings();
-  SaveDialogSettings(10005, "COM7", "COM4", "BMP", AppSettings.ImageDir,
+  writeIni("[Connection]\r\nPort=10001\r\nBlueToothPort=COM7\r\n");
+  loadSettings();
+  saveDialogSettings(10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
                      "English");
-  const QByteArray afterFirst = Ini();
+  const QByteArray afterFirst = iniText();
   EXPECT_TRUE(afterFirst.startsWith("[Connection]\r\nPort=10005\r\n"))
       << afterFirst.constData();
-  EXPECT_EQ(afterFirst.count("ort="), 2); // Port and BlueToothPort only
-  LoadSettings();
-  EXPECT_EQ(AppSettings.Port, 10005);
+  EXPECT_EQ(afterFirst.count("ort="), 2); // Port and blueToothPort only
+  loadSettings();
+  EXPECT_EQ(AppSettings.port, 10005);
 
   // Same values again: the file stays byte-identical.
-  const QDateTime stamp = QFileInfo(SettingsFilePath()).lastModified();
-  SaveDialogSettings(10005, "COM7", "COM4", "BMP", AppSettings.ImageDir,
+  const QDateTime stamp = QFileInfo(settingsFilePath()).lastModified();
+  saveDialogSettings(10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
                      "English");
-  SaveCaptureSettings(AppSettings.AVIName, AppSettings.FPS);
-  StoreBlueToothPort("COM7");
-  EXPECT_EQ(Ini(), afterFirst);
-  EXPECT_EQ(QFileInfo(SettingsFilePath()).lastModified(), stamp);
+  saveCaptureSettings(AppSettings.aviName, AppSettings.fps);
+  storeBlueToothPort("COM7");
+  EXPECT_EQ(iniText(), afterFirst);
+  EXPECT_EQ(QFileInfo(settingsFilePath()).lastModified(), stamp);
 }
 
 TEST_F(SettingsTest, StoresCompareOnlyTheirOwnKeyAndScreenSizeAlwaysWrites) {
-  LoadSettings();
-  StoreBlueToothPort("COM7"); // already held, whatever DataPort is
-  EXPECT_FALSE(QFile::exists(SettingsFilePath()));
-  StoreDataPort("COM12");
-  EXPECT_EQ(Ini(), "[Connection]\r\nDataPort=COM12\r\n");
-  SaveScreenSize(208, 176);
-  SaveScreenSize(208, 176);
-  EXPECT_EQ(Ini(), "[Connection]\r\nDataPort=COM12\r\n"
+  loadSettings();
+  storeBlueToothPort("COM7"); // already held, whatever dataPort is
+  EXPECT_FALSE(QFile::exists(settingsFilePath()));
+  storeDataPort("COM12");
+  EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n");
+  saveScreenSize(208, 176);
+  saveScreenSize(208, 176);
+  EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n"
                    "[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n");
-  SaveCaptureSettings("/tmp/v.avi", 7);
-  LoadSettings();
-  EXPECT_EQ(AppSettings.AVIName, "/tmp/v.avi");
-  EXPECT_EQ(AppSettings.FPS, 7);
+  saveCaptureSettings("/tmp/v.avi", 7);
+  loadSettings();
+  EXPECT_EQ(AppSettings.aviName, "/tmp/v.avi");
+  EXPECT_EQ(AppSettings.fps, 7);
 }
 
 TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
-  LoadSettings();
+  loadSettings();
   // A directory where the file should be: every write is refused.
-  ASSERT_TRUE(QDir().mkpath(SettingsFilePath()));
+  ASSERT_TRUE(QDir().mkpath(settingsFilePath()));
   try {
-    SaveCaptureSettings("/elsewhere/v.avi", 9);
+    saveCaptureSettings("/elsewhere/v.avi", 9);
     FAIL() << "no error raised";
   } catch (const SettingsWriteError &e) {
-    EXPECT_EQ(QString(e.what()), "Unable to write to " + SettingsFilePath());
+    EXPECT_EQ(QString(e.what()), "Unable to write to " + settingsFilePath());
   }
-  EXPECT_EQ(AppSettings.AVIName,
-            QDir::toNativeSeparators(dir.Path()).toLocal8Bit() + "video.avi");
-  EXPECT_EQ(AppSettings.FPS, 5); // the key after the failed one is not written
+  EXPECT_EQ(AppSettings.aviName,
+            QDir::toNativeSeparators(dir.path()).toLocal8Bit() + "video.avi");
+  EXPECT_EQ(AppSettings.fps, 5); // the key after the failed one is not written
 }
 
 // Only the port changed, and the disk is full: the save fails with the
@@ -129,53 +129,53 @@ TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
 // program folder that takes no new file gets the file rewritten in place,
 // but only when the new content has room.
 TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
-  SetExePath(File("quorvane"));
+  setExePath(file("quorvane"));
   const QByteArray old = "[Connection]\r\nPort=10001\r\n[AVI]\r\nFPS=5\r\n";
-  ASSERT_TRUE(WriteAll(SettingsFilePath(), old));
-  LoadSettings();
-  Fill();
-  TDialogValues values;
-  values.Port = "10002";
-  values.FPS = "5";
-  values.ImageType = QString::fromLocal8Bit(AppSettings.ImageType);
-  values.ImageDir = QString::fromLocal8Bit(AppSettings.ImageDir);
-  values.AVIName = QString::fromLocal8Bit(AppSettings.AVIName);
-  values.BlueToothPort = "COM7";
-  values.DataPort = "COM4";
-  values.LanguageIndex = 1;
-  values.LanguageName = "English";
+  ASSERT_TRUE(writeAll(settingsFilePath(), old));
+  loadSettings();
+  fill();
+  DialogValues values;
+  values.port = "10002";
+  values.fps = "5";
+  values.imageType = QString::fromLocal8Bit(AppSettings.imageType);
+  values.imageDir = QString::fromLocal8Bit(AppSettings.imageDir);
+  values.aviName = QString::fromLocal8Bit(AppSettings.aviName);
+  values.blueToothPort = "COM7";
+  values.dataPort = "COM4";
+  values.languageIndex = 1;
+  values.languageName = "English";
   try {
-    SaveDialogValues(values);
+    saveDialogValues(values);
     FAIL() << "the save reported success";
   } catch (const SettingsWriteError &e) {
-    EXPECT_EQ(QString(e.what()), "Unable to write to " + SettingsFilePath());
-    EXPECT_EQ(e.Reason(), "no space left on device");
-    EXPECT_TRUE(e.InDialog().startsWith("Unable to write to " +
-                                        SettingsFilePath() +
+    EXPECT_EQ(QString(e.what()), "Unable to write to " + settingsFilePath());
+    EXPECT_EQ(e.reason(), "no space left on device");
+    EXPECT_TRUE(e.inDialog().startsWith("Unable to write to " +
+                                        settingsFilePath() +
                                         ": no space left on device. "))
-        << e.InDialog().toStdString();
+        << e.inDialog().toStdString();
   }
-  EXPECT_EQ(ReadAll(SettingsFilePath()), old);
-  EXPECT_EQ(Entries(), QStringList("Quorvane.ini"));
-  EXPECT_EQ(AppSettings.Port, 10001);
+  EXPECT_EQ(readAll(settingsFilePath()), old);
+  EXPECT_EQ(entries(), QStringList("Quorvane.ini"));
+  EXPECT_EQ(AppSettings.port, 10001);
 
-  ASSERT_TRUE(QFile::setPermissions(Dir(), QFile::ReadOwner | QFile::ExeOwner));
+  ASSERT_TRUE(QFile::setPermissions(dir(), QFile::ReadOwner | QFile::ExeOwner));
   ScopedUserPermissions user;
-  ASSERT_TRUE(user.Ok());
-  platform::ProfileFile grown(SettingsFilePath());
-  grown.WriteString("AVI", "AVIName", QByteArray(6000, 'v'));
-  EXPECT_FALSE(grown.Flush());
-  EXPECT_EQ(ReadAll(SettingsFilePath()), old);
-  platform::ProfileFile same(SettingsFilePath());
-  same.WriteString("Connection", "Port", "10002");
-  EXPECT_TRUE(same.Flush());
-  EXPECT_EQ(ReadAll(SettingsFilePath()),
+  ASSERT_TRUE(user.ok());
+  platform::ProfileFile grown(settingsFilePath());
+  grown.writeString("AVI", "AVIName", QByteArray(6000, 'v'));
+  EXPECT_FALSE(grown.flush());
+  EXPECT_EQ(readAll(settingsFilePath()), old);
+  platform::ProfileFile same(settingsFilePath());
+  same.writeString("Connection", "Port", "10002");
+  EXPECT_TRUE(same.flush());
+  EXPECT_EQ(readAll(settingsFilePath()),
             "[Connection]\r\nPort=10002\r\n[AVI]\r\nFPS=5\r\n");
 }
 
-TEST(DigitsToInt, KeepsDigitsOnly) {
-  EXPECT_EQ(DigitsToInt("1a0-0b01"), 10001);
-  EXPECT_EQ(DigitsToInt("port"), 0);
-  EXPECT_EQ(DigitsToInt(""), 0);
-  EXPECT_EQ(DigitsToInt("99999999999999"), 2147483647);
+TEST(digitsToInt, KeepsDigitsOnly) {
+  EXPECT_EQ(digitsToInt("1a0-0b01"), 10001);
+  EXPECT_EQ(digitsToInt("port"), 0);
+  EXPECT_EQ(digitsToInt(""), 0);
+  EXPECT_EQ(digitsToInt("99999999999999"), 2147483647);
 }

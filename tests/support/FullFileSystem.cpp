@@ -29,7 +29,7 @@ void FullFileSystem::SetUp() {
   if (::mount("tmpfs", root.constData(), "tmpfs", MS_NOSUID | MS_NODEV,
               "size=256k,mode=0755") == 0) {
     m_mounted = true;
-    ASSERT_TRUE(QDir().mkpath(Dir()));
+    ASSERT_TRUE(QDir().mkpath(dir()));
     return;
   }
   const QString why = QString::fromLocal8Bit(std::strerror(errno));
@@ -66,7 +66,7 @@ void FullFileSystem::TearDown() {
   m_temp.reset();
 }
 
-void FullFileSystem::Fill() {
+void FullFileSystem::fill() {
   const QByteArray path = QFile::encodeName(m_root + QStringLiteral("/fill"));
   const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
   ASSERT_GE(fd, 0);
@@ -81,13 +81,13 @@ void FullFileSystem::Fill() {
   ASSERT_EQ(fs.f_bavail, 0u) << "the file system still has room";
 }
 
-QStringList FullFileSystem::Entries() const {
-  return QDir(Dir()).entryList(
+QStringList FullFileSystem::entries() const {
+  return QDir(dir()).entryList(
       QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 namespace {
-bool Capabilities(bool set, unsigned effective[2]) {
+bool capabilities(bool set, unsigned effective[2]) {
   __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
   __user_cap_data_struct data[2]{};
   if (::syscall(SYS_capget, &header, data) != 0)
@@ -104,15 +104,15 @@ bool Capabilities(bool set, unsigned effective[2]) {
 } // namespace
 
 ScopedUserPermissions::ScopedUserPermissions() {
-  if (!Capabilities(false, m_saved))
+  if (!capabilities(false, m_saved))
     return;
   unsigned dropped[2] = {m_saved[0], m_saved[1]};
   for (const int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
     dropped[cap / 32] &= ~(1u << (cap % 32));
-  m_ok = Capabilities(true, dropped);
+  m_ok = capabilities(true, dropped);
 }
 
 ScopedUserPermissions::~ScopedUserPermissions() {
   if (m_ok)
-    Capabilities(true, m_saved);
+    capabilities(true, m_saved);
 }

@@ -15,12 +15,12 @@ protected:
   void TearDown() override;
 
   // A folder on the small file system, ending with "/".
-  QString Dir() const { return m_root + QStringLiteral("/program/"); }
-  QString File(const QString &name) const { return Dir() + name; }
+  QString dir() const { return m_root + QStringLiteral("/program/"); }
+  QString file(const QString &name) const { return dir() + name; }
   // Takes every free byte (in a file outside Dir()).
-  void Fill();
+  void fill();
   // The names in Dir(), hidden ones too, sorted.
-  QStringList Entries() const;
+  QStringList entries() const;
 
 private:
   std::unique_ptr<QTemporaryDir> m_temp;
@@ -35,7 +35,7 @@ class ScopedUserPermissions {
 public:
   ScopedUserPermissions();
   ~ScopedUserPermissions();
-  bool Ok() const { return m_ok; }
+  bool ok() const { return m_ok; }
 
 private:
   bool m_ok = false;

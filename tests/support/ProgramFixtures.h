@@ -7,14 +7,14 @@
 #include "support/TempDir.h"
 
 // Gives the directory the program's skin file, as the build lays it out.
-inline bool CopySkinFile(const ScopedTempDir &dir) {
-  return QDir().mkpath(dir.File("skins")) &&
+inline bool copySkinFile(const ScopedTempDir &dir) {
+  return QDir().mkpath(dir.file("skins")) &&
          QFile::copy(QV_PROGRAM_DIR "/skins/skin.ini",
-                     dir.File("skins/skin.ini"));
+                     dir.file("skins/skin.ini"));
 }
 
 // Pixels of the picture that are not white.
-inline int CountNonWhite(const QImage &image) {
+inline int countNonWhite(const QImage &image) {
   int n = 0;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x)

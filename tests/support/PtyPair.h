@@ -24,16 +24,16 @@ public:
     fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
   }
   ~PtyPair() {
-    CloseMaster();
-    CloseSlave();
+    closeMaster();
+    closeSlave();
   }
   // Closing the master makes the device vanish for whoever has it open.
-  void CloseMaster() {
+  void closeMaster() {
     if (m_master >= 0)
       ::close(m_master);
     m_master = -1;
   }
-  void CloseSlave() {
+  void closeSlave() {
     if (m_slave >= 0)
       ::close(m_slave);
     m_slave = -1;
@@ -41,11 +41,11 @@ public:
   PtyPair(const PtyPair &) = delete;
   PtyPair &operator=(const PtyPair &) = delete;
 
-  bool IsValid() const { return m_master >= 0; }
-  QString Path() const { return m_path; }
+  bool isValid() const { return m_master >= 0; }
+  QString path() const { return m_path; }
 
   // The phone sends; the event loop runs while the terminal is full.
-  bool Write(const QByteArray &bytes) {
+  bool write(const QByteArray &bytes) {
     const char *p = bytes.constData();
     qsizetype left = bytes.size();
     QDeadlineTimer deadline(10000);
@@ -65,7 +65,7 @@ public:
   }
 
   // What the program has written so far, without waiting.
-  QByteArray Received() {
+  QByteArray received() {
     QByteArray all;
     char buffer[65536];
     for (;;) {

@@ -7,22 +7,22 @@
 class ScopedTempDir {
 public:
   ScopedTempDir() { m_dir.setAutoRemove(true); }
-  QString Path() const { return m_dir.path() + '/'; }
-  QString File(const QString &name) const { return m_dir.filePath(name); }
-  bool IsValid() const { return m_dir.isValid(); }
+  QString path() const { return m_dir.path() + '/'; }
+  QString file(const QString &name) const { return m_dir.filePath(name); }
+  bool isValid() const { return m_dir.isValid(); }
 
 private:
   QTemporaryDir m_dir;
 };
 
 // A whole file's bytes; empty when it cannot be read.
-inline QByteArray ReadAll(const QString &path) {
+inline QByteArray readAll(const QString &path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 // Writes the file whole; false when it cannot be written.
-inline bool WriteAll(const QString &path, const QByteArray &bytes) {
+inline bool writeAll(const QString &path, const QByteArray &bytes) {
   QFile f(path);
   return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }

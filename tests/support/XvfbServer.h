@@ -41,7 +41,7 @@ public:
         QThread::msleep(20);
       }
       if (!m_conn)
-        Stop();
+        stop();
     }
     if (m_conn)
       m_root = xcb_setup_roots_iterator(xcb_get_setup(m_conn)).data->root;
@@ -49,15 +49,15 @@ public:
   ~XvfbServer() {
     if (m_conn)
       xcb_disconnect(m_conn);
-    Stop();
+    stop();
   }
 
-  bool Running() const { return m_conn != nullptr; }
+  bool running() const { return m_conn != nullptr; }
   const QByteArray &Display() const { return m_display; }
-  xcb_connection_t *Conn() const { return m_conn; }
-  xcb_window_t Root() const { return m_root; }
+  xcb_connection_t *conn() const { return m_conn; }
+  xcb_window_t root() const { return m_root; }
 
-  xcb_atom_t Atom(const char *name) {
+  xcb_atom_t atom(const char *name) {
     auto *r = xcb_intern_atom_reply(
         m_conn, xcb_intern_atom(m_conn, 0, uint16_t(strlen(name)), name),
         nullptr);
@@ -67,7 +67,7 @@ public:
   }
 
   // An unmapped window with the title, as WM_NAME or as _NET_WM_NAME.
-  xcb_window_t MakeWindow(const QByteArray &title, bool utf8 = true,
+  xcb_window_t makeWindow(const QByteArray &title, bool utf8 = true,
                           xcb_window_t parent = 0) {
     const xcb_window_t w = xcb_generate_id(m_conn);
     xcb_create_window(m_conn, XCB_COPY_FROM_PARENT, w, parent ? parent : m_root,
@@ -75,17 +75,17 @@ public:
                       XCB_COPY_FROM_PARENT, 0, nullptr);
     if (utf8)
       xcb_change_property(m_conn, XCB_PROP_MODE_REPLACE, w,
-                          Atom("_NET_WM_NAME"), Atom("UTF8_STRING"), 8,
+                          atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8,
                           uint32_t(title.size()), title.constData());
     else
       xcb_change_property(m_conn, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME,
                           XCB_ATOM_STRING, 8, uint32_t(title.size()),
                           title.constData());
-    Sync();
+    sync();
     return w;
   }
 
-  bool Mapped(xcb_window_t w) {
+  bool mapped(xcb_window_t w) {
     auto *r = xcb_get_window_attributes_reply(
         m_conn, xcb_get_window_attributes(m_conn, w), nullptr);
     const bool mapped = r && r->map_state != XCB_MAP_STATE_UNMAPPED;
@@ -94,7 +94,7 @@ public:
   }
 
   // The root's child drawn on top of the others.
-  xcb_window_t TopChild() {
+  xcb_window_t topChild() {
     auto *r =
         xcb_query_tree_reply(m_conn, xcb_query_tree(m_conn, m_root), nullptr);
     xcb_window_t top = 0;
@@ -104,13 +104,13 @@ public:
     return top;
   }
 
-  void Sync() {
+  void sync() {
     free(xcb_get_input_focus_reply(m_conn, xcb_get_input_focus(m_conn),
                                    nullptr));
   }
 
 private:
-  void Stop() {
+  void stop() {
     if (m_process.state() != QProcess::NotRunning) {
       m_process.terminate();
       if (!m_process.waitForFinished(5000)) {

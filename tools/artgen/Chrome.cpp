@@ -35,7 +35,7 @@ const QRectF kBadgeGprs(303, 10, 27, 23);
 const QPointF kLedCentre(205.5, 21.5);
 constexpr double kLedRadius = 8.5;
 
-enum class Link { Cable, Bluetooth, Gprs };
+enum class link { Cable, Bluetooth, Gprs };
 
 QPainterPath badgePath(const QRectF &r) {
   QPainterPath p;
@@ -43,20 +43,20 @@ QPainterPath badgePath(const QRectF &r) {
   return p;
 }
 
-QColor linkColour(Link l) {
+QColor linkColour(link l) {
   switch (l) {
-  case Link::Cable:
+  case link::Cable:
     return kCableOrange;
-  case Link::Bluetooth:
+  case link::Bluetooth:
     return kBluetoothBlue;
-  case Link::Gprs:
+  case link::Gprs:
     return kGprsGreen;
   }
   return kAccent;
 }
 
 // One link badge: full colour on the bar, grey on its indicator button.
-void paintBadge(QPainter &p, const QRectF &r, Link link, bool colour) {
+void paintBadge(QPainter &p, const QRectF &r, link link, bool colour) {
   p.save();
   p.setRenderHint(QPainter::Antialiasing);
   const QPainterPath outer = badgePath(r);
@@ -84,13 +84,13 @@ void paintBadge(QPainter &p, const QRectF &r, Link link, bool colour) {
              QColor(255, 255, 255, colour ? 90 : 120));
   const QPointF c = r.center();
   switch (link) {
-  case Link::Cable:
+  case link::Cable:
     drawCableConnector(p, QRectF(c.x() - 6, c.y() - 7.5, 12, 15), ink, 2.4);
     break;
-  case Link::Bluetooth:
+  case link::Bluetooth:
     drawBluetoothRune(p, QRectF(c.x() - 4.5, c.y() - 7.5, 9, 15), ink, 1.8);
     break;
-  case Link::Gprs:
+  case link::Gprs:
     drawAntenna(p, QRectF(c.x() - 8, c.y() - 8, 16, 16), ink, 1.8);
     break;
   }
@@ -186,9 +186,9 @@ QImage barBase() {
 
 void paintBarIcons(QImage &bar) {
   QPainter p(&bar);
-  paintBadge(p, kBadgeCable, Link::Cable, true);
-  paintBadge(p, kBadgeBluetooth, Link::Bluetooth, true);
-  paintBadge(p, kBadgeGprs, Link::Gprs, true);
+  paintBadge(p, kBadgeCable, link::Cable, true);
+  paintBadge(p, kBadgeBluetooth, link::Bluetooth, true);
+  paintBadge(p, kBadgeGprs, link::Gprs, true);
 }
 
 // A light rounded face as the control-bar buttons have it.
@@ -245,7 +245,7 @@ Glyph roundButton(const BarButton &b,
   return glyphFromPainted(img, outer);
 }
 
-Glyph indicatorGlyph(const BarButton &b, const QRectF &badge, Link link) {
+Glyph indicatorGlyph(const BarButton &b, const QRectF &badge, link link) {
   QImage img = rgbImage(b.width, b.height, Qt::white);
   const QRectF r = badge.translated(-b.left, -b.top);
   {
@@ -351,11 +351,11 @@ void makeControlBar(ArtSet &out) {
 
   const auto &ind = barIndicators();
   out.addGlyph(QString::fromLatin1(ind[0].file),
-               indicatorGlyph(ind[0], kBadgeCable, Link::Cable));
+               indicatorGlyph(ind[0], kBadgeCable, link::Cable));
   out.addGlyph(QString::fromLatin1(ind[1].file),
-               indicatorGlyph(ind[1], kBadgeBluetooth, Link::Bluetooth));
+               indicatorGlyph(ind[1], kBadgeBluetooth, link::Bluetooth));
   out.addGlyph(QString::fromLatin1(ind[2].file),
-               indicatorGlyph(ind[2], kBadgeGprs, Link::Gprs));
+               indicatorGlyph(ind[2], kBadgeGprs, link::Gprs));
 }
 
 namespace {

@@ -10,17 +10,17 @@ namespace art {
 
 namespace {
 
-enum class Style { Flat, Highlight, Normal, Raised };
+enum class buttonStyle { Flat, Highlight, Normal, Raised };
 
 // The image a shaped picture button shows: the glyph drawn at an offset,
 // then every background pixel recoloured by its place next to the shape.
-QImage renderState(const QImage &glyph, Style style, bool down, QRgb c) {
+QImage renderState(const QImage &glyph, buttonStyle style, bool down, QRgb c) {
   const int w = glyph.width(), h = glyph.height();
   QImage t(w, h, QImage::Format_RGB32);
   t.fill(Qt::white);
   const QRgb bg = glyph.pixel(0, 0);
   const QRgb transparent = glyph.pixel(0, h - 1);
-  const int o = down ? 1 : (style == Style::Raised ? -1 : 0);
+  const int o = down ? 1 : (style == buttonStyle::Raised ? -1 : 0);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
       const QRgb px = glyph.pixel(x, y);
@@ -47,11 +47,11 @@ QImage renderState(const QImage &glyph, Style style, bool down, QRgb c) {
       if (!isBg(x + 1, y + 1))
         kind = 3;
       switch (style) {
-      case Style::Flat:
-      case Style::Highlight:
+      case buttonStyle::Flat:
+      case buttonStyle::Highlight:
         if (!down) {
           set(x, y, kind == 1 ? c : kind == 2 ? grey : white);
-          if (style == Style::Flat)
+          if (style == buttonStyle::Flat)
             set(x, y, c);
         } else if (kind == 1) {
           set(x, y, c);
@@ -62,11 +62,11 @@ QImage renderState(const QImage &glyph, Style style, bool down, QRgb c) {
           set(x + 1, y + 1, black);
         }
         break;
-      case Style::Normal:
+      case buttonStyle::Normal:
         if (!down || kind != 3)
           set(x, y, c);
         break;
-      case Style::Raised:
+      case buttonStyle::Raised:
         if (down) {
           set(x + 1, y + 1, c);
         } else if (kind == 1) {
@@ -86,7 +86,7 @@ QImage renderState(const QImage &glyph, Style style, bool down, QRgb c) {
 // Paints a button at (left, top) of the canvas: only inside its shape
 // (the face grown by one pixel) and inside its own rectangle.
 void paintButton(QImage &canvas, QPoint origin, const Glyph &g, int width,
-                 int height, Style style, bool down, QRgb c) {
+                 int height, buttonStyle style, bool down, QRgb c) {
   const QImage img = renderState(g.image, style, down, c);
   const QImage region = grow(g.mask);
   for (int y = 0; y < std::min(height, img.height()); ++y)
@@ -150,7 +150,7 @@ QImage fakeScreen() {
 } // namespace
 
 QImage composePreview(const ArtSet &set, PreviewState state) {
-  const bool open = state == PreviewState::Open;
+  const bool open = state == PreviewState::open;
   QImage canvas(625, 669, QImage::Format_RGB32);
   canvas.fill(Qt::white);
   const QPoint bar(6, 23), zone(6, 69);
@@ -209,7 +209,7 @@ QImage composePreview(const ArtSet &set, PreviewState state) {
   for (const KeyDef &k : keyTable())
     paintButton(canvas, zone + QPoint(kKeypadLeft + k.left, kKeypadTop + k.top),
                 glyph(set, QStringLiteral("key_%1.png").arg(k.name)), k.width,
-                k.height, k.raised ? Style::Raised : Style::Normal, false,
+                k.height, k.raised ? buttonStyle::Raised : buttonStyle::Normal, false,
                 qRgb(255, 255, 255));
   // Control-bar buttons on a panel of the toolkit's button colour.
   const QRgb barColour = qRgb(239, 239, 239);
@@ -217,14 +217,14 @@ QImage composePreview(const ArtSet &set, PreviewState state) {
     const bool down = QLatin1String(b.file) == QLatin1String("btn_stop.png");
     paintButton(canvas, bar + QPoint(b.left, b.top),
                 glyph(set, QString::fromLatin1(b.file)), b.width, b.height,
-                Style::Highlight, down, barColour);
+                buttonStyle::Highlight, down, barColour);
   }
   for (const BarButton &b : barIndicators()) {
     if (open && QLatin1String(b.file) == QLatin1String("ind_cable.png"))
       continue; // the link in use shows its coloured icon
     paintButton(canvas, bar + QPoint(b.left, b.top),
                 glyph(set, QString::fromLatin1(b.file)), b.width, b.height,
-                Style::Normal, true, barColour);
+                buttonStyle::Normal, true, barColour);
   }
   return canvas;
 }

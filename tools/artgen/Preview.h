@@ -6,7 +6,7 @@
 
 namespace art {
 
-enum class PreviewState { Idle, Open };
+enum class PreviewState { idle, open };
 
 QImage composePreview(const ArtSet &set, PreviewState state);
 

@@ -196,7 +196,7 @@ int main(int argc, char **argv) {
       return usage();
     const bool open = args.size() > 2 && args[2] == QLatin1String("open");
     const QImage img =
-        composePreview(set, open ? PreviewState::Open : PreviewState::Idle);
+        composePreview(set, open ? PreviewState::open : PreviewState::idle);
     if (!failures().isEmpty()) {
       for (const QString &f : failures())
         std::fprintf(stderr, "artgen: %s\n", qPrintable(f));

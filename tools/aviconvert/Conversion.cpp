@@ -20,14 +20,14 @@ namespace aviconvert {
 
 namespace {
 
-bool Taken(const QString &path) {
+bool taken(const QString &path) {
   const QFileInfo f(path);
   return f.exists() || f.isSymLink();
 }
 
 // path, or when it is taken the first free of "name-2.ext", "name-3.ext"...
-QString NextFreePath(const QString &path) {
-  if (!Taken(path))
+QString nextFreePath(const QString &path) {
+  if (!taken(path))
     return path;
   const QFileInfo info(path);
   const QString suffix =
@@ -35,98 +35,98 @@ QString NextFreePath(const QString &path) {
   for (int n = 2;; ++n) {
     const QString candidate = info.dir().filePath(
         info.completeBaseName() + '-' + QString::number(n) + suffix);
-    if (!Taken(candidate))
+    if (!taken(candidate))
       return candidate;
   }
 }
 
 } // namespace
 
-TConversion::TConversion(const QString &programDir)
+Conversion::Conversion(const QString &programDir)
     : m_dir(QDir(programDir).absolutePath() + '/'),
       m_listPath(m_dir + QStringLiteral("AVIList.dat")) {}
 
-TConversion::~TConversion() {
+Conversion::~Conversion() {
   if (m_writer) {
     m_writer.reset();
     QFile::remove(m_part);
   }
 }
 
-void TConversion::Prepare() {
+void Conversion::prepare() {
   // One converter at a time per program directory: a second one would take
   // the first one's frames and list. It stops here, having changed nothing.
-  m_lock = ConverterLock(m_dir);
+  m_lock = converterLock(m_dir);
   if (!m_lock->tryLock(0)) {
     const QLockFile::LockError error = m_lock->error();
     const QString lockPath = QDir::toNativeSeparators(m_lock->fileName());
     m_lock.reset();
     if (error == QLockFile::LockFailedError)
       throw VideoError(
-          UiText("ConvertAlreadyRunning").arg(QDir::toNativeSeparators(m_dir)));
+          uiText("ConvertAlreadyRunning").arg(QDir::toNativeSeparators(m_dir)));
     throw VideoError(
-        UiText("ConvertLockFailed")
+        uiText("ConvertLockFailed")
             .arg(lockPath,
-                 FileErrorText(error == QLockFile::PermissionError ? EACCES
+                 fileErrorText(error == QLockFile::PermissionError ? EACCES
                                                                    : EIO)));
   }
 
   const QString ini = m_dir + QStringLiteral("Quorvane.ini");
   platform::ProfileFile settings(ini);
-  m_output = QString::fromLocal8Bit(settings.ReadString(
+  m_output = QString::fromLocal8Bit(settings.readString(
       "AVI", "AVIName",
       QDir::toNativeSeparators(m_dir).toLocal8Bit() + "video.avi"));
   if (QFileInfo(m_output).isRelative())
     m_output = m_dir + m_output;
   m_fps = std::clamp(
-      ParseSettingsInt(settings.ReadString("AVI", "FPS", "5"), 5), 1, 20);
+      parseSettingsInt(settings.readString("AVI", "FPS", "5"), 5), 1, 20);
   const int height =
-      ParseSettingsInt(settings.ReadString("ScreenSize", "Height", ""), 0);
+      parseSettingsInt(settings.readString("ScreenSize", "Height", ""), 0);
   const int width =
-      ParseSettingsInt(settings.ReadString("ScreenSize", "Weight", ""), 0);
+      parseSettingsInt(settings.readString("ScreenSize", "Weight", ""), 0);
   if (height > 0 && width > 0 && height <= 4096 && width <= 4096)
     m_size = QSize(width, height);
 
   QFile list(m_listPath);
   if (!list.exists())
-    throw VideoError(UiText("ConvertNoFrameList").arg(m_listPath));
+    throw VideoError(uiText("ConvertNoFrameList").arg(m_listPath));
   if (!list.open(QIODevice::ReadOnly))
     throw VideoError(
-        UiText("ConvertListUnreadable").arg(m_listPath, list.errorString()));
-  m_paths = FrameListPaths(list.readAll());
+        uiText("ConvertListUnreadable").arg(m_listPath, list.errorString()));
+  m_paths = frameListPaths(list.readAll());
   if (m_paths.isEmpty())
-    throw VideoError(UiText("ConvertListEmpty").arg(m_listPath));
+    throw VideoError(uiText("ConvertListEmpty").arg(m_listPath));
   QList<std::optional<int>> times;
   for (const QString &path : m_paths)
-    times.append(FrameTimeMs(path));
-  m_placed = PlaceFrames(times, m_fps);
+    times.append(frameTimeMs(path));
+  m_placed = placeFrames(times, m_fps);
 
   // Holding the lock, the unfinished videos of killed converters are known
   // to be stale.
-  RemoveStaleParts(QFileInfo(m_output).absolutePath());
-  const QString free = NextFreePath(m_output);
+  removeStaleParts(QFileInfo(m_output).absolutePath());
+  const QString free = nextFreePath(m_output);
   if (free != m_output)
     m_taken = m_output;
   m_output = free;
-  m_part = PartFilePath(m_output, QCoreApplication::applicationPid(),
+  m_part = partFilePath(m_output, QCoreApplication::applicationPid(),
                         QDateTime::currentMSecsSinceEpoch());
 }
 
-bool TConversion::Step() {
-  if (m_next >= Total())
+bool Conversion::step() {
+  if (m_next >= total())
     return false;
   const int index = m_next++;
   const QString &path = m_paths[index];
   const QImage image(path);
   if (image.isNull()) {
     ++m_skipped; // missing or undecodable: its time goes to the one before
-    return m_next < Total();
+    return m_next < total();
   }
   if (!m_writer) {
     const QSize size = m_size.isValid() ? m_size : image.size();
     QDir().mkpath(QFileInfo(m_output).absolutePath());
     try {
-      m_writer = std::make_unique<TVideoWriter>(m_part, size, m_fps);
+      m_writer = std::make_unique<VideoWriter>(m_part, size, m_fps);
     } catch (...) {
       QFile::remove(m_part); // opened, perhaps, before the failure
       throw;
@@ -134,44 +134,44 @@ bool TConversion::Step() {
     m_base = m_placed[index];
   }
   const int slot = m_placed[index] - m_base;
-  while (m_writer->FramesWritten() < slot)
-    m_writer->Write(m_last);
-  m_writer->Write(image);
+  while (m_writer->framesWritten() < slot)
+    m_writer->write(m_last);
+  m_writer->write(image);
   m_last = image;
   m_converted.append(path);
-  return m_next < Total();
+  return m_next < total();
 }
 
-TReport TConversion::Finish() {
-  while (Step()) {
+Report Conversion::finish() {
+  while (step()) {
   }
   if (!m_writer)
-    throw VideoError(UiText("ConvertNoFrameRead").arg(Total()).arg(m_listPath));
-  m_writer->Finish();
-  const int frames = m_writer->FramesWritten();
+    throw VideoError(uiText("ConvertNoFrameRead").arg(total()).arg(m_listPath));
+  m_writer->finish();
+  const int frames = m_writer->framesWritten();
   m_writer.reset();
   // Renaming never replaces a file: one made since Prepare makes the video
   // take the next free name.
   bool renamed = QFile::rename(m_part, m_output);
-  if (!renamed && Taken(m_output)) {
+  if (!renamed && taken(m_output)) {
     if (m_taken.isEmpty())
       m_taken = m_output;
-    m_output = NextFreePath(m_output);
+    m_output = nextFreePath(m_output);
     renamed = QFile::rename(m_part, m_output);
   }
   if (!renamed) {
     QFile::remove(m_part);
-    throw VideoError(UiText("ConvertVideoNotWritten").arg(m_output));
+    throw VideoError(uiText("ConvertVideoNotWritten").arg(m_output));
   }
   // The video is complete: the frames it holds are no longer needed. Only
   // the recorder's own frames go; any other listed file is left as it was.
   const QString framesDir = m_dir + QStringLiteral("temp/");
   for (const QString &path : m_converted)
-    if (IsOwnFrame(path, framesDir))
+    if (isOwnFrame(path, framesDir))
       QFile::remove(path);
   m_lock.reset();
 
-  TReport report;
+  Report report;
   report.output = m_output;
   report.converted = int(m_converted.size());
   report.skipped = m_skipped;
@@ -179,10 +179,10 @@ TReport TConversion::Finish() {
   return report;
 }
 
-QString TConversion::KeptText() const {
+QString Conversion::keptText() const {
   if (m_paths.isEmpty())
     return QString();
-  return UiText("ConvertFramesKept").arg(Total());
+  return uiText("ConvertFramesKept").arg(total());
 }
 
 } // namespace aviconvert

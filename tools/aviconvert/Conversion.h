@@ -1,6 +1,6 @@
 #pragma once
 // One conversion: the frames listed in "AVIList.dat" become the video named
-// by [AVI] AVIName of "Quorvane.ini", at [AVI] FPS frames per second. Runs
+// by [AVI] aviName of "Quorvane.ini", at [AVI] fps frames per second. Runs
 // frame by frame so a window can show its progress.
 
 #include "aviconvert/VideoWriter.h"
@@ -15,44 +15,44 @@ class QLockFile;
 
 namespace aviconvert {
 
-struct TReport {
+struct Report {
   QString output;
   int converted = 0; // frames read and placed in the video
   int skipped = 0;   // listed frames that could not be read
   double seconds = 0;
 };
 
-class TConversion {
+class Conversion {
 public:
-  explicit TConversion(const QString &programDir);
-  ~TConversion();
+  explicit Conversion(const QString &programDir);
+  ~Conversion();
 
   // Takes the converter lock of the program directory, reads the settings
   // and the list, and picks the video's name: the next free one
   // ("video-2.avi", ...) when the named file exists. Throws VideoError when
   // another converter holds the lock or the list is missing or empty; then
   // nothing is changed.
-  void Prepare();
+  void prepare();
 
-  int Total() const { return int(m_paths.size()); }
-  int Done() const { return m_next; }
-  QString OutputPath() const { return m_output; }
+  int total() const { return int(m_paths.size()); }
+  int done() const { return m_next; }
+  QString outputPath() const { return m_output; }
   // The name the settings give, when the video gets another one.
-  QString TakenPath() const { return m_taken; }
-  int Fps() const { return m_fps; }
+  QString takenPath() const { return m_taken; }
+  int fps() const { return m_fps; }
 
   // Reads and encodes the next listed frame; false once all are done.
   // Throws VideoError when the video cannot be written.
-  bool Step();
+  bool step();
 
   // Completes the video, then removes the frames it holds that lie in the
   // program's frames folder; listed files elsewhere, or not named as frames,
   // are only read. Throws VideoError (no video is left behind and every
   // frame is kept).
-  TReport Finish();
+  Report finish();
 
   // What a failure leaves behind, for the message.
-  QString KeptText() const;
+  QString keptText() const;
 
 private:
   QString m_dir;
@@ -69,7 +69,7 @@ private:
   int m_skipped = 0;
   QImage m_last;
   QStringList m_converted;
-  std::unique_ptr<TVideoWriter> m_writer;
+  std::unique_ptr<VideoWriter> m_writer;
   std::unique_ptr<QLockFile> m_lock;
 };
 

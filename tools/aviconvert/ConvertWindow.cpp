@@ -18,7 +18,7 @@ namespace aviconvert {
 namespace {
 // Two sentences in one text: the first is ended with a full stop when it
 // has no end of its own.
-QString Sentences(QString first, const QString &second) {
+QString sentences(QString first, const QString &second) {
   first = first.trimmed();
   if (!first.isEmpty() && !first.endsWith('.') && !first.endsWith('!') &&
       !first.endsWith('?'))
@@ -27,9 +27,9 @@ QString Sentences(QString first, const QString &second) {
 }
 } // namespace
 
-TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
-    : QWidget(parent), m_conversion(std::make_unique<TConversion>(programDir)) {
-  setWindowTitle(UiText("ConvertTitle"));
+ConvertWindow::ConvertWindow(const QString &programDir, QWidget *parent)
+    : QWidget(parent), m_conversion(std::make_unique<Conversion>(programDir)) {
+  setWindowTitle(uiText("ConvertTitle"));
   setObjectName("AviConvert");
   setMinimumWidth(420);
   setStyleSheet(QStringLiteral(
@@ -39,7 +39,7 @@ TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
       "QProgressBar::chunk { background: rgb(40,110,220); }"));
   setAttribute(Qt::WA_StyledBackground);
 
-  m_frameLabel = new QLabel(UiText("ConvertReadingList"), this);
+  m_frameLabel = new QLabel(uiText("ConvertReadingList"), this);
   m_progress = new QProgressBar(this);
   m_progress->setTextVisible(false);
   m_outputLabel = new QLabel(this);
@@ -49,8 +49,8 @@ TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
   m_resultLabel = new QLabel(this);
   m_resultLabel->setWordWrap(true);
   m_resultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  m_openFolder = new QPushButton(UiText("ConvertOpenFolder"), this);
-  m_close = new QPushButton(UiText("ConvertClose"), this);
+  m_openFolder = new QPushButton(uiText("ConvertOpenFolder"), this);
+  m_close = new QPushButton(uiText("ConvertClose"), this);
   m_openFolder->setEnabled(false);
   m_close->setEnabled(false);
 
@@ -75,88 +75,88 @@ TConvertWindow::TConvertWindow(const QString &programDir, QWidget *parent)
   });
 }
 
-TConvertWindow::~TConvertWindow() = default;
+ConvertWindow::~ConvertWindow() = default;
 
-QString TConvertWindow::ResultText() const { return m_resultLabel->text(); }
+QString ConvertWindow::resultText() const { return m_resultLabel->text(); }
 
-void TConvertWindow::Start() {
+void ConvertWindow::start() {
   m_clock.start();
   try {
-    m_conversion->Prepare();
+    m_conversion->prepare();
   } catch (const VideoError &e) {
-    Fail(e.Message());
+    fail(e.message());
     return;
   }
-  m_progress->setRange(0, m_conversion->Total());
-  QString to = UiText("ConvertTo")
-                   .arg(QDir::toNativeSeparators(m_conversion->OutputPath()));
-  if (!m_conversion->TakenPath().isEmpty())
-    to += '\n' + UiText("ConvertNameTaken")
-                     .arg(QDir::toNativeSeparators(m_conversion->TakenPath()));
+  m_progress->setRange(0, m_conversion->total());
+  QString to = uiText("ConvertTo")
+                   .arg(QDir::toNativeSeparators(m_conversion->outputPath()));
+  if (!m_conversion->takenPath().isEmpty())
+    to += '\n' + uiText("ConvertNameTaken")
+                     .arg(QDir::toNativeSeparators(m_conversion->takenPath()));
   m_outputLabel->setText(to);
-  ShowProgress();
-  GrowToFit();
-  QTimer::singleShot(0, this, &TConvertWindow::NextFrame);
+  showProgress();
+  growToFit();
+  QTimer::singleShot(0, this, &ConvertWindow::nextFrame);
 }
 
-void TConvertWindow::ShowProgress() {
-  m_frameLabel->setText(UiText("ConvertFrameOf")
-                            .arg(m_conversion->Done())
-                            .arg(m_conversion->Total()));
-  m_progress->setValue(m_conversion->Done());
+void ConvertWindow::showProgress() {
+  m_frameLabel->setText(uiText("ConvertFrameOf")
+                            .arg(m_conversion->done())
+                            .arg(m_conversion->total()));
+  m_progress->setValue(m_conversion->done());
   m_elapsedLabel->setText(
-      UiText("ConvertElapsed").arg(m_clock.elapsed() / 1000.0, 0, 'f', 1));
+      uiText("ConvertElapsed").arg(m_clock.elapsed() / 1000.0, 0, 'f', 1));
 }
 
-void TConvertWindow::NextFrame() {
+void ConvertWindow::nextFrame() {
   try {
-    const bool more = m_conversion->Step();
-    ShowProgress();
+    const bool more = m_conversion->step();
+    showProgress();
     if (more) {
-      QTimer::singleShot(0, this, &TConvertWindow::NextFrame);
+      QTimer::singleShot(0, this, &ConvertWindow::nextFrame);
       return;
     }
-    Succeed(m_conversion->Finish());
+    succeed(m_conversion->finish());
   } catch (const VideoError &e) {
-    Fail(Sentences(e.Message(), m_conversion->KeptText()));
+    fail(sentences(e.message(), m_conversion->keptText()));
   } catch (const std::exception &e) {
-    Fail(Sentences(QString::fromLocal8Bit(e.what()), m_conversion->KeptText()));
+    fail(sentences(QString::fromLocal8Bit(e.what()), m_conversion->keptText()));
   }
 }
 
-void TConvertWindow::Succeed(const TReport &report) {
-  ShowProgress();
+void ConvertWindow::succeed(const Report &report) {
+  showProgress();
   m_outputFolder = QFileInfo(report.output).absolutePath();
-  QString text = UiText("ConvertSaved")
+  QString text = uiText("ConvertSaved")
                      .arg(report.converted)
                      .arg(report.seconds, 0, 'f', 1)
                      .arg(QDir::toNativeSeparators(report.output));
   if (report.skipped == 1)
-    text += ' ' + UiText("ConvertSkippedOne");
+    text += ' ' + uiText("ConvertSkippedOne");
   else if (report.skipped > 1)
-    text += ' ' + UiText("ConvertSkippedMany").arg(report.skipped);
+    text += ' ' + uiText("ConvertSkippedMany").arg(report.skipped);
   m_resultLabel->setText(text);
   // The window stays for the result; another conversion may start now.
   m_conversion.reset();
   m_openFolder->setEnabled(true);
   m_close->setEnabled(true);
   m_close->setDefault(true);
-  GrowToFit();
+  growToFit();
   emit Finished(true);
 }
 
-void TConvertWindow::Fail(const QString &message) {
-  m_frameLabel->setText(UiText("ConvertNotMade"));
+void ConvertWindow::fail(const QString &message) {
+  m_frameLabel->setText(uiText("ConvertNotMade"));
   m_resultLabel->setText(message.trimmed());
   // Removes what was begun of the video and lets the lock go.
   m_conversion.reset();
   m_close->setEnabled(true);
   m_close->setDefault(true);
-  GrowToFit();
+  growToFit();
   emit Finished(false);
 }
 
-void TConvertWindow::GrowToFit() {
+void ConvertWindow::growToFit() {
   QLayout *box = layout();
   box->activate();
   const int needed = box->hasHeightForWidth()

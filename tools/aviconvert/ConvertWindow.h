@@ -15,30 +15,30 @@ class QPushButton;
 
 namespace aviconvert {
 
-class TConvertWindow : public QWidget {
+class ConvertWindow : public QWidget {
   Q_OBJECT
 public:
-  explicit TConvertWindow(const QString &programDir, QWidget *parent = nullptr);
-  ~TConvertWindow() override;
+  explicit ConvertWindow(const QString &programDir, QWidget *parent = nullptr);
+  ~ConvertWindow() override;
 
   // Converts frame by frame from the event loop.
-  void Start();
+  void start();
   // The sentence shown at the end.
-  QString ResultText() const;
+  QString resultText() const;
 
 signals:
   // ok: the video was written.
   void Finished(bool ok);
 
 private:
-  void NextFrame();
-  void Succeed(const TReport &report);
-  void Fail(const QString &message);
-  void ShowProgress();
+  void nextFrame();
+  void succeed(const Report &report);
+  void fail(const QString &message);
+  void showProgress();
   // Makes the window tall enough for its wrapped texts.
-  void GrowToFit();
+  void growToFit();
 
-  std::unique_ptr<TConversion> m_conversion;
+  std::unique_ptr<Conversion> m_conversion;
   QElapsedTimer m_clock;
   QLabel *m_frameLabel = nullptr;
   QProgressBar *m_progress = nullptr;

@@ -7,7 +7,7 @@
 
 namespace aviconvert {
 
-QStringList FrameListPaths(const QByteArray &list) {
+QStringList frameListPaths(const QByteArray &list) {
   QStringList paths;
   for (const QByteArray &line : list.split('\n')) {
     const QByteArray path = line.trimmed();
@@ -17,7 +17,7 @@ QStringList FrameListPaths(const QByteArray &list) {
   return paths;
 }
 
-std::optional<int> FrameTimeMs(const QString &fileName) {
+std::optional<int> frameTimeMs(const QString &fileName) {
   static const QRegularExpression pattern(
       QStringLiteral("^(\\d\\d)(\\d\\d)(\\d\\d)(\\d{2,3})$"));
   const QRegularExpressionMatch m =
@@ -31,9 +31,9 @@ std::optional<int> FrameTimeMs(const QString &fileName) {
   return ((h * 60 + mi) * 60 + s) * 1000 + ms;
 }
 
-int PauseGapMs(int fps) { return 3 * (1000 / std::max(fps, 1)) + 1000; }
+int pauseGapMs(int fps) { return 3 * (1000 / std::max(fps, 1)) + 1000; }
 
-QList<int> PlaceFrames(const QList<std::optional<int>> &times, int fps) {
+QList<int> placeFrames(const QList<std::optional<int>> &times, int fps) {
   constexpr int Day = 24 * 60 * 60 * 1000;
   fps = std::clamp(fps, 1, 20);
   const int interval = 1000 / fps;
@@ -47,7 +47,7 @@ QList<int> PlaceFrames(const QList<std::optional<int>> &times, int fps) {
         if (gap < -Day / 2)
           gap += Day;
         gap = std::max<qint64>(gap, 0);
-        if (gap > PauseGapMs(fps))
+        if (gap > pauseGapMs(fps))
           gap = interval;
       }
       elapsed += gap;

@@ -17,21 +17,21 @@ namespace aviconvert {
 
 // The frame paths of a frame list ("AVIList.dat"): one per line, in order,
 // each line trimmed, blank lines skipped; 8-bit text in the local code page.
-QStringList FrameListPaths(const QByteArray &list);
+QStringList frameListPaths(const QByteArray &list);
 
 // Milliseconds since midnight from a frame file name such as "14300507.bmp"
 // (14:30:05.007) or "143005123.bmp"; nothing for other names.
-std::optional<int> FrameTimeMs(const QString &fileName);
+std::optional<int> frameTimeMs(const QString &fileName);
 
 // The gap above which two frames are taken to lie on either side of a
 // pause, for a frame rate.
-int PauseGapMs(int fps);
+int pauseGapMs(int fps);
 
 // The slot (frame number at fps) of every frame, in order and strictly
 // increasing, the first at 0. times holds each frame's capture time, or
 // nothing when its name carries none (then it follows one interval after
 // the one before it). A capture time earlier than the one before it by more
 // than half a day passed midnight.
-QList<int> PlaceFrames(const QList<std::optional<int>> &times, int fps);
+QList<int> placeFrames(const QList<std::optional<int>> &times, int fps);
 
 } // namespace aviconvert

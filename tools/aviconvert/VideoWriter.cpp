@@ -12,7 +12,7 @@ extern "C" {
 namespace aviconvert {
 
 namespace {
-QString ErrorText(int error) {
+QString errorText(int error) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(error, text, sizeof text);
   QString s = QString::fromLocal8Bit(text);
@@ -22,34 +22,34 @@ QString ErrorText(int error) {
 }
 } // namespace
 
-void TVideoWriter::Fail(const char *textKey, int error) const {
-  throw VideoError(UiText(textKey).arg(m_path, ErrorText(error)));
+void VideoWriter::fail(const char *textKey, int error) const {
+  throw VideoError(uiText(textKey).arg(m_path, errorText(error)));
 }
 
-TVideoWriter::TVideoWriter(const QString &path, QSize size, int fps)
+VideoWriter::VideoWriter(const QString &path, QSize size, int fps)
     : m_path(path), m_size((size.width() + 1) & ~1, (size.height() + 1) & ~1) {
   try {
-    Open(fps);
+    open(fps);
   } catch (...) {
-    Release();
+    release();
     throw;
   }
 }
 
-void TVideoWriter::Open(int fps) {
+void VideoWriter::open(int fps) {
   const QString &path = m_path;
   const QByteArray file = path.toLocal8Bit();
   int rc = avformat_alloc_output_context2(&m_format, nullptr, "avi",
                                           file.constData());
   if (rc < 0 || !m_format)
-    Fail("ConvertPrepareFailed", rc);
+    fail("ConvertPrepareFailed", rc);
   const AVCodec *encoder = avcodec_find_encoder(AV_CODEC_ID_MPEG4);
   if (!encoder)
-    throw VideoError(UiText("ConvertNoEncoder"));
+    throw VideoError(uiText("ConvertNoEncoder"));
   m_stream = avformat_new_stream(m_format, nullptr);
   m_codec = avcodec_alloc_context3(encoder);
   if (!m_stream || !m_codec)
-    Fail("ConvertPrepareFailed", AVERROR(ENOMEM));
+    fail("ConvertPrepareFailed", AVERROR(ENOMEM));
   m_codec->width = m_size.width();
   m_codec->height = m_size.height();
   m_codec->time_base = AVRational{1, fps};
@@ -64,39 +64,39 @@ void TVideoWriter::Open(int fps) {
     m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
   rc = avcodec_open2(m_codec, encoder, nullptr);
   if (rc < 0)
-    Fail("ConvertEncoderFailed", rc);
+    fail("ConvertEncoderFailed", rc);
   rc = avcodec_parameters_from_context(m_stream->codecpar, m_codec);
   if (rc < 0)
-    Fail("ConvertPrepareFailed", rc);
+    fail("ConvertPrepareFailed", rc);
   m_stream->time_base = m_codec->time_base;
 
   rc = avio_open(&m_format->pb, file.constData(), AVIO_FLAG_WRITE);
   if (rc < 0)
-    Fail("ConvertWriteFailed", rc);
+    fail("ConvertWriteFailed", rc);
   rc = avformat_write_header(m_format, nullptr);
   if (rc < 0)
-    Fail("ConvertWriteFailed", rc);
+    fail("ConvertWriteFailed", rc);
 
   m_frame = av_frame_alloc();
   m_packet = av_packet_alloc();
   if (!m_frame || !m_packet)
-    Fail("ConvertPrepareFailed", AVERROR(ENOMEM));
+    fail("ConvertPrepareFailed", AVERROR(ENOMEM));
   m_frame->format = m_codec->pix_fmt;
   m_frame->width = m_codec->width;
   m_frame->height = m_codec->height;
   rc = av_frame_get_buffer(m_frame, 0);
   if (rc < 0)
-    Fail("ConvertPrepareFailed", rc);
+    fail("ConvertPrepareFailed", rc);
   m_scaler = sws_getContext(m_size.width(), m_size.height(), AV_PIX_FMT_BGRA,
                             m_size.width(), m_size.height(), AV_PIX_FMT_YUV420P,
                             SWS_BICUBIC, nullptr, nullptr, nullptr);
   if (!m_scaler)
-    throw VideoError(UiText("ConvertColourFailed"));
+    throw VideoError(uiText("ConvertColourFailed"));
 }
 
-TVideoWriter::~TVideoWriter() { Release(); }
+VideoWriter::~VideoWriter() { release(); }
 
-void TVideoWriter::Release() {
+void VideoWriter::release() {
   sws_freeContext(m_scaler);
   av_packet_free(&m_packet);
   av_frame_free(&m_frame);
@@ -110,14 +110,14 @@ void TVideoWriter::Release() {
   m_scaler = nullptr;
 }
 
-void TVideoWriter::Write(const QImage &image) {
+void VideoWriter::write(const QImage &image) {
   QImage picture = image.convertToFormat(QImage::Format_ARGB32);
   if (picture.size() != m_size)
     picture =
         picture.scaled(m_size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   int rc = av_frame_make_writable(m_frame);
   if (rc < 0)
-    Fail("ConvertEncodeFailed", rc);
+    fail("ConvertEncodeFailed", rc);
   // Format_ARGB32 lies in memory as B, G, R, A on a little-endian machine.
   const uint8_t *source[1] = {picture.constBits()};
   const int stride[1] = {int(picture.bytesPerLine())};
@@ -126,36 +126,36 @@ void TVideoWriter::Write(const QImage &image) {
   m_frame->pts = m_frames++;
   rc = avcodec_send_frame(m_codec, m_frame);
   if (rc < 0)
-    Fail("ConvertEncodeFailed", rc);
-  Drain();
+    fail("ConvertEncodeFailed", rc);
+  drain();
 }
 
-void TVideoWriter::Drain() {
+void VideoWriter::drain() {
   for (;;) {
     int rc = avcodec_receive_packet(m_codec, m_packet);
     if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
       return;
     if (rc < 0)
-      Fail("ConvertEncodeFailed", rc);
+      fail("ConvertEncodeFailed", rc);
     av_packet_rescale_ts(m_packet, m_codec->time_base, m_stream->time_base);
     m_packet->stream_index = m_stream->index;
     rc = av_interleaved_write_frame(m_format, m_packet);
     if (rc < 0)
-      Fail("ConvertWriteFailed", rc);
+      fail("ConvertWriteFailed", rc);
   }
 }
 
-void TVideoWriter::Finish() {
+void VideoWriter::finish() {
   int rc = avcodec_send_frame(m_codec, nullptr);
   if (rc < 0 && rc != AVERROR_EOF)
-    Fail("ConvertLastFramesFailed", rc);
-  Drain();
+    fail("ConvertLastFramesFailed", rc);
+  drain();
   rc = av_write_trailer(m_format);
   if (rc < 0)
-    Fail("ConvertCompleteFailed", rc);
+    fail("ConvertCompleteFailed", rc);
   rc = avio_closep(&m_format->pb);
   if (rc < 0)
-    Fail("ConvertCompleteFailed", rc);
+    fail("ConvertCompleteFailed", rc);
 }
 
 } // namespace aviconvert

@@ -20,35 +20,35 @@ class VideoError : public std::runtime_error {
 public:
   explicit VideoError(const QString &message)
       : std::runtime_error(message.toStdString()), m_message(message) {}
-  const QString &Message() const { return m_message; }
+  const QString &message() const { return m_message; }
 
 private:
   QString m_message;
 };
 
-class TVideoWriter {
+class VideoWriter {
 public:
   // Opens path for writing; size is rounded up to even numbers. Throws
   // VideoError naming the reason.
-  TVideoWriter(const QString &path, QSize size, int fps);
+  VideoWriter(const QString &path, QSize size, int fps);
   // Without Finish() the file is left incomplete; the caller removes it.
-  ~TVideoWriter();
-  TVideoWriter(const TVideoWriter &) = delete;
-  TVideoWriter &operator=(const TVideoWriter &) = delete;
+  ~VideoWriter();
+  VideoWriter(const VideoWriter &) = delete;
+  VideoWriter &operator=(const VideoWriter &) = delete;
 
   // One video frame; images of another size are scaled to the video's.
-  void Write(const QImage &image);
+  void write(const QImage &image);
   // Flushes the encoder and completes the file.
-  void Finish();
+  void finish();
 
-  int FramesWritten() const { return m_frames; }
-  QSize Size() const { return m_size; }
+  int framesWritten() const { return m_frames; }
+  QSize size() const { return m_size; }
 
 private:
-  void Open(int fps);
-  void Release();
-  void Drain();
-  [[noreturn]] void Fail(const char *textKey, int error) const;
+  void open(int fps);
+  void release();
+  void drain();
+  [[noreturn]] void fail(const char *textKey, int error) const;
 
   QString m_path;
   QSize m_size;

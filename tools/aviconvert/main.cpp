@@ -23,27 +23,27 @@ int main(int argc, char **argv) {
       args.size() > 1 ? args.at(1) : QApplication::applicationDirPath();
   // The program directory is the one worked in, for the settings and the
   // language files alike.
-  SetExePath(QDir(dir).absoluteFilePath(QStringLiteral("AVIConvert")));
-  LoadSettings();
-  LoadLanguage();
+  setExePath(QDir(dir).absoluteFilePath(QStringLiteral("AVIConvert")));
+  loadSettings();
+  loadLanguage();
   const bool exitWhenDone =
       qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
 
-  aviconvert::TConvertWindow window(dir);
+  aviconvert::ConvertWindow window(dir);
   int code = 0;
   bool done = false;
-  QObject::connect(&window, &aviconvert::TConvertWindow::Finished,
+  QObject::connect(&window, &aviconvert::ConvertWindow::Finished,
                    [&](bool ok) {
                      code = ok ? 0 : 1;
                      done = true;
                      std::fprintf(ok ? stdout : stderr, "%s\n",
-                                  qPrintable(window.ResultText()));
+                                  qPrintable(window.resultText()));
                      std::fflush(ok ? stdout : stderr);
                      if (exitWhenDone)
                        QApplication::exit(code);
                    });
   window.show();
-  QTimer::singleShot(0, &window, &aviconvert::TConvertWindow::Start);
+  QTimer::singleShot(0, &window, &aviconvert::ConvertWindow::start);
   const int rc = app.exec();
   return done ? code : rc;
 }

@@ -22,7 +22,7 @@ namespace {
 // the PDF holds the pictures and not empty frames. False when one is
 // missing.
 // Pictures wider than maxWidth are shown scaled down to it.
-bool AddPictures(QTextDocument &doc, const QDir &folder, qreal maxWidth) {
+bool addPictures(QTextDocument &doc, const QDir &folder, qreal maxWidth) {
   bool complete = true;
   for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
@@ -87,7 +87,7 @@ int main(int argc, char *argv[]) {
   doc.setPageSize(
       QSizeF((a4.width() - margins.left() - margins.right()) * unitsPerMm,
              (a4.height() - margins.top() - margins.bottom()) * unitsPerMm));
-  if (!AddPictures(doc, QFileInfo(source).absoluteDir(),
+  if (!addPictures(doc, QFileInfo(source).absoluteDir(),
                    doc.pageSize().width() - 2 * doc.documentMargin()))
     return 1;
 

@@ -9,7 +9,7 @@ namespace phonesim {
 namespace {
 LogLevel g_level = LogLevel::Normal;
 
-void Write(const char *tag, const QString &text) {
+void write(const char *tag, const QString &text) {
   const QByteArray line =
       QStringLiteral("phone-sim %1 %2%3\n")
           .arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss.zzz")),
@@ -19,19 +19,19 @@ void Write(const char *tag, const QString &text) {
 }
 } // namespace
 
-void SetLogLevel(LogLevel level) { g_level = level; }
-LogLevel CurrentLogLevel() { return g_level; }
+void setLogLevel(LogLevel level) { g_level = level; }
+LogLevel currentLogLevel() { return g_level; }
 
-void LogError(const QString &text) { Write("error: ", text); }
+void logError(const QString &text) { write("error: ", text); }
 
-void LogInfo(const QString &text) {
+void logInfo(const QString &text) {
   if (g_level != LogLevel::Quiet)
-    Write("", text);
+    write("", text);
 }
 
-void LogDebug(const QString &text) {
+void logDebug(const QString &text) {
   if (g_level == LogLevel::Verbose)
-    Write("", text);
+    write("", text);
 }
 
 } // namespace phonesim

@@ -8,10 +8,10 @@ namespace phonesim {
 
 enum class LogLevel { Quiet, Normal, Verbose };
 
-void SetLogLevel(LogLevel level);
-LogLevel CurrentLogLevel();
-void LogError(const QString &text);
-void LogInfo(const QString &text);
-void LogDebug(const QString &text);
+void setLogLevel(LogLevel level);
+LogLevel currentLogLevel();
+void logError(const QString &text);
+void logInfo(const QString &text);
+void logDebug(const QString &text);
 
 } // namespace phonesim

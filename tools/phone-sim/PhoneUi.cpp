@@ -14,19 +14,19 @@ namespace phonesim {
 
 namespace {
 
-constexpr int StatusHeight = 16;
-constexpr int SoftHeight = 16;
-constexpr int ContentTop = StatusHeight;
-constexpr int ContentBottom = PhoneUi::Height - SoftHeight; // exclusive
-constexpr int HeaderHeight = 20;
+constexpr int kStatusHeight = 16;
+constexpr int kSoftHeight = 16;
+constexpr int kContentTop = kStatusHeight;
+constexpr int kContentBottom = PhoneUi::kHeight - kSoftHeight; // exclusive
+constexpr int kHeaderHeight = 20;
 
-const QColor BarColour(32, 38, 46);
-const QColor Accent(40, 110, 220);
-const QColor PageColour(246, 247, 250);
-const QColor InkColour(28, 30, 36);
-const QColor MutedInk(110, 116, 128);
+const QColor kBarColour(32, 38, 46);
+const QColor kAccent(40, 110, 220);
+const QColor kPageColour(246, 247, 250);
+const QColor kInkColour(28, 30, 36);
+const QColor kMutedInk(110, 116, 128);
 
-QFont UiFont(int pixelSize, bool bold = false) {
+QFont uiFont(int pixelSize, bool bold = false) {
   QFont f(QStringLiteral("DejaVu Sans"));
   f.setPixelSize(pixelSize);
   f.setBold(bold);
@@ -35,16 +35,16 @@ QFont UiFont(int pixelSize, bool bold = false) {
 }
 
 // A small integer hash for repeatable noise.
-quint32 Hash(quint32 x, quint32 y) {
+quint32 kHash(quint32 x, quint32 y) {
   quint32 h = x * 374761393u + y * 668265263u;
   h = (h ^ (h >> 13)) * 1274126177u;
   return h ^ (h >> 16);
 }
 
-int Clamp255(double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v); }
+int clamp255(double v) { return v < 0 ? 0 : v > 255 ? 255 : int(v); }
 
 // A photographic picture: a dusk sky with a low sun, hills and grain.
-QImage MakeLandscape(int w, int h, double sunX, double sunY, quint32 seed) {
+QImage makeLandscape(int w, int h, double sunX, double sunY, quint32 seed) {
   QImage img(w, h, QImage::Format_RGB32);
   for (int y = 0; y < h; ++y) {
     auto *line = reinterpret_cast<QRgb *>(img.scanLine(y));
@@ -69,26 +69,26 @@ QImage MakeLandscape(int w, int h, double sunX, double sunY, quint32 seed) {
         g = 34 + 12 * std::sin(x * 0.21 + y * 0.1);
         b = 38;
       }
-      const int n = int(Hash(x + seed * 977, y) % 13) - 6;
-      line[x] = qRgb(Clamp255(r + n), Clamp255(g + n), Clamp255(b + n));
+      const int n = int(kHash(x + seed * 977, y) % 13) - 6;
+      line[x] = qRgb(clamp255(r + n), clamp255(g + n), clamp255(b + n));
     }
   }
   return img;
 }
 
-const QImage &Wallpaper() {
+const QImage &wallpaper() {
   static const QImage img =
-      MakeLandscape(PhoneUi::Width, ContentBottom - ContentTop, 0.7, 0.55, 3);
+      makeLandscape(PhoneUi::kWidth, kContentBottom - kContentTop, 0.7, 0.55, 3);
   return img;
 }
 
-const QImage &GalleryPhoto() {
-  static const QImage img = MakeLandscape(160, 120, 0.3, 0.4, 11);
+const QImage &galleryPhoto() {
+  static const QImage img = makeLandscape(160, 120, 0.3, 0.4, 11);
   return img;
 }
 
-void DrawStatusBar(QPainter &p, const QDateTime &now) {
-  p.fillRect(0, 0, PhoneUi::Width, StatusHeight, BarColour);
+void drawStatusBar(QPainter &p, const QDateTime &now) {
+  p.fillRect(0, 0, PhoneUi::kWidth, kStatusHeight, kBarColour);
   // Signal strength: four bars, three lit.
   for (int i = 0; i < 4; ++i) {
     const int bh = 3 + 3 * i;
@@ -101,35 +101,35 @@ void DrawStatusBar(QPainter &p, const QDateTime &now) {
   p.drawRect(150, 4, 19, 8);
   p.fillRect(170, 6, 2, 4, QColor(235, 238, 242));
   p.fillRect(152, 6, 11, 5, QColor(110, 200, 120));
-  p.setFont(UiFont(11, true));
-  p.drawText(QRect(40, 0, 96, StatusHeight), Qt::AlignCenter,
+  p.setFont(uiFont(11, true));
+  p.drawText(QRect(40, 0, 96, kStatusHeight), Qt::AlignCenter,
              now.toString(QStringLiteral("HH:mm")));
 }
 
-void DrawSoftKeys(QPainter &p, const QString &left, const QString &right,
+void drawSoftKeys(QPainter &p, const QString &left, const QString &right,
                   const QString &middle = QString()) {
-  const int top = ContentBottom;
-  p.fillRect(0, top, PhoneUi::Width, SoftHeight, BarColour);
+  const int top = kContentBottom;
+  p.fillRect(0, top, PhoneUi::kWidth, kSoftHeight, kBarColour);
   p.setPen(QColor(235, 238, 242));
-  p.setFont(UiFont(11, true));
-  p.drawText(QRect(4, top, 80, SoftHeight), Qt::AlignLeft | Qt::AlignVCenter,
+  p.setFont(uiFont(11, true));
+  p.drawText(QRect(4, top, 80, kSoftHeight), Qt::AlignLeft | Qt::AlignVCenter,
              left);
-  p.drawText(QRect(92, top, 80, SoftHeight), Qt::AlignRight | Qt::AlignVCenter,
+  p.drawText(QRect(92, top, 80, kSoftHeight), Qt::AlignRight | Qt::AlignVCenter,
              right);
   if (!middle.isEmpty())
-    p.drawText(QRect(48, top, 80, SoftHeight), Qt::AlignCenter, middle);
+    p.drawText(QRect(48, top, 80, kSoftHeight), Qt::AlignCenter, middle);
 }
 
-void DrawHeader(QPainter &p, const QString &title) {
-  p.fillRect(0, ContentTop, PhoneUi::Width, HeaderHeight, Accent);
+void drawHeader(QPainter &p, const QString &title) {
+  p.fillRect(0, kContentTop, PhoneUi::kWidth, kHeaderHeight, kAccent);
   p.setPen(Qt::white);
-  p.setFont(UiFont(12, true));
-  p.drawText(QRect(6, ContentTop, PhoneUi::Width - 12, HeaderHeight),
+  p.setFont(uiFont(12, true));
+  p.drawText(QRect(6, kContentTop, PhoneUi::kWidth - 12, kHeaderHeight),
              Qt::AlignLeft | Qt::AlignVCenter, title);
 }
 
-QColor ItemColour(int item) {
-  static const QColor colours[PhoneUi::MenuItems] = {
+QColor itemColour(int item) {
+  static const QColor colours[PhoneUi::kMenuItems] = {
       QColor(236, 142, 40),  QColor(60, 160, 90),  QColor(230, 190, 40),
       QColor(40, 170, 110),  QColor(170, 80, 200), QColor(90, 100, 120),
       QColor(120, 130, 150), QColor(220, 70, 80),  QColor(40, 110, 220)};
@@ -137,8 +137,8 @@ QColor ItemColour(int item) {
 }
 
 // 28 x 28 pictograms, one accent colour each.
-void DrawIcon(QPainter &p, int item, const QRect &box) {
-  const QColor c = ItemColour(item);
+void drawIcon(QPainter &p, int item, const QRect &box) {
+  const QColor c = itemColour(item);
   p.save();
   p.translate(box.topLeft());
   p.setPen(Qt::NoPen);
@@ -212,10 +212,10 @@ void DrawIcon(QPainter &p, int item, const QRect &box) {
   p.restore();
 }
 
-void DrawWrappedText(QPainter &p, const QRect &area, const QString &text,
+void drawWrappedText(QPainter &p, const QRect &area, const QString &text,
                      bool cursor) {
-  p.setPen(InkColour);
-  p.setFont(UiFont(12));
+  p.setPen(kInkColour);
+  p.setFont(uiFont(12));
   const QFontMetrics fm(p.font());
   QStringList lines;
   QString line;
@@ -247,7 +247,7 @@ void DrawWrappedText(QPainter &p, const QRect &area, const QString &text,
     p.drawText(area.left(), y + fm.ascent(), lines[i]);
   if (cursor) {
     const int cx = area.left() + fm.horizontalAdvance(lines.last());
-    p.fillRect(cx + 1, y - lh + 1, 1, lh - 2, Accent);
+    p.fillRect(cx + 1, y - lh + 1, 1, lh - 2, kAccent);
   }
 }
 
@@ -255,32 +255,32 @@ void DrawWrappedText(QPainter &p, const QRect &area, const QString &text,
 
 PhoneUi::PhoneUi() : m_now(QDate(2024, 1, 1), QTime(12, 0)) {}
 
-QString PhoneUi::MenuItemName(int item) {
-  static const char *names[MenuItems] = {"Messages", "Names",   "Notes",
+QString PhoneUi::menuItemName(int item) {
+  static const char *names[kMenuItems] = {"Messages", "Names",   "Notes",
                                          "Dialer",   "Gallery", "Camera",
                                          "Settings", "Games",   "Clock"};
-  return item >= 0 && item < MenuItems ? QString::fromLatin1(names[item])
+  return item >= 0 && item < kMenuItems ? QString::fromLatin1(names[item])
                                        : QString();
 }
 
-QStringList PhoneUi::Contacts() {
+QStringList PhoneUi::contacts() {
   return {QStringLiteral("Alice Martin"),  QStringLiteral("Bruno Keller"),
           QStringLiteral("Chloe Dupont"),  QStringLiteral("Daniel Novak"),
           QStringLiteral("Eva Lindqvist"), QStringLiteral("Farid Haddad")};
 }
 
-QString PhoneUi::CallingText() const {
+QString PhoneUi::callingText() const {
   return QStringLiteral("Calling %1...").arg(m_callee);
 }
 
-bool PhoneUi::SetClock(const QDateTime &now) {
+bool PhoneUi::setClock(const QDateTime &now) {
   const bool changed = now.toString(QStringLiteral("yyyyMMddHHmm")) !=
                        m_now.toString(QStringLiteral("yyyyMMddHHmm"));
   m_now = now;
   return changed;
 }
 
-int PhoneUi::PcKey(int code) const {
+int PhoneUi::pcKey(int code) const {
   switch (m_screen) {
   case Screen::Home:
   case Screen::Notes:
@@ -290,36 +290,36 @@ int PhoneUi::PcKey(int code) const {
     break;
   }
   switch (code) {
-  case keys::PcLeft:
-    return keys::JoyLeft;
-  case keys::PcUp:
-    return keys::JoyUp;
-  case keys::PcRight:
-    return keys::JoyRight;
-  case keys::PcDown:
-    return keys::JoyDown;
-  case keys::PcEnter:
-    return keys::JoyEnter;
-  case keys::PcEscape:
-    return keys::SoftRight;
-  case keys::PcBackspace:
-    return keys::Clear;
+  case keys::kPcLeft:
+    return keys::kJoyLeft;
+  case keys::kPcUp:
+    return keys::kJoyUp;
+  case keys::kPcRight:
+    return keys::kJoyRight;
+  case keys::kPcDown:
+    return keys::kJoyDown;
+  case keys::kPcEnter:
+    return keys::kJoyEnter;
+  case keys::kPcEscape:
+    return keys::kSoftRight;
+  case keys::kPcBackspace:
+    return keys::kClear;
   default:
     return 0;
   }
 }
 
-int PhoneUi::DigitOf(int code) {
-  if (code >= keys::Digit0 && code <= keys::Digit9)
-    return code - keys::Digit0;
+int PhoneUi::digitOf(int code) {
+  if (code >= keys::kDigit0 && code <= keys::kDigit9)
+    return code - keys::kDigit0;
   return -1;
 }
 
-bool PhoneUi::IsDialChar(char16_t c) {
+bool PhoneUi::isDialChar(char16_t c) {
   return (c >= '0' && c <= '9') || c == '*' || c == '#' || c == '+';
 }
 
-bool PhoneUi::GoHome() {
+bool PhoneUi::goHome() {
   if (m_screen == Screen::Home)
     return false;
   m_screen = Screen::Home;
@@ -328,56 +328,56 @@ bool PhoneUi::GoHome() {
   return true;
 }
 
-bool PhoneUi::HandleKey(int code) {
-  if (code == keys::Red)
-    return GoHome();
-  if (code == keys::Menu && m_screen != Screen::Calling) {
+bool PhoneUi::handleKey(int code) {
+  if (code == keys::kRed)
+    return goHome();
+  if (code == keys::kMenu && m_screen != Screen::Calling) {
     if (m_screen == Screen::Menu)
       return false;
     m_screen = Screen::Menu;
     return true;
   }
   if (code >= 0 && code < 256) {
-    const int key = PcKey(code);
+    const int key = pcKey(code);
     if (key == 0) {
       // Text arrives in the agent's code page, Windows-1252.
-      return TypeCharacter(code >= 0x80 && code < 0xA0
-                               ? Windows1252High[code - 0x80]
+      return typeCharacter(code >= 0x80 && code < 0xA0
+                               ? kWindows1252High[code - 0x80]
                                : char16_t(code));
     }
     code = key;
   }
   // The keypad's dial keys type their character on the screens that take
   // text; in the menu the digits 1 to 9 open the item at that place.
-  const int digit = DigitOf(code);
+  const int digit = digitOf(code);
   if (digit >= 0 && m_screen == Screen::Menu)
-    return digit > 0 && OpenMenuItem(digit - 1);
+    return digit > 0 && openMenuItem(digit - 1);
   const bool typing = m_screen == Screen::Home || m_screen == Screen::Dialer ||
                       m_screen == Screen::Notes;
-  if (digit >= 0 || code == keys::Star || code == keys::Hash) {
+  if (digit >= 0 || code == keys::kStar || code == keys::kHash) {
     if (!typing)
       return false;
-    return TypeCharacter(digit >= 0           ? char16_t('0' + digit)
-                         : code == keys::Star ? u'*'
+    return typeCharacter(digit >= 0           ? char16_t('0' + digit)
+                         : code == keys::kStar ? u'*'
                                               : u'#');
   }
 
   switch (m_screen) {
   case Screen::Home:
-    return OnHome(code);
+    return onHome(code);
   case Screen::Menu:
-    return OnMenu(code);
+    return onMenu(code);
   case Screen::Notes:
-    return OnNotes(code);
+    return onNotes(code);
   case Screen::Dialer:
-    return OnDialer(code);
+    return onDialer(code);
   case Screen::Names:
-    return OnNames(code);
+    return onNames(code);
   case Screen::Calling:
-    return code == keys::SoftRight && GoHome();
+    return code == keys::kSoftRight && goHome();
   case Screen::Gallery:
   case Screen::Info:
-    if (code == keys::SoftRight || code == keys::Clear) {
+    if (code == keys::kSoftRight || code == keys::kClear) {
       m_screen = Screen::Menu;
       return true;
     }
@@ -386,30 +386,30 @@ bool PhoneUi::HandleKey(int code) {
   return false;
 }
 
-bool PhoneUi::TypeCharacter(char16_t c) {
+bool PhoneUi::typeCharacter(char16_t c) {
   switch (m_screen) {
   case Screen::Calling:
     return false;
   case Screen::Dialer:
     if (c == 8)
-      return OnDialer(keys::Clear);
-    if (!IsDialChar(c) || m_number.size() >= MaxNumberLength)
+      return onDialer(keys::kClear);
+    if (!isDialChar(c) || m_number.size() >= kMaxNumberLength)
       return false;
     m_number += QChar(c);
     return true;
   case Screen::Notes:
     if (c == 8)
-      return OnNotes(keys::Clear);
+      return onNotes(keys::kClear);
     if (c == '\r' || c == '\n')
       c = '\n';
     else if (c < 32 || (c >= 127 && c < 0xA0)) // control codes, C1 too
       return false;
-    if (m_notes.size() >= MaxNotesLength)
+    if (m_notes.size() >= kMaxNotesLength)
       return false;
     m_notes += QChar(c);
     return true;
   case Screen::Home:
-    if (IsDialChar(c)) {
+    if (isDialChar(c)) {
       m_screen = Screen::Dialer;
       m_number = QChar(c);
       return true;
@@ -420,18 +420,18 @@ bool PhoneUi::TypeCharacter(char16_t c) {
     if (c < 32 && c != '\r' && c != '\n')
       return false;
     m_screen = Screen::Notes;
-    TypeCharacter(c);
+    typeCharacter(c);
     return true;
   }
 }
 
-bool PhoneUi::OnHome(int code) {
+bool PhoneUi::onHome(int code) {
   switch (code) {
-  case keys::SoftLeft:
-  case keys::JoyEnter:
+  case keys::kSoftLeft:
+  case keys::kJoyEnter:
     m_screen = Screen::Menu;
     return true;
-  case keys::SoftRight:
+  case keys::kSoftRight:
     m_screen = Screen::Names;
     return true;
   default:
@@ -439,30 +439,30 @@ bool PhoneUi::OnHome(int code) {
   }
 }
 
-bool PhoneUi::OnMenu(int code) {
-  const int row = m_menuSelection / MenuColumns;
-  const int col = m_menuSelection % MenuColumns;
-  const int rows = MenuItems / MenuColumns;
+bool PhoneUi::onMenu(int code) {
+  const int row = m_menuSelection / kMenuColumns;
+  const int col = m_menuSelection % kMenuColumns;
+  const int rows = kMenuItems / kMenuColumns;
   int next = m_menuSelection;
   switch (code) {
-  case keys::JoyLeft:
-    next = row * MenuColumns + (col + MenuColumns - 1) % MenuColumns;
+  case keys::kJoyLeft:
+    next = row * kMenuColumns + (col + kMenuColumns - 1) % kMenuColumns;
     break;
-  case keys::JoyRight:
-    next = row * MenuColumns + (col + 1) % MenuColumns;
+  case keys::kJoyRight:
+    next = row * kMenuColumns + (col + 1) % kMenuColumns;
     break;
-  case keys::JoyUp:
-    next = ((row + rows - 1) % rows) * MenuColumns + col;
+  case keys::kJoyUp:
+    next = ((row + rows - 1) % rows) * kMenuColumns + col;
     break;
-  case keys::JoyDown:
-    next = ((row + 1) % rows) * MenuColumns + col;
+  case keys::kJoyDown:
+    next = ((row + 1) % rows) * kMenuColumns + col;
     break;
-  case keys::JoyEnter:
-  case keys::SoftLeft:
-    return OpenMenuItem(m_menuSelection);
-  case keys::SoftRight:
-  case keys::Clear:
-    return GoHome();
+  case keys::kJoyEnter:
+  case keys::kSoftLeft:
+    return openMenuItem(m_menuSelection);
+  case keys::kSoftRight:
+  case keys::kClear:
+    return goHome();
   default:
     return false;
   }
@@ -472,7 +472,7 @@ bool PhoneUi::OnMenu(int code) {
   return true;
 }
 
-bool PhoneUi::OpenMenuItem(int item) {
+bool PhoneUi::openMenuItem(int item) {
   m_menuSelection = item;
   switch (item) {
   case ItemNotes:
@@ -496,19 +496,19 @@ bool PhoneUi::OpenMenuItem(int item) {
   return true;
 }
 
-bool PhoneUi::OnNotes(int code) {
+bool PhoneUi::onNotes(int code) {
   switch (code) {
-  case keys::Clear:
+  case keys::kClear:
     if (m_notes.isEmpty())
       return false;
     m_notes.chop(1);
     return true;
-  case keys::SoftLeft:
+  case keys::kSoftLeft:
     if (m_notes.isEmpty())
       return false;
     m_notes.clear();
     return true;
-  case keys::SoftRight:
+  case keys::kSoftRight:
     m_screen = Screen::Menu;
     return true;
   default:
@@ -516,198 +516,198 @@ bool PhoneUi::OnNotes(int code) {
   }
 }
 
-bool PhoneUi::OnDialer(int code) {
+bool PhoneUi::onDialer(int code) {
   switch (code) {
-  case keys::Clear:
+  case keys::kClear:
     if (m_number.isEmpty())
-      return GoHome();
+      return goHome();
     m_number.chop(1);
     return true;
-  case keys::Call:
-  case keys::SoftLeft:
-  case keys::JoyEnter:
+  case keys::kCall:
+  case keys::kSoftLeft:
+  case keys::kJoyEnter:
     if (m_number.isEmpty())
       return false;
     m_callee = m_number;
     m_screen = Screen::Calling;
     return true;
-  case keys::SoftRight:
-    return GoHome();
+  case keys::kSoftRight:
+    return goHome();
   default:
     return false;
   }
 }
 
-bool PhoneUi::OnNames(int code) {
-  const int count = Contacts().size();
+bool PhoneUi::onNames(int code) {
+  const int count = contacts().size();
   switch (code) {
-  case keys::JoyUp:
+  case keys::kJoyUp:
     m_namesSelection = (m_namesSelection + count - 1) % count;
     return true;
-  case keys::JoyDown:
+  case keys::kJoyDown:
     m_namesSelection = (m_namesSelection + 1) % count;
     return true;
-  case keys::Call:
-  case keys::SoftLeft:
-  case keys::JoyEnter:
-    m_callee = Contacts().at(m_namesSelection);
+  case keys::kCall:
+  case keys::kSoftLeft:
+  case keys::kJoyEnter:
+    m_callee = contacts().at(m_namesSelection);
     m_screen = Screen::Calling;
     return true;
-  case keys::SoftRight:
-  case keys::Clear:
-    return GoHome();
+  case keys::kSoftRight:
+  case keys::kClear:
+    return goHome();
   default:
     return false;
   }
 }
 
-QImage PhoneUi::Render() const {
-  QImage img(Width, Height, QImage::Format_RGB32);
-  img.fill(PageColour);
+QImage PhoneUi::render() const {
+  QImage img(kWidth, kHeight, QImage::Format_RGB32);
+  img.fill(kPageColour);
   QPainter p(&img);
   p.setRenderHint(QPainter::Antialiasing, true);
   p.setRenderHint(QPainter::TextAntialiasing, true);
-  const QRect content(0, ContentTop, Width, ContentBottom - ContentTop);
-  const QRect body(0, ContentTop + HeaderHeight, Width,
-                   ContentBottom - ContentTop - HeaderHeight);
+  const QRect content(0, kContentTop, kWidth, kContentBottom - kContentTop);
+  const QRect body(0, kContentTop + kHeaderHeight, kWidth,
+                   kContentBottom - kContentTop - kHeaderHeight);
 
   switch (m_screen) {
   case Screen::Home: {
-    p.drawImage(content.topLeft(), Wallpaper());
+    p.drawImage(content.topLeft(), wallpaper());
     // Operator name, large clock and date with a soft shadow.
-    p.setFont(UiFont(11, true));
+    p.setFont(uiFont(11, true));
     p.setPen(QColor(0, 0, 0, 120));
     p.drawText(content.translated(1, 7), Qt::AlignHCenter | Qt::AlignTop,
                QStringLiteral("Orbit Mobile"));
     p.setPen(Qt::white);
     p.drawText(content.translated(0, 6), Qt::AlignHCenter | Qt::AlignTop,
                QStringLiteral("Orbit Mobile"));
-    p.setFont(UiFont(34, true));
-    const QRect clock(0, ContentTop + 30, Width, 44);
+    p.setFont(uiFont(34, true));
+    const QRect clock(0, kContentTop + 30, kWidth, 44);
     p.setPen(QColor(0, 0, 0, 110));
     p.drawText(clock.translated(1, 2), Qt::AlignCenter,
                m_now.toString(QStringLiteral("HH:mm")));
     p.setPen(Qt::white);
     p.drawText(clock, Qt::AlignCenter, m_now.toString(QStringLiteral("HH:mm")));
-    p.setFont(UiFont(11));
+    p.setFont(uiFont(11));
     p.drawText(
-        QRect(0, ContentTop + 74, Width, 16), Qt::AlignCenter,
+        QRect(0, kContentTop + 74, kWidth, 16), Qt::AlignCenter,
         QLocale::c().toString(m_now.date(), QStringLiteral("ddd d MMMM")));
-    DrawSoftKeys(p, QStringLiteral("Menu"), QStringLiteral("Names"));
+    drawSoftKeys(p, QStringLiteral("Menu"), QStringLiteral("Names"));
     break;
   }
   case Screen::Menu: {
-    DrawHeader(p, QStringLiteral("Menu"));
+    drawHeader(p, QStringLiteral("Menu"));
     const int cellW = 56, cellH = 44;
-    const int left = (Width - cellW * MenuColumns) / 2;
+    const int left = (kWidth - cellW * kMenuColumns) / 2;
     const int top = body.top() + 6;
-    for (int i = 0; i < MenuItems; ++i) {
-      const QRect cell(left + (i % MenuColumns) * cellW,
-                       top + (i / MenuColumns) * cellH, cellW, cellH);
+    for (int i = 0; i < kMenuItems; ++i) {
+      const QRect cell(left + (i % kMenuColumns) * cellW,
+                       top + (i / kMenuColumns) * cellH, cellW, cellH);
       if (i == m_menuSelection) {
-        p.setPen(QPen(Accent, 2));
+        p.setPen(QPen(kAccent, 2));
         p.setBrush(QColor(222, 233, 250));
         p.drawRoundedRect(cell.adjusted(3, 2, -3, -2), 6, 6);
       }
-      DrawIcon(p, i,
+      drawIcon(p, i,
                QRect(cell.center().x() - 13, cell.center().y() - 13, 28, 28));
     }
-    p.setPen(InkColour);
-    p.setFont(UiFont(12, true));
-    p.drawText(QRect(0, top + 3 * cellH + 2, Width,
-                     ContentBottom - (top + 3 * cellH + 2)),
-               Qt::AlignCenter, MenuItemName(m_menuSelection));
-    DrawSoftKeys(p, QStringLiteral("Select"), QStringLiteral("Back"));
+    p.setPen(kInkColour);
+    p.setFont(uiFont(12, true));
+    p.drawText(QRect(0, top + 3 * cellH + 2, kWidth,
+                     kContentBottom - (top + 3 * cellH + 2)),
+               Qt::AlignCenter, menuItemName(m_menuSelection));
+    drawSoftKeys(p, QStringLiteral("Select"), QStringLiteral("Back"));
     break;
   }
   case Screen::Notes:
-    DrawHeader(p, QStringLiteral("Notes"));
+    drawHeader(p, QStringLiteral("Notes"));
     p.fillRect(body, Qt::white);
-    DrawWrappedText(p, body.adjusted(5, 4, -5, -2), m_notes, true);
-    DrawSoftKeys(p, m_notes.isEmpty() ? QString() : QStringLiteral("Erase"),
+    drawWrappedText(p, body.adjusted(5, 4, -5, -2), m_notes, true);
+    drawSoftKeys(p, m_notes.isEmpty() ? QString() : QStringLiteral("Erase"),
                  QStringLiteral("Back"));
     break;
   case Screen::Dialer: {
-    DrawHeader(p, QStringLiteral("Dialer"));
+    drawHeader(p, QStringLiteral("Dialer"));
     p.fillRect(body, Qt::white);
     // The number shrinks to fit, as on the real thing.
     int size = 30;
-    QFont f = UiFont(size, true);
+    QFont f = uiFont(size, true);
     while (size > 12 &&
-           QFontMetrics(f).horizontalAdvance(m_number) > Width - 12) {
-      f = UiFont(--size, true);
+           QFontMetrics(f).horizontalAdvance(m_number) > kWidth - 12) {
+      f = uiFont(--size, true);
     }
     p.setFont(f);
-    p.setPen(InkColour);
+    p.setPen(kInkColour);
     p.drawText(body.adjusted(6, 0, -6, -30), Qt::AlignRight | Qt::AlignVCenter,
                m_number);
-    p.setPen(MutedInk);
-    p.setFont(UiFont(11));
+    p.setPen(kMutedInk);
+    p.setFont(uiFont(11));
     p.drawText(body.adjusted(6, 0, -6, -8), Qt::AlignHCenter | Qt::AlignBottom,
                QStringLiteral("Press Call to dial"));
-    DrawSoftKeys(p, QStringLiteral("Call"), QStringLiteral("Back"));
+    drawSoftKeys(p, QStringLiteral("Call"), QStringLiteral("Back"));
     break;
   }
   case Screen::Calling: {
     p.fillRect(content, QColor(20, 90, 58));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 40));
-    p.drawEllipse(QPoint(Width / 2, ContentTop + 56), 30, 30);
+    p.drawEllipse(QPoint(kWidth / 2, kContentTop + 56), 30, 30);
     p.setBrush(Qt::white);
-    p.drawEllipse(QPoint(Width / 2, ContentTop + 48), 9, 9);
-    p.drawRoundedRect(Width / 2 - 15, ContentTop + 60, 30, 16, 7, 7);
+    p.drawEllipse(QPoint(kWidth / 2, kContentTop + 48), 9, 9);
+    p.drawRoundedRect(kWidth / 2 - 15, kContentTop + 60, 30, 16, 7, 7);
     p.setPen(Qt::white);
-    p.setFont(UiFont(13, true));
-    p.drawText(QRect(6, ContentTop + 96, Width - 12, 70),
+    p.setFont(uiFont(13, true));
+    p.drawText(QRect(6, kContentTop + 96, kWidth - 12, 70),
                Qt::AlignHCenter | Qt::AlignTop | Qt::TextWrapAnywhere,
-               CallingText());
-    DrawSoftKeys(p, QString(), QStringLiteral("End"));
+               callingText());
+    drawSoftKeys(p, QString(), QStringLiteral("End"));
     break;
   }
   case Screen::Names: {
-    DrawHeader(p, QStringLiteral("Names"));
+    drawHeader(p, QStringLiteral("Names"));
     p.fillRect(body, Qt::white);
-    const QStringList names = Contacts();
+    const QStringList names = contacts();
     const int rowH = 24;
-    p.setFont(UiFont(12));
+    p.setFont(uiFont(12));
     for (int i = 0; i < names.size(); ++i) {
-      const QRect row(0, body.top() + i * rowH, Width, rowH);
+      const QRect row(0, body.top() + i * rowH, kWidth, rowH);
       if (i == m_namesSelection) {
         p.fillRect(row, QColor(222, 233, 250));
-        p.fillRect(row.left(), row.top(), 3, row.height(), Accent);
+        p.fillRect(row.left(), row.top(), 3, row.height(), kAccent);
       }
       p.setPen(Qt::NoPen);
-      p.setBrush(ItemColour(i % MenuItems));
+      p.setBrush(itemColour(i % kMenuItems));
       p.drawEllipse(QPoint(16, row.center().y() + 1), 7, 7);
-      p.setPen(InkColour);
+      p.setPen(kInkColour);
       p.drawText(row.adjusted(30, 0, -4, 0), Qt::AlignLeft | Qt::AlignVCenter,
                  names[i]);
     }
-    DrawSoftKeys(p, QStringLiteral("Call"), QStringLiteral("Back"));
+    drawSoftKeys(p, QStringLiteral("Call"), QStringLiteral("Back"));
     break;
   }
   case Screen::Gallery: {
-    DrawHeader(p, QStringLiteral("Gallery"));
+    drawHeader(p, QStringLiteral("Gallery"));
     p.fillRect(body, QColor(20, 22, 26));
-    p.drawImage(8, body.top() + 8, GalleryPhoto());
+    p.drawImage(8, body.top() + 8, galleryPhoto());
     p.setPen(QColor(200, 204, 212));
-    p.setFont(UiFont(11));
-    p.drawText(QRect(0, body.top() + 132, Width, 16), Qt::AlignCenter,
+    p.setFont(uiFont(11));
+    p.drawText(QRect(0, body.top() + 132, kWidth, 16), Qt::AlignCenter,
                QStringLiteral("dusk.jpg  1/1"));
-    DrawSoftKeys(p, QString(), QStringLiteral("Back"));
+    drawSoftKeys(p, QString(), QStringLiteral("Back"));
     break;
   }
   case Screen::Info:
-    DrawHeader(p, MenuItemName(m_infoItem));
-    DrawIcon(p, m_infoItem, QRect(Width / 2 - 14, body.top() + 30, 28, 28));
-    p.setPen(MutedInk);
-    p.setFont(UiFont(12));
-    p.drawText(QRect(0, body.top() + 70, Width, 20), Qt::AlignCenter,
+    drawHeader(p, menuItemName(m_infoItem));
+    drawIcon(p, m_infoItem, QRect(kWidth / 2 - 14, body.top() + 30, 28, 28));
+    p.setPen(kMutedInk);
+    p.setFont(uiFont(12));
+    p.drawText(QRect(0, body.top() + 70, kWidth, 20), Qt::AlignCenter,
                QStringLiteral("No items"));
-    DrawSoftKeys(p, QString(), QStringLiteral("Back"));
+    drawSoftKeys(p, QString(), QStringLiteral("Back"));
     break;
   }
-  DrawStatusBar(p, m_now);
+  drawStatusBar(p, m_now);
   p.end();
   return img;
 }

@@ -11,12 +11,12 @@ namespace phonesim {
 
 class PhoneUi {
 public:
-  static constexpr int Width = 176;
-  static constexpr int Height = 208;
-  static constexpr int MenuColumns = 3;
-  static constexpr int MenuItems = 9;
-  static constexpr int MaxNumberLength = 24;
-  static constexpr int MaxNotesLength = 1000;
+  static constexpr int kWidth = 176;
+  static constexpr int kHeight = 208;
+  static constexpr int kMenuColumns = 3;
+  static constexpr int kMenuItems = 9;
+  static constexpr int kMaxNumberLength = 24;
+  static constexpr int kMaxNotesLength = 1000;
 
   enum class Screen {
     Home,
@@ -44,37 +44,37 @@ public:
   PhoneUi();
 
   // Applies one key code; true when the screen changes.
-  bool HandleKey(int code);
+  bool handleKey(int code);
   // Sets the time shown; true when the shown minute changes.
-  bool SetClock(const QDateTime &now);
+  bool setClock(const QDateTime &now);
 
-  Screen CurrentScreen() const { return m_screen; }
-  int MenuSelection() const { return m_menuSelection; }
-  int NamesSelection() const { return m_namesSelection; }
-  QString Number() const { return m_number; }
-  QString Notes() const { return m_notes; }
+  Screen currentScreen() const { return m_screen; }
+  int menuSelection() const { return m_menuSelection; }
+  int namesSelection() const { return m_namesSelection; }
+  QString number() const { return m_number; }
+  QString notes() const { return m_notes; }
   // The text of the calling screen, e.g. "Calling 0123...".
-  QString CallingText() const;
-  static QString MenuItemName(int item);
-  static QStringList Contacts();
+  QString callingText() const;
+  static QString menuItemName(int item);
+  static QStringList contacts();
 
   // Paints the current state. Deterministic for a given state and clock.
-  QImage Render() const;
+  QImage render() const;
 
 private:
-  bool OnHome(int code);
-  bool OnMenu(int code);
-  bool OnNotes(int code);
-  bool OnDialer(int code);
-  bool OnNames(int code);
-  bool GoHome();
-  bool OpenMenuItem(int item);
-  bool TypeCharacter(char16_t c);
-  static bool IsDialChar(char16_t c);
-  static int DigitOf(int code);
+  bool onHome(int code);
+  bool onMenu(int code);
+  bool onNotes(int code);
+  bool onDialer(int code);
+  bool onNames(int code);
+  bool goHome();
+  bool openMenuItem(int item);
+  bool typeCharacter(char16_t c);
+  static bool isDialChar(char16_t c);
+  static int digitOf(int code);
   // The phone key a PC key without a character stands for on the current
   // screen; 0 when the code is read as a character.
-  int PcKey(int code) const;
+  int pcKey(int code) const;
 
   Screen m_screen = Screen::Home;
   int m_menuSelection = 0;

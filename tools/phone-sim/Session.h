@@ -47,48 +47,48 @@ public:
   Session(Transport &transport, Wire &wire, PhoneUi &ui,
           const SessionOptions &options);
 
-  void SetStopRequested(std::function<bool()> stopRequested) {
+  void setStopRequested(std::function<bool()> stopRequested) {
     m_stopRequested = std::move(stopRequested);
   }
   // Called with every key code received, in order.
-  void SetKeyObserver(std::function<void(int)> observer) {
+  void setKeyObserver(std::function<void(int)> observer) {
     m_keyObserver = std::move(observer);
   }
-  void SetClock(std::function<QDateTime()> clock) {
+  void setClock(std::function<QDateTime()> clock) {
     m_clock = std::move(clock);
   }
 
   // Identifies, then polls and sends screen changes until something ends
   // the session. Says goodbye when it ends on the phone's initiative.
-  Result Run();
+  Result run();
 
-  Result Authenticate();
+  Result authenticate();
   // Sends the tiles for everything that changed since the last frame sent.
-  Result SendScreenChanges();
-  Result Poll();
+  Result sendScreenChanges();
+  Result poll();
   // One request and its reply; the trailer goes out after the reply.
-  Result Exchange(const QByteArray &request,
+  Result exchange(const QByteArray &request,
                   const QByteArray &trailer = QByteArray());
   // Sends the same tile again and again for the given time.
-  Result Flood(const Tile &tile, double seconds, long long *tiles,
+  Result flood(const Tile &tile, double seconds, long long *tiles,
                double *elapsed);
   // Round trips of 'count' polls, in microseconds.
-  Result PollBench(int count, std::vector<double> *roundTripsUs);
+  Result pollBench(int count, std::vector<double> *roundTripsUs);
   // The disconnect request where the link has one.
-  void SayGoodbye();
+  void sayGoodbye();
 
-  int KeysReceived() const { return m_keys; }
-  long long RepliesReceived() const { return m_replies; }
-  QString ErrorText() const { return m_error; }
-  static const char *ResultName(Result r);
+  int keysReceived() const { return m_keys; }
+  long long repliesReceived() const { return m_replies; }
+  QString errorText() const { return m_error; }
+  static const char *resultName(Result r);
 
 private:
-  Result AwaitReply(int timeoutMs, bool *timedOut);
-  Result TakeReplies(bool *gotOne);
-  Result HandleReply(const Reply &reply);
-  Result Idle(int ms);
-  Result Send(const QByteArray &data);
-  bool StopRequested() const { return m_stopRequested && m_stopRequested(); }
+  Result awaitReply(int timeoutMs, bool *timedOut);
+  Result takeReplies(bool *gotOne);
+  Result handleReply(const Reply &reply);
+  Result idle(int ms);
+  Result send(const QByteArray &data);
+  bool stopRequested() const { return m_stopRequested && m_stopRequested(); }
 
   Transport &m_transport;
   Wire &m_wire;
@@ -112,6 +112,6 @@ private:
 };
 
 // The value below which the given share (0..1) of the samples lie.
-double Percentile(std::vector<double> samples, double share);
+double percentile(std::vector<double> samples, double share);
 
 } // namespace phonesim

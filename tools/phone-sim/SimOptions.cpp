@@ -8,7 +8,7 @@ namespace phonesim {
 
 namespace {
 
-bool ParseIniInteger(const QString &text, int *value) {
+bool parseIniInteger(const QString &text, int *value) {
   const QString t = text.trimmed();
   bool ok = false;
   int v = 0;
@@ -22,7 +22,7 @@ bool ParseIniInteger(const QString &text, int *value) {
   return ok;
 }
 
-bool ParsePositive(const QString &text, int min, int max, int *value) {
+bool parsePositive(const QString &text, int min, int max, int *value) {
   bool ok = false;
   const int v = text.toInt(&ok);
   if (!ok || v < min || v > max)
@@ -33,10 +33,10 @@ bool ParsePositive(const QString &text, int min, int max, int *value) {
 
 } // namespace
 
-int ReadIniPort(const QString &dir) {
+int readIniPort(const QString &dir) {
   QFile file(QDir(dir).filePath(QStringLiteral("Quorvane.ini")));
   if (!file.open(QIODevice::ReadOnly))
-    return DefaultPort;
+    return kDefaultPort;
   bool inConnection = false;
   const QList<QByteArray> lines = file.readAll().split('\n');
   for (const QByteArray &raw : lines) {
@@ -56,14 +56,14 @@ int ReadIniPort(const QString &dir) {
                                         Qt::CaseInsensitive) != 0)
       continue;
     int port = 0;
-    if (ParseIniInteger(line.mid(eq + 1), &port) && port > 0 && port < 65536)
+    if (parseIniInteger(line.mid(eq + 1), &port) && port > 0 && port < 65536)
       return port;
-    return DefaultPort;
+    return kDefaultPort;
   }
-  return DefaultPort;
+  return kDefaultPort;
 }
 
-bool ParseOptions(const QStringList &arguments, const QString &iniDirDefault,
+bool parseOptions(const QStringList &arguments, const QString &iniDirDefault,
                   SimOptions &out, QString *error, int *exitCode) {
   *exitCode = 2;
   QCommandLineParser parser;
@@ -186,13 +186,13 @@ bool ParseOptions(const QStringList &arguments, const QString &iniDirDefault,
   if (parser.isSet(host))
     o.host = parser.value(host);
   o.port =
-      ReadIniPort(parser.isSet(iniDir) ? parser.value(iniDir) : iniDirDefault);
+      readIniPort(parser.isSet(iniDir) ? parser.value(iniDir) : iniDirDefault);
   if (parser.isSet(port) &&
-      !ParsePositive(parser.value(port), 1, 65535, &o.port)) {
+      !parsePositive(parser.value(port), 1, 65535, &o.port)) {
     *error = QStringLiteral("--port needs a number from 1 to 65535");
     return false;
   }
-  if (parser.isSet(id) && !IdBlock::FromHex(parser.value(id), o.id)) {
+  if (parser.isSet(id) && !IdBlock::fromHex(parser.value(id), o.id)) {
     *error = QStringLiteral("--id needs exactly 16 hexadecimal digits");
     return false;
   }
@@ -202,22 +202,22 @@ bool ParseOptions(const QStringList &arguments, const QString &iniDirDefault,
   if (parser.isSet(record))
     o.recordPath = parser.value(record);
   if (parser.isSet(exitAfter) &&
-      !ParsePositive(parser.value(exitAfter), 1, 1 << 30, &o.exitAfterKeys)) {
+      !parsePositive(parser.value(exitAfter), 1, 1 << 30, &o.exitAfterKeys)) {
     *error = QStringLiteral("--exit-after-keys needs a positive number");
     return false;
   }
   if (parser.isSet(pollMs) &&
-      !ParsePositive(parser.value(pollMs), 0, 60000, &o.pollIntervalMs)) {
+      !parsePositive(parser.value(pollMs), 0, 60000, &o.pollIntervalMs)) {
     *error = QStringLiteral("--poll-ms needs a number from 0 to 60000");
     return false;
   }
   if (parser.isSet(nopEvery) &&
-      !ParsePositive(parser.value(nopEvery), 0, 1 << 30, &o.nopEvery)) {
+      !parsePositive(parser.value(nopEvery), 0, 1 << 30, &o.nopEvery)) {
     *error = QStringLiteral("--nop-every needs a number of 0 or more");
     return false;
   }
   if (parser.isSet(retryMs) &&
-      !ParsePositive(parser.value(retryMs), 1, 600000, &o.retryMs)) {
+      !parsePositive(parser.value(retryMs), 1, 600000, &o.retryMs)) {
     *error = QStringLiteral("--retry-ms needs a number from 1 to 600000");
     return false;
   }
@@ -263,7 +263,7 @@ bool ParseOptions(const QStringList &arguments, const QString &iniDirDefault,
       *error = QStringLiteral("--flood and --poll-bench exclude each other");
       return false;
     }
-    if (!ParsePositive(parser.value(pollBench), 1, 1 << 30,
+    if (!parsePositive(parser.value(pollBench), 1, 1 << 30,
                        &o.pollBenchCount)) {
       *error = QStringLiteral("--poll-bench needs a positive number");
       return false;

@@ -9,7 +9,7 @@
 
 namespace phonesim {
 
-constexpr int DefaultPort = 10001;
+constexpr int kDefaultPort = 10001;
 
 struct SimOptions {
   enum class Mode { Normal, Flood, PollBench };
@@ -17,7 +17,7 @@ struct SimOptions {
 
   Link link = Link::Tcp;
   QString host = QStringLiteral("127.0.0.1");
-  int port = DefaultPort;
+  int port = kDefaultPort;
   QString serialDevice;
   IdBlock id;
   bool once = false;
@@ -41,16 +41,16 @@ struct SimOptions {
   bool verbose = false;
 };
 
-// The [Connection] Port of Quorvane.ini in 'dir', or DefaultPort when the
+// The [Connection] Port of Quorvane.ini in 'dir', or kDefaultPort when the
 // file, the key or a usable value is missing. Section and key names are
 // matched without regard to case; "0x" introduces a hexadecimal value.
-int ReadIniPort(const QString &dir);
+int readIniPort(const QString &dir);
 
 // Parses the arguments (the program name first). iniDirDefault is where
 // Quorvane.ini is looked for without --ini-dir. On failure returns false
 // and sets error; help and version text also come back through error with
 // the result false and *exitCode 0.
-bool ParseOptions(const QStringList &arguments, const QString &iniDirDefault,
+bool parseOptions(const QStringList &arguments, const QString &iniDirDefault,
                   SimOptions &out, QString *error, int *exitCode);
 
 } // namespace phonesim

@@ -12,13 +12,13 @@ namespace phonesim {
 
 namespace {
 
-QImage AsRgb32(const QImage &image) {
+QImage asRgb32(const QImage &image) {
   return image.format() == QImage::Format_RGB32
              ? image
              : image.convertToFormat(QImage::Format_RGB32);
 }
 
-bool AreaDiffers(const QImage &a, const QImage &b, const QRect &r) {
+bool areaDiffers(const QImage &a, const QImage &b, const QRect &r) {
   for (int y = r.top(); y <= r.bottom(); ++y) {
     const auto *pa = reinterpret_cast<const QRgb *>(a.constScanLine(y));
     const auto *pb = reinterpret_cast<const QRgb *>(b.constScanLine(y));
@@ -30,7 +30,7 @@ bool AreaDiffers(const QImage &a, const QImage &b, const QRect &r) {
 }
 
 // The smallest rectangle inside r holding every differing pixel.
-QRect DiffBounds(const QImage &a, const QImage &b, const QRect &r) {
+QRect diffBounds(const QImage &a, const QImage &b, const QRect &r) {
   int left = r.right() + 1, right = r.left() - 1;
   int top = r.bottom() + 1, bottom = r.top() - 1;
   for (int y = r.top(); y <= r.bottom(); ++y) {
@@ -49,7 +49,7 @@ QRect DiffBounds(const QImage &a, const QImage &b, const QRect &r) {
                       : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-int CountColoursIn(const QImage &image, const QRect &r, int limit) {
+int countColoursIn(const QImage &image, const QRect &r, int limit) {
   std::vector<quint32> seen;
   seen.reserve(std::min<qsizetype>(qsizetype(r.width()) * r.height(), 4096));
   int distinct = 0;
@@ -68,28 +68,28 @@ int CountColoursIn(const QImage &image, const QRect &r, int limit) {
   return distinct;
 }
 
-int GifWrite(GifFileType *gif, const GifByteType *data, int size) {
+int gifWrite(GifFileType *gif, const GifByteType *data, int size) {
   static_cast<QByteArray *>(gif->UserData)
       ->append(reinterpret_cast<const char *>(data), size);
   return size;
 }
 
-int BitsFor(int colours) {
+int bitsFor(int colours) {
   int bits = 1;
   while ((1 << bits) < colours)
     ++bits;
   return bits;
 }
 
-QByteArray WriteGif(int width, int height,
+QByteArray writeGif(int width, int height,
                     const std::vector<GifColorType> &palette,
                     const std::vector<GifByteType> &indices) {
   QByteArray out;
   int error = 0;
-  GifFileType *gif = EGifOpen(&out, GifWrite, &error);
+  GifFileType *gif = EGifOpen(&out, gifWrite, &error);
   if (!gif)
     return {};
-  const int bits = BitsFor(std::max<int>(2, palette.size()));
+  const int bits = bitsFor(std::max<int>(2, palette.size()));
   std::vector<GifColorType> colours(1 << bits, GifColorType{0, 0, 0});
   std::copy(palette.begin(), palette.end(), colours.begin());
   ColorMapObject *map = GifMakeMapObject(1 << bits, colours.data());
@@ -110,11 +110,11 @@ QByteArray WriteGif(int width, int height,
 
 } // namespace
 
-QList<QRect> TileSplitter::ChangedRects(const QImage &beforeIn,
+QList<QRect> TileSplitter::changedRects(const QImage &beforeIn,
                                         const QImage &afterIn) const {
-  const QImage after = AsRgb32(afterIn);
+  const QImage after = asRgb32(afterIn);
   const bool full = beforeIn.isNull() || beforeIn.size() != after.size();
-  const QImage before = full ? QImage() : AsRgb32(beforeIn);
+  const QImage before = full ? QImage() : asRgb32(beforeIn);
   const int bs = m_blockSize;
   const int cols = (after.width() + bs - 1) / bs;
   const int rows = (after.height() + bs - 1) / bs;
@@ -125,20 +125,20 @@ QList<QRect> TileSplitter::ChangedRects(const QImage &beforeIn,
   for (int by = 0; by < rows; ++by) {
     for (int bx = 0; bx < cols; ++bx) {
       const QRect r = QRect(bx * bs, by * bs, bs, bs) & screen;
-      if (!full && !AreaDiffers(before, after, r))
+      if (!full && !areaDiffers(before, after, r))
         continue;
-      cls[by * cols + bx] = CountColoursIn(after, r, 64) > 64 ? 2 : 1;
+      cls[by * cols + bx] = countColoursIn(after, r, 64) > 64 ? 2 : 1;
     }
   }
 
   // Runs of same-class blocks per row, then runs with equal columns and
   // class in consecutive rows become one rectangle.
-  struct Open {
+  struct OpenRun {
     int x0, x1, cls, y0, y1;
   };
-  std::vector<Open> done, open;
+  std::vector<OpenRun> done, open;
   for (int by = 0; by < rows; ++by) {
-    std::vector<Open> next;
+    std::vector<OpenRun> next;
     for (int bx = 0; bx < cols;) {
       const int c = cls[by * cols + bx];
       if (c == 0) {
@@ -148,11 +148,11 @@ QList<QRect> TileSplitter::ChangedRects(const QImage &beforeIn,
       int end = bx;
       while (end + 1 < cols && cls[by * cols + end + 1] == c)
         ++end;
-      auto it = std::find_if(open.begin(), open.end(), [&](const Open &o) {
+      auto it = std::find_if(open.begin(), open.end(), [&](const OpenRun &o) {
         return o.x0 == bx && o.x1 == end && o.cls == c;
       });
       if (it != open.end()) {
-        Open o = *it;
+        OpenRun o = *it;
         o.y1 = by;
         open.erase(it);
         next.push_back(o);
@@ -165,25 +165,25 @@ QList<QRect> TileSplitter::ChangedRects(const QImage &beforeIn,
     open = std::move(next);
   }
   done.insert(done.end(), open.begin(), open.end());
-  std::sort(done.begin(), done.end(), [](const Open &a, const Open &b) {
+  std::sort(done.begin(), done.end(), [](const OpenRun &a, const OpenRun &b) {
     return a.y0 != b.y0 ? a.y0 < b.y0 : a.x0 < b.x0;
   });
 
   QList<QRect> rects;
-  for (const Open &o : done) {
+  for (const OpenRun &o : done) {
     QRect r = QRect(QPoint(o.x0 * bs, o.y0 * bs),
                     QPoint((o.x1 + 1) * bs - 1, (o.y1 + 1) * bs - 1)) &
               screen;
     if (!full)
-      r = DiffBounds(before, after, r);
+      r = diffBounds(before, after, r);
     if (!r.isEmpty())
       rects.append(r);
   }
   return rects;
 }
 
-QImage TileEncoder::WithMargin(const QImage &screenIn, const QRect &area) {
-  const QImage screen = AsRgb32(screenIn);
+QImage TileEncoder::withMargin(const QImage &screenIn, const QRect &area) {
+  const QImage screen = asRgb32(screenIn);
   QImage out(area.width() + 2, area.height() + 2, QImage::Format_RGB32);
   const int maxX = screen.width() - 1;
   const int maxY = screen.height() - 1;
@@ -197,13 +197,13 @@ QImage TileEncoder::WithMargin(const QImage &screenIn, const QRect &area) {
   return out;
 }
 
-int TileEncoder::CountColours(const QImage &image, int limit) {
-  const QImage img = AsRgb32(image);
-  return CountColoursIn(img, img.rect(), limit);
+int TileEncoder::countColours(const QImage &image, int limit) {
+  const QImage img = asRgb32(image);
+  return countColoursIn(img, img.rect(), limit);
 }
 
-bool TileEncoder::LooksFlat(const QImage &image) {
-  const QImage img = AsRgb32(image);
+bool TileEncoder::looksFlat(const QImage &image) {
+  const QImage img = asRgb32(image);
   std::unordered_map<quint32, int> histogram;
   for (int y = 0; y < img.height(); ++y) {
     const auto *p = reinterpret_cast<const QRgb *>(img.constScanLine(y));
@@ -223,14 +223,14 @@ bool TileEncoder::LooksFlat(const QImage &image) {
   return covered * 5 >= qint64(img.width()) * img.height() * 4;
 }
 
-QByteArray TileEncoder::EncodeGif(const QImage &image) {
-  const QImage img = AsRgb32(image);
+QByteArray TileEncoder::encodeGif(const QImage &image) {
+  const QImage img = asRgb32(image);
   const int w = img.width();
   const int h = img.height();
   std::vector<GifByteType> indices(qsizetype(w) * h);
   std::vector<GifColorType> palette;
 
-  if (CountColoursIn(img, img.rect(), 256) <= 256) {
+  if (countColoursIn(img, img.rect(), 256) <= 256) {
     std::unordered_map<quint32, int> index;
     for (int y = 0; y < h; ++y) {
       const auto *p = reinterpret_cast<const QRgb *>(img.constScanLine(y));
@@ -262,10 +262,10 @@ QByteArray TileEncoder::EncodeGif(const QImage &image) {
       return {};
     palette.resize(size);
   }
-  return WriteGif(w, h, palette, indices);
+  return writeGif(w, h, palette, indices);
 }
 
-QByteArray TileEncoder::EncodeJpeg(const QImage &image, int quality) {
+QByteArray TileEncoder::encodeJpeg(const QImage &image, int quality) {
   const QImage img = image.convertToFormat(QImage::Format_RGB888);
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
@@ -293,26 +293,26 @@ QByteArray TileEncoder::EncodeJpeg(const QImage &image, int quality) {
   return out;
 }
 
-Tile TileEncoder::Encode(const QImage &screen, const QRect &area,
+Tile TileEncoder::encode(const QImage &screen, const QRect &area,
                          TileFormat format) {
-  const QImage picture = WithMargin(screen, area);
+  const QImage picture = withMargin(screen, area);
   if (format == TileFormat::Auto)
-    format = CountColours(picture, 256) <= 256 || LooksFlat(picture)
+    format = countColours(picture, 256) <= 256 || looksFlat(picture)
                  ? TileFormat::Gif
                  : TileFormat::Jpeg;
   return {area,
-          format == TileFormat::Gif ? EncodeGif(picture) : EncodeJpeg(picture)};
+          format == TileFormat::Gif ? encodeGif(picture) : encodeJpeg(picture)};
 }
 
-void TileEncoder::EncodeArea(const QImage &screen, const QRect &area,
+void TileEncoder::encodeArea(const QImage &screen, const QRect &area,
                              QList<Tile> &tiles) const {
-  const QImage picture = WithMargin(screen, area);
-  if (CountColours(picture, 256) <= 256) {
-    tiles.append({area, EncodeGif(picture)});
+  const QImage picture = withMargin(screen, area);
+  if (countColours(picture, 256) <= 256) {
+    tiles.append({area, encodeGif(picture)});
     return;
   }
-  if (!LooksFlat(picture)) {
-    tiles.append({area, EncodeJpeg(picture)});
+  if (!looksFlat(picture)) {
+    tiles.append({area, encodeJpeg(picture)});
     return;
   }
   // Flat graphics with too many colours for one palette: smaller tiles keep
@@ -329,19 +329,19 @@ void TileEncoder::EncodeArea(const QImage &screen, const QRect &area,
       first.setWidth(cols);
       second.setLeft(area.left() + cols);
     }
-    EncodeArea(screen, first, tiles);
+    encodeArea(screen, first, tiles);
     if (!second.isEmpty())
-      EncodeArea(screen, second, tiles);
+      encodeArea(screen, second, tiles);
     return;
   }
-  tiles.append({area, EncodeGif(picture)});
+  tiles.append({area, encodeGif(picture)});
 }
 
-QList<Tile> TileEncoder::EncodeChanges(const QImage &before,
+QList<Tile> TileEncoder::encodeChanges(const QImage &before,
                                        const QImage &after) const {
   QList<Tile> tiles;
-  for (const QRect &r : m_splitter.ChangedRects(before, after))
-    EncodeArea(after, r, tiles);
+  for (const QRect &r : m_splitter.changedRects(before, after))
+    encodeArea(after, r, tiles);
   return tiles;
 }
 

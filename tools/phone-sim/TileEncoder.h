@@ -27,7 +27,7 @@ public:
   // PC has nothing yet) makes the whole screen changed. Neighbouring changed
   // blocks are merged into larger rectangles, but photographic blocks and
   // flat ones are kept apart so that each tile suits one encoding.
-  QList<QRect> ChangedRects(const QImage &before, const QImage &after) const;
+  QList<QRect> changedRects(const QImage &before, const QImage &after) const;
 
 private:
   int m_blockSize;
@@ -37,23 +37,23 @@ class TileEncoder {
 public:
   // The area grown by one pixel on each side, edge pixels repeated outside
   // the screen.
-  static QImage WithMargin(const QImage &screen, const QRect &area);
+  static QImage withMargin(const QImage &screen, const QRect &area);
   // Distinct colours of the picture, counting stops above 'limit'.
-  static int CountColours(const QImage &image, int limit);
+  static int countColours(const QImage &image, int limit);
   // True when a few colours make up most of the picture (text, icons).
-  static bool LooksFlat(const QImage &image);
+  static bool looksFlat(const QImage &image);
   // Exact palette when the picture has at most 256 colours, else quantised.
-  static QByteArray EncodeGif(const QImage &image);
-  static QByteArray EncodeJpeg(const QImage &image, int quality = 80);
+  static QByteArray encodeGif(const QImage &image);
+  static QByteArray encodeJpeg(const QImage &image, int quality = 80);
 
   // Encodes one area of the screen, with its margin.
-  static Tile Encode(const QImage &screen, const QRect &area,
+  static Tile encode(const QImage &screen, const QRect &area,
                      TileFormat format = TileFormat::Auto);
   // The tiles that bring a PC showing 'before' to 'after'.
-  QList<Tile> EncodeChanges(const QImage &before, const QImage &after) const;
+  QList<Tile> encodeChanges(const QImage &before, const QImage &after) const;
 
 private:
-  void EncodeArea(const QImage &screen, const QRect &area,
+  void encodeArea(const QImage &screen, const QRect &area,
                   QList<Tile> &tiles) const;
 
   int m_blockSize = 16;

@@ -16,12 +16,12 @@ namespace phonesim {
 
 namespace {
 
-QString ErrnoText(const char *what) {
+QString errnoText(const char *what) {
   return QStringLiteral("%1: %2").arg(QLatin1String(what),
                                       QString::fromLocal8Bit(strerror(errno)));
 }
 
-void MakeRaw(termios &t) {
+void makeRaw(termios &t) {
   cfmakeraw(&t);
   t.c_cflag &= ~(CSTOPB | PARENB | CRTSCTS | CSIZE);
   t.c_cflag |= CS8 | CLOCAL | CREAD;
@@ -39,7 +39,7 @@ FdTransport::~FdTransport() {
     ::close(m_fd);
 }
 
-bool FdTransport::WriteAll(const QByteArray &data) {
+bool FdTransport::writeAll(const QByteArray &data) {
   const char *p = data.constData();
   qsizetype left = data.size();
   while (left > 0) {
@@ -53,7 +53,7 @@ bool FdTransport::WriteAll(const QByteArray &data) {
         ::poll(&pfd, 1, 100);
         continue;
       }
-      m_error = ErrnoText("write");
+      m_error = errnoText("write");
       return false;
     }
     p += n;
@@ -62,13 +62,13 @@ bool FdTransport::WriteAll(const QByteArray &data) {
   return true;
 }
 
-int FdTransport::Read(char *buffer, int size, int timeoutMs) {
+int FdTransport::read(char *buffer, int size, int timeoutMs) {
   pollfd pfd{m_fd, POLLIN, 0};
   const int r = ::poll(&pfd, 1, timeoutMs);
   if (r < 0) {
     if (errno == EINTR)
       return 0;
-    m_error = ErrnoText("poll");
+    m_error = errnoText("poll");
     return -1;
   }
   if (r == 0)
@@ -81,7 +81,7 @@ int FdTransport::Read(char *buffer, int size, int timeoutMs) {
   if (n < 0) {
     if (errno == EINTR || errno == EAGAIN)
       return 0;
-    m_error = ErrnoText("read");
+    m_error = errnoText("read");
     return -1;
   }
   if (n == 0) {
@@ -91,7 +91,7 @@ int FdTransport::Read(char *buffer, int size, int timeoutMs) {
   return static_cast<int>(n);
 }
 
-bool FdTransport::PeerPresent() {
+bool FdTransport::peerPresent() {
   if (m_kind != Kind::PtyMaster)
     return true;
   pollfd pfd{m_fd, POLLIN, 0};
@@ -100,7 +100,7 @@ bool FdTransport::PeerPresent() {
   return !(pfd.revents & POLLHUP) || (pfd.revents & POLLIN);
 }
 
-void FdTransport::DiscardInput() {
+void FdTransport::discardInput() {
   char buf[4096];
   for (;;) {
     pollfd pfd{m_fd, POLLIN, 0};
@@ -111,7 +111,7 @@ void FdTransport::DiscardInput() {
   }
 }
 
-int ConnectTcp(const QString &host, int port, QString *error) {
+int connectTcp(const QString &host, int port, QString *error) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -128,7 +128,7 @@ int ConnectTcp(const QString &host, int port, QString *error) {
   for (addrinfo *a = list; a; a = a->ai_next) {
     fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
     if (fd < 0) {
-      *error = ErrnoText("socket");
+      *error = errnoText("socket");
       continue;
     }
     int r;
@@ -137,7 +137,7 @@ int ConnectTcp(const QString &host, int port, QString *error) {
     while (r < 0 && errno == EINTR);
     if (r == 0)
       break;
-    *error = ErrnoText("connect");
+    *error = errnoText("connect");
     ::close(fd);
     fd = -1;
   }
@@ -150,39 +150,39 @@ int ConnectTcp(const QString &host, int port, QString *error) {
   return fd;
 }
 
-int OpenSerialDevice(const QString &path, QString *error) {
+int openSerialDevice(const QString &path, QString *error) {
   const int fd =
       ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    *error = ErrnoText(path.toLocal8Bit().constData());
+    *error = errnoText(path.toLocal8Bit().constData());
     return -1;
   }
   termios t{};
   if (::tcgetattr(fd, &t) != 0) {
-    *error = ErrnoText("tcgetattr");
+    *error = errnoText("tcgetattr");
     ::close(fd);
     return -1;
   }
-  MakeRaw(t);
+  makeRaw(t);
   if (::tcsetattr(fd, TCSANOW, &t) != 0) {
-    *error = ErrnoText("tcsetattr");
+    *error = errnoText("tcsetattr");
     ::close(fd);
     return -1;
   }
   return fd;
 }
 
-int OpenPtyMaster(QString *slavePath, QString *error) {
+int openPtyMaster(QString *slavePath, QString *error) {
   int master = -1;
   int slave = -1;
   char name[256] = {};
   if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-    *error = ErrnoText("openpty");
+    *error = errnoText("openpty");
     return -1;
   }
   termios t{};
   ::tcgetattr(slave, &t);
-  MakeRaw(t);
+  makeRaw(t);
   ::tcsetattr(slave, TCSANOW, &t);
   ::close(slave);
   ::fcntl(master, F_SETFD, FD_CLOEXEC);

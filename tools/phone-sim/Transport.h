@@ -11,16 +11,16 @@ class Transport {
 public:
   virtual ~Transport() = default;
   // Writes every byte; retries after signals. False when the peer is gone.
-  virtual bool WriteAll(const QByteArray &data) = 0;
+  virtual bool writeAll(const QByteArray &data) = 0;
   // Waits up to timeoutMs for bytes. Returns the count read, 0 when nothing
   // came in time (or a signal interrupted the wait), -1 when the link is
   // closed or failed.
-  virtual int Read(char *buffer, int size, int timeoutMs) = 0;
+  virtual int read(char *buffer, int size, int timeoutMs) = 0;
   // False while nobody has the other end open (pseudo-terminal master).
-  virtual bool PeerPresent() { return true; }
+  virtual bool peerPresent() { return true; }
   // Throws away whatever has been received and not yet read.
-  virtual void DiscardInput() {}
-  virtual QString ErrorText() const = 0;
+  virtual void discardInput() {}
+  virtual QString errorText() const = 0;
 };
 
 class FdTransport : public Transport {
@@ -31,12 +31,12 @@ public:
   FdTransport(const FdTransport &) = delete;
   FdTransport &operator=(const FdTransport &) = delete;
 
-  bool WriteAll(const QByteArray &data) override;
-  int Read(char *buffer, int size, int timeoutMs) override;
-  bool PeerPresent() override;
-  void DiscardInput() override;
-  QString ErrorText() const override { return m_error; }
-  int Fd() const { return m_fd; }
+  bool writeAll(const QByteArray &data) override;
+  int read(char *buffer, int size, int timeoutMs) override;
+  bool peerPresent() override;
+  void discardInput() override;
+  QString errorText() const override { return m_error; }
+  int fd() const { return m_fd; }
 
 private:
   int m_fd;
@@ -45,12 +45,12 @@ private:
 };
 
 // Connects to host:port with TCP_NODELAY on. Returns the socket or -1.
-int ConnectTcp(const QString &host, int port, QString *error);
+int connectTcp(const QString &host, int port, QString *error);
 // Opens a serial device raw, 8N1, 115200 baud, no flow control.
-int OpenSerialDevice(const QString &path, QString *error);
+int openSerialDevice(const QString &path, QString *error);
 // Creates a raw pseudo-terminal and returns its master; the slave's path is
 // stored in slavePath. The slave itself is not kept open, so the master
 // sees when the PC opens and closes it.
-int OpenPtyMaster(QString *slavePath, QString *error);
+int openPtyMaster(QString *slavePath, QString *error);
 
 } // namespace phonesim

@@ -2,20 +2,20 @@
 
 namespace phonesim {
 
-void AppendInt32(QByteArray &out, qint32 value) {
+void appendInt32(QByteArray &out, qint32 value) {
   const auto v = static_cast<quint32>(value);
   for (int i = 0; i < 4; ++i)
     out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
 
-qint32 ReadInt32(const char *p) {
+qint32 readInt32(const char *p) {
   quint32 v = 0;
   for (int i = 3; i >= 0; --i)
     v = (v << 8) | static_cast<quint8>(p[i]);
   return static_cast<qint32>(v);
 }
 
-bool IdBlock::FromHex(const QString &text, IdBlock &out) {
+bool IdBlock::fromHex(const QString &text, IdBlock &out) {
   if (text.size() != 16)
     return false;
   auto digit = [](QChar c) {
@@ -40,45 +40,45 @@ bool IdBlock::FromHex(const QString &text, IdBlock &out) {
   return true;
 }
 
-QString IdBlock::ToHex() const {
+QString IdBlock::toHex() const {
   QString s;
   for (quint8 b : bytes)
     s += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
   return s;
 }
 
-QString IdBlock::ModelCode() const {
+QString IdBlock::modelCode() const {
   const quint32 v = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) |
                     (static_cast<quint32>(bytes[3]) << 24);
   return QStringLiteral("%1").arg(v, 8, 16, QLatin1Char('0')).toUpper();
 }
 
-int KeyDescrambler::Decode(const IdBlock &id, quint8 b0, quint8 b1) {
+int KeyDescrambler::decode(const IdBlock &id, quint8 b0, quint8 b1) {
   const auto &k = id.bytes;
   return (b0 ^ k[5] ^ k[7]) | ((b1 ^ k[4] ^ k[6]) << 8);
 }
 
-std::array<quint8, 2> KeyDescrambler::Encode(const IdBlock &id, int code) {
+std::array<quint8, 2> KeyDescrambler::encode(const IdBlock &id, int code) {
   const auto &k = id.bytes;
   return {static_cast<quint8>((code & 0xFF) ^ k[5] ^ k[7]),
           static_cast<quint8>(((code >> 8) & 0xFF) ^ k[4] ^ k[6])};
 }
 
-std::vector<int> KeyDescrambler::Feed(const QByteArray &payload) {
+std::vector<int> KeyDescrambler::feed(const QByteArray &payload) {
   std::vector<int> codes;
   for (char c : payload) {
     const auto b = static_cast<quint8>(c);
     if (m_pending < 0) {
       m_pending = b;
     } else {
-      codes.push_back(Decode(m_id, static_cast<quint8>(m_pending), b));
+      codes.push_back(decode(m_id, static_cast<quint8>(m_pending), b));
       m_pending = -1;
     }
   }
   return codes;
 }
 
-void Wire::Feed(const char *data, qsizetype size) {
+void Wire::feed(const char *data, qsizetype size) {
   if (!m_error.isEmpty() || size <= 0)
     return;
   // Drop what has been consumed before growing the buffer again.
@@ -92,33 +92,33 @@ void Wire::Feed(const char *data, qsizetype size) {
   m_buffer.append(data, size);
 }
 
-Wire::Status Wire::Fail(const QString &text) {
+Wire::Status Wire::fail(const QString &text) {
   m_error = text;
   return Status::Error;
 }
 
-Wire::Status Wire::Next(Reply &out) {
+Wire::Status Wire::next(Reply &out) {
   if (!m_error.isEmpty())
     return Status::Error;
-  const qsizetype avail = Buffered();
+  const qsizetype avail = buffered();
   if (avail < 8)
     return Status::NeedMore;
   const char *p = m_buffer.constData() + m_offset;
-  const qint32 kind = ReadInt32(p);
-  const qint32 n = ReadInt32(p + 4);
-  if (!KindAllowed(kind))
-    return Fail(QStringLiteral("unexpected reply kind %1").arg(kind));
+  const qint32 kind = readInt32(p);
+  const qint32 n = readInt32(p + 4);
+  if (!kindAllowed(kind))
+    return fail(QStringLiteral("unexpected reply kind %1").arg(kind));
   if (kind != CodeCommand && n != 0)
-    return Fail(QStringLiteral("reply kind %1 with non-zero value %2")
+    return fail(QStringLiteral("reply kind %1 with non-zero value %2")
                     .arg(kind)
                     .arg(n));
-  if (n < 0 || n > MaxReplyPayload)
-    return Fail(QStringLiteral("absurd reply length %1").arg(n));
-  const qsizetype total = 8 + qsizetype(n) + (HasTerminator() ? 1 : 0);
+  if (n < 0 || n > kMaxReplyPayload)
+    return fail(QStringLiteral("absurd reply length %1").arg(n));
+  const qsizetype total = 8 + qsizetype(n) + (hasTerminator() ? 1 : 0);
   if (avail < total)
     return Status::NeedMore;
-  if (HasTerminator() && p[total - 1] != '^')
-    return Fail(
+  if (hasTerminator() && p[total - 1] != '^')
+    return fail(
         QStringLiteral("reply not terminated by '^' (got 0x%1)")
             .arg(static_cast<quint8>(p[total - 1]), 2, 16, QLatin1Char('0')));
   out.kind = kind == CodeNop       ? Reply::Kind::Nop
@@ -129,83 +129,83 @@ Wire::Status Wire::Next(Reply &out) {
   return Status::Reply;
 }
 
-void Wire::Reset() {
+void Wire::reset() {
   m_buffer.clear();
   m_offset = 0;
   m_error.clear();
 }
 
-QByteArray WireTcp::AuthRequest(const IdBlock &id) const {
+QByteArray WireTcp::authRequest(const IdBlock &id) const {
   QByteArray out;
-  AppendInt32(out, CodeAuth);
-  AppendInt32(out, 0);
-  AppendInt32(out, 0);
+  appendInt32(out, CodeAuth);
+  appendInt32(out, 0);
+  appendInt32(out, 0);
   out.append(reinterpret_cast<const char *>(id.bytes.data()), 8);
   return out;
 }
 
-QByteArray WireTcp::PollRequest() const {
+QByteArray WireTcp::pollRequest() const {
   QByteArray out;
-  AppendInt32(out, CodeCommand);
+  appendInt32(out, CodeCommand);
   return out;
 }
 
-QByteArray WireTcp::NopRequest() const {
+QByteArray WireTcp::nopRequest() const {
   QByteArray out;
-  AppendInt32(out, CodeNop);
+  appendInt32(out, CodeNop);
   return out;
 }
 
-QByteArray WireTcp::NopTrailer() const {
+QByteArray WireTcp::nopTrailer() const {
   QByteArray out;
-  AppendInt32(out, 0);
+  appendInt32(out, 0);
   return out;
 }
 
-QByteArray WireTcp::ScreenRequest(int x, int y, const QByteArray &tile) const {
+QByteArray WireTcp::screenRequest(int x, int y, const QByteArray &tile) const {
   QByteArray out;
   out.reserve(16 + tile.size());
-  AppendInt32(out, CodeScreen);
-  AppendInt32(out, static_cast<qint32>(tile.size()));
-  AppendInt32(out, x);
-  AppendInt32(out, y);
+  appendInt32(out, CodeScreen);
+  appendInt32(out, static_cast<qint32>(tile.size()));
+  appendInt32(out, x);
+  appendInt32(out, y);
   out.append(tile);
   return out;
 }
 
-QByteArray WireTcp::DisconRequest() const {
+QByteArray WireTcp::disconRequest() const {
   QByteArray out;
-  AppendInt32(out, CodeDiscon);
+  appendInt32(out, CodeDiscon);
   return out;
 }
 
-bool WireTcp::KindAllowed(qint32 kind) const {
+bool WireTcp::kindAllowed(qint32 kind) const {
   return kind == CodeNop || kind == CodeCommand;
 }
 
-QByteArray WireSerial::AuthRequest(const IdBlock &id) const {
-  return WireTcp().AuthRequest(id);
+QByteArray WireSerial::authRequest(const IdBlock &id) const {
+  return WireTcp().authRequest(id);
 }
 
-QByteArray WireSerial::PollRequest() const { return NopRequest(); }
+QByteArray WireSerial::pollRequest() const { return nopRequest(); }
 
-QByteArray WireSerial::NopRequest() const {
+QByteArray WireSerial::nopRequest() const {
   QByteArray out;
-  AppendInt32(out, CodeNop);
-  AppendInt32(out, 0);
+  appendInt32(out, CodeNop);
+  appendInt32(out, 0);
   return out;
 }
 
-QByteArray WireSerial::NopTrailer() const { return {}; }
+QByteArray WireSerial::nopTrailer() const { return {}; }
 
-QByteArray WireSerial::ScreenRequest(int x, int y,
+QByteArray WireSerial::screenRequest(int x, int y,
                                      const QByteArray &tile) const {
-  return WireTcp().ScreenRequest(x, y, tile);
+  return WireTcp().screenRequest(x, y, tile);
 }
 
-QByteArray WireSerial::DisconRequest() const { return {}; }
+QByteArray WireSerial::disconRequest() const { return {}; }
 
-bool WireSerial::KindAllowed(qint32 kind) const {
+bool WireSerial::kindAllowed(qint32 kind) const {
   return kind == CodeNop || kind == CodeCommand || kind == CodeDiscon;
 }
 

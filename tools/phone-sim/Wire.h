@@ -14,7 +14,7 @@ namespace phonesim {
 
 // Replies larger than this are treated as a broken peer: the announced size
 // is never allocated.
-constexpr qint32 MaxReplyPayload = 1 << 20;
+constexpr qint32 kMaxReplyPayload = 1 << 20;
 
 // The request and reply codes shared by both links.
 enum Code : qint32 {
@@ -25,8 +25,8 @@ enum Code : qint32 {
   CodeDiscon = 15,
 };
 
-void AppendInt32(QByteArray &out, qint32 value);
-qint32 ReadInt32(const char *p);
+void appendInt32(QByteArray &out, qint32 value);
+qint32 readInt32(const char *p);
 
 // The 8 identification bytes the phone sends when it introduces itself.
 // Bytes 0-3 are the model code, bytes 4-7 scramble the key entries.
@@ -34,10 +34,10 @@ struct IdBlock {
   std::array<quint8, 8> bytes{0x41, 0x56, 0x4F, 0x4E, 0x5A, 0xC3, 0x19, 0xE7};
 
   // Parses 16 hexadecimal digits, byte 0 first. False on any other text.
-  static bool FromHex(const QString &text, IdBlock &out);
-  QString ToHex() const;
+  static bool fromHex(const QString &text, IdBlock &out);
+  QString toHex() const;
   // Bytes 0-3 as a little-endian number in 8 upper-case hex digits.
-  QString ModelCode() const;
+  QString modelCode() const;
 };
 
 // Turns the 2-byte key entries of command replies back into key codes.
@@ -45,11 +45,11 @@ struct IdBlock {
 class KeyDescrambler {
 public:
   explicit KeyDescrambler(const IdBlock &id = IdBlock()) : m_id(id) {}
-  void SetId(const IdBlock &id) { m_id = id; }
-  std::vector<int> Feed(const QByteArray &payload);
-  static int Decode(const IdBlock &id, quint8 b0, quint8 b1);
+  void setId(const IdBlock &id) { m_id = id; }
+  std::vector<int> feed(const QByteArray &payload);
+  static int decode(const IdBlock &id, quint8 b0, quint8 b1);
   // Inverse of Decode, for peers in tests.
-  static std::array<quint8, 2> Encode(const IdBlock &id, int code);
+  static std::array<quint8, 2> encode(const IdBlock &id, int code);
 
 private:
   IdBlock m_id;
@@ -69,34 +69,34 @@ public:
   enum class Status { NeedMore, Reply, Error };
 
   virtual ~Wire() = default;
-  virtual bool IsSerial() const = 0;
-  virtual QByteArray AuthRequest(const IdBlock &id) const = 0;
+  virtual bool isSerial() const = 0;
+  virtual QByteArray authRequest(const IdBlock &id) const = 0;
   // The regular poll for commands.
-  virtual QByteArray PollRequest() const = 0;
+  virtual QByteArray pollRequest() const = 0;
   // A keep-alive. Over TCP the trailing value of a NOP goes out only after
-  // the reply has been read: it is returned separately by NopTrailer().
-  virtual QByteArray NopRequest() const = 0;
-  virtual QByteArray NopTrailer() const = 0;
-  virtual QByteArray ScreenRequest(int x, int y,
+  // the reply has been read: it is returned separately by nopTrailer().
+  virtual QByteArray nopRequest() const = 0;
+  virtual QByteArray nopTrailer() const = 0;
+  virtual QByteArray screenRequest(int x, int y,
                                    const QByteArray &tile) const = 0;
   // Empty when the link has no disconnect request.
-  virtual QByteArray DisconRequest() const = 0;
+  virtual QByteArray disconRequest() const = 0;
 
-  void Feed(const char *data, qsizetype size);
-  void Feed(const QByteArray &data) { Feed(data.constData(), data.size()); }
+  void feed(const char *data, qsizetype size);
+  void feed(const QByteArray &data) { feed(data.constData(), data.size()); }
   // Takes the next complete reply off the front of the received bytes.
   // After an error the parser stays in error until Reset().
-  Status Next(Reply &out);
-  QString ErrorText() const { return m_error; }
-  qsizetype Buffered() const { return m_buffer.size() - m_offset; }
-  void Reset();
+  Status next(Reply &out);
+  QString errorText() const { return m_error; }
+  qsizetype buffered() const { return m_buffer.size() - m_offset; }
+  void reset();
 
 protected:
-  virtual bool HasTerminator() const = 0;
-  virtual bool KindAllowed(qint32 kind) const = 0;
+  virtual bool hasTerminator() const = 0;
+  virtual bool kindAllowed(qint32 kind) const = 0;
 
 private:
-  Status Fail(const QString &text);
+  Status fail(const QString &text);
 
   QByteArray m_buffer;
   qsizetype m_offset = 0;
@@ -107,34 +107,34 @@ private:
 // (13, n, n bytes) with nothing after them.
 class WireTcp : public Wire {
 public:
-  bool IsSerial() const override { return false; }
-  QByteArray AuthRequest(const IdBlock &id) const override;
-  QByteArray PollRequest() const override;
-  QByteArray NopRequest() const override;
-  QByteArray NopTrailer() const override;
-  QByteArray ScreenRequest(int x, int y, const QByteArray &tile) const override;
-  QByteArray DisconRequest() const override;
+  bool isSerial() const override { return false; }
+  QByteArray authRequest(const IdBlock &id) const override;
+  QByteArray pollRequest() const override;
+  QByteArray nopRequest() const override;
+  QByteArray nopTrailer() const override;
+  QByteArray screenRequest(int x, int y, const QByteArray &tile) const override;
+  QByteArray disconRequest() const override;
 
 protected:
-  bool HasTerminator() const override { return false; }
-  bool KindAllowed(qint32 kind) const override;
+  bool hasTerminator() const override { return false; }
+  bool kindAllowed(qint32 kind) const override;
 };
 
 // Over a serial line: ComAuth, ComNOP and ComGetScreen packets; every reply
 // of the PC ends with '^', and (15, 0, '^') announces that the PC closes.
 class WireSerial : public Wire {
 public:
-  bool IsSerial() const override { return true; }
-  QByteArray AuthRequest(const IdBlock &id) const override;
-  QByteArray PollRequest() const override;
-  QByteArray NopRequest() const override;
-  QByteArray NopTrailer() const override;
-  QByteArray ScreenRequest(int x, int y, const QByteArray &tile) const override;
-  QByteArray DisconRequest() const override;
+  bool isSerial() const override { return true; }
+  QByteArray authRequest(const IdBlock &id) const override;
+  QByteArray pollRequest() const override;
+  QByteArray nopRequest() const override;
+  QByteArray nopTrailer() const override;
+  QByteArray screenRequest(int x, int y, const QByteArray &tile) const override;
+  QByteArray disconRequest() const override;
 
 protected:
-  bool HasTerminator() const override { return true; }
-  bool KindAllowed(qint32 kind) const override;
+  bool hasTerminator() const override { return true; }
+  bool kindAllowed(qint32 kind) const override;
 };
 
 } // namespace phonesim

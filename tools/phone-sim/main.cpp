@@ -23,13 +23,13 @@ namespace {
 
 volatile sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void onSignal(int) { g_stop = 1; }
 
-bool StopRequested() { return g_stop != 0; }
+bool stopRequested() { return g_stop != 0; }
 
-void InstallSignalHandlers() {
+void installSignalHandlers() {
   struct sigaction sa {};
-  sa.sa_handler = OnSignal;
+  sa.sa_handler = onSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = 0; // no SA_RESTART: blocking waits return and see the flag
   sigaction(SIGINT, &sa, nullptr);
@@ -38,22 +38,22 @@ void InstallSignalHandlers() {
 }
 
 // Qt's own warnings (e.g. about the runtime directory) only with --verbose.
-void QtMessages(QtMsgType type, const QMessageLogContext &,
+void qtMessages(QtMsgType type, const QMessageLogContext &,
                 const QString &text) {
   if (type == QtFatalMsg || type == QtCriticalMsg)
-    LogError(text);
+    logError(text);
   else
-    LogDebug(text);
+    logDebug(text);
 }
 
-void SleepMs(int ms) {
-  for (int left = ms; left > 0 && !StopRequested(); left -= 100)
+void sleepMs(int ms) {
+  for (int left = ms; left > 0 && !stopRequested(); left -= 100)
     ::poll(nullptr, 0, left < 100 ? left : 100);
 }
 
 class KeyRecorder {
 public:
-  bool Open(const QString &path) {
+  bool open(const QString &path) {
     if (path.isEmpty())
       return true;
     if (path == QLatin1String("-")) {
@@ -68,7 +68,7 @@ public:
     if (m_own)
       fclose(m_file);
   }
-  void Write(int code) {
+  void write(int code) {
     if (!m_file)
       return;
     fprintf(m_file, "%d\n", code);
@@ -89,130 +89,130 @@ struct Context {
 };
 
 // Runs the selected mode over one open link.
-Session::Result RunMode(Context &ctx, Transport &transport, Wire &wire) {
+Session::Result runMode(Context &ctx, Transport &transport, Wire &wire) {
   Session session(transport, wire, ctx.ui, ctx.session);
-  session.SetStopRequested(StopRequested);
-  session.SetKeyObserver([&ctx](int code) { ctx.recorder.Write(code); });
+  session.setStopRequested(stopRequested);
+  session.setKeyObserver([&ctx](int code) { ctx.recorder.write(code); });
 
   Session::Result r = Session::Result::Ok;
   switch (ctx.options.mode) {
   case SimOptions::Mode::Normal:
-    r = session.Run();
+    r = session.run();
     break;
   case SimOptions::Mode::Flood: {
-    r = session.Authenticate();
+    r = session.authenticate();
     if (r == Session::Result::KeysDone)
       r = Session::Result::Ok;
     if (r != Session::Result::Ok)
       break;
     long long tiles = 0;
     double elapsed = 0;
-    r = session.Flood(ctx.floodTile, ctx.options.floodSeconds, &tiles,
+    r = session.flood(ctx.floodTile, ctx.options.floodSeconds, &tiles,
                       &elapsed);
     printf("tiles/s: %.1f\nreplies: %lld\n",
            elapsed > 0 ? double(tiles) / elapsed : 0.0,
-           session.RepliesReceived());
+           session.repliesReceived());
     fflush(stdout);
-    session.SayGoodbye();
+    session.sayGoodbye();
     break;
   }
   case SimOptions::Mode::PollBench: {
-    r = session.Authenticate();
+    r = session.authenticate();
     if (r == Session::Result::KeysDone)
       r = Session::Result::Ok;
     if (r != Session::Result::Ok)
       break;
     std::vector<double> rtt;
-    r = session.PollBench(ctx.options.pollBenchCount, &rtt);
+    r = session.pollBench(ctx.options.pollBenchCount, &rtt);
     printf("requests: %zu\nmedian_us: %.1f\np99_us: %.1f\n", rtt.size(),
-           Percentile(rtt, 0.5), Percentile(rtt, 0.99));
+           percentile(rtt, 0.5), percentile(rtt, 0.99));
     fflush(stdout);
-    session.SayGoodbye();
+    session.sayGoodbye();
     break;
   }
   }
-  const QString detail = session.ErrorText().isEmpty()
+  const QString detail = session.errorText().isEmpty()
                              ? QString()
-                             : QStringLiteral(": ") + session.ErrorText();
+                             : QStringLiteral(": ") + session.errorText();
   if (r == Session::Result::ProtocolError || r == Session::Result::IoError)
-    LogError(QStringLiteral("session ended, %1%2")
-                 .arg(QLatin1String(Session::ResultName(r)), detail));
+    logError(QStringLiteral("session ended, %1%2")
+                 .arg(QLatin1String(Session::resultName(r)), detail));
   else
-    LogInfo(QStringLiteral("session ended, %1%2")
-                .arg(QLatin1String(Session::ResultName(r)), detail));
+    logInfo(QStringLiteral("session ended, %1%2")
+                .arg(QLatin1String(Session::resultName(r)), detail));
   return r;
 }
 
 // The process exit code once no further session follows.
-int ExitCode(Session::Result r) {
+int exitCode(Session::Result r) {
   return r == Session::Result::ProtocolError || r == Session::Result::IoError
              ? 1
              : 0;
 }
 
-bool LastSession(const Context &ctx, Session::Result r) {
-  return StopRequested() || ctx.options.once ||
+bool lastSession(const Context &ctx, Session::Result r) {
+  return stopRequested() || ctx.options.once ||
          ctx.options.mode != SimOptions::Mode::Normal ||
          r == Session::Result::Stopped || r == Session::Result::KeysDone;
 }
 
-int RunTcp(Context &ctx) {
+int runTcp(Context &ctx) {
   const SimOptions &o = ctx.options;
   QString lastError;
-  while (!StopRequested()) {
+  while (!stopRequested()) {
     QString error;
-    const int fd = ConnectTcp(o.host, o.port, &error);
+    const int fd = connectTcp(o.host, o.port, &error);
     if (fd < 0) {
       // Say it once, then keep trying quietly every second.
       if (error != lastError)
-        LogInfo(QStringLiteral("waiting for the PC at %1:%2 (%3)")
+        logInfo(QStringLiteral("waiting for the PC at %1:%2 (%3)")
                     .arg(o.host)
                     .arg(o.port)
                     .arg(error));
       lastError = error;
-      SleepMs(o.retryMs);
+      sleepMs(o.retryMs);
       continue;
     }
     lastError.clear();
-    LogInfo(QStringLiteral("connected to %1:%2").arg(o.host).arg(o.port));
+    logInfo(QStringLiteral("connected to %1:%2").arg(o.host).arg(o.port));
     FdTransport transport(fd, FdTransport::Kind::Socket);
     WireTcp wire;
-    const Session::Result r = RunMode(ctx, transport, wire);
-    if (LastSession(ctx, r))
-      return ExitCode(r);
-    SleepMs(o.retryMs);
+    const Session::Result r = runMode(ctx, transport, wire);
+    if (lastSession(ctx, r))
+      return exitCode(r);
+    sleepMs(o.retryMs);
   }
   return 0;
 }
 
-int RunSerial(Context &ctx) {
+int runSerial(Context &ctx) {
   QString error;
   QString path = ctx.options.serialDevice;
   FdTransport::Kind kind = FdTransport::Kind::Serial;
   int fd = -1;
   if (ctx.options.link == SimOptions::Link::Pty) {
-    fd = OpenPtyMaster(&path, &error);
+    fd = openPtyMaster(&path, &error);
     kind = FdTransport::Kind::PtyMaster;
   } else {
-    fd = OpenSerialDevice(path, &error);
+    fd = openSerialDevice(path, &error);
   }
   if (fd < 0) {
-    LogError(error);
+    logError(error);
     return 1;
   }
   if (kind == FdTransport::Kind::PtyMaster) {
     printf("PTY %s\n", path.toLocal8Bit().constData());
     fflush(stdout);
   }
-  LogInfo(QStringLiteral("serial link on %1").arg(path));
+  logInfo(QStringLiteral("serial link on %1").arg(path));
   FdTransport transport(fd, kind);
-  while (!StopRequested()) {
+  while (!stopRequested()) {
     WireSerial wire;
-    const Session::Result r = RunMode(ctx, transport, wire);
-    if (LastSession(ctx, r))
-      return ExitCode(r);
-    transport.DiscardInput();
-    SleepMs(ctx.options.retryMs);
+    const Session::Result r = runMode(ctx, transport, wire);
+    if (lastSession(ctx, r))
+      return exitCode(r);
+    transport.discardInput();
+    sleepMs(ctx.options.retryMs);
   }
   return 0;
 }
@@ -222,14 +222,14 @@ int RunSerial(Context &ctx) {
 int main(int argc, char *argv[]) {
   // The simulator never shows a window; it only paints into images.
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  qInstallMessageHandler(QtMessages);
+  qInstallMessageHandler(qtMessages);
   QGuiApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("phone-sim"));
 
   Context ctx;
   QString error;
   int exitCode = 0;
-  if (!ParseOptions(QCoreApplication::arguments(),
+  if (!parseOptions(QCoreApplication::arguments(),
                     QCoreApplication::applicationDirPath(), ctx.options, &error,
                     &exitCode)) {
     const QByteArray text = error.toLocal8Bit();
@@ -237,11 +237,11 @@ int main(int argc, char *argv[]) {
     return exitCode;
   }
   const SimOptions &o = ctx.options;
-  SetLogLevel(o.quiet     ? LogLevel::Quiet
+  setLogLevel(o.quiet     ? LogLevel::Quiet
               : o.verbose ? LogLevel::Verbose
                           : LogLevel::Normal);
-  if (!ctx.recorder.Open(o.recordPath)) {
-    LogError(QStringLiteral("cannot write %1").arg(o.recordPath));
+  if (!ctx.recorder.open(o.recordPath)) {
+    logError(QStringLiteral("cannot write %1").arg(o.recordPath));
     return 1;
   }
   ctx.session.id = o.id;
@@ -251,24 +251,24 @@ int main(int argc, char *argv[]) {
   ctx.session.authRetryMs = o.retryMs;
   if (o.mode == SimOptions::Mode::Flood) {
     // Encoded once, so that the flood measures the link, not the encoder.
-    ctx.ui.SetClock(QDateTime::currentDateTime());
-    const QImage screen = ctx.ui.Render();
+    ctx.ui.setClock(QDateTime::currentDateTime());
+    const QImage screen = ctx.ui.render();
     const QRect area =
         o.floodFullScreen ? screen.rect() : QRect(71, 87, 34, 34);
-    ctx.floodTile = TileEncoder::Encode(screen, area, o.floodFormat);
+    ctx.floodTile = TileEncoder::encode(screen, area, o.floodFormat);
     if (!o.saveTilePath.isEmpty()) {
       QFile file(o.saveTilePath);
       if (!file.open(QIODevice::WriteOnly) ||
           file.write(ctx.floodTile.data) != ctx.floodTile.data.size()) {
-        LogError(QStringLiteral("cannot write %1").arg(o.saveTilePath));
+        logError(QStringLiteral("cannot write %1").arg(o.saveTilePath));
         return 1;
       }
     }
-    LogInfo(QStringLiteral("flood tile %1x%2: %3 bytes")
+    logInfo(QStringLiteral("flood tile %1x%2: %3 bytes")
                 .arg(area.width())
                 .arg(area.height())
                 .arg(ctx.floodTile.data.size()));
   }
-  InstallSignalHandlers();
-  return o.link == SimOptions::Link::Tcp ? RunTcp(ctx) : RunSerial(ctx);
+  installSignalHandlers();
+  return o.link == SimOptions::Link::Tcp ? runTcp(ctx) : runSerial(ctx);
 }

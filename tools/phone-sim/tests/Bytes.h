@@ -4,14 +4,14 @@
 #include <QByteArray>
 #include <initializer_list>
 
-inline QByteArray Bytes(std::initializer_list<int> values) {
+inline QByteArray bytes(std::initializer_list<int> values) {
   QByteArray out;
   for (int v : values)
     out.append(static_cast<char>(v));
   return out;
 }
 
-inline QByteArray Le32(qint32 v) {
+inline QByteArray le32(qint32 v) {
   QByteArray out;
   const auto u = static_cast<quint32>(v);
   for (int i = 0; i < 4; ++i)
@@ -19,7 +19,7 @@ inline QByteArray Le32(qint32 v) {
   return out;
 }
 
-inline qint32 ReadLe32(const QByteArray &data, qsizetype offset) {
+inline qint32 readLe32(const QByteArray &data, qsizetype offset) {
   quint32 v = 0;
   for (int i = 3; i >= 0; --i)
     v = (v << 8) | static_cast<quint8>(data[offset + i]);

@@ -31,33 +31,33 @@ public:
   std::function<QByteArray(const PcRequest &, int index)> responder;
   int chunk = 3;
 
-  QByteArray NopReply() const {
-    return m_serial ? Bytes({11, 0, 0, 0, 0, 0, 0, 0, '^'})
-                    : Bytes({11, 0, 0, 0, 0, 0, 0, 0});
+  QByteArray nopReply() const {
+    return m_serial ? bytes({11, 0, 0, 0, 0, 0, 0, 0, '^'})
+                    : bytes({11, 0, 0, 0, 0, 0, 0, 0});
   }
-  QByteArray CommandReply(const phonesim::IdBlock &id,
+  QByteArray commandReply(const phonesim::IdBlock &id,
                           std::initializer_list<int> codes) const {
     QByteArray payload;
     for (int c : codes) {
-      const auto e = phonesim::KeyDescrambler::Encode(id, c);
+      const auto e = phonesim::KeyDescrambler::encode(id, c);
       payload.append(char(e[0])).append(char(e[1]));
     }
-    QByteArray out = Le32(13) + Le32(payload.size()) + payload;
+    QByteArray out = le32(13) + le32(payload.size()) + payload;
     if (m_serial)
       out.append('^');
     return out;
   }
 
-  bool WriteAll(const QByteArray &data) override {
+  bool writeAll(const QByteArray &data) override {
     if (m_closed)
       return false;
     m_written += data;
     m_inbox += data;
-    Parse();
+    parse();
     return true;
   }
 
-  int Read(char *buffer, int size, int timeoutMs) override {
+  int read(char *buffer, int size, int timeoutMs) override {
     if (!m_outbox.isEmpty()) {
       const int n = std::min<int>({size, chunk, int(m_outbox.size())});
       memcpy(buffer, m_outbox.constData(), n);
@@ -71,24 +71,24 @@ public:
     return 0;
   }
 
-  QString ErrorText() const override { return QStringLiteral("closed"); }
+  QString errorText() const override { return QStringLiteral("closed"); }
 
-  void Close() { m_closed = true; }
+  void close() { m_closed = true; }
 
   std::vector<PcRequest> requests;
   // Trailing NOP values that arrived before the phone had read the reply.
   int earlyTrailers = 0;
-  QByteArray Written() const { return m_written; }
-  QByteArray Unparsed() const { return m_inbox; }
+  QByteArray written() const { return m_written; }
+  QByteArray unparsed() const { return m_inbox; }
 
 private:
   void Reply(const PcRequest &r) {
     requests.push_back(r);
     const int index = int(requests.size()) - 1;
-    m_outbox += responder ? responder(r, index) : NopReply();
+    m_outbox += responder ? responder(r, index) : nopReply();
   }
 
-  void Parse() {
+  void parse() {
     for (;;) {
       if (m_expectTrailer) {
         if (m_inbox.size() < 4)
@@ -102,7 +102,7 @@ private:
       if (m_inbox.size() < 4)
         return;
       PcRequest r;
-      r.code = ReadLe32(m_inbox, 0);
+      r.code = readLe32(m_inbox, 0);
       qsizetype used = 4;
       switch (r.code) {
       case 11:
@@ -126,12 +126,12 @@ private:
       case 14:
         if (m_inbox.size() < 8)
           return;
-        r.length = ReadLe32(m_inbox, 4);
+        r.length = readLe32(m_inbox, 4);
         if (r.length > 8 || m_serial) {
           if (m_inbox.size() < 16 + r.length)
             return;
-          r.x = ReadLe32(m_inbox, 8);
-          r.y = ReadLe32(m_inbox, 12);
+          r.x = readLe32(m_inbox, 8);
+          r.y = readLe32(m_inbox, 12);
           r.tile = m_inbox.mid(16, r.length);
           used = 16 + r.length;
         } else {

@@ -9,6 +9,6 @@ int main(int argc, char **argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
-  phonesim::SetLogLevel(phonesim::LogLevel::Quiet);
+  phonesim::setLogLevel(phonesim::LogLevel::Quiet);
   return RUN_ALL_TESTS();
 }

@@ -11,7 +11,7 @@ using Result = Session::Result;
 
 namespace {
 
-const QDateTime Noon(QDate(2024, 5, 17), QTime(12, 0, 10));
+const QDateTime kNoon(QDate(2024, 5, 17), QTime(12, 0, 10));
 
 struct Fixture {
   explicit Fixture(bool serial) : pc(serial) {
@@ -24,20 +24,20 @@ struct Fixture {
     options.authRetryMs = 20;
     options.stopGraceMs = 20;
   }
-  Session &Make() {
+  Session &make() {
     session = std::make_unique<Session>(pc, *wire, ui, options);
-    session->SetClock([this] { return clock; });
-    session->SetKeyObserver([this](int k) { keys.push_back(k); });
+    session->setClock([this] { return clock; });
+    session->setKeyObserver([this](int k) { keys.push_back(k); });
     return *session;
   }
-  std::vector<int> Codes() const {
+  std::vector<int> codes() const {
     std::vector<int> codes;
     for (const PcRequest &r : pc.requests)
       codes.push_back(r.code);
     return codes;
   }
   // Polls (GetCommand or NOP) seen so far.
-  int Polls() const {
+  int polls() const {
     int n = 0;
     for (const PcRequest &r : pc.requests)
       n += r.code == 11 || r.code == 13;
@@ -48,13 +48,13 @@ struct Fixture {
   std::unique_ptr<Wire> wire;
   PhoneUi ui;
   SessionOptions options;
-  QDateTime clock = Noon;
+  QDateTime clock = kNoon;
   std::unique_ptr<Session> session;
   std::vector<int> keys;
 };
 
 // Pastes a tile the way the PC does; the tile must decode at its size.
-void Paste(QImage &screen, const PcRequest &r) {
+void paste(QImage &screen, const PcRequest &r) {
   const QImage tile = QImage::fromData(r.tile);
   ASSERT_FALSE(tile.isNull());
   ASSERT_GE(tile.width(), 3);
@@ -73,14 +73,14 @@ TEST(Session, TcpIdentifiesPaintsPollsAndTakesKeys) {
   f.options.exitAfterKeys = 2;
   // The second poll (a NOP) brings digit 1, the third digit 2.
   f.pc.responder = [&f](const PcRequest &r, int) {
-    const int polls = f.Polls();
+    const int polls = f.polls();
     if ((r.code == 11 || r.code == 13) && polls == 2)
-      return f.pc.CommandReply(f.options.id, {keys::Digit0 + 1});
+      return f.pc.commandReply(f.options.id, {keys::kDigit0 + 1});
     if ((r.code == 11 || r.code == 13) && polls == 3)
-      return f.pc.CommandReply(f.options.id, {keys::Digit0 + 2});
-    return f.pc.NopReply();
+      return f.pc.commandReply(f.options.id, {keys::kDigit0 + 2});
+    return f.pc.nopReply();
   };
-  EXPECT_EQ(f.Make().Run(), Result::KeysDone);
+  EXPECT_EQ(f.make().run(), Result::KeysDone);
 
   ASSERT_GE(f.pc.requests.size(), 4u);
   EXPECT_EQ(f.pc.requests.front().code, 12);
@@ -88,15 +88,15 @@ TEST(Session, TcpIdentifiesPaintsPollsAndTakesKeys) {
       f.pc.requests.front().id,
       QByteArray(reinterpret_cast<const char *>(f.options.id.bytes.data()), 8));
   EXPECT_EQ(f.pc.requests.back().code, 15); // goodbye
-  EXPECT_EQ(f.keys, (std::vector<int>{keys::Digit0 + 1, keys::Digit0 + 2}));
-  EXPECT_EQ(f.session->KeysReceived(), 2);
-  EXPECT_EQ(f.ui.Number(), QStringLiteral("12"));
+  EXPECT_EQ(f.keys, (std::vector<int>{keys::kDigit0 + 1, keys::kDigit0 + 2}));
+  EXPECT_EQ(f.session->keysReceived(), 2);
+  EXPECT_EQ(f.ui.number(), QStringLiteral("12"));
   EXPECT_EQ(f.pc.earlyTrailers, 0);
-  EXPECT_TRUE(f.pc.Unparsed().isEmpty());
+  EXPECT_TRUE(f.pc.unparsed().isEmpty());
 
   // The tiles before the first poll paint the whole screen; those after the
   // first key repaint it as the dialer showing "1".
-  QImage pc(PhoneUi::Width, PhoneUi::Height, QImage::Format_RGB32);
+  QImage pc(PhoneUi::kWidth, PhoneUi::kHeight, QImage::Format_RGB32);
   pc.fill(Qt::white);
   QRegion firstFrame;
   int polls = 0;
@@ -105,18 +105,18 @@ TEST(Session, TcpIdentifiesPaintsPollsAndTakesKeys) {
     polls += r.code == 11 || r.code == 13;
     if (r.code != 14)
       continue;
-    Paste(pc, r);
+    paste(pc, r);
     if (polls == 0)
       firstFrame += QRect(r.x, r.y, QImage::fromData(r.tile).width() - 2,
                           QImage::fromData(r.tile).height() - 2);
     tilesAfterKey |= polls == 2;
   }
-  EXPECT_EQ(firstFrame, QRegion(0, 0, PhoneUi::Width, PhoneUi::Height));
+  EXPECT_EQ(firstFrame, QRegion(0, 0, PhoneUi::kWidth, PhoneUi::kHeight));
   EXPECT_TRUE(tilesAfterKey);
   PhoneUi expected;
-  expected.SetClock(Noon);
-  expected.HandleKey(keys::Digit0 + 1);
-  EXPECT_EQ(pc, expected.Render());
+  expected.setClock(kNoon);
+  expected.handleKey(keys::kDigit0 + 1);
+  EXPECT_EQ(pc, expected.render());
 }
 
 TEST(Session, SerialToleratesRepliesNobodyAskedFor) {
@@ -126,20 +126,20 @@ TEST(Session, SerialToleratesRepliesNobodyAskedFor) {
   f.pc.responder = [&f](const PcRequest &r, int) {
     // The identification gets its reply plus one the silence rule sent.
     if (r.code == 12)
-      return f.pc.NopReply() + f.pc.CommandReply(f.options.id, {keys::Menu});
-    if (r.code == 11 && f.Polls() == 3)
-      return f.pc.CommandReply(f.options.id, {keys::JoyRight});
-    return f.pc.NopReply();
+      return f.pc.nopReply() + f.pc.commandReply(f.options.id, {keys::kMenu});
+    if (r.code == 11 && f.polls() == 3)
+      return f.pc.commandReply(f.options.id, {keys::kJoyRight});
+    return f.pc.nopReply();
   };
-  EXPECT_EQ(f.Make().Run(), Result::KeysDone);
-  EXPECT_EQ(f.keys, (std::vector<int>{keys::Menu, keys::JoyRight}));
-  EXPECT_EQ(f.ui.CurrentScreen(), PhoneUi::Screen::Menu);
-  EXPECT_EQ(f.ui.MenuSelection(), 1);
-  const std::vector<int> codes = f.Codes();
+  EXPECT_EQ(f.make().run(), Result::KeysDone);
+  EXPECT_EQ(f.keys, (std::vector<int>{keys::kMenu, keys::kJoyRight}));
+  EXPECT_EQ(f.ui.currentScreen(), PhoneUi::Screen::Menu);
+  EXPECT_EQ(f.ui.menuSelection(), 1);
+  const std::vector<int> codes = f.codes();
   EXPECT_EQ(codes.front(), 12);
   EXPECT_EQ(std::count(codes.begin(), codes.end(), 15), 0);
   EXPECT_EQ(std::count(codes.begin(), codes.end(), 13), 0);
-  EXPECT_TRUE(f.pc.Unparsed().isEmpty());
+  EXPECT_TRUE(f.pc.unparsed().isEmpty());
 }
 
 TEST(Session, SerialRepeatsWhatGotNoAnswer) {
@@ -151,62 +151,62 @@ TEST(Session, SerialRepeatsWhatGotNoAnswer) {
     if (index == 0 || index == 2)
       return QByteArray();
     if (index == 3)
-      return f.pc.CommandReply(f.options.id, {keys::Red});
-    return f.pc.NopReply();
+      return f.pc.commandReply(f.options.id, {keys::kRed});
+    return f.pc.nopReply();
   };
-  EXPECT_EQ(f.Make().Run(), Result::KeysDone);
-  EXPECT_EQ(f.Codes(), (std::vector<int>{12, 12, 11, 11}));
-  EXPECT_EQ(f.keys, (std::vector<int>{keys::Red}));
+  EXPECT_EQ(f.make().run(), Result::KeysDone);
+  EXPECT_EQ(f.codes(), (std::vector<int>{12, 12, 11, 11}));
+  EXPECT_EQ(f.keys, (std::vector<int>{keys::kRed}));
 }
 
 TEST(Session, EndsOnDisconAndOnBrokenReplies) {
   {
     Fixture f(true);
     f.pc.responder = [&f](const PcRequest &r, int) {
-      return r.code == 11 ? Bytes({15, 0, 0, 0, 0, 0, 0, 0, '^'})
-                          : f.pc.NopReply();
+      return r.code == 11 ? bytes({15, 0, 0, 0, 0, 0, 0, 0, '^'})
+                          : f.pc.nopReply();
     };
-    EXPECT_EQ(f.Make().Run(), Result::PeerDiscon);
-    EXPECT_EQ(f.Codes().back(), 11);
+    EXPECT_EQ(f.make().run(), Result::PeerDiscon);
+    EXPECT_EQ(f.codes().back(), 11);
   }
   {
     Fixture f(true);
     f.pc.responder = [](const PcRequest &, int) {
-      return Bytes({11, 0, 0, 0, 0, 0, 0, 0, '!'});
+      return bytes({11, 0, 0, 0, 0, 0, 0, 0, '!'});
     };
-    EXPECT_EQ(f.Make().Run(), Result::ProtocolError);
+    EXPECT_EQ(f.make().run(), Result::ProtocolError);
     EXPECT_EQ(f.pc.requests.size(), 1u); // nothing after the identification
-    EXPECT_FALSE(f.session->ErrorText().isEmpty());
+    EXPECT_FALSE(f.session->errorText().isEmpty());
   }
   {
     Fixture f(false);
     f.pc.responder = [&f](const PcRequest &r, int) {
-      return r.code == 13 ? Le32(13) + Le32(-7) : f.pc.NopReply();
+      return r.code == 13 ? le32(13) + le32(-7) : f.pc.nopReply();
     };
-    EXPECT_EQ(f.Make().Run(), Result::ProtocolError);
-    EXPECT_TRUE(f.session->ErrorText().contains(QStringLiteral("-7")));
-    EXPECT_NE(f.Codes().back(), 15);
+    EXPECT_EQ(f.make().run(), Result::ProtocolError);
+    EXPECT_TRUE(f.session->errorText().contains(QStringLiteral("-7")));
+    EXPECT_NE(f.codes().back(), 15);
   }
   {
     Fixture f(false);
     f.pc.responder = [&f](const PcRequest &r, int) {
       if (r.code != 13)
-        return f.pc.NopReply();
-      f.pc.Close();
+        return f.pc.nopReply();
+      f.pc.close();
       return QByteArray();
     };
-    EXPECT_EQ(f.Make().Run(), Result::Closed);
+    EXPECT_EQ(f.make().run(), Result::Closed);
   }
 }
 
 TEST(Session, StopSaysGoodbyeEvenWithAReplyOutstanding) {
   {
     Fixture f(false);
-    Session &s = f.Make();
-    s.SetStopRequested([&f] { return f.Polls() >= 3; });
-    EXPECT_EQ(s.Run(), Result::Stopped);
-    EXPECT_EQ(f.Codes().back(), 15);
-    EXPECT_EQ(f.Polls(), 3);
+    Session &s = f.make();
+    s.setStopRequested([&f] { return f.polls() >= 3; });
+    EXPECT_EQ(s.run(), Result::Stopped);
+    EXPECT_EQ(f.codes().back(), 15);
+    EXPECT_EQ(f.polls(), 3);
   }
   {
     // A NOP without reply still gets its trailing value before Discon.
@@ -219,28 +219,28 @@ TEST(Session, StopSaysGoodbyeEvenWithAReplyOutstanding) {
         stop = true;
         return QByteArray();
       }
-      return f.pc.NopReply();
+      return f.pc.nopReply();
     };
-    Session &s = f.Make();
-    s.SetStopRequested([&stop] { return stop; });
-    EXPECT_EQ(s.Run(), Result::Stopped);
-    EXPECT_EQ(f.Codes(), (std::vector<int>{12, 11, 15}));
-    EXPECT_TRUE(f.pc.Unparsed().isEmpty());
+    Session &s = f.make();
+    s.setStopRequested([&stop] { return stop; });
+    EXPECT_EQ(s.run(), Result::Stopped);
+    EXPECT_EQ(f.codes(), (std::vector<int>{12, 11, 15}));
+    EXPECT_TRUE(f.pc.unparsed().isEmpty());
   }
 }
 
 TEST(Session, ClockTickSendsOnlyTheStatusBar) {
   Fixture f(false);
-  f.ui.HandleKey(keys::Menu);
-  Session &s = f.Make();
+  f.ui.handleKey(keys::kMenu);
+  Session &s = f.make();
   // One minute passes after the first poll.
   f.pc.responder = [&f](const PcRequest &r, int) {
-    if (r.code == 13 && f.Polls() == 1)
-      f.clock = Noon.addSecs(60);
-    return f.pc.NopReply();
+    if (r.code == 13 && f.polls() == 1)
+      f.clock = kNoon.addSecs(60);
+    return f.pc.nopReply();
   };
-  s.SetStopRequested([&f] { return f.Polls() >= 3; });
-  EXPECT_EQ(s.Run(), Result::Stopped);
+  s.setStopRequested([&f] { return f.polls() >= 3; });
+  EXPECT_EQ(s.run(), Result::Stopped);
   int polls = 0, later = 0;
   for (const PcRequest &r : f.pc.requests) {
     polls += r.code == 13;
@@ -255,20 +255,20 @@ TEST(Session, ClockTickSendsOnlyTheStatusBar) {
 
 TEST(Session, FloodAndPollBenchCountRoundTrips) {
   Fixture f(false);
-  Session &s = f.Make();
-  const Tile tile = TileEncoder::Encode(f.ui.Render(), QRect(71, 87, 34, 34));
+  Session &s = f.make();
+  const Tile tile = TileEncoder::encode(f.ui.render(), QRect(71, 87, 34, 34));
   long long tiles = 0;
   double elapsed = 0;
-  EXPECT_EQ(s.Flood(tile, 0.03, &tiles, &elapsed), Result::Ok);
+  EXPECT_EQ(s.flood(tile, 0.03, &tiles, &elapsed), Result::Ok);
   EXPECT_GT(tiles, 0);
   EXPECT_GE(elapsed, 0.03);
-  EXPECT_EQ(s.RepliesReceived(), tiles);
+  EXPECT_EQ(s.repliesReceived(), tiles);
   EXPECT_EQ(qsizetype(f.pc.requests.size()), tiles);
   EXPECT_EQ(f.pc.requests.back().x, 71);
   EXPECT_EQ(f.pc.requests.back().tile, tile.data);
 
   std::vector<double> rtt;
-  EXPECT_EQ(s.PollBench(5, &rtt), Result::Ok);
+  EXPECT_EQ(s.pollBench(5, &rtt), Result::Ok);
   EXPECT_EQ(rtt.size(), 5u);
-  EXPECT_EQ(f.Polls(), 5);
+  EXPECT_EQ(f.polls(), 5);
 }

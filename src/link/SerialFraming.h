@@ -10,7 +10,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-enum TComKind : qint32 {
+enum ComKind : qint32 {
   ComNOP = Protocol::KindNop,
   ComAuth = Protocol::KindAuth,
   ComCommands = Protocol::KindCommands,
@@ -18,15 +18,15 @@ enum TComKind : qint32 {
   ComDiscon = Protocol::KindDiscon,
 };
 
-inline constexpr qsizetype ComNopLength = 8;
-inline constexpr qsizetype ComAuthLength = 20;
-inline constexpr qsizetype ComScreenHeader = 16;
+inline constexpr qsizetype kComNopLength = 8;
+inline constexpr qsizetype kComAuthLength = 20;
+inline constexpr qsizetype kComScreenHeader = 16;
 
-qint32 ComReadInt32(const char *p);
-void ComAppendInt32(QByteArray &out, qint32 value);
+qint32 comReadInt32(const char *p);
+void comAppendInt32(QByteArray &out, qint32 value);
 
 // What the front of the pending bytes holds.
-struct TComFrame {
+struct ComFrame {
   enum Kind {
     Incomplete, // wait for more bytes
     Nop,
@@ -42,9 +42,9 @@ struct TComFrame {
 // ComNOP / ComAuth / ComGetScreen not yet complete, is Incomplete. A
 // ComGetScreen whose tile length is below 0 or above the tile length cap is
 // Unknown, as is any other kind.
-TComFrame InspectComFrame(const char *data, qsizetype size);
+ComFrame inspectComFrame(const char *data, qsizetype size);
 
 // The PC's packets.
-QByteArray ComNopPacket();
-QByteArray ComCommandsPacket(const QByteArray &commands);
-QByteArray ComDisconPacket();
+QByteArray comNopPacket();
+QByteArray comCommandsPacket(const QByteArray &commands);
+QByteArray comDisconPacket();

@@ -7,9 +7,9 @@
 // (up, down, hot) are computed once from the glyph, and painting is one
 // picture copy without a background fill.
 //
-// Buttons with the same non-zero GroupIndex and the same parent widget form
+// Buttons with the same non-zero groupIndex and the same parent widget form
 // a radio group: the one clicked last stays down (Latched) until another
-// goes down, or until it is clicked again with AllowAllUp.
+// goes down, or until it is clicked again with allowAllUp.
 //
 // Visible is the button's own visibility: a button with Visible false keeps
 // its place but paints nothing and lets the mouse through. It is separate
@@ -22,80 +22,80 @@
 #include <QRegion>
 #include <QWidget>
 
-class TdxfPictureButton : public QWidget {
+class PictureButton : public QWidget {
   Q_OBJECT
-  Q_PROPERTY(bool Down READ Down WRITE SetDown)
-  Q_PROPERTY(bool Visible READ Visible WRITE SetVisible)
-  Q_PROPERTY(int GroupIndex READ GroupIndex WRITE SetGroupIndex)
-  Q_PROPERTY(bool AllowAllUp READ AllowAllUp WRITE SetAllowAllUp)
-  Q_PROPERTY(int Tag READ Tag WRITE SetTag)
+  Q_PROPERTY(bool isDown READ isDown WRITE setDown)
+  Q_PROPERTY(bool isPictureVisible READ isPictureVisible WRITE setPictureVisible)
+  Q_PROPERTY(int groupIndex READ groupIndex WRITE setGroupIndex)
+  Q_PROPERTY(bool allowAllUp READ allowAllUp WRITE setAllowAllUp)
+  Q_PROPERTY(int tag READ tag WRITE setTag)
 
 public:
-  explicit TdxfPictureButton(QWidget *parent = nullptr);
-  ~TdxfPictureButton() override;
+  explicit PictureButton(QWidget *parent = nullptr);
+  ~PictureButton() override;
 
   // Copies the glyph, builds the outline and the state pictures and makes
   // the button the glyph's size plus 2 both ways. A glyph without pixels
   // only repaints.
-  void SetGlyph(const QImage &glyph);
+  void setGlyph(const QImage &glyph);
   // Copies the glyph and nothing else: the button keeps its size and is
   // built by Loaded(). For buttons placed at fixed sizes.
-  void LoadGlyph(const QImage &glyph);
+  void loadGlyph(const QImage &glyph);
   // Builds the outline and the state pictures once everything is set.
-  void Loaded();
-  const QImage &Glyph() const { return m_shape.Glyph(); }
+  void loaded();
+  const QImage &glyph() const { return m_shape.glyph(); }
 
   // Rebuilds the state pictures when changed and the button is built.
-  void SetStyle(TdxfButtonStyle style);
-  TdxfButtonStyle Style() const { return m_style; }
+  void setButtonStyle(PictureButtonStyle style);
+  PictureButtonStyle buttonStyle() const { return m_style; }
 
   // Only a grouped button can be put down from code; putting one down
   // releases the others of its group. An ungrouped button stays up.
-  void SetDown(bool down);
-  bool Down() const { return m_down; }
+  void setDown(bool down);
+  bool isDown() const { return m_down; }
 
   // Hides or shows the button without giving up its place; showing a built
   // button rebuilds its outline and pictures.
-  void SetVisible(bool visible);
-  bool Visible() const { return m_visible; }
+  void setPictureVisible(bool visible);
+  bool isPictureVisible() const { return m_visible; }
 
-  void SetGroupIndex(int index) { m_groupIndex = index; }
-  int GroupIndex() const { return m_groupIndex; }
-  void SetAllowAllUp(bool allow) { m_allowAllUp = allow; }
-  bool AllowAllUp() const { return m_allowAllUp; }
+  void setGroupIndex(int index) { m_groupIndex = index; }
+  int groupIndex() const { return m_groupIndex; }
+  void setAllowAllUp(bool allow) { m_allowAllUp = allow; }
+  bool allowAllUp() const { return m_allowAllUp; }
 
   // Settings for the pressed picture, changed in place; they take effect at
   // the next rebuild (style, glyph or visibility change).
-  TdxfDither &Dither() { return m_dither; }
-  const TdxfDither &Dither() const { return m_dither; }
+  PictureButtonDither &dither() { return m_dither; }
+  const PictureButtonDither &dither() const { return m_dither; }
 
   // The button colour painted around the shape: the parent's window colour
   // unless set; an invalid colour returns to the parent's. Like Dither, it
   // takes effect at the next rebuild.
-  void SetColor(const QColor &color) { m_color = color; }
-  QColor Color() const;
+  void setColor(const QColor &color) { m_color = color; }
+  QColor color() const;
 
   // Free for the owner (the keypad keeps a key code here).
-  void SetTag(int tag) { m_tag = tag; }
-  int Tag() const { return m_tag; }
+  void setTag(int tag) { m_tag = tag; }
+  int tag() const { return m_tag; }
 
-  bool Latched() const { return m_latched; }
-  bool MouseInside() const { return m_mouseInside; }
-  bool Ready() const { return m_ready; }
+  bool latched() const { return m_latched; }
+  bool mouseInside() const { return m_mouseInside; }
+  bool ready() const { return m_ready; }
   // Colour of the glyph's top-left pixel when the outline was last built.
-  QRgb BackgroundColor() const { return m_shape.BackgroundColor(); }
-  const QImage &UpImage() const { return m_shape.UpImage(); }
-  const QImage &DownImage() const { return m_shape.DownImage(); }
-  const QImage &HotImage() const { return m_shape.HotImage(); }
+  QRgb backgroundColor() const { return m_shape.backgroundColor(); }
+  const QImage &upImage() const { return m_shape.upImage(); }
+  const QImage &downImage() const { return m_shape.downImage(); }
+  const QImage &hotImage() const { return m_shape.hotImage(); }
   // The picture a paint shows now; a null image when nothing is painted.
-  QImage ShownImage() const;
+  QImage shownImage() const;
   // True when the button takes the mouse at pos (its own coordinates).
-  bool HitTest(const QPoint &pos) const;
+  bool hitTest(const QPoint &pos) const;
 
   // A button of group `group` went down. Sent to every picture button with
   // the same parent as `sender`; releases this one when it is of that
   // group, is not the sender and is down. Raises no click.
-  void GroupPressed(int group, TdxfPictureButton *sender);
+  void groupPressed(int group, PictureButton *sender);
 
 signals:
   // Left button pressed and released inside the button's shape, enabled
@@ -128,23 +128,23 @@ private:
   // Empty: paints nothing and takes no mouse input.
   enum class Area { Whole, Shaped, Empty };
 
-  void BuildRegion();
-  void RenderStates();
-  void SetArea(Area area, const QRegion &region = QRegion());
-  void UpdateOpaque();
-  void PointerEntered();
-  void PointerLeft();
-  void TrackPointer(const QPoint &pos);
-  void SendGroupPressed();
+  void buildRegion();
+  void renderStates();
+  void setArea(Area area, const QRegion &region = QRegion());
+  void updateOpaque();
+  void pointerEntered();
+  void pointerLeft();
+  void trackPointer(const QPoint &pos);
+  void sendGroupPressed();
 
   bool m_latched = false;
   bool m_down = false;
   bool m_visible = true;
-  TdxfGlyphShape m_shape;
+  PictureButtonShape m_shape;
   int m_groupIndex = 0;
-  TdxfButtonStyle m_style = dxfHighlight;
+  PictureButtonStyle m_style = PictureButtonStyle::Highlight;
   bool m_mouseInside = false;
-  TdxfDither m_dither;
+  PictureButtonDither m_dither;
   bool m_allowAllUp = false;
   bool m_ready = false;
   bool m_mouseDown = false;

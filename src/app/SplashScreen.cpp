@@ -1,4 +1,4 @@
-#include "app/UnitSplash.h"
+#include "app/SplashScreen.h"
 #include "app/Artwork.h"
 
 #include "platform/Shell.h"
@@ -13,16 +13,16 @@ int g_splashTicks = 0;
 const QColor kSplashColor(211, 213, 220);
 } // namespace
 
-void TClickLabel::mouseReleaseEvent(QMouseEvent *event) {
+void ClickLabel::mouseReleaseEvent(QMouseEvent *event) {
   QLabel::mouseReleaseEvent(event);
   if (event->button() == Qt::LeftButton && rect().contains(event->pos()))
     emit clicked();
 }
 
-TFormSplash::TFormSplash(QWidget *parent)
+SplashScreen::SplashScreen(QWidget *parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::SplashScreen) {
-  InitArtwork();
+  initArtwork();
   setObjectName("FormSplash");
   QPalette pal = palette();
   pal.setColor(QPalette::Window, kSplashColor);
@@ -30,46 +30,46 @@ TFormSplash::TFormSplash(QWidget *parent)
   setAutoFillBackground(true);
   setFont(QFont("MS Sans Serif", 8));
 
-  Image = new TClickLabel(this);
-  Image->setObjectName("Image");
+  m_picture = new ClickLabel(this);
+  m_picture->setObjectName("Image");
   QPixmap picture(":/art/splash.png");
   if (picture.isNull()) {
     picture = QPixmap(500, 300);
     picture.fill(kSplashColor);
   }
-  Image->setPixmap(picture);
-  Image->setGeometry(0, 0, picture.width(), picture.height());
+  m_picture->setPixmap(picture);
+  m_picture->setGeometry(0, 0, picture.width(), picture.height());
   setFixedSize(picture.size());
 
-  LabelCursor = new TClickLabel(this);
-  LabelCursor->setObjectName("LabelCursor");
-  LabelCursor->setGeometry(167, 263, 224, 29);
-  LabelCursor->setAttribute(Qt::WA_TranslucentBackground);
+  m_cursorLabel = new ClickLabel(this);
+  m_cursorLabel->setObjectName("LabelCursor");
+  m_cursorLabel->setGeometry(167, 263, 224, 29);
+  m_cursorLabel->setAttribute(Qt::WA_TranslucentBackground);
 
-  Timer = new QTimer(this);
-  Timer->setInterval(200);
-  connect(Timer, &QTimer::timeout, this, &TFormSplash::TimerTimer);
-  connect(Image, &TClickLabel::clicked, this, &TFormSplash::ImageClick);
+  m_timer = new QTimer(this);
+  m_timer->setInterval(200);
+  connect(m_timer, &QTimer::timeout, this, &SplashScreen::timerTimer);
+  connect(m_picture, &ClickLabel::clicked, this, &SplashScreen::imageClick);
 
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
 }
 
-void TFormSplash::showEvent(QShowEvent *event) {
+void SplashScreen::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
   if (m_showHandler)
-    FormShow();
+    formShow();
   if (m_centerOn) {
     // The window manager adds the frame after the window is shown.
-    CenterOn(m_centerOn);
+    centerOn(m_centerOn);
     QTimer::singleShot(0, this, [this] {
       if (m_centerOn)
-        CenterOn(m_centerOn);
+        centerOn(m_centerOn);
     });
   }
 }
 
-void TFormSplash::CenterOn(const QWidget *other) {
+void SplashScreen::centerOn(const QWidget *other) {
   const QRect target = other->frameGeometry();
   const QRect frame = frameGeometry();
   // move() places the frame's top-left corner.
@@ -77,36 +77,36 @@ void TFormSplash::CenterOn(const QWidget *other) {
        target.top() + (target.height() - frame.height()) / 2);
 }
 
-void TFormSplash::FormShow() { Timer->start(); }
+void SplashScreen::formShow() { m_timer->start(); }
 
-void TFormSplash::TimerTimer() {
+void SplashScreen::timerTimer() {
   ++g_splashTicks;
-  if (g_splashTicks == SplashTicks)
+  if (g_splashTicks == kSplashTicks)
     hide();
 }
 
-void TFormSplash::ImageClick() { close(); }
+void SplashScreen::imageClick() { close(); }
 
-void TFormSplash::LabelCursorClick() { platform::OpenUrl(HomePage()); }
+void SplashScreen::labelCursorClick() { platform::openUrl(homePage()); }
 
-int TFormSplash::TickCount() { return g_splashTicks; }
-void TFormSplash::ResetTickCount() { g_splashTicks = 0; }
+int SplashScreen::tickCount() { return g_splashTicks; }
+void SplashScreen::resetTickCount() { g_splashTicks = 0; }
 
-QString TFormSplash::HomePage() {
+QString SplashScreen::homePage() {
   return QStringLiteral("https://www.quorvane.example/");
 }
 
-void TFormSplash::MakeAboutBox(QWidget *mainWindow) {
+void SplashScreen::makeAboutBox(QWidget *mainWindow) {
   m_showHandler = false;
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
-  disconnect(Image, &TClickLabel::clicked, this, &TFormSplash::ImageClick);
+  disconnect(m_picture, &ClickLabel::clicked, this, &SplashScreen::imageClick);
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setCursor(Qt::ArrowCursor);
-  connect(LabelCursor, &TClickLabel::clicked, this,
-          &TFormSplash::LabelCursorClick);
-  LabelCursor->setCursor(Qt::PointingHandCursor);
+  connect(m_cursorLabel, &ClickLabel::clicked, this,
+          &SplashScreen::labelCursorClick);
+  m_cursorLabel->setCursor(Qt::PointingHandCursor);
   m_centerOn = mainWindow;
-  disconnect(Timer, &QTimer::timeout, this, &TFormSplash::TimerTimer);
+  disconnect(m_timer, &QTimer::timeout, this, &SplashScreen::timerTimer);
 }

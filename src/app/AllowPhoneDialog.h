@@ -8,25 +8,25 @@
 #include <QLabel>
 #include <QPushButton>
 
-class TFormAllowPhone : public QDialog {
+class AllowPhoneDialog : public QDialog {
   Q_OBJECT
 public:
-  enum TAnswer { AllowOnce, AlwaysAllow, Refuse };
+  enum Answer { AllowOnce, AlwaysAllow, Refuse };
 
-  TFormAllowPhone(quint64 connection, const QString &where,
+  AllowPhoneDialog(quint64 connection, const QString &where,
                   const QByteArray &modelCode, const QString &modelName,
                   const QByteArray &block, QWidget *parent = nullptr);
 
-  quint64 Connection() const { return m_connection; }
-  QByteArray Block() const { return m_block; }
-  QString ModelName() const { return m_modelName; }
+  quint64 connection() const { return m_connection; }
+  QByteArray block() const { return m_block; }
+  QString modelName() const { return m_modelName; }
 
-  QLabel *LabDetails = nullptr;
-  QPushButton *BtnAllowOnce = nullptr, *BtnAlwaysAllow = nullptr,
-              *BtnRefuse = nullptr;
+  QLabel *m_detailsLabel = nullptr;
+  QPushButton *m_allowOnceButton = nullptr, *m_alwaysAllowButton = nullptr,
+              *m_refuseButton = nullptr;
 
 signals:
-  void Answered(TFormAllowPhone::TAnswer answer);
+  void answered(AllowPhoneDialog::Answer answer);
 
 private:
   quint64 m_connection;

@@ -6,14 +6,14 @@
 // around it.
 //
 // The connection thread reads whatever has arrived and cuts requests out of
-// it with TTcpRequestParser (TcpRequest.h); each request gets its reply
+// it with TcpRequestParser (TcpRequest.h); each request gets its reply
 // before the next is looked at. Replies: 11, 0 when the queue
 // is empty, else 13, n, n bytes. The queue's bytes are taken in one step
 // and written after, so a phone that stops reading never holds up the
 // window's key presses; a phone whose socket takes nothing for
-// SendTimeoutMs (SO_SNDTIMEO) is dropped. A connection that does not
-// identify itself within IdentifyTimeoutMs, or falls silent for
-// IdleTimeoutMs after it did, is closed, so an idle peer cannot keep the
+// kSendTimeoutMs (SO_SNDTIMEO) is dropped. A connection that does not
+// identify itself within kIdentifyTimeoutMs, or falls silent for
+// kIdleTimeoutMs after it did, is closed, so an idle peer cannot keep the
 // phone out.
 
 #include "link/PhoneSession.h"
@@ -27,10 +27,10 @@
 #include <stdexcept>
 #include <thread>
 
-class ILinkView;
-class TCommandQueue;
-class TLinkStats;
-class TPhoneGate;
+class LinkView;
+class CommandQueue;
+class LinkStats;
+class PhoneGate;
 
 // Opening the listener failed (the port is in use, for instance).
 class TcpBindError : public std::runtime_error {
@@ -38,63 +38,63 @@ public:
   using std::runtime_error::runtime_error;
 };
 
-class TIdTCPServer {
+class TcpLink {
 public:
   // Milliseconds on a steadily increasing clock.
-  using TClock = std::function<qint64()>;
+  using Clock = std::function<qint64()>;
 
-  TIdTCPServer(ILinkView &view, TCommandQueue &queue);
-  ~TIdTCPServer();
-  TIdTCPServer(const TIdTCPServer &) = delete;
-  TIdTCPServer &operator=(const TIdTCPServer &) = delete;
+  TcpLink(LinkView &view, CommandQueue &queue);
+  ~TcpLink();
+  TcpLink(const TcpLink &) = delete;
+  TcpLink &operator=(const TcpLink &) = delete;
 
   // Binds the port on every IPv4 address, or on the one IPv4 or IPv6
   // address given, and starts accepting; returns once the socket is bound.
   // Throws TcpBindError.
-  void Open(int port, const QString &address = QString());
+  void open(int port, const QString &address = QString());
   // Stops listening, closes the phone's connection (its disconnect handling
   // runs) and waits for both threads to end.
-  void Close();
-  bool Active() const { return m_listenFd >= 0; }
+  void close();
+  bool active() const { return m_listenFd >= 0; }
   // The port actually bound (useful when Open was given 0).
-  int BoundPort() const { return m_boundPort; }
-  bool PhoneConnected() const { return m_connected; }
+  int boundPort() const { return m_boundPort; }
+  bool phoneConnected() const { return m_connected; }
   // "address:port" of the phone connected, empty when none.
-  QString PeerAddress() const;
+  QString peerAddress() const;
   // Closes the phone's connection, if it is still the given one (a number
   // from the phone gate); the listener goes on.
-  void DropPhone(quint64 connection);
+  void dropPhone(quint64 connection);
   // Counters for the link figures, and the gate that decides which phones
   // are served; both shared with the serial link. Set before Open.
-  void SetStats(TLinkStats *stats) { m_session.setStats(stats); }
-  void SetGate(TPhoneGate *gate) { m_session.setGate(gate); }
+  void setStats(LinkStats *stats) { m_session.setStats(stats); }
+  void setGate(PhoneGate *gate) { m_session.setGate(gate); }
   // How long a reply may wait for room in the socket before the phone is
   // dropped; applies to the next connection.
-  void SetSendTimeout(int ms) { m_sendTimeoutMs = ms; }
+  void setSendTimeout(int ms) { m_sendTimeoutMs = ms; }
   // Tests drive the time limits of a connection; set before Open. With a
   // clock of its own the connection looks at it every few milliseconds
   // instead of sleeping until the next limit. Empty: the steady clock.
-  void SetClock(TClock clock);
+  void setClock(Clock clock);
 
   // Handlers; all but ListenException run on the connection thread.
-  void IdTCPServerConnect();
+  void idTCPServerConnect();
   // Serves one request; false when the connection is to close.
-  bool IdTCPServerExecute(const TTcpRequest &request);
-  void IdTCPServerDisconnect();
-  void IdTCPServerException(const QByteArray &message);
-  void IdTCPServerListenException(const QByteArray &message);
+  bool idTCPServerExecute(const TcpRequest &request);
+  void idTCPServerDisconnect();
+  void idTCPServerException(const QByteArray &message);
+  void idTCPServerListenException(const QByteArray &message);
 
 private:
-  void ListenLoop();
-  void ServeConnection(int fd, qint64 acceptedMs);
-  void ServeRequests(qint64 acceptedMs);
-  void WriteAll(const void *data, qsizetype size);
+  void listenLoop();
+  void serveConnection(int fd, qint64 acceptedMs);
+  void serveRequests(qint64 acceptedMs);
+  void writeAll(const void *data, qsizetype size);
   // Waits until the socket has bytes; throws ConnectionClosed when a time
   // limit of the connection runs out first.
-  void AwaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs);
+  void awaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs);
 
-  ILinkView &m_view;
-  TCommandQueue &m_queue;
+  LinkView &m_view;
+  CommandQueue &m_queue;
   int m_listenFd = -1;
   int m_wakePipe[2] = {-1, -1};
   int m_boundPort = 0;
@@ -106,11 +106,11 @@ private:
   std::atomic<bool> m_connected{false};
   std::atomic<bool> m_stopping{false};
   std::atomic<int> m_sendTimeoutMs;
-  TTcpRequestParser m_parser;
+  TcpRequestParser m_parser;
   // Connection thread only, apart from the gate it shares.
   PhoneSession m_session;
   // Connection thread: the phone has sent its identification.
   bool m_identified = false;
-  TClock m_clock;
+  Clock m_clock;
   int m_clockSliceMs; // longest wait between looks at m_clock
 };

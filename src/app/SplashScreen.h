@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
-class TClickLabel : public QLabel {
+class ClickLabel : public QLabel {
   Q_OBJECT
 public:
   using QLabel::QLabel;
@@ -18,34 +18,34 @@ protected:
   void mouseReleaseEvent(QMouseEvent *event) override;
 };
 
-class TFormSplash : public QWidget {
+class SplashScreen : public QWidget {
   Q_OBJECT
 public:
-  static constexpr int SplashTicks = 5;
+  static constexpr int kSplashTicks = 5;
 
-  explicit TFormSplash(QWidget *parent = nullptr);
+  explicit SplashScreen(QWidget *parent = nullptr);
 
   // Makes this window the About box: caption, frame, no self-hiding, a
   // picture that ignores clicks and a label that opens the home page. It is
   // centred on mainWindow once shown, when its frame is known.
-  void MakeAboutBox(QWidget *mainWindow);
+  void makeAboutBox(QWidget *mainWindow);
   // Centres the window's frame on the other window's frame.
-  void CenterOn(const QWidget *other);
+  void centerOn(const QWidget *other);
 
-  TClickLabel *Image = nullptr;
-  TClickLabel *LabelCursor = nullptr;
-  QTimer *Timer = nullptr;
+  ClickLabel *m_picture = nullptr;
+  ClickLabel *m_cursorLabel = nullptr;
+  QTimer *m_timer = nullptr;
 
-  void FormShow();
-  void TimerTimer();
-  void ImageClick();
-  void LabelCursorClick();
+  void formShow();
+  void timerTimer();
+  void imageClick();
+  void labelCursorClick();
 
   // The process-wide tick counter shared by every splash.
-  static int TickCount();
-  static void ResetTickCount();
+  static int tickCount();
+  static void resetTickCount();
 
-  static QString HomePage();
+  static QString homePage();
 
 protected:
   void showEvent(QShowEvent *event) override;

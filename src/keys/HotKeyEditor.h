@@ -17,35 +17,35 @@ class QTreeWidget;
 // language files replace it.
 extern QString FCaptEditKey;
 
-class TFormHotKey : public QDialog {
+class HotKeyEditor : public QDialog {
   Q_OBJECT
 public:
-  static constexpr int ClientWidth = 273;
-  static constexpr int ClientHeight = 97;
+  static constexpr int kClientWidth = 273;
+  static constexpr int kClientHeight = 97;
 
-  explicit TFormHotKey(QWidget *parent = nullptr);
+  explicit HotKeyEditor(QWidget *parent = nullptr);
 
-  QCheckBox *CheckBoxAlt = nullptr;
-  QCheckBox *CheckBoxCtrl = nullptr;
-  QCheckBox *CheckBoxShift = nullptr;
-  QPushButton *ButtonOk = nullptr;
-  QPushButton *ButtonCancel = nullptr;
-  QLineEdit *EditKey = nullptr;
+  QCheckBox *m_altCheck = nullptr;
+  QCheckBox *m_ctrlCheck = nullptr;
+  QCheckBox *m_shiftCheck = nullptr;
+  QPushButton *m_okButton = nullptr;
+  QPushButton *m_cancelButton = nullptr;
+  QLineEdit *m_keyEdit = nullptr;
 
   // The virtual-key code captured last; 0: none.
-  uint16_t CapturedKey = 0;
+  uint16_t m_capturedKey = 0;
 
   // The mask of the ticked boxes: Alt 1, Ctrl 2, Shift 4.
-  uint16_t CheckedModifiers() const;
+  uint16_t checkedModifiers() const;
 
-  void FormShow();
+  void formShow();
   // Returns true: the character is dropped, nothing is typed.
-  bool EditKeyKeyPress();
-  void EditKeyKeyDown(uint16_t virtualKey);
-  void EditKeyChange();
+  bool editKeyKeyPress();
+  void editKeyKeyDown(uint16_t virtualKey);
+  void editKeyChange();
 
   // Sets the captions in the language in use.
-  void ApplyTexts();
+  void applyTexts();
 
   // Closes with OK only while OK is enabled.
   void accept() override;
@@ -56,11 +56,11 @@ protected:
 };
 
 // The process-wide editor (set at start-up; nullptr before).
-TFormHotKey *FormHotKey();
-void SetFormHotKey(TFormHotKey *form);
+HotKeyEditor *formHotKey();
+void setFormHotKey(HotKeyEditor *form);
 
 // The key page of the settings dialog.
-void PageKeysShow(QTreeWidget *listViewKeys);
-void ListViewKeysDblClick(QTreeWidget *listViewKeys, TFormHotKey &editor);
+void pageKeysShow(QTreeWidget *listViewKeys);
+void listViewKeysDblClick(QTreeWidget *listViewKeys, HotKeyEditor &editor);
 // Edits the shortcut of the selected row; true when the table changed.
-bool BtnKeyEditClick(QTreeWidget *listViewKeys, TFormHotKey &editor);
+bool btnKeyEditClick(QTreeWidget *listViewKeys, HotKeyEditor &editor);

@@ -1,4 +1,4 @@
-#include "controls/dxfPictureButton.h"
+#include "controls/PictureButton.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -6,49 +6,49 @@
 #include <QPalette>
 #include <QPointer>
 
-TdxfPictureButton::TdxfPictureButton(QWidget *parent) : QWidget(parent) {
+PictureButton::PictureButton(QWidget *parent) : QWidget(parent) {
   setAutoFillBackground(false);
   // Moves without a pressed mouse button are reported too (mouseMoved).
   setMouseTracking(true);
   resize(40, 40);
-  UpdateOpaque();
+  updateOpaque();
 }
 
-TdxfPictureButton::~TdxfPictureButton() = default;
+PictureButton::~PictureButton() = default;
 
-void TdxfPictureButton::SetGlyph(const QImage &glyph) {
-  m_shape.SetGlyph(glyph);
+void PictureButton::setGlyph(const QImage &glyph) {
+  m_shape.setGlyph(glyph);
   if (glyph.width() <= 0 && glyph.height() <= 0) {
-    UpdateOpaque();
+    updateOpaque();
     update();
     return;
   }
-  BuildRegion();
+  buildRegion();
   resize(glyph.width() + 2, glyph.height() + 2);
   update();
 }
 
-void TdxfPictureButton::LoadGlyph(const QImage &glyph) {
-  m_shape.SetGlyph(glyph);
-  UpdateOpaque();
+void PictureButton::loadGlyph(const QImage &glyph) {
+  m_shape.setGlyph(glyph);
+  updateOpaque();
   update();
 }
 
-void TdxfPictureButton::Loaded() {
-  BuildRegion();
+void PictureButton::loaded() {
+  buildRegion();
   update();
 }
 
-void TdxfPictureButton::SetStyle(TdxfButtonStyle style) {
+void PictureButton::setButtonStyle(PictureButtonStyle style) {
   if (style != m_style) {
     m_style = style;
     if (m_ready)
-      RenderStates();
+      renderStates();
   }
   update();
 }
 
-void TdxfPictureButton::SetDown(bool down) {
+void PictureButton::setDown(bool down) {
   if (m_groupIndex == 0)
     down = false;
   if (down == m_down)
@@ -57,19 +57,19 @@ void TdxfPictureButton::SetDown(bool down) {
   m_latched = down;
   update();
   if (down)
-    SendGroupPressed();
+    sendGroupPressed();
 }
 
-void TdxfPictureButton::SetVisible(bool visible) {
+void PictureButton::setPictureVisible(bool visible) {
   m_visible = visible;
   if (m_ready)
-    BuildRegion();
+    buildRegion();
   else
-    SetArea(visible ? Area::Whole : Area::Empty);
+    setArea(visible ? Area::Whole : Area::Empty);
   update();
 }
 
-QColor TdxfPictureButton::Color() const {
+QColor PictureButton::color() const {
   if (m_color.isValid())
     return m_color;
   if (const QWidget *p = parentWidget())
@@ -77,23 +77,23 @@ QColor TdxfPictureButton::Color() const {
   return palette().color(QPalette::Window);
 }
 
-QImage TdxfPictureButton::ShownImage() const {
-  if (m_area == Area::Empty || m_shape.IsEmpty())
+QImage PictureButton::shownImage() const {
+  if (m_area == Area::Empty || m_shape.isEmpty())
     return {};
   if (m_down)
-    return DownImage();
-  if (m_style == dxfFlat && m_mouseInside)
-    return HotImage();
-  return UpImage();
+    return downImage();
+  if (m_style == PictureButtonStyle::Flat && m_mouseInside)
+    return hotImage();
+  return upImage();
 }
 
-bool TdxfPictureButton::HitTest(const QPoint &pos) const {
+bool PictureButton::hitTest(const QPoint &pos) const {
   if (m_area == Area::Empty || !rect().contains(pos))
     return false;
   return m_area == Area::Whole || m_region.contains(pos);
 }
 
-void TdxfPictureButton::GroupPressed(int group, TdxfPictureButton *sender) {
+void PictureButton::groupPressed(int group, PictureButton *sender) {
   if (group != m_groupIndex || sender == this || !m_down)
     return;
   m_latched = false;
@@ -102,28 +102,28 @@ void TdxfPictureButton::GroupPressed(int group, TdxfPictureButton *sender) {
   update();
 }
 
-void TdxfPictureButton::BuildRegion() {
-  if (!m_visible || m_shape.IsEmpty()) {
-    SetArea(Area::Empty);
+void PictureButton::buildRegion() {
+  if (!m_visible || m_shape.isEmpty()) {
+    setArea(Area::Empty);
     m_ready = true;
     return;
   }
-  const TdxfGlyphShape::Outline outline = m_shape.BuildRegion();
-  if (outline.HasRegion)
-    SetArea(Area::Shaped, outline.Region);
+  const PictureButtonShape::Outline outline = m_shape.buildRegion();
+  if (outline.hasRegion)
+    setArea(Area::Shaped, outline.region);
   else
-    SetArea(Area::Whole);
-  RenderStates();
+    setArea(Area::Whole);
+  renderStates();
   m_ready = true;
 }
 
-void TdxfPictureButton::RenderStates() {
-  m_shape.RenderStates(m_style, Color().rgb(), m_dither);
-  UpdateOpaque();
+void PictureButton::renderStates() {
+  m_shape.renderStates(m_style, color().rgb(), m_dither);
+  updateOpaque();
   update();
 }
 
-void TdxfPictureButton::SetArea(Area area, const QRegion &region) {
+void PictureButton::setArea(Area area, const QRegion &region) {
   m_area = area;
   m_region = area == Area::Shaped ? region : QRegion();
   // An empty mask would mean "no mask" to QWidget, so an empty area is made
@@ -134,20 +134,20 @@ void TdxfPictureButton::SetArea(Area area, const QRegion &region) {
     clearMask();
   setAttribute(Qt::WA_TransparentForMouseEvents, area == Area::Empty);
   if (area == Area::Empty && m_mouseInside)
-    PointerLeft();
-  UpdateOpaque();
+    pointerLeft();
+  updateOpaque();
   update();
 }
 
-void TdxfPictureButton::UpdateOpaque() {
+void PictureButton::updateOpaque() {
   // Painting is one picture copy without a background fill. Where the
   // visible area reaches beyond the picture (no mask, or a widget larger
   // than its glyph) the parent is painted beneath instead of leaving stale
   // pixels.
   bool opaque = false;
-  const QImage &picture = UpImage();
-  if (m_area != Area::Empty && !m_shape.IsEmpty() && !picture.isNull() &&
-      picture.size() == m_shape.Glyph().size()) {
+  const QImage &picture = upImage();
+  if (m_area != Area::Empty && !m_shape.isEmpty() && !picture.isNull() &&
+      picture.size() == m_shape.glyph().size()) {
     const QRegion visible =
         m_area == Area::Shaped ? m_region.intersected(rect()) : QRegion(rect());
     opaque = visible.subtracted(QRect(QPoint(0, 0), picture.size())).isEmpty();
@@ -155,13 +155,13 @@ void TdxfPictureButton::UpdateOpaque() {
   setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }
 
-void TdxfPictureButton::PointerEntered() {
+void PictureButton::pointerEntered() {
   m_mouseInside = true;
   m_down = m_latched || m_mouseDown;
   update();
 }
 
-void TdxfPictureButton::PointerLeft() {
+void PictureButton::pointerLeft() {
   m_mouseInside = false;
   m_down = m_groupIndex != 0 && m_latched;
   update();
@@ -169,40 +169,40 @@ void TdxfPictureButton::PointerLeft() {
 
 // While a mouse button is held the widget gets no enter or leave events, so
 // the pointer is followed through the moves.
-void TdxfPictureButton::TrackPointer(const QPoint &pos) {
-  const bool inside = HitTest(pos);
+void PictureButton::trackPointer(const QPoint &pos) {
+  const bool inside = hitTest(pos);
   if (inside && !m_mouseInside)
-    PointerEntered();
+    pointerEntered();
   else if (!inside && m_mouseInside)
-    PointerLeft();
+    pointerLeft();
 }
 
-void TdxfPictureButton::SendGroupPressed() {
+void PictureButton::sendGroupPressed() {
   QWidget *p = parentWidget();
   if (!p)
     return;
-  const QPointer<TdxfPictureButton> self(this);
+  const QPointer<PictureButton> self(this);
   const QObjectList siblings = p->children();
   for (QObject *o : siblings) {
     if (!self)
       return;
-    if (auto *button = qobject_cast<TdxfPictureButton *>(o))
-      button->GroupPressed(m_groupIndex, this);
+    if (auto *button = qobject_cast<PictureButton *>(o))
+      button->groupPressed(m_groupIndex, this);
   }
 }
 
-void TdxfPictureButton::paintEvent(QPaintEvent *) {
-  const QImage picture = ShownImage();
+void PictureButton::paintEvent(QPaintEvent *) {
+  const QImage picture = shownImage();
   if (picture.isNull())
     return;
   QPainter painter(this);
   painter.drawImage(0, 0, picture);
 }
 
-void TdxfPictureButton::mousePressEvent(QMouseEvent *event) {
+void PictureButton::mousePressEvent(QMouseEvent *event) {
   const QPoint pos = event->position().toPoint();
-  const QPointer<TdxfPictureButton> self(this);
-  TrackPointer(pos);
+  const QPointer<PictureButton> self(this);
+  trackPointer(pos);
   emit mouseDown(event->button(), event->modifiers(), pos);
   if (!self || event->button() != Qt::LeftButton)
     return;
@@ -217,29 +217,29 @@ void TdxfPictureButton::mousePressEvent(QMouseEvent *event) {
 // Qt delivers the second press of a double click as the double click alone:
 // it is raised, then handled as a press, so a double click counts as two
 // presses and gives two clicks.
-void TdxfPictureButton::mouseDoubleClickEvent(QMouseEvent *event) {
-  const QPointer<TdxfPictureButton> self(this);
+void PictureButton::mouseDoubleClickEvent(QMouseEvent *event) {
+  const QPointer<PictureButton> self(this);
   if (event->button() == Qt::LeftButton)
     emit doubleClicked();
   if (self)
     mousePressEvent(event);
 }
 
-void TdxfPictureButton::mouseMoveEvent(QMouseEvent *event) {
+void PictureButton::mouseMoveEvent(QMouseEvent *event) {
   const QPoint pos = event->position().toPoint();
   if (event->buttons() != Qt::NoButton)
-    TrackPointer(pos);
+    trackPointer(pos);
   emit mouseMoved(event->buttons(), event->modifiers(), pos);
 }
 
-void TdxfPictureButton::mouseReleaseEvent(QMouseEvent *event) {
+void PictureButton::mouseReleaseEvent(QMouseEvent *event) {
   const QPoint pos = event->position().toPoint();
-  const QPointer<TdxfPictureButton> self(this);
+  const QPointer<PictureButton> self(this);
   const bool left = event->button() == Qt::LeftButton;
-  TrackPointer(pos);
+  trackPointer(pos);
 
   // The click comes first, while the button still shows down.
-  const bool click = left && m_clickPending && HitTest(pos);
+  const bool click = left && m_clickPending && hitTest(pos);
   if (left)
     m_clickPending = false;
   if (click && isEnabled()) {
@@ -260,7 +260,7 @@ void TdxfPictureButton::mouseReleaseEvent(QMouseEvent *event) {
     m_latched = true;
     m_down = true;
     m_mouseDown = true;
-    SendGroupPressed();
+    sendGroupPressed();
     if (self)
       update();
   } else if (isEnabled() && m_latched && m_allowAllUp) {
@@ -271,24 +271,24 @@ void TdxfPictureButton::mouseReleaseEvent(QMouseEvent *event) {
   }
 }
 
-void TdxfPictureButton::enterEvent(QEnterEvent *event) {
-  PointerEntered();
+void PictureButton::enterEvent(QEnterEvent *event) {
+  pointerEntered();
   QWidget::enterEvent(event);
 }
 
-void TdxfPictureButton::leaveEvent(QEvent *event) {
-  PointerLeft();
+void PictureButton::leaveEvent(QEvent *event) {
+  pointerLeft();
   QWidget::leaveEvent(event);
 }
 
-void TdxfPictureButton::changeEvent(QEvent *event) {
+void PictureButton::changeEvent(QEvent *event) {
   if (event->type() == QEvent::EnabledChange)
     update();
   QWidget::changeEvent(event);
 }
 
-void TdxfPictureButton::resizeEvent(QResizeEvent *event) {
-  UpdateOpaque();
+void PictureButton::resizeEvent(QResizeEvent *event) {
+  updateOpaque();
   update();
   QWidget::resizeEvent(event);
 }

@@ -1,4 +1,4 @@
-#include "link/SrvFunctions.h"
+#include "link/TcpLink.h"
 
 #include "common/EventLog.h"
 #include "link/CommandQueue.h"
@@ -30,7 +30,7 @@ public:
 // Ends the request loop without an error (Discon, unknown request).
 struct CloseRequested {};
 
-void SetSocketOptions(int fd, int sendTimeoutMs) {
+void setSocketOptions(int fd, int sendTimeoutMs) {
   const int on = 1;
   // Every reply leaves at once: a small write must not wait behind
   // Nagle's algorithm for the phone's delayed ACK.
@@ -49,12 +49,12 @@ void SetSocketOptions(int fd, int sendTimeoutMs) {
 
 // Bytes read from the socket at a time; a tile longer than this arrives in
 // several reads.
-constexpr size_t ReceiveChunk = 64 * 1024;
+constexpr size_t kReceiveChunk = 64 * 1024;
 
-QByteArray ErrnoText(int error) { return QByteArray(std::strerror(error)); }
+QByteArray errnoText(int error) { return QByteArray(std::strerror(error)); }
 
 // "1.2.3.4:5" or "[::1]:5".
-QString PeerText(const sockaddr_storage &peer) {
+QString peerText(const sockaddr_storage &peer) {
   char host[INET6_ADDRSTRLEN] = {};
   if (peer.ss_family == AF_INET) {
     const auto &a = reinterpret_cast<const sockaddr_in &>(peer);
@@ -73,7 +73,7 @@ QString PeerText(const sockaddr_storage &peer) {
   return QString();
 }
 
-qint64 SteadyMs() {
+qint64 steadyMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
       .count();
@@ -81,11 +81,11 @@ qint64 SteadyMs() {
 
 // Connections waiting to be accepted: a burst of connection attempts (a
 // port scan, say) must not leave the phone's in the SYN queue's retries.
-constexpr int ListenBacklog = SOMAXCONN;
+constexpr int kListenBacklog = SOMAXCONN;
 
 // The longest wait of a connection when the clock is the real one: each
 // wait ends at the next time limit anyway.
-constexpr int UnboundedSliceMs = std::numeric_limits<int>::max();
+constexpr int kUnboundedSliceMs = std::numeric_limits<int>::max();
 
 // All the queue's keys in each reply, no terminator; a phone the user
 // refused is closed; a tile that cannot be decoded ends the connection.
@@ -94,20 +94,20 @@ const ReplyStyle kTcpReplies{0,     0,           true,
 
 } // namespace
 
-TIdTCPServer::TIdTCPServer(ILinkView &view, TCommandQueue &queue)
-    : m_view(view), m_queue(queue), m_sendTimeoutMs(Protocol::SendTimeoutMs),
-      m_session(queue, &view, kTcpReplies), m_clock(SteadyMs),
-      m_clockSliceMs(UnboundedSliceMs) {}
+TcpLink::TcpLink(LinkView &view, CommandQueue &queue)
+    : m_view(view), m_queue(queue), m_sendTimeoutMs(Protocol::kSendTimeoutMs),
+      m_session(queue, &view, kTcpReplies), m_clock(steadyMs),
+      m_clockSliceMs(kUnboundedSliceMs) {}
 
-void TIdTCPServer::SetClock(TClock clock) {
-  m_clockSliceMs = clock ? 5 : UnboundedSliceMs;
-  m_clock = clock ? std::move(clock) : TClock(SteadyMs);
+void TcpLink::setClock(Clock clock) {
+  m_clockSliceMs = clock ? 5 : kUnboundedSliceMs;
+  m_clock = clock ? std::move(clock) : Clock(steadyMs);
 }
 
-TIdTCPServer::~TIdTCPServer() { Close(); }
+TcpLink::~TcpLink() { close(); }
 
-void TIdTCPServer::Open(int port, const QString &address) {
-  if (Active())
+void TcpLink::open(int port, const QString &address) {
+  if (active())
     return;
   // Every IPv4 address unless one address is given.
   sockaddr_storage storage{};
@@ -130,7 +130,7 @@ void TIdTCPServer::Open(int port, const QString &address) {
   }
   if (port < 0 || port > 65535)
     throw TcpBindError("Could not bind socket. " +
-                       ErrnoText(EINVAL).toStdString());
+                       errnoText(EINVAL).toStdString());
   if (family == AF_INET)
     v4->sin_port = htons(static_cast<uint16_t>(port));
   else
@@ -139,20 +139,20 @@ void TIdTCPServer::Open(int port, const QString &address) {
   const int fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0)
     throw TcpBindError("Could not create socket. " +
-                       ErrnoText(errno).toStdString());
+                       errnoText(errno).toStdString());
   const int on = 1;
   setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
   if (family == AF_INET6)
     setsockopt(fd, IPPROTO_IPV6, IPV6_V6ONLY, &on, sizeof on);
   if (::bind(fd, reinterpret_cast<sockaddr *>(&storage), length) != 0 ||
-      ::listen(fd, ListenBacklog) != 0) {
+      ::listen(fd, kListenBacklog) != 0) {
     const int error = errno;
     ::close(fd);
     if (error == EADDRINUSE)
       throw TcpBindError(
           "Could not bind socket. Address and port are already in use.");
     throw TcpBindError("Could not bind socket. " +
-                       ErrnoText(error).toStdString());
+                       errnoText(error).toStdString());
   }
   socklen_t bound = sizeof storage;
   ::getsockname(fd, reinterpret_cast<sockaddr *>(&storage), &bound);
@@ -160,28 +160,28 @@ void TIdTCPServer::Open(int port, const QString &address) {
   if (::pipe2(m_wakePipe, O_CLOEXEC) != 0) {
     ::close(fd);
     throw TcpBindError("Could not start the listener. " +
-                       ErrnoText(errno).toStdString());
+                       errnoText(errno).toStdString());
   }
   m_listenFd = fd;
   m_stopping = false;
-  m_listenThread = std::thread(&TIdTCPServer::ListenLoop, this);
+  m_listenThread = std::thread(&TcpLink::listenLoop, this);
 }
 
-QString TIdTCPServer::PeerAddress() const {
+QString TcpLink::peerAddress() const {
   std::lock_guard lock(m_connLock);
   return m_peer;
 }
 
-void TIdTCPServer::DropPhone(quint64 connection) {
-  if (connection != m_session.gate().Connection())
+void TcpLink::dropPhone(quint64 connection) {
+  if (connection != m_session.gate().connection())
     return;
   std::lock_guard lock(m_connLock);
   if (m_connFd >= 0)
     ::shutdown(m_connFd, SHUT_RDWR);
 }
 
-void TIdTCPServer::Close() {
-  if (!Active())
+void TcpLink::close() {
+  if (!active())
     return;
   m_stopping = true;
   const char wake = 1;
@@ -202,14 +202,14 @@ void TIdTCPServer::Close() {
   m_wakePipe[0] = m_wakePipe[1] = -1;
 }
 
-void TIdTCPServer::ListenLoop() {
+void TcpLink::listenLoop() {
   pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}};
   while (!m_stopping) {
     if (::poll(fds, 2, -1) < 0) {
       if (errno == EINTR)
         continue;
       try {
-        IdTCPServerListenException(ErrnoText(errno));
+        idTCPServerListenException(errnoText(errno));
       } catch (...) {
       }
       break;
@@ -225,7 +225,7 @@ void TIdTCPServer::ListenLoop() {
     if (fd < 0) {
       if (errno != EINTR && errno != EAGAIN && errno != ECONNABORTED) {
         try {
-          IdTCPServerListenException(ErrnoText(errno));
+          idTCPServerListenException(errnoText(errno));
         } catch (...) {
         }
       }
@@ -237,27 +237,27 @@ void TIdTCPServer::ListenLoop() {
     }
     if (m_connThread.joinable())
       m_connThread.join(); // the previous phone's thread has finished
-    SetSocketOptions(fd, m_sendTimeoutMs);
+    setSocketOptions(fd, m_sendTimeoutMs);
     {
       std::lock_guard lock(m_connLock);
       m_connFd = fd;
-      m_peer = PeerText(peer);
+      m_peer = peerText(peer);
     }
     // The time limits count from here.
     const qint64 acceptedMs = m_clock();
     m_connected = true;
     m_connThread =
-        std::thread(&TIdTCPServer::ServeConnection, this, fd, acceptedMs);
+        std::thread(&TcpLink::serveConnection, this, fd, acceptedMs);
   }
 }
 
-void TIdTCPServer::ServeConnection(int fd, qint64 acceptedMs) {
+void TcpLink::serveConnection(int fd, qint64 acceptedMs) {
   try {
-    IdTCPServerConnect();
-    ServeRequests(acceptedMs);
+    idTCPServerConnect();
+    serveRequests(acceptedMs);
   } catch (const std::exception &e) {
     try {
-      IdTCPServerException(QByteArray(e.what()));
+      idTCPServerException(QByteArray(e.what()));
     } catch (...) {
     }
   }
@@ -268,27 +268,27 @@ void TIdTCPServer::ServeConnection(int fd, qint64 acceptedMs) {
     m_peer.clear();
   }
   try {
-    IdTCPServerDisconnect();
+    idTCPServerDisconnect();
   } catch (...) {
-    m_queue.QueueClear();
+    m_queue.queueClear();
   }
   m_connected = false;
 }
 
-void TIdTCPServer::AwaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs) {
+void TcpLink::awaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs) {
   for (;;) {
     const qint64 deadline = m_identified
-                                ? lastHeardMs + Protocol::IdleTimeoutMs
-                                : acceptedMs + Protocol::IdentifyTimeoutMs;
+                                ? lastHeardMs + Protocol::kIdleTimeoutMs
+                                : acceptedMs + Protocol::kIdentifyTimeoutMs;
     const qint64 left = deadline - m_clock();
     if (left <= 0) {
       if (m_identified)
         throw ConnectionClosed("Nothing received for " +
-                               std::to_string(Protocol::IdleTimeoutMs / 1000) +
+                               std::to_string(Protocol::kIdleTimeoutMs / 1000) +
                                " s; connection closed.");
       throw ConnectionClosed(
           "No identification within " +
-          std::to_string(Protocol::IdentifyTimeoutMs / 1000) +
+          std::to_string(Protocol::kIdentifyTimeoutMs / 1000) +
           " s; connection closed.");
     }
     pollfd p{m_connFd, POLLIN, 0};
@@ -302,13 +302,13 @@ void TIdTCPServer::AwaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs) {
   }
 }
 
-void TIdTCPServer::ServeRequests(qint64 acceptedMs) {
-  m_parser.Reset();
+void TcpLink::serveRequests(qint64 acceptedMs) {
+  m_parser.reset();
   m_identified = false;
   qint64 lastHeardMs = acceptedMs;
-  std::vector<char> buffer(ReceiveChunk);
+  std::vector<char> buffer(kReceiveChunk);
   for (;;) {
-    AwaitRequestBytes(acceptedMs, lastHeardMs);
+    awaitRequestBytes(acceptedMs, lastHeardMs);
     const ssize_t n = ::recv(m_connFd, buffer.data(), buffer.size(), 0);
     if (n == 0)
       throw ConnectionClosed("Connection Closed Gracefully.");
@@ -323,19 +323,19 @@ void TIdTCPServer::ServeRequests(qint64 acceptedMs) {
     const char *p = buffer.data();
     qsizetype left = n;
     while (left > 0) {
-      const auto [step, consumed] = m_parser.Feed(p, left);
+      const auto [step, consumed] = m_parser.feed(p, left);
       p += consumed;
       left -= consumed;
-      if (step == TTcpRequestParser::TStep::Refused)
-        throw ConnectionClosed(m_parser.Error().toStdString());
-      if (step == TTcpRequestParser::TStep::Request &&
-          !IdTCPServerExecute(m_parser.Request()))
+      if (step == TcpRequestParser::Step::Refused)
+        throw ConnectionClosed(m_parser.error().toStdString());
+      if (step == TcpRequestParser::Step::Request &&
+          !idTCPServerExecute(m_parser.request()))
         return;
     }
   }
 }
 
-void TIdTCPServer::WriteAll(const void *data, qsizetype size) {
+void TcpLink::writeAll(const void *data, qsizetype size) {
   const char *p = static_cast<const char *>(data);
   while (size > 0) {
     const ssize_t n = ::send(m_connFd, p, size_t(size), MSG_NOSIGNAL);
@@ -354,35 +354,35 @@ void TIdTCPServer::WriteAll(const void *data, qsizetype size) {
   }
 }
 
-void TIdTCPServer::IdTCPServerConnect() {
-  m_view.ShowLinkIdle();
-  WriteLog(LogDate() + " Connected", LogCommands);
-  const QString peer = PeerAddress();
-  WriteLog("Phone at " + peer.toLatin1(), LogCommands);
+void TcpLink::idTCPServerConnect() {
+  m_view.showLinkIdle();
+  writeLog(logDate() + " Connected", LogCommands);
+  const QString peer = peerAddress();
+  writeLog("Phone at " + peer.toLatin1(), LogCommands);
   m_session.begin(peer);
 }
 
-bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
+bool TcpLink::idTCPServerExecute(const TcpRequest &request) {
   PhoneRequest phone;
   switch (request.kind) {
-  case TTcpRequest::Nop:
+  case TcpRequest::Nop:
     // The parser skips the trailing value after this reply.
-    WriteLog("resv: NOP", LogCommands);
+    writeLog("resv: NOP", LogCommands);
     break;
-  case TTcpRequest::GetAuth:
-    WriteLog("resv: GetAuth", LogCommands);
+  case TcpRequest::GetAuth:
+    writeLog("resv: GetAuth", LogCommands);
     m_identified = true;
     phone.kind = PhoneRequest::Kind::Auth;
     phone.id = request.id;
     break;
-  case TTcpRequest::GetCommand:
-    WriteLog("resv: GetCommand", LogCommands);
-    WriteLog("recv: GetComand", LogCommands);
+  case TcpRequest::GetCommand:
+    writeLog("resv: GetCommand", LogCommands);
+    writeLog("recv: GetComand", LogCommands);
     break;
-  case TTcpRequest::GetScreen:
-    WriteLog("resv: GetScreen", LogCommands);
+  case TcpRequest::GetScreen:
+    writeLog("resv: GetScreen", LogCommands);
     phone.kind = PhoneRequest::Kind::Screen;
-    if (request.HasTile()) {
+    if (request.hasTile()) {
       // Shared, not copied: the parser's buffer is free again once the
       // request is answered.
       phone.tile = request.tile;
@@ -390,12 +390,12 @@ bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
       phone.y = request.y;
     }
     break;
-  case TTcpRequest::Discon:
-    WriteLog("resv: Discon", LogCommands);
+  case TcpRequest::Discon:
+    writeLog("resv: Discon", LogCommands);
     phone.kind = PhoneRequest::Kind::Close;
     break;
-  case TTcpRequest::Other:
-    WriteLog("resv: other", LogCommands);
+  case TcpRequest::Other:
+    writeLog("resv: other", LogCommands);
     phone.kind = PhoneRequest::Kind::Close;
     break;
   }
@@ -403,25 +403,25 @@ bool TIdTCPServer::IdTCPServerExecute(const TTcpRequest &request) {
   if (reply.isEmpty())
     return false;
   if (!phone.tile.isEmpty() && m_session.served())
-    m_view.RestartActivityTimer();
-  WriteAll(reply.constData(), reply.size());
+    m_view.restartActivityTimer();
+  writeAll(reply.constData(), reply.size());
   return true;
 }
 
-void TIdTCPServer::IdTCPServerDisconnect() {
-  m_view.ShowPeer(QString());
+void TcpLink::idTCPServerDisconnect() {
+  m_view.showPeer(QString());
   // The phone has gone while the listener goes on: the window shows that
   // it waits for the next one.
   if (!m_stopping)
-    m_view.ShowWaitingForPhone();
-  m_queue.QueueClear();
-  WriteLog(LogDate() + " DisConnect", LogCommands);
+    m_view.showWaitingForPhone();
+  m_queue.queueClear();
+  writeLog(logDate() + " DisConnect", LogCommands);
 }
 
-void TIdTCPServer::IdTCPServerException(const QByteArray &message) {
-  WriteLog(message, LogCommands);
+void TcpLink::idTCPServerException(const QByteArray &message) {
+  writeLog(message, LogCommands);
 }
 
-void TIdTCPServer::IdTCPServerListenException(const QByteArray &message) {
-  WriteLog("onlistenExeption" + message, LogCommands);
+void TcpLink::idTCPServerListenException(const QByteArray &message) {
+  writeLog("onlistenExeption" + message, LogCommands);
 }
