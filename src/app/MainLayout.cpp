@@ -1,4 +1,5 @@
 // Builds the main window's controls at their fixed places.
+#include "app/AppCore.h"
 #include "app/MainWindow.h"
 
 #include "controls/PictureButton.h"
@@ -36,9 +37,10 @@ QAction *entry(QMenu *menu, const char *name, const QString &caption,
   return a;
 }
 
-PictureButton *pictureButton(QWidget *parent, const char *name,
-                                 const QRect &geometry, const QString &glyph,
-                                 PictureButtonStyle style = PictureButtonStyle::Highlight) {
+PictureButton *
+pictureButton(QWidget *parent, const char *name, const QRect &geometry,
+              const QString &glyph,
+              PictureButtonStyle style = PictureButtonStyle::Highlight) {
   auto *b = new PictureButton(parent);
   b->setObjectName(name);
   b->setGeometry(geometry);
@@ -87,18 +89,19 @@ void MainWindow::buildMenus() {
   m_connectionAction->setObjectName("MConnection");
   m_connectionAction->setText(uiText("MMConnection"));
   m_autoConnectAction = entry(connection, "MAutoConnection",
-                          uiText("MMAutoConnection"), "Alt+T", 7, true);
+                              uiText("MMAutoConnection"), "Alt+T", 7, true);
   m_bluetoothAction = entry(connection, "MBlueToothConnect",
                             uiText("MMBlueToothConnect"), "Alt+B", 6, true);
-  m_cableAction = entry(connection, "MDataCableConn",
-                         uiText("MMDataCableConn"), "Alt+C", 3, true);
-  m_internetAction = entry(connection, "MInternetConn", uiText("MMInternetConn"),
-                        "Alt+G", 2, true);
+  m_cableAction = entry(connection, "MDataCableConn", uiText("MMDataCableConn"),
+                        "Alt+C", 3, true);
+  m_internetAction = entry(connection, "MInternetConn",
+                           uiText("MMInternetConn"), "Alt+G", 2, true);
   connection->addSeparator();
   m_disconnectAction = entry(connection, "MDissconect", uiText("MMDissconect"),
-                      "Alt+D", 11, false);
+                             "Alt+D", 11, false);
   connection->addSeparator();
-  m_exitAction = entry(connection, "MExit", uiText("MMExit"), "Alt+F4", 0, true);
+  m_exitAction =
+      entry(connection, "MExit", uiText("MMExit"), "Alt+F4", 0, true);
 
   auto *tools = new QMenu(this);
   m_toolsAction = m_mainMenu->addMenu(tools);
@@ -111,16 +114,18 @@ void MainWindow::buildMenus() {
   m_recordPauseAction =
       entry(video, "MRecordPause", uiText("MMRecordPause"), "Alt+R", 12, true);
   m_stopAction = entry(video, "MStop", uiText("MMStop"), "Alt+S", 9, false);
-  m_screenshotAction = entry(tools, "MSaveScreenshot", uiText("MMSaveScreenshot"),
-                          "Alt+A", 5, true);
-  m_optionsAction = entry(tools, "MOptions", uiText("MMOptions"), "Alt+O", 4, true);
+  m_screenshotAction = entry(tools, "MSaveScreenshot",
+                             uiText("MMSaveScreenshot"), "Alt+A", 5, true);
+  m_optionsAction =
+      entry(tools, "MOptions", uiText("MMOptions"), "Alt+O", 4, true);
   tools->addSeparator();
 
   auto *help = new QMenu(this);
   m_helpAction = m_mainMenu->addMenu(help);
   m_helpAction->setObjectName("MHelp");
   m_helpAction->setText(uiText("MMHelp"));
-  m_manualAction = entry(help, "MManual", uiText("MMManual"), "Alt+M", -1, true);
+  m_manualAction =
+      entry(help, "MManual", uiText("MMManual"), "Alt+M", -1, true);
   m_aboutAction = entry(help, "MAbout", uiText("MMAbout"), "F1", 10, true);
 
   // One flat 71 x 21 button per top-level entry, opening its sub-menu.
@@ -155,7 +160,8 @@ void MainWindow::buildMenus() {
           [this] { connectCable(m_cableAction); });
   connect(m_internetAction, &QAction::triggered, this,
           [this] { connectInternet(m_internetAction); });
-  connect(m_disconnectAction, &QAction::triggered, this, &MainWindow::disconnectFromMenu);
+  connect(m_disconnectAction, &QAction::triggered, this,
+          &MainWindow::disconnectFromMenu);
   connect(m_exitAction, &QAction::triggered, this, &MainWindow::quit);
   // As the record button: an open converter comes forward instead.
   connect(m_recordPauseAction, &QAction::triggered, this,
@@ -164,7 +170,8 @@ void MainWindow::buildMenus() {
   // The Tools menu's entry saves a screenshot as the camera button does.
   connect(m_screenshotAction, &QAction::triggered, this,
           &MainWindow::saveScreenshot);
-  connect(m_optionsAction, &QAction::triggered, this, &MainWindow::showSettings);
+  connect(m_optionsAction, &QAction::triggered, this,
+          &MainWindow::showSettings);
   connect(m_manualAction, &QAction::triggered, this, &MainWindow::showManual);
   connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
 
@@ -172,16 +179,16 @@ void MainWindow::buildMenus() {
   m_connectPopup = new QMenu(this);
   m_connectPopup->setObjectName("PopMConnection");
   m_popupCableAction = entry(m_connectPopup, "PMDataCableConn",
-                          uiText("MMDataCableConn"), "", 3, true);
+                             uiText("MMDataCableConn"), "", 3, true);
   m_popupInternetAction = entry(m_connectPopup, "PMInternetConn",
-                         uiText("MMInternetConn"), "", 2, true);
+                                uiText("MMInternetConn"), "", 2, true);
   m_popupBluetoothAction = entry(m_connectPopup, "PMBlueToothConnect",
-                             uiText("MMBlueToothConnect"), "", 6, true);
+                                 uiText("MMBlueToothConnect"), "", 6, true);
   m_connectPopup->setToolTipsVisible(true);
-  for (QAction *a : {m_popupCableAction, m_popupInternetAction, m_popupBluetoothAction}) {
+  for (QAction *a :
+       {m_popupCableAction, m_popupInternetAction, m_popupBluetoothAction}) {
     a->setToolTip(a->text());
-    connect(a, &QAction::triggered, this,
-            [this, a] { connectFromPopup(a); });
+    connect(a, &QAction::triggered, this, [this, a] { connectFromPopup(a); });
   }
 }
 
@@ -195,9 +202,9 @@ void MainWindow::buildControlBar() {
   m_controlBarBackground->setPixmap(art("controlbar.png"));
 
   m_connectButton = pictureButton(m_controlBar, "dxfPicButConnect",
-                                   {16, 5, 83, 37}, "btn_connect.png");
-  m_disconnectButton = pictureButton(m_controlBar, "Bt_Disconn", {107, 5, 70, 37},
-                             "btn_disconnect.png");
+                                  {16, 5, 83, 37}, "btn_connect.png");
+  m_disconnectButton = pictureButton(m_controlBar, "Bt_Disconn",
+                                     {107, 5, 70, 37}, "btn_disconnect.png");
   m_disconnectButton->setEnabled(false);
 
   m_linkLed = new QLabel(m_controlBar);
@@ -217,23 +224,23 @@ void MainWindow::buildControlBar() {
                    "ind_bluetooth.png"},
         std::tuple{&m_internetIndicator, "PicButIndInet", QRect(301, 8, 35, 26),
                    "ind_gprs.png"}}) {
-    *button = pictureButton(m_controlBar, name, rect, glyph, PictureButtonStyle::Normal);
+    *button = pictureButton(m_controlBar, name, rect, glyph,
+                            PictureButtonStyle::Normal);
     (*button)->setGroupIndex(group++);
     (*button)->setDown(true);
     (*button)->setEnabled(false);
   }
 
   m_screenshotButton = pictureButton(m_controlBar, "dxfPictureButton1",
-                                    {391, 5, 41, 37}, "btn_screenshot.png");
+                                     {391, 5, 41, 37}, "btn_screenshot.png");
   m_recordButton = pictureButton(m_controlBar, "dxfPicButPlSave",
-                                  {490, 8, 28, 27}, "btn_record.png");
+                                 {490, 8, 28, 27}, "btn_record.png");
   m_pauseButton = pictureButton(m_controlBar, "dxfPicButPlPause",
-                                   {523, 8, 29, 26}, "btn_pause.png");
+                                {523, 8, 29, 26}, "btn_pause.png");
   m_stopButton = pictureButton(m_controlBar, "dxfPicButPlStop",
-                                  {557, 8, 31, 29}, "btn_stop.png");
+                               {557, 8, 31, 29}, "btn_stop.png");
   // Record, pause and stop: one group, stop down while not recording.
-  for (PictureButton *b :
-       {m_recordButton, m_pauseButton, m_stopButton})
+  for (PictureButton *b : {m_recordButton, m_pauseButton, m_stopButton})
     b->setGroupIndex(5);
   m_stopButton->setDown(true);
 
@@ -268,15 +275,15 @@ void MainWindow::buildWorkZone() {
   m_modelLabel =
       label(m_workArea, "LabPhoneType", 56, 10, QFont("Times New Roman", 8));
   m_zoomLabel = label(m_workArea, "LabZoom", 235, 10, QFont("Tahoma", 8),
-                  uiText("MLabZoom"));
+                      uiText("MLabZoom"));
 
-  m_screenView = new ScreenImage(m_canvas.get(), false, m_workArea);
+  m_screenView = new ScreenImage(&m_core.canvas(), false, m_workArea);
   m_screenView->setObjectName("ImageScreen");
   m_screenView->setGeometry(18, 25, 176, 208);
-  m_zoomView = new ScreenImage(m_canvas.get(), true, m_workArea);
+  m_zoomView = new ScreenImage(&m_core.canvas(), true, m_workArea);
   m_zoomView->setObjectName("ImageScreenZoom");
   m_zoomView->setGeometry(236, 25, 352, 416);
-  connectScreenViews(m_canvas.get(), {m_screenView, m_zoomView});
+  connectScreenViews(&m_core.canvas(), {m_screenView, m_zoomView});
 
   m_keypad = new PhonePanel(m_workArea);
   m_keypad->move(17, 243);
@@ -290,8 +297,8 @@ void MainWindow::buildWorkZone() {
   m_savedLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   QFont bold("Tahoma", 8);
   bold.setBold(true);
-  m_quickTextLabel = label(m_workArea, "LabQuickText", 21, 475, bold,
-                       uiText("MLabQuickText"));
+  m_quickTextLabel =
+      label(m_workArea, "LabQuickText", 21, 475, bold, uiText("MLabQuickText"));
   QPalette grey = m_quickTextLabel->palette();
   grey.setColor(QPalette::WindowText, QColor(85, 85, 85));
   m_quickTextLabel->setPalette(grey);
@@ -316,7 +323,7 @@ void MainWindow::buildWorkZone() {
   m_quickTextEnabled->setGeometry(15, 568, 17, 17);
   m_quickTextEnabled->setFocusPolicy(Qt::NoFocus);
   m_quickTextEnableLabel = label(m_workArea, "LabQuickTextEnable", 36, 568,
-                             font(), uiText("MLabQuickTextEnable"));
+                                 font(), uiText("MLabQuickTextEnable"));
   m_sendButton = new QPushButton(uiText("MBtnSend"), m_workArea);
   m_sendButton->setObjectName("BtnSend");
   m_sendButton->setGeometry(520, 568, 75, 20);
@@ -325,7 +332,8 @@ void MainWindow::buildWorkZone() {
 
   connect(m_quickTextEnabled, &QCheckBox::clicked, this,
           &MainWindow::toggleQuickText);
-  connect(m_sendButton, &QPushButton::clicked, this, &MainWindow::sendTypedText);
+  connect(m_sendButton, &QPushButton::clicked, this,
+          &MainWindow::sendTypedText);
 }
 
 void MainWindow::buildTray() {
@@ -333,13 +341,18 @@ void MainWindow::buildTray() {
     m_menuIcons.append(QIcon(art(QStringLiteral("tray_%1.png").arg(i))));
   m_trayMenu = new QMenu(this);
   m_trayMenu->setObjectName("PopMTray");
-  m_restoreAction = entry(m_trayMenu, "PMRestore", uiText("PMRestore"), "", -1, true);
+  m_restoreAction =
+      entry(m_trayMenu, "PMRestore", uiText("PMRestore"), "", -1, true);
   m_minimizeAction =
       entry(m_trayMenu, "PMMinimize", uiText("PMMinimize"), "", -1, true);
-  m_trayExitAction = entry(m_trayMenu, "PMExit", uiText("PMExit"), "", -1, true);
-  connect(m_restoreAction, &QAction::triggered, this, &MainWindow::restoreFromTray);
-  connect(m_minimizeAction, &QAction::triggered, this, &MainWindow::minimizeFromTray);
-  connect(m_trayExitAction, &QAction::triggered, this, &MainWindow::quitFromTray);
+  m_trayExitAction =
+      entry(m_trayMenu, "PMExit", uiText("PMExit"), "", -1, true);
+  connect(m_restoreAction, &QAction::triggered, this,
+          &MainWindow::restoreFromTray);
+  connect(m_minimizeAction, &QAction::triggered, this,
+          &MainWindow::minimizeFromTray);
+  connect(m_trayExitAction, &QAction::triggered, this,
+          &MainWindow::quitFromTray);
 
   m_trayIcon = new QSystemTrayIcon(m_menuIcons.value(0), this);
   m_trayIcon->setObjectName("CoolTrayIcon");

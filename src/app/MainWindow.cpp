@@ -1,14 +1,15 @@
 #include "app/MainWindow.h"
+#include "app/AppCore.h"
 #include "app/Artwork.h"
 
+#include "app/AllowPhoneDialog.h"
 #include "app/AppException.h"
 #include "app/LinkViewAdapter.h"
 #include "app/MessageBoxes.h"
-#include "app/Startup.h"
-#include "app/SettingsDialog.h"
-#include "app/AllowPhoneDialog.h"
 #include "app/PortScanProgress.h"
+#include "app/SettingsDialog.h"
 #include "app/SplashScreen.h"
+#include "app/Startup.h"
 #include "capture/ConverterFiles.h"
 #include "capture/ImageFiles.h"
 #include "capture/Screenshot.h"
@@ -16,13 +17,13 @@
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
+#include "keys/HotKeyEditor.h"
 #include "keys/Keyboard.h"
 #include "keys/PhoneKeypad.h"
 #include "keys/QuickText.h"
-#include "keys/HotKeyEditor.h"
 #include "link/CommandQueue.h"
-#include "link/TcpLink.h"
 #include "link/SerialLink.h"
+#include "link/TcpLink.h"
 #include "platform/Shell.h"
 #include "platform/WindowFinder.h"
 #include "screen/ActivityIndicator.h"
@@ -42,11 +43,11 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
-MainWindow::MainWindow(CommandQueue &queue, QWidget *parent)
+MainWindow::MainWindow(AppCore &core, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_queue(queue), m_canvas(std::make_unique<ScreenCanvas>()) {
+      m_core(core) {
   initArtwork();
   setObjectName("FormMain");
   setFixedSize(kClientWidth, kClientHeight);
@@ -57,23 +58,22 @@ MainWindow::MainWindow(CommandQueue &queue, QWidget *parent)
   setFont(QFont("Verdana", 8));
   setWindowIcon(QIcon(":/art/icon_app.png"));
 
-  m_indicator = new ActivityIndicator(this);
-  m_linkView = new LinkViewAdapter(*m_canvas, *m_indicator, this);
-  m_tcpServer = std::make_unique<TcpLink>(*m_linkView, m_queue);
-  m_connection =
-      std::make_unique<ConnectionManager>(*this, *m_tcpServer, m_queue);
-  m_tcpServer->setStats(&m_linkStats);
-  m_tcpServer->setGate(&m_phoneGate);
-  connect(m_indicator, &ActivityIndicator::indexChanged, this, [this](int i) {
-    setLedImage(i);
-    setTrayIconIndex(i);
-  });
-  connect(m_linkView, &LinkViewAdapter::phoneNameChanged, this,
+  m_core.attachView(*this);
+  connect(
+      &m_core.serialLink(), &SerialLink::errorRaised, this,
+      [this](const QString &message) { appException(this, message); },
+      Qt::QueuedConnection);
+  connect(&m_core.indicator(), &ActivityIndicator::indexChanged, this,
+          [this](int i) {
+            setLedImage(i);
+            setTrayIconIndex(i);
+          });
+  connect(&m_core.linkView(), &LinkViewAdapter::phoneNameChanged, this,
           [this](const QString &name) {
             m_modelLabel->setText(name);
             m_modelLabel->adjustSize();
           });
-  connect(m_linkView, &LinkViewAdapter::waitingForPhoneChanged, this,
+  connect(&m_core.linkView(), &LinkViewAdapter::waitingForPhoneChanged, this,
           &MainWindow::showWaitingForPhone);
   // A log line that cannot be written turns its log off; the user hears of
   // it once, on this thread, whichever thread wrote the line.
@@ -101,14 +101,10 @@ MainWindow::MainWindow(CommandQueue &queue, QWidget *parent)
 }
 
 MainWindow::~MainWindow() {
-  // The listener's threads touch the view: end them first.
-  m_connection.reset();
-  m_tcpServer.reset();
-  // No link thread is left to write a line.
+  // The links report to this window: they end first.
+  m_core.shutDown();
+  m_core.detachView();
   setLogFailureHandler({});
-  // The views, the indicator and the adapter point at the canvas: they go
-  // before it does.
-  qDeleteAll(findChildren<QObject *>(Qt::FindDirectChildrenOnly));
 }
 
 void MainWindow::initialize() {
@@ -137,8 +133,8 @@ void MainWindow::initialize() {
 }
 
 void MainWindow::shutDown() {
-  if (m_tcpServer->active())
-    m_tcpServer->close();
+  if (m_core.tcpLink().active())
+    m_core.tcpLink().close();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
@@ -158,7 +154,7 @@ void MainWindow::showManual() {
     const char *key =
         result == platform::OpenResult::Missing    ? "UiManualMissing"
         : result == platform::OpenResult::NoViewer ? "UiManualNoViewer"
-                                                    : "UiManualFailed";
+                                                   : "UiManualFailed";
     showMessageBox(this, MessageKind::Warning,
                    QApplication::applicationDisplayName(),
                    uiText(key).arg(QDir::toNativeSeparators(path)));
@@ -247,13 +243,12 @@ void MainWindow::setTrayIconIndex(int index) {
   m_trayIcon->setIcon(m_menuIcons.value(index));
 }
 
-void MainWindow::showActivity() { m_indicator->showActivity(); }
+void MainWindow::showActivity() { m_core.indicator().showActivity(); }
 
 // --- Keypad ---------------------------------------------------------------
 
 void MainWindow::pressKeypadButton(PictureButton *button) {
-  m_queue.putKeyCode(static_cast<uint16_t>(button->tag() & 0xFFFF));
-  QCoreApplication::processEvents();
+  m_core.queue().putKeyCode(static_cast<uint16_t>(button->tag() & 0xFFFF));
 }
 
 // --- Connection commands --------------------------------------------------
@@ -270,30 +265,30 @@ template <typename F> void MainWindow::guarded(F &&command) {
 
 void MainWindow::connectInternet(QAction *) {
   guarded([this] {
-    applyPhonePolicy();
-    m_connection->connectGprs();
+    m_core.applyPhonePolicy();
+    m_core.connection().connectGprs();
   });
 }
 
 void MainWindow::connectBluetooth(QAction *) {
   guarded([this] {
-    applyPhonePolicy();
-    m_connection->connectBluetooth();
+    m_core.applyPhonePolicy();
+    m_core.connection().connectBluetooth();
   });
 }
 
 void MainWindow::connectCable(QAction *) {
   guarded([this] {
-    applyPhonePolicy();
-    m_connection->connectCable();
+    m_core.applyPhonePolicy();
+    m_core.connection().connectCable();
   });
 }
 
 void MainWindow::connectAutomatically(QAction *) {
   // A port list that cannot be read ends here, not inside the menu's signal.
   guarded([this] {
-    applyPhonePolicy();
-    m_connection->autoconnect();
+    m_core.applyPhonePolicy();
+    m_core.connection().autoconnect();
   });
 }
 
@@ -316,30 +311,12 @@ void MainWindow::disconnectFromMenu() { disconnectLink(); }
 void MainWindow::disconnectFromButton() { disconnectLink(); }
 
 void MainWindow::disconnectLink() {
-  guarded([this] { m_connection->disconnectLink(); });
+  guarded([this] { m_core.connection().disconnectLink(); });
 }
 
 void MainWindow::checkPortWatchdog() {
-  guarded([this] { m_connection->checkPortWatchdog(); });
+  guarded([this] { m_core.connection().checkPortWatchdog(); });
 }
-
-void MainWindow::setSerialLink(SerialLink *module) {
-  if (m_dataCom)
-    disconnect(m_dataCom, nullptr, this, nullptr);
-  m_dataCom = module;
-  m_connection->setSerialLink(module);
-  if (m_dataCom) {
-    m_dataCom->setView(m_linkView);
-    m_dataCom->setStats(&m_linkStats);
-    m_dataCom->setGate(&m_phoneGate);
-    connect(
-        m_dataCom, &SerialLink::errorRaised, this,
-        [this](const QString &message) { appException(this, message); },
-        Qt::QueuedConnection);
-  }
-}
-
-LinkView &MainWindow::linkView() { return *m_linkView; }
 
 // --- The window as the connection manager sees it -------------------------
 
@@ -382,10 +359,10 @@ void MainWindow::showLinkState(int index) {
   if (index == 0) {
     // Also stops TimerYellow; a late restart from a link thread cannot
     // bring the LED back.
-    m_indicator->showNoLink();
+    m_core.indicator().showNoLink();
   } else {
-    m_indicator->showLinkIdle();
-    m_linkRates.clear(); // the figures of a new link start afresh
+    m_core.indicator().showLinkIdle();
+    m_core.clearLinkFigures(); // the figures of a new link start afresh
   }
   setLedImage(index);
   setTrayIconIndex(index);
@@ -397,10 +374,10 @@ void MainWindow::clearLinkTexts() {
 }
 
 void MainWindow::clearScreen() {
-  m_linkView->invalidate();
+  m_core.linkView().invalidate();
   if (m_allowPhone)
     m_allowPhone->close(); // the phone it asks about has gone
-  m_canvas->removePictures();
+  m_core.canvas().removePictures();
   m_screenView->update();
   m_zoomView->update();
 }
@@ -468,7 +445,7 @@ void MainWindow::storeFoundPort(const QString &portName, bool isCable) {
 // --- Keyboard and quick text ---------------------------------------------
 
 void MainWindow::handleKeyDown(uint16_t key, Qt::KeyboardModifiers shift) {
-  sendKeyDown(m_queue, key, shift);
+  sendKeyDown(m_core.queue(), key, shift);
 }
 
 void MainWindow::toggleQuickText() {
@@ -492,7 +469,7 @@ void MainWindow::toggleQuickText() {
 
 void MainWindow::sendTypedText() {
   int replaced = 0;
-  if (sendQuickText(m_queue, m_quickTextEdit->toPlainText(), &replaced))
+  if (sendQuickText(m_core.queue(), m_quickTextEdit->toPlainText(), &replaced))
     m_quickTextEdit->clear();
   if (replaced > 0) {
     m_savedLabel->setText(uiText("UiQuickTextReplaced").arg(replaced));
@@ -567,7 +544,7 @@ void MainWindow::applyLanguageText(const QString &key, const QString &text) {
 }
 
 void MainWindow::finishLanguage() {
-  showWaitingForPhone(m_linkView->waitingForPhone());
+  showWaitingForPhone(m_core.linkView().waitingForPhone());
   // The connection pop-up repeats the menu's captions.
   for (auto [popup, entry] :
        {std::pair{m_popupCableAction, m_cableAction},
@@ -610,38 +587,16 @@ QIcon recordMenuImage(int index) {
 } // namespace
 
 void MainWindow::buildCapture() {
-  m_captureClock = [] { return QDateTime::currentDateTime(); };
-  ScreenshotHooks shots;
-  shots.picture = [this] { return m_canvas->screen(); };
-  shots.now = [this] { return m_captureClock(); };
-  shots.pickFolder = [this] {
+  m_core.setFolderPicker([this] {
     return QFileDialog::getExistingDirectory(
         this, uiText("UiChooseScreenshotFolder"), QDir::homePath());
-  };
-  m_screenshots = std::make_unique<ScreenshotSaver>(std::move(shots));
-
-  RecorderHooks rec;
-  rec.picture = [this] { return m_canvas->screen(); };
-  rec.now = [this] { return m_captureClock().time(); };
-  rec.programDir = [] { return exeDir(); };
-  rec.framesDir = [] { return tempDir(); };
-  rec.saveScreenSize = [](int height, int width) {
-    saveScreenSize(height, width);
-  };
-  rec.startConverter = [] {
-    // Nothing is waited for and nothing is reported.
-    startConverterProgram();
-  };
-  m_recorder = std::make_unique<VideoRecorder>(std::move(rec));
-}
-
-void MainWindow::setCaptureClock(std::function<QDateTime()> now) {
-  m_captureClock = std::move(now);
+  });
 }
 
 void MainWindow::saveScreenshot() {
   try {
-    if (m_screenshots->save(AppSettings.imageDir, AppSettings.imageType) !=
+    if (m_core.screenshots().save(AppSettings.imageDir,
+                                  AppSettings.imageType) !=
         ScreenshotResult::Saved)
       return;
   } catch (const CaptureWriteError &e) {
@@ -668,18 +623,18 @@ void MainWindow::clearSavedLabel() {
 }
 
 void MainWindow::applyRecorderState() {
-  m_captureState = captureStateText(m_recorder->state());
-  m_stopAction->setEnabled(m_recorder->state() != CaptureState::Off);
+  m_captureState = captureStateText(m_core.recorder().state());
+  m_stopAction->setEnabled(m_core.recorder().state() != CaptureState::Off);
 }
 
 void MainWindow::recordOrPause() {
   try {
-    switch (m_recorder->recordPause(AppSettings.fps)) {
+    switch (m_core.recorder().recordPause(AppSettings.fps)) {
     case VideoRecorder::Step::Refused:
       m_buttonResetTimer->start();
       break;
     case VideoRecorder::Step::Started:
-      m_captureTimer->setInterval(m_recorder->interval());
+      m_captureTimer->setInterval(m_core.recorder().interval());
       m_captureTimer->start();
       m_recordButton->setDown(true);
       break;
@@ -701,12 +656,12 @@ void MainWindow::recordOrPause() {
 }
 
 void MainWindow::stopRecording() {
-  if (m_recorder->state() == CaptureState::Off)
+  if (m_core.recorder().state() == CaptureState::Off)
     return;
   m_captureTimer->stop();
   QString failure;
   try {
-    m_recorder->stop();
+    m_core.recorder().stop();
   } catch (const RecordingError &e) {
     failure = e.message();
   } catch (const std::exception &e) {
@@ -721,7 +676,7 @@ void MainWindow::stopRecording() {
 
 void MainWindow::captureFrame() {
   try {
-    m_recorder->tick();
+    m_core.recorder().tick();
   } catch (const RecordingError &e) {
     // The recording has been stopped; the window follows.
     m_captureTimer->stop();
@@ -761,7 +716,7 @@ void MainWindow::offerLeftoverRecording() {
   if (choice == 0) {
     // The converter deletes the frames once their video is written.
     try {
-      writeListFile(m_recorder->listFilePath(), frames);
+      writeListFile(m_core.recorder().listFilePath(), frames);
     } catch (const CaptureWriteError &e) {
       showMessageBox(this, MessageKind::Warning, caption,
                      uiText("CaptureLeftoverListFailed")
@@ -799,28 +754,26 @@ void MainWindow::recordButtonClicked() {
     return;
   }
   recordOrPause();
-  QCoreApplication::processEvents();
 }
 
 void MainWindow::pauseButtonClicked() {
   if (raiseConverterWindow())
     return;
-  QCoreApplication::processEvents();
-  if (m_recorder->state() == CaptureState::Played)
+  if (m_core.recorder().state() == CaptureState::Played)
     recordOrPause();
   else
     m_buttonResetTimer->start();
 }
 
 void MainWindow::stopButtonPressed() {
-  m_stopArmed = m_recorder->state() != CaptureState::Off;
+  m_stopArmed = m_core.recorder().state() != CaptureState::Off;
 }
 
 void MainWindow::stopButtonClicked() {
   // A press that began while not recording does nothing.
   const bool armed = m_stopArmed;
   m_stopArmed = false;
-  if (armed && m_recorder->state() != CaptureState::Off)
+  if (armed && m_core.recorder().state() != CaptureState::Off)
     stopRecording();
 }
 
@@ -839,7 +792,7 @@ void MainWindow::buildPeerInfo() {
   // A spot under each indicator: when a link's indicator is hidden to show
   // the link in use, the spot's tooltip tells who is at the other end.
   PictureButton *indicators[] = {m_cableIndicator, m_bluetoothIndicator,
-                                     m_internetIndicator};
+                                 m_internetIndicator};
   for (int i = 0; i < 3; ++i) {
     auto *spot = new QWidget(m_controlBar);
     spot->setObjectName(indicators[i]->objectName() + "Tip");
@@ -847,9 +800,9 @@ void MainWindow::buildPeerInfo() {
     spot->stackUnder(indicators[i]);
     m_indicatorTips[i] = spot;
   }
-  connect(m_linkView, &LinkViewAdapter::peerChanged, this,
+  connect(&m_core.linkView(), &LinkViewAdapter::peerChanged, this,
           &MainWindow::updatePeerTips);
-  connect(m_linkView, &LinkViewAdapter::phoneApprovalNeeded, this,
+  connect(&m_core.linkView(), &LinkViewAdapter::phoneApprovalNeeded, this,
           &MainWindow::askAboutPhone);
 
   m_linkFiguresTimer = new QTimer(this);
@@ -875,10 +828,10 @@ QWidget *MainWindow::indicatorTip(LinkKind link) const {
 }
 
 void MainWindow::updatePeerTips() {
-  const LinkViewAdapter::Peer peer = m_linkView->peer();
+  const LinkViewAdapter::Peer peer = m_core.linkView().peer();
   QString text;
   if (!peer.where.isEmpty()) {
-    const bool tcp = m_connection->link() == LinkKind::Gprs;
+    const bool tcp = m_core.connection().link() == LinkKind::Gprs;
     text = uiText(tcp ? "UiPhoneAt" : "UiPhoneOn").arg(peer.where);
     if (!peer.modelCode.isEmpty())
       text += QStringLiteral("\n") +
@@ -890,8 +843,8 @@ void MainWindow::updatePeerTips() {
   m_peerTip = text;
   updateIndicatorTips();
   m_trayIcon->setToolTip(text.isEmpty()
-                               ? QStringLiteral("Quorvane v1.0")
-                               : QStringLiteral("Quorvane v1.0\n") + text);
+                             ? QStringLiteral("Quorvane v1.0")
+                             : QStringLiteral("Quorvane v1.0\n") + text);
 }
 
 void MainWindow::updateIndicatorTips() {
@@ -917,66 +870,40 @@ void MainWindow::updateIndicatorTips() {
 }
 
 void MainWindow::sampleLinkFigures() {
-  if (!m_connection->linkOpen()) {
-    m_linkLed->setToolTip(QString());
-    return;
-  }
-  m_linkRates.add(QDateTime::currentMSecsSinceEpoch(), m_linkStats.read());
-  m_linkLed->setToolTip(
-      formatLinkRates(m_linkRates.rates(), uiText("UiLinkFigures")));
-}
-
-void MainWindow::applyPhonePolicy() {
-  QList<PhoneId> known;
-  if (AppSettings.knownPhonesOnly)
-    for (const KnownPhone &phone : loadKnownPhones()) {
-      const QByteArray bytes = QByteArray::fromHex(phone.block);
-      PhoneId id;
-      std::copy(bytes.begin(), bytes.end(), id.begin());
-      known.append(id);
-    }
-  m_phoneGate.setPolicy(AppSettings.knownPhonesOnly, known);
+  m_linkLed->setToolTip(m_core.sampleLinkFigures(uiText("UiLinkFigures")));
 }
 
 void MainWindow::askAboutPhone(quint64 connection, const QByteArray &block,
-                              const QByteArray &modelCode,
-                              const QString &modelName) {
+                               const QByteArray &modelCode,
+                               const QString &modelName) {
   if (m_allowPhone)
     m_allowPhone->close(); // an earlier question is out of date
-  m_allowPhone = new AllowPhoneDialog(connection, m_linkView->peer().where,
-                                     modelCode, modelName, block, this);
+  m_allowPhone =
+      new AllowPhoneDialog(connection, m_core.linkView().peer().where,
+                           modelCode, modelName, block, this);
   m_allowPhone->setWindowFlag(Qt::Window);
   connect(m_allowPhone, &AllowPhoneDialog::answered, this,
           [this, prompt = m_allowPhone](AllowPhoneDialog::Answer answer) {
             guarded([&] {
-              const quint64 connection = prompt->connection();
-              switch (answer) {
-              case AllowPhoneDialog::AlwaysAllow: {
-                // A list that cannot be stored still lets the phone in for
-                // this run; the warning says the change was not saved.
-                try {
-                  addKnownPhone(prompt->block(), prompt->modelName().toUtf8());
-                } catch (const SettingsWriteError &e) {
-                  postAppException(this, e);
-                }
-                const QByteArray bytes = QByteArray::fromHex(prompt->block());
-                PhoneId id;
-                std::copy(bytes.begin(), bytes.end(), id.begin());
-                m_phoneGate.addKnown(id);
-                m_phoneGate.allow(connection);
-                break;
-              }
-              case AllowPhoneDialog::AllowOnce:
-                m_phoneGate.allow(connection);
-                break;
-              case AllowPhoneDialog::Refuse:
-                if (!m_phoneGate.refuse(connection))
+              const auto answerOf = [](AllowPhoneDialog::Answer a) {
+                switch (a) {
+                case AllowPhoneDialog::AlwaysAllow:
+                  return AppCore::PhoneAnswer::AlwaysAllow;
+                case AllowPhoneDialog::AllowOnce:
+                  return AppCore::PhoneAnswer::AllowOnce;
+                case AllowPhoneDialog::Refuse:
                   break;
-                if (m_connection->link() == LinkKind::Gprs)
-                  m_tcpServer->dropPhone(connection);
-                else
-                  m_connection->disconnectLink();
-                break;
+                }
+                return AppCore::PhoneAnswer::Refuse;
+              };
+              // A list that cannot be stored still lets the phone in for
+              // this run; the warning says the change was not saved.
+              try {
+                m_core.answerPhone(prompt->connection(), prompt->block(),
+                                   prompt->modelName().toUtf8(),
+                                   answerOf(answer));
+              } catch (const SettingsWriteError &e) {
+                postAppException(this, e);
               }
             });
           });

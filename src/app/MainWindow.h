@@ -26,6 +26,7 @@
 #include "link/LinkView.h"
 #include "link/PhoneGate.h"
 
+class AppCore;
 class PictureButton;
 class PhonePanel;
 class ScreenCanvas;
@@ -46,27 +47,30 @@ public:
   static constexpr int kClientWidth = 625;
   static constexpr int kClientHeight = 669;
 
-  // queue: the one queue of key entries every link drains.
-  explicit MainWindow(CommandQueue &queue, QWidget *parent = nullptr);
+  // core: the running program this window shows and commands.
+  explicit MainWindow(AppCore &core, QWidget *parent = nullptr);
   ~MainWindow() override;
 
   // Menu tool bar and menus.
   QWidget *m_menuStrip = nullptr; // a strip of flat menu buttons
-  QMenu *m_mainMenu = nullptr;   // the top level, shown through m_menuStrip
+  QMenu *m_mainMenu = nullptr;    // the top level, shown through m_menuStrip
   QAction *m_connectionAction = nullptr, *m_autoConnectAction = nullptr,
           *m_bluetoothAction = nullptr, *m_cableAction = nullptr,
-          *m_internetAction = nullptr, *m_disconnectAction = nullptr, *m_exitAction = nullptr;
+          *m_internetAction = nullptr, *m_disconnectAction = nullptr,
+          *m_exitAction = nullptr;
   QAction *m_toolsAction = nullptr, *m_videoAction = nullptr,
-          *m_recordPauseAction = nullptr, *m_stopAction = nullptr, *m_screenshotAction = nullptr,
-          *m_optionsAction = nullptr;
-  QAction *m_helpAction = nullptr, *m_manualAction = nullptr, *m_aboutAction = nullptr;
+          *m_recordPauseAction = nullptr, *m_stopAction = nullptr,
+          *m_screenshotAction = nullptr, *m_optionsAction = nullptr;
+  QAction *m_helpAction = nullptr, *m_manualAction = nullptr,
+          *m_aboutAction = nullptr;
 
   // Connection pop-up and tray menu.
   QMenu *m_connectPopup = nullptr;
   QAction *m_popupCableAction = nullptr, *m_popupInternetAction = nullptr,
           *m_popupBluetoothAction = nullptr;
   QMenu *m_trayMenu = nullptr;
-  QAction *m_restoreAction = nullptr, *m_minimizeAction = nullptr, *m_trayExitAction = nullptr;
+  QAction *m_restoreAction = nullptr, *m_minimizeAction = nullptr,
+          *m_trayExitAction = nullptr;
   QSystemTrayIcon *m_trayIcon = nullptr;
 
   // Control bar.
@@ -75,15 +79,16 @@ public:
   PictureButton *m_connectButton = nullptr, *m_disconnectButton = nullptr;
   QLabel *m_linkLed = nullptr;
   PictureButton *m_cableIndicator = nullptr, *m_bluetoothIndicator = nullptr,
-                    *m_internetIndicator = nullptr;
+                *m_internetIndicator = nullptr;
   PictureButton *m_screenshotButton = nullptr, *m_recordButton = nullptr,
-                    *m_pauseButton = nullptr, *m_stopButton = nullptr;
+                *m_pauseButton = nullptr, *m_stopButton = nullptr;
 
   // Work area.
   QWidget *m_workArea = nullptr;
   QLabel *m_workAreaBackground = nullptr;
-  QLabel *m_modelLabel = nullptr, *m_zoomLabel = nullptr, *m_savedLabel = nullptr,
-         *m_quickTextLabel = nullptr, *m_quickTextEnableLabel = nullptr;
+  QLabel *m_modelLabel = nullptr, *m_zoomLabel = nullptr,
+         *m_savedLabel = nullptr, *m_quickTextLabel = nullptr,
+         *m_quickTextEnableLabel = nullptr;
   ScreenImage *m_screenView = nullptr, *m_zoomView = nullptr;
   PhonePanel *m_keypad = nullptr;
   QTextEdit *m_quickTextEdit = nullptr;
@@ -103,12 +108,7 @@ public:
   QString m_captureState;
   bool m_minimized = false;
 
-  CommandQueue &queue() { return m_queue; }
-  ScreenCanvas &canvas() { return *m_canvas; }
-  ActivityIndicator &indicator() { return *m_indicator; }
-  TcpLink &tcpLink() { return *m_tcpServer; }
-  ConnectionManager &connection() { return *m_connection; }
-  PhoneGate &phoneGate() { return m_phoneGate; }
+  AppCore &core() { return m_core; }
   // Where the phone of the link in use is shown when the link's indicator
   // is hidden: a tooltip spot beneath each indicator.
   QWidget *indicatorTip(LinkKind link) const;
@@ -117,10 +117,6 @@ public:
   // The link figures shown by the LED's tooltip, sampled every second.
   QTimer *m_linkFiguresTimer = nullptr;
   void sampleLinkFigures();
-  // The serial data module, created after the window at start-up.
-  void setSerialLink(SerialLink *module);
-  SerialLink *serialLink() const { return m_dataCom; }
-  LinkView &linkView();
   int trayIconIndex() const { return m_trayIndex; }
   int ledIndex() const { return m_ledIndex; }
 
@@ -170,9 +166,6 @@ public:
   void stopButtonPressed();
   void captureFrame();
   void resetRecordButtons();
-  // The clock that names screenshots and frames (tests set their own).
-  void setCaptureClock(std::function<QDateTime()> now);
-  VideoRecorder &recorder() { return *m_recorder; }
   // At start: removes the unfinished videos of killed converters, and offers
   // to make the video from frames a recording left in the frames folder, or
   // to delete them. Does nothing while a converter is at work.
@@ -229,8 +222,6 @@ private:
   void restoreApplication();
   void buildCapture();
   void buildPeerInfo();
-  // Reads the known-phones settings into the gate before a connect.
-  void applyPhonePolicy();
   void updatePeerTips();
   // The indicators' tips: which link each stands for and whether it is in
   // use, in the language in use.
@@ -241,24 +232,12 @@ private:
   bool raiseConverterWindow();
   void applyRecorderState();
 
-  CommandQueue &m_queue;
-  std::unique_ptr<ScreenCanvas> m_canvas;
-  ActivityIndicator *m_indicator = nullptr;
-  LinkViewAdapter *m_linkView = nullptr;
-  std::unique_ptr<TcpLink> m_tcpServer;
-  std::unique_ptr<ConnectionManager> m_connection;
-  LinkStats m_linkStats;
-  LinkRateWindow m_linkRates;
-  PhoneGate m_phoneGate;
+  AppCore &m_core;
   QWidget *m_indicatorTips[3] = {};
   QString m_peerTip; // who is at the other end of the link in use
   QPointer<AllowPhoneDialog> m_allowPhone;
-  SerialLink *m_dataCom = nullptr;
   KeyPreview *m_keyPreview = nullptr;
   int m_trayIndex = 0;
-  int m_ledIndex = -1; // no image at start: the bar's red dot shows
-  std::function<QDateTime()> m_captureClock;
-  std::unique_ptr<ScreenshotSaver> m_screenshots;
-  std::unique_ptr<VideoRecorder> m_recorder;
+  int m_ledIndex = -1;      // no image at start: the bar's red dot shows
   bool m_stopArmed = false; // the stop press began while recording
 };

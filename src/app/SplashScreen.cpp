@@ -9,7 +9,6 @@
 #include <QScreen>
 
 namespace {
-int g_splashTicks = 0;
 const QColor kSplashColor(211, 213, 220);
 } // namespace
 
@@ -80,17 +79,16 @@ void SplashScreen::centerOn(const QWidget *other) {
 void SplashScreen::formShow() { m_timer->start(); }
 
 void SplashScreen::timerTimer() {
-  ++g_splashTicks;
-  if (g_splashTicks == kSplashTicks)
-    hide();
+  if (++m_ticks < kSplashTicks)
+    return;
+  // Its work is done: nothing more wakes the program for it.
+  m_timer->stop();
+  hide();
 }
 
 void SplashScreen::imageClick() { close(); }
 
 void SplashScreen::labelCursorClick() { platform::openUrl(homePage()); }
-
-int SplashScreen::tickCount() { return g_splashTicks; }
-void SplashScreen::resetTickCount() { g_splashTicks = 0; }
 
 QString SplashScreen::homePage() {
   return QStringLiteral("https://www.quorvane.example/");

@@ -42,8 +42,7 @@ public:
   void labelCursorClick();
 
   // The process-wide tick counter shared by every splash.
-  static int tickCount();
-  static void resetTickCount();
+  int tickCount() const { return m_ticks; }
 
   static QString homePage();
 
@@ -52,5 +51,6 @@ protected:
 
 private:
   bool m_showHandler = true;
+  int m_ticks = 0;
   QPointer<QWidget> m_centerOn;
 };

@@ -1,12 +1,13 @@
 #include "app/Startup.h"
 
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "app/SplashScreen.h"
 #include "common/Paths.h"
-#include "keys/KeyTable.h"
 #include "keys/HotKeyEditor.h"
+#include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
 #include "link/SerialLink.h"
 #include "platform/SingleInstance.h"
@@ -43,13 +44,10 @@ void saveKeyTableAtEnd() {
 }
 
 int runQuorvane(int argc, char *argv[]) {
-  // 1. Process-wide state: paths, the key table, and the command queue with
-  // its lock.
+  // 1. Process-wide state: paths and the key table.
   setExePath(processExePath(argv[0]));
   g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
   loadKeyTable();
-  // The one queue of key entries; every link and every producer is given it.
-  CommandQueue queue;
 
   // 2. The application object.
   GuardedApplication app(argc, argv);
@@ -82,21 +80,19 @@ int runQuorvane(int argc, char *argv[]) {
   splash->repaint();
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 
-  // 5. The main window; its creation reads the settings and installs the
-  // error handler.
-  auto main = std::make_unique<MainWindow>(queue);
+  // 5. The program and its main window; the window's creation reads the
+  // settings and installs the error handler.
+  AppCore core;
+  auto main = std::make_unique<MainWindow>(core);
   QObject::connect(&instance, &SingleInstance::restoreRequested, main.get(),
                    &MainWindow::restoreFromOtherInstance);
   QObject::connect(main.get(), &MainWindow::closed, &app, &QApplication::quit);
 
-  // 6. The serial data module.
-  auto dataCom = std::make_unique<SerialLink>(queue, &main->linkView());
-  main->setSerialLink(dataCom.get());
-  // 7. The hot-key editor, hidden until the key page opens it.
+  // 6. The hot-key editor, hidden until the key page opens it.
   auto hotKey = std::make_unique<HotKeyEditor>(main.get());
   setFormHotKey(hotKey.get());
 
-  // 8. The message loop; the main window shows when it starts.
+  // 7. The message loop; the main window shows when it starts.
   main->show();
   QTimer::singleShot(0, main.get(), &MainWindow::offerLeftoverRecording);
   const int code = app.exec();
@@ -104,11 +100,10 @@ int runQuorvane(int argc, char *argv[]) {
   // Ending, in reverse order.
   setFormHotKey(nullptr);
   hotKey.reset();
-  main->setSerialLink(nullptr);
-  dataCom.reset(); // closes an open serial port without a word to the phone
   main.reset();
+  core.shutDown();
   splash.reset();
   saveKeyTableAtEnd();
-  queue.queueClear();
+  core.queue().queueClear();
   return code;
 }

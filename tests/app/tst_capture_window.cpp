@@ -1,7 +1,8 @@
 // Screenshots and recording through the main window's own controls.
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "capture/ConverterFiles.h"
 #include "capture/VideoRecorder.h"
 #include "common/Paths.h"
@@ -21,7 +22,7 @@ class TestCaptureWindow : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
-  CommandQueue m_queue;
+  std::unique_ptr<AppCore> m_core;
   std::unique_ptr<MainWindow> m_form;
   QStringList m_boxes;
   QStringList m_questions;
@@ -35,10 +36,10 @@ class TestCaptureWindow : public QObject {
   }
   // A red tile in the 1:1 view.
   void showPicture() {
-    m_form->canvas().resetPictures();
+    m_form->core().canvas().resetPictures();
     QImage tile(34, 34, QImage::Format_RGB32);
     tile.fill(Qt::red);
-    m_form->canvas().drawDecodedTile(tile, 20, 30);
+    m_form->core().canvas().drawDecodedTile(tile, 20, 30);
   }
   QByteArray read(const QString &path) {
     QFile f(path);
@@ -72,8 +73,9 @@ private slots:
       return m_answer;
     });
     m_questions.clear();
-    m_form = std::make_unique<MainWindow>(m_queue);
-    m_form->setCaptureClock([this] { return m_now; });
+    m_core = std::make_unique<AppCore>();
+    m_form = std::make_unique<MainWindow>(*m_core);
+    m_form->core().setCaptureClock([this] { return m_now; });
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
@@ -97,7 +99,7 @@ private slots:
     click(f.m_screenshotButton);
     const QImage saved(file("shots/2009030709050345.bmp"));
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
-             f.canvas().screen().convertToFormat(QImage::Format_RGB32));
+             f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
     QCOMPARE(AppSettings.imageDir, file("shots").toLocal8Bit() + "/");
     QCOMPARE(f.m_savedLabel->text(), QString("ScreenShot Saved"));
     QVERIFY(f.m_savedLabelTimer->isActive());

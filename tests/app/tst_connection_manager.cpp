@@ -1,15 +1,16 @@
 // The main window's connection commands on serial links, with pseudo-
 // terminals standing in for the phone's ports and a test clock for the
 // watchdog.
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "link/CommandQueue.h"
-#include "link/TcpLink.h"
 #include "link/SerialLink.h"
+#include "link/TcpLink.h"
 #include "platform/ProfileFile.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -53,9 +54,10 @@ class TestConnectionManager : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
-  std::unique_ptr<CommandQueue> m_queue;
+  std::unique_ptr<AppCore> m_core;
+  CommandQueue *m_queue = nullptr;
   std::unique_ptr<MainWindow> m_form;
-  std::unique_ptr<SerialLink> m_dataCom;
+  SerialLink *m_dataCom = nullptr;
   QStringList m_boxes;
   qint64 m_now = 1000000;
 
@@ -64,13 +66,14 @@ class TestConnectionManager : public QObject {
   void checkIdle() {
     MainWindow &f = form();
     for (QAction *a : {f.m_internetAction, f.m_bluetoothAction, f.m_cableAction,
-                       f.m_autoConnectAction, f.m_popupCableAction, f.m_popupInternetAction,
-                       f.m_popupBluetoothAction})
+                       f.m_autoConnectAction, f.m_popupCableAction,
+                       f.m_popupInternetAction, f.m_popupBluetoothAction})
       QVERIFY(a->isEnabled());
     QVERIFY(!f.m_disconnectAction->isEnabled());
     QVERIFY(!f.m_disconnectButton->isEnabled());
     QVERIFY(!f.m_portWatchdog->isActive());
-    for (auto *b : {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+    for (auto *b :
+         {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
       QVERIFY(b->isPictureVisible());
   }
 
@@ -84,19 +87,19 @@ private slots:
           m_boxes << caption + ": " + text;
         });
     m_boxes.clear();
-    m_queue = std::make_unique<CommandQueue>();
-    m_form = std::make_unique<MainWindow>(*m_queue);
-    m_dataCom = std::make_unique<SerialLink>(*m_queue, &m_form->linkView());
+    m_core = std::make_unique<AppCore>();
+    m_queue = &m_core->queue();
+    m_form = std::make_unique<MainWindow>(*m_core);
+    m_dataCom = &m_core->serialLink();
     m_dataCom->setClock([this] { return m_now; });
-    m_form->setSerialLink(m_dataCom.get());
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
 
   void cleanup() {
-    m_form->setSerialLink(nullptr);
-    m_dataCom.reset();
+    m_dataCom = nullptr;
     m_form.reset();
+    m_core.reset();
     qunsetenv("QUORVANE_SERIAL_PORTS");
     setMessageBoxHook({});
     setLogFilePath(QString());
@@ -113,7 +116,8 @@ private slots:
     QVERIFY(m_dataCom->comPort().isOpen());
     QCOMPARE(m_dataCom->comPort().baudRate(), 256000);
     QVERIFY(!f.m_cableIndicator->isPictureVisible());
-    QVERIFY(f.m_bluetoothIndicator->isPictureVisible() && f.m_internetIndicator->isPictureVisible());
+    QVERIFY(f.m_bluetoothIndicator->isPictureVisible() &&
+            f.m_internetIndicator->isPictureVisible());
     QVERIFY(f.m_portWatchdog->isActive());
     QVERIFY(!f.m_cableAction->isEnabled() && f.m_disconnectButton->isEnabled());
     QCOMPARE(f.ledIndex(), 1);
@@ -207,9 +211,11 @@ private slots:
 
     f.connectAutomatically(f.m_autoConnectAction);
     QCOMPARE(m_dataCom->probePorts().size(), 2);
-    for (auto *b : {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+    for (auto *b :
+         {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
       QVERIFY(b->isPictureVisible());
-    QVERIFY(!f.m_autoConnectAction->isEnabled() && f.m_disconnectButton->isEnabled());
+    QVERIFY(!f.m_autoConnectAction->isEnabled() &&
+            f.m_disconnectButton->isEnabled());
     QVERIFY(!f.m_portWatchdog->isActive());
 
     QVERIFY(bluetooth.write(kNopPacket));
@@ -249,7 +255,7 @@ private slots:
                         QByteArray::fromHex("41564f4e00000000")));
     QCOMPARE(receive(phone, kNopReply.size()), kNopReply);
     QTRY_COMPARE(f.m_modelLabel->text(), QString("Quorvane Phone Simulator"));
-    QVERIFY(f.canvas().hasPictures());
+    QVERIFY(f.core().canvas().hasPictures());
     f.m_savedLabel->setText("Saved");
     m_queue->putKeyCode(0x0135);
     m_queue->putKeyCode(0x0136);
@@ -260,7 +266,7 @@ private slots:
     QVERIFY(f.m_savedLabel->text().isEmpty());
     QCOMPARE(f.ledIndex(), 0);
     QCOMPARE(f.trayIconIndex(), 0);
-    QVERIFY(!f.canvas().hasPictures());
+    QVERIFY(!f.core().canvas().hasPictures());
     QCOMPARE(m_dataCom->pendingSize(), 0);
     checkIdle();
 
@@ -293,8 +299,8 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   setLogFilePath("/dev/full");
   LogCommands = true;
   f.connectInternet(f.m_internetAction);
-  QVERIFY(f.tcpLink().active());
-  const quint16 port = quint16(f.tcpLink().boundPort());
+  QVERIFY(f.core().tcpLink().active());
+  const quint16 port = quint16(f.core().tcpLink().boundPort());
   const QByteArray nop = QByteArray::fromHex("0b00000000000000");
   const QByteArray auth =
       le32(12) + le32(0) + le32(0) + QByteArray::fromHex("41564f4e00000000");
@@ -321,12 +327,12 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
 
   // The phone goes: both views dim the last picture under the text; the
   // picture the captures read stays as it was.
-  const QImage last = f.canvas().screen();
+  const QImage last = f.core().canvas().screen();
   phone.reset();
   const QString waiting = "Waiting for the phone";
   QTRY_COMPARE(f.m_screenView->overlayText(), waiting);
   QCOMPARE(f.m_zoomView->overlayText(), waiting);
-  QCOMPARE(f.canvas().screen(), last);
+  QCOMPARE(f.core().canvas().screen(), last);
   const QRgb shown = f.m_screenView->grab().toImage().pixel(5, 5);
   QVERIFY(qAbs(qGreen(shown) - qGreen(last.pixel(5, 5)) * 40 / 100) <= 2);
 
@@ -343,7 +349,7 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   // A phone that connects just before Disconnect: what its connect handler
   // sent the indicator arrives too late to light the LED again.
   phone.reset();
-  QTRY_VERIFY(!f.tcpLink().phoneConnected());
+  QTRY_VERIFY(!f.core().tcpLink().phoneConnected());
   phone = newPhone();
   QVERIFY(phone->waitForConnected(3000));
   QCOMPARE(exchange(*phone, le32(13)), nop);

@@ -1,9 +1,10 @@
 // The main window's keyboard and quick text: key events that enter through
 // the window reach the queue the window was given.
+#include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/Startup.h"
-#include "app/MainWindow.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "keys/Keyboard.h"
@@ -21,12 +22,12 @@ class TestKeyboard : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
-  CommandQueue m_queue;
+  std::unique_ptr<AppCore> m_core;
   std::unique_ptr<MainWindow> m_form;
   bool m_caps = false;
 
   QList<int> codes() {
-    const QByteArray b = m_queue.bytes();
+    const QByteArray b = m_core->queue().bytes();
     QList<int> codes;
     for (qsizetype i = 0; i + 1 < b.size(); i += 2)
       codes << (uint8_t(b[i]) | (uint8_t(b[i + 1]) << 8));
@@ -47,11 +48,12 @@ private slots:
     m_caps = false;
     keyTable() = defaultKeyTable();
     keyTable()[12] = "Call\t452\t2\t116";
-    m_form = std::make_unique<MainWindow>(m_queue);
+    m_core = std::make_unique<AppCore>();
+    m_form = std::make_unique<MainWindow>(*m_core);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     m_form->m_keypad->setFocus();
-    m_queue.queueClear();
+    m_core->queue().queueClear();
   }
   void cleanup() {
     m_form.reset();
@@ -77,7 +79,7 @@ private slots:
     // The modifier keys go down first and are sent too: Shift 16, Ctrl 17.
     QCOMPARE(codes(), (QList<int>{97, 16, 65, 65, 16, 97, 16, 64, 96, 16, 126,
                                   116, 17, 452, 16, 17, 116, 97}));
-    m_queue.queueClear();
+    m_core->queue().queueClear();
 
     // Shift alone: one key-down, and its release sends nothing.
     QTest::keyPress(m_form->windowHandle(), Qt::Key_Shift);
@@ -86,7 +88,7 @@ private slots:
     // too.
     key(Qt::Key_Tab);
     QCOMPARE(codes(), (QList<int>{16, 9}));
-    m_queue.queueClear();
+    m_core->queue().queueClear();
 
     // Holding a bound key: once per auto-repeat.
     for (int i = 0; i < 3; ++i) {
@@ -95,7 +97,7 @@ private slots:
       QCoreApplication::sendEvent(m_form->windowHandle(), &repeat);
     }
     QCOMPARE(codes(), (QList<int>{452, 452, 452}));
-    m_queue.queueClear();
+    m_core->queue().queueClear();
 
     // A key the mapping cannot name sends nothing.
     key(Qt::Key_Eacute);
@@ -120,17 +122,17 @@ private slots:
     QCOMPARE(f.m_quickTextEdit->toPlainText(), QString("ab"));
     QVERIFY(codes().isEmpty());
     QTest::mouseClick(f.m_sendButton, Qt::LeftButton);
-    QCOMPARE(m_queue.bytes(), QByteArray("\x61\x00\x62\x00", 4));
+    QCOMPARE(m_core->queue().bytes(), QByteArray("\x61\x00\x62\x00", 4));
     QVERIFY(f.m_quickTextEdit->toPlainText().isEmpty());
     QVERIFY(f.m_quickTextEnabled->isChecked());
-    m_queue.queueClear();
+    m_core->queue().queueClear();
 
     f.m_quickTextEdit->setPlainText(QStringLiteral("a\nb\u00e9\u20ac\u0416"));
     f.sendTypedText();
     QCOMPARE(codes(), (QList<int>{97, 13, 10, 98, 0xE9, 0x80, 63}));
-    m_queue.queueClear();
+    m_core->queue().queueClear();
     f.sendTypedText(); // empty: nothing
-    QVERIFY(m_queue.bytes().isEmpty());
+    QVERIFY(m_core->queue().bytes().isEmpty());
 
     // Off again: the cover is back, unsent text stays behind it, and the
     // next key goes to the phone.
@@ -151,11 +153,10 @@ private slots:
 
   void unwritableKeyTableIsReportedAtTheEnd() {
     QStringList boxes;
-    setMessageBoxHook(
-        [&](MessageKind kind, const QString &, const QString &t) {
-          QCOMPARE(kind, MessageKind::Warning);
-          boxes << t;
-        });
+    setMessageBoxHook([&](MessageKind kind, const QString &, const QString &t) {
+      QCOMPARE(kind, MessageKind::Warning);
+      boxes << t;
+    });
     saveKeyTableAtEnd(); // the program directory takes the file
     QVERIFY(boxes.isEmpty());
     {

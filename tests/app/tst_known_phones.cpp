@@ -1,9 +1,10 @@
 // Known phones only: an unknown phone waits, unserved, for the user's
 // answer in the window's prompt; the answer is remembered as asked.
-#include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/AllowPhoneDialog.h"
+#include "app/AppCore.h"
+#include "app/AppException.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
@@ -36,14 +37,14 @@ class TestKnownPhones : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
-  CommandQueue m_queue;
+  std::unique_ptr<AppCore> m_core;
   std::unique_ptr<MainWindow> m_form;
 
   // A phone on a new connection that has identified itself.
   std::unique_ptr<QTcpSocket> connectPhone(const QByteArray &block) {
     auto phone = std::make_unique<QTcpSocket>();
     phone->connectToHost(QHostAddress::LocalHost,
-                         quint16(m_form->tcpLink().boundPort()));
+                         quint16(m_form->core().tcpLink().boundPort()));
     if (!phone->waitForConnected(3000))
       return nullptr;
     if (ask(*phone, int32(12) + int32(0) + int32(0) + block, 8) != kNop)
@@ -75,12 +76,13 @@ private slots:
               "1111111111111111=Another phone\r\n");
     ini.close();
     LogCommands = true;
-    m_form = std::make_unique<MainWindow>(m_queue);
+    m_core = std::make_unique<AppCore>();
+    m_form = std::make_unique<MainWindow>(*m_core);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     AppSettings.port = 0;
     m_form->connectInternet(m_form->m_internetAction);
-    QVERIFY(m_form->tcpLink().active());
+    QVERIFY(m_form->core().tcpLink().active());
   }
   void cleanupTestCase() {
     m_form.reset();
@@ -97,19 +99,21 @@ private slots:
     QVERIFY(prompt->m_detailsLabel->text().contains("127.0.0.1:"));
 
     // Keys pressed meanwhile stay queued; a tile draws nothing.
-    m_queue.putKeyCode(0x0130);
+    m_core->queue().putKeyCode(0x0130);
     QCOMPARE(ask(*phone, int32(13), 8), kNop);
     const QByteArray tile = "GIF89a-not-decoded";
-    QCOMPARE(
-        ask(*phone, int32(14) + int32(tile.size()) + int32(0) + int32(0) + tile, 8),
-        kNop);
-    QCOMPARE(m_queue.size(), 2);
-    QVERIFY(!f.canvas().hasPictures());
+    QCOMPARE(ask(*phone,
+                 int32(14) + int32(tile.size()) + int32(0) + int32(0) + tile,
+                 8),
+             kNop);
+    QCOMPARE(m_core->queue().size(), 2);
+    QVERIFY(!f.core().canvas().hasPictures());
 
     QTest::mouseClick(prompt->m_allowOnceButton, Qt::LeftButton);
     QTRY_VERIFY(!f.allowPhonePrompt());
     QCOMPARE(ask(*phone, int32(13), 10), int32(13) + int32(2) + "\x30\x01");
-    QTRY_VERIFY(f.canvas().hasPictures()); // its identification took effect
+    QTRY_VERIFY(
+        f.core().canvas().hasPictures()); // its identification took effect
     QTRY_VERIFY(f.indicatorTip(LinkKind::Gprs)
                     ->toolTip()
                     .contains("Phone at 127.0.0.1:"));
@@ -119,7 +123,7 @@ private slots:
     // Allowed once: the next connection is asked about again.
     phone->write(int32(15));
     QVERIFY(phone->waitForDisconnected(3000));
-    QTRY_VERIFY(!f.tcpLink().phoneConnected());
+    QTRY_VERIFY(!f.core().tcpLink().phoneConnected());
     phone = connectPhone(kBlock);
     QVERIFY(phone);
     prompt = waitForPrompt();
@@ -127,23 +131,23 @@ private slots:
 
     // Always allow: remembered in the settings, and asked no more.
     QTest::mouseClick(prompt->m_alwaysAllowButton, Qt::LeftButton);
-    m_queue.putKeyCode(0x0131);
+    m_core->queue().putKeyCode(0x0131);
     QCOMPARE(ask(*phone, int32(13), 10).left(8), int32(13) + int32(2));
     const QList<KnownPhone> known = loadKnownPhones();
     QCOMPARE(known.size(), 2);
     QCOMPARE(known.last().block, QByteArray("0102030405060708"));
     phone->write(int32(15));
     QVERIFY(phone->waitForDisconnected(3000));
-    QTRY_VERIFY(!f.tcpLink().phoneConnected());
+    QTRY_VERIFY(!f.core().tcpLink().phoneConnected());
     phone = connectPhone(kBlock);
     QVERIFY(phone);
     QTest::qWait(100);
     QVERIFY(!f.allowPhonePrompt());
-    m_queue.putKeyCode(0x0132);
+    m_core->queue().putKeyCode(0x0132);
     QCOMPARE(ask(*phone, int32(13), 10).left(8), int32(13) + int32(2));
     phone->write(int32(15));
     QVERIFY(phone->waitForDisconnected(3000));
-    QTRY_VERIFY(!f.tcpLink().phoneConnected());
+    QTRY_VERIFY(!f.core().tcpLink().phoneConnected());
   }
 
   void refusedPhoneIsClosedAndBrokenEntriesAreLogged() {
@@ -155,7 +159,7 @@ private slots:
     QTest::mouseClick(prompt->m_refuseButton, Qt::LeftButton);
     QVERIFY(phone->state() == QAbstractSocket::UnconnectedState ||
             phone->waitForDisconnected(3000));
-    QVERIFY(f.tcpLink().active()); // the listener goes on
+    QVERIFY(f.core().tcpLink().active()); // the listener goes on
 
     QFile log(logFilePath());
     QVERIFY(log.open(QIODevice::ReadOnly));

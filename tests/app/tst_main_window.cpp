@@ -1,14 +1,15 @@
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "app/SplashScreen.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
-#include "link/TcpLink.h"
 #include "link/SerialLink.h"
+#include "link/TcpLink.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -108,7 +109,8 @@ class TestMainWindow : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
-  std::unique_ptr<CommandQueue> m_queue;
+  std::unique_ptr<AppCore> m_core;
+  CommandQueue *m_queue = nullptr;
   std::unique_ptr<MainWindow> m_form;
   QStringList m_boxes;
 
@@ -124,8 +126,9 @@ private slots:
       m_boxes << t;
     });
     m_boxes.clear();
-    m_queue = std::make_unique<CommandQueue>();
-    m_form = std::make_unique<MainWindow>(*m_queue);
+    m_core = std::make_unique<AppCore>();
+    m_queue = &m_core->queue();
+    m_form = std::make_unique<MainWindow>(*m_core);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
@@ -212,22 +215,23 @@ private slots:
       // Shortcut texts only label the entries.
       QVERIFY(e.action->shortcut().isEmpty());
     }
-    for (auto [timer, interval] :
-         {std::pair{f.m_portWatchdog, 3000}, std::pair{f.m_savedLabelTimer, 1500},
-          std::pair{f.m_captureTimer, 1000},
-          std::pair{f.m_buttonResetTimer, 100}}) {
+    for (auto [timer, interval] : {std::pair{f.m_portWatchdog, 3000},
+                                   std::pair{f.m_savedLabelTimer, 1500},
+                                   std::pair{f.m_captureTimer, 1000},
+                                   std::pair{f.m_buttonResetTimer, 100}}) {
       QCOMPARE(timer->interval(), interval);
       QVERIFY(!timer->isActive());
     }
-    QVERIFY(!f.indicator().timerYellowActive());
+    QVERIFY(!f.core().indicator().timerYellowActive());
     QVERIFY(!f.m_disconnectButton->isEnabled());
     QVERIFY(!f.m_sendButton->isEnabled());
     QCOMPARE(f.trayIconIndex(), 0);
     QCOMPARE(f.ledIndex(), -1);
     QCOMPARE(f.m_captureState, QString("CAVIOff"));
-    QVERIFY(!f.canvas().hasPictures());
+    QVERIFY(!f.core().canvas().hasPictures());
     QCOMPARE(AppSettings.port, 10001); // the settings were read
-    for (auto *b : {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+    for (auto *b :
+         {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
       QVERIFY(b->isDown() && b->isPictureVisible());
   }
 
@@ -277,41 +281,45 @@ private slots:
     AppSettings.port = 0; // any free port
 
     f.connectFromPopup(f.m_popupInternetAction);
-    QVERIFY(f.tcpLink().active());
-    const int firstPort = f.tcpLink().boundPort();
+    QVERIFY(f.core().tcpLink().active());
+    const int firstPort = f.core().tcpLink().boundPort();
     QVERIFY(firstPort > 0);
     for (QAction *a : {f.m_internetAction, f.m_bluetoothAction, f.m_cableAction,
-                       f.m_autoConnectAction, f.m_popupCableAction, f.m_popupInternetAction,
-                       f.m_popupBluetoothAction})
+                       f.m_autoConnectAction, f.m_popupCableAction,
+                       f.m_popupInternetAction, f.m_popupBluetoothAction})
       QVERIFY(!a->isEnabled());
-    QVERIFY(f.m_disconnectAction->isEnabled() && f.m_disconnectButton->isEnabled());
+    QVERIFY(f.m_disconnectAction->isEnabled() &&
+            f.m_disconnectButton->isEnabled());
     QVERIFY(!f.m_internetIndicator->isPictureVisible());
-    QVERIFY(f.m_cableIndicator->isPictureVisible() && f.m_bluetoothIndicator->isPictureVisible());
+    QVERIFY(f.m_cableIndicator->isPictureVisible() &&
+            f.m_bluetoothIndicator->isPictureVisible());
     QCOMPARE(f.ledIndex(), 1);
     QCOMPARE(f.trayIconIndex(), 1);
 
     m_queue->putKeyCode(0x0130);
-    f.canvas().resetPictures();
+    f.core().canvas().resetPictures();
     f.m_modelLabel->setText("Phone");
     f.disconnectFromButton();
-    QVERIFY(!f.tcpLink().active());
-    QVERIFY(f.m_internetAction->isEnabled() && f.m_popupBluetoothAction->isEnabled());
-    QVERIFY(!f.m_disconnectAction->isEnabled() && !f.m_disconnectButton->isEnabled());
+    QVERIFY(!f.core().tcpLink().active());
+    QVERIFY(f.m_internetAction->isEnabled() &&
+            f.m_popupBluetoothAction->isEnabled());
+    QVERIFY(!f.m_disconnectAction->isEnabled() &&
+            !f.m_disconnectButton->isEnabled());
     QVERIFY(f.m_internetIndicator->isPictureVisible());
     QCOMPARE(f.ledIndex(), 0);
     QCOMPARE(f.trayIconIndex(), 0);
     QVERIFY(f.m_modelLabel->text().isEmpty());
     QVERIFY(f.m_savedLabel->text().isEmpty());
     QCOMPARE(m_queue->size(), 0);
-    QVERIFY(!f.canvas().hasPictures());
+    QVERIFY(!f.core().canvas().hasPictures());
 
     // A port changed in the settings takes effect at the next connect: the
     // one just released is free again.
     AppSettings.port = firstPort;
     f.connectInternet(f.m_internetAction);
-    QCOMPARE(f.tcpLink().boundPort(), firstPort);
+    QCOMPARE(f.core().tcpLink().boundPort(), firstPort);
     f.disconnectFromMenu();
-    QVERIFY(!f.tcpLink().active());
+    QVERIFY(!f.core().tcpLink().active());
     QVERIFY(m_boxes.isEmpty());
   }
 
@@ -325,7 +333,7 @@ private slots:
         m_boxes,
         QStringList(
             "Could not bind socket. Address and port are already in use."));
-    QVERIFY(!f.tcpLink().active());
+    QVERIFY(!f.core().tcpLink().active());
     QVERIFY(f.m_internetAction->isEnabled());
     QVERIFY(!f.m_disconnectButton->isEnabled());
     QVERIFY(f.m_internetIndicator->isPictureVisible());
@@ -337,7 +345,7 @@ private slots:
     f.connectInternet(f.m_internetAction);
     // Alt+D is a key like any other: the link stays open.
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
-    QVERIFY(f.tcpLink().active());
+    QVERIFY(f.core().tcpLink().active());
     QVERIFY(f.m_disconnectAction->isEnabled());
     f.disconnectLink();
   }
@@ -377,7 +385,8 @@ private slots:
           (QWidget *)f.m_screenshotButton, (QWidget *)f.m_recordButton,
           (QWidget *)f.m_pauseButton, (QWidget *)f.m_stopButton})
       QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
-    QCOMPARE(f.m_internetIndicator->toolTip(), QString("GPRS link: not in use"));
+    QCOMPARE(f.m_internetIndicator->toolTip(),
+             QString("GPRS link: not in use"));
     AppSettings.port = 0;
     f.connectInternet(f.m_internetAction);
     QCOMPARE(f.indicatorTip(LinkKind::Gprs)->toolTip(),
@@ -453,14 +462,14 @@ private slots:
     f.connectInternet(f.m_internetAction);
     QTcpSocket phone;
     phone.connectToHost(QHostAddress::LocalHost,
-                        quint16(f.tcpLink().boundPort()));
+                        quint16(f.core().tcpLink().boundPort()));
     QVERIFY(phone.waitForConnected(3000));
-    QTRY_VERIFY(f.tcpLink().phoneConnected());
+    QTRY_VERIFY(f.core().tcpLink().phoneConnected());
     m_queue->putKeyCode(0x0130);
     QSignalSpy closed(&f, &MainWindow::closed);
     f.quit();
     QCOMPARE(closed.count(), 1);
-    QVERIFY(!f.tcpLink().active());
+    QVERIFY(!f.core().tcpLink().active());
     QVERIFY(phone.state() == QAbstractSocket::UnconnectedState ||
             phone.waitForDisconnected(3000));
     QCOMPARE(m_queue->size(), 0); // the disconnect handling ran
@@ -469,10 +478,10 @@ private slots:
   void aPhoneThatStopsReadingNeverFreezesTheWindow() {
     MainWindow &f = *m_form;
     AppSettings.port = 0;
-    f.tcpLink().setSendTimeout(60000);
+    f.core().tcpLink().setSendTimeout(60000);
     f.connectInternet(f.m_internetAction);
     {
-      FloodingPhone phone(f.tcpLink().boundPort());
+      FloodingPhone phone(f.core().tcpLink().boundPort());
       QVERIFY(phone.connected);
       QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
 
@@ -493,23 +502,23 @@ private slots:
       t.start();
       f.disconnectFromMenu();
       QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
-      QVERIFY(!f.tcpLink().active());
+      QVERIFY(!f.core().tcpLink().active());
       QTRY_VERIFY(phone.dropped);
     }
 
     // Left alone, a phone that takes nothing is dropped after the send
     // time-out, with a line in the log; the listener goes on.
-    f.tcpLink().setSendTimeout(3000);
+    f.core().tcpLink().setSendTimeout(3000);
     f.connectInternet(f.m_internetAction);
-    FloodingPhone phone(f.tcpLink().boundPort());
+    FloodingPhone phone(f.core().tcpLink().boundPort());
     QVERIFY(phone.connected);
     QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
     // Logged from here on only: a log line per request would slow the
     // flood down a great deal.
     LogCommands = true;
     QTRY_VERIFY_WITH_TIMEOUT(phone.dropped, 60000);
-    QTRY_VERIFY(!f.tcpLink().phoneConnected());
-    QVERIFY(f.tcpLink().active());
+    QTRY_VERIFY(!f.core().tcpLink().phoneConnected());
+    QVERIFY(f.core().tcpLink().active());
     LogCommands = false;
     QFile log(logFilePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
@@ -521,9 +530,6 @@ private slots:
     MainWindow &f = *m_form;
     // A directory where the port list file should be cannot be read.
     qputenv("QUORVANE_SERIAL_PORTS", m_dir.path().toLocal8Bit());
-    CommandQueue queue;
-    SerialLink dataCom(queue, &f.linkView());
-    f.setSerialLink(&dataCom);
     const qsizetype before = GuardedApplication::handledErrors().size();
     bool thrown = false;
     QTimer::singleShot(0, &f, [&] {
@@ -545,7 +551,6 @@ private slots:
     QVERIFY2(GuardedApplication::handledErrors().last().contains(m_dir.path()),
              qPrintable(GuardedApplication::handledErrors().last()));
     QVERIFY(f.m_autoConnectAction->isEnabled()); // still Idle
-    f.setSerialLink(nullptr);
   }
 
   void aboutBoxesGoWhenClosed() {

@@ -1,8 +1,9 @@
 // The settings dialog on its own and opened from the main window's Options.
+#include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SettingsDialog.h"
-#include "app/MainWindow.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
@@ -169,8 +170,9 @@ private slots:
   void aFailedSaveKeepsTheDialogOpenAndTheProgramRunning() {
     settings("[Connection]\r\nPort=10001\r\n");
     const QByteArray before = iniText();
-    CommandQueue queue;
-    MainWindow form(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
     const qsizetype errors = GuardedApplication::handledErrors().size();
     // A read-only program folder and file, as a user meets them.
     QVERIFY(QFile::setPermissions(settingsFilePath(), QFile::ReadOwner));
@@ -303,8 +305,9 @@ private slots:
 
   void optionsReloadsTheLanguageOnlyWhenItChanged() {
     settings("[Language]\r\nLanguage=English\r\n");
-    CommandQueue queue;
-    MainWindow form(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
     QCOMPARE(form.m_connectionAction->text(), QString("Connection"));
     // A text changed by hand shows whether the language was applied again.
     form.m_exitAction->setText("marker");

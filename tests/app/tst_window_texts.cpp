@@ -1,12 +1,13 @@
 // With German chosen, no window shows a text in its built-in English where
 // German has its own: each window is walked for what a user reads.
-#include "app/SettingsDialog.h"
 #include "app/AllowPhoneDialog.h"
+#include "app/AppCore.h"
 #include "app/MainWindow.h"
+#include "app/SettingsDialog.h"
 #include "aviconvert/ConvertWindow.h"
 #include "common/Paths.h"
-#include "keys/KeyTable.h"
 #include "keys/HotKeyEditor.h"
+#include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -103,8 +104,9 @@ private slots:
   }
 
   void mainWindow() {
-    CommandQueue queue;
-    MainWindow form(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
     verifyTranslated(&form);
   }
 
@@ -114,7 +116,8 @@ private slots:
   }
 
   void allowPhonePrompt() {
-    AllowPhoneDialog prompt(1, QString(), "0042", QString(), "0123456789ABCDEF");
+    AllowPhoneDialog prompt(1, QString(), "0042", QString(),
+                            "0123456789ABCDEF");
     prompt.setAttribute(Qt::WA_DeleteOnClose, false);
     verifyTranslated(&prompt);
   }

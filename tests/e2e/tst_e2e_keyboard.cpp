@@ -1,9 +1,10 @@
 // The real main window and the phone simulator over loopback TCP: keys
 // pressed on the PC keyboard, a shortcut from keys.ini and quick text all
 // reach the phone, and keys.ini is written back as it was loaded.
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
@@ -52,14 +53,15 @@ private slots:
     loadKeyTable();
     QCOMPARE(keyTable().size(), 24);
 
-    CommandQueue queue;
-    auto form = std::make_unique<MainWindow>(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    auto form = std::make_unique<MainWindow>(core);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     AppSettings.port = 0; // any free port the kernel gives
     form->connectInternet(form->m_internetAction);
-    QVERIFY(form->tcpLink().active());
-    const int port = form->tcpLink().boundPort();
+    QVERIFY(form->core().tcpLink().active());
+    const int port = form->core().tcpLink().boundPort();
 
     const QString record = dir.file("keys.txt");
     QProcess sim;
@@ -70,10 +72,10 @@ private slots:
     QVERIFY(sim.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(form->m_modelLabel->text(),
                               QString("Quorvane Phone Simulator"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form->canvas().screen()) > 2000,
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        countNonWhite(form->core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300); // let the first full screen settle
-    const QImage home = form->canvas().screen();
+    const QImage home = form->core().canvas().screen();
 
     // Key events into the window, as the system delivers them.
     QWindow *w = form->windowHandle();
@@ -88,7 +90,7 @@ private slots:
     const QList<QByteArray> typed = {"17", "436", "39", "39",
                                      "13", "16",  "72", "105"};
     QTRY_COMPARE_WITH_TIMEOUT(recorded(record), typed, 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(form->canvas().screen() != home, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form->core().canvas().screen() != home, 10000);
 
     // Quick text: a key typed goes into the field, not to the phone; Send
     // sends the field's characters once.

@@ -1,10 +1,11 @@
 // The main window with the languages shipped beside the program: started
 // with Language=German it shows German menus, tray menu and dialog; French
 // chosen in the settings dialog shows at once.
+#include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SettingsDialog.h"
-#include "app/MainWindow.h"
 #include "common/Paths.h"
 #include "keys/HotKeyEditor.h"
 #include "link/CommandQueue.h"
@@ -75,8 +76,9 @@ private slots:
           boxes.append({caption, text});
         });
 
-    CommandQueue queue;
-    MainWindow form(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
@@ -85,7 +87,8 @@ private slots:
     QCOMPARE(caption(form.m_internetAction),
              QString::fromUtf8("Über GPRS verbinden"));
     QCOMPARE(form.m_exitAction->text(), QString("Beenden\tAlt+F4"));
-    QCOMPARE(caption(form.m_popupInternetAction), caption(form.m_internetAction));
+    QCOMPARE(caption(form.m_popupInternetAction),
+             caption(form.m_internetAction));
     QCOMPARE(caption(form.m_restoreAction), QString("Wiederherstellen"));
     QCOMPARE(caption(form.m_minimizeAction), QString("Minimieren"));
     QCOMPARE(form.m_quickTextLabel->text(), QString("Schnelltext"));

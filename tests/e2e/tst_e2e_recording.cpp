@@ -1,9 +1,10 @@
 // The real main window records the phone simulator's screen over TCP for
 // about two seconds; on stop the real AVIConvert, found in the program
 // directory, turns the frames into a video that shows the simulator.
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/TcpLink.h"
@@ -57,28 +58,29 @@ private slots:
       QFAIL(qPrintable("unexpected message: " + text));
     });
 
-    CommandQueue queue;
-    MainWindow form(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     saveCaptureSettings(dir.file("video.avi").toLocal8Bit(), 10);
     AppSettings.port = 0; // any free port the kernel gives
     form.connectInternet(form.m_internetAction);
-    const int port = form.tcpLink().boundPort();
+    const int port = form.core().tcpLink().boundPort();
 
     QProcess sim;
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start(QV_BIN_DIR "/phone-sim", {"--host", "127.0.0.1", "--port",
                                         QString::number(port), "--quiet"});
     QVERIFY(sim.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form.canvas().screen()) > 2000,
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        countNonWhite(form.core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300);
 
     form.recordOrPause();
     QCOMPARE(form.m_captureState, QString("CAVIPlayed"));
     QTest::qWait(2000);
-    const QImage screen = form.canvas().screen();
+    const QImage screen = form.core().canvas().screen();
     form.stopRecording();
     QCOMPARE(form.m_captureState, QString("CAVIOff"));
 

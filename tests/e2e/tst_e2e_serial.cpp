@@ -1,9 +1,10 @@
 // The real main window and the phone simulator over a pseudo-terminal: a
 // Bluetooth connect on the simulator's port, its screen on the PC, and a
 // keypad click that reaches it as the right key code.
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
@@ -51,10 +52,10 @@ private slots:
     }
     const QByteArray ptyPath = line.mid(4);
 
-    CommandQueue queue;
-    MainWindow form(queue);
-    SerialLink dataCom(queue, &form.linkView());
-    form.setSerialLink(&dataCom);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
+    SerialLink &dataCom = core.serialLink();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     AppSettings.blueToothPort = ptyPath;
@@ -63,19 +64,18 @@ private slots:
 
     QTRY_COMPARE_WITH_TIMEOUT(form.m_modelLabel->text(),
                               QString("Quorvane Phone Simulator"), 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form.canvas().screen()) > 2000,
-                             15000);
-    const QImage before = form.canvas().screen();
+    QTRY_VERIFY_WITH_TIMEOUT(
+        countNonWhite(form.core().canvas().screen()) > 2000, 15000);
+    const QImage before = form.core().canvas().screen();
 
     PictureButton *seven = form.m_keypad->button("B_07");
     QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
                       seven->mapTo(&form, seven->rect().center()));
     QTRY_VERIFY_WITH_TIMEOUT(recorded(record, "311"), 15000);
-    QTRY_VERIFY_WITH_TIMEOUT(form.canvas().screen() != before, 15000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.core().canvas().screen() != before, 15000);
 
     form.disconnectLink();
     QVERIFY(!dataCom.comPort().isOpen());
-    form.setSerialLink(nullptr);
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     QVERIFY(boxes.isEmpty());

@@ -1,9 +1,10 @@
 // The real main window and the phone simulator over loopback TCP: the
 // phone identifies itself, its screen appears, and a click on the keypad
 // reaches the phone as the right key code.
+#include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
@@ -34,14 +35,15 @@ private slots:
       QFAIL(qPrintable("unexpected message: " + text));
     });
 
-    CommandQueue queue;
-    MainWindow form(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     AppSettings.port = 0; // any free port the kernel gives
     form.connectInternet(form.m_internetAction);
-    QVERIFY(form.tcpLink().active());
-    const int port = form.tcpLink().boundPort();
+    QVERIFY(form.core().tcpLink().active());
+    const int port = form.core().tcpLink().boundPort();
 
     const QString record = dir.file("keys.txt");
     QProcess sim;
@@ -54,10 +56,10 @@ private slots:
     // Identification: the model name from the skin file, then tiles.
     QTRY_COMPARE_WITH_TIMEOUT(form.m_modelLabel->text(),
                               QString("Quorvane Phone Simulator"), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(countNonWhite(form.canvas().screen()) > 2000,
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        countNonWhite(form.core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300); // let the first full screen settle
-    const QImage before = form.canvas().screen();
+    const QImage before = form.core().canvas().screen();
 
     PictureButton *five = form.m_keypad->button("B_05");
     QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
@@ -68,10 +70,10 @@ private slots:
                               keys.readAll().split('\n').contains("309")),
                              10000);
     // The phone reacted: its screen changed on the PC.
-    QTRY_VERIFY_WITH_TIMEOUT(form.canvas().screen() != before, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(form.core().canvas().screen() != before, 10000);
 
     form.disconnectLink();
-    QVERIFY(!form.canvas().hasPictures());
+    QVERIFY(!form.core().canvas().hasPictures());
     QVERIFY(form.m_modelLabel->text().isEmpty());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
@@ -82,21 +84,23 @@ private slots:
     ScopedTempDir dir;
     QVERIFY(copySkinFile(dir));
     setExePath(dir.file("quorvane"));
-    CommandQueue queue;
-    MainWindow form(queue);
+    AppCore core;
+    CommandQueue &queue = core.queue();
+    MainWindow form(core);
     form.m_linkFiguresTimer->stop(); // sampled by hand below
     AppSettings.port = 0;
     form.connectInternet(form.m_internetAction);
     QProcess sim;
     sim.start(QV_BIN_DIR "/phone-sim",
               {"--host", "127.0.0.1", "--port",
-               QString::number(form.tcpLink().boundPort()), "--once",
+               QString::number(form.core().tcpLink().boundPort()), "--once",
                "--quiet", "--flood", "3", "--tile", "small"});
     QVERIFY(sim.waitForStarted());
     // A reading as the first tile arrives, another as the flood ends: the
     // same stretch of time the simulator counts over.
     QDeadlineTimer deadline(10000);
-    while (countNonWhite(form.canvas().screen()) == 0 && !deadline.hasExpired())
+    while (countNonWhite(form.core().canvas().screen()) == 0 &&
+           !deadline.hasExpired())
       QTest::qWait(2);
     form.sampleLinkFigures();
     QVERIFY(sim.waitForFinished(15000));
