@@ -7,6 +7,7 @@
 
 #include "screen/TileFixtures.h"
 
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRandomGenerator>
@@ -74,7 +75,10 @@ Result measure(int runs, const std::function<void()> &work) {
 
 } // namespace
 
-int main() {
+int main(int argc, char **argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv); // for painting
   struct Tile {
     const char *name;
     QByteArray data;
@@ -107,6 +111,21 @@ int main() {
     std::printf("%-22s %8lld %12.1f %12.1f %12.1f %12.1f\n", tile.name,
                 static_cast<long long>(tile.data.size()), decode.median,
                 decode.p90, draw.median, draw.p90);
+  }
+
+  // Painting the whole of each view, as a repaint after a full-screen tile
+  // does, into a picture of the view's size.
+  canvas.drawTile(fixtures::encodeJpeg(noise(178, 210)), 0, 0);
+  for (const bool zoom : {false, true}) {
+    QImage view(zoom ? ScreenCanvas::kZoomWidth : ScreenCanvas::kScreenWidth,
+                zoom ? ScreenCanvas::kZoomHeight : ScreenCanvas::kScreenHeight,
+                QImage::Format_RGB32);
+    const Result paint = measure(2000, [&] {
+      QPainter painter(&view);
+      canvas.paint(painter, view.rect(), zoom);
+    });
+    std::printf("paint the %-12s %12.1f %12.1f (us, median and p90)\n",
+                zoom ? "zoom view" : "screen view", paint.median, paint.p90);
   }
   return 0;
 }

@@ -1,17 +1,24 @@
-// End-to-end speed of the TCP link: the phone simulator floods the real
-// listener, which decodes every tile into the screen canvas while a GUI-side
-// loop takes the coalesced repaints. Beside it, in the same run, the limit
-// the phone's request/reply rhythm allows: 1 / (decode + the round trip of a
-// bare server answering the same bytes). The decode time in that limit is
-// the least any decoder must spend: the libraries themselves, decoding into
-// buffers that are reused, not the program's own path, measured around each
-// round since the machine's speed drifts. Each of five rounds
-// floods the bare server and then the link; the share of the limit is given
-// as the median of the rounds and their range. Then the request-to-reply
-// time of GetCommand with an empty and a full queue against a bare server's.
+// End-to-end speed of the TCP link against the least work any
+// implementation must do. A phone client in this process floods, in turn,
+// a decoding bare server (it decodes each tile with libjpeg-turbo or giflib
+// alone, into one reused buffer, then answers) and the program's own
+// listener, which decodes every tile into the screen canvas while the
+// screen views, shown in a window, repaint. Every tile kind is measured:
+// the simulator's small and full-screen GIF and JPEG tiles, and a
+// photographic full-screen JPEG (quality 75, 4:2:0, about 6 KB). The phone
+// keeps a connection to each and switches between them every few tens of
+// milliseconds, so that the machine's drift falls on both alike; the
+// link's share of the decoding server is given over the whole run and its
+// range over each second. Then the request-to-reply time of GetCommand with an
+// empty and a full queue against a bare server's.
 //
-// Usage: bench_tcp [seconds per flood, default 2] [only this row, e.g.
-// full/gif, for profiling]
+// Run it under an X server to have the window shown, e.g.
+//   xvfb-run -a -s "-screen 0 1280x1024x24" build/bin/bench_tcp
+// Without DISPLAY it falls back to the offscreen platform.
+//
+// Usage: bench_tcp [seconds per tile kind, default 10] [ms per slice,
+//                  default 50]
+//                  [only this row, e.g. full/photo, for profiling]
 
 #include "app/LinkViewAdapter.h"
 #include "common/Paths.h"
@@ -23,6 +30,7 @@
 #include "screen/TileDecoder.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -32,6 +40,9 @@
 #include <QTimer>
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <cstdlib>
 #include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
@@ -70,9 +81,9 @@ qint32 readInt(int fd, bool *ok) {
 }
 
 // The libraries alone: a JPEG decompressor kept from tile to tile writing
-// 32-bit pixels into one buffer (the program's settings: accurate integer
-// transform, fancy upsampling), or giflib reading the first image's colour
-// indices line by line into one buffer.
+// 24-bit RGB pixels, a scanline per call, into one buffer (accurate integer
+// transform, no block smoothing, fancy upsampling), or giflib reading the
+// first image's colour indices line by line into one buffer.
 class LibraryDecoder {
 public:
   LibraryDecoder() {
@@ -99,11 +110,11 @@ private:
     jpeg_mem_src(&m_cinfo, reinterpret_cast<const uchar *>(tile.constData()),
                  static_cast<unsigned long>(tile.size()));
     jpeg_read_header(&m_cinfo, TRUE);
-    m_cinfo.out_color_space = JCS_EXT_BGRA;
+    m_cinfo.out_color_space = JCS_RGB;
     m_cinfo.dct_method = JDCT_ISLOW;
     m_cinfo.do_block_smoothing = FALSE;
     jpeg_start_decompress(&m_cinfo);
-    const size_t stride = size_t(m_cinfo.output_width) * 4;
+    const size_t stride = size_t(m_cinfo.output_width) * 3;
     while (m_cinfo.output_scanline < m_cinfo.output_height) {
       JSAMPROW row = m_buffer.data() + m_cinfo.output_scanline * stride;
       jpeg_read_scanlines(&m_cinfo, &row, 1);
@@ -229,35 +240,195 @@ private:
   std::thread m_thread;
 };
 
-double flood(int port, const QString &tile, const QString &format,
-             double seconds, const QString &saveTile = QString()) {
+// The simulator's tile of the size and format, saved by a short flood of
+// the bare server.
+QByteArray SimulatorTile(int port, const QString &size, const QString &format,
+                         const QString &file) {
   QProcess sim;
-  QStringList args = {"--host",   "127.0.0.1",
-                      "--port",   QString::number(port),
-                      "--flood",  QString::number(seconds),
-                      "--tile",   tile,
-                      "--format", format,
-                      "--quiet"};
-  if (!saveTile.isEmpty())
-    args << "--save-tile" << saveTile;
-  // The GUI side runs its event loop, idle but for the repaints, as the
-  // program's does while the simulator floods.
-  QEventLoop loop;
-  QObject::connect(&sim, &QProcess::finished, &loop, &QEventLoop::quit);
-  QObject::connect(&sim, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
-  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-  sim.start(kSim, args);
-  loop.exec();
-  sim.waitForFinished(1000);
-  const QByteArray out = sim.readAllStandardOutput();
-  for (const QByteArray &line : out.split('\n'))
-    if (line.startsWith("tiles/s:"))
-      return line.mid(8).trimmed().toDouble();
-  std::fprintf(stderr, "simulator said: %s %s\n", out.constData(),
-               sim.readAllStandardError().constData());
-  return 0;
+  sim.start(kSim, {"--host", "127.0.0.1", "--port", QString::number(port),
+                   "--flood", "0.1", "--tile", size, "--format", format,
+                   "--save-tile", file, "--quiet"});
+  sim.waitForFinished(30000);
+  QFile f(file);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Smooth value noise summed over octaves: the soft shapes and fine texture
+// of a photograph, which JPEG codes with many more coefficients than a
+// rendered screen.
+double noise(double x, double y, uint32_t seed) {
+  auto hash = [seed](int32_t a, int32_t b) {
+    uint32_t h = uint32_t(a) * 73856093u ^ uint32_t(b) * 19349663u ^
+                 seed * 83492791u;
+    h ^= h >> 16;
+    h *= 0x7feb352du;
+    h ^= h >> 15;
+    h *= 0x846ca68bu;
+    h ^= h >> 16;
+    return double(h & 0xffff) / 65535.0;
+  };
+  double sum = 0, amplitude = 0.5, frequency = 1;
+  for (int octave = 0; octave < 7; ++octave) {
+    const double px = x * frequency, py = y * frequency;
+    const int xi = int(std::floor(px)), yi = int(std::floor(py));
+    const double fx = px - xi, fy = py - yi;
+    const double sx = fx * fx * (3 - 2 * fx), sy = fy * fy * (3 - 2 * fy);
+    const double top = hash(xi, yi) + (hash(xi + 1, yi) - hash(xi, yi)) * sx;
+    const double bottom =
+        hash(xi, yi + 1) + (hash(xi + 1, yi + 1) - hash(xi, yi + 1)) * sx;
+    sum += amplitude * (top + (bottom - top) * sy);
+    amplitude *= 0.5;
+    frequency *= 2;
+    seed += 1;
+  }
+  return sum;
+}
+
+// A photographic full-screen tile, 178 x 210 with its margin: baseline
+// JPEG, quality 75, 4:2:0 (libjpeg's defaults), about 6 KB.
+QByteArray PhotoTile() {
+  const int width = ScreenCanvas::kScreenWidth + 2;
+  const int height = ScreenCanvas::kScreenHeight + 2;
+  std::vector<uchar> rgb(size_t(width) * height * 3);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      for (int c = 0; c < 3; ++c) {
+        const double gain = c == 0 ? 0.9 : c == 1 ? 1.0 : 0.8;
+        const double v = noise(x * 0.04, y * 0.04, uint32_t(c * 100));
+        rgb[(size_t(y) * width + x) * 3 + c] =
+            uchar(std::clamp(v * gain * 300.0 - 20, 0.0, 255.0));
+      }
+  jpeg_compress_struct cinfo{};
+  jpeg_error_mgr error{};
+  cinfo.err = jpeg_std_error(&error);
+  jpeg_create_compress(&cinfo);
+  unsigned char *out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&cinfo, &out, &size);
+  cinfo.image_width = JDIMENSION(width);
+  cinfo.image_height = JDIMENSION(height);
+  cinfo.input_components = 3;
+  cinfo.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&cinfo);
+  jpeg_set_quality(&cinfo, 75, TRUE);
+  jpeg_start_compress(&cinfo, TRUE);
+  while (cinfo.next_scanline < cinfo.image_height) {
+    JSAMPROW row = &rgb[size_t(cinfo.next_scanline) * width * 3];
+    jpeg_write_scanlines(&cinfo, &row, 1);
+  }
+  jpeg_finish_compress(&cinfo);
+  const QByteArray tile(reinterpret_cast<const char *>(out), qsizetype(size));
+  jpeg_destroy_compress(&cinfo);
+  std::free(out);
+  return tile;
+}
+
+int connectPhone(int port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int on = 1;
+  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_port = htons(uint16_t(port));
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
+
+void PutInt(QByteArray &out, qint32 value) {
+  uchar b[4];
+  qToLittleEndian(value, b);
+  out.append(reinterpret_cast<const char *>(b), 4);
+}
+
+// Reads one reply of the PC: 11, 0 or 13, n, n bytes.
+bool readReply(int fd) {
+  bool ok = true;
+  const qint32 code = readInt(fd, &ok);
+  const qint32 n = readInt(fd, &ok);
+  if (ok && code == 13 && n > 0) {
+    std::vector<char> bytes(static_cast<size_t>(n));
+    ok = readExact(fd, bytes.data(), size_t(n));
+  }
+  return ok && (code == 11 || code == 13);
+}
+
+// A phone as fast as the wire lets it be, with two connections: one to the
+// decoding server, one to the link. It identifies on both, then sends the
+// tile at (x, y) again as soon as each reply is in, switching connection
+// every sliceMs, for the given time in all, then says goodbye. Slices this
+// short put the machine's drift on both sides alike. Runs on a thread of
+// its own while the GUI thread runs its event loop.
+struct Slices {
+  // Per slice pair: tiles/s of the server and of the link.
+  std::vector<double> server, link;
+  bool ok = false;
+};
+
+Slices FloodBoth(int serverPort, int linkPort, const QByteArray &tile, int x,
+                 int y, double seconds, int sliceMs) {
+  Slices result;
+  QEventLoop loop;
+  std::thread phone([&] {
+    QByteArray auth;
+    for (qint32 v : {12, 0, 0})
+      PutInt(auth, v);
+    auth.append("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+    QByteArray request;
+    for (qint32 v : {14, qint32(tile.size()), x, y})
+      PutInt(request, v);
+    request.append(tile);
+    const int fds[2] = {connectPhone(serverPort), connectPhone(linkPort)};
+    bool ok = fds[0] >= 0 && fds[1] >= 0;
+    for (int fd : fds)
+      ok = ok &&
+           ::send(fd, auth.constData(), size_t(auth.size()), MSG_NOSIGNAL) ==
+               auth.size() &&
+           readReply(fd);
+    QElapsedTimer total;
+    total.start();
+    for (int pair = 0; ok && total.nsecsElapsed() < qint64(seconds * 1e9);
+         ++pair) {
+      double rates[2] = {0, 0};
+      // The order within a pair alternates too.
+      for (int turn = 0; ok && turn < 2; ++turn) {
+        const int side = pair % 2 == 0 ? turn : 1 - turn;
+        long tiles = 0;
+        QElapsedTimer slice;
+        slice.start();
+        while (ok && slice.nsecsElapsed() < qint64(sliceMs) * 1000000) {
+          ok = ::send(fds[side], request.constData(), size_t(request.size()),
+                      MSG_NOSIGNAL) == request.size() &&
+               readReply(fds[side]);
+          ++tiles;
+        }
+        rates[side] = double(tiles) / (double(slice.nsecsElapsed()) / 1e9);
+      }
+      if (ok) {
+        result.server.push_back(rates[0]);
+        result.link.push_back(rates[1]);
+      }
+    }
+    result.ok = ok && !result.link.empty();
+    const char discon[4] = {15, 0, 0, 0};
+    for (int fd : fds)
+      if (fd >= 0) {
+        ::send(fd, discon, 4, MSG_NOSIGNAL);
+        ::close(fd);
+      }
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  // The GUI side runs its event loop, idle but for the repaints, as the
+  // program's does while a phone floods it.
+  loop.exec();
+  phone.join();
+  return result;
+}
+
+// The libraries' median decode time of the tile, in microseconds.
 double decodeMicros(const QByteArray &tile, int millis) {
   LibraryDecoder decoder;
   std::vector<double> samples;
@@ -320,12 +491,14 @@ Latency polls(int port, int count, CommandQueue *fillQueue) {
 } // namespace
 
 int main(int argc, char **argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+      qEnvironmentVariableIsEmpty("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const double seconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 2.0;
+  const double seconds = argc > 1 ? QByteArray(argv[1]).toDouble() : 10.0;
+  const int sliceMs = argc > 2 ? std::max(1, QByteArray(argv[2]).toInt()) : 50;
   const QString onlyRow =
-      argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+      argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
   QTemporaryDir dir;
   setExePath(dir.filePath("quorvane"));
 
@@ -334,7 +507,8 @@ int main(int argc, char **argv) {
   ActivityIndicator indicator;
   LinkViewAdapter view(canvas, indicator);
   CommandQueue queue;
-  // The GUI side: the real screen views with their paced repaints.
+  // The GUI side: the real screen views with their paced repaints, in a
+  // window that is shown.
   QWidget window;
   auto *screen = new ScreenImage(&canvas, false, &window);
   auto *zoom = new ScreenImage(&canvas, true, &window);
@@ -353,65 +527,67 @@ int main(int argc, char **argv) {
   BareServer bareServer;
   BareServer decodingServer(true);
 
-  // Bare server and link alternate, five rounds each; the median round's
-  // share and the range are given: the machine is shared and noisy.
-  // limit/s: 1 / (decode + bare round trip); server/s: the decoding bare
-  // server; share: link/s of limit/s; of server: link/s of server/s.
-  std::printf("%-10s %8s %8s %8s %8s %8s %6s %-8s %6s %s\n", "tile", "decode",
-              "bare/s", "limit/s", "server/s", "link/s", "share", "range",
-              "of srv", "range");
-  for (const QString &size :
-       {QStringLiteral("small"), QStringLiteral("full")}) {
-    for (const QString &format :
-         {QStringLiteral("jpeg"), QStringLiteral("gif")}) {
-      if (!onlyRow.isEmpty() && onlyRow != size + "/" + format)
-        continue;
-      const QString tileFile = dir.filePath(size + "." + format);
-      // The simulator's tile, saved by a short flood of the bare server.
-      flood(bareServer.port(), size, format, 0.2, tileFile);
-      QFile f(tileFile);
-      if (!f.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "no tile saved by the simulator\n");
+  struct Row {
+    QString name;
+    QByteArray tile;
+    int x, y;
+  };
+  std::vector<Row> rows;
+  for (const QString &size : {QStringLiteral("small"), QStringLiteral("full")})
+    for (const QString &format : {QStringLiteral("jpeg"), QStringLiteral("gif")}) {
+      const QByteArray tile =
+          SimulatorTile(bareServer.port(), size, format,
+                        dir.filePath(size + "." + format));
+      if (tile.isEmpty()) {
+        std::fprintf(stderr, "no %s/%s tile saved by the simulator\n",
+                     qPrintable(size), qPrintable(format));
         return 1;
       }
-      const QByteArray tile = f.readAll();
-      // The machine's speed drifts from minute to minute, so each round
-      // measures its own decode time, on both sides of its two floods, and
-      // its share is taken against its own limit.
-      std::vector<double> bare, decoding, link, decode, shares, limits,
-          ofServer;
-      for (int round = 0; round < 5; ++round) {
-        const double before = decodeMicros(tile, 200);
-        bare.push_back(flood(bareServer.port(), size, format, seconds));
-        decoding.push_back(flood(decodingServer.port(), size, format, seconds));
-        link.push_back(flood(server.boundPort(), size, format, seconds));
-        decode.push_back((before + decodeMicros(tile, 200)) / 2);
-        if (decode.back() <= 0 || bare.back() <= 0 || decoding.back() <= 0) {
-          std::fprintf(stderr, "the tile or a bare server failed\n");
-          return 1;
-        }
-        limits.push_back(1.0 / (decode.back() / 1e6 + 1.0 / bare.back()));
-        shares.push_back(100.0 * link.back() / limits.back());
-        ofServer.push_back(100.0 * link.back() / decoding.back());
-      }
-      auto median = [](std::vector<double> v) {
-        std::sort(v.begin(), v.end());
-        return v[v.size() / 2];
-      };
-      auto range = [](const std::vector<double> &v) {
-        const auto [low, high] = std::minmax_element(v.begin(), v.end());
-        return QByteArray::number(*low, 'f', 0) + "-" +
-               QByteArray::number(*high, 'f', 0) + "%";
-      };
-      std::printf(
-          "%-10s %8.1f %8.0f %8.0f %8.0f %8.0f %5.0f%% %-8s %5.0f%% %s\n",
-          qPrintable(size + "/" + format), median(decode), median(bare),
-          median(limits), median(decoding), median(link), median(shares),
-          range(shares).constData(), median(ofServer),
-          range(ofServer).constData());
+      const bool full = size == "full";
+      rows.push_back({size + "/" + format, tile, full ? 0 : 71, full ? 0 : 87});
     }
+  rows.push_back({QStringLiteral("full/photo"), PhotoTile(), 0, 0});
+
+  std::printf("platform: %s; %.0f s per tile kind, the phone switching "
+              "between the decoding server and the link every %d ms\n",
+              qPrintable(QGuiApplication::platformName()), seconds, sliceMs);
+  // share: the link's tiles/s over the decoding server's, over the whole
+  // run; range: the least and most of it over each second of the run.
+  std::printf("%-11s %6s %8s %9s %9s %7s %s\n", "tile", "bytes", "decode",
+              "server/s", "link/s", "share", "range per second");
+  for (const Row &row : rows) {
+    if (!onlyRow.isEmpty() && onlyRow != row.name)
+      continue;
+    const double decode = decodeMicros(row.tile, 200);
+    const Slices run = FloodBoth(decodingServer.port(), server.boundPort(),
+                                 row.tile, row.x, row.y, seconds, sliceMs);
+    if (decode <= 0 || !run.ok) {
+      std::fprintf(stderr, "the tile, the server or the link failed\n");
+      return 1;
+    }
+    const auto mean = [](const std::vector<double> &v, size_t from,
+                         size_t to) {
+      return std::accumulate(v.begin() + qsizetype(from),
+                             v.begin() + qsizetype(to), 0.0) /
+             double(to - from);
+    };
+    const size_t n = run.link.size();
+    const double served = mean(run.server, 0, n), linked = mean(run.link, 0, n);
+    // Slice pairs grouped into seconds.
+    const size_t perSecond = std::max<size_t>(1, size_t(500 / sliceMs));
+    double low = 1e9, high = 0;
+    for (size_t from = 0; from + perSecond <= n; from += perSecond) {
+      const double share = 100.0 * mean(run.link, from, from + perSecond) /
+                           mean(run.server, from, from + perSecond);
+      low = std::min(low, share);
+      high = std::max(high, share);
+    }
+    std::printf("%-11s %6lld %6.1fus %9.0f %9.0f %6.1f%% %.0f-%.0f%%\n",
+                qPrintable(row.name), static_cast<long long>(row.tile.size()),
+                decode, served, linked, 100.0 * linked / served, low, high);
+    std::fflush(stdout);
   }
-  std::printf("(paced repaints on the GUI side: %ld)\n\n", repaints);
+  std::printf("(repaint hand-offs on the GUI side: %ld)\n\n", repaints);
 
   // Latency rounds alternate too; the best p99 of each counts.
   const int polls = 10000;

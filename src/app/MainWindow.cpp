@@ -360,9 +360,14 @@ void MainWindow::showLinkState(int index) {
     // Also stops TimerYellow; a late restart from a link thread cannot
     // bring the LED back.
     m_core.indicator().showNoLink();
+    // Without a link no timer of ours wakes the program.
+    m_linkFiguresTimer->stop();
+    m_linkLed->setToolTip(QString());
   } else {
     m_core.indicator().showLinkIdle();
     m_core.clearLinkFigures(); // the figures of a new link start afresh
+    if (!m_linkFiguresTimer->isActive())
+      m_linkFiguresTimer->start();
   }
   setLedImage(index);
   setTrayIconIndex(index);
@@ -810,7 +815,7 @@ void MainWindow::buildPeerInfo() {
   m_linkFiguresTimer->setInterval(1000);
   connect(m_linkFiguresTimer, &QTimer::timeout, this,
           &MainWindow::sampleLinkFigures);
-  m_linkFiguresTimer->start();
+  // Runs only while a link is open (showLinkState).
 }
 
 QWidget *MainWindow::indicatorTip(LinkKind link) const {
@@ -870,7 +875,10 @@ void MainWindow::updateIndicatorTips() {
 }
 
 void MainWindow::sampleLinkFigures() {
-  m_linkLed->setToolTip(m_core.sampleLinkFigures(uiText("UiLinkFigures")));
+  const QString figures = m_core.sampleLinkFigures(uiText("UiLinkFigures"));
+  if (figures.isEmpty())
+    m_linkFiguresTimer->stop(); // no link: nothing to sample
+  m_linkLed->setToolTip(figures);
 }
 
 void MainWindow::askAboutPhone(quint64 connection, const QByteArray &block,

@@ -68,6 +68,11 @@ void SplashScreen::showEvent(QShowEvent *event) {
   }
 }
 
+void SplashScreen::hideEvent(QHideEvent *event) {
+  QWidget::hideEvent(event);
+  m_timer->stop();
+}
+
 void SplashScreen::centerOn(const QWidget *other) {
   const QRect target = other->frameGeometry();
   const QRect frame = frameGeometry();

@@ -48,6 +48,8 @@ public:
 
 protected:
   void showEvent(QShowEvent *event) override;
+  // A hidden splash has nothing left to count: its timer stops.
+  void hideEvent(QHideEvent *event) override;
 
 private:
   bool m_showHandler = true;

@@ -73,7 +73,7 @@ SerialLink::SerialLink(CommandQueue &queue, LinkView *view,
   m_timerLostPacket.setInterval(Protocol::kLostPacketIntervalMs);
   connect(&m_timerLostPacket, &QTimer::timeout, this,
           &SerialLink::timerLostPacketTimer);
-  m_timerLostPacket.start();
+  // Armed by the first bytes that arrive, so an unused port costs nothing.
 }
 
 SerialLink::~SerialLink() {
@@ -246,8 +246,10 @@ void SerialLink::handleSerialChunk(SerialPort *port,
 }
 
 void SerialLink::timerLostPacketTimer() {
-  if (m_lastReceiveTime == 0)
+  if (m_lastReceiveTime == 0) {
+    m_timerLostPacket.stop(); // nothing heard yet: no packet to lose
     return;
+  }
   if (now() - m_lastReceiveTime <= Protocol::kSerialSilenceLimitMs)
     return;
   clearPending();

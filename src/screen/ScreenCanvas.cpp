@@ -26,18 +26,42 @@ Span clip(qint64 start, qint64 length, qint64 limit) {
 
 void fillPicture(QImage &bitmap, const QColor &colour) { bitmap.fill(colour); }
 
+namespace {
+
+// The screen picture doubled pixel by pixel, with the filled area coloured.
+QImage Doubled(const QImage &screen, const QRegion &filled,
+               const QColor &fill) {
+  QImage zoom(screen.width() * 2, screen.height() * 2, QImage::Format_RGB32);
+  if (zoom.isNull())
+    return zoom;
+  const size_t bytes = size_t(zoom.width()) * sizeof(QRgb);
+  for (int y = 0; y < screen.height(); ++y) {
+    const QRgb *in = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+    auto *out = reinterpret_cast<QRgb *>(zoom.scanLine(2 * y));
+    for (int x = 0; x < screen.width(); ++x)
+      out[2 * x] = out[2 * x + 1] = in[x];
+    std::memcpy(zoom.scanLine(2 * y + 1), out, bytes);
+  }
+  const QRgb colour = fill.rgb();
+  for (const QRect &r : filled)
+    for (int y = 2 * r.top(); y <= 2 * r.bottom() + 1; ++y) {
+      auto *out = reinterpret_cast<QRgb *>(zoom.scanLine(y));
+      std::fill(out + 2 * r.left(), out + 2 * r.right() + 2, colour);
+    }
+  return zoom;
+}
+
+} // namespace
+
 ScreenCanvas::ScreenCanvas(QObject *parent) : QObject(parent) {}
 
 void ScreenCanvas::resetPictures() {
   QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
   screen.fill(Qt::white);
-  QImage zoom(kZoomWidth, kZoomHeight, QImage::Format_RGB32);
-  zoom.fill(Qt::white);
   {
     QMutexLocker lock(&m_lock);
     m_screen = std::move(screen);
-    m_zoom = std::move(zoom);
-    m_zoomPending = QRegion();
+    m_zoomFilled = QRegion();
     markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
   notify();
@@ -45,13 +69,11 @@ void ScreenCanvas::resetPictures() {
 
 void ScreenCanvas::removePictures() {
   QImage screen;
-  QImage zoom;
   {
     QMutexLocker lock(&m_lock);
     // Released after the lock; a view may still hold a shallow copy.
     m_screen.swap(screen);
-    m_zoom.swap(zoom);
-    m_zoomPending = QRegion();
+    m_zoomFilled = QRegion();
     markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
   notify();
@@ -60,15 +82,14 @@ void ScreenCanvas::removePictures() {
 void ScreenCanvas::fillZoom(const QColor &colour) {
   {
     QMutexLocker lock(&m_lock);
-    if (m_zoom.isNull())
+    if (m_screen.isNull())
       return;
-    m_zoomPending = QRegion(); // the fill covers whatever was pending
-    fillPicture(m_zoom, colour);
+    m_zoomFill = colour;
+    m_zoomFilled = QRegion(m_screen.rect());
     markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
   notify();
 }
-
 bool ScreenCanvas::hasPictures() const {
   QMutexLocker lock(&m_lock);
   return !m_screen.isNull();
@@ -114,14 +135,12 @@ void ScreenCanvas::drawRows(const TileRows &tile, int x, int y) {
                       QPoint(int(columns.last - 1), int(rows.last - 1)));
         markDirty(drawn);
         changed = true;
+        m_tilesDrawn.fetch_add(1);
       }
     }
 
-    // The zoom picture is its doubled copy; the doubling is done when the
-    // zoom picture is next read (a repaint, a capture), over everything
-    // drawn since, so a stream of tiles does not pay for it per tile.
-    if (changed && !m_zoom.isNull())
-      m_zoomPending += drawn;
+    if (changed && !m_zoomFilled.isEmpty())
+      m_zoomFilled -= drawn;
   }
   if (changed)
     notify();
@@ -133,22 +152,85 @@ QImage ScreenCanvas::screen() const {
 }
 
 QImage ScreenCanvas::zoom() const {
-  QMutexLocker lock(&m_lock);
-  syncZoom();
-  return m_zoom.copy();
+  QImage screen;
+  QRegion filled;
+  QColor fill;
+  {
+    QMutexLocker lock(&m_lock);
+    if (m_screen.isNull())
+      return QImage();
+    screen = m_screen.copy();
+    filled = m_zoomFilled;
+    fill = m_zoomFill;
+  }
+  return Doubled(screen, filled, fill);
 }
 
 bool ScreenCanvas::paint(QPainter &painter, const QRect &clip,
                           bool zoom) const {
-  QMutexLocker lock(&m_lock);
+  // The screen-picture area behind the clip: half of it, rounded out, for
+  // the zoom picture. It is painted a strip of rows at a time: each strip
+  // is copied under the lock, then painted (doubled, for the zoom picture,
+  // which is far quicker than a scaled drawImage) after it.
+  QRect area = clip;
   if (zoom)
-    syncZoom();
-  const QImage &picture = zoom ? m_zoom : m_screen;
-  if (picture.isNull())
-    return false;
-  const QRect area = clip & picture.rect();
-  if (!area.isEmpty())
-    painter.drawImage(area.topLeft(), picture, area);
+    area = QRect(QPoint(clip.left() >> 1, clip.top() >> 1),
+                 QPoint(clip.right() >> 1, clip.bottom() >> 1));
+  QRegion filled;
+  QColor fill;
+  {
+    QMutexLocker lock(&m_lock);
+    if (m_screen.isNull())
+      return false;
+    area &= m_screen.rect();
+    if (zoom && !m_zoomFilled.isEmpty()) {
+      filled = m_zoomFilled & area;
+      fill = m_zoomFill;
+    }
+  }
+  if (area.isEmpty())
+    return true;
+  constexpr int StripRows = 16;
+  if (m_strip.width() < area.width())
+    m_strip = QImage(kScreenWidth, StripRows, QImage::Format_RGB32);
+  if (zoom && m_zoomStrip.width() < 2 * area.width())
+    m_zoomStrip = QImage(kZoomWidth, 2 * StripRows, QImage::Format_RGB32);
+  if (m_strip.width() < area.width() ||
+      (zoom && m_zoomStrip.width() < 2 * area.width()))
+    return true; // no memory for the strips
+  const size_t bytes = size_t(area.width()) * sizeof(QRgb);
+  for (int top = area.top(); top <= area.bottom(); top += StripRows) {
+    const int rows = std::min(StripRows, area.bottom() + 1 - top);
+    {
+      QMutexLocker lock(&m_lock);
+      // Pictures of another size (or none) since: the next paint shows them.
+      if (m_screen.isNull() || !m_screen.rect().contains(area))
+        return true;
+      for (int row = 0; row < rows; ++row)
+        std::memcpy(m_strip.scanLine(row),
+                    reinterpret_cast<const QRgb *>(
+                        m_screen.constScanLine(top + row)) +
+                        area.left(),
+                    bytes);
+    }
+    if (!zoom) {
+      painter.drawImage(QPoint(area.left(), top), m_strip,
+                        QRect(0, 0, area.width(), rows));
+      continue;
+    }
+    for (int row = 0; row < rows; ++row) {
+      const QRgb *in = reinterpret_cast<const QRgb *>(m_strip.constScanLine(row));
+      auto *out = reinterpret_cast<QRgb *>(m_zoomStrip.scanLine(2 * row));
+      for (int x = 0; x < area.width(); ++x)
+        out[2 * x] = out[2 * x + 1] = in[x];
+      std::memcpy(m_zoomStrip.scanLine(2 * row + 1), out, 2 * bytes);
+    }
+    painter.drawImage(QPoint(2 * area.left(), 2 * top), m_zoomStrip,
+                      QRect(0, 0, 2 * area.width(), 2 * rows));
+  }
+  for (const QRect &r : filled)
+    painter.fillRect(QRect(2 * r.x(), 2 * r.y(), 2 * r.width(), 2 * r.height()),
+                     fill);
   return true;
 }
 
@@ -160,28 +242,6 @@ QRegion ScreenCanvas::takeDirty() {
   // the region taken next time and finds the flag clear, or was taken now.
   m_notifyPending.store(false);
   return dirty;
-}
-
-void ScreenCanvas::syncZoom() const {
-  if (m_zoomPending.isEmpty() || m_zoom.isNull() || m_screen.isNull())
-    return;
-  for (const QRect &r : m_zoomPending) {
-    const QRect area = r & m_screen.rect();
-    const size_t bytes = size_t(area.width()) * 2 * 4;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-      const QRgb *in =
-          reinterpret_cast<const QRgb *>(m_screen.constScanLine(y)) +
-          area.left();
-      auto *out =
-          reinterpret_cast<QRgb *>(m_zoom.scanLine(2 * y)) + 2 * area.left();
-      for (int x = 0; x < area.width(); ++x)
-        out[2 * x] = out[2 * x + 1] = in[x];
-      std::memcpy(reinterpret_cast<QRgb *>(m_zoom.scanLine(2 * y + 1)) +
-                      2 * area.left(),
-                  out, bytes);
-    }
-  }
-  m_zoomPending = QRegion();
 }
 
 void ScreenCanvas::markDirty(const QRect &screenRect) {

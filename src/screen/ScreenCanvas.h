@@ -1,8 +1,10 @@
 #pragma once
 // The two pictures of the phone's screen: the screen picture at natural size
-// and the zoom picture at twice that size. Links draw tiles into them from
-// any thread; the views paint from them on the GUI thread; captures take
-// copies. One mutex guards both pictures.
+// and the zoom picture at twice that size. Links draw tiles into the screen
+// picture from any thread; the zoom picture is made from it, pixel by pixel
+// doubled, whenever it is read, so it costs no memory or work of its own
+// while tiles arrive. The views paint on the GUI thread; captures take
+// copies. One mutex guards the pictures, held by painting only for a copy.
 
 #include <QByteArray>
 #include <QColor>
@@ -36,7 +38,8 @@ public:
   void resetPictures();
   // Drops both pictures (on disconnect); tiles are then not drawn.
   void removePictures();
-  // fillPicture on the whole zoom picture, when there is one.
+  // fillPicture on the whole zoom picture, when there is one: the zoom
+  // picture shows the colour where no tile has been drawn since.
   void fillZoom(const QColor &colour);
   bool hasPictures() const;
 
@@ -54,13 +57,20 @@ public:
   QImage zoom() const;
 
   // Paints the part of the screen (or zoom) picture inside clip, in picture
-  // coordinates, under the lock. False when there is no picture.
+  // coordinates: a few rows of the screen picture at a time are copied
+  // under the lock and painted (doubled, for the zoom picture) after it, so
+  // a link drawing a tile never waits for the painting. GUI thread only.
+  // False when there is no picture.
   bool paint(QPainter &painter, const QRect &clip, bool zoom) const;
 
   // The region of the screen picture changed since the last call, in screen
   // picture coordinates (the zoom picture changed at twice these). Re-arms
   // the Changed() notification.
   QRegion takeDirty();
+
+  // How many tiles have been drawn into the screen picture so far; a
+  // benchmark matches them to the repaints that show them.
+  quint64 tilesDrawn() const { return m_tilesDrawn.load(); }
 
 signals:
   // Emitted from the drawing thread when a change is the first since the
@@ -73,8 +83,6 @@ private:
   void markDirty(const QRect &screenRect);
   void notify();
 
-  // Doubles into the zoom picture what was drawn since the last time.
-  void syncZoom() const;
 
   // One link draws at a time; the decoder's buffers serve tile after tile.
   QMutex m_decodeLock;
@@ -82,9 +90,15 @@ private:
 
   mutable QMutex m_lock;
   QImage m_screen;
-  mutable QImage m_zoom;
-  // Screen-picture areas not yet doubled into the zoom picture.
-  mutable QRegion m_zoomPending;
+  // The zoom picture's fill colour, and the screen-picture area where it
+  // still shows (no tile drawn there since fillZoom).
+  QColor m_zoomFill;
+  QRegion m_zoomFilled;
   QRegion m_dirty;
+  // GUI thread: a few rows of the screen picture being painted, and the
+  // same doubled for the zoom view; reused from paint to paint.
+  mutable QImage m_strip;
+  mutable QImage m_zoomStrip;
   std::atomic<bool> m_notifyPending{false};
+  std::atomic<quint64> m_tilesDrawn{0};
 };

@@ -2,10 +2,13 @@
 
 #include "screen/ScreenCanvas.h"
 
+#include <QElapsedTimer>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
 #include <QTimer>
+
+#include <memory>
 
 ScreenImage::ScreenImage(ScreenCanvas *canvas, bool zoom, QWidget *parent)
     : QWidget(parent), m_canvas(canvas), m_zoom(zoom) {}
@@ -61,26 +64,40 @@ void connectScreenViews(ScreenCanvas *canvas,
   QList<QPointer<ScreenImage>> targets;
   for (ScreenImage *view : views)
     targets.append(view);
-  // Repaints are paced: the first change after a repaint starts a short
-  // timer, and everything drawn until it fires is taken as one region. The
-  // canvas signals nothing more until then, so a stream of tiles wakes this
-  // thread about once a frame, never once a tile.
+  // A change shown at once when the last repaint was a frame or more ago;
+  // within a frame of it, everything drawn until the frame is up is taken
+  // as one region. The canvas signals nothing more until its dirty region
+  // is taken, so a lone tile is on screen at the next paint, and a stream
+  // of tiles wakes this thread about once a frame, never once a tile.
   auto *frame = new QTimer(canvas);
   frame->setSingleShot(true);
-  frame->setInterval(frameMs);
-  QObject::connect(frame, &QTimer::timeout, canvas, [canvas, targets] {
+  frame->setTimerType(Qt::PreciseTimer);
+  auto lastShown = std::make_shared<QElapsedTimer>(); // invalid: never
+  auto show = [canvas, targets, lastShown] {
     const QRegion dirty = canvas->takeDirty();
     if (dirty.isEmpty())
       return;
+    lastShown->start();
     for (const QPointer<ScreenImage> &view : targets)
       if (view)
         view->invalidateScreenRegion(dirty);
-  });
+  };
+  QObject::connect(frame, &QTimer::timeout, canvas, show);
   // The canvas lives on the GUI thread, so a change signalled by a link
   // thread is handled there.
   QObject::connect(
-      canvas, &ScreenCanvas::changed, frame, [frame] { frame->start(); },
+      canvas, &ScreenCanvas::changed, frame,
+      [frame, lastShown, frameMs, show] {
+        if (frame->isActive())
+          return; // the frame's repaint will take this change too
+        const qint64 since =
+            lastShown->isValid() ? lastShown->elapsed() : qint64(frameMs);
+        if (since >= frameMs)
+          show();
+        else
+          frame->start(int(frameMs - since));
+      },
       Qt::QueuedConnection);
   // Changes made before the views were connected are shown too.
-  frame->start();
+  show();
 }

@@ -40,7 +40,8 @@ private:
 };
 
 // Repaints the changed parts of the views when the canvas reports a change:
-// at most once per frameMs, the dirty region is taken and handed to every
-// view. Call once per canvas, on the GUI thread that owns the views.
+// the dirty region is taken and handed to every view at once when the last
+// repaint was frameMs or more ago, else when frameMs since it have passed.
+// Call once per canvas, on the GUI thread that owns the views.
 void connectScreenViews(ScreenCanvas *canvas,
                         const QList<ScreenImage *> &views, int frameMs = 15);

@@ -5,11 +5,16 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <vector>
 
 // jpeglib.h needs size_t and FILE declared first.
 #include <gif_lib.h>
 #include <jpeglib.h>
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#endif
 
 namespace {
 
@@ -106,12 +111,43 @@ int skipToFirstImage(GifFileType *gif) {
 
 // ---------------------------------------------------------------- JPEG ---
 
-// Bytes B, G, R, 0xFF in memory are a QImage::Format_RGB32 pixel on a
-// little-endian machine; the alpha variants guarantee the 0xFF byte.
-#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
-constexpr J_COLOR_SPACE kJpegOutputSpace = JCS_EXT_BGRA;
+// R, G, B byte triples to pixels.
+void WidenRgbPlain(const uchar *__restrict in, QRgb *__restrict out,
+                   int count) {
+  for (int i = 0; i < count; ++i, in += 3)
+    out[i] = qRgb(in[0], in[1], in[2]);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// Four pixels a step: a byte shuffle puts R, G, B of each into a pixel's
+// place (B, G, R, A in memory) and the alpha byte is set. Each load reads
+// 16 bytes for 12 used, so the last pixels go the plain way.
+__attribute__((target("ssse3"))) void WidenRgbShuffled(const uchar *in,
+                                                       QRgb *out, int count) {
+  const __m128i order =
+      _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+  const __m128i alpha = _mm_set1_epi32(int(0xff000000u));
+  int i = 0;
+  for (; i + 6 <= count; i += 4) {
+    const __m128i rgb =
+        _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + 3 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
+                     _mm_or_si128(_mm_shuffle_epi8(rgb, order), alpha));
+  }
+  WidenRgbPlain(in + 3 * i, out + i, count - i);
+}
+
+void WidenRgb(const uchar *in, QRgb *out, int count) {
+  static const bool shuffle = __builtin_cpu_supports("ssse3");
+  if (shuffle)
+    WidenRgbShuffled(in, out, count);
+  else
+    WidenRgbPlain(in, out, count);
+}
 #else
-constexpr J_COLOR_SPACE kJpegOutputSpace = JCS_EXT_ARGB;
+void WidenRgb(const uchar *in, QRgb *out, int count) {
+  WidenRgbPlain(in, out, count);
+}
 #endif
 
 struct JpegErrorManager {
@@ -132,8 +168,7 @@ struct JpegJob {
   bool created = false;
   const uchar *data = nullptr;
   unsigned long size = 0;
-  QImage *image = nullptr; // the decoder's reused picture
-  uchar *pixels = nullptr;
+  std::vector<uchar> *rgb = nullptr; // the decoder's reused sample rows
   qsizetype stride = 0;
   bool tooLarge = false;
   JDIMENSION announcedWidth = 0;
@@ -166,11 +201,13 @@ bool ensureImage(QImage &image, int width, int height) {
   return !image.isNull();
 }
 
-bool allocateJpegImage(JpegJob *job, int width, int height) {
-  if (!ensureImage(*job->image, width, height))
+bool AllocateJpegRows(JpegJob *job, int width, int height) {
+  job->stride = qsizetype(width) * 3;
+  try {
+    job->rgb->resize(size_t(job->stride) * size_t(height));
+  } catch (const std::bad_alloc &) {
     return false;
-  job->pixels = job->image->bits();
-  job->stride = job->image->bytesPerLine();
+  }
   return true;
 }
 
@@ -205,21 +242,21 @@ bool runJpegDecoder(JpegJob *job) {
     jpeg_abort_decompress(cinfo);
     return false;
   }
-  cinfo->out_color_space = kJpegOutputSpace;
+  cinfo->out_color_space = JCS_RGB;
   cinfo->scale_num = 1;
   cinfo->scale_denom = 1;
   cinfo->dct_method = JDCT_ISLOW;
   cinfo->do_block_smoothing = FALSE;
   cinfo->do_fancy_upsampling = TRUE;
   jpeg_calc_output_dimensions(cinfo);
-  if (cinfo->output_components != 4) {
+  if (cinfo->output_components != 3) {
     std::snprintf(job->error.message, sizeof job->error.message,
                   "unexpected %d output components", cinfo->output_components);
     jpeg_abort_decompress(cinfo);
     return false;
   }
-  if (!allocateJpegImage(job, int(cinfo->output_width),
-                         int(cinfo->output_height))) {
+  if (!AllocateJpegRows(job, int(cinfo->output_width),
+                        int(cinfo->output_height))) {
     std::snprintf(job->error.message, sizeof job->error.message,
                   "cannot hold a %u x %u image", cinfo->output_width,
                   cinfo->output_height);
@@ -229,7 +266,7 @@ bool runJpegDecoder(JpegJob *job) {
   jpeg_start_decompress(cinfo);
   while (cinfo->output_scanline < cinfo->output_height) {
     JSAMPROW row =
-        job->pixels + qsizetype(cinfo->output_scanline) * job->stride;
+        job->rgb->data() + qsizetype(cinfo->output_scanline) * job->stride;
     // The memory source never suspends; a stall would loop forever.
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
       std::snprintf(job->error.message, sizeof job->error.message,
@@ -314,20 +351,30 @@ const TileRows &TileDecoder::readGif(const QByteArray &data) {
   return m_rows;
 }
 
-const QImage &TileDecoder::decodeGif(const QByteArray &data) {
-  const TileRows &rows = readGif(data);
+const QImage &TileDecoder::MakePicture(const TileRows &rows,
+                                        const char *kind) {
   QImage &image = m_image;
   if (!ensureImage(image, rows.width(), rows.height()) && rows.width() > 0 &&
       rows.height() > 0)
-    throw TileDecodeError(QStringLiteral("GIF tile: out of memory"));
+    throw TileDecodeError(
+        QStringLiteral("%1 tile: out of memory").arg(QLatin1String(kind)));
   for (int y = 0; y < rows.height(); ++y)
     rows.copyRow(y, 0, rows.width(),
                  reinterpret_cast<QRgb *>(image.scanLine(y)));
   return image;
 }
 
+const QImage &TileDecoder::decodeGif(const QByteArray &data) {
+  return MakePicture(readGif(data), "GIF");
+}
+
 const QImage &TileDecoder::decodeJpeg(const QByteArray &data,
                                        QString *warning) {
+  return MakePicture(ReadJpeg(data, warning), "JPEG");
+}
+
+const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
+                                        QString *warning) {
   if (data.isEmpty())
     throw TileDecodeError(QStringLiteral("JPEG tile: no data"));
   if (!m_jpeg) {
@@ -338,7 +385,7 @@ const QImage &TileDecoder::decodeJpeg(const QByteArray &data,
   JpegJob *const job = m_jpeg.get();
   job->data = reinterpret_cast<const uchar *>(data.constData());
   job->size = static_cast<unsigned long>(data.size());
-  job->image = &m_image;
+  job->rgb = &m_rgb;
 
   if (!runJpegDecoder(job)) {
     if (job->tooLarge)
@@ -348,7 +395,10 @@ const QImage &TileDecoder::decodeJpeg(const QByteArray &data,
   }
   if (warning)
     *warning = QString::fromLocal8Bit(job->error.warning);
-  return m_image;
+  m_rows = TileRows(m_rgb.data(), job->stride,
+                     QSize(int(job->cinfo.output_width),
+                           int(job->cinfo.output_height)));
+  return m_rows;
 }
 
 namespace {
@@ -368,8 +418,7 @@ const TileRows &TileDecoder::decodeRows(const QByteArray &data,
                                           QString *warning) {
   if (isGifTile(data, warning))
     return readGif(data);
-  m_rows = TileRows(decodeJpeg(data, warning));
-  return m_rows;
+  return ReadJpeg(data, warning);
 }
 
 const QImage &TileDecoder::decode(const QByteArray &data, QString *warning) {
@@ -383,6 +432,10 @@ TileRows::TileRows(const QImage &image) : m_image(&image) {
   m_height = image.height();
 }
 
+TileRows::TileRows(const uchar *rgb, qsizetype stride, QSize size)
+    : m_rgb(rgb), m_stride(stride), m_width(size.width()),
+      m_height(size.height()) {}
+
 TileRows::TileRows(const uchar *raster, const QRgb *palette, const int *order,
                      const QRect &placed, QSize size)
     : m_raster(raster), m_palette(palette), m_order(order), m_placed(placed),
@@ -393,6 +446,10 @@ void TileRows::copyRow(int y, int x, int count, QRgb *out) const {
     std::memcpy(out,
                 reinterpret_cast<const QRgb *>(m_image->constScanLine(y)) + x,
                 size_t(count) * sizeof(QRgb));
+    return;
+  }
+  if (m_rgb) {
+    WidenRgb(m_rgb + qsizetype(y) * m_stride + qsizetype(x) * 3, out, count);
     return;
   }
   const QRgb white = qRgb(255, 255, 255);

@@ -215,10 +215,11 @@ private slots:
       // Shortcut texts only label the entries.
       QVERIFY(e.action->shortcut().isEmpty());
     }
-    for (auto [timer, interval] : {std::pair{f.m_portWatchdog, 3000},
-                                   std::pair{f.m_savedLabelTimer, 1500},
-                                   std::pair{f.m_captureTimer, 1000},
-                                   std::pair{f.m_buttonResetTimer, 100}}) {
+    for (auto [timer, interval] :
+         {std::pair{f.m_portWatchdog, 3000}, std::pair{f.m_savedLabelTimer, 1500},
+          std::pair{f.m_captureTimer, 1000},
+          std::pair{f.m_buttonResetTimer, 100},
+          std::pair{f.m_linkFiguresTimer, 1000}}) {
       QCOMPARE(timer->interval(), interval);
       QVERIFY(!timer->isActive());
     }
@@ -295,6 +296,7 @@ private slots:
             f.m_bluetoothIndicator->isPictureVisible());
     QCOMPARE(f.ledIndex(), 1);
     QCOMPARE(f.trayIconIndex(), 1);
+    QVERIFY(f.m_linkFiguresTimer->isActive());
 
     m_queue->putKeyCode(0x0130);
     f.core().canvas().resetPictures();
@@ -308,6 +310,7 @@ private slots:
     QVERIFY(f.m_internetIndicator->isPictureVisible());
     QCOMPARE(f.ledIndex(), 0);
     QCOMPARE(f.trayIconIndex(), 0);
+    QVERIFY(!f.m_linkFiguresTimer->isActive());
     QVERIFY(f.m_modelLabel->text().isEmpty());
     QVERIFY(f.m_savedLabel->text().isEmpty());
     QCOMPARE(m_queue->size(), 0);

@@ -19,7 +19,8 @@ private slots:
     QVERIFY(splash.isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 5000);
     QCOMPARE(splash.tickCount(), SplashScreen::kSplashTicks);
-    QVERIFY(!splash.m_timer->isActive()); // nothing wakes the program after
+    // Hidden, it no longer wakes the program.
+    QVERIFY(!splash.m_timer->isActive());
   }
 
   void labelAreaTakesTheClickThePictureHides() {

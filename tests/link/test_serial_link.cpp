@@ -317,7 +317,9 @@ TEST_F(SerialLinkTest, UndecodableTileIsSkippedAndAnswered) {
 TEST_F(SerialLinkTest, SilenceRuleDropsHalfATileOnceAfterOneSecond) {
   qint64 now = 5000;
   link->setClock([&] { return now; });
-  // Nothing received yet: the rule has nothing to do.
+  // Nothing received yet: the rule has nothing to do, and its timer does
+  // not wake the program.
+  EXPECT_FALSE(link->timerLostPacket().isActive());
   now = 100000;
   link->timerLostPacketTimer();
   EXPECT_TRUE(pty.received().isEmpty());

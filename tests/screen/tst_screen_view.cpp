@@ -37,6 +37,7 @@ private slots:
   void cleanup();
   void showsThePicturesOrTheBackground();
   void repaintsOnlyTheTileRectangle();
+  void showsALoneChangeAtOnceAndGroupsWithinAFrame();
 
 private:
   QImage grab(const ScreenImage *view) {
@@ -110,6 +111,24 @@ void TestScreenView::repaintsOnlyTheTileRectangle() {
   QTRY_VERIFY(!screenPaints.regions.isEmpty() && !zoomPaints.regions.isEmpty());
   QCOMPARE(screenPaints.regions.first(), QRegion(10, 20, 32, 32));
   QCOMPARE(zoomPaints.regions.first(), QRegion(20, 40, 64, 64));
+}
+
+void TestScreenView::showsALoneChangeAtOnceAndGroupsWithinAFrame() {
+  ScreenCanvas canvas;
+  QWidget window;
+  auto *view = new ScreenImage(&canvas, false, &window);
+  connectScreenViews(&canvas, {view}, 60000);
+
+  // Idle: the change is taken for repainting as soon as it is signalled,
+  // not when a frame is up.
+  canvas.resetPictures();
+  QCoreApplication::processEvents();
+  QVERIFY(canvas.takeDirty().isEmpty());
+
+  // Within the frame of that repaint the next change waits for the frame.
+  canvas.drawTile(fixtures::encodeJpeg(fixtures::patternImage(34, 34)), 0, 0);
+  QCoreApplication::processEvents();
+  QCOMPARE(canvas.takeDirty(), QRegion(0, 0, 32, 32));
 }
 
 QTEST_MAIN(TestScreenView)
