@@ -327,7 +327,7 @@ void MainWindow::setSerialLink(SerialLink *module) {
   if (m_dataCom)
     disconnect(m_dataCom, nullptr, this, nullptr);
   m_dataCom = module;
-  m_connection->setSerialLink(module);
+  m_connection->setSerialLink(module, module);
   if (m_dataCom) {
     m_dataCom->setView(m_linkView);
     m_dataCom->setStats(&m_linkStats);
@@ -443,8 +443,6 @@ void MainWindow::showListenError(const QString &message) {
   showMessageBox(this, MessageKind::Error,
                  QApplication::applicationDisplayName(), message);
 }
-
-void MainWindow::processPendingEvents() { QCoreApplication::processEvents(); }
 
 std::unique_ptr<ScanProgress> MainWindow::createScanProgress() {
   return std::make_unique<PortScanProgress>();
