@@ -11,8 +11,7 @@ ConnectionManager::ConnectionManager(ConnectionView &window, PhoneLink &tcp,
   setSerialLink(serial, scanner);
 }
 
-void ConnectionManager::setSerialLink(PhoneLink *serial,
-                                      PortScanner *scanner) {
+void ConnectionManager::setSerialLink(PhoneLink *serial, PortScanner *scanner) {
   m_serial = serial;
   m_scanner = scanner;
   if (m_scanner)
@@ -119,8 +118,7 @@ void ConnectionManager::disconnectLink() {
     m_serial->dropPending();
   m_window.setDisconnectEnabled(false);
   m_window.setWatchdogRunning(false);
-  for (LinkKind link :
-       {LinkKind::Cable, LinkKind::Bluetooth, LinkKind::Gprs})
+  for (LinkKind link : {LinkKind::Cable, LinkKind::Bluetooth, LinkKind::Gprs})
     m_window.setIndicatorShown(link, true);
   m_open = false;
 

@@ -66,8 +66,8 @@ public:
   // tcp: the GPRS link. serial: the cable and Bluetooth link; scanner:
   // Autoconnect's port scan, in the program the serial link too. Either may
   // be null, and the commands that need it then do nothing.
-  ConnectionManager(ConnectionView &window, PhoneLink &tcp,
-                    CommandQueue &queue, PhoneLink *serial = nullptr,
+  ConnectionManager(ConnectionView &window, PhoneLink &tcp, CommandQueue &queue,
+                    PhoneLink *serial = nullptr,
                     PortScanner *scanner = nullptr);
 
   // For a serial link created after the manager; null lets go of it.
