@@ -74,15 +74,11 @@ AppCore::~AppCore() {
 }
 
 void AppCore::attachView(ConnectionView &view) {
-  m_connection = std::make_unique<ConnectionManager>(view, *m_tcpLink, *m_queue);
-  m_connection->setSerialLink(m_serialLink.get());
+  m_connection = std::make_unique<ConnectionManager>(
+      view, *m_tcpLink, *m_queue, m_serialLink.get(), m_serialLink.get());
 }
 
-void AppCore::detachView() {
-  if (m_connection)
-    m_connection->setSerialLink(nullptr);
-  m_connection.reset();
-}
+void AppCore::detachView() { m_connection.reset(); }
 
 void AppCore::setCaptureClock(std::function<QDateTime()> now) {
   m_captureClock = std::move(now);

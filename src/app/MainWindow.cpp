@@ -426,8 +426,6 @@ void MainWindow::showListenError(const QString &message) {
                  QApplication::applicationDisplayName(), message);
 }
 
-void MainWindow::processPendingEvents() { QCoreApplication::processEvents(); }
-
 std::unique_ptr<ScanProgress> MainWindow::createScanProgress() {
   return std::make_unique<PortScanProgress>();
 }

@@ -216,7 +216,6 @@ private:
   void showLogWriteError(const QString &path, const QString &reason);
   // Dims the screen views under "Waiting for the phone", or ends that.
   void showWaitingForPhone(bool waiting);
-  void processPendingEvents() override;
   std::unique_ptr<ScanProgress> createScanProgress() override;
   void storeFoundPort(const QString &portName, bool isCable) override;
   void restoreApplication();

@@ -3,73 +3,57 @@
 #include "common/EventLog.h"
 #include "link/CommandQueue.h"
 #include "link/Protocol.h"
-#include "link/TcpLink.h"
-#include "link/SerialLink.h"
 
-namespace {
+ConnectionManager::ConnectionManager(ConnectionView &window, PhoneLink &tcp,
+                                     CommandQueue &queue, PhoneLink *serial,
+                                     PortScanner *scanner)
+    : m_window(window), m_tcp(tcp), m_queue(queue), m_serial(serial),
+      m_scanner(scanner) {
+  if (m_scanner)
+    m_scanner->setScanHost(this);
+}
 
-// Sets a flag for the duration of a command; false when it was set already.
-class TBusyGuard {
-public:
-  explicit TBusyGuard(bool &flag) : m_flag(flag), m_entered(!flag) {
-    m_flag = true;
+ConnectionManager::~ConnectionManager() {
+  // The scanner outlives the manager: it must not report to it any more.
+  if (m_scanner)
+    m_scanner->setScanHost(nullptr);
+}
+
+bool ConnectionManager::openLink(LinkKind kind, PhoneLink &link,
+                                 const LinkEndpoint &endpoint) {
+  try {
+    link.open(endpoint);
+  } catch (const LinkOpenError &e) {
+    if (kind == LinkKind::Gprs)
+      m_window.showListenError(QString::fromLocal8Bit(e.what()));
+    else
+      m_window.showSerialOpenError(kind);
+    return false;
   }
-  ~TBusyGuard() {
-    if (m_entered)
-      m_flag = false;
-  }
-  bool entered() const { return m_entered; }
-
-private:
-  bool &m_flag;
-  bool m_entered;
-};
-
-} // namespace
-
-ConnectionManager::ConnectionManager(ConnectionView &window,
-                                       TcpLink &tcp, CommandQueue &queue)
-    : m_window(window), m_tcp(tcp), m_queue(queue) {}
-
-void ConnectionManager::setSerialLink(SerialLink *module) {
-  m_dataCom = module;
-  if (m_dataCom)
-    m_dataCom->setScanHost(this);
+  return link.isOpen();
 }
 
 void ConnectionManager::connectGprs() {
-  TBusyGuard guard(m_busy);
-  if (!guard.entered() || m_open)
+  if (m_open)
     return;
-  try {
-    const ConnectionSettings settings = m_window.connectionSettings();
-    m_tcp.open(settings.port, settings.listenAddress);
-  } catch (const TcpBindError &e) {
-    m_window.showListenError(QString::fromLocal8Bit(e.what()));
-    return;
-  }
-  enterLinkOpen(LinkKind::Gprs);
+  const ConnectionSettings settings = m_window.connectionSettings();
+  if (openLink(LinkKind::Gprs, m_tcp,
+               LinkEndpoint::tcp(settings.port, settings.listenAddress)))
+    enterLinkOpen(LinkKind::Gprs);
 }
 
 void ConnectionManager::openSerialLink(LinkKind link, const QString &port,
-                                        qint32 baudRate) {
-  if (!m_dataCom)
+                                       qint32 baudRate) {
+  if (!m_serial ||
+      !openLink(link, *m_serial, LinkEndpoint::serial(port, baudRate)))
     return;
-  try {
-    m_dataCom->openComPort(port, baudRate);
-  } catch (const std::exception &) {
-    m_window.showSerialOpenError(link);
-  }
-  if (!m_dataCom->comPort().isOpen())
-    return;
-  m_dataCom->resetLastReceiveTime();
+  m_serialPort = port;
   m_window.setWatchdogRunning(true);
   enterLinkOpen(link);
 }
 
 void ConnectionManager::connectBluetooth() {
-  TBusyGuard guard(m_busy);
-  if (!guard.entered() || m_open)
+  if (m_open)
     return;
   // The rate stays as it is: a cable link's rate stays on the port.
   openSerialLink(LinkKind::Bluetooth,
@@ -77,28 +61,23 @@ void ConnectionManager::connectBluetooth() {
 }
 
 void ConnectionManager::connectCable() {
-  TBusyGuard guard(m_busy);
-  if (!guard.entered() || m_open)
+  if (m_open)
     return;
   openSerialLink(LinkKind::Cable, m_window.connectionSettings().dataPort,
                  Protocol::kCableBaudRate);
 }
 
 void ConnectionManager::autoconnect() {
-  TBusyGuard guard(m_busy);
-  if (!guard.entered() || m_open || !m_dataCom)
+  if (m_open || !m_scanner)
     return;
-  m_window.processPendingEvents();
-  if (m_open)
-    return; // a link was opened meanwhile
+  int opened = 0;
   {
     const std::unique_ptr<ScanProgress> progress =
         m_window.createScanProgress();
-    m_dataCom->scanPorts(progress.get());
+    opened = m_scanner->startScan(progress.get());
   }
-  if (m_dataCom->probePorts().isEmpty()) {
+  if (opened == 0) {
     // Nothing to listen on: the state stays Idle.
-    m_dataCom->releaseProbePorts(false);
     m_window.showNoSerialPortOpened();
     return;
   }
@@ -126,25 +105,21 @@ void ConnectionManager::disconnectLink() {
   // The indicator first: a late restart from a link thread cannot bring
   // the LED back.
   m_window.showLinkState(0);
-  if (m_dataCom)
-    m_dataCom->timerLostPacket().stop();
-  if (m_tcp.active())
-    m_tcp.close();
-  if (m_dataCom) {
-    // Both send the phone the Discon packet first; errors are ignored.
-    m_dataCom->closeComPort(true);
-    m_dataCom->releaseProbePorts(true);
-  }
+  // Each link sends the phone the Discon packet first where it can; errors
+  // are ignored.
+  m_tcp.close();
+  if (m_serial)
+    m_serial->close();
 
   // Controls back to Idle.
   m_window.setConnectCommandsEnabled(true);
   m_window.clearLinkTexts();
-  if (m_dataCom)
-    m_dataCom->clearPending();
+  m_tcp.dropPending();
+  if (m_serial)
+    m_serial->dropPending();
   m_window.setDisconnectEnabled(false);
   m_window.setWatchdogRunning(false);
-  for (LinkKind link :
-       {LinkKind::Cable, LinkKind::Bluetooth, LinkKind::Gprs})
+  for (LinkKind link : {LinkKind::Cable, LinkKind::Bluetooth, LinkKind::Gprs})
     m_window.setIndicatorShown(link, true);
   m_open = false;
 
@@ -155,18 +130,18 @@ void ConnectionManager::disconnectLink() {
 }
 
 void ConnectionManager::checkPortWatchdog() {
-  if (!m_dataCom || m_dataCom->lastReceiveTime() == 0)
+  if (!m_serial)
     return;
-  const qint64 silentSeconds =
-      (m_dataCom->now() - m_dataCom->lastReceiveTime()) / 1000;
-  if (silentSeconds <= Protocol::kWatchdogSilenceSeconds)
+  const qint64 silence = m_serial->silenceMs();
+  if (silence < 0 || silence / 1000 <= Protocol::kWatchdogSilenceSeconds)
     return;
   disconnectLink();
   // Keep waiting for the phone on the port the user chose.
-  const QString port = m_dataCom->comPort().portName();
   const ConnectionSettings settings = m_window.connectionSettings();
-  if (port == settings.blueToothPort)
+  if (m_serialPort.isEmpty())
+    return;
+  if (m_serialPort == settings.blueToothPort)
     connectBluetooth();
-  else if (port == settings.dataPort)
+  else if (m_serialPort == settings.dataPort)
     connectCable();
 }

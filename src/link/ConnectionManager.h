@@ -1,20 +1,21 @@
 #pragma once
 // Choosing a link and ending it: four ways to connect (cable, Bluetooth,
 // GPRS, Autoconnect) and one way to disconnect, one link at a time. It
-// drives the TCP listener, the serial data module and the port scan, keeps
-// the window's controls in the Idle or Open state through ConnectionView,
-// and watches a serial link for silence.
+// drives the links through PhoneLink (the TCP link for GPRS, the serial
+// link for cable and Bluetooth) and Autoconnect's port scan through
+// PortScanner, keeps the window's controls in the Idle or Open state
+// through ConnectionView, and watches a serial link for silence.
 //
-// Everything here runs on the GUI thread.
+// Everything here runs on the GUI thread. No command lets window messages
+// run by hand, so none can be entered again while it runs.
 
+#include "link/PhoneLink.h"
 #include "link/PortScan.h"
 
 #include <QString>
 #include <memory>
 
 class CommandQueue;
-class SerialLink;
-class TcpLink;
 
 enum class LinkKind { Cable, Bluetooth, Gprs, Auto };
 
@@ -52,9 +53,8 @@ public:
   virtual void showNoSerialPortOpened() = 0;
   // The TCP port that could not be bound; the state stays Idle.
   virtual void showListenError(const QString &message) = 0;
-  // Lets pending window messages run.
-  virtual void processPendingEvents() = 0;
-  // The port scan's progress window; may return null.
+  // The port scan's progress window, which repaints itself as the scan
+  // goes; may return null.
   virtual std::unique_ptr<ScanProgress> createScanProgress() = 0;
   // The phone answered a port scan on portName: store it as the cable or
   // the Bluetooth port. May throw when the settings cannot be written.
@@ -63,11 +63,13 @@ public:
 
 class ConnectionManager : public PortScanHost {
 public:
-  ConnectionManager(ConnectionView &window, TcpLink &tcp,
-                     CommandQueue &queue);
-
-  // The serial data module, created after the window; may be null.
-  void setSerialLink(SerialLink *module);
+  // tcp: the GPRS link. serial: the cable and Bluetooth link; scanner:
+  // Autoconnect's port scan, in the program the serial link too. Either may
+  // be null, and the commands that need it then do nothing.
+  ConnectionManager(ConnectionView &window, PhoneLink &tcp, CommandQueue &queue,
+                    PhoneLink *serial = nullptr,
+                    PortScanner *scanner = nullptr);
+  ~ConnectionManager() override;
 
   // The connect commands. A serial port that does not open, or a TCP port
   // that cannot be bound, leaves the state Idle with a message, as does an
@@ -91,15 +93,18 @@ public:
 
 private:
   void enterLinkOpen(LinkKind link);
+  // Opens link at endpoint; a failure is shown and leaves the state Idle.
+  bool openLink(LinkKind kind, PhoneLink &link, const LinkEndpoint &endpoint);
   void openSerialLink(LinkKind link, const QString &port, qint32 baudRate);
 
   ConnectionView &m_window;
-  TcpLink &m_tcp;
+  PhoneLink &m_tcp;
   CommandQueue &m_queue;
-  SerialLink *m_dataCom = nullptr;
+  PhoneLink *m_serial = nullptr;
+  PortScanner *m_scanner = nullptr;
   bool m_open = false;
   LinkKind m_link = LinkKind::Auto;
-  // True while a command runs: one that lets window messages run must not
-  // be entered again by them.
-  bool m_busy = false;
+  // The serial port last opened by a cable or Bluetooth connect, for the
+  // watchdog's reopening.
+  QString m_serialPort;
 };

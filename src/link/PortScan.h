@@ -6,7 +6,8 @@
 // Bluetooth port by its device name; the application stores it in the
 // settings.
 //
-// The scan itself is SerialLink::scanPorts (SerialLink.h).
+// The scan itself is SerialLink's (SerialLink.h), offered to the connection
+// manager as a PortScanner.
 
 #include <QList>
 #include <QString>
@@ -32,6 +33,20 @@ public:
   // the data cable port and lights the cable indicator; otherwise it is stored
   // as the Bluetooth port and lights the Bluetooth indicator.
   virtual void portFound(const QString &portName, bool isCable) = 0;
+};
+
+// What Autoconnect needs of the serial link.
+class PortScanner {
+public:
+  virtual ~PortScanner() = default;
+  // Told of the phone's port when it answers a scan.
+  virtual void setScanHost(PortScanHost *host) = 0;
+  // Opens every serial port of the machine as a probe port, reporting to
+  // progress (may be null), and returns how many opened; with none the scan
+  // is over at once. The probe ports wait for the phone until it answers on
+  // one of them or the link is closed. Throws when the port list cannot be
+  // read.
+  virtual int startScan(ScanProgress *progress) = 0;
 };
 
 // The port names of the machine, sorted as text without regard to case

@@ -128,6 +128,31 @@ void SerialLink::openComPort(const QString &name, qint32 baudRate) {
   beginSession(m_comPort);
 }
 
+void SerialLink::open(const LinkEndpoint &endpoint) {
+  try {
+    openComPort(endpoint.serialPort, endpoint.baudRate);
+  } catch (const std::exception &e) {
+    if (m_comPort->isOpen())
+      m_comPort->close();
+    throw LinkOpenError(e.what());
+  }
+  resetLastReceiveTime();
+}
+
+void SerialLink::close() {
+  m_timerLostPacket.stop();
+  closeComPort(true);
+  releaseProbePorts(true);
+}
+
+bool SerialLink::isOpen() const {
+  return m_comPort->isOpen() || !m_probes.isEmpty();
+}
+
+qint64 SerialLink::silenceMs() const {
+  return m_lastReceiveTime == 0 ? -1 : now() - m_lastReceiveTime;
+}
+
 void SerialLink::beginSession(SerialPort *port) {
   m_session.begin(port->portName());
 }
@@ -374,6 +399,13 @@ void SerialLink::scanPorts(ScanProgress *progress) {
   }
   if (progress)
     progress->finish();
+}
+
+int SerialLink::startScan(ScanProgress *progress) {
+  scanPorts(progress);
+  if (m_probes.isEmpty())
+    releaseProbePorts(false);
+  return int(m_probes.size());
 }
 
 void SerialLink::runFirstDataStep(SerialPort *port) {

@@ -15,6 +15,7 @@
 // with the TCP link's thread, under its lock.
 
 #include "link/LinkView.h"
+#include "link/PhoneLink.h"
 #include "link/PhoneSession.h"
 #include "link/PortScan.h"
 #include "platform/SerialPort.h"
@@ -30,7 +31,7 @@ class CommandQueue;
 class LinkStats;
 class PhoneGate;
 
-class SerialLink : public QObject {
+class SerialLink : public QObject, public PhoneLink, public PortScanner {
   Q_OBJECT
 
 public:
@@ -51,7 +52,21 @@ public:
   // are served; both shared with the TCP link.
   void setStats(LinkStats *stats) { m_session.setStats(stats); }
   void setGate(PhoneGate *gate) { m_session.setGate(gate); }
-  void setScanHost(PortScanHost *host) { m_scanHost = host; }
+  void setScanHost(PortScanHost *host) override { m_scanHost = host; }
+
+  // --- PhoneLink ---------------------------------------------------------
+
+  // openComPort at the endpoint's serial port and baud rate, with the
+  // silence count started afresh; a failure throws LinkOpenError with the
+  // port's reason and leaves the port closed.
+  void open(const LinkEndpoint &endpoint) override;
+  // Stops the silence timer and closes comPort and the probe ports, each
+  // open one after the Discon packet.
+  void close() override;
+  // comPort or a probe port is open.
+  bool isOpen() const override;
+  void dropPending() override { clearPending(); }
+  qint64 silenceMs() const override;
 
   // --- Ports -------------------------------------------------------------
 
@@ -127,6 +142,8 @@ public:
   // Returns at once; the first port on which a whole phone packet arrives
   // wins. Throws SerialError when the port list cannot be read.
   void scanPorts(ScanProgress *progress);
+  // PortScanner: scanPorts; when no port opened, the scan ends at once.
+  int startScan(ScanProgress *progress) override;
   // True from a scan that listed a port until the first phone packet on a
   // probe port or the release of the probe ports.
   bool scanPending() const { return m_scanPending; }

@@ -16,6 +16,7 @@
 // kIdleTimeoutMs after it did, is closed, so an idle peer cannot keep the
 // phone out.
 
+#include "link/PhoneLink.h"
 #include "link/PhoneSession.h"
 #include "link/TcpRequest.h"
 
@@ -33,18 +34,18 @@ class LinkStats;
 class PhoneGate;
 
 // Opening the listener failed (the port is in use, for instance).
-class TcpBindError : public std::runtime_error {
+class TcpBindError : public LinkOpenError {
 public:
-  using std::runtime_error::runtime_error;
+  using LinkOpenError::LinkOpenError;
 };
 
-class TcpLink {
+class TcpLink : public PhoneLink {
 public:
   // Milliseconds on a steadily increasing clock.
   using Clock = std::function<qint64()>;
 
   TcpLink(LinkView &view, CommandQueue &queue);
-  ~TcpLink();
+  ~TcpLink() override;
   TcpLink(const TcpLink &) = delete;
   TcpLink &operator=(const TcpLink &) = delete;
 
@@ -54,8 +55,18 @@ public:
   void open(int port, const QString &address = QString());
   // Stops listening, closes the phone's connection (its disconnect handling
   // runs) and waits for both threads to end.
-  void close();
+  void close() override;
   bool active() const { return m_listenFd >= 0; }
+
+  // PhoneLink: the endpoint's TCP port and listen address. A request half
+  // received goes with its connection, so there is nothing else to drop;
+  // the connection keeps its own time limits, so no silence is reported.
+  void open(const LinkEndpoint &endpoint) override {
+    open(endpoint.tcpPort, endpoint.listenAddress);
+  }
+  bool isOpen() const override { return active(); }
+  void dropPending() override {}
+  qint64 silenceMs() const override { return -1; }
   // The port actually bound (useful when Open was given 0).
   int boundPort() const { return m_boundPort; }
   bool phoneConnected() const { return m_connected; }

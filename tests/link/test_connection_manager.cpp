@@ -20,7 +20,6 @@ class RecordingWindow : public ConnectionView {
 public:
   ConnectionSettings settings;
   QStringList calls;
-  std::function<void()> onProcessEvents;
   std::function<void(const QString &, bool)> onStore;
 
   ConnectionSettings connectionSettings() const override { return settings; }
@@ -50,11 +49,6 @@ public:
   void showListenError(const QString &message) override {
     calls << "listen error: " + message;
   }
-  void processPendingEvents() override {
-    calls << "events";
-    if (onProcessEvents)
-      onProcessEvents();
-  }
   std::unique_ptr<ScanProgress> createScanProgress() override {
     calls << "scan";
     return nullptr;
@@ -77,7 +71,6 @@ protected:
     qunsetenv(kSerialPortTableEnv);
     setExePath(dir.file("quorvane"));
     dataCom.setClock([this] { return now; });
-    manager.setSerialLink(&dataCom);
   }
   void TearDown() override { qunsetenv(kSerialPortTableEnv); }
 
@@ -96,7 +89,7 @@ protected:
   RecordingWindow window;
   TcpLink tcp{view, queue};
   SerialLink dataCom{queue, &view};
-  ConnectionManager manager{window, tcp, queue};
+  ConnectionManager manager{window, tcp, queue, &dataCom, &dataCom};
   qint64 now = 1000000;
 };
 
@@ -134,19 +127,17 @@ TEST_F(ConnectionManagerTest, FailuresToOpenLeaveTheStateIdle) {
                          "open error 1", "open error 0"}));
 }
 
-TEST_F(ConnectionManagerTest, AutoconnectIsNotEnteredAgainFromPendingEvents) {
+TEST_F(ConnectionManagerTest, AutoconnectWaitsOnTheProbePortsAlone) {
   TestPty pty;
   listPort("\\Device\\BthModem0", pty);
-  // Another click on a connect command arrives while the first runs.
-  window.onProcessEvents = [this] {
-    manager.autoconnect();
-    manager.connectGprs();
-  };
   manager.autoconnect();
+  // Further clicks on connect commands while the scan waits do nothing.
+  manager.autoconnect();
+  manager.connectGprs();
   EXPECT_FALSE(tcp.active());
   EXPECT_EQ(dataCom.probePorts().size(), 1);
-  EXPECT_EQ(window.calls, QStringList({"events", "scan", "commands off",
-                                       "disconnect on", "led 1"}));
+  EXPECT_EQ(window.calls,
+            QStringList({"scan", "commands off", "disconnect on", "led 1"}));
 
   // The phone answers: its port is stored and its indicator lit.
   window.calls.clear();
@@ -171,8 +162,7 @@ TEST_F(ConnectionManagerTest, AutoconnectWithoutAnOpenPortStaysIdle) {
   manager.autoconnect();
   EXPECT_FALSE(manager.linkOpen());
   EXPECT_FALSE(dataCom.probePortsOpen());
-  EXPECT_EQ(window.calls, QStringList({"events", "scan", "no port", "events",
-                                       "scan", "no port"}));
+  EXPECT_EQ(window.calls, QStringList({"scan", "no port", "scan", "no port"}));
 }
 
 TEST_F(ConnectionManagerTest, ErrorsWhileHandlingBytesAreReportedNotThrown) {
