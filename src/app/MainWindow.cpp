@@ -115,19 +115,10 @@ void MainWindow::initialize() {
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quorvane v1.0"));
   loadSettings();
-  // The window shows the language's texts from now on, and again after every
-  // change of language.
-  QPointer<MainWindow> self(this);
-  setLanguageWindow(
-      [self](const QString &key, const QString &text) {
-        if (self)
-          self->applyLanguageText(key, text);
-      },
-      [self] {
-        if (self)
-          self->finishLanguage();
-      });
+  // The window's texts; a change of language later sets them again through
+  // changeEvent.
   loadLanguage();
+  retranslate();
   m_captureState = QStringLiteral("CAVIOff");
   for (PictureButton *b : m_keypad->buttons())
     connect(b, &PictureButton::clicked, this,
@@ -220,6 +211,8 @@ void MainWindow::noteRestored() { m_minimized = false; }
 
 void MainWindow::changeEvent(QEvent *event) {
   QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange)
+    retranslate();
   if (event->type() != QEvent::WindowStateChange)
     return;
   const auto *change = static_cast<QWindowStateChangeEvent *>(event);
@@ -418,7 +411,8 @@ void MainWindow::showSerialOpenError(LinkKind link) {
                    QApplication::applicationDisplayName(),
                    uiText("UiSelectAnotherPort"));
   else
-    showMessageBox(this, MessageKind::Warning, MesAtention, MesAtenMessage);
+    showMessageBox(this, MessageKind::Warning, uiText("MesAtention"),
+                   uiText("MesAtenMessage"));
 }
 
 void MainWindow::showNoSerialPortOpened() {
@@ -505,9 +499,8 @@ void MainWindow::sendTypedText() {
 void MainWindow::showSettings() {
   guarded([this] {
     SettingsDialog dialog(startedWithLogSwitch(), this);
-    dialog.setWindowTitle(SCaption);
     if (dialog.exec() == QDialog::Accepted &&
-        AppSettings.language != LoadedLanguage)
+        AppSettings.language != loadedLanguage())
       loadLanguage();
   });
 }
@@ -530,43 +523,32 @@ void setLabelText(QLabel *label, const QString &text) {
 }
 } // namespace
 
-void MainWindow::applyLanguageText(const QString &key, const QString &text) {
-  const QHash<QString, QAction *> entries = {
-      {"MMConnection", m_connectionAction},
-      {"MMAutoConnection", m_autoConnectAction},
-      {"MMBlueToothConnect", m_bluetoothAction},
-      {"MMDataCableConn", m_cableAction},
-      {"MMInternetConn", m_internetAction},
-      {"MMDissconect", m_disconnectAction},
-      {"MMExit", m_exitAction},
-      {"MMTools", m_toolsAction},
-      {"MMVideoCapturing", m_videoAction},
-      {"MMRecordPause", m_recordPauseAction},
-      {"MMStop", m_stopAction},
-      {"MMSaveScreenshot", m_screenshotAction},
-      {"MMOptions", m_optionsAction},
-      {"MMHelp", m_helpAction},
-      {"MMAbout", m_aboutAction},
-      {"MMManual", m_manualAction},
-      {"PMRestore", m_restoreAction},
-      {"PMMinimize", m_minimizeAction},
-      {"PMExit", m_trayExitAction}};
-  if (QAction *entry = entries.value(key)) {
-    setEntryCaption(entry, text);
-  } else if (key == QLatin1String("FCaptEditKey")) {
-    FCaptEditKey = text;
-  } else if (key == QLatin1String("MLabQuickTextEnable")) {
-    setLabelText(m_quickTextEnableLabel, text);
-  } else if (key == QLatin1String("MLabZoom")) {
-    setLabelText(m_zoomLabel, text);
-  } else if (key == QLatin1String("MLabQuickText")) {
-    setLabelText(m_quickTextLabel, text);
-  } else if (key == QLatin1String("MBtnSend")) {
-    m_sendButton->setText(text);
-  }
-}
+void MainWindow::retranslate() {
+  for (auto [key, entry] : {std::pair{"MMConnection", m_connectionAction},
+                            std::pair{"MMAutoConnection", m_autoConnectAction},
+                            std::pair{"MMBlueToothConnect", m_bluetoothAction},
+                            std::pair{"MMDataCableConn", m_cableAction},
+                            std::pair{"MMInternetConn", m_internetAction},
+                            std::pair{"MMDissconect", m_disconnectAction},
+                            std::pair{"MMExit", m_exitAction},
+                            std::pair{"MMTools", m_toolsAction},
+                            std::pair{"MMVideoCapturing", m_videoAction},
+                            std::pair{"MMRecordPause", m_recordPauseAction},
+                            std::pair{"MMStop", m_stopAction},
+                            std::pair{"MMSaveScreenshot", m_screenshotAction},
+                            std::pair{"MMOptions", m_optionsAction},
+                            std::pair{"MMHelp", m_helpAction},
+                            std::pair{"MMAbout", m_aboutAction},
+                            std::pair{"MMManual", m_manualAction},
+                            std::pair{"PMRestore", m_restoreAction},
+                            std::pair{"PMMinimize", m_minimizeAction},
+                            std::pair{"PMExit", m_trayExitAction}})
+    setEntryCaption(entry, uiText(key));
+  setLabelText(m_quickTextEnableLabel, uiText("MLabQuickTextEnable"));
+  setLabelText(m_zoomLabel, uiText("MLabZoom"));
+  setLabelText(m_quickTextLabel, uiText("MLabQuickText"));
+  m_sendButton->setText(uiText("MBtnSend"));
 
-void MainWindow::finishLanguage() {
   showWaitingForPhone(m_linkView->waitingForPhone());
   // The connection pop-up repeats the menu's captions.
   for (auto [popup, entry] :
