@@ -19,9 +19,10 @@ AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
   QFont bold = m_questionLabel->font();
   bold.setBold(true);
   m_questionLabel->setFont(bold);
-  m_model = modelName.isEmpty() ? QString::fromLatin1(modelCode)
-                                : QStringLiteral("%1 (%2)").arg(
-                                      modelName, QString::fromLatin1(modelCode));
+  m_model = modelName.isEmpty()
+                ? QString::fromLatin1(modelCode)
+                : QStringLiteral("%1 (%2)").arg(modelName,
+                                                QString::fromLatin1(modelCode));
   m_where = where;
   m_detailsLabel = new QLabel(this);
   m_detailsLabel->setWordWrap(true);

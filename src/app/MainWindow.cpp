@@ -37,7 +37,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLockFile>
-#include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -524,25 +523,28 @@ void setLabelText(QLabel *label, const QString &text) {
 } // namespace
 
 void MainWindow::retranslate() {
-  for (auto [key, entry] : {std::pair{"MMConnection", m_connectionAction},
-                            std::pair{"MMAutoConnection", m_autoConnectAction},
-                            std::pair{"MMBlueToothConnect", m_bluetoothAction},
-                            std::pair{"MMDataCableConn", m_cableAction},
-                            std::pair{"MMInternetConn", m_internetAction},
-                            std::pair{"MMDissconect", m_disconnectAction},
-                            std::pair{"MMExit", m_exitAction},
-                            std::pair{"MMTools", m_toolsAction},
-                            std::pair{"MMVideoCapturing", m_videoAction},
-                            std::pair{"MMRecordPause", m_recordPauseAction},
-                            std::pair{"MMStop", m_stopAction},
-                            std::pair{"MMSaveScreenshot", m_screenshotAction},
-                            std::pair{"MMOptions", m_optionsAction},
-                            std::pair{"MMHelp", m_helpAction},
-                            std::pair{"MMAbout", m_aboutAction},
-                            std::pair{"MMManual", m_manualAction},
-                            std::pair{"PMRestore", m_restoreAction},
-                            std::pair{"PMMinimize", m_minimizeAction},
-                            std::pair{"PMExit", m_trayExitAction}})
+  const std::pair<const char *, QAction *> entries[] = {
+      {"MMConnection", m_connectionAction},
+      {"MMAutoConnection", m_autoConnectAction},
+      {"MMBlueToothConnect", m_bluetoothAction},
+      {"MMDataCableConn", m_cableAction},
+      {"MMInternetConn", m_internetAction},
+      {"MMDissconect", m_disconnectAction},
+      {"MMExit", m_exitAction},
+      {"MMTools", m_toolsAction},
+      {"MMVideoCapturing", m_videoAction},
+      {"MMRecordPause", m_recordPauseAction},
+      {"MMStop", m_stopAction},
+      {"MMSaveScreenshot", m_screenshotAction},
+      {"MMOptions", m_optionsAction},
+      {"MMHelp", m_helpAction},
+      {"MMAbout", m_aboutAction},
+      {"MMManual", m_manualAction},
+      {"PMRestore", m_restoreAction},
+      {"PMMinimize", m_minimizeAction},
+      {"PMExit", m_trayExitAction},
+  };
+  for (const auto &[key, entry] : entries)
     setEntryCaption(entry, uiText(key));
   setLabelText(m_quickTextEnableLabel, uiText("MLabQuickTextEnable"));
   setLabelText(m_zoomLabel, uiText("MLabZoom"));

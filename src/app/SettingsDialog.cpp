@@ -434,9 +434,8 @@ void SettingsDialog::retranslate() {
 }
 
 void SettingsDialog::fillLanguages() {
-  const QString lines =
-      listLanguageFolders(exeDir() + QStringLiteral("Languages"),
-                          uiText("SLDefault"));
+  const QString lines = listLanguageFolders(
+      exeDir() + QStringLiteral("Languages"), uiText("SLDefault"));
   m_languageCombo->addItems(lines.split(QStringLiteral("\r\n")));
   const QString language = QString::fromLocal8Bit(AppSettings.language);
   if (language.isEmpty()) {

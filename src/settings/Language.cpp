@@ -5,8 +5,8 @@
 #include "settings/Settings.h"
 #include "settings/TextCatalogue.h"
 
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QStringDecoder>
 #include <algorithm>
 #include <cstring>
@@ -142,9 +142,9 @@ void loadLanguage() {
 
 QByteArray loadedLanguage() {
   const QCoreApplication *app = QCoreApplication::instance();
-  const auto *catalogue =
-      app ? app->findChild<TextCatalogue *>(QString(), Qt::FindDirectChildrenOnly)
-          : nullptr;
+  const auto *catalogue = app ? app->findChild<TextCatalogue *>(
+                                    QString(), Qt::FindDirectChildrenOnly)
+                              : nullptr;
   return catalogue ? catalogue->language() : QByteArray();
 }
 

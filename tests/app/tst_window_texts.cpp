@@ -125,6 +125,29 @@ private slots:
     verifyTranslated(&editor);
   }
 
+  // Windows open during a change of language take the new texts through
+  // QEvent::LanguageChange, and go back with the language.
+  void openWindowsFollowAChangeOfLanguage() {
+    AllowPhoneDialog prompt(1, QString(), "0042", QString(),
+                            "0123456789ABCDEF");
+    prompt.setAttribute(Qt::WA_DeleteOnClose, false);
+    HotKeyEditor editor;
+    const QString german = prompt.m_refuseButton->text();
+
+    AppSettings.language = "English"; // no file here: the built-in texts
+    loadLanguage();
+    QCOMPARE(loadedLanguage(), QByteArray("English"));
+    QVERIFY(uiText("UiRefusePhone") != german);
+    QCOMPARE(prompt.m_refuseButton->text(), uiText("UiRefusePhone"));
+    QCOMPARE(editor.m_okButton->text(), uiText("KeyEditOk"));
+
+    AppSettings.language = "German";
+    loadLanguage();
+    QCOMPARE(prompt.m_refuseButton->text(), german);
+    verifyTranslated(&prompt);
+    verifyTranslated(&editor);
+  }
+
   void converterWindow() {
     // No frame list here: the window ends on its failure texts.
     aviconvert::ConvertWindow window(m_dir.path());

@@ -2,9 +2,9 @@
 // with Language=German it shows German menus, tray menu and dialog; French
 // chosen in the settings dialog shows at once.
 #include "app/AppException.h"
+#include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SettingsDialog.h"
-#include "app/MainWindow.h"
 #include "common/Paths.h"
 #include "keys/HotKeyEditor.h"
 #include "link/CommandQueue.h"

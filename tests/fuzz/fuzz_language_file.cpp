@@ -35,8 +35,7 @@ extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
          {&mainLanguageKeys(), &dialogLanguageKeys()})
       for (const LangKey &k : *table) {
         const QString key = QString::fromLatin1(k.key);
-        const QString value =
-            langText(in, key, QString::fromUtf8(k.builtIn));
+        const QString value = langText(in, key, QString::fromUtf8(k.builtIn));
         FUZZ_CHECK(!value.contains(QLatin1String("#13")) &&
                    !value.contains(QLatin1String("#10")));
         if (defined && key == QLatin1String("MMExit"))
