@@ -2,6 +2,7 @@
 
 #include "settings/Language.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
