@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -133,6 +134,11 @@ private slots:
     prompt.setAttribute(Qt::WA_DeleteOnClose, false);
     HotKeyEditor editor;
     const QString german = prompt.m_refuseButton->text();
+    // German again for the tests that follow, whatever fails here.
+    const auto backToGerman = qScopeGuard([] {
+      AppSettings.language = "German";
+      loadLanguage();
+    });
 
     AppSettings.language = "English"; // no file here: the built-in texts
     loadLanguage();
