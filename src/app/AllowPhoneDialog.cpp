@@ -2,6 +2,7 @@
 
 #include "settings/Language.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
@@ -12,39 +13,32 @@ AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
     : QDialog(parent), m_connection(connection), m_block(block),
       m_modelName(modelName) {
   setObjectName("FormAllowPhone");
-  setWindowTitle(uiText("UiAllowPhoneTitle"));
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
 
-  auto *question = new QLabel(uiText("UiAllowPhoneTitle"), this);
-  QFont bold = question->font();
+  m_questionLabel = new QLabel(this);
+  QFont bold = m_questionLabel->font();
   bold.setBold(true);
-  question->setFont(bold);
-  const QString model = modelName.isEmpty()
-                            ? QString::fromLatin1(modelCode)
-                            : QStringLiteral("%1 (%2)").arg(
-                                  modelName, QString::fromLatin1(modelCode));
-  m_detailsLabel = new QLabel(
-      uiText("UiAllowPhoneIntro") + QStringLiteral("\n\n") +
-          uiText("UiAllowPhoneWhere")
-              .arg(where.isEmpty() ? uiText("UiAllowPhoneUnknown") : where) +
-          QLatin1Char('\n') + uiText("UiAllowPhoneModel").arg(model) +
-          QLatin1Char('\n') +
-          uiText("UiAllowPhoneBlock").arg(QString::fromLatin1(block)),
-      this);
+  m_questionLabel->setFont(bold);
+  m_model = modelName.isEmpty()
+                ? QString::fromLatin1(modelCode)
+                : QStringLiteral("%1 (%2)").arg(modelName,
+                                                QString::fromLatin1(modelCode));
+  m_where = where;
+  m_detailsLabel = new QLabel(this);
   m_detailsLabel->setWordWrap(true);
   m_detailsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  m_allowOnceButton = new QPushButton(uiText("UiAllowOnce"), this);
-  m_alwaysAllowButton = new QPushButton(uiText("UiAlwaysAllow"), this);
-  m_refuseButton = new QPushButton(uiText("UiRefusePhone"), this);
+  m_allowOnceButton = new QPushButton(this);
+  m_alwaysAllowButton = new QPushButton(this);
+  m_refuseButton = new QPushButton(this);
   m_refuseButton->setDefault(true);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch(1);
   for (QPushButton *b : {m_allowOnceButton, m_alwaysAllowButton, m_refuseButton})
     buttons->addWidget(b);
   auto *layout = new QVBoxLayout(this);
-  layout->addWidget(question);
+  layout->addWidget(m_questionLabel);
   layout->addWidget(m_detailsLabel);
   layout->addLayout(buttons);
   setMinimumWidth(420);
@@ -58,4 +52,26 @@ AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
   connect(m_alwaysAllowButton, &QPushButton::clicked, this,
           [answer] { answer(AlwaysAllow); });
   connect(m_refuseButton, &QPushButton::clicked, this, [answer] { answer(Refuse); });
+  retranslate();
+}
+
+void AllowPhoneDialog::changeEvent(QEvent *event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange)
+    retranslate();
+}
+
+void AllowPhoneDialog::retranslate() {
+  setWindowTitle(uiText("UiAllowPhoneTitle"));
+  m_questionLabel->setText(uiText("UiAllowPhoneTitle"));
+  m_detailsLabel->setText(
+      uiText("UiAllowPhoneIntro") + QStringLiteral("\n\n") +
+      uiText("UiAllowPhoneWhere")
+          .arg(m_where.isEmpty() ? uiText("UiAllowPhoneUnknown") : m_where) +
+      QLatin1Char('\n') + uiText("UiAllowPhoneModel").arg(m_model) +
+      QLatin1Char('\n') +
+      uiText("UiAllowPhoneBlock").arg(QString::fromLatin1(m_block)));
+  m_allowOnceButton->setText(uiText("UiAllowOnce"));
+  m_alwaysAllowButton->setText(uiText("UiAlwaysAllow"));
+  m_refuseButton->setText(uiText("UiRefusePhone"));
 }

@@ -28,7 +28,17 @@ public:
 signals:
   void answered(AllowPhoneDialog::Answer answer);
 
+protected:
+  void changeEvent(QEvent *event) override;
+
 private:
+  // Sets every text in the language in use; changeEvent calls it on
+  // QEvent::LanguageChange.
+  void retranslate();
+
+  QLabel *m_questionLabel = nullptr;
+  QString m_where;
+  QString m_model;
   quint64 m_connection;
   QByteArray m_block;
   QString m_modelName;

@@ -38,7 +38,6 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLockFile>
-#include <QPointer>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -111,19 +110,10 @@ void MainWindow::initialize() {
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quorvane v1.0"));
   loadSettings();
-  // The window shows the language's texts from now on, and again after every
-  // change of language.
-  QPointer<MainWindow> self(this);
-  setLanguageWindow(
-      [self](const QString &key, const QString &text) {
-        if (self)
-          self->applyLanguageText(key, text);
-      },
-      [self] {
-        if (self)
-          self->finishLanguage();
-      });
+  // The window's texts; a change of language later sets them again through
+  // changeEvent.
   loadLanguage();
+  retranslate();
   m_captureState = QStringLiteral("CAVIOff");
   for (PictureButton *b : m_keypad->buttons())
     connect(b, &PictureButton::clicked, this,
@@ -216,6 +206,8 @@ void MainWindow::noteRestored() { m_minimized = false; }
 
 void MainWindow::changeEvent(QEvent *event) {
   QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange)
+    retranslate();
   if (event->type() != QEvent::WindowStateChange)
     return;
   const auto *change = static_cast<QWindowStateChangeEvent *>(event);
@@ -400,7 +392,8 @@ void MainWindow::showSerialOpenError(LinkKind link) {
                    QApplication::applicationDisplayName(),
                    uiText("UiSelectAnotherPort"));
   else
-    showMessageBox(this, MessageKind::Warning, MesAtention, MesAtenMessage);
+    showMessageBox(this, MessageKind::Warning, uiText("MesAtention"),
+                   uiText("MesAtenMessage"));
 }
 
 void MainWindow::showNoSerialPortOpened() {
@@ -485,9 +478,8 @@ void MainWindow::sendTypedText() {
 void MainWindow::showSettings() {
   guarded([this] {
     SettingsDialog dialog(startedWithLogSwitch(), this);
-    dialog.setWindowTitle(SCaption);
     if (dialog.exec() == QDialog::Accepted &&
-        AppSettings.language != LoadedLanguage)
+        AppSettings.language != loadedLanguage())
       loadLanguage();
   });
 }
@@ -510,8 +502,8 @@ void setLabelText(QLabel *label, const QString &text) {
 }
 } // namespace
 
-void MainWindow::applyLanguageText(const QString &key, const QString &text) {
-  const QHash<QString, QAction *> entries = {
+void MainWindow::retranslate() {
+  const std::pair<const char *, QAction *> entries[] = {
       {"MMConnection", m_connectionAction},
       {"MMAutoConnection", m_autoConnectAction},
       {"MMBlueToothConnect", m_bluetoothAction},
@@ -530,23 +522,15 @@ void MainWindow::applyLanguageText(const QString &key, const QString &text) {
       {"MMManual", m_manualAction},
       {"PMRestore", m_restoreAction},
       {"PMMinimize", m_minimizeAction},
-      {"PMExit", m_trayExitAction}};
-  if (QAction *entry = entries.value(key)) {
-    setEntryCaption(entry, text);
-  } else if (key == QLatin1String("FCaptEditKey")) {
-    FCaptEditKey = text;
-  } else if (key == QLatin1String("MLabQuickTextEnable")) {
-    setLabelText(m_quickTextEnableLabel, text);
-  } else if (key == QLatin1String("MLabZoom")) {
-    setLabelText(m_zoomLabel, text);
-  } else if (key == QLatin1String("MLabQuickText")) {
-    setLabelText(m_quickTextLabel, text);
-  } else if (key == QLatin1String("MBtnSend")) {
-    m_sendButton->setText(text);
-  }
-}
+      {"PMExit", m_trayExitAction},
+  };
+  for (const auto &[key, entry] : entries)
+    setEntryCaption(entry, uiText(key));
+  setLabelText(m_quickTextEnableLabel, uiText("MLabQuickTextEnable"));
+  setLabelText(m_zoomLabel, uiText("MLabZoom"));
+  setLabelText(m_quickTextLabel, uiText("MLabQuickText"));
+  m_sendButton->setText(uiText("MBtnSend"));
 
-void MainWindow::finishLanguage() {
   showWaitingForPhone(m_core.linkView().waitingForPhone());
   // The connection pop-up repeats the menu's captions.
   for (auto [popup, entry] :

@@ -171,10 +171,9 @@ public:
   // to delete them. Does nothing while a converter is at work.
   void offerLeftoverRecording();
   void showSettings();
-  // Shows a text of the language on the window (applyLanguage calls it for
-  // each key), and then the texts that repeat others.
-  void applyLanguageText(const QString &key, const QString &text);
-  void finishLanguage();
+  // Sets every text of the window in the language in use; changeEvent
+  // calls it on QEvent::LanguageChange.
+  void retranslate();
 
   // Another instance asked this one to come forward.
   void restoreFromOtherInstance();

@@ -177,7 +177,7 @@ SettingsDialog::SettingsDialog(bool showLogPage, QWidget *parent)
   buildPages();
 
   // Filling the dialog, in order: texts, languages, tree, fields.
-  applyTexts();
+  retranslate();
   fillLanguages();
   buildPageTree();
   fillFields();
@@ -392,36 +392,50 @@ void SettingsDialog::buildLogPage() {
           &SettingsDialog::jvXPCheckboxSizeClick);
 }
 
-void SettingsDialog::applyTexts() {
-  QHash<QString, QString> t;
-  ::applyTexts(
-      LangList, dialogLanguageKeys(),
-      [&t](const QString &key, const QString &text) { t.insert(key, text); });
-  m_captions = {t["SPageConnection"], t["SPageKeys"], t["SPageCapture"],
-                t["SPageLocalization"], t["SPageLogFile"]};
-  m_internetBox->setTitle(t["SGPRSBox"]);
-  m_bluetoothBox->setTitle(t["SBlueToothBox"]);
-  m_cableBox->setTitle(t["SDataCableBox"]);
-  m_internetLabel->setText(t["SLabGPRS"]);
-  m_bluetoothLabel->setText(t["SLabBlueTooth"]);
-  m_cableLabel->setText(t["SLabDataCable"]);
-  m_editKeyButton->setText(t["SBtnKeyEdit"]);
-  m_videoBox->setTitle(t["SBoxVideo"]);
-  m_imageBox->setTitle(t["SBoxImage"]);
-  m_videoFileLabel->setText(t["SLabAVIFileName"]);
-  m_frameRateLabel->setText(t["SLabFramePerSec"]);
-  m_imageTypeLabel->setText(t["SLabImageForm"]);
-  m_imageFolderLabel->setText(t["SLabDefDirect"]);
-  m_languageLabel->setText(t["SLabLanguage"]);
-  m_saveButton->setText(t["SBtnSave"]);
-  m_cancelButton->setText(t["SBtnCancel"]);
+void SettingsDialog::changeEvent(QEvent *event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange)
+    retranslate();
+}
+
+void SettingsDialog::retranslate() {
+  setWindowTitle(uiText("SCaption"));
+  m_captions = {uiText("SPageConnection"), uiText("SPageKeys"),
+                uiText("SPageCapture"), uiText("SPageLocalization"),
+                uiText("SPageLogFile")};
+  m_internetBox->setTitle(uiText("SGPRSBox"));
+  m_bluetoothBox->setTitle(uiText("SBlueToothBox"));
+  m_cableBox->setTitle(uiText("SDataCableBox"));
+  m_internetLabel->setText(uiText("SLabGPRS"));
+  m_bluetoothLabel->setText(uiText("SLabBlueTooth"));
+  m_cableLabel->setText(uiText("SLabDataCable"));
+  m_editKeyButton->setText(uiText("SBtnKeyEdit"));
+  m_videoBox->setTitle(uiText("SBoxVideo"));
+  m_imageBox->setTitle(uiText("SBoxImage"));
+  m_videoFileLabel->setText(uiText("SLabAVIFileName"));
+  m_frameRateLabel->setText(uiText("SLabFramePerSec"));
+  m_imageTypeLabel->setText(uiText("SLabImageForm"));
+  m_imageFolderLabel->setText(uiText("SLabDefDirect"));
+  m_languageLabel->setText(uiText("SLabLanguage"));
+  m_saveButton->setText(uiText("SBtnSave"));
+  m_cancelButton->setText(uiText("SBtnCancel"));
   m_keyList->setHeaderLabels(
-      {t["SListName"], t["SListCode"], t["SListShortcut"]});
+      {uiText("SListName"), uiText("SListCode"), uiText("SListShortcut")});
+  // Once built, the page tree, the page's caption and the language list's
+  // first entry follow too.
+  for (int i = 0; i < m_pageTree->topLevelItemCount(); ++i) {
+    QTreeWidgetItem *node = m_pageTree->topLevelItem(i);
+    node->setText(0, m_captions.value(node->data(0, Qt::UserRole).toInt()));
+  }
+  if (m_pageTree->topLevelItemCount() > 0)
+    lblPageCaption->setText(m_captions.value(m_pageStack->currentIndex()));
+  if (m_languageCombo->count() > 0)
+    m_languageCombo->setItemText(0, uiText("SLDefault"));
 }
 
 void SettingsDialog::fillLanguages() {
-  const QString lines =
-      listLanguageFolders(exeDir() + QStringLiteral("Languages"), SLDefault);
+  const QString lines = listLanguageFolders(
+      exeDir() + QStringLiteral("Languages"), uiText("SLDefault"));
   m_languageCombo->addItems(lines.split(QStringLiteral("\r\n")));
   const QString language = QString::fromLocal8Bit(AppSettings.language);
   if (language.isEmpty()) {

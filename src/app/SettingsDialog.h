@@ -103,6 +103,7 @@ public:
 protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
   void showEvent(QShowEvent *event) override;
+  void changeEvent(QEvent *event) override;
 
 private:
   void buildPages();
@@ -111,7 +112,9 @@ private:
   void buildCapturePage();
   void buildLocalizationPage();
   void buildLogPage();
-  void applyTexts();
+  // Sets every text of the dialog in the language in use; changeEvent calls
+  // it on QEvent::LanguageChange.
+  void retranslate();
   void fillLanguages();
   void buildPageTree();
   void fillFields();

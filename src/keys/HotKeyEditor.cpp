@@ -8,8 +8,6 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
-QString FCaptEditKey = QStringLiteral("Edit button");
-
 namespace {
 HotKeyEditor *g_formHotKey = nullptr;
 } // namespace
@@ -66,10 +64,16 @@ HotKeyEditor::HotKeyEditor(QWidget *parent)
   setTabOrder(m_shiftCheck, m_okButton);
   setTabOrder(m_okButton, m_cancelButton);
   setTabOrder(m_cancelButton, m_keyEdit);
-  applyTexts();
+  retranslate();
 }
 
-void HotKeyEditor::applyTexts() {
+void HotKeyEditor::changeEvent(QEvent *event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange)
+    retranslate();
+}
+
+void HotKeyEditor::retranslate() {
   m_altCheck->setText(uiText("KeyEditAlt"));
   m_ctrlCheck->setText(uiText("KeyEditCtrl"));
   m_shiftCheck->setText(uiText("KeyEditShift"));
@@ -158,10 +162,7 @@ bool btnKeyEditClick(QTreeWidget *list, HotKeyEditor &editor) {
     return false;
   Key key = keyAt(row);
 
-  // The editor outlives a change of language.
-  editor.applyTexts();
-
-  editor.setWindowTitle(FCaptEditKey + QStringLiteral(": ") +
+  editor.setWindowTitle(uiText("FCaptEditKey") + QStringLiteral(": ") +
                         list->topLevelItem(row)->text(0));
   editor.m_capturedKey = key.virtualKey;
   {

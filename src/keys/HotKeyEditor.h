@@ -13,10 +13,6 @@
 
 class QTreeWidget;
 
-// Caption of the editor while it edits a key ("Edit button: Call"); the
-// language files replace it.
-extern QString FCaptEditKey;
-
 class HotKeyEditor : public QDialog {
   Q_OBJECT
 public:
@@ -44,14 +40,16 @@ public:
   void editKeyKeyDown(uint16_t virtualKey);
   void editKeyChange();
 
-  // Sets the captions in the language in use.
-  void applyTexts();
+  // Sets the captions in the language in use; changeEvent calls it on
+  // QEvent::LanguageChange.
+  void retranslate();
 
   // Closes with OK only while OK is enabled.
   void accept() override;
 
 protected:
   void showEvent(QShowEvent *event) override;
+  void changeEvent(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 };
 

@@ -3,26 +3,15 @@
 #include "common/Paths.h"
 #include "common/Windows1252.h"
 #include "settings/Settings.h"
+#include "settings/TextCatalogue.h"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStringDecoder>
-#include <QtDebug>
 #include <algorithm>
 #include <cstring>
 
-QStringList LangList;
-QByteArray LoadedLanguage;
-QString MesAtention;
-QString MesAtenMessage;
-QString SLDefault;
-QString SCaption;
-
 namespace {
-
-std::function<void(const QString &, const QString &)> g_windowTexts;
-std::function<void()> g_windowDone;
 
 QString replaceLineBreaks(QString text) {
   text.replace(QLatin1String("#13"), QLatin1String("\r"));
@@ -112,15 +101,6 @@ QString langText(const QStringList &lines, const QString &key,
   return replaceLineBreaks(builtIn);
 }
 
-void applyTexts(
-    const QStringList &lines, const QList<LangKey> &keys,
-    const std::function<void(const QString &, const QString &)> &set) {
-  for (const LangKey &k : keys) {
-    const QString key = QString::fromLatin1(k.key);
-    set(key, langText(lines, key, QString::fromLatin1(k.builtIn)));
-  }
-}
-
 const QList<LangKey> &messageLanguageKeys() {
   static const QList<LangKey> keys = {
 #define QV_MESSAGE(key, english) {#key, english},
@@ -130,40 +110,42 @@ const QList<LangKey> &messageLanguageKeys() {
   return keys;
 }
 
-QString uiText(const char *key) {
+const LangKey *findLangKey(const char *key) {
   for (const QList<LangKey> *table :
        {&messageLanguageKeys(), &mainLanguageKeys(), &dialogLanguageKeys()})
     for (const LangKey &k : *table)
       if (std::strcmp(k.key, key) == 0)
-        return langText(LangList, QString::fromLatin1(k.key),
-                        QString::fromUtf8(k.builtIn));
-  Q_ASSERT_X(false, "UiText", key);
-  return QString::fromLatin1(key);
+        return &k;
+  return nullptr;
 }
 
-void setLanguageWindow(
-    std::function<void(const QString &, const QString &)> texts,
-    std::function<void()> done) {
-  g_windowTexts = std::move(texts);
-  g_windowDone = g_windowTexts ? std::move(done) : std::function<void()>();
+QString uiText(const char *key) {
+  const LangKey *k = findLangKey(key);
+  Q_ASSERT_X(k, "uiText", key);
+  if (!k)
+    return QString::fromLatin1(key);
+  // The catalogue's texts have their line breaks made real already; making
+  // them real twice changes nothing, and the English source needs it where
+  // no catalogue is installed.
+  return replaceLineBreaks(
+      QCoreApplication::translate(TextCatalogue::kContext, k->builtIn, k->key));
 }
 
-void applyLanguage(const QStringList &lines) {
-  applyTexts(lines, mainLanguageKeys(),
-             [](const QString &key, const QString &text) {
-               if (key == QLatin1String("MesAtention"))
-                 MesAtention = text;
-               else if (key == QLatin1String("MesAtenMessage"))
-                 MesAtenMessage = text;
-               else if (key == QLatin1String("SLDefault"))
-                 SLDefault = text;
-               else if (key == QLatin1String("SCaption"))
-                 SCaption = text;
-               if (g_windowTexts)
-                 g_windowTexts(key, text);
-             });
-  if (g_windowDone)
-    g_windowDone();
+void loadLanguage() {
+  QCoreApplication *app = QCoreApplication::instance();
+  if (!app) {
+    qWarning("loadLanguage: no application object to install the texts in");
+    return;
+  }
+  TextCatalogue::of(*app).change(AppSettings.language);
+}
+
+QByteArray loadedLanguage() {
+  const QCoreApplication *app = QCoreApplication::instance();
+  const auto *catalogue = app ? app->findChild<TextCatalogue *>(
+                                    QString(), Qt::FindDirectChildrenOnly)
+                              : nullptr;
+  return catalogue ? catalogue->language() : QByteArray();
 }
 
 QString languageFilePath(const QByteArray &language) {
@@ -207,30 +189,6 @@ QStringList splitLanguageLines(const QString &text) {
   if (start < text.size())
     lines.append(text.mid(start));
   return lines;
-}
-
-void loadLanguage() {
-  LangList.clear();
-  const QByteArray language = AppSettings.language;
-  const QString path = languageFilePath(language);
-  if (path.isEmpty()) {
-    qWarning().noquote() << "Language" << QString::fromLocal8Bit(language)
-                         << "is not a folder name under Languages; the "
-                            "built-in texts are used.";
-  } else if (QFileInfo::exists(path)) {
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-      const QByteArray bytes = file.readAll();
-      if (file.error() == QFileDevice::NoError)
-        LangList = splitLanguageLines(decodeLanguageText(bytes));
-    }
-    if (file.error() != QFileDevice::NoError)
-      qWarning().noquote() << "Could not read" << path << ":"
-                           << file.errorString()
-                           << "- the built-in texts are used.";
-  }
-  applyLanguage(LangList);
-  LoadedLanguage = language;
 }
 
 QString listLanguageFolders(const QString &folder, const QString &firstEntry) {

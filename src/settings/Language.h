@@ -14,7 +14,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 // One text of the program: its key in lang.ini and its built-in text.
 struct LangKey {
@@ -22,55 +21,37 @@ struct LangKey {
   const char *builtIn;
 };
 
-// The main window's keys and the five shared texts, in the order they are
-// applied.
+// The main window's keys and the shared texts (Bluetooth port message,
+// the language list's entry for no language, the settings dialog's caption,
+// the hot-key editor's caption).
 const QList<LangKey> &mainLanguageKeys();
-// The settings dialog's keys, in the order they are applied.
+// The settings dialog's keys.
 const QList<LangKey> &dialogLanguageKeys();
 
 // Messages, tooltips and status texts (MessageTexts.def), in table order.
 const QList<LangKey> &messageLanguageKeys();
+// The key of any of the three tables, or nullptr.
+const LangKey *findLangKey(const char *key);
+
 // The text of a key in the language in use, or its English text: the one
-// way every window reads its texts. key must be one of messageLanguageKeys(),
+// way every window reads its texts. It asks QCoreApplication::translate in
+// the context TextCatalogue::kContext, with the English text as the source
+// and the key as the disambiguation, so it gives the English text too where
+// no catalogue is installed. key must be one of messageLanguageKeys(),
 // mainLanguageKeys() or dialogLanguageKeys().
 QString uiText(const char *key);
-
-// The lines of the language file in use (empty: built-in texts).
-extern QStringList LangList;
-// The language whose file LangList holds, or would hold if it existed.
-extern QByteArray LoadedLanguage;
-
-// Shared texts, set by applyLanguage; empty before the first one.
-extern QString MesAtention;    // caption of the Bluetooth port message
-extern QString MesAtenMessage; // its text
-extern QString SLDefault;      // the language list's entry for no language
-extern QString SCaption;       // the settings dialog's caption
 
 // The key's text in the lines, or builtIn when no line defines it; line
 // breaks written as "#13" and "#10" are made real in either case.
 QString langText(const QStringList &lines, const QString &key,
                  const QString &builtIn);
 
-// Calls set(key, text) for every key of the table, in table order.
-void applyTexts(
-    const QStringList &lines, const QList<LangKey> &keys,
-    const std::function<void(const QString &key, const QString &text)> &set);
-
-// The window that shows the main texts: texts(key, text) is called for each
-// key of mainLanguageKeys after the shared texts are set, then done() once.
-// An empty texts function removes it.
-void setLanguageWindow(
-    std::function<void(const QString &key, const QString &text)> texts,
-    std::function<void()> done);
-
-// Sets the shared texts and the window's texts from the lines.
-void applyLanguage(const QStringList &lines);
-
-// Empties LangList, fills it from the file of AppSettings.Language when there
-// is one, applies it and sets LoadedLanguage. A file that cannot be read
-// counts as missing and is reported on the debug output. A language name
-// holding a path separator or ".." counts as missing too.
+// Loads the language that AppSettings.language names into the application's
+// text catalogue (made and installed on first use) and has Qt send
+// QEvent::LanguageChange to every window, delivered before it returns.
 void loadLanguage();
+// The language the application's catalogue holds; empty before loadLanguage.
+QByteArray loadedLanguage();
 
 // The file of a language: "<exeDir>Languages/<name>/lang.ini", and
 // "<exeDir>Languages/lang.ini" for the empty name. Empty when the name is

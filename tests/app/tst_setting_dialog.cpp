@@ -313,7 +313,7 @@ private slots:
     form.m_exitAction->setText("marker");
 
     whenDialogOpens([](SettingsDialog &d) {
-      QCOMPARE(d.windowTitle(), SCaption);
+      QCOMPARE(d.windowTitle(), uiText("SCaption"));
       d.m_languageCombo->setCurrentText("German");
       d.m_cancelButton->click();
     });
@@ -331,7 +331,7 @@ private slots:
     });
     form.showSettings();
     QCOMPARE(AppSettings.language, QByteArray());
-    QCOMPARE(LoadedLanguage, QByteArray());
+    QCOMPARE(loadedLanguage(), QByteArray());
     QVERIFY(form.m_exitAction->text().startsWith("Exit"));
     QVERIFY(m_boxes.isEmpty());
   }

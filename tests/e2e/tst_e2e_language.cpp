@@ -10,6 +10,7 @@
 #include "keys/HotKeyEditor.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
+#include "settings/Language.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -93,7 +94,7 @@ private slots:
     QCOMPARE(caption(form.m_minimizeAction), QString("Minimieren"));
     QCOMPARE(form.m_quickTextLabel->text(), QString("Schnelltext"));
     QCOMPARE(form.m_sendButton->text(), QString("Senden"));
-    QCOMPARE(FCaptEditKey, QString("Taste bearbeiten"));
+    QCOMPARE(uiText("FCaptEditKey"), QString("Taste bearbeiten"));
 
     // The Bluetooth message speaks German, in two lines.
     static_cast<ConnectionView &>(form).showSerialOpenError(

@@ -1,4 +1,4 @@
-// Language files as loadLanguage reads them: bytes decoded as UTF-8 or
+// Language files as TextCatalogue::load reads them: bytes decoded as UTF-8 or
 // Windows-1252, cut into lines, every key of both tables looked up. A
 // definition put first always wins, whatever follows; no line keeps a line
 // break; no text keeps an unreplaced "#13" or "#10".
@@ -31,17 +31,16 @@ extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QStringList withFirst =
       splitLanguageLines(decodeLanguageText(first + bytes));
   auto check = [&](const QStringList &in, bool defined) {
-    applyTexts(in, mainLanguageKeys(),
-               [&](const QString &key, const QString &value) {
-                 FUZZ_CHECK(!value.contains(QLatin1String("#13")) &&
-                            !value.contains(QLatin1String("#10")));
-                 if (defined && key == QLatin1String("MMExit"))
-                   FUZZ_CHECK(value == QLatin1String("Fuzz \rexit"));
-               });
-    applyTexts(in, dialogLanguageKeys(), [](const QString &, const QString &v) {
-      FUZZ_CHECK(!v.contains(QLatin1String("#13")) &&
-                 !v.contains(QLatin1String("#10")));
-    });
+    for (const QList<LangKey> *table :
+         {&mainLanguageKeys(), &dialogLanguageKeys()})
+      for (const LangKey &k : *table) {
+        const QString key = QString::fromLatin1(k.key);
+        const QString value = langText(in, key, QString::fromUtf8(k.builtIn));
+        FUZZ_CHECK(!value.contains(QLatin1String("#13")) &&
+                   !value.contains(QLatin1String("#10")));
+        if (defined && key == QLatin1String("MMExit"))
+          FUZZ_CHECK(value == QLatin1String("Fuzz \rexit"));
+      }
   };
   check(lines, false);
   check(withFirst, true);

@@ -1,6 +1,7 @@
 #include "common/Paths.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
+#include "settings/TextCatalogue.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -24,11 +25,7 @@ protected:
   void SetUp() override {
     setExePath(dir.file("quorvane"));
     AppSettings = AppSettingsValues();
-    setLanguageWindow(
-        [this](const QString &key, const QString &text) { shown[key] = text; },
-        [this] { ++done; });
   }
-  void TearDown() override { setLanguageWindow({}, {}); }
 
   void writeFile(const QString &relative, const QByteArray &bytes) {
     const QString path = dir.file(relative);
@@ -37,14 +34,11 @@ protected:
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
   }
-  void load(const QByteArray &language) {
-    AppSettings.language = language;
-    loadLanguage();
-  }
+  void load(const QByteArray &language) { texts.load(language); }
+  QString shown(const char *key) const { return texts.text(key); }
 
   ScopedTempDir dir;
-  QHash<QString, QString> shown;
-  int done = 0;
+  TextCatalogue texts;
 };
 
 } // namespace
@@ -96,57 +90,58 @@ TEST(LanguageFile, Utf8AndWindows1252AreBothReadRight) {
             QString::fromUtf8("\xe2\x80\x9cx\xe2\x80\x9d \xe2\x80\x93"));
 }
 
-TEST_F(LanguageTest, SharedTextsFirstThenTheWindowInTableOrder) {
+TEST_F(LanguageTest, TheFileOverTheBuiltInTextsOfEveryTable) {
   writeFile("Languages/German/lang.ini",
-            "MesAtention=Achtung\r\nmmexit=Beenden\r\nSCaption=Optionen\r\n");
+            "MesAtention=Achtung\r\nmmexit=Beenden\r\nSCaption=Optionen\r\n"
+            "SBtnSave=\r\nUiTipStop=Halt#13#10jetzt\r\n");
   load("German");
-  EXPECT_EQ(LangList.size(), 3);
-  EXPECT_EQ(LoadedLanguage, "German");
-  EXPECT_EQ(MesAtention, "Achtung");
-  EXPECT_EQ(SCaption, "Optionen");
-  EXPECT_EQ(SLDefault, "default");
-  EXPECT_EQ(shown["MMExit"], "Beenden");
-  EXPECT_EQ(shown["PMMinimize"], builtIn("PMMinimize"));
-  EXPECT_EQ(shown.size(), mainLanguageKeys().size());
-  EXPECT_EQ(done, 1);
-
-  QStringList order;
-  applyTexts({}, mainLanguageKeys(),
-             [&order](const QString &key, const QString &) { order << key; });
-  EXPECT_EQ(order.first(), "MesAtention");
-  EXPECT_EQ(order.indexOf("FCaptEditKey"), 4);
-  EXPECT_EQ(order.last(), "PMExit");
+  EXPECT_EQ(texts.lines().size(), 5);
+  EXPECT_EQ(texts.language(), "German");
+  EXPECT_EQ(shown("MesAtention"), "Achtung");
+  EXPECT_EQ(shown("SCaption"), "Optionen");
+  EXPECT_EQ(shown("SLDefault"), "default");
+  EXPECT_EQ(shown("MMExit"), "Beenden");
+  EXPECT_EQ(shown("PMMinimize"), builtIn("PMMinimize"));
+  EXPECT_EQ(shown("UiTipStop"), "Halt\r\njetzt");
+  // An empty text stays empty, not null: Qt would show the English source
+  // for a null one.
+  EXPECT_TRUE(shown("SBtnSave").isEmpty());
+  EXPECT_FALSE(shown("SBtnSave").isNull());
+  // Only keys of the tables, and only in the program's own context.
+  EXPECT_TRUE(texts.text("NoSuchKey").isNull());
+  EXPECT_TRUE(texts.translate("QGuiApplication", "x", "MMExit").isNull());
+  EXPECT_EQ(texts.translate(TextCatalogue::kContext, "x", "MMExit"), "Beenden");
 }
 
 TEST_F(LanguageTest, EmptyLanguageReadsTheFileDirectlyInLanguages) {
   writeFile("Languages/lang.ini", "MMExit=Top\r\n");
   load("");
-  EXPECT_EQ(shown["MMExit"], "Top");
-  EXPECT_EQ(LoadedLanguage, "");
+  EXPECT_EQ(shown("MMExit"), "Top");
+  EXPECT_EQ(texts.language(), "");
   QFile::remove(dir.file("Languages/lang.ini"));
   load("");
-  EXPECT_EQ(shown["MMExit"], "Exit");
+  EXPECT_EQ(shown("MMExit"), "Exit");
 }
 
 TEST_F(LanguageTest, MissingOrUnreadableFilesGiveTheBuiltInTexts) {
   writeFile("Languages/German/lang.ini", "MMExit=Beenden\r\n");
   load("German");
-  ASSERT_EQ(shown["MMExit"], "Beenden");
+  ASSERT_EQ(shown("MMExit"), "Beenden");
 
   // A folder without lang.ini turns every text back to English.
   QDir().mkpath(dir.file("Languages/Empty"));
   load("Empty");
-  EXPECT_TRUE(LangList.isEmpty());
-  EXPECT_EQ(shown["MMExit"], "Exit");
-  EXPECT_EQ(LoadedLanguage, "Empty");
+  EXPECT_TRUE(texts.lines().isEmpty());
+  EXPECT_EQ(shown("MMExit"), "Exit");
+  EXPECT_EQ(texts.language(), "Empty");
 
   // A lang.ini that exists but cannot be read counts as missing.
   load("German");
   QDir().mkpath(dir.file("Languages/Broken/lang.ini"));
   load("Broken");
-  EXPECT_TRUE(LangList.isEmpty());
-  EXPECT_EQ(shown["MMExit"], "Exit");
-  EXPECT_EQ(LoadedLanguage, "Broken");
+  EXPECT_TRUE(texts.lines().isEmpty());
+  EXPECT_EQ(shown("MMExit"), "Exit");
+  EXPECT_EQ(texts.language(), "Broken");
 }
 
 TEST_F(LanguageTest, ALanguageThatIsNotAFolderNameReadsNothing) {
@@ -157,8 +152,8 @@ TEST_F(LanguageTest, ALanguageThatIsNotAFolderNameReadsNothing) {
        {QByteArray("../x"), QByteArray("..\\x"), QByteArray(".."),
         QByteArray("a/"), dir.file("x").toLocal8Bit()}) {
     load(name);
-    EXPECT_TRUE(LangList.isEmpty()) << name.constData();
-    EXPECT_EQ(shown["MMExit"], "Exit") << name.constData();
+    EXPECT_TRUE(texts.lines().isEmpty()) << name.constData();
+    EXPECT_EQ(shown("MMExit"), "Exit") << name.constData();
     EXPECT_TRUE(languageFilePath(name).isEmpty()) << name.constData();
   }
 }

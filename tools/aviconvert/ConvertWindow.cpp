@@ -4,6 +4,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -29,7 +30,6 @@ QString sentences(QString first, const QString &second) {
 
 ConvertWindow::ConvertWindow(const QString &programDir, QWidget *parent)
     : QWidget(parent), m_conversion(std::make_unique<Conversion>(programDir)) {
-  setWindowTitle(uiText("ConvertTitle"));
   setObjectName("AviConvert");
   setMinimumWidth(420);
   setStyleSheet(QStringLiteral(
@@ -39,7 +39,7 @@ ConvertWindow::ConvertWindow(const QString &programDir, QWidget *parent)
       "QProgressBar::chunk { background: rgb(40,110,220); }"));
   setAttribute(Qt::WA_StyledBackground);
 
-  m_frameLabel = new QLabel(uiText("ConvertReadingList"), this);
+  m_frameLabel = new QLabel(this);
   m_progress = new QProgressBar(this);
   m_progress->setTextVisible(false);
   m_outputLabel = new QLabel(this);
@@ -49,8 +49,8 @@ ConvertWindow::ConvertWindow(const QString &programDir, QWidget *parent)
   m_resultLabel = new QLabel(this);
   m_resultLabel->setWordWrap(true);
   m_resultLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  m_openFolder = new QPushButton(uiText("ConvertOpenFolder"), this);
-  m_close = new QPushButton(uiText("ConvertClose"), this);
+  m_openFolder = new QPushButton(this);
+  m_close = new QPushButton(this);
   m_openFolder->setEnabled(false);
   m_close->setEnabled(false);
 
@@ -73,6 +73,25 @@ ConvertWindow::ConvertWindow(const QString &programDir, QWidget *parent)
   connect(m_openFolder, &QPushButton::clicked, this, [this] {
     QDesktopServices::openUrl(QUrl::fromLocalFile(m_outputFolder));
   });
+  retranslate();
+}
+
+void ConvertWindow::changeEvent(QEvent *event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::LanguageChange)
+    retranslate();
+}
+
+void ConvertWindow::retranslate() {
+  setWindowTitle(uiText("ConvertTitle"));
+  m_openFolder->setText(uiText("ConvertOpenFolder"));
+  m_close->setText(uiText("ConvertClose"));
+  // The progress follows; the sentences of a finished conversion stay as
+  // they were written.
+  if (!m_clock.isValid())
+    m_frameLabel->setText(uiText("ConvertReadingList"));
+  else if (m_conversion && m_progress->maximum() > 0)
+    showProgress();
 }
 
 ConvertWindow::~ConvertWindow() = default;

@@ -30,7 +30,13 @@ signals:
   // ok: the video was written.
   void Finished(bool ok);
 
+protected:
+  void changeEvent(QEvent *event) override;
+
 private:
+  // Sets the window's texts in the language in use; changeEvent calls it on
+  // QEvent::LanguageChange.
+  void retranslate();
   void nextFrame();
   void succeed(const Report &report);
   void fail(const QString &message);
