@@ -421,7 +421,7 @@ void SettingsDialog::applyTexts() {
 
 void SettingsDialog::fillLanguages() {
   const QString lines =
-      listLanguageFolders(exeDir() + QStringLiteral("Languages"), SLDefault);
+      listLanguageFolders(languageDirs(), SLDefault);
   m_languageCombo->addItems(lines.split(QStringLiteral("\r\n")));
   const QString language = QString::fromLocal8Bit(AppSettings.language);
   if (language.isEmpty()) {
@@ -505,7 +505,7 @@ void SettingsDialog::pageConnectionShow() {
   m_portEdit->setValue(AppSettings.port);
   QStringList ports;
   try {
-    for (const SerialPortEntry &entry : readSerialPortTable(exeDir()))
+    for (const SerialPortEntry &entry : readSerialPortTable(configDir()))
       if (!ports.contains(entry.portName))
         ports.append(entry.portName);
   } catch (const std::exception &e) {

@@ -28,7 +28,11 @@ QString sentences(QString first, const QString &second) {
 } // namespace
 
 ConvertWindow::ConvertWindow(const QString &programDir, QWidget *parent)
-    : QWidget(parent), m_conversion(std::make_unique<Conversion>(programDir)) {
+    : ConvertWindow(ConversionDirs{programDir, programDir, programDir},
+                    parent) {}
+
+ConvertWindow::ConvertWindow(const ConversionDirs &dirs, QWidget *parent)
+    : QWidget(parent), m_conversion(std::make_unique<Conversion>(dirs)) {
   setWindowTitle(uiText("ConvertTitle"));
   setObjectName("AviConvert");
   setMinimumWidth(420);
