@@ -66,7 +66,7 @@ install(FILES ${QV_PACKAGING_DIR}/quorvane.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${QV_APP_ID}.svg)
 install(FILES ${QV_PACKAGING_DIR}/copyright ${changelog}
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvane)
 
 # The Debian package; its dependencies come from dpkg-shlibdeps.
 set(CPACK_GENERATOR DEB)

@@ -770,9 +770,10 @@ void MainWindow::offerLeftoverRecording() {
       return;
     }
     if (!startConverterProgram())
-      showMessageBox(this, MessageKind::Warning, caption,
-                     uiText("CaptureConverterMissing")
-                         .arg(QDir::toNativeSeparators(converterDir()), folder));
+      showMessageBox(
+          this, MessageKind::Warning, caption,
+          uiText("CaptureConverterMissing")
+              .arg(QDir::toNativeSeparators(converterDir()), folder));
   } else if (choice == 1) {
     int failed = 0;
     for (const QString &frame : frames)

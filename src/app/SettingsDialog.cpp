@@ -420,8 +420,7 @@ void SettingsDialog::applyTexts() {
 }
 
 void SettingsDialog::fillLanguages() {
-  const QString lines =
-      listLanguageFolders(languageDirs(), SLDefault);
+  const QString lines = listLanguageFolders(languageDirs(), SLDefault);
   m_languageCombo->addItems(lines.split(QStringLiteral("\r\n")));
   const QString language = QString::fromLocal8Bit(AppSettings.language);
   if (language.isEmpty()) {

@@ -55,7 +55,8 @@ int runQuorvane(int argc, char *argv[]) {
   // 2. The application object.
   GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("io.github.quorvane.Quorvane"));
+  QGuiApplication::setDesktopFileName(
+      QStringLiteral("io.github.quorvane.Quorvane"));
   QApplication::setQuitOnLastWindowClosed(false);
 
   // 3. One copy per user only: a second one hands over to the first and

@@ -64,7 +64,8 @@ void setExePath(const QString &path, const QString &dataRelative,
     p.configDir =
         folder(standardDir(QStandardPaths::GenericConfigLocation) + name);
     p.stateDir = folder(userStateHome() + name);
-    p.workDir = folder(standardDir(QStandardPaths::GenericCacheLocation) + name);
+    p.workDir =
+        folder(standardDir(QStandardPaths::GenericCacheLocation) + name);
     p.userDataDir =
         folder(standardDir(QStandardPaths::GenericDataLocation) + name);
     p.converterDir = converterRelative.isEmpty()

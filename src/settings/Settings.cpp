@@ -113,7 +113,8 @@ void loadSettings() {
   s.port = readInt(f, kConnection, "Port", 10001);
   s.blueToothPort = f.readString(kConnection, "BlueToothPort", "COM7");
   s.dataPort = f.readString(kConnection, "DataPort", "COM4");
-  s.aviName = f.readString(kAVI, "AVIName", nativeDir(defaultVideoDir()) + "video.avi");
+  s.aviName =
+      f.readString(kAVI, "AVIName", nativeDir(defaultVideoDir()) + "video.avi");
   s.fps = readInt(f, kAVI, "FPS", 5);
   s.imageType = f.readString(kImage, "ImageType", "BMP");
   s.imageDir = f.readString(kImage, "ImageDir", nativeDir(defaultPictureDir()));

@@ -22,14 +22,13 @@ class TestInstalledProgram : public QObject {
   QStringList m_before;
   CommandQueue m_queue;
 
-  QString home(const QString &name) const {
-    return m_dir.file("home/" + name);
-  }
+  QString home(const QString &name) const { return m_dir.file("home/" + name); }
   // Every file and folder under the prefix with its size and time.
   QStringList listing() const {
     QStringList entries;
-    QDirIterator it(m_prefix, QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot,
+    QDirIterator it(m_prefix,
+                    QDir::AllEntries | QDir::Hidden | QDir::System |
+                        QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
       const QFileInfo info(it.next());
@@ -59,8 +58,8 @@ private slots:
     m_prefix = m_dir.file("usr");
     QProcess install;
     install.setProcessChannelMode(QProcess::MergedChannels);
-    install.start("cmake", {"--install", QV_BIN_DIR "/..", "--prefix",
-                            m_prefix});
+    install.start("cmake",
+                  {"--install", QV_BIN_DIR "/..", "--prefix", m_prefix});
     QVERIFY(install.waitForFinished(120000));
     QVERIFY2(install.exitCode() == 0, install.readAll().constData());
     for (const char *name : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME",
@@ -68,9 +67,9 @@ private slots:
       qputenv(name, home(name).toLocal8Bit());
     qputenv("HOME", home("").toLocal8Bit());
     QVERIFY(QDir().mkpath(home("run")));
-    QFile(home("run")).setPermissions(QFileDevice::ReadOwner |
-                                      QFileDevice::WriteOwner |
-                                      QFileDevice::ExeOwner);
+    QFile(home("run"))
+        .setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                        QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", home("run").toLocal8Bit());
     qputenv("AVICONVERT_EXIT_WHEN_DONE", "1");
     m_before = listing();
@@ -91,8 +90,7 @@ private slots:
     first.start(program, {});
     QVERIFY(first.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(
-        !QDir(home("run")).entryList({"*.lock"}, QDir::Files).isEmpty(),
-        20000);
+        !QDir(home("run")).entryList({"*.lock"}, QDir::Files).isEmpty(), 20000);
     QProcess second;
     second.start(program, {});
     QVERIFY(second.waitForFinished(30000));

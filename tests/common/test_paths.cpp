@@ -65,9 +65,9 @@ TEST(Paths, LayoutFollowsTheData) {
     setExePath(exe);
     const QString beside = QFileInfo(exe).path() + '/';
     EXPECT_EQ(pathLayout(), PathLayout::Portable);
-    for (const QString &d : {dataDir(), configDir(), stateDir(), workDir(),
-                             converterDir(), defaultVideoDir(),
-                             defaultPictureDir()})
+    for (const QString &d :
+         {dataDir(), configDir(), stateDir(), workDir(), converterDir(),
+          defaultVideoDir(), defaultPictureDir()})
       EXPECT_EQ(d, beside);
     EXPECT_EQ(languageDirs(), QStringList{beside + "Languages/"});
   }

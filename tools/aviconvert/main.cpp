@@ -1,7 +1,8 @@
 // AVIConvert: the converter that Quorvane starts when a recording stops.
 // It works in its own program directory, or in the directory given as its
-// one argument; installed, it works in the folders the program writes to. With AVICONVERT_EXIT_WHEN_DONE set it ends when the video is
-// done, with exit code 0, or 1 after a failure, and prints the result.
+// one argument; installed, in the folders the program writes to. With
+// AVICONVERT_EXIT_WHEN_DONE set it ends when the video is done, with exit
+// code 0, or 1 after a failure, and prints the result.
 // Its messages are in the language that Quorvane.ini of that directory
 // chooses.
 
