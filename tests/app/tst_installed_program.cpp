@@ -122,6 +122,7 @@ private slots:
       QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
                         b->mapTo(&form, b->rect().center()));
     };
+    form.canvas().resetPictures();
     QImage tile(34, 34, QImage::Format_RGB32);
     tile.fill(Qt::red);
     form.canvas().drawDecodedTile(tile, 20, 30);
