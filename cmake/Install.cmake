@@ -45,17 +45,20 @@ foreach(page quorvane quorvane-phone-sim)
   list(APPEND packaging_outputs ${gz})
   install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
-set(changelog ${QV_PACKAGING_OUT}/changelog.Debian.gz)
+set(changelog ${QV_PACKAGING_OUT}/changelog.gz)
 add_custom_command(OUTPUT ${changelog}
-  COMMAND gzip -9n -c ${QV_PACKAGING_DIR}/changelog.Debian > ${changelog}
-  DEPENDS ${QV_PACKAGING_DIR}/changelog.Debian VERBATIM)
+  COMMAND gzip -9n -c ${QV_PACKAGING_DIR}/changelog > ${changelog}
+  DEPENDS ${QV_PACKAGING_DIR}/changelog VERBATIM)
 list(APPEND packaging_outputs ${changelog})
 add_custom_target(packaging_files ALL DEPENDS ${packaging_outputs})
 
 install(TARGETS quorvane RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS AVIConvert RUNTIME DESTINATION ${QV_CONVERTER_INSTALL_DIR})
-install(PROGRAMS $<TARGET_FILE:phone-sim> DESTINATION ${CMAKE_INSTALL_BINDIR}
-        RENAME quorvane-phone-sim)
+# The phone simulator under a name of its own in bin/.
+add_executable(quorvane-phone-sim ${CMAKE_SOURCE_DIR}/tools/phone-sim/main.cpp)
+target_link_libraries(quorvane-phone-sim PRIVATE phone_sim_core)
+set_target_properties(quorvane-phone-sim PROPERTIES AUTOMOC OFF AUTORCC OFF)
+install(TARGETS quorvane-phone-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION ${QV_DATA_INSTALL_DIR})
 install(FILES ${QV_PROGRAM_DIR}/Manual.pdf DESTINATION ${QV_DATA_INSTALL_DIR})
 install(FILES ${QV_PACKAGING_DIR}/${QV_APP_ID}.desktop
@@ -68,15 +71,21 @@ install(FILES ${QV_PACKAGING_DIR}/quorvane.svg
 install(FILES ${QV_PACKAGING_DIR}/copyright ${changelog}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quorvane)
 
-# The Debian package; its dependencies come from dpkg-shlibdeps.
+# The Debian package; its dependencies come from dpkg-shlibdeps. `make
+# package` builds first; cpack itself installs what is built, without
+# building every test.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY TRUE)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvane)
 set(CPACK_PACKAGE_VENDOR "The Quorvane developers")
 set(CPACK_PACKAGE_CONTACT
     "Quorvane maintainers <maintainers@users.noreply.c-seed-4f489e5d.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "remote control for a mobile phone")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "remote control for a mobile phone\n Quorvane shows the screen of a mobile phone on the PC beside a clickable\n keypad and sends key presses and texts to it. A small agent on the phone\n connects over TCP or a serial port. Screenshots and recordings of the\n screen are saved as pictures and AVI videos.")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Quorvane shows the screen of a mobile phone on the PC beside a clickable
+keypad and sends key presses and texts to it. A small agent on the phone
+connects over TCP or a serial port. Screenshots and recordings of the
+screen are saved as pictures and AVI videos.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
