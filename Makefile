@@ -2,6 +2,10 @@
 # and runs every test headless (and, when clang is installed, a short run of
 # every fuzz target).
 #
+# Installing:
+#   make package     builds the Debian package quorvane_<version>_<arch>.deb
+#                    in $(BUILD) (CPack; dependencies from dpkg-shlibdeps)
+#
 # Hardening:
 #   make test-asan   the whole suite built with AddressSanitizer and
 #                    UndefinedBehaviorSanitizer (g++), in build-asan
@@ -31,7 +35,7 @@ TSAN_FLAGS = -fsanitize=thread -fno-omit-frame-pointer
 # ThreadSanitizer and exercise the same code.
 TSAN_TESTS ?= ^(test_command_queue|test_tcp_link|test_serial_link|test_connection_manager|test_screen_canvas|tst_screen_view|tst_activity_indicator|test_event_log|tst_tcp_screen)$$
 
-.PHONY: all setup configure build run test clean fuzz fuzz-build test-asan \
+.PHONY: all setup configure build run test package clean fuzz fuzz-build test-asan \
 	test-tsan soak soak-tsan format format-check
 
 all: build
@@ -55,6 +59,9 @@ ifeq ($(HAVE_CLANG),yes)
 else
 	@echo "clang++ not found: fuzz targets skipped (scripts/setup installs it)"
 endif
+
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 fuzz-build: setup
 	@cmake -S tests/fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ \

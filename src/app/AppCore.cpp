@@ -52,14 +52,14 @@ AppCore::AppCore()
   RecorderHooks rec;
   rec.picture = [this] { return m_canvas->screen(); };
   rec.now = [this] { return m_captureClock().time(); };
-  rec.programDir = [] { return exeDir(); };
+  rec.programDir = [] { return workDir(); };
   rec.framesDir = [] { return tempDir(); };
   rec.saveScreenSize = [](int height, int width) {
     saveScreenSize(height, width);
   };
   // Nothing is waited for and nothing is reported.
   rec.startConverter = [] {
-    platform::startProgram(QStringLiteral("AVIConvert"), exeDir());
+    platform::startProgram(QStringLiteral("AVIConvert"), converterDir());
   };
   m_recorder = std::make_unique<VideoRecorder>(std::move(rec));
 }

@@ -139,7 +139,7 @@ void MainWindow::quit() { close(); }
 void MainWindow::quitFromTray() { close(); }
 
 void MainWindow::showManual() {
-  const QString path = exeDir() + QStringLiteral("Manual.pdf");
+  const QString path = dataDir() + QStringLiteral("Manual.pdf");
   auto report = [this, path](platform::OpenResult result) {
     const char *key =
         result == platform::OpenResult::Missing    ? "UiManualMissing"
@@ -564,7 +564,7 @@ const QString kConverterProgram = QStringLiteral("AVIConvert");
 
 // Starts the converter without waiting for it; false when it is not found.
 bool startConverterProgram() {
-  return platform::startProgram(kConverterProgram, exeDir());
+  return platform::startProgram(kConverterProgram, converterDir());
 }
 
 QIcon recordMenuImage(int index) {
@@ -681,14 +681,15 @@ void MainWindow::offerLeftoverRecording() {
   QStringList frames;
   {
     // A converter at work owns the frames and its unfinished video.
-    const std::unique_ptr<QLockFile> lock = converterLock(exeDir());
+    const std::unique_ptr<QLockFile> lock = converterLock(workDir());
     if (!lock->tryLock(0))
       return;
-    removeStaleParts(exeDir());
+    removeStaleParts(workDir());
     const QString video = QString::fromLocal8Bit(AppSettings.aviName);
     if (!video.isEmpty())
       removeStaleParts(
-          QFileInfo(QDir(exeDir()).absoluteFilePath(video)).absolutePath());
+          QFileInfo(QDir(defaultVideoDir()).absoluteFilePath(video))
+              .absolutePath());
     frames = framesInFolder(tempDir());
   }
   if (frames.isEmpty())
@@ -711,9 +712,10 @@ void MainWindow::offerLeftoverRecording() {
       return;
     }
     if (!startConverterProgram())
-      showMessageBox(this, MessageKind::Warning, caption,
-                     uiText("CaptureConverterMissing")
-                         .arg(QDir::toNativeSeparators(exeDir()), folder));
+      showMessageBox(
+          this, MessageKind::Warning, caption,
+          uiText("CaptureConverterMissing")
+              .arg(QDir::toNativeSeparators(converterDir()), folder));
   } else if (choice == 1) {
     int failed = 0;
     for (const QString &frame : frames)

@@ -434,8 +434,8 @@ void SettingsDialog::retranslate() {
 }
 
 void SettingsDialog::fillLanguages() {
-  const QString lines = listLanguageFolders(
-      exeDir() + QStringLiteral("Languages"), uiText("SLDefault"));
+  const QString lines =
+      listLanguageFolders(languageDirs(), uiText("SLDefault"));
   m_languageCombo->addItems(lines.split(QStringLiteral("\r\n")));
   const QString language = QString::fromLocal8Bit(AppSettings.language);
   if (language.isEmpty()) {
@@ -519,7 +519,7 @@ void SettingsDialog::pageConnectionShow() {
   m_portEdit->setValue(AppSettings.port);
   QStringList ports;
   try {
-    for (const SerialPortEntry &entry : readSerialPortTable(exeDir()))
+    for (const SerialPortEntry &entry : readSerialPortTable(configDir()))
       if (!ports.contains(entry.portName))
         ports.append(entry.portName);
   } catch (const std::exception &e) {

@@ -45,13 +45,16 @@ void saveKeyTableAtEnd() {
 
 int runQuorvane(int argc, char *argv[]) {
   // 1. Process-wide state: paths and the key table.
-  setExePath(processExePath(argv[0]));
+  setExePath(processExePath(argv[0]), QStringLiteral(QV_INSTALLED_DATA_DIR),
+             QStringLiteral(QV_INSTALLED_CONVERTER_DIR));
   g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
   loadKeyTable();
 
   // 2. The application object.
   GuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
+  QGuiApplication::setDesktopFileName(
+      QStringLiteral("io.github.quorvane.Quorvane"));
   QApplication::setQuitOnLastWindowClosed(false);
 
   // 3. One copy per user only: a second one hands over to the first and

@@ -33,7 +33,7 @@ QString logFilePath() {
       return g_pathOverride;
   }
   const QFileInfo exe(exePath());
-  return exe.absolutePath() + '/' + exe.completeBaseName() + ".log";
+  return stateDir() + exe.completeBaseName() + ".log";
 }
 
 QByteArray formatLogLine(const QDateTime &when, const QByteArray &message) {

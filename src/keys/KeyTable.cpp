@@ -49,7 +49,7 @@ QList<QByteArray> defaultKeyTable() {
   return lines;
 }
 
-QString keyTablePath() { return exeDir() + QStringLiteral("keys.ini"); }
+QString keyTablePath() { return configDir() + QStringLiteral("keys.ini"); }
 
 void loadKeyTable() {
   g_keyTable = defaultKeyTable();

@@ -15,7 +15,7 @@ constexpr qsizetype kMaxListedNameLength = 255;
 
 QStringList scanPortNames() {
   QStringList names;
-  for (const SerialPortEntry &entry : readSerialPortTable(exeDir()))
+  for (const SerialPortEntry &entry : readSerialPortTable(configDir()))
     names.append(entry.portName);
   std::stable_sort(names.begin(), names.end(),
                    [](const QString &a, const QString &b) {
@@ -27,7 +27,7 @@ QStringList scanPortNames() {
 QString findPortDeviceName(const QString &portName) {
   QList<SerialPortEntry> entries;
   try {
-    entries = readSerialPortTable(exeDir());
+    entries = readSerialPortTable(configDir());
   } catch (const SerialError &) {
     return QString();
   }

@@ -3,7 +3,7 @@
 #include "common/Paths.h"
 #include "platform/ProfileFile.h"
 
-QString skinFilePath() { return exeDir() + QStringLiteral("skins/skin.ini"); }
+QString skinFilePath() { return dataDir() + QStringLiteral("skins/skin.ini"); }
 
 QString modelName(const QString &skinIniPath, const QByteArray &modelCode) {
   // Texts of the profile files are 8-bit in the system code page.

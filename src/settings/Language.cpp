@@ -151,10 +151,16 @@ QByteArray loadedLanguage() {
 QString languageFilePath(const QByteArray &language) {
   if (!isPlainFolderName(language))
     return QString();
-  const QString dir = exeDir() + QStringLiteral("Languages/");
+  const QStringList dirs = languageDirs();
   if (language.isEmpty())
-    return dir + QStringLiteral("lang.ini");
-  return dir + QString::fromLocal8Bit(language) + QStringLiteral("/lang.ini");
+    return dirs.first() + QStringLiteral("lang.ini");
+  // A folder the user added is read before a shipped one of the same name.
+  const QString file =
+      QString::fromLocal8Bit(language) + QStringLiteral("/lang.ini");
+  for (auto dir = dirs.crbegin(); dir != dirs.crend(); ++dir)
+    if (QFileInfo::exists(*dir + file))
+      return *dir + file;
+  return dirs.first() + file;
 }
 
 QString decodeLanguageText(const QByteArray &bytes) {
@@ -192,8 +198,17 @@ QStringList splitLanguageLines(const QString &text) {
 }
 
 QString listLanguageFolders(const QString &folder, const QString &firstEntry) {
-  QStringList names =
-      QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort);
+  return listLanguageFolders(QStringList{folder}, firstEntry);
+}
+
+QString listLanguageFolders(const QStringList &folders,
+                            const QString &firstEntry) {
+  QStringList names;
+  for (const QString &folder : folders)
+    for (const QString &name : QDir(folder).entryList(
+             QDir::Dirs | QDir::NoDotAndDotDot, QDir::NoSort))
+      if (!names.contains(name))
+        names << name;
   std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
     const int c = a.compare(b, Qt::CaseInsensitive);
     return c != 0 ? c < 0 : a < b;

@@ -66,3 +66,6 @@ QStringList splitLanguageLines(const QString &text);
 // firstEntry, then CR LF and the name of each sub-folder of folder, sorted
 // without regard to case.
 QString listLanguageFolders(const QString &folder, const QString &firstEntry);
+// The same over several folders; a name found twice is listed once.
+QString listLanguageFolders(const QStringList &folders,
+                            const QString &firstEntry);

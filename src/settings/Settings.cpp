@@ -18,8 +18,8 @@ const QByteArray kImage = "Image";
 const QByteArray kLanguage = "Language";
 const QByteArray kScreenSize = "ScreenSize";
 
-QByteArray nativeExeDir() {
-  return QDir::toNativeSeparators(exeDir()).toLocal8Bit();
+QByteArray nativeDir(const QString &dir) {
+  return QDir::toNativeSeparators(dir).toLocal8Bit();
 }
 
 int readInt(const platform::ProfileFile &f, const QByteArray &section,
@@ -79,7 +79,7 @@ QString SettingsWriteError::goingOn() const {
       .arg(QString::fromLocal8Bit(what()), m_reason);
 }
 
-QString settingsFilePath() { return exeDir() + "Quorvane.ini"; }
+QString settingsFilePath() { return configDir() + "Quorvane.ini"; }
 
 int parseSettingsInt(const QByteArray &text, int def) {
   const QByteArray t = text.trimmed();
@@ -113,10 +113,11 @@ void loadSettings() {
   s.port = readInt(f, kConnection, "Port", 10001);
   s.blueToothPort = f.readString(kConnection, "BlueToothPort", "COM7");
   s.dataPort = f.readString(kConnection, "DataPort", "COM4");
-  s.aviName = f.readString(kAVI, "AVIName", nativeExeDir() + "video.avi");
+  s.aviName =
+      f.readString(kAVI, "AVIName", nativeDir(defaultVideoDir()) + "video.avi");
   s.fps = readInt(f, kAVI, "FPS", 5);
   s.imageType = f.readString(kImage, "ImageType", "BMP");
-  s.imageDir = f.readString(kImage, "ImageDir", nativeExeDir());
+  s.imageDir = f.readString(kImage, "ImageDir", nativeDir(defaultPictureDir()));
   s.language = f.readString(kLanguage, "Language", "English");
   s.listenAddress = f.readString(kConnection, "ListenAddress", QByteArray());
   s.knownPhonesOnly = readInt(f, kConnection, "KnownPhonesOnly", 0) != 0;

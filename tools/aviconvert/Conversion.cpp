@@ -43,7 +43,12 @@ QString nextFreePath(const QString &path) {
 } // namespace
 
 Conversion::Conversion(const QString &programDir)
-    : m_dir(QDir(programDir).absolutePath() + '/'),
+    : Conversion(ConversionDirs{programDir, programDir, programDir}) {}
+
+Conversion::Conversion(const ConversionDirs &dirs)
+    : m_dir(QDir(dirs.work).absolutePath() + '/'),
+      m_settingsDir(QDir(dirs.settings).absolutePath() + '/'),
+      m_videoDir(QDir(dirs.videos).absolutePath() + '/'),
       m_listPath(m_dir + QStringLiteral("AVIList.dat")) {}
 
 Conversion::~Conversion() {
@@ -71,13 +76,13 @@ void Conversion::prepare() {
                                                                    : EIO)));
   }
 
-  const QString ini = m_dir + QStringLiteral("Quorvane.ini");
+  const QString ini = m_settingsDir + QStringLiteral("Quorvane.ini");
   platform::ProfileFile settings(ini);
   m_output = QString::fromLocal8Bit(settings.readString(
       "AVI", "AVIName",
-      QDir::toNativeSeparators(m_dir).toLocal8Bit() + "video.avi"));
+      QDir::toNativeSeparators(m_videoDir).toLocal8Bit() + "video.avi"));
   if (QFileInfo(m_output).isRelative())
-    m_output = m_dir + m_output;
+    m_output = m_videoDir + m_output;
   m_fps = std::clamp(
       parseSettingsInt(settings.readString("AVI", "FPS", "5"), 5), 1, 20);
   const int height =

@@ -22,9 +22,19 @@ struct Report {
   double seconds = 0;
 };
 
+// Where a conversion works: the list, the lock and the frames' temp/ lie in
+// work, Quorvane.ini in settings, and a relative video name is taken from
+// videos. A program directory is all three.
+struct ConversionDirs {
+  QString work;
+  QString settings;
+  QString videos;
+};
+
 class Conversion {
 public:
   explicit Conversion(const QString &programDir);
+  explicit Conversion(const ConversionDirs &dirs);
   ~Conversion();
 
   // Takes the converter lock of the program directory, reads the settings
@@ -56,6 +66,8 @@ public:
 
 private:
   QString m_dir;
+  QString m_settingsDir;
+  QString m_videoDir;
   QString m_listPath;
   QString m_output;
   QString m_taken;

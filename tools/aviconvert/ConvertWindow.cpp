@@ -29,11 +29,15 @@ QString sentences(QString first, const QString &second) {
 } // namespace
 
 ConvertWindow::ConvertWindow(const QString &programDir, QWidget *parent)
-    : QWidget(parent), m_conversion(std::make_unique<Conversion>(programDir)) {
+    : ConvertWindow(ConversionDirs{programDir, programDir, programDir},
+                    parent) {}
+
+ConvertWindow::ConvertWindow(const ConversionDirs &dirs, QWidget *parent)
+    : QWidget(parent), m_conversion(std::make_unique<Conversion>(dirs)) {
   setObjectName("AviConvert");
   setMinimumWidth(420);
   setStyleSheet(QStringLiteral(
-      "aviconvert--TConvertWindow { background: rgb(232,234,239); }"
+      "aviconvert--ConvertWindow { background: rgb(232,234,239); }"
       "QProgressBar { border: 1px solid rgb(190,194,204); background: white;"
       " height: 14px; text-align: center; }"
       "QProgressBar::chunk { background: rgb(40,110,220); }"));

@@ -19,6 +19,7 @@ class ConvertWindow : public QWidget {
   Q_OBJECT
 public:
   explicit ConvertWindow(const QString &programDir, QWidget *parent = nullptr);
+  explicit ConvertWindow(const ConversionDirs &dirs, QWidget *parent = nullptr);
   ~ConvertWindow() override;
 
   // Converts frame by frame from the event loop.

@@ -1,7 +1,8 @@
 // AVIConvert: the converter that Quorvane starts when a recording stops.
 // It works in its own program directory, or in the directory given as its
-// one argument. With AVICONVERT_EXIT_WHEN_DONE set it ends when the video is
-// done, with exit code 0, or 1 after a failure, and prints the result.
+// one argument; installed, in the folders the program writes to. With
+// AVICONVERT_EXIT_WHEN_DONE set it ends when the video is done, with exit
+// code 0, or 1 after a failure, and prints the result.
 // Its messages are in the language that Quorvane.ini of that directory
 // chooses.
 
@@ -19,17 +20,21 @@ int main(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("AviConvert"));
   const QStringList args = QApplication::arguments();
-  const QString dir =
-      args.size() > 1 ? args.at(1) : QApplication::applicationDirPath();
-  // The program directory is the one worked in, for the settings and the
-  // language files alike.
-  setExePath(QDir(dir).absoluteFilePath(QStringLiteral("AVIConvert")));
+  if (args.size() > 1)
+    // The program directory is the one worked in, for the settings and the
+    // language files alike.
+    setExePath(QDir(args.at(1)).absoluteFilePath(QStringLiteral("AVIConvert")));
+  else
+    setExePath(QApplication::applicationFilePath(),
+               QStringLiteral(QV_CONVERTER_DATA_DIR));
+  const aviconvert::ConversionDirs dirs{workDir(), configDir(),
+                                        defaultVideoDir()};
   loadSettings();
   loadLanguage();
   const bool exitWhenDone =
       qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
 
-  aviconvert::ConvertWindow window(dir);
+  aviconvert::ConvertWindow window(dirs);
   int code = 0;
   bool done = false;
   QObject::connect(&window, &aviconvert::ConvertWindow::Finished,

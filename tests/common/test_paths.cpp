@@ -1,0 +1,75 @@
+// The layout is told from where the data lies; installed, every written
+// file goes to the user's XDG folders.
+#include "common/Paths.h"
+#include "support/TempDir.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Points HOME and the XDG folders into dir for one test.
+class UserFolders {
+public:
+  explicit UserFolders(const ScopedTempDir &dir) {
+    for (const char *name : kNames) {
+      m_saved << qgetenv(name);
+      qputenv(name, dir.file(QString("home/") + name).toLocal8Bit());
+    }
+    qputenv("HOME", dir.file("home").toLocal8Bit());
+  }
+  ~UserFolders() {
+    for (int i = 0; i < 5; ++i)
+      qputenv(kNames[i], m_saved[i]);
+    qputenv("HOME", m_saved[5]);
+  }
+
+private:
+  static constexpr const char *kNames[] = {"XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                           "XDG_STATE_HOME", "XDG_DATA_HOME",
+                                           "HOME"};
+  QByteArrayList m_saved;
+};
+
+} // namespace
+
+TEST(Paths, LayoutFollowsTheData) {
+  ScopedTempDir dir;
+  UserFolders user(dir);
+  const QString home = dir.file("home/");
+  ASSERT_TRUE(QDir().mkpath(dir.file("usr/bin")));
+  ASSERT_TRUE(QDir().mkpath(dir.file("usr/share/quorvane/Languages")));
+
+  // Data under ../share/quorvane: installed.
+  setExePath(dir.file("usr/bin/quorvane"), "../share/quorvane",
+             "../libexec/quorvane");
+  EXPECT_EQ(pathLayout(), PathLayout::Installed);
+  EXPECT_EQ(dataDir(), dir.file("usr/share/quorvane/"));
+  EXPECT_EQ(configDir(), home + "XDG_CONFIG_HOME/quorvane/");
+  EXPECT_EQ(stateDir(), home + "XDG_STATE_HOME/quorvane/");
+  EXPECT_EQ(tempDir(), home + "XDG_CACHE_HOME/quorvane/temp/");
+  EXPECT_EQ(converterDir(), dir.file("usr/libexec/quorvane/"));
+  EXPECT_EQ(defaultVideoDir(), home + "Videos/");
+  EXPECT_EQ(defaultPictureDir(), home + "Pictures/");
+  EXPECT_EQ(languageDirs(),
+            QStringList({dir.file("usr/share/quorvane/Languages/"),
+                         home + "XDG_DATA_HOME/quorvane/Languages/"}));
+  for (const QString &d : {configDir(), stateDir(), workDir()})
+    EXPECT_TRUE(QDir(d).exists()) << d.toStdString();
+
+  // Data beside the executable wins, even with ../share/quorvane there; no
+  // data at all is the portable layout too, as for a bare test folder.
+  ASSERT_TRUE(QDir().mkpath(dir.file("usr/bin/Languages")));
+  for (const QString &exe :
+       {dir.file("usr/bin/quorvane"), dir.file("bare/quorvane")}) {
+    setExePath(exe);
+    const QString beside = QFileInfo(exe).path() + '/';
+    EXPECT_EQ(pathLayout(), PathLayout::Portable);
+    for (const QString &d :
+         {dataDir(), configDir(), stateDir(), workDir(), converterDir(),
+          defaultVideoDir(), defaultPictureDir()})
+      EXPECT_EQ(d, beside);
+    EXPECT_EQ(languageDirs(), QStringList{beside + "Languages/"});
+  }
+  EXPECT_FALSE(QDir(dir.file("bare")).exists());
+}
