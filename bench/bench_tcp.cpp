@@ -30,24 +30,24 @@
 #include "screen/TileDecoder.h"
 
 #include <QApplication>
-#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtEndian>
 #include <algorithm>
-#include <cmath>
-#include <numeric>
-#include <cstdlib>
 #include <arpa/inet.h>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <numeric>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -258,8 +258,8 @@ QByteArray SimulatorTile(int port, const QString &size, const QString &format,
 // rendered screen.
 double noise(double x, double y, uint32_t seed) {
   auto hash = [seed](int32_t a, int32_t b) {
-    uint32_t h = uint32_t(a) * 73856093u ^ uint32_t(b) * 19349663u ^
-                 seed * 83492791u;
+    uint32_t h =
+        uint32_t(a) * 73856093u ^ uint32_t(b) * 19349663u ^ seed * 83492791u;
     h ^= h >> 16;
     h *= 0x7feb352du;
     h ^= h >> 15;
@@ -534,10 +534,10 @@ int main(int argc, char **argv) {
   };
   std::vector<Row> rows;
   for (const QString &size : {QStringLiteral("small"), QStringLiteral("full")})
-    for (const QString &format : {QStringLiteral("jpeg"), QStringLiteral("gif")}) {
-      const QByteArray tile =
-          SimulatorTile(bareServer.port(), size, format,
-                        dir.filePath(size + "." + format));
+    for (const QString &format :
+         {QStringLiteral("jpeg"), QStringLiteral("gif")}) {
+      const QByteArray tile = SimulatorTile(bareServer.port(), size, format,
+                                            dir.filePath(size + "." + format));
       if (tile.isEmpty()) {
         std::fprintf(stderr, "no %s/%s tile saved by the simulator\n",
                      qPrintable(size), qPrintable(format));
@@ -565,8 +565,7 @@ int main(int argc, char **argv) {
       std::fprintf(stderr, "the tile, the server or the link failed\n");
       return 1;
     }
-    const auto mean = [](const std::vector<double> &v, size_t from,
-                         size_t to) {
+    const auto mean = [](const std::vector<double> &v, size_t from, size_t to) {
       return std::accumulate(v.begin() + qsizetype(from),
                              v.begin() + qsizetype(to), 0.0) /
              double(to - from);

@@ -19,8 +19,8 @@
 //                [unconnected seconds, default 10] [program directory,
 //                default the build's] [skip: "inprocess" or "program"]
 
-#include "app/MessageBoxes.h"
 #include "app/MainWindow.h"
+#include "app/MessageBoxes.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/TcpLink.h"
@@ -30,12 +30,12 @@
 
 #include <QApplication>
 #include <QBuffer>
-#include <QMap>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -298,12 +298,12 @@ void KeyToWire(MainWindow &form, int port, int pollMs, int keys) {
       pressed.push_back(NowNs());
     }
     QWindow *window = form.windowHandle();
-    QCoreApplication::postEvent(
-        window, new QKeyEvent(QEvent::KeyPress, Qt::Key_2, Qt::NoModifier,
-                              QStringLiteral("2")));
-    QCoreApplication::postEvent(
-        window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_2, Qt::NoModifier,
-                              QStringLiteral("2")));
+    QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress,
+                                                      Qt::Key_2, Qt::NoModifier,
+                                                      QStringLiteral("2")));
+    QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyRelease,
+                                                      Qt::Key_2, Qt::NoModifier,
+                                                      QStringLiteral("2")));
     // Keys far enough apart that each goes out in a poll of its own.
     presser.start(int(2.5 * pollMs) +
                   QRandomGenerator::global()->bounded(pollMs));
@@ -400,7 +400,10 @@ long StatusField(const QString &path, const char *field) {
   long sum = 0;
   for (const QByteArray &line : file.readAll().split('\n'))
     if (line.startsWith(field))
-      sum += line.mid(int(std::strlen(field))).trimmed().split(' ').value(0)
+      sum += line.mid(int(std::strlen(field)))
+                 .trimmed()
+                 .split(' ')
+                 .value(0)
                  .toLong();
   return sum;
 }
@@ -423,8 +426,8 @@ ProcessFigures ReadFigures(qint64 pid) {
     f.cpuSeconds = (rest.value(11).toDouble() + rest.value(12).toDouble()) /
                    tick; // utime, stime: fields 14 and 15
   }
-  for (const QString &task : QDir(proc + "/task").entryList(QDir::Dirs |
-                                                            QDir::NoDotAndDotDot))
+  for (const QString &task :
+       QDir(proc + "/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
     f.switches += Switches(proc + "/task/" + task + "/status");
   f.mainSwitches = Switches(proc + "/task/" + QString::number(pid) + "/status");
   f.residentKb = StatusField(proc + "/status", "VmRSS:");
@@ -485,11 +488,11 @@ void Program(const QString &programDir, int unconnectedSeconds,
   }
   QString window;
   for (int i = 0; i < 200 && window.isEmpty(); ++i) {
-    window = run("xdotool", {"search", "--onlyvisible", "--name",
-                             "Quorvane v1.0"})
-                 .split('\n')
-                 .value(0)
-                 .trimmed();
+    window =
+        run("xdotool", {"search", "--onlyvisible", "--name", "Quorvane v1.0"})
+            .split('\n')
+            .value(0)
+            .trimmed();
     if (window.isEmpty())
       Pause(50);
   }
@@ -502,8 +505,8 @@ void Program(const QString &programDir, int unconnectedSeconds,
   const qint64 pid = program.processId();
   std::printf("\nThe program (%s), pid %lld\n", qPrintable(programDir),
               static_cast<long long>(pid));
-  std::printf("%-36s %8s %8s %9s %9s %10s\n", "", "period", "CPU",
-              "wakes/s", "main/s", "resident");
+  std::printf("%-36s %8s %8s %9s %9s %10s\n", "", "period", "CPU", "wakes/s",
+              "main/s", "resident");
   Pause(3000); // start-up settles; the splash goes
   ProcessFigures before = ReadFigures(pid);
   Pause(unconnectedSeconds * 1000);
@@ -560,9 +563,9 @@ int main(int argc, char **argv) {
   BenchApp app(argc, argv);
   const int connectedSeconds = argc > 1 ? std::max(1, atoi(argv[1])) : 60;
   const int unconnectedSeconds = argc > 2 ? std::max(1, atoi(argv[2])) : 10;
-  const QString programDir =
-      argc > 3 ? QString::fromLocal8Bit(argv[3])
-               : QStringLiteral(QV_BIN_DIR "/../program");
+  const QString programDir = argc > 3
+                                 ? QString::fromLocal8Bit(argv[3])
+                                 : QStringLiteral(QV_BIN_DIR "/../program");
   const QByteArray skip = argc > 4 ? QByteArray(argv[4]) : QByteArray();
   if (skip != "inprocess")
     InProcess(app, 200, 2000, 200);

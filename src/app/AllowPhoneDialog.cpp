@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 
 AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
-                                 const QByteArray &modelCode,
-                                 const QString &modelName,
-                                 const QByteArray &block, QWidget *parent)
+                                   const QByteArray &modelCode,
+                                   const QString &modelName,
+                                   const QByteArray &block, QWidget *parent)
     : QDialog(parent), m_connection(connection), m_block(block),
       m_modelName(modelName) {
   setObjectName("FormAllowPhone");
@@ -35,7 +35,8 @@ AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
   m_refuseButton->setDefault(true);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  for (QPushButton *b : {m_allowOnceButton, m_alwaysAllowButton, m_refuseButton})
+  for (QPushButton *b :
+       {m_allowOnceButton, m_alwaysAllowButton, m_refuseButton})
     buttons->addWidget(b);
   auto *layout = new QVBoxLayout(this);
   layout->addWidget(m_questionLabel);
@@ -51,7 +52,8 @@ AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
           [answer] { answer(AllowOnce); });
   connect(m_alwaysAllowButton, &QPushButton::clicked, this,
           [answer] { answer(AlwaysAllow); });
-  connect(m_refuseButton, &QPushButton::clicked, this, [answer] { answer(Refuse); });
+  connect(m_refuseButton, &QPushButton::clicked, this,
+          [answer] { answer(Refuse); });
   retranslate();
 }
 

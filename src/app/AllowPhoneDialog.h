@@ -14,8 +14,8 @@ public:
   enum Answer { AllowOnce, AlwaysAllow, Refuse };
 
   AllowPhoneDialog(quint64 connection, const QString &where,
-                  const QByteArray &modelCode, const QString &modelName,
-                  const QByteArray &block, QWidget *parent = nullptr);
+                   const QByteArray &modelCode, const QString &modelName,
+                   const QByteArray &block, QWidget *parent = nullptr);
 
   quint64 connection() const { return m_connection; }
   QByteArray block() const { return m_block; }

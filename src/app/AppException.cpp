@@ -70,7 +70,8 @@ void postAppException(QObject *sender, const std::exception &error) {
       Qt::QueuedConnection);
 }
 
-GuardedApplication::GuardedApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+GuardedApplication::GuardedApplication(int &argc, char **argv)
+    : QApplication(argc, argv) {}
 
 bool GuardedApplication::notify(QObject *receiver, QEvent *event) {
   try {

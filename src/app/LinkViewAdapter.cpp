@@ -8,8 +8,7 @@
 #include <QThread>
 
 LinkViewAdapter::LinkViewAdapter(ScreenCanvas &canvas,
-                                   ActivityIndicator &indicator,
-                                   QObject *parent)
+                                 ActivityIndicator &indicator, QObject *parent)
     : QObject(parent), m_canvas(canvas), m_indicator(indicator) {}
 
 template <typename F> void LinkViewAdapter::inGeneration(F &&f) {
@@ -62,7 +61,7 @@ void LinkViewAdapter::showPeer(const QString &where) {
 }
 
 void LinkViewAdapter::askAboutPhone(quint64 connection,
-                                     const std::array<uint8_t, 8> &id) {
+                                    const std::array<uint8_t, 8> &id) {
   const QByteArray block(reinterpret_cast<const char *>(id.data()), 8);
   const QByteArray modelCode = modelCodeOf(id.data());
   const QString name = modelName(skinFilePath(), modelCode);

@@ -18,7 +18,7 @@ class LinkViewAdapter : public QObject, public LinkView {
   Q_OBJECT
 public:
   LinkViewAdapter(ScreenCanvas &canvas, ActivityIndicator &indicator,
-                   QObject *parent = nullptr);
+                  QObject *parent = nullptr);
 
   void drawTile(const QByteArray &data, int x, int y) override;
   void showPhoneIdentity(const QByteArray &modelCode) override;
@@ -67,6 +67,6 @@ private:
   std::atomic<int> m_generation{0};
   // Set by the link when the phone has gone, taken by the next tile.
   std::atomic<bool> m_waiting{false};
-  Peer m_peer;                // GUI thread only
+  Peer m_peer;                 // GUI thread only
   bool m_waitingShown = false; // GUI thread only
 };

@@ -171,7 +171,8 @@ SettingsDialog::SettingsDialog(bool showLogPage, QWidget *parent)
   m_cancelButton = new QPushButton(this);
   m_cancelButton->setObjectName("BtnCancel");
   m_cancelButton->setGeometry(470, 368, 75, 25);
-  connect(m_saveButton, &QPushButton::clicked, this, &SettingsDialog::btnSaveClick);
+  connect(m_saveButton, &QPushButton::clicked, this,
+          &SettingsDialog::btnSaveClick);
   connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
   buildPages();
@@ -381,8 +382,8 @@ void SettingsDialog::buildLogPage() {
     label->setText(uiText(textKey));
     label->setBuddy(box);
   };
-  logSwitch(m_logCommandsCheck, "JvXPCheckboxComand", m_logCommandsLabel, "LabCommand",
-            36, "UiLogCommand");
+  logSwitch(m_logCommandsCheck, "JvXPCheckboxComand", m_logCommandsLabel,
+            "LabCommand", 36, "UiLogCommand");
   logSwitch(m_logPacketSizeCheck, "JvXPCheckboxSize", m_logPacketSizeLabel,
             "LabPacketSize", 62, "UiLogPacketSize");
   // Both start unticked, whatever the switches hold.
@@ -461,7 +462,8 @@ void SettingsDialog::buildPageTree() {
 
 void SettingsDialog::fillFields() {
   m_portEdit->setValue(AppSettings.port);
-  m_bluetoothPortCombo->setEditText(QString::fromLocal8Bit(AppSettings.blueToothPort));
+  m_bluetoothPortCombo->setEditText(
+      QString::fromLocal8Bit(AppSettings.blueToothPort));
   m_cablePortCombo->setEditText(QString::fromLocal8Bit(AppSettings.dataPort));
   m_videoFileEdit->setText(QString::fromLocal8Bit(AppSettings.aviName));
   m_frameRateEdit->setValue(AppSettings.fps);
@@ -531,8 +533,9 @@ void SettingsDialog::pageConnectionShow() {
   std::sort(ports.begin(), ports.end(), [](const QString &a, const QString &b) {
     return a.compare(b, Qt::CaseInsensitive) < 0;
   });
-  for (auto [combo, text] : {std::pair{m_bluetoothPortCombo, AppSettings.blueToothPort},
-                             std::pair{m_cablePortCombo, AppSettings.dataPort}}) {
+  for (auto [combo, text] :
+       {std::pair{m_bluetoothPortCombo, AppSettings.blueToothPort},
+        std::pair{m_cablePortCombo, AppSettings.dataPort}}) {
     combo->clear();
     combo->addItems(ports);
     combo->setCurrentIndex(-1);
@@ -540,11 +543,15 @@ void SettingsDialog::pageConnectionShow() {
   }
 }
 
-void SettingsDialog::pageCaptureShow() { m_frameRateEdit->setValue(AppSettings.fps); }
+void SettingsDialog::pageCaptureShow() {
+  m_frameRateEdit->setValue(AppSettings.fps);
+}
 
 // --- Fields -----------------------------------------------------------------
 
-bool SettingsDialog::editPortKeyPress(QChar key) { return portKeyAccepted(key); }
+bool SettingsDialog::editPortKeyPress(QChar key) {
+  return portKeyAccepted(key);
+}
 
 bool SettingsDialog::eventFilter(QObject *watched, QEvent *event) {
   if (watched == m_portEdit && event->type() == QEvent::KeyPress) {
@@ -570,14 +577,16 @@ void SettingsDialog::editAVIButtonClick() {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("avi"));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-    m_videoFileEdit->setText(QDir::toNativeSeparators(dialog.selectedFiles().first()));
+    m_videoFileEdit->setText(
+        QDir::toNativeSeparators(dialog.selectedFiles().first()));
 }
 
 void SettingsDialog::editImageDirectButtonClick() {
   const QString dir = QFileDialog::getExistingDirectory(
       this, QString(), m_imageFolderEdit->text());
   if (!dir.isEmpty())
-    m_imageFolderEdit->setText(QDir::toNativeSeparators(dir) + QDir::separator());
+    m_imageFolderEdit->setText(QDir::toNativeSeparators(dir) +
+                               QDir::separator());
 }
 
 HotKeyEditor &SettingsDialog::hotKeyEditor() {
@@ -633,8 +642,9 @@ void SettingsDialog::btnSaveClick() {
     m_listenAddressEdit->selectAll();
     return;
   }
-  QAbstractSpinBox *field = fps ? static_cast<QAbstractSpinBox *>(m_frameRateEdit)
-                                : static_cast<QAbstractSpinBox *>(m_portEdit);
+  QAbstractSpinBox *field =
+      fps ? static_cast<QAbstractSpinBox *>(m_frameRateEdit)
+          : static_cast<QAbstractSpinBox *>(m_portEdit);
   field->setFocus(Qt::OtherFocusReason);
   field->selectAll();
 }

@@ -52,7 +52,8 @@ public:
 
   QGroupBox *m_internetBox = nullptr, *m_bluetoothBox = nullptr,
             *m_cableBox = nullptr;
-  QLabel *m_internetLabel = nullptr, *m_bluetoothLabel = nullptr, *m_cableLabel = nullptr;
+  QLabel *m_internetLabel = nullptr, *m_bluetoothLabel = nullptr,
+         *m_cableLabel = nullptr;
   QSpinBox *m_portEdit = nullptr;
   // Where the GPRS listener binds, and the phones known to the link.
   QLineEdit *m_listenAddressEdit = nullptr;
@@ -70,14 +71,16 @@ public:
   QLabel *m_videoFileLabel = nullptr, *m_frameRateLabel = nullptr,
          *m_imageTypeLabel = nullptr, *m_imageFolderLabel = nullptr;
   QLineEdit *m_videoFileEdit = nullptr, *m_imageFolderEdit = nullptr;
-  QPushButton *m_videoBrowseButton = nullptr, *m_imageFolderBrowseButton = nullptr;
+  QPushButton *m_videoBrowseButton = nullptr,
+              *m_imageFolderBrowseButton = nullptr;
   QSpinBox *m_frameRateEdit = nullptr;
   QComboBox *m_imageTypeCombo = nullptr;
 
   QLabel *m_languageLabel = nullptr;
   QComboBox *m_languageCombo = nullptr;
 
-  QLabel *m_logFileLabel = nullptr, *m_logCommandsLabel = nullptr, *m_logPacketSizeLabel = nullptr;
+  QLabel *m_logFileLabel = nullptr, *m_logCommandsLabel = nullptr,
+         *m_logPacketSizeLabel = nullptr;
   QCheckBox *m_logCommandsCheck = nullptr, *m_logPacketSizeCheck = nullptr;
 
   // The caption of a page, as its tree node and the banner show it.

@@ -7,7 +7,7 @@ ScreenshotSaver::ScreenshotSaver(ScreenshotHooks hooks)
     : m_hooks(std::move(hooks)) {}
 
 ScreenshotResult ScreenshotSaver::save(QByteArray &imageDir,
-                                         const QByteArray &imageType) {
+                                       const QByteArray &imageType) {
   if (imageDir.isEmpty() && m_hooks.pickFolder)
     imageDir = m_hooks.pickFolder().toLocal8Bit();
   if (imageDir.isEmpty())

@@ -24,8 +24,7 @@ bool isEmpty(const QImage &picture) {
 }
 } // namespace
 
-VideoRecorder::VideoRecorder(RecorderHooks hooks)
-    : m_hooks(std::move(hooks)) {}
+VideoRecorder::VideoRecorder(RecorderHooks hooks) : m_hooks(std::move(hooks)) {}
 
 QString VideoRecorder::listFilePath() const {
   return m_hooks.programDir() + QStringLiteral("AVIList.dat");

@@ -24,7 +24,7 @@ struct FileWriteResult {
 // reserved in it first, so running out of space leaves it untouched, and it
 // is cut to its new length only after the new content is fully written.
 [[nodiscard]] FileWriteResult writeFileWhole(const QString &path,
-                                              const QByteArray &bytes);
+                                             const QByteArray &bytes);
 
 // Makes the folder and any missing parent; the errno of the step that
 // failed, 0 when the folder is there.

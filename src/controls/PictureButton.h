@@ -25,7 +25,8 @@
 class PictureButton : public QWidget {
   Q_OBJECT
   Q_PROPERTY(bool isDown READ isDown WRITE setDown)
-  Q_PROPERTY(bool isPictureVisible READ isPictureVisible WRITE setPictureVisible)
+  Q_PROPERTY(
+      bool isPictureVisible READ isPictureVisible WRITE setPictureVisible)
   Q_PROPERTY(int groupIndex READ groupIndex WRITE setGroupIndex)
   Q_PROPERTY(bool allowAllUp READ allowAllUp WRITE setAllowAllUp)
   Q_PROPERTY(int tag READ tag WRITE setTag)

@@ -178,19 +178,23 @@ QList<ShapePoint> PictureButtonShape::collectEdgePoints() const {
   return points;
 }
 
-void PictureButtonShape::renderStates(PictureButtonStyle style, QRgb buttonColor,
-                                  const PictureButtonDither &dither) {
+void PictureButtonShape::renderStates(PictureButtonStyle style,
+                                      QRgb buttonColor,
+                                      const PictureButtonDither &dither) {
   const QList<ShapePoint> points = collectEdgePoints();
   renderState(m_up, points, style, PictureButtonState::Up, buttonColor, dither);
-  renderState(m_down, points, style, PictureButtonState::Down, buttonColor, dither);
+  renderState(m_down, points, style, PictureButtonState::Down, buttonColor,
+              dither);
   if (style == PictureButtonStyle::Flat)
-    renderState(m_hot, points, style, PictureButtonState::Hot, buttonColor, dither);
+    renderState(m_hot, points, style, PictureButtonState::Hot, buttonColor,
+                dither);
 }
 
-void PictureButtonShape::renderState(QImage &target, const QList<ShapePoint> &points,
-                                 PictureButtonStyle style, PictureButtonState state,
-                                 QRgb buttonColor,
-                                 const PictureButtonDither &dither) const {
+void PictureButtonShape::renderState(QImage &target,
+                                     const QList<ShapePoint> &points,
+                                     PictureButtonStyle style,
+                                     PictureButtonState state, QRgb buttonColor,
+                                     const PictureButtonDither &dither) const {
   if (isEmpty()) {
     target = QImage();
     return;
@@ -237,11 +241,12 @@ void PictureButtonShape::renderState(QImage &target, const QList<ShapePoint> &po
           px.Set(x, y, kBlack);
           px.Set(x + 1, y + 1, kBlack);
         }
-      } else if (style == PictureButtonStyle::Highlight || state == PictureButtonState::Hot) {
+      } else if (style == PictureButtonStyle::Highlight ||
+                 state == PictureButtonState::Hot) {
         px.Set(x, y,
                p.kind == ShapePoint::Plain    ? c
                : p.kind == ShapePoint::Shadow ? kGrey
-                                             : kWhite);
+                                              : kWhite);
       } else {
         px.Set(x, y, c);
       }
@@ -338,8 +343,8 @@ QRegion PictureButtonShape::polygonRegion(const QList<QPolygon> &polygons) {
   return region;
 }
 
-void PictureButtonShape::drawTransparent(QImage &target, const QImage &glyph, int x,
-                                     int y) {
+void PictureButtonShape::drawTransparent(QImage &target, const QImage &glyph,
+                                         int x, int y) {
   if (glyph.isNull() || target.isNull())
     return;
   ensureRgb32(target);

@@ -57,7 +57,8 @@ HotKeyEditor::HotKeyEditor(QWidget *parent)
   m_keyEdit->setContextMenuPolicy(Qt::NoContextMenu);
   m_keyEdit->setAcceptDrops(false);
   m_keyEdit->installEventFilter(this);
-  connect(m_keyEdit, &QLineEdit::textChanged, this, &HotKeyEditor::editKeyChange);
+  connect(m_keyEdit, &QLineEdit::textChanged, this,
+          &HotKeyEditor::editKeyChange);
 
   setTabOrder(m_altCheck, m_ctrlCheck);
   setTabOrder(m_ctrlCheck, m_shiftCheck);
@@ -117,7 +118,8 @@ void HotKeyEditor::editKeyChange() {
   if (m_keyEdit->text() != name)
     m_keyEdit->setText(name);
   m_okButton->setEnabled(m_capturedKey != 0 &&
-                       findKeyByShortcut(checkedModifiers(), m_capturedKey) < 0);
+                         findKeyByShortcut(checkedModifiers(), m_capturedKey) <
+                             0);
 }
 
 bool HotKeyEditor::eventFilter(QObject *watched, QEvent *event) {

@@ -72,8 +72,7 @@ PhonePanel::PhonePanel(QWidget *parent, const QString &artPrefix)
 }
 
 QList<PictureButton *> PhonePanel::buttons() const {
-  return findChildren<PictureButton *>(QString(),
-                                           Qt::FindDirectChildrenOnly);
+  return findChildren<PictureButton *>(QString(), Qt::FindDirectChildrenOnly);
 }
 
 PictureButton *PhonePanel::button(const QString &name) const {

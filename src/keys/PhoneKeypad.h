@@ -28,7 +28,7 @@ public:
   // Glyphs and the keypad picture come from the resource folder artPrefix
   // ("keypad.png", "key_<name>.png").
   explicit PhonePanel(QWidget *parent = nullptr,
-                       const QString &artPrefix = QStringLiteral(":/art/"));
+                      const QString &artPrefix = QStringLiteral(":/art/"));
 
   QLabel *m_background = nullptr;
   // The picture buttons whose parent is this panel, in stacking order.

@@ -20,7 +20,7 @@ void CommandQueue::queueDropFront() {
 }
 
 std::array<uint8_t, 2> CommandQueue::scramble(uint16_t code,
-                                               const PhoneId &id) {
+                                              const PhoneId &id) {
   return {static_cast<uint8_t>((code & 0xFF) ^ id[5] ^ id[7]),
           static_cast<uint8_t>((code >> 8) ^ id[4] ^ id[6])};
 }

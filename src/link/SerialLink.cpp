@@ -1,9 +1,9 @@
 #include "link/SerialLink.h"
 
 #include "common/EventLog.h"
-#include "link/SerialFraming.h"
 #include "link/CommandQueue.h"
 #include "link/Protocol.h"
+#include "link/SerialFraming.h"
 
 #include <QElapsedTimer>
 #include <cstring>
@@ -50,8 +50,7 @@ SerialSettings SerialLink::comPortSettings() {
   return s;
 }
 
-SerialSettings
-SerialLink::probePortSettings(const SerialSettings &comPort) {
+SerialSettings SerialLink::probePortSettings(const SerialSettings &comPort) {
   SerialSettings s = comPort;
   s.baudRate = Protocol::kProbeBaudRate;
   s.writeTimeoutPerByteMs = 100;
@@ -60,7 +59,7 @@ SerialLink::probePortSettings(const SerialSettings &comPort) {
 }
 
 SerialLink::SerialLink(CommandQueue &queue, LinkView *view,
-                           PortScanHost *scanHost, QObject *parent)
+                       PortScanHost *scanHost, QObject *parent)
     : QObject(parent), m_queue(queue), m_view(view), m_scanHost(scanHost),
       m_comPort(new SerialPort(this)), m_session(queue, view, kSerialReplies),
       m_clock(steadyNow) {
@@ -158,7 +157,7 @@ void SerialLink::beginSession(SerialPort *port) {
 }
 
 void SerialLink::writeIgnoringErrors(SerialPort *port,
-                                       const QByteArray &bytes) {
+                                     const QByteArray &bytes) {
   try {
     port->write(bytes);
   } catch (const SerialError &) {
@@ -224,8 +223,8 @@ void SerialLink::flushReplies() {
     writeIgnoringErrors(port, replies);
 }
 
-void SerialLink::handleSerialChunk(SerialPort *port,
-                                     const QByteArray &received, qint64 count) {
+void SerialLink::handleSerialChunk(SerialPort *port, const QByteArray &received,
+                                   qint64 count) {
   QByteArray chunk = received;
   if (m_scanPending && m_probes.contains(port)) {
     // A probe port is the phone's only once a whole phone packet has come
@@ -289,8 +288,7 @@ void SerialLink::timerLostPacketTimer() {
 
 // --- Packets ---------------------------------------------------------------
 
-void SerialLink::parseSerialPackets(const QByteArray &chunk,
-                                      SerialPort *port) {
+void SerialLink::parseSerialPackets(const QByteArray &chunk, SerialPort *port) {
   if (!chunk.isEmpty()) {
     // Drop the consumed front when it is at least half the buffer, so the
     // unconsumed tail is moved at most once per doubling.
@@ -378,8 +376,7 @@ void SerialLink::scanPorts(ScanProgress *progress) {
   const QStringList names = scanPortNames();
   if (progress)
     progress->start(int(names.size()));
-  const SerialSettings probeSettings =
-      probePortSettings(m_comPort->settings());
+  const SerialSettings probeSettings = probePortSettings(m_comPort->settings());
   for (int i = 0; i < names.size(); ++i) {
     if (progress)
       progress->step(i, names.at(i));

@@ -40,7 +40,7 @@ public:
 
   // queue: the key entries the replies carry, shared with the TCP link.
   SerialLink(CommandQueue &queue, LinkView *view,
-               PortScanHost *scanHost = nullptr, QObject *parent = nullptr);
+             PortScanHost *scanHost = nullptr, QObject *parent = nullptr);
   // Closes every port without a word to the phone.
   ~SerialLink() override;
 

@@ -246,8 +246,7 @@ void TcpLink::listenLoop() {
     // The time limits count from here.
     const qint64 acceptedMs = m_clock();
     m_connected = true;
-    m_connThread =
-        std::thread(&TcpLink::serveConnection, this, fd, acceptedMs);
+    m_connThread = std::thread(&TcpLink::serveConnection, this, fd, acceptedMs);
   }
 }
 

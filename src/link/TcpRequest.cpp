@@ -26,13 +26,13 @@ void TcpRequestParser::expect(Stage stage, qsizetype bytes) {
 }
 
 TcpRequestParser::Result TcpRequestParser::complete(qsizetype consumed,
-                                                       Stage next) {
+                                                    Stage next) {
   expect(next, next == Stage::Finished ? 0 : 4);
   return {Step::Request, consumed};
 }
 
 TcpRequestParser::Result TcpRequestParser::feed(const char *data,
-                                                   qsizetype size) {
+                                                qsizetype size) {
   using namespace Protocol;
   qsizetype used = 0;
   for (;;) {
@@ -40,8 +40,7 @@ TcpRequestParser::Result TcpRequestParser::feed(const char *data,
       return {Step::NeedMore, size};
 
     // Gather the bytes of the current field (or of the tile).
-    char *target =
-        m_stage == Stage::TileData ? m_request.tile.data() : m_field;
+    char *target = m_stage == Stage::TileData ? m_request.tile.data() : m_field;
     const qsizetype take = std::min(size - used, m_need - m_have);
     if (take > 0) {
       std::memcpy(target + m_have, data + used, size_t(take));

@@ -16,7 +16,7 @@ struct TcpRequest {
   enum Kind { Nop, GetAuth, GetCommand, GetScreen, Discon, Other };
   Kind kind = Other;
   qint32 code = 0;
-  PhoneId id{};       // GetAuth
+  PhoneId id{};        // GetAuth
   qint32 length = 0;   // GetScreen: the announced tile length
   qint32 x = 0, y = 0; // GetScreen with a tile
   QByteArray tile;     // GetScreen with a tile (length > 8 bytes)

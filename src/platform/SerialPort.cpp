@@ -157,8 +157,7 @@ void SerialPort::loseDevice(const QString &text) {
 
 void SerialPort::write(const QByteArray &data) {
   if (!isOpen())
-    throw SerialError(
-        QStringLiteral("Serial port %1 is not open").arg(m_name));
+    throw SerialError(QStringLiteral("Serial port %1 is not open").arg(m_name));
   const qint64 timeout =
       qint64(data.size()) * qMax(0, m_settings.writeTimeoutPerByteMs) +
       qMax(0, m_settings.writeTimeoutConstantMs);
@@ -193,7 +192,7 @@ void SerialPort::write(const QByteArray &data) {
         const QString text = errnoText(EIO);
         loseDevice(text);
         throw SerialError(QStringLiteral("Cannot write to serial port %1: %2")
-                               .arg(m_name, text));
+                              .arg(m_name, text));
       }
       continue;
     }
@@ -213,6 +212,6 @@ void SerialPort::write(const QByteArray &data) {
   m_quiet = false;
   if (!ok)
     throw SerialError(QStringLiteral("Cannot write to serial port %1: %2")
-                           .arg(m_name, m_port->errorString()));
+                          .arg(m_name, m_port->errorString()));
 #endif
 }

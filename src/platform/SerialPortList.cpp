@@ -43,7 +43,7 @@ QList<SerialPortEntry> parseSerialPortTable(const QByteArray &text) {
     if (eq < 0)
       continue;
     SerialPortEntry entry{trimPortText(line.left(eq)),
-                           trimPortText(line.mid(eq + 1))};
+                          trimPortText(line.mid(eq + 1))};
     if (!entry.portName.isEmpty())
       entries.append(entry);
   }
@@ -101,6 +101,6 @@ QList<SerialPortEntry> readSerialPortTable(const QString &programDir) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     throw SerialError(QStringLiteral("Cannot read the serial port list %1: %2")
-                           .arg(path, file.errorString()));
+                          .arg(path, file.errorString()));
   return parseSerialPortTable(file.readAll());
 }

@@ -10,7 +10,7 @@
 namespace platform {
 
 OpenResult openDocument(const QString &path, QObject *context,
-                         std::function<void(OpenResult)> failed) {
+                        std::function<void(OpenResult)> failed) {
   if (!QFileInfo(path).isFile())
     return OpenResult::Missing;
   const QString opener = QStandardPaths::findExecutable("xdg-open");

@@ -17,7 +17,7 @@ enum class OpenResult {
 // one the opener reports when it ends is handed to `failed`, on the
 // context's thread and only while the context lives.
 OpenResult openDocument(const QString &path, QObject *context,
-                         std::function<void(OpenResult)> failed);
+                        std::function<void(OpenResult)> failed);
 // False on failure; callers that ignore errors just drop it.
 bool openUrl(const QString &url);
 } // namespace platform

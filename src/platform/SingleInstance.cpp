@@ -95,8 +95,7 @@ QString SingleInstance::runtimeFolder() {
   return makePrivate(path) ? own : QString();
 }
 
-SingleInstance::Check SingleInstance::check(int mode,
-                                               const QString &exePath) {
+SingleInstance::Check SingleInstance::check(int mode, const QString &exePath) {
   const QString name = instanceName(mode, exePath);
   if (name.isEmpty())
     return Check::First;

@@ -21,7 +21,7 @@ public:
   static constexpr int kDefaultIdleDelayMs = 100;
 
   explicit ActivityIndicator(QObject *parent = nullptr,
-                              int idleDelayMs = kDefaultIdleDelayMs);
+                             int idleDelayMs = kDefaultIdleDelayMs);
 
   // Own thread only.
   int index() const { return m_index; }

@@ -96,7 +96,7 @@ bool ScreenCanvas::hasPictures() const {
 }
 
 void ScreenCanvas::drawTile(const QByteArray &data, int x, int y,
-                             QString *warning) {
+                            QString *warning) {
   // Decoded outside the pictures' lock, so painting never waits for it.
   QMutexLocker lock(&m_decodeLock);
   drawRows(m_decoder.decodeRows(data, warning), x, y);
@@ -167,7 +167,7 @@ QImage ScreenCanvas::zoom() const {
 }
 
 bool ScreenCanvas::paint(QPainter &painter, const QRect &clip,
-                          bool zoom) const {
+                         bool zoom) const {
   // The screen-picture area behind the clip: half of it, rounded out, for
   // the zoom picture. It is painted a strip of rows at a time: each strip
   // is copied under the lock, then painted (doubled, for the zoom picture,
@@ -207,11 +207,11 @@ bool ScreenCanvas::paint(QPainter &painter, const QRect &clip,
       if (m_screen.isNull() || !m_screen.rect().contains(area))
         return true;
       for (int row = 0; row < rows; ++row)
-        std::memcpy(m_strip.scanLine(row),
-                    reinterpret_cast<const QRgb *>(
-                        m_screen.constScanLine(top + row)) +
-                        area.left(),
-                    bytes);
+        std::memcpy(
+            m_strip.scanLine(row),
+            reinterpret_cast<const QRgb *>(m_screen.constScanLine(top + row)) +
+                area.left(),
+            bytes);
     }
     if (!zoom) {
       painter.drawImage(QPoint(area.left(), top), m_strip,
@@ -219,7 +219,8 @@ bool ScreenCanvas::paint(QPainter &painter, const QRect &clip,
       continue;
     }
     for (int row = 0; row < rows; ++row) {
-      const QRgb *in = reinterpret_cast<const QRgb *>(m_strip.constScanLine(row));
+      const QRgb *in =
+          reinterpret_cast<const QRgb *>(m_strip.constScanLine(row));
       auto *out = reinterpret_cast<QRgb *>(m_zoomStrip.scanLine(2 * row));
       for (int x = 0; x < area.width(); ++x)
         out[2 * x] = out[2 * x + 1] = in[x];
@@ -244,9 +245,7 @@ QRegion ScreenCanvas::takeDirty() {
   return dirty;
 }
 
-void ScreenCanvas::markDirty(const QRect &screenRect) {
-  m_dirty += screenRect;
-}
+void ScreenCanvas::markDirty(const QRect &screenRect) { m_dirty += screenRect; }
 
 void ScreenCanvas::notify() {
   if (!m_notifyPending.exchange(true))

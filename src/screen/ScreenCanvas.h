@@ -83,7 +83,6 @@ private:
   void markDirty(const QRect &screenRect);
   void notify();
 
-
   // One link draws at a time; the decoder's buffers serve tile after tile.
   QMutex m_decodeLock;
   TileDecoder m_decoder;

@@ -59,8 +59,8 @@ void ScreenImage::paintEvent(QPaintEvent *event) {
                    Qt::AlignCenter | Qt::TextWordWrap, m_overlay);
 }
 
-void connectScreenViews(ScreenCanvas *canvas,
-                        const QList<ScreenImage *> &views, int frameMs) {
+void connectScreenViews(ScreenCanvas *canvas, const QList<ScreenImage *> &views,
+                        int frameMs) {
   QList<QPointer<ScreenImage>> targets;
   for (ScreenImage *view : views)
     targets.append(view);

@@ -43,5 +43,5 @@ private:
 // the dirty region is taken and handed to every view at once when the last
 // repaint was frameMs or more ago, else when frameMs since it have passed.
 // Call once per canvas, on the GUI thread that owns the views.
-void connectScreenViews(ScreenCanvas *canvas,
-                        const QList<ScreenImage *> &views, int frameMs = 15);
+void connectScreenViews(ScreenCanvas *canvas, const QList<ScreenImage *> &views,
+                        int frameMs = 15);

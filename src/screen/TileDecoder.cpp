@@ -346,13 +346,12 @@ const TileRows &TileDecoder::readGif(const QByteArray &data) {
     order = m_order.data();
   }
   m_rows = TileRows(m_raster.data(), palette, order,
-                     QRect(desc.Left, desc.Top, columns, rows),
-                     QSize(int(width), int(height)));
+                    QRect(desc.Left, desc.Top, columns, rows),
+                    QSize(int(width), int(height)));
   return m_rows;
 }
 
-const QImage &TileDecoder::MakePicture(const TileRows &rows,
-                                        const char *kind) {
+const QImage &TileDecoder::MakePicture(const TileRows &rows, const char *kind) {
   QImage &image = m_image;
   if (!ensureImage(image, rows.width(), rows.height()) && rows.width() > 0 &&
       rows.height() > 0)
@@ -369,12 +368,12 @@ const QImage &TileDecoder::decodeGif(const QByteArray &data) {
 }
 
 const QImage &TileDecoder::decodeJpeg(const QByteArray &data,
-                                       QString *warning) {
+                                      QString *warning) {
   return MakePicture(ReadJpeg(data, warning), "JPEG");
 }
 
 const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
-                                        QString *warning) {
+                                      QString *warning) {
   if (data.isEmpty())
     throw TileDecodeError(QStringLiteral("JPEG tile: no data"));
   if (!m_jpeg) {
@@ -395,9 +394,9 @@ const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
   }
   if (warning)
     *warning = QString::fromLocal8Bit(job->error.warning);
-  m_rows = TileRows(m_rgb.data(), job->stride,
-                     QSize(int(job->cinfo.output_width),
-                           int(job->cinfo.output_height)));
+  m_rows = TileRows(
+      m_rgb.data(), job->stride,
+      QSize(int(job->cinfo.output_width), int(job->cinfo.output_height)));
   return m_rows;
 }
 
@@ -415,7 +414,7 @@ bool isGifTile(const QByteArray &data, QString *warning) {
 } // namespace
 
 const TileRows &TileDecoder::decodeRows(const QByteArray &data,
-                                          QString *warning) {
+                                        QString *warning) {
   if (isGifTile(data, warning))
     return readGif(data);
   return ReadJpeg(data, warning);
@@ -437,7 +436,7 @@ TileRows::TileRows(const uchar *rgb, qsizetype stride, QSize size)
       m_height(size.height()) {}
 
 TileRows::TileRows(const uchar *raster, const QRgb *palette, const int *order,
-                     const QRect &placed, QSize size)
+                   const QRect &placed, QSize size)
     : m_raster(raster), m_palette(palette), m_order(order), m_placed(placed),
       m_width(size.width()), m_height(size.height()) {}
 

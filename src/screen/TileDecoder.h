@@ -55,7 +55,7 @@ public:
   // given (order[row] is the stream row of picture row row), placed within a
   // white picture of size.
   TileRows(const uchar *raster, const QRgb *palette, const int *order,
-            const QRect &placed, QSize size);
+           const QRect &placed, QSize size);
   // size.height() rows of size.width() R, G, B byte triples, stride bytes
   // apart.
   TileRows(const uchar *rgb, qsizetype stride, QSize size);
@@ -95,7 +95,7 @@ public:
   // As Decode, without making a picture of a GIF tile's colours. Valid
   // until the next call.
   const TileRows &decodeRows(const QByteArray &data,
-                              QString *warning = nullptr);
+                             QString *warning = nullptr);
 
 private:
   const TileRows &readGif(const QByteArray &data);

@@ -38,15 +38,14 @@ bool isAddress(const QString &text) {
 std::optional<DialogRefusal> checkDialogValues(const DialogValues &values) {
   if (!wholeNumber(values.port, 1, 65535))
     return DialogRefusal{DialogField::Port,
-                          uiText("UiRefusedPort").arg(quoted(values.port))};
+                         uiText("UiRefusedPort").arg(quoted(values.port))};
   if (!wholeNumber(values.fps, 1, 20))
     return DialogRefusal{DialogField::FPS,
-                          uiText("UiRefusedFrameRate").arg(quoted(values.fps))};
+                         uiText("UiRefusedFrameRate").arg(quoted(values.fps))};
   const QString address = values.listenAddress.trimmed();
   if (!address.isEmpty() && !isAddress(address))
-    return DialogRefusal{
-        DialogField::ListenAddress,
-        uiText("UiRefusedListenAddress").arg(quoted(address))};
+    return DialogRefusal{DialogField::ListenAddress,
+                         uiText("UiRefusedListenAddress").arg(quoted(address))};
   return std::nullopt;
 }
 

@@ -36,7 +36,7 @@ public:
   SettingsWriter() : m_file(settingsFilePath()) {}
 
   void putText(const QByteArray &section, const QByteArray &key,
-            const QByteArray &value, QByteArray &held) {
+               const QByteArray &value, QByteArray &held) {
     if (value == held)
       return;
     put(section, key, value);
@@ -44,7 +44,7 @@ public:
   }
 
   void putInt(const QByteArray &section, const QByteArray &key, int value,
-           int &held) {
+              int &held) {
     if (value == held)
       return;
     put(section, key, QByteArray::number(value));
@@ -153,7 +153,7 @@ void saveDialogSettings(int port, const QByteArray &blueToothPort,
   SettingsWriter w;
   w.putInt(kConnection, "port", port, AppSettings.port);
   w.putText(kConnection, "BlueToothPort", blueToothPort,
-         AppSettings.blueToothPort);
+            AppSettings.blueToothPort);
   w.putText(kConnection, "DataPort", dataPort, AppSettings.dataPort);
   w.putText(kImage, "ImageType", imageType, AppSettings.imageType);
   w.putText(kImage, "ImageDir", imageDir, AppSettings.imageDir);

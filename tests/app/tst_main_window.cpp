@@ -215,11 +215,11 @@ private slots:
       // Shortcut texts only label the entries.
       QVERIFY(e.action->shortcut().isEmpty());
     }
-    for (auto [timer, interval] :
-         {std::pair{f.m_portWatchdog, 3000}, std::pair{f.m_savedLabelTimer, 1500},
-          std::pair{f.m_captureTimer, 1000},
-          std::pair{f.m_buttonResetTimer, 100},
-          std::pair{f.m_linkFiguresTimer, 1000}}) {
+    for (auto [timer, interval] : {std::pair{f.m_portWatchdog, 3000},
+                                   std::pair{f.m_savedLabelTimer, 1500},
+                                   std::pair{f.m_captureTimer, 1000},
+                                   std::pair{f.m_buttonResetTimer, 100},
+                                   std::pair{f.m_linkFiguresTimer, 1000}}) {
       QCOMPARE(timer->interval(), interval);
       QVERIFY(!timer->isActive());
     }

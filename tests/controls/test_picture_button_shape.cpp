@@ -73,8 +73,9 @@ Grid kindGrid(const QList<ShapePoint> &points, int w, int h) {
 const Grid kBlockGlyph = {"YYYYYY", "YYYYYY", "YYRRYY",
                           "YYRRYY", "YYYYYY", "YYYYYY"};
 
-QImage render(const Grid &glyph, PictureButtonStyle style, PictureButtonState state,
-              const PictureButtonDither &dither = {}, QImage target = {}) {
+QImage render(const Grid &glyph, PictureButtonStyle style,
+              PictureButtonState state, const PictureButtonDither &dither = {},
+              QImage target = {}) {
   PictureButtonShape shape;
   shape.setGlyph(makeImage(glyph));
   shape.buildRegion();
@@ -137,9 +138,9 @@ TEST(PictureButtonShape, RunsReachingTheRightEdgeAddNoPolygon) {
 TEST(PictureButtonShape, PolygonRegionCoversPixelsLikeAWindowRegion) {
   const QPolygon square(
       {QPoint(1, 1), QPoint(4, 1), QPoint(4, 4), QPoint(1, 4)});
-  EXPECT_EQ(
-      regionGrid(PictureButtonShape::polygonRegion({square}), QRect(0, 0, 6, 6)),
-      Grid({"......", ".###..", ".###..", ".###..", "......", "......"}));
+  EXPECT_EQ(regionGrid(PictureButtonShape::polygonRegion({square}),
+                       QRect(0, 0, 6, 6)),
+            Grid({"......", ".###..", ".###..", ".###..", "......", "......"}));
 
   // Winding rule: an inner square running the other way is a hole, one
   // running the same way is not.
@@ -189,27 +190,42 @@ TEST(PictureButtonShape, StateTable) {
   const Grid plainUp = {"cccccc", "cccccc", "ccRRcc",
                         "ccRRcc", "cccccc", "cccccc"};
 
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight, PictureButtonState::Up)), highlightUp);
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight, PictureButtonState::Down)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight,
+                          PictureButtonState::Up)),
+            highlightUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight,
+                          PictureButtonState::Down)),
             highlightDown);
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat, PictureButtonState::Up)), plainUp);
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat, PictureButtonState::Hot)), highlightUp);
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat, PictureButtonState::Down)), highlightDown);
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Up)), plainUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat,
+                          PictureButtonState::Up)),
+            plainUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat,
+                          PictureButtonState::Hot)),
+            highlightUp);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Flat,
+                          PictureButtonState::Down)),
+            highlightDown);
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal,
+                          PictureButtonState::Up)),
+            plainUp);
   // Light points are left alone: the white of a new picture shows there.
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal,
+                          PictureButtonState::Down)),
             Grid({"cccccW", "cWWccW", "cWWWcW", "ccWRcW", "cccccW", "WWWWWW"}));
   // Offset -1; shadow points paint a 2 x 2 square of the glyph background
   // up and left of them.
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Raised, PictureButtonState::Up)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Raised,
+                          PictureButtonState::Up)),
             Grid({"YYYYYW", "YRRccW", "YRRYYW", "YcYYYW", "YcYYYW", "WWWWWW"}));
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Raised, PictureButtonState::Down)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Raised,
+                          PictureButtonState::Down)),
             Grid({"WWWWWW", "Wccccc", "Wccccc", "WccRRc", "WccRRc", "Wccccc"}));
 
   // A picture that already exists keeps the pixels nothing is drawn on.
   QImage blue(6, 6, QImage::Format_RGB32);
   blue.fill(kColours.at('B'));
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, {}, blue)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal,
+                          PictureButtonState::Down, {}, blue)),
             Grid({"cccccB", "cBBccB", "cBBBcB", "ccBRcB", "cccccB", "BBBBBB"}));
 
   // The hot picture is built for flat buttons only.
@@ -226,10 +242,12 @@ TEST(PictureButtonShape, DitherOverlaysThePressedPicture) {
   const Grid normalDown = {"cccccW", "cWWccW", "cWWWcW",
                            "ccWRcW", "cccccW", "WWWWWW"};
   // Without a colour the style does not matter.
-  for (DitherStyle style : {DitherStyle::Fill, DitherStyle::Dither, DitherStyle::Blend}) {
+  for (DitherStyle style :
+       {DitherStyle::Fill, DitherStyle::Dither, DitherStyle::Blend}) {
     PictureButtonDither none;
     none.buttonStyle = style;
-    EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, none)),
+    EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal,
+                            PictureButtonState::Down, none)),
               normalDown);
   }
 
@@ -237,21 +255,25 @@ TEST(PictureButtonShape, DitherOverlaysThePressedPicture) {
   dither.color = kDither;
   dither.buttonStyle = DitherStyle::Fill;
   // Filled with the dither colour, no glyph, then the points.
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight, PictureButtonState::Down, dither)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Highlight,
+                          PictureButtonState::Down, dither)),
             Grid({"WWWWWk", "Wkkcck", "Wkkkck", "WckdWk", "WccWWk", "kkkkkk"}));
   // The up picture never carries the dither.
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Up, dither)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal,
+                          PictureButtonState::Up, dither)),
             Grid({"cccccc", "cccccc", "ccRRcc", "ccRRcc", "cccccc", "cccccc"}));
 
   // A checkerboard over the button colour, no glyph; the light points keep
   // it.
   dither.buttonStyle = DitherStyle::Dither;
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, dither)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal,
+                          PictureButtonState::Down, dither)),
             Grid({"cccccc", "cdcccd", "ccdccc", "cccdcd", "cccccc", "cdcdcd"}));
 
   // A checkerboard over the glyph drawn one pixel right and down.
   dither.buttonStyle = DitherStyle::Blend;
-  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal, PictureButtonState::Down, dither)),
+  EXPECT_EQ(toGrid(render(kBlockGlyph, PictureButtonStyle::Normal,
+                          PictureButtonState::Down, dither)),
             Grid({"cccccW", "cdWccd", "cWdWcW", "ccWdcd", "cccccW", "WdWdWd"}));
 }
 

@@ -314,7 +314,8 @@ void TestPictureButton::ditherChangeWaitsForARebuild() {
   QCOMPARE(scene.screen(button, inner), QRgb(0x0000FF));
 
   button->dither().color = 0x00FF00;
-  button->setButtonStyle(PictureButtonStyle::Normal); // unchanged style: no rebuild
+  button->setButtonStyle(
+      PictureButtonStyle::Normal); // unchanged style: no rebuild
   QCOMPARE(rgb(button->downImage(), inner), QRgb(0x0000FF));
   button->setPictureVisible(false);
   button->setPictureVisible(true);

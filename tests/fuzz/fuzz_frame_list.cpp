@@ -6,7 +6,7 @@
 
 #include <optional>
 
-extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0)
     return 0;
   const int fps = data[0] % 25; // out-of-range rates too

@@ -4,7 +4,7 @@
 #include "FuzzSupport.h"
 #include "keys/KeyTable.h"
 
-extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size == 0)
     return 0;
   // The first byte picks the separator: the table's TAB, or any other.

@@ -8,7 +8,7 @@
 
 #include <QStringEncoder>
 
-extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
 
   const QString text = decodeLanguageText(bytes);

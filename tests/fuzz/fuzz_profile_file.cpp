@@ -37,7 +37,7 @@ std::vector<std::pair<QByteArray, QByteArray>> namesIn(const QByteArray &text) {
 
 } // namespace
 
-extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   // On a memory file system when there is one: a flush syncs the file.
   static const QString path =
       (QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")

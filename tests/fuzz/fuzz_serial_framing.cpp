@@ -5,9 +5,9 @@
 // read at once, whatever the cuts.
 
 #include "FuzzSupport.h"
-#include "link/SerialFraming.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
+#include "link/SerialFraming.h"
 #include "link/SerialLink.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -80,7 +80,7 @@ std::vector<Packet> reference(const QByteArray &stream, qsizetype *left,
 
 } // namespace
 
-extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz::ensureApplication();
   FuzzedDataProvider input(data, size);
   CommandQueue queue;
@@ -95,7 +95,8 @@ extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
     link.handleSerialChunk(nullptr, chunk, chunk.size());
     // Whatever stays pending is the start of one packet not yet complete.
     FUZZ_CHECK(link.pendingSize() <= stream.size());
-    FUZZ_CHECK(link.pendingSize() < kComScreenHeader + Protocol::kMaxTileLength);
+    FUZZ_CHECK(link.pendingSize() <
+               kComScreenHeader + Protocol::kMaxTileLength);
     if (link.pendingSize() > 0) {
       const QByteArray pending = link.pending();
       FUZZ_CHECK(inspectComFrame(pending.constData(), pending.size()).kind ==

@@ -65,7 +65,7 @@ std::vector<Event> serve(const std::vector<QByteArray> &pieces) {
 
 } // namespace
 
-extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzedDataProvider input(data, size);
   std::vector<QByteArray> pieces;
   QByteArray whole;

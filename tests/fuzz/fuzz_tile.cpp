@@ -12,7 +12,7 @@
 
 #include <vector>
 
-extern "C" int llvmFuzzerTestOneInput(const uint8_t *data, size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   fuzz::ensureApplication();
   FuzzedDataProvider input(data, size);
   // Mostly on or near the screen, now and then far off it.

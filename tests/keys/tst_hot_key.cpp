@@ -1,6 +1,6 @@
 // The hot-key editor and the key page's actions on a list of keys.
-#include "keys/KeyTable.h"
 #include "keys/HotKeyEditor.h"
+#include "keys/KeyTable.h"
 
 #include <QApplication>
 #include <QTest>

@@ -344,7 +344,8 @@ TEST_F(TcpLinkTest, PeerAndFiguresAreKept) {
   EXPECT_EQ(server.peerAddress(), peer);
   phone.send(int32(13));
   phone.read(8);
-  phone.send(int32(14) + int32(9) + int32(0) + int32(0) + QByteArray("GIF89a..."));
+  phone.send(int32(14) + int32(9) + int32(0) + int32(0) +
+             QByteArray("GIF89a..."));
   phone.read(8);
   phone.send(int32(15));
   EXPECT_TRUE(phone.closedByPeer());

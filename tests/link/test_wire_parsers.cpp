@@ -1,7 +1,7 @@
 // The two request parsers fed in every possible piece: requests must not
 // depend on how the bytes were cut.
-#include "link/SerialFraming.h"
 #include "link/Protocol.h"
+#include "link/SerialFraming.h"
 #include "link/TcpRequest.h"
 
 #include <QList>
@@ -62,16 +62,16 @@ QStringList parseTcp(const QByteArray &stream, const QList<qsizetype> &cuts,
 }
 
 QByteArray everyTcpRequest() {
-  return int32(11) + int32(77) +                       // NOP + trailer
+  return int32(11) + int32(77) +                         // NOP + trailer
          int32(12) + int32(1) + int32(2) +               // GetAuth
-         QByteArray::fromHex("0102030405060708") + //   its block
-         int32(13) +                                 // GetCommand
-         int32(14) + int32(8) +                        // GetScreen, poll
-         int32(14) + int32(-5) +                       // negative length
-         int32(14) + int32(9) + int32(170) + int32(-3) +   // a 9-byte tile
-         QByteArray("GIF89a\x01\x02\x03", 9) +     //
+         QByteArray::fromHex("0102030405060708") +       //   its block
+         int32(13) +                                     // GetCommand
+         int32(14) + int32(8) +                          // GetScreen, poll
+         int32(14) + int32(-5) +                         // negative length
+         int32(14) + int32(9) + int32(170) + int32(-3) + // a 9-byte tile
+         QByteArray("GIF89a\x01\x02\x03", 9) +           //
          int32(14) + int32(12) + int32(0) + int32(0) + QByteArray(12, 'J') +
-         int32(15) +          // Discon
+         int32(15) +            // Discon
          int32(13) + int32(13); // ignored after it
 }
 
@@ -115,8 +115,8 @@ TEST(TcpRequestParser, NopIsAnsweredBeforeItsTrailingValueArrives) {
 }
 
 TEST(TcpRequestParser, UnknownCodeEndsTheStream) {
-  const QStringList requests =
-      parseTcp(int32(99) + int32(13) + int32(13), {}); // nothing after 99 counts
+  const QStringList requests = parseTcp(int32(99) + int32(13) + int32(13),
+                                        {}); // nothing after 99 counts
   ASSERT_EQ(requests.size(), 1);
   EXPECT_TRUE(requests[0].startsWith("5 code=99"));
 }
@@ -134,8 +134,8 @@ TEST(TcpRequestParser, LengthAboveTheCapIsRefusedWithoutAllocating) {
   }
   // The cap itself is accepted: the parser waits for the tile.
   TcpRequestParser parser;
-  const QByteArray stream = int32(14) + int32(Protocol::kMaxTileLength) + int32(1) +
-                            int32(2) + QByteArray(100, 'x');
+  const QByteArray stream = int32(14) + int32(Protocol::kMaxTileLength) +
+                            int32(1) + int32(2) + QByteArray(100, 'x');
   EXPECT_EQ(parser.feed(stream.constData(), stream.size()).step,
             TcpRequestParser::Step::NeedMore);
 }
@@ -145,7 +145,8 @@ TEST(TcpRequestParser, LengthAboveTheCapIsRefusedWithoutAllocating) {
 namespace {
 
 QByteArray screenPacket(int x, int y, const QByteArray &tile) {
-  return int32(ComGetScreen) + int32(qint32(tile.size())) + int32(x) + int32(y) + tile;
+  return int32(ComGetScreen) + int32(qint32(tile.size())) + int32(x) +
+         int32(y) + tile;
 }
 
 // Cuts packets off the front of a buffer grown one byte at a time, as the
@@ -167,11 +168,12 @@ QList<ComFrame> frameBytewise(const QByteArray &stream) {
 } // namespace
 
 TEST(SerialFraming, PacketsAreRecognisedOnlyWhenWholeByteByByte) {
-  const QByteArray auth =
-      int32(ComAuth) + int32(0) + int32(0) + QByteArray::fromHex("0102030405060708");
-  const QByteArray stream =
-      int32(ComNOP) + int32(0) + auth + screenPacket(3, 4, QByteArray(40, 'G')) +
-      screenPacket(0, 0, QByteArray()) + int32(ComNOP) + int32(5);
+  const QByteArray auth = int32(ComAuth) + int32(0) + int32(0) +
+                          QByteArray::fromHex("0102030405060708");
+  const QByteArray stream = int32(ComNOP) + int32(0) + auth +
+                            screenPacket(3, 4, QByteArray(40, 'G')) +
+                            screenPacket(0, 0, QByteArray()) + int32(ComNOP) +
+                            int32(5);
   const QList<ComFrame> frames = frameBytewise(stream);
   ASSERT_EQ(frames.size(), 5);
   EXPECT_EQ(frames[0].kind, ComFrame::Nop);
@@ -187,7 +189,8 @@ TEST(SerialFraming, PacketsAreRecognisedOnlyWhenWholeByteByByte) {
 
 TEST(SerialFraming, GarbageAndOversizedTilesAreUnknownAtOnce) {
   // A tile length above the cap is known as soon as the length is in.
-  const QByteArray huge = int32(ComGetScreen) + int32(Protocol::kMaxTileLength + 1);
+  const QByteArray huge =
+      int32(ComGetScreen) + int32(Protocol::kMaxTileLength + 1);
   EXPECT_EQ(inspectComFrame(huge.constData(), huge.size()).kind,
             ComFrame::Unknown);
   const QByteArray negative = int32(ComGetScreen) + int32(-1);

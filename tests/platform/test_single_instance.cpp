@@ -154,8 +154,7 @@ TEST(SingleInstance, AHeldLockWithoutAnAnsweringCopyIsReported) {
   const QString folder = SingleInstance::runtimeFolder();
   ASSERT_FALSE(folder.isEmpty());
   EXPECT_EQ(QFileInfo(folder).permissions() & 0x0077, 0); // no group, other
-  QLockFile held(folder + '/' + SingleInstance::instanceName(0, exe) +
-                 ".lock");
+  QLockFile held(folder + '/' + SingleInstance::instanceName(0, exe) + ".lock");
   ASSERT_TRUE(held.tryLock(0));
   QProcess second;
   EXPECT_EQ(startProbe(second, exe),

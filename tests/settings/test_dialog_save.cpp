@@ -155,7 +155,8 @@ TEST_F(DialogSaveTest, TheDefaultEntryStoresTheEmptyLanguageOnce) {
   v.languageName.clear();
   EXPECT_FALSE(saveDialogValues(v));
   EXPECT_EQ(AppSettings.language, "Klingon");
-  EXPECT_TRUE(iniText().contains("Language=Klingon\r\n")) << iniText().constData();
+  EXPECT_TRUE(iniText().contains("Language=Klingon\r\n"))
+      << iniText().constData();
   EXPECT_FALSE(iniText().contains("Language=\r\n"));
 }
 

@@ -102,7 +102,7 @@ TEST_F(SettingsTest, StoresCompareOnlyTheirOwnKeyAndScreenSizeAlwaysWrites) {
   saveScreenSize(208, 176);
   saveScreenSize(208, 176);
   EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n"
-                   "[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n");
+                       "[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n");
   saveCaptureSettings("/tmp/v.avi", 7);
   loadSettings();
   EXPECT_EQ(AppSettings.aviName, "/tmp/v.avi");

@@ -209,8 +209,8 @@ QImage composePreview(const ArtSet &set, PreviewState state) {
   for (const KeyDef &k : keyTable())
     paintButton(canvas, zone + QPoint(kKeypadLeft + k.left, kKeypadTop + k.top),
                 glyph(set, QStringLiteral("key_%1.png").arg(k.name)), k.width,
-                k.height, k.raised ? buttonStyle::Raised : buttonStyle::Normal, false,
-                qRgb(255, 255, 255));
+                k.height, k.raised ? buttonStyle::Raised : buttonStyle::Normal,
+                false, qRgb(255, 255, 255));
   // Control-bar buttons on a panel of the toolkit's button colour.
   const QRgb barColour = qRgb(239, 239, 239);
   for (const BarButton &b : barButtons()) {

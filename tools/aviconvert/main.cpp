@@ -37,16 +37,14 @@ int main(int argc, char **argv) {
   aviconvert::ConvertWindow window(dirs);
   int code = 0;
   bool done = false;
-  QObject::connect(&window, &aviconvert::ConvertWindow::Finished,
-                   [&](bool ok) {
-                     code = ok ? 0 : 1;
-                     done = true;
-                     std::fprintf(ok ? stdout : stderr, "%s\n",
-                                  qPrintable(window.resultText()));
-                     std::fflush(ok ? stdout : stderr);
-                     if (exitWhenDone)
-                       QApplication::exit(code);
-                   });
+  QObject::connect(&window, &aviconvert::ConvertWindow::Finished, [&](bool ok) {
+    code = ok ? 0 : 1;
+    done = true;
+    std::fprintf(ok ? stdout : stderr, "%s\n", qPrintable(window.resultText()));
+    std::fflush(ok ? stdout : stderr);
+    if (exitWhenDone)
+      QApplication::exit(code);
+  });
   window.show();
   QTimer::singleShot(0, &window, &aviconvert::ConvertWindow::start);
   const int rc = app.exec();

@@ -77,8 +77,8 @@ QImage makeLandscape(int w, int h, double sunX, double sunY, quint32 seed) {
 }
 
 const QImage &wallpaper() {
-  static const QImage img =
-      makeLandscape(PhoneUi::kWidth, kContentBottom - kContentTop, 0.7, 0.55, 3);
+  static const QImage img = makeLandscape(
+      PhoneUi::kWidth, kContentBottom - kContentTop, 0.7, 0.55, 3);
   return img;
 }
 
@@ -257,10 +257,10 @@ PhoneUi::PhoneUi() : m_now(QDate(2024, 1, 1), QTime(12, 0)) {}
 
 QString PhoneUi::menuItemName(int item) {
   static const char *names[kMenuItems] = {"Messages", "Names",   "Notes",
-                                         "Dialer",   "Gallery", "Camera",
-                                         "Settings", "Games",   "Clock"};
+                                          "Dialer",   "Gallery", "Camera",
+                                          "Settings", "Games",   "Clock"};
   return item >= 0 && item < kMenuItems ? QString::fromLatin1(names[item])
-                                       : QString();
+                                        : QString();
 }
 
 QStringList PhoneUi::contacts() {
@@ -357,9 +357,9 @@ bool PhoneUi::handleKey(int code) {
   if (digit >= 0 || code == keys::kStar || code == keys::kHash) {
     if (!typing)
       return false;
-    return typeCharacter(digit >= 0           ? char16_t('0' + digit)
+    return typeCharacter(digit >= 0            ? char16_t('0' + digit)
                          : code == keys::kStar ? u'*'
-                                              : u'#');
+                                               : u'#');
   }
 
   switch (m_screen) {

@@ -272,8 +272,9 @@ TEST(EndToEnd, TcpKeysReachTheRecordAndTheScreen) {
   // the NOP, comes once the new screen has been sent.
   while (pc.serve(
       [&pc](int poll) {
-        return poll == 1 ? entries(pc.id, {keys::kDigit0 + 1, keys::kDigit0 + 2})
-                         : QByteArray();
+        return poll == 1
+                   ? entries(pc.id, {keys::kDigit0 + 1, keys::kDigit0 + 2})
+                   : QByteArray();
       },
       [&pc](int poll) { return poll >= 3 && pc.codes.back() == 13; })) {
   }

@@ -207,7 +207,8 @@ TEST(TileSplitter, RectanglesCoverExactlyTheChanges) {
 TEST(TileSplitter, EncodedChangesRebuildTheNewScreen) {
   // Menu to notes to dialer: flat screens, so GIF tiles and exact results.
   const QImage menu = Screen({keys::kSoftLeft});
-  const QImage moved = Screen({keys::kSoftLeft, keys::kJoyRight, keys::kJoyDown});
+  const QImage moved =
+      Screen({keys::kSoftLeft, keys::kJoyRight, keys::kJoyDown});
   const QImage notes = Screen({'H', 'i'});
   const QImage dialer = Screen({keys::kDigit0 + 5, keys::kDigit0 + 1});
   const TileEncoder encoder;
