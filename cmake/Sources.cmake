@@ -1,0 +1,136 @@
+# The sources of each library under src/, named one by one so that a file
+# missing from the tree is a configure error, not a silent gap. Read by the
+# top CMakeLists.txt and by the fuzz build.
+set(QV_SOURCES_common
+  EventLog.cpp
+  EventLog.h
+  Paths.cpp
+  Paths.h
+  SafeFile.cpp
+  SafeFile.h
+  Windows1252.h
+)
+set(QV_SOURCES_platform
+  KeyMapping.cpp
+  KeyMapping.h
+  ProfileFile.cpp
+  ProfileFile.h
+  SerialPort.cpp
+  SerialPort.h
+  SerialPortList.cpp
+  SerialPortList.h
+  Shell.cpp
+  Shell.h
+  SingleInstance.cpp
+  SingleInstance.h
+  WindowFinder.cpp
+  WindowFinder.h
+)
+set(QV_SOURCES_controls
+  PictureButton.cpp
+  PictureButton.h
+  PictureButtonShape.cpp
+  PictureButtonShape.h
+)
+set(QV_SOURCES_settings
+  DialogSave.cpp
+  DialogSave.h
+  FileErrorText.cpp
+  FileErrorText.h
+  KnownPhones.cpp
+  KnownPhones.h
+  Language.cpp
+  Language.h
+  Settings.cpp
+  Settings.h
+  TextCatalogue.cpp
+  TextCatalogue.h
+)
+set(QV_SOURCES_screen
+  ActivityIndicator.cpp
+  ActivityIndicator.h
+  ScreenCanvas.cpp
+  ScreenCanvas.h
+  ScreenView.cpp
+  ScreenView.h
+  SkinFile.cpp
+  SkinFile.h
+  TileDecoder.cpp
+  TileDecoder.h
+)
+set(QV_SOURCES_link
+  CommandQueue.cpp
+  CommandQueue.h
+  ConnectionManager.cpp
+  ConnectionManager.h
+  LinkStats.cpp
+  LinkStats.h
+  LinkView.cpp
+  LinkView.h
+  PhoneGate.cpp
+  PhoneGate.h
+  PhoneLink.h
+  PhoneSession.cpp
+  PhoneSession.h
+  PortScan.cpp
+  PortScan.h
+  Protocol.h
+  SerialFraming.cpp
+  SerialFraming.h
+  SerialLink.cpp
+  SerialLink.h
+  TcpLink.cpp
+  TcpLink.h
+  TcpRequest.cpp
+  TcpRequest.h
+)
+set(QV_SOURCES_keys
+  HotKeyEditor.cpp
+  HotKeyEditor.h
+  KeyTable.cpp
+  KeyTable.h
+  Keyboard.cpp
+  Keyboard.h
+  PhoneKeypad.cpp
+  PhoneKeypad.h
+  QuickText.cpp
+  QuickText.h
+)
+set(QV_SOURCES_capture
+  CaptureNames.cpp
+  CaptureNames.h
+  ConverterFiles.cpp
+  ConverterFiles.h
+  ImageFiles.cpp
+  ImageFiles.h
+  Screenshot.cpp
+  Screenshot.h
+  VideoRecorder.cpp
+  VideoRecorder.h
+)
+set(QV_SOURCES_app
+  AllowPhoneDialog.cpp
+  AllowPhoneDialog.h
+  AppCore.cpp
+  AppCore.h
+  AppException.cpp
+  AppException.h
+  Artwork.cpp
+  Artwork.h
+  LinkViewAdapter.cpp
+  LinkViewAdapter.h
+  MainLayout.cpp
+  MainWindow.cpp
+  MainWindow.h
+  MessageBoxes.cpp
+  MessageBoxes.h
+  PortScanProgress.cpp
+  PortScanProgress.h
+  SettingsDialog.cpp
+  SettingsDialog.h
+  SplashScreen.cpp
+  SplashScreen.h
+  Startup.cpp
+  Startup.h
+  artwork.qrc
+)
