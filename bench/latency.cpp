@@ -19,6 +19,7 @@
 //                [unconnected seconds, default 10] [program directory,
 //                default the build's] [skip: "inprocess" or "program"]
 
+#include "app/AppCore.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "common/Paths.h"
@@ -349,8 +350,9 @@ void InProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
     std::fprintf(stderr, "message box: %s\n", qPrintable(text));
   });
-  CommandQueue queue;
-  MainWindow form(queue);
+  AppCore core;
+  CommandQueue &queue = core.queue();
+  MainWindow form(core);
   form.show();
   QElapsedTimer wait;
   wait.start();
@@ -358,12 +360,12 @@ void InProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   AppSettings.port = 0;
   form.connectInternet(form.m_internetAction);
-  const int port = form.tcpLink().boundPort();
+  const int port = form.core().tcpLink().boundPort();
   if (port <= 0) {
     std::fprintf(stderr, "the window's link did not open\n");
     return;
   }
-  RepaintWatch watch(&form, form.m_zoomView, form.canvas());
+  RepaintWatch watch(&form, form.m_zoomView, form.core().canvas());
   app.watch = &watch;
   const QByteArray tile = FullTile();
 

@@ -5,30 +5,40 @@
 
 #include <QDir>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace {
 
-// Points HOME and the XDG folders into dir for one test.
+// Points HOME and the XDG folders into dir for one test, and puts back
+// what was there (set or not) afterwards.
 class UserFolders {
 public:
   explicit UserFolders(const ScopedTempDir &dir) {
     for (const char *name : kNames) {
-      m_saved << qgetenv(name);
-      qputenv(name, dir.file(QString("home/") + name).toLocal8Bit());
+      m_saved.push_back({qEnvironmentVariableIsSet(name), qgetenv(name)});
+      const QString place = std::string_view(name) == "HOME"
+                                ? dir.file("home")
+                                : dir.file(QString("home/") + name);
+      qputenv(name, place.toLocal8Bit());
     }
-    qputenv("HOME", dir.file("home").toLocal8Bit());
   }
   ~UserFolders() {
-    for (int i = 0; i < 5; ++i)
-      qputenv(kNames[i], m_saved[i]);
-    qputenv("HOME", m_saved[5]);
+    for (std::size_t i = 0; i < std::size(kNames); ++i) {
+      if (m_saved[i].first)
+        qputenv(kNames[i], m_saved[i].second);
+      else
+        qunsetenv(kNames[i]);
+    }
   }
 
 private:
   static constexpr const char *kNames[] = {"XDG_CONFIG_HOME", "XDG_CACHE_HOME",
                                            "XDG_STATE_HOME", "XDG_DATA_HOME",
                                            "HOME"};
-  QByteArrayList m_saved;
+  std::vector<std::pair<bool, QByteArray>> m_saved;
 };
 
 } // namespace
