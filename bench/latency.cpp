@@ -351,7 +351,6 @@ void InProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
     std::fprintf(stderr, "message box: %s\n", qPrintable(text));
   });
   AppCore core;
-  CommandQueue &queue = core.queue();
   MainWindow form(core);
   form.show();
   QElapsedTimer wait;
