@@ -111,6 +111,7 @@ void ScreenImage::contextMenuEvent(QContextMenuEvent *event) {
   copy->setEnabled(picture);
   connect(copy, &QAction::triggered, this, [this] { copyScreen(); });
   QAction *save = menu.addAction(uiText("UiSaveScreenshot"));
+  save->setEnabled(picture);
   connect(save, &QAction::triggered, this, &ScreenImage::screenshotRequested);
   menu.exec(event->globalPos());
 }
@@ -118,7 +119,10 @@ void ScreenImage::contextMenuEvent(QContextMenuEvent *event) {
 void ScreenImage::mousePressEvent(QMouseEvent *event) {
   m_pressed = event->button() == Qt::LeftButton;
   m_pressPos = event->position().toPoint();
-  QWidget::mousePressEvent(event);
+  if (m_pressed)
+    event->accept(); // the moves that follow may start a drag
+  else
+    QWidget::mousePressEvent(event);
 }
 
 void ScreenImage::mouseMoveEvent(QMouseEvent *event) {
