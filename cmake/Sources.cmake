@@ -105,6 +105,8 @@ set(QV_SOURCES_capture
   ImageFiles.h
   Screenshot.cpp
   Screenshot.h
+  VideoFormats.cpp
+  VideoFormats.h
   VideoRecorder.cpp
   VideoRecorder.h
 )

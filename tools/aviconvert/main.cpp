@@ -16,8 +16,14 @@
 #include <QTimer>
 #include <cstdio>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 int main(int argc, char **argv) {
   QApplication app(argc, argv);
+  // The encoders' own statistics would drown the one line of result.
+  av_log_set_level(AV_LOG_ERROR);
   QApplication::setApplicationName(QStringLiteral("AviConvert"));
   const QStringList args = QApplication::arguments();
   if (args.size() > 1)
