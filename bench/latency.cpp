@@ -426,8 +426,8 @@ void reportPeriod(const char *what, const ProcessFigures &a,
   std::fflush(stdout);
 }
 
-void Program(const QString &programDir, int unconnectedSeconds,
-             int connectedSeconds) {
+void measureProgram(const QString &programDir, int unconnectedSeconds,
+                    int connectedSeconds) {
   QTemporaryDir dir;
   run("cp", {"-r", programDir + "/.", dir.path()});
   const int port = freePort();
@@ -527,7 +527,7 @@ int main(int argc, char **argv) {
   if (skip != "inprocess")
     inProcess(app, 200, 2000, 200);
   if (skip != "program")
-    Program(QDir(programDir).absolutePath(), unconnectedSeconds,
-            connectedSeconds);
+    measureProgram(QDir(programDir).absolutePath(), unconnectedSeconds,
+                   connectedSeconds);
   return 0;
 }
