@@ -280,10 +280,10 @@ ConnectionSettings ConnectionCommands::connectionSettings() const {
 }
 
 void ConnectionCommands::setConnectCommandsEnabled(bool enabled) {
-  for (QAction *a : {m_controls.internetAction, m_controls.bluetoothAction,
-                     m_controls.cableAction, m_controls.autoConnectAction,
-                     m_popupCableAction, m_popupInternetAction,
-                     m_popupBluetoothAction})
+  for (QAction *a :
+       {m_controls.internetAction, m_controls.bluetoothAction,
+        m_controls.cableAction, m_controls.autoConnectAction,
+        m_popupCableAction, m_popupInternetAction, m_popupBluetoothAction})
     a->setEnabled(enabled);
 }
 

@@ -28,8 +28,8 @@ class ConnectionCommands : public QObject, public ConnectionView {
 public:
   // The window's controls this drives; they are built by the window.
   struct Controls {
-    QAction *autoConnectAction, *bluetoothAction, *cableAction,
-        *internetAction, *disconnectAction;
+    QAction *autoConnectAction, *bluetoothAction, *cableAction, *internetAction,
+        *disconnectAction;
     PictureButton *connectButton, *disconnectButton;
     PictureButton *cableIndicator, *bluetoothIndicator, *internetIndicator;
     QLabel *linkLed, *modelLabel, *statusLabel;

@@ -4,10 +4,10 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QWindowStateChangeEvent>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QWidget>
+#include <QWindowStateChangeEvent>
 
 TrayController::TrayController(QWidget &window)
     : QObject(&window), m_window(window) {

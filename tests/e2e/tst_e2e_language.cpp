@@ -3,6 +3,7 @@
 // chosen in the settings dialog shows at once.
 #include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/ConnectionCommands.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SettingsDialog.h"
@@ -79,7 +80,6 @@ private slots:
         });
 
     AppCore core;
-    CommandQueue &queue = core.queue();
     MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -103,8 +103,9 @@ private slots:
     QCOMPARE(uiText("FCaptEditKey"), QString("Taste bearbeiten"));
 
     // The Bluetooth message speaks German, in two lines.
-    static_cast<ConnectionView &>(form).showSerialOpenError(
-        LinkKind::Bluetooth);
+    ConnectionView &view =
+        *driver::find<ConnectionCommands>(form, "connectionCommands");
+    view.showSerialOpenError(LinkKind::Bluetooth);
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].first, QString("Achtung"));
     QCOMPARE(boxes[0].second.count("\r\n"), 1);
