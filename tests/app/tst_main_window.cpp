@@ -125,6 +125,10 @@ class TestMainWindow : public QObject {
     return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
   }
   QByteArray queue() { return m_queue->bytes(); }
+  void clickTrayIcon() {
+    emit driver::find<QSystemTrayIcon>(*m_form, "trayIcon")
+        ->activated(QSystemTrayIcon::Trigger);
+  }
 
 private slots:
   void init() {
@@ -203,48 +207,40 @@ private slots:
   void startStateOfMenusTimersAndIndicators() {
     MainWindow &f = *m_form;
     struct entry {
-      QAction *action;
+      const char *name;
       QString text;
       bool enabled;
     };
     for (const entry &e : std::initializer_list<entry>{
-             {driver::find<QAction>(f, "autoConnectAction"),
-              "Autoconnect\tAlt+T", true},
-             {driver::find<QAction>(f, "connectBluetoothAction"),
-              "Connect via Bluetooth\tAlt+B", true},
-             {driver::find<QAction>(f, "connectCableAction"),
-              "Connect via Cable\tAlt+C", true},
-             {driver::find<QAction>(f, "connectInternetAction"),
-              "Connect via GPRS\tAlt+G", true},
-             {driver::find<QAction>(f, "disconnectAction"), "Disconnect\tAlt+D",
-              false},
-             {driver::find<QAction>(f, "exitAction"), "Exit\tAlt+F4", true},
-             {driver::find<QAction>(f, "recordPauseAction"),
-              "Record/Pause\tAlt+R", true},
-             {driver::find<QAction>(f, "stopRecordingAction"), "Stop\tAlt+S",
-              false},
-             {driver::find<QAction>(f, "screenshotAction"),
-              "Save Screenshot\tAlt+A", true},
-             {driver::find<QAction>(f, "settingsAction"), "Options\tAlt+O",
-              true},
-             {driver::find<QAction>(f, "manualAction"), "Manual\tAlt+M", true},
-             {driver::find<QAction>(f, "aboutAction"), "About\tF1", true},
-             {driver::find<QAction>(f, "restoreAction"), "Restore", true},
-             {driver::find<QAction>(f, "minimizeAction"), "Minimaze", true},
-             {driver::find<QAction>(f, "trayExitAction"), "Exit", true}}) {
-      QCOMPARE(e.action->text(), e.text);
-      QCOMPARE(e.action->isEnabled(), e.enabled);
+             {"autoConnectAction", "Autoconnect\tAlt+T", true},
+             {"connectBluetoothAction", "Connect via Bluetooth\tAlt+B", true},
+             {"connectCableAction", "Connect via Cable\tAlt+C", true},
+             {"connectInternetAction", "Connect via GPRS\tAlt+G", true},
+             {"disconnectAction", "Disconnect\tAlt+D", false},
+             {"exitAction", "Exit\tAlt+F4", true},
+             {"recordPauseAction", "Record/Pause\tAlt+R", true},
+             {"stopRecordingAction", "Stop\tAlt+S", false},
+             {"screenshotAction", "Save Screenshot\tAlt+A", true},
+             {"settingsAction", "Options\tAlt+O", true},
+             {"manualAction", "Manual\tAlt+M", true},
+             {"aboutAction", "About\tF1", true},
+             {"restoreAction", "Restore", true},
+             {"minimizeAction", "Minimaze", true},
+             {"trayExitAction", "Exit", true}}) {
+      const QAction *action = driver::find<QAction>(f, e.name);
+      QCOMPARE(action->text(), e.text);
+      QCOMPARE(action->isEnabled(), e.enabled);
       // Shortcut texts only label the entries.
-      QVERIFY(e.action->shortcut().isEmpty());
+      QVERIFY(action->shortcut().isEmpty());
     }
-    for (auto [timer, interval] :
-         {std::pair{driver::find<QTimer>(f, "portWatchdog"), 3000},
-          std::pair{driver::find<QTimer>(f, "statusClearTimer"), 1500},
-          std::pair{driver::find<QTimer>(f, "captureTimer"), 1000},
-          std::pair{driver::find<QTimer>(f, "recordButtonsResetTimer"), 100},
-          std::pair{driver::find<QTimer>(f, "linkFiguresTimer"), 1000}}) {
+    for (auto [name, interval] :
+         {std::pair{"portWatchdog", 3000}, std::pair{"statusClearTimer", 1500},
+          std::pair{"captureTimer", 1000},
+          std::pair{"recordButtonsResetTimer", 100},
+          std::pair{"linkFiguresTimer", 1000}}) {
+      const QTimer *timer = driver::find<QTimer>(f, name);
       QCOMPARE(timer->interval(), interval);
-      QVERIFY(!timer->isActive());
+      QVERIFY2(!timer->isActive(), name);
     }
     QVERIFY(!f.core().indicator().timerYellowActive());
     QVERIFY(!driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
@@ -290,17 +286,13 @@ private slots:
     QVERIFY(!f.isMinimizedToTray());
     driver::trigger(f, "minimizeAction");
     QVERIFY(f.isMinimizedToTray());
-    emit driver::find<QSystemTrayIcon>(f, "trayIcon")
-        ->activated(QSystemTrayIcon::Trigger);
+    clickTrayIcon();
     QVERIFY(!f.isMinimizedToTray());
-    emit driver::find<QSystemTrayIcon>(f, "trayIcon")
-        ->activated(QSystemTrayIcon::Trigger);
+    clickTrayIcon();
     QVERIFY(f.isMinimizedToTray());
     driver::trigger(f, "restoreAction");
     QVERIFY(!f.isMinimizedToTray());
-    emit driver::find<QSystemTrayIcon>(f, "trayIcon")
-        ->activated(QSystemTrayIcon::Trigger); // after a tray-menu restore one
-                                               // click minimises
+    clickTrayIcon(); // after a tray-menu restore one click minimises
     QVERIFY(f.isMinimizedToTray());
     driver::trigger(f, "restoreAction");
   }
