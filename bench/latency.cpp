@@ -30,6 +30,8 @@
 #include "screen/ScreenView.h"
 #include "settings/Settings.h"
 
+#include "support/WindowDriver.h"
+
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
@@ -313,13 +315,14 @@ void inProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   while (!form.isVisible() || wait.elapsed() < 1500)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
   AppSettings.port = 0;
-  form.connectInternet(form.m_internetAction);
+  driver::trigger(form, "connectInternetAction");
   const int port = form.core().tcpLink().boundPort();
   if (port <= 0) {
     std::fprintf(stderr, "the window's link did not open\n");
     return;
   }
-  RepaintWatch watch(&form, form.m_zoomView, form.core().canvas());
+  RepaintWatch watch(&form, driver::find<ScreenImage>(form, "zoomView"),
+                     form.core().canvas());
   app.watch = &watch;
   const QByteArray tile = fullTile();
 
@@ -337,7 +340,7 @@ void inProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   app.watch = nullptr;
 
   keyToWire(form, port, 50, keys);
-  form.disconnectFromMenu();
+  driver::trigger(form, "disconnectAction");
 }
 
 // ---------------------------------------------------- the program itself --

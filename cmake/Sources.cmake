@@ -119,6 +119,10 @@ set(QV_SOURCES_app
   AppException.h
   Artwork.cpp
   Artwork.h
+  CaptureController.cpp
+  CaptureController.h
+  ConnectionCommands.cpp
+  ConnectionCommands.h
   LinkViewAdapter.cpp
   LinkViewAdapter.h
   MainLayout.cpp
@@ -134,5 +138,7 @@ set(QV_SOURCES_app
   SplashScreen.h
   Startup.cpp
   Startup.h
+  TrayController.cpp
+  TrayController.h
   artwork.qrc
 )

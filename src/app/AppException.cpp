@@ -87,3 +87,7 @@ bool GuardedApplication::notify(QObject *receiver, QEvent *event) {
 void GuardedApplication::setShowErrorBox(bool show) { g_showErrorBox = show; }
 
 QStringList GuardedApplication::handledErrors() { return g_handled; }
+
+void postUnknownAppException(QObject *sender) {
+  postAppException(sender, uiText("UiUnknownError"));
+}

@@ -10,6 +10,7 @@
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -119,26 +120,22 @@ private slots:
     form.core().setCaptureClock([&now] { return now; });
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto click = [&form](PictureButton *b) {
-      QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
-                        b->mapTo(&form, b->rect().center()));
-    };
     form.core().canvas().resetPictures();
     QImage tile(34, 34, QImage::Format_RGB32);
     tile.fill(Qt::red);
     form.core().canvas().drawDecodedTile(tile, 20, 30);
 
-    click(form.m_screenshotButton);
+    driver::click(form, "screenshotButton");
     QVERIFY(QFile::exists(home("Pictures/2009030709050345.bmp")));
 
     // The installed converter finds the list and the frames in the cache,
     // writes the video into Videos and removes the frames.
-    click(form.m_recordButton);
-    form.captureFrame();
+    driver::click(form, "recordButton");
+    driver::fire(form, "captureTimer");
     now = now.addMSecs(143);
-    form.captureFrame();
+    driver::fire(form, "captureTimer");
     QCOMPARE(QDir(tempDir()).entryList(QDir::Files).size(), 2);
-    click(form.m_stopButton);
+    driver::click(form, "stopButton");
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home("Videos/video.avi")), 60000);
     QTRY_VERIFY_WITH_TIMEOUT(QDir(tempDir()).entryList(QDir::Files).isEmpty(),
                              10000);

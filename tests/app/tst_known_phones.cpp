@@ -14,6 +14,7 @@
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QFile>
 #include <QTcpSocket>
@@ -81,7 +82,7 @@ private slots:
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     AppSettings.port = 0;
-    m_form->connectInternet(m_form->m_internetAction);
+    driver::trigger(*m_form, "connectInternetAction");
     QVERIFY(m_form->core().tcpLink().active());
   }
   void cleanupTestCase() {
@@ -114,11 +115,12 @@ private slots:
     QCOMPARE(ask(*phone, int32(13), 10), int32(13) + int32(2) + "\x30\x01");
     QTRY_VERIFY(
         f.core().canvas().hasPictures()); // its identification took effect
-    QTRY_VERIFY(f.indicatorTip(LinkKind::Gprs)
+    QTRY_VERIFY(driver::find(f, "internetIndicatorTip")
                     ->toolTip()
                     .contains("Phone at 127.0.0.1:"));
-    QTRY_VERIFY(
-        f.indicatorTip(LinkKind::Gprs)->toolTip().contains("Model 04030201"));
+    QTRY_VERIFY(driver::find(f, "internetIndicatorTip")
+                    ->toolTip()
+                    .contains("Model 04030201"));
 
     // Allowed once: the next connection is asked about again.
     phone->write(int32(15));

@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "support/FullFileSystem.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDir>
 #include <QFile>
@@ -188,7 +189,7 @@ private slots:
       openAfterSave = d.isVisible();
       d.m_cancelButton->click();
     });
-    form.showSettings();
+    driver::trigger(form, "settingsAction");
     QCoreApplication::processEvents();
     QVERIFY(openAfterSave);
     QCOMPARE(m_boxes.size(), 1);
@@ -308,31 +309,35 @@ private slots:
     AppCore core;
     CommandQueue &queue = core.queue();
     MainWindow form(core);
-    QCOMPARE(form.m_connectionAction->text(), QString("Connection"));
+    QCOMPARE(driver::find<QAction>(form, "connectionMenuAction")->text(),
+             QString("Connection"));
     // A text changed by hand shows whether the language was applied again.
-    form.m_exitAction->setText("marker");
+    driver::find<QAction>(form, "exitAction")->setText("marker");
 
     whenDialogOpens([](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), uiText("SCaption"));
       d.m_languageCombo->setCurrentText("German");
       d.m_cancelButton->click();
     });
-    form.showSettings();
-    QCOMPARE(form.m_exitAction->text(), QString("marker"));
+    driver::trigger(form, "settingsAction");
+    QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
+             QString("marker"));
     QCOMPARE(AppSettings.language, QByteArray("English"));
 
     whenDialogOpens([](SettingsDialog &d) { d.m_saveButton->click(); });
-    form.showSettings();
-    QCOMPARE(form.m_exitAction->text(), QString("marker"));
+    driver::trigger(form, "settingsAction");
+    QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
+             QString("marker"));
 
     whenDialogOpens([](SettingsDialog &d) {
       d.m_languageCombo->setCurrentIndex(0); // default: Languages/lang.ini
       d.m_saveButton->click();
     });
-    form.showSettings();
+    driver::trigger(form, "settingsAction");
     QCOMPARE(AppSettings.language, QByteArray());
     QCOMPARE(loadedLanguage(), QByteArray());
-    QVERIFY(form.m_exitAction->text().startsWith("Exit"));
+    QVERIFY(
+        driver::find<QAction>(form, "exitAction")->text().startsWith("Exit"));
     QVERIFY(m_boxes.isEmpty());
   }
 };

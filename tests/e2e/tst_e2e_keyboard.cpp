@@ -13,10 +13,15 @@
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
 
 class TestEndToEndKeyboard : public QObject {
   Q_OBJECT
@@ -59,7 +64,7 @@ private slots:
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     AppSettings.port = 0; // any free port the kernel gives
-    form->connectInternet(form->m_internetAction);
+    driver::trigger(*form, "connectInternetAction");
     QVERIFY(form->core().tcpLink().active());
     const int port = form->core().tcpLink().boundPort();
 
@@ -70,8 +75,9 @@ private slots:
               {"--host", "127.0.0.1", "--port", QString::number(port),
                "--record", record, "--quiet"});
     QVERIFY(sim.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(form->m_modelLabel->text(),
-                              QString("Quorvane Phone Simulator"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        driver::find<QLabel>(*form, "phoneModelLabel")->text(),
+        QString("Quorvane Phone Simulator"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(
         countNonWhite(form->core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300); // let the first full screen settle
@@ -94,16 +100,20 @@ private slots:
 
     // Quick text: a key typed goes into the field, not to the phone; Send
     // sends the field's characters once.
-    QTest::mouseClick(form->m_quickTextEnabled, Qt::LeftButton);
+    QTest::mouseClick(driver::find<QCheckBox>(*form, "quickTextCheck"),
+                      Qt::LeftButton);
     QTest::keyClick(w, Qt::Key_X);
-    QCOMPARE(form->m_quickTextEdit->toPlainText(), QString("x"));
-    form->m_quickTextEdit->insertPlainText(QStringLiteral("\u00e9!\nok"));
-    QTest::mouseClick(form->m_sendButton, Qt::LeftButton);
+    QCOMPARE(driver::find<QTextEdit>(*form, "quickTextEdit")->toPlainText(),
+             QString("x"));
+    driver::find<QTextEdit>(*form, "quickTextEdit")
+        ->insertPlainText(QStringLiteral("\u00e9!\nok"));
+    QTest::mouseClick(driver::find<QPushButton>(*form, "sendButton"),
+                      Qt::LeftButton);
     const QList<QByteArray> sent =
         typed + QList<QByteArray>{"120", "233", "33", "13", "10", "111", "107"};
     QTRY_COMPARE_WITH_TIMEOUT(recorded(record), sent, 10000);
 
-    form->disconnectLink();
+    driver::trigger(*form, "disconnectAction");
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     form->close();

@@ -3,6 +3,7 @@
 // chosen in the settings dialog shows at once.
 #include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/ConnectionCommands.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SettingsDialog.h"
@@ -13,10 +14,13 @@
 #include "settings/Language.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -38,10 +42,8 @@ class TestEndToEndLanguage : public QObject {
   static QString caption(const QAction *entry) {
     return entry->text().section('\t', 0, 0);
   }
-  static QString menuButton(MainWindow &form, const char *entry) {
-    auto *b = form.m_menuStrip->findChild<QToolButton *>(
-        QStringLiteral("ToolButton_") + entry);
-    return b ? b->text() : QString();
+  static QString menuButton(MainWindow &form, const char *name) {
+    return driver::find<QToolButton>(form, name)->text();
   }
 
   // Opens Options, runs `inside` with the dialog up, and waits for it to
@@ -57,7 +59,7 @@ class TestEndToEndLanguage : public QObject {
       ran = true;
       inside(*dialog);
     });
-    form.showSettings();
+    driver::trigger(form, "settingsAction");
     QVERIFY(ran);
   }
 
@@ -78,27 +80,32 @@ private slots:
         });
 
     AppCore core;
-    CommandQueue &queue = core.queue();
     MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-    QCOMPARE(menuButton(form, "MConnection"), QString("Verbindung"));
-    QCOMPARE(menuButton(form, "MHelp"), QString("Hilfe"));
-    QCOMPARE(caption(form.m_internetAction),
+    QCOMPARE(menuButton(form, "connectionMenuButton"), QString("Verbindung"));
+    QCOMPARE(menuButton(form, "helpMenuButton"), QString("Hilfe"));
+    QCOMPARE(caption(driver::find<QAction>(form, "connectInternetAction")),
              QString::fromUtf8("Über GPRS verbinden"));
-    QCOMPARE(form.m_exitAction->text(), QString("Beenden\tAlt+F4"));
-    QCOMPARE(caption(form.m_popupInternetAction),
-             caption(form.m_internetAction));
-    QCOMPARE(caption(form.m_restoreAction), QString("Wiederherstellen"));
-    QCOMPARE(caption(form.m_minimizeAction), QString("Minimieren"));
-    QCOMPARE(form.m_quickTextLabel->text(), QString("Schnelltext"));
-    QCOMPARE(form.m_sendButton->text(), QString("Senden"));
+    QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
+             QString("Beenden\tAlt+F4"));
+    QCOMPARE(caption(driver::find<QAction>(form, "popupInternetAction")),
+             caption(driver::find<QAction>(form, "connectInternetAction")));
+    QCOMPARE(caption(driver::find<QAction>(form, "restoreAction")),
+             QString("Wiederherstellen"));
+    QCOMPARE(caption(driver::find<QAction>(form, "minimizeAction")),
+             QString("Minimieren"));
+    QCOMPARE(driver::find<QLabel>(form, "quickTextLabel")->text(),
+             QString("Schnelltext"));
+    QCOMPARE(driver::find<QPushButton>(form, "sendButton")->text(),
+             QString("Senden"));
     QCOMPARE(uiText("FCaptEditKey"), QString("Taste bearbeiten"));
 
     // The Bluetooth message speaks German, in two lines.
-    static_cast<ConnectionView &>(form).showSerialOpenError(
-        LinkKind::Bluetooth);
+    ConnectionView &view =
+        *driver::find<ConnectionCommands>(form, "connectionCommands");
+    view.showSerialOpenError(LinkKind::Bluetooth);
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].first, QString("Achtung"));
     QCOMPARE(boxes[0].second.count("\r\n"), 1);
@@ -114,14 +121,17 @@ private slots:
     });
 
     // At once, without another start.
-    QCOMPARE(menuButton(form, "MConnection"), QString("Connexion"));
-    QCOMPARE(menuButton(form, "MTools"), QString("Outils"));
-    QCOMPARE(caption(form.m_exitAction), QString("Quitter"));
-    QCOMPARE(caption(form.m_popupBluetoothAction),
+    QCOMPARE(menuButton(form, "connectionMenuButton"), QString("Connexion"));
+    QCOMPARE(menuButton(form, "toolsMenuButton"), QString("Outils"));
+    QCOMPARE(caption(driver::find<QAction>(form, "exitAction")),
+             QString("Quitter"));
+    QCOMPARE(caption(driver::find<QAction>(form, "popupBluetoothAction")),
              QString("Se connecter par Bluetooth"));
-    QCOMPARE(caption(form.m_restoreAction), QString("Restaurer"));
-    QCOMPARE(form.m_zoomLabel->text(), QString("Zoom"));
-    QCOMPARE(form.m_sendButton->text(), QString("Envoyer"));
+    QCOMPARE(caption(driver::find<QAction>(form, "restoreAction")),
+             QString("Restaurer"));
+    QCOMPARE(driver::find<QLabel>(form, "zoomLabel")->text(), QString("Zoom"));
+    QCOMPARE(driver::find<QPushButton>(form, "sendButton")->text(),
+             QString("Envoyer"));
 
     options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Options"));

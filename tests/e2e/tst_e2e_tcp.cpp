@@ -14,10 +14,12 @@
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -41,7 +43,7 @@ private slots:
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     AppSettings.port = 0; // any free port the kernel gives
-    form.connectInternet(form.m_internetAction);
+    driver::trigger(form, "connectInternetAction");
     QVERIFY(form.core().tcpLink().active());
     const int port = form.core().tcpLink().boundPort();
 
@@ -54,14 +56,16 @@ private slots:
     QVERIFY(sim.waitForStarted());
 
     // Identification: the model name from the skin file, then tiles.
-    QTRY_COMPARE_WITH_TIMEOUT(form.m_modelLabel->text(),
-                              QString("Quorvane Phone Simulator"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        driver::find<QLabel>(form, "phoneModelLabel")->text(),
+        QString("Quorvane Phone Simulator"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(
         countNonWhite(form.core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300); // let the first full screen settle
     const QImage before = form.core().canvas().screen();
 
-    PictureButton *five = form.m_keypad->button("B_05");
+    PictureButton *five =
+        driver::find<PhonePanel>(form, "keypad")->button("B_05");
     QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
                       five->mapTo(&form, five->rect().center()));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
@@ -72,9 +76,9 @@ private slots:
     // The phone reacted: its screen changed on the PC.
     QTRY_VERIFY_WITH_TIMEOUT(form.core().canvas().screen() != before, 10000);
 
-    form.disconnectLink();
+    driver::trigger(form, "disconnectAction");
     QVERIFY(!form.core().canvas().hasPictures());
-    QVERIFY(form.m_modelLabel->text().isEmpty());
+    QVERIFY(driver::find<QLabel>(form, "phoneModelLabel")->text().isEmpty());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     setMessageBoxHook({});
@@ -87,9 +91,10 @@ private slots:
     AppCore core;
     CommandQueue &queue = core.queue();
     MainWindow form(core);
-    form.m_linkFiguresTimer->stop(); // sampled by hand below
+    driver::find<QTimer>(form, "linkFiguresTimer")
+        ->stop(); // sampled by hand below
     AppSettings.port = 0;
-    form.connectInternet(form.m_internetAction);
+    driver::trigger(form, "connectInternetAction");
     QProcess sim;
     sim.start(QV_BIN_DIR "/phone-sim",
               {"--host", "127.0.0.1", "--port",
@@ -102,10 +107,10 @@ private slots:
     while (countNonWhite(form.core().canvas().screen()) == 0 &&
            !deadline.hasExpired())
       QTest::qWait(2);
-    form.sampleLinkFigures();
+    driver::fire(form, "linkFiguresTimer");
     QVERIFY(sim.waitForFinished(15000));
-    form.sampleLinkFigures();
-    const QString tip = form.m_linkLed->toolTip();
+    driver::fire(form, "linkFiguresTimer");
+    const QString tip = driver::find<QLabel>(form, "linkLed")->toolTip();
     const QByteArray out = sim.readAllStandardOutput();
     const int at = out.indexOf("tiles/s: ");
     QVERIFY2(at >= 0, out.constData());
@@ -119,7 +124,7 @@ private slots:
         simRate > 0 && qAbs(shown - simRate) <= 0.1 * simRate,
         qPrintable(QString("shown %1, simulator %2").arg(shown).arg(simRate)));
     QVERIFY(tip.contains("requests/s") && tip.contains("round trip"));
-    form.disconnectLink();
+    driver::trigger(form, "disconnectAction");
   }
 };
 
