@@ -127,6 +127,9 @@ void MainWindow::buildMenus() {
       entry(video, "stopRecordingAction", uiText("MMStop"), "Alt+S", 9, false);
   m_screenshotAction = entry(tools, "screenshotAction",
                              uiText("MMSaveScreenshot"), "Alt+A", 5, true);
+  // No shortcut: the keys of the window belong to the phone's key table.
+  m_copyScreenAction = entry(tools, "copyScreenAction", uiText("UiCopyScreen"),
+                             QString(), -1, false);
   m_settingsAction =
       entry(tools, "settingsAction", uiText("MMOptions"), "Alt+O", 4, true);
   tools->addSeparator();
@@ -166,6 +169,12 @@ void MainWindow::buildMenus() {
           &MainWindow::showSettings);
   connect(m_manualAction, &QAction::triggered, this, &MainWindow::showManual);
   connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
+  // Copying needs a picture: the entry says so each time the menu opens.
+  connect(tools, &QMenu::aboutToShow, this, [this] {
+    m_copyScreenAction->setEnabled(!m_core.canvas().screen().isNull());
+  });
+  connect(m_copyScreenAction, &QAction::triggered, this,
+          [this] { m_screenView->copyScreen(); });
 }
 
 void MainWindow::buildControlBar() {
@@ -240,6 +249,10 @@ void MainWindow::buildWorkZone() {
   m_zoomView->setObjectName("zoomView");
   m_zoomView->setGeometry(236, 25, 352, 416);
   connectScreenViews(&m_core.canvas(), {m_screenView, m_zoomView});
+  // "Save Screenshot" of a view's context menu saves as the Tools entry does.
+  for (ScreenImage *view : {m_screenView, m_zoomView})
+    connect(view, &ScreenImage::screenshotRequested, m_screenshotAction,
+            &QAction::trigger);
 
   m_keypad = new PhonePanel(workArea);
   m_keypad->move(17, 243);

@@ -268,6 +268,7 @@ void MainWindow::retranslate() {
       {"MMRecordPause", m_recordPauseAction},
       {"MMStop", m_stopAction},
       {"MMSaveScreenshot", m_screenshotAction},
+      {"UiCopyScreen", m_copyScreenAction},
       {"MMOptions", m_settingsAction},
       {"MMHelp", m_helpAction},
       {"MMAbout", m_aboutAction},

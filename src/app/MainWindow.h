@@ -92,7 +92,8 @@ private:
           *m_exitAction = nullptr;
   QAction *m_toolsAction = nullptr, *m_videoAction = nullptr,
           *m_recordPauseAction = nullptr, *m_stopAction = nullptr,
-          *m_screenshotAction = nullptr, *m_settingsAction = nullptr;
+          *m_screenshotAction = nullptr, *m_settingsAction = nullptr,
+          *m_copyScreenAction = nullptr;
   QAction *m_helpAction = nullptr, *m_manualAction = nullptr,
           *m_aboutAction = nullptr;
 

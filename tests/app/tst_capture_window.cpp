@@ -9,15 +9,19 @@
 #include "controls/PictureButton.h"
 #include "link/CommandQueue.h"
 #include "screen/ScreenCanvas.h"
+#include "screen/ScreenView.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 #include "support/XvfbServer.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLockFile>
+#include <QMenu>
 #include <QTest>
 
 class TestCaptureWindow : public QObject {
@@ -126,6 +130,22 @@ private slots:
     QVERIFY(driver::find<QLabel>(f, "statusLabel")->text().isEmpty());
     QVERIFY(GuardedApplication::handledErrors().isEmpty());
     QVERIFY(f.isVisible());
+
+    // A view's "Save Screenshot" saves as the menu does, here as PNG; "Copy
+    // Screen" in the Tools menu, offered once there is a picture, puts the
+    // 1:1 picture on the clipboard.
+    m_now = m_now.addMSecs(1);
+    AppSettings.imageType = "PNG";
+    emit driver::find<ScreenImage>(f, "zoomView")->screenshotRequested();
+    QCOMPARE(QImage(file("shots/20090307090503452.png"))
+                 .convertToFormat(QImage::Format_RGB32),
+             f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
+    QApplication::clipboard()->clear();
+    emit driver::find<QMenu>(f, "toolsMenu")->aboutToShow();
+    driver::trigger(f, "copyScreenAction");
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(
+                 QImage::Format_RGB32),
+             f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
   }
 
   void recordPauseResumeStop() {
