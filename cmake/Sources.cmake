@@ -89,6 +89,8 @@ set(QV_SOURCES_keys
   HotKeyEditor.h
   KeyTable.cpp
   KeyTable.h
+  KeyTableModel.cpp
+  KeyTableModel.h
   Keyboard.cpp
   Keyboard.h
   PhoneKeypad.cpp
@@ -117,8 +119,18 @@ set(QV_SOURCES_app
   AppException.h
   Artwork.cpp
   Artwork.h
+  CapturePage.cpp
+  CapturePage.h
+  ConnectionPage.cpp
+  ConnectionPage.h
+  KeysPage.cpp
+  KeysPage.h
+  LanguagePage.cpp
+  LanguagePage.h
   LinkViewAdapter.cpp
   LinkViewAdapter.h
+  LogPage.cpp
+  LogPage.h
   MainLayout.cpp
   MainWindow.cpp
   MainWindow.h
@@ -128,6 +140,8 @@ set(QV_SOURCES_app
   PortScanProgress.h
   SettingsDialog.cpp
   SettingsDialog.h
+  SettingsPage.cpp
+  SettingsPage.h
   SplashScreen.cpp
   SplashScreen.h
   Startup.cpp

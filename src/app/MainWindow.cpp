@@ -109,10 +109,10 @@ MainWindow::~MainWindow() {
 void MainWindow::initialize() {
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quorvane v1.0"));
-  loadSettings();
+  m_core.settings().load();
   // The window's texts; a change of language later sets them again through
   // changeEvent.
-  loadLanguage();
+  loadLanguage(m_core.settings());
   retranslate();
   m_captureState = QStringLiteral("CAVIOff");
   for (PictureButton *b : m_keypad->buttons())
@@ -313,9 +313,10 @@ void MainWindow::checkPortWatchdog() {
 // --- The window as the connection manager sees it -------------------------
 
 ConnectionSettings MainWindow::connectionSettings() const {
-  return {AppSettings.port, QString::fromLatin1(AppSettings.listenAddress),
-          QString::fromLocal8Bit(AppSettings.blueToothPort),
-          QString::fromLocal8Bit(AppSettings.dataPort)};
+  return {m_core.settings().port(),
+          QString::fromLatin1(m_core.settings().listenAddress()),
+          QString::fromLocal8Bit(m_core.settings().blueToothPort()),
+          QString::fromLocal8Bit(m_core.settings().dataPort())};
 }
 
 void MainWindow::setConnectCommandsEnabled(bool enabled) {
@@ -429,19 +430,20 @@ void MainWindow::storeFoundPort(const QString &portName, bool isCable) {
   // link that found it stays up.
   try {
     if (isCable)
-      storeDataPort(name);
+      m_core.settings().storeDataPort(name);
     else
-      storeBlueToothPort(name);
+      m_core.settings().storeBlueToothPort(name);
   } catch (const SettingsWriteError &e) {
     postAppException(this, e);
   }
-  (isCable ? AppSettings.dataPort : AppSettings.blueToothPort) = name;
+  isCable ? m_core.settings().setDataPort(name)
+          : m_core.settings().setBlueToothPort(name);
 }
 
 // --- Keyboard and quick text ---------------------------------------------
 
 void MainWindow::handleKeyDown(uint16_t key, Qt::KeyboardModifiers shift) {
-  sendKeyDown(m_core.queue(), key, shift);
+  sendKeyDown(m_core.queue(), m_core.keyTable(), key, shift);
 }
 
 void MainWindow::toggleQuickText() {
@@ -477,10 +479,11 @@ void MainWindow::sendTypedText() {
 
 void MainWindow::showSettings() {
   guarded([this] {
-    SettingsDialog dialog(startedWithLogSwitch(), this);
+    SettingsDialog dialog(m_core.settings(), m_core.keyTable(),
+                          startedWithLogSwitch(), this);
     if (dialog.exec() == QDialog::Accepted &&
-        AppSettings.language != loadedLanguage())
-      loadLanguage();
+        m_core.settings().language() != loadedLanguage())
+      loadLanguage(m_core.settings());
   });
 }
 
@@ -582,9 +585,7 @@ void MainWindow::buildCapture() {
 
 void MainWindow::saveScreenshot() {
   try {
-    if (m_core.screenshots().save(AppSettings.imageDir,
-                                  AppSettings.imageType) !=
-        ScreenshotResult::Saved)
+    if (m_core.saveScreenshot() != ScreenshotResult::Saved)
       return;
   } catch (const CaptureWriteError &e) {
     showMessageBox(this, MessageKind::Warning,
@@ -616,7 +617,7 @@ void MainWindow::applyRecorderState() {
 
 void MainWindow::recordOrPause() {
   try {
-    switch (m_core.recorder().recordPause(AppSettings.fps)) {
+    switch (m_core.recorder().recordPause(m_core.settings().fps())) {
     case VideoRecorder::Step::Refused:
       m_buttonResetTimer->start();
       break;
@@ -685,7 +686,7 @@ void MainWindow::offerLeftoverRecording() {
     if (!lock->tryLock(0))
       return;
     removeStaleParts(workDir());
-    const QString video = QString::fromLocal8Bit(AppSettings.aviName);
+    const QString video = QString::fromLocal8Bit(m_core.settings().aviName());
     if (!video.isEmpty())
       removeStaleParts(
           QFileInfo(QDir(defaultVideoDir()).absoluteFilePath(video))

@@ -88,8 +88,8 @@ private slots:
 
   void screenshotSavesTheView() {
     MainWindow &f = *m_form;
-    AppSettings.imageDir = file("shots").toLocal8Bit();
-    AppSettings.imageType = "BMP";
+    m_core->settings().setImageDir(file("shots").toLocal8Bit());
+    m_core->settings().setImageType("BMP");
     // Nothing in the view: the folder is made, no file, no message.
     click(f.m_screenshotButton);
     QVERIFY(QDir(file("shots")).isEmpty());
@@ -100,14 +100,14 @@ private slots:
     const QImage saved(file("shots/2009030709050345.bmp"));
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
              f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
-    QCOMPARE(AppSettings.imageDir, file("shots").toLocal8Bit() + "/");
+    QCOMPARE(m_core->settings().imageDir(), file("shots").toLocal8Bit() + "/");
     QCOMPARE(f.m_savedLabel->text(), QString("ScreenShot Saved"));
     QVERIFY(f.m_savedLabelTimer->isActive());
 
     // The Tools menu entry saves too, and leaves the running timer be.
     QTest::qWait(200);
     m_now = m_now.addMSecs(405);
-    AppSettings.imageType = "JPEG";
+    m_core->settings().setImageType("JPEG");
     f.m_screenshotAction->trigger();
     QVERIFY(QFile::exists(file("shots/20090307090503450.jpg")));
     QVERIFY(f.m_savedLabelTimer->remainingTime() <= 1500 - 100);
@@ -130,7 +130,7 @@ private slots:
 
   void recordPauseResumeStop() {
     MainWindow &f = *m_form;
-    AppSettings.fps = 16;
+    m_core->settings().setFps(16);
     // Refused without a picture: the group returns to stop.
     click(f.m_recordButton);
     QCOMPARE(f.m_captureState, QString("CAVIOff"));
@@ -185,7 +185,7 @@ private slots:
   void stopBeforeTheFirstTick() {
     MainWindow &f = *m_form;
     showPicture();
-    AppSettings.fps = 0; // clamped: one frame a second
+    m_core->settings().setFps(0); // clamped: one frame a second
     f.m_recordPauseAction->trigger();
     QCOMPARE(f.m_captureTimer->interval(), 1000);
     f.m_stopAction->trigger();

@@ -109,8 +109,8 @@ private slots:
   void cableBaudRateStaysForBluetooth() {
     MainWindow &f = form();
     PtyPair cable, bluetooth;
-    AppSettings.dataPort = cable.path().toLocal8Bit();
-    AppSettings.blueToothPort = bluetooth.path().toLocal8Bit();
+    m_core->settings().setDataPort(cable.path().toLocal8Bit());
+    m_core->settings().setBlueToothPort(bluetooth.path().toLocal8Bit());
 
     f.connectCable(f.m_cableAction);
     QVERIFY(m_dataCom->comPort().isOpen());
@@ -139,8 +139,8 @@ private slots:
 
   void portsThatDoNotOpenShowTheirMessages() {
     MainWindow &f = form();
-    AppSettings.dataPort = "/dev/no-such-port";
-    AppSettings.blueToothPort = "/dev/no-such-port-either";
+    m_core->settings().setDataPort("/dev/no-such-port");
+    m_core->settings().setBlueToothPort("/dev/no-such-port-either");
     f.connectCable(f.m_cableAction);
     f.connectBluetooth(f.m_bluetoothAction);
     QCOMPARE(
@@ -154,7 +154,7 @@ private slots:
   void watchdogClosesASilentLinkAndReopensIt() {
     MainWindow &f = form();
     PtyPair phone;
-    AppSettings.blueToothPort = phone.path().toLocal8Bit();
+    m_core->settings().setBlueToothPort(phone.path().toLocal8Bit());
     f.connectBluetooth(f.m_bluetoothAction);
     QVERIFY(m_dataCom->comPort().isOpen());
 
@@ -184,7 +184,7 @@ private slots:
     f.disconnectLink();
     receive(phone, kDiscon.size());
     PtyPair cable;
-    AppSettings.dataPort = cable.path().toLocal8Bit();
+    m_core->settings().setDataPort(cable.path().toLocal8Bit());
     f.connectCable(f.m_cableAction);
     QVERIFY(cable.write(kNopPacket));
     QCOMPARE(receive(cable, kNopReply.size()), kNopReply);
@@ -207,7 +207,7 @@ private slots:
                    .toLocal8Bit());
     file.close();
     qputenv("QUORVANE_SERIAL_PORTS", table.toLocal8Bit());
-    loadSettings();
+    m_core->settings().load();
 
     f.connectAutomatically(f.m_autoConnectAction);
     QCOMPARE(m_dataCom->probePorts().size(), 2);
@@ -222,7 +222,8 @@ private slots:
     QCOMPARE(receive(bluetooth, kNopReply.size()), kNopReply);
     QVERIFY(!f.m_bluetoothIndicator->isPictureVisible());
     QVERIFY(f.m_cableIndicator->isPictureVisible());
-    QCOMPARE(AppSettings.blueToothPort, bluetooth.path().toLocal8Bit());
+    QCOMPARE(m_core->settings().blueToothPort(),
+             bluetooth.path().toLocal8Bit());
     QCOMPARE(platform::ProfileFile::read(settingsFilePath(), "Connection",
                                          "BlueToothPort", ""),
              bluetooth.path().toLocal8Bit());
@@ -248,7 +249,7 @@ private slots:
   void disconnectLeavesNothingForTheNextPhone() {
     MainWindow &f = form();
     PtyPair phone;
-    AppSettings.blueToothPort = phone.path().toLocal8Bit();
+    m_core->settings().setBlueToothPort(phone.path().toLocal8Bit());
     f.connectBluetooth(f.m_bluetoothAction);
     // The phone identifies itself as the simulator's model.
     QVERIFY(phone.write(le32(12) + le32(0) + le32(0) +
@@ -294,7 +295,7 @@ QByteArray exchange(QTcpSocket &phone, const QByteArray &request) {
 
 void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   MainWindow &f = form();
-  AppSettings.port = 0;
+  m_core->settings().setPort(0);
   // A log that cannot be written costs the log, not the phone's session.
   setLogFilePath("/dev/full");
   LogCommands = true;

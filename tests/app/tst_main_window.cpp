@@ -230,7 +230,7 @@ private slots:
     QCOMPARE(f.ledIndex(), -1);
     QCOMPARE(f.m_captureState, QString("CAVIOff"));
     QVERIFY(!f.core().canvas().hasPictures());
-    QCOMPARE(AppSettings.port, 10001); // the settings were read
+    QCOMPARE(m_core->settings().port(), 10001); // the settings were read
     for (auto *b :
          {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
       QVERIFY(b->isDown() && b->isPictureVisible());
@@ -279,7 +279,7 @@ private slots:
 
   void gprsConnectAndDisconnect() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0; // any free port
+    m_core->settings().setPort(0); // any free port
 
     f.connectFromPopup(f.m_popupInternetAction);
     QVERIFY(f.core().tcpLink().active());
@@ -318,7 +318,7 @@ private slots:
 
     // A port changed in the settings takes effect at the next connect: the
     // one just released is free again.
-    AppSettings.port = firstPort;
+    m_core->settings().setPort(firstPort);
     f.connectInternet(f.m_internetAction);
     QCOMPARE(f.core().tcpLink().boundPort(), firstPort);
     f.disconnectFromMenu();
@@ -330,7 +330,7 @@ private slots:
     MainWindow &f = *m_form;
     QTcpServer blocker;
     QVERIFY(blocker.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.port = blocker.serverPort();
+    m_core->settings().setPort(blocker.serverPort());
     f.connectInternet(f.m_internetAction);
     QCOMPARE(
         m_boxes,
@@ -344,7 +344,7 @@ private slots:
 
   void shortcutsOnlyLabel() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     f.connectInternet(f.m_internetAction);
     // Alt+D is a key like any other: the link stays open.
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
@@ -390,7 +390,7 @@ private slots:
       QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
     QCOMPARE(f.m_internetIndicator->toolTip(),
              QString("GPRS link: not in use"));
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     f.connectInternet(f.m_internetAction);
     QCOMPARE(f.indicatorTip(LinkKind::Gprs)->toolTip(),
              QString("GPRS link: in use"));
@@ -401,15 +401,15 @@ private slots:
     QVERIFY(writeAll(m_dir.file("Languages/Test/lang.ini"),
                      "UiTipDisconnect=Trennen\r\nUiLinkGprs=GPRS-V\r\n"
                      "UiTipLinkInUse=%1 aktiv\r\n"));
-    AppSettings.language = "Test";
-    loadLanguage();
+    m_core->settings().setLanguage("Test");
+    loadLanguage(m_core->settings());
     QCOMPARE(f.m_disconnectButton->toolTip(), QString("Trennen"));
     QCOMPARE(f.indicatorTip(LinkKind::Gprs)->toolTip(),
              QString("GPRS-V aktiv"));
     f.disconnectLink();
     QCOMPARE(f.m_internetIndicator->toolTip(), QString("GPRS-V: not in use"));
-    AppSettings.language.clear();
-    loadLanguage();
+    m_core->settings().setLanguage({});
+    loadLanguage(m_core->settings());
   }
 
   void menuStripButtonsAreNotLeftHighlighted() {
@@ -461,7 +461,7 @@ private slots:
 
   void closingWithAPhoneConnectedEndsItsConnection() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     f.connectInternet(f.m_internetAction);
     QTcpSocket phone;
     phone.connectToHost(QHostAddress::LocalHost,
@@ -480,7 +480,7 @@ private slots:
 
   void aPhoneThatStopsReadingNeverFreezesTheWindow() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     f.core().tcpLink().setSendTimeout(60000);
     f.connectInternet(f.m_internetAction);
     {

@@ -58,7 +58,7 @@ private slots:
     SerialLink &dataCom = core.serialLink();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.blueToothPort = ptyPath;
+    core.settings().setBlueToothPort(ptyPath);
     form.connectBluetooth(form.m_bluetoothAction);
     QVERIFY(dataCom.comPort().isOpen());
 

@@ -40,7 +40,7 @@ private slots:
     MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.port = 0; // any free port the kernel gives
+    core.settings().setPort(0); // any free port the kernel gives
     form.connectInternet(form.m_internetAction);
     QVERIFY(form.core().tcpLink().active());
     const int port = form.core().tcpLink().boundPort();
@@ -88,7 +88,7 @@ private slots:
     CommandQueue &queue = core.queue();
     MainWindow form(core);
     form.m_linkFiguresTimer->stop(); // sampled by hand below
-    AppSettings.port = 0;
+    core.settings().setPort(0);
     form.connectInternet(form.m_internetAction);
     QProcess sim;
     sim.start(QV_BIN_DIR "/phone-sim",
