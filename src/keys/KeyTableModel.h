@@ -22,7 +22,9 @@ public:
   // The table was changed from outside: every row is read again.
   void reload();
   // The column titles follow a change of language.
-  void retranslate() { emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1); }
+  void retranslate() {
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+  }
 
   int rowCount(const QModelIndex &parent = QModelIndex()) const override;
   int columnCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -135,31 +135,39 @@ void Settings::setValues(const SettingsValues &values) {
   emit changed();
 }
 
-namespace {
-template <typename T> bool assign(T &held, const T &value) {
+template <typename T> void Settings::hold(T &held, const T &value) {
   if (held == value)
-    return false;
+    return;
   held = value;
-  return true;
+  emit changed();
 }
-} // namespace
 
-#define QV_SETTER(Name, Type, field)                                           \
-  void Settings::set##Name(Type value) {                                       \
-    if (assign(m_values.field, value))                                         \
-      emit changed();                                                          \
-  }
-QV_SETTER(Port, int, port)
-QV_SETTER(BlueToothPort, const QByteArray &, blueToothPort)
-QV_SETTER(DataPort, const QByteArray &, dataPort)
-QV_SETTER(AviName, const QByteArray &, aviName)
-QV_SETTER(Fps, int, fps)
-QV_SETTER(ImageType, const QByteArray &, imageType)
-QV_SETTER(ImageDir, const QByteArray &, imageDir)
-QV_SETTER(Language, const QByteArray &, language)
-QV_SETTER(ListenAddress, const QByteArray &, listenAddress)
-QV_SETTER(KnownPhonesOnly, bool, knownPhonesOnly)
-#undef QV_SETTER
+void Settings::setPort(int port) { hold(m_values.port, port); }
+void Settings::setBlueToothPort(const QByteArray &port) {
+  hold(m_values.blueToothPort, port);
+}
+void Settings::setDataPort(const QByteArray &port) {
+  hold(m_values.dataPort, port);
+}
+void Settings::setAviName(const QByteArray &name) {
+  hold(m_values.aviName, name);
+}
+void Settings::setFps(int fps) { hold(m_values.fps, fps); }
+void Settings::setImageType(const QByteArray &type) {
+  hold(m_values.imageType, type);
+}
+void Settings::setImageDir(const QByteArray &dir) {
+  hold(m_values.imageDir, dir);
+}
+void Settings::setLanguage(const QByteArray &language) {
+  hold(m_values.language, language);
+}
+void Settings::setListenAddress(const QByteArray &address) {
+  hold(m_values.listenAddress, address);
+}
+void Settings::setKnownPhonesOnly(bool on) {
+  hold(m_values.knownPhonesOnly, on);
+}
 
 template <typename Write> void Settings::store(Write &&write) {
   Writer w(m_filePath);

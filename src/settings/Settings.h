@@ -106,6 +106,8 @@ signals:
 
 private:
   class Writer;
+  // Sets a held value; changed() when it differs.
+  template <typename T> void hold(T &held, const T &value);
   // Runs write on one opening of the file; changed() follows any value it
   // took, also when a later key is refused.
   template <typename Write> void store(Write &&write);
