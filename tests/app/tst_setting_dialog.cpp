@@ -144,7 +144,17 @@ private slots:
         ->setCurrentIndex(SettingsDialog::PageKeysIndex);
     QCOMPARE(part<QTreeWidget>(dialog, "TreeViewCont")->currentItem(),
              part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(1));
-    QCOMPARE(part<QTreeView>(dialog, "ListViewKeys")->model()->rowCount(), 24);
+    // The key list shows the table with its first row selected, and keeps
+    // the row selected when the page comes back.
+    auto *keys = part<QTreeView>(dialog, "ListViewKeys");
+    QCOMPARE(keys->model()->rowCount(), 24);
+    QCOMPARE(keys->selectionModel()->selectedRows().value(0).row(), 0);
+    keys->setCurrentIndex(keys->model()->index(5, 0));
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageCaptureIndex);
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageKeysIndex);
+    QCOMPARE(keys->selectionModel()->selectedRows().value(0).row(), 5);
   }
 
   void savingWithoutChangesWritesNothing() {
