@@ -314,7 +314,7 @@ void inProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   wait.start();
   while (!form.isVisible() || wait.elapsed() < 1500)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  AppSettings.port = 0;
+  core.settings().setPort(0);
   driver::trigger(form, "connectInternetAction");
   const int port = form.core().tcpLink().boundPort();
   if (port <= 0) {

@@ -89,6 +89,8 @@ set(QV_SOURCES_keys
   HotKeyEditor.h
   KeyTable.cpp
   KeyTable.h
+  KeyTableModel.cpp
+  KeyTableModel.h
   Keyboard.cpp
   Keyboard.h
   PhoneKeypad.cpp
@@ -121,10 +123,20 @@ set(QV_SOURCES_app
   Artwork.h
   CaptureController.cpp
   CaptureController.h
+  CapturePage.cpp
+  CapturePage.h
   ConnectionCommands.cpp
   ConnectionCommands.h
+  ConnectionPage.cpp
+  ConnectionPage.h
+  KeysPage.cpp
+  KeysPage.h
+  LanguagePage.cpp
+  LanguagePage.h
   LinkViewAdapter.cpp
   LinkViewAdapter.h
+  LogPage.cpp
+  LogPage.h
   MainLayout.cpp
   MainWindow.cpp
   MainWindow.h
@@ -134,6 +146,8 @@ set(QV_SOURCES_app
   PortScanProgress.h
   SettingsDialog.cpp
   SettingsDialog.h
+  SettingsPage.cpp
+  SettingsPage.h
   SplashScreen.cpp
   SplashScreen.h
   Startup.cpp

@@ -29,7 +29,8 @@ PhoneId phoneIdOf(const QByteArray &hexBlock) {
 } // namespace
 
 AppCore::AppCore()
-    : m_queue(std::make_unique<CommandQueue>()),
+    : m_settings(std::make_unique<Settings>()),
+      m_queue(std::make_unique<CommandQueue>()),
       m_canvas(std::make_unique<ScreenCanvas>()),
       m_indicator(std::make_unique<ActivityIndicator>()),
       m_linkView(std::make_unique<LinkViewAdapter>(*m_canvas, *m_indicator)),
@@ -54,8 +55,8 @@ AppCore::AppCore()
   rec.now = [this] { return m_captureClock().time(); };
   rec.programDir = [] { return workDir(); };
   rec.framesDir = [] { return tempDir(); };
-  rec.saveScreenSize = [](int height, int width) {
-    saveScreenSize(height, width);
+  rec.saveScreenSize = [this](int height, int width) {
+    m_settings->saveScreenSize(height, width);
   };
   // Nothing is waited for and nothing is reported.
   rec.startConverter = [] {
@@ -84,16 +85,29 @@ void AppCore::setCaptureClock(std::function<QDateTime()> now) {
   m_captureClock = std::move(now);
 }
 
+ScreenshotResult AppCore::saveScreenshot() {
+  QByteArray folder = m_settings->imageDir();
+  ScreenshotResult result;
+  try {
+    result = m_screenshots->save(folder, m_settings->imageType());
+  } catch (...) {
+    m_settings->setImageDir(folder);
+    throw;
+  }
+  m_settings->setImageDir(folder);
+  return result;
+}
+
 void AppCore::setFolderPicker(std::function<QString()> pick) {
   m_folderPicker = std::move(pick);
 }
 
 void AppCore::applyPhonePolicy() {
   QList<PhoneId> known;
-  if (AppSettings.knownPhonesOnly)
-    for (const KnownPhone &phone : loadKnownPhones())
+  if (m_settings->knownPhonesOnly())
+    for (const KnownPhone &phone : loadKnownPhones(*m_settings))
       known.append(phoneIdOf(phone.block));
-  m_phoneGate.setPolicy(AppSettings.knownPhonesOnly, known);
+  m_phoneGate.setPolicy(m_settings->knownPhonesOnly(), known);
 }
 
 QString AppCore::sampleLinkFigures(const QString &format) {
@@ -109,7 +123,7 @@ void AppCore::answerPhone(quint64 connection, const QByteArray &block,
   case PhoneAnswer::AlwaysAllow:
     m_phoneGate.addKnown(phoneIdOf(block));
     m_phoneGate.allow(connection);
-    addKnownPhone(block, name);
+    addKnownPhone(*m_settings, block, name);
     break;
   case PhoneAnswer::AllowOnce:
     m_phoneGate.allow(connection);

@@ -1,10 +1,12 @@
 #pragma once
 // The running program without its windows. AppCore creates, owns and wires
-// the key queue, the screen canvas, the activity indicator, the view the
-// links draw through, both links, the known-phones gate, the link figures,
-// the connection manager and the capture; the main window is a view of it.
-// Created once on the GUI thread, by runQuorvane or by a test.
+// the settings, the key table, the key queue, the screen canvas, the activity
+// indicator, the view the links draw through, both links, the known-phones
+// gate, the link figures, the connection manager and the capture; the main
+// window is a view of it. Created once on the GUI thread, by runQuorvane or by
+// a test.
 
+#include "keys/KeyTable.h"
 #include "link/LinkStats.h"
 #include "link/PhoneGate.h"
 
@@ -21,6 +23,8 @@ class ConnectionView;
 class LinkViewAdapter;
 class ScreenCanvas;
 class ScreenshotSaver;
+enum class ScreenshotResult;
+class Settings;
 class SerialLink;
 class TcpLink;
 class VideoRecorder;
@@ -32,6 +36,11 @@ public:
   AppCore(const AppCore &) = delete;
   AppCore &operator=(const AppCore &) = delete;
 
+  // The settings of Quorvane.ini, read by the main window's start; tests
+  // set the values they need here.
+  Settings &settings() { return *m_settings; }
+  // The key table, empty until loaded (runQuorvane loads it at start).
+  KeyTable &keyTable() { return m_keyTable; }
   CommandQueue &queue() { return *m_queue; }
   ScreenCanvas &canvas() { return *m_canvas; }
   ActivityIndicator &indicator() { return *m_indicator; }
@@ -51,6 +60,10 @@ public:
 
   // The clock that names screenshots and frames (tests set their own).
   void setCaptureClock(std::function<QDateTime()> now);
+  // Saves a screenshot in the folder and format of the settings. A folder
+  // picked or completed is held for the run, also when the save throws
+  // CaptureWriteError.
+  ScreenshotResult saveScreenshot();
   // Asks the user for a screenshot folder; empty when none was chosen.
   void setFolderPicker(std::function<QString()> pick);
 
@@ -73,6 +86,8 @@ public:
   void shutDown();
 
 private:
+  std::unique_ptr<Settings> m_settings;
+  KeyTable m_keyTable;
   std::unique_ptr<CommandQueue> m_queue;
   std::unique_ptr<ScreenCanvas> m_canvas;
   std::unique_ptr<ActivityIndicator> m_indicator;

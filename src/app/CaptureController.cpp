@@ -83,9 +83,7 @@ CaptureController::CaptureController(AppCore &core, QWidget &window,
 
 void CaptureController::saveScreenshot() {
   try {
-    if (m_core.screenshots().save(AppSettings.imageDir,
-                                  AppSettings.imageType) !=
-        ScreenshotResult::Saved)
+    if (m_core.saveScreenshot() != ScreenshotResult::Saved)
       return;
   } catch (const CaptureWriteError &e) {
     showMessageBox(&m_window, MessageKind::Warning,
@@ -109,7 +107,7 @@ void CaptureController::applyRecorderState() {
 
 void CaptureController::recordOrPause() {
   try {
-    switch (m_core.recorder().recordPause(AppSettings.fps)) {
+    switch (m_core.recorder().recordPause(m_core.settings().fps())) {
     case VideoRecorder::Step::Refused:
       m_buttonResetTimer->start();
       break;
@@ -178,7 +176,7 @@ void CaptureController::offerLeftoverRecording() {
     if (!lock->tryLock(0))
       return;
     removeStaleParts(workDir());
-    const QString video = QString::fromLocal8Bit(AppSettings.aviName);
+    const QString video = QString::fromLocal8Bit(m_core.settings().aviName());
     if (!video.isEmpty())
       removeStaleParts(
           QFileInfo(QDir(defaultVideoDir()).absoluteFilePath(video))

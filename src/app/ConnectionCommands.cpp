@@ -274,9 +274,10 @@ void ConnectionCommands::askAboutPhone(quint64 connection,
 // --- The window as the connection manager sees it -------------------------
 
 ConnectionSettings ConnectionCommands::connectionSettings() const {
-  return {AppSettings.port, QString::fromLatin1(AppSettings.listenAddress),
-          QString::fromLocal8Bit(AppSettings.blueToothPort),
-          QString::fromLocal8Bit(AppSettings.dataPort)};
+  const Settings &settings = m_core.settings();
+  return {settings.port(), QString::fromLatin1(settings.listenAddress()),
+          QString::fromLocal8Bit(settings.blueToothPort()),
+          QString::fromLocal8Bit(settings.dataPort())};
 }
 
 void ConnectionCommands::setConnectCommandsEnabled(bool enabled) {
@@ -379,11 +380,12 @@ void ConnectionCommands::storeFoundPort(const QString &portName, bool isCable) {
   // link that found it stays up.
   try {
     if (isCable)
-      storeDataPort(name);
+      m_core.settings().storeDataPort(name);
     else
-      storeBlueToothPort(name);
+      m_core.settings().storeBlueToothPort(name);
   } catch (const SettingsWriteError &e) {
     postAppException(&m_window, e);
   }
-  (isCable ? AppSettings.dataPort : AppSettings.blueToothPort) = name;
+  isCable ? m_core.settings().setDataPort(name)
+          : m_core.settings().setBlueToothPort(name);
 }

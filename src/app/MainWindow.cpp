@@ -97,10 +97,10 @@ MainWindow::~MainWindow() {
 void MainWindow::initialize() {
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quorvane v1.0"));
-  loadSettings();
+  m_core.settings().load();
   // The window's texts; a change of language later sets them again through
   // changeEvent.
-  loadLanguage();
+  loadLanguage(m_core.settings());
   retranslate();
   for (PictureButton *b : m_keypad->buttons())
     connect(b, &PictureButton::clicked, this,
@@ -176,10 +176,11 @@ void MainWindow::showAbout() {
 
 void MainWindow::showSettings() {
   runGuarded(this, [this] {
-    SettingsDialog dialog(startedWithLogSwitch(), this);
+    SettingsDialog dialog(m_core.settings(), m_core.keyTable(),
+                          startedWithLogSwitch(), this);
     if (dialog.exec() == QDialog::Accepted &&
-        AppSettings.language != loadedLanguage())
-      loadLanguage();
+        m_core.settings().language() != loadedLanguage())
+      loadLanguage(m_core.settings());
   });
 }
 
@@ -196,7 +197,7 @@ void MainWindow::pressKeypadButton(PictureButton *button) {
 }
 
 void MainWindow::handleKeyDown(uint16_t key, Qt::KeyboardModifiers shift) {
-  sendKeyDown(m_core.queue(), key, shift);
+  sendKeyDown(m_core.queue(), m_core.keyTable(), key, shift);
 }
 
 void MainWindow::toggleQuickText() {

@@ -6,7 +6,6 @@
 #include "app/MessageBoxes.h"
 #include "app/SplashScreen.h"
 #include "common/Paths.h"
-#include "keys/HotKeyEditor.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
 #include "link/SerialLink.h"
@@ -35,20 +34,19 @@ QString processExePath(const char *argv0) {
 
 bool startedWithLogSwitch() { return g_logSwitch; }
 
-void saveKeyTableAtEnd() {
+void saveKeyTableAtEnd(KeyTable &table) {
   QString error;
-  if (!saveKeyTable(&error))
+  if (!table.save(&error))
     showMessageBox(nullptr, MessageKind::Warning,
                    QApplication::applicationDisplayName(),
                    error + ' ' + uiText("FileKeysLostAtEnd"));
 }
 
 int runQuorvane(int argc, char *argv[]) {
-  // 1. Process-wide state: paths and the key table.
+  // 1. Process-wide state: the paths and the "-log" switch.
   setExePath(processExePath(argv[0]), QStringLiteral(QV_INSTALLED_DATA_DIR),
              QStringLiteral(QV_INSTALLED_CONVERTER_DIR));
   g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
-  loadKeyTable();
 
   // 2. The application object.
   GuardedApplication app(argc, argv);
@@ -66,8 +64,9 @@ int runQuorvane(int argc, char *argv[]) {
   case SingleInstance::Check::HandedOver:
     return 0;
   case SingleInstance::Check::Unreachable:
-    loadSettings(); // for the language of the message
-    loadLanguage();
+    Settings settings; // for the language of the message
+    settings.load();
+    loadLanguage(settings);
     showMessageBox(nullptr, MessageKind::Warning,
                    QApplication::applicationName(),
                    uiText("UiInstanceNoAnswer")
@@ -86,27 +85,22 @@ int runQuorvane(int argc, char *argv[]) {
   // 5. The program and its main window; the window's creation reads the
   // settings and installs the error handler.
   AppCore core;
+  core.keyTable().load();
   auto main = std::make_unique<MainWindow>(core);
   QObject::connect(&instance, &SingleInstance::restoreRequested, main.get(),
                    &MainWindow::restoreFromOtherInstance);
   QObject::connect(main.get(), &MainWindow::closed, &app, &QApplication::quit);
 
-  // 6. The hot-key editor, hidden until the key page opens it.
-  auto hotKey = std::make_unique<HotKeyEditor>(main.get());
-  setFormHotKey(hotKey.get());
-
-  // 7. The message loop; the main window shows when it starts.
+  // 6. The message loop; the main window shows when it starts.
   main->show();
   QTimer::singleShot(0, main.get(), &MainWindow::offerLeftoverRecording);
   const int code = app.exec();
 
   // Ending, in reverse order.
-  setFormHotKey(nullptr);
-  hotKey.reset();
   main.reset();
   core.shutDown();
   splash.reset();
-  saveKeyTableAtEnd();
+  saveKeyTableAtEnd(core.keyTable());
   core.queue().queueClear();
   return code;
 }

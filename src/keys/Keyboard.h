@@ -10,6 +10,7 @@
 
 class QWidget;
 class CommandQueue;
+class KeyTable;
 
 // The character code of a key on a US layout; the virtual-key code itself
 // for a key without a character.
@@ -21,13 +22,14 @@ uint16_t virtualKeyToChar(uint16_t virtualKey, bool shift);
 uint16_t modifierMask(Qt::KeyboardModifiers modifiers);
 
 // The phone key code a key-down sends, or 0 when it sends nothing (a key
-// without a virtual-key code).
-uint16_t phoneCodeForKeyDown(uint16_t virtualKey,
+// without a virtual-key code): the code of the table's line bound to the
+// shortcut, else the key's character.
+uint16_t phoneCodeForKeyDown(const KeyTable &table, uint16_t virtualKey,
                              Qt::KeyboardModifiers modifiers, bool capsLock);
 
 // Queues the phone key code of one key-down; returns what was queued, or 0.
-uint16_t sendKeyDown(CommandQueue &queue, uint16_t virtualKey,
-                     Qt::KeyboardModifiers modifiers);
+uint16_t sendKeyDown(CommandQueue &queue, const KeyTable &table,
+                     uint16_t virtualKey, Qt::KeyboardModifiers modifiers);
 
 // Key preview: an application-wide event filter that hands every key-down
 // meant for one window (the window itself or any of its controls) to a

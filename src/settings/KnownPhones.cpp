@@ -26,8 +26,8 @@ bool isPhoneBlockText(const QByteArray &text) {
   return true;
 }
 
-QList<KnownPhone> loadKnownPhones() {
-  const platform::ProfileFile file(settingsFilePath());
+QList<KnownPhone> loadKnownPhones(const Settings &settings) {
+  const platform::ProfileFile file(settings.filePath());
   QList<KnownPhone> phones;
   for (const QByteArray &key : file.keys(kSection)) {
     if (!isPhoneBlockText(key)) {
@@ -41,23 +41,15 @@ QList<KnownPhone> loadKnownPhones() {
   return phones;
 }
 
-void addKnownPhone(const QByteArray &block, const QByteArray &name) {
-  platform::ProfileFile file(settingsFilePath());
+void addKnownPhone(const Settings &settings, const QByteArray &block,
+                   const QByteArray &name) {
+  platform::ProfileFile file(settings.filePath());
   file.writeString(kSection, block.toUpper(), name);
   flush(file);
 }
 
-void removeKnownPhone(const QByteArray &block) {
-  platform::ProfileFile file(settingsFilePath());
+void removeKnownPhone(const Settings &settings, const QByteArray &block) {
+  platform::ProfileFile file(settings.filePath());
   file.deleteKey(kSection, block);
   flush(file);
-}
-
-void storeListenAddress(const QByteArray &address) {
-  if (address == AppSettings.listenAddress)
-    return;
-  platform::ProfileFile file(settingsFilePath());
-  file.writeString("Connection", "ListenAddress", address);
-  flush(file);
-  AppSettings.listenAddress = address;
 }

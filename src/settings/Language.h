@@ -46,10 +46,12 @@ QString uiText(const char *key);
 QString langText(const QStringList &lines, const QString &key,
                  const QString &builtIn);
 
-// Loads the language that AppSettings.language names into the application's
+class Settings;
+
+// Loads the language that settings.language() names into the application's
 // text catalogue (made and installed on first use) and has Qt send
 // QEvent::LanguageChange to every window, delivered before it returns.
-void loadLanguage();
+void loadLanguage(const Settings &settings);
 // The language the application's catalogue holds; empty before loadLanguage.
 QByteArray loadedLanguage();
 

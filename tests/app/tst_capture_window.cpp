@@ -90,8 +90,8 @@ private slots:
 
   void screenshotSavesTheView() {
     MainWindow &f = *m_form;
-    AppSettings.imageDir = file("shots").toLocal8Bit();
-    AppSettings.imageType = "BMP";
+    m_core->settings().setImageDir(file("shots").toLocal8Bit());
+    m_core->settings().setImageType("BMP");
     // Nothing in the view: the folder is made, no file, no message.
     driver::click(f, "screenshotButton");
     QVERIFY(QDir(file("shots")).isEmpty());
@@ -102,7 +102,7 @@ private slots:
     const QImage saved(file("shots/2009030709050345.bmp"));
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
              f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
-    QCOMPARE(AppSettings.imageDir, file("shots").toLocal8Bit() + "/");
+    QCOMPARE(m_core->settings().imageDir(), file("shots").toLocal8Bit() + "/");
     QCOMPARE(driver::find<QLabel>(f, "statusLabel")->text(),
              QString("ScreenShot Saved"));
     QVERIFY(driver::find<QTimer>(f, "statusClearTimer")->isActive());
@@ -110,7 +110,7 @@ private slots:
     // The Tools menu entry saves too, and leaves the running timer be.
     QTest::qWait(200);
     m_now = m_now.addMSecs(405);
-    AppSettings.imageType = "JPEG";
+    m_core->settings().setImageType("JPEG");
     driver::find<QAction>(f, "screenshotAction")->trigger();
     QVERIFY(QFile::exists(file("shots/20090307090503450.jpg")));
     QVERIFY(driver::find<QTimer>(f, "statusClearTimer")->remainingTime() <=
@@ -135,7 +135,7 @@ private slots:
     // Screen" in the Tools menu, offered once there is a picture, puts the
     // 1:1 picture on the clipboard.
     m_now = m_now.addMSecs(1);
-    AppSettings.imageType = "PNG";
+    m_core->settings().setImageType("PNG");
     emit driver::find<ScreenImage>(f, "zoomView")->screenshotRequested();
     QCOMPARE(QImage(file("shots/20090307090503452.png"))
                  .convertToFormat(QImage::Format_RGB32),
@@ -150,7 +150,7 @@ private slots:
 
   void recordPauseResumeStop() {
     MainWindow &f = *m_form;
-    AppSettings.fps = 16;
+    m_core->settings().setFps(16);
     // Refused without a picture: the group returns to stop.
     driver::click(f, "recordButton");
     QCOMPARE(f.captureState(), QString("CAVIOff"));
@@ -211,7 +211,7 @@ private slots:
   void stopBeforeTheFirstTick() {
     MainWindow &f = *m_form;
     showPicture();
-    AppSettings.fps = 0; // clamped: one frame a second
+    m_core->settings().setFps(0); // clamped: one frame a second
     driver::find<QAction>(f, "recordPauseAction")->trigger();
     QCOMPARE(driver::find<QTimer>(f, "captureTimer")->interval(), 1000);
     driver::find<QAction>(f, "stopRecordingAction")->trigger();

@@ -116,8 +116,8 @@ private slots:
   void cableBaudRateStaysForBluetooth() {
     MainWindow &f = form();
     PtyPair cable, bluetooth;
-    AppSettings.dataPort = cable.path().toLocal8Bit();
-    AppSettings.blueToothPort = bluetooth.path().toLocal8Bit();
+    m_core->settings().setDataPort(cable.path().toLocal8Bit());
+    m_core->settings().setBlueToothPort(bluetooth.path().toLocal8Bit());
 
     driver::trigger(f, "connectCableAction");
     QVERIFY(m_dataCom->comPort().isOpen());
@@ -152,8 +152,8 @@ private slots:
 
   void portsThatDoNotOpenShowTheirMessages() {
     MainWindow &f = form();
-    AppSettings.dataPort = "/dev/no-such-port";
-    AppSettings.blueToothPort = "/dev/no-such-port-either";
+    m_core->settings().setDataPort("/dev/no-such-port");
+    m_core->settings().setBlueToothPort("/dev/no-such-port-either");
     driver::trigger(f, "connectCableAction");
     driver::trigger(f, "connectBluetoothAction");
     QCOMPARE(
@@ -167,7 +167,7 @@ private slots:
   void watchdogClosesASilentLinkAndReopensIt() {
     MainWindow &f = form();
     PtyPair phone;
-    AppSettings.blueToothPort = phone.path().toLocal8Bit();
+    m_core->settings().setBlueToothPort(phone.path().toLocal8Bit());
     driver::trigger(f, "connectBluetoothAction");
     QVERIFY(m_dataCom->comPort().isOpen());
 
@@ -198,7 +198,7 @@ private slots:
     driver::trigger(f, "disconnectAction");
     receive(phone, kDiscon.size());
     PtyPair cable;
-    AppSettings.dataPort = cable.path().toLocal8Bit();
+    m_core->settings().setDataPort(cable.path().toLocal8Bit());
     driver::trigger(f, "connectCableAction");
     QVERIFY(cable.write(kNopPacket));
     QCOMPARE(receive(cable, kNopReply.size()), kNopReply);
@@ -222,7 +222,7 @@ private slots:
                    .toLocal8Bit());
     file.close();
     qputenv("QUORVANE_SERIAL_PORTS", table.toLocal8Bit());
-    loadSettings();
+    m_core->settings().load();
 
     driver::trigger(f, "autoConnectAction");
     QCOMPARE(m_dataCom->probePorts().size(), 2);
@@ -240,7 +240,8 @@ private slots:
                  ->isPictureVisible());
     QVERIFY(
         driver::find<PictureButton>(f, "cableIndicator")->isPictureVisible());
-    QCOMPARE(AppSettings.blueToothPort, bluetooth.path().toLocal8Bit());
+    QCOMPARE(m_core->settings().blueToothPort(),
+             bluetooth.path().toLocal8Bit());
     QCOMPARE(platform::ProfileFile::read(settingsFilePath(), "Connection",
                                          "BlueToothPort", ""),
              bluetooth.path().toLocal8Bit());
@@ -266,7 +267,7 @@ private slots:
   void disconnectLeavesNothingForTheNextPhone() {
     MainWindow &f = form();
     PtyPair phone;
-    AppSettings.blueToothPort = phone.path().toLocal8Bit();
+    m_core->settings().setBlueToothPort(phone.path().toLocal8Bit());
     driver::trigger(f, "connectBluetoothAction");
     // The phone identifies itself as the simulator's model.
     QVERIFY(phone.write(le32(12) + le32(0) + le32(0) +
@@ -313,7 +314,7 @@ QByteArray exchange(QTcpSocket &phone, const QByteArray &request) {
 
 void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   MainWindow &f = form();
-  AppSettings.port = 0;
+  m_core->settings().setPort(0);
   // A log that cannot be written costs the log, not the phone's session.
   setLogFilePath("/dev/full");
   LogCommands = true;

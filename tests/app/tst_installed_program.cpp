@@ -106,8 +106,9 @@ private slots:
     setExePath(m_prefix + "/bin/quorvane", "../share/quorvane",
                "../libexec/quorvane");
     QCOMPARE(pathLayout(), PathLayout::Installed);
-    loadSettings();
-    saveCaptureSettings(AppSettings.aviName, 7);
+    Settings settings;
+    settings.load();
+    settings.saveCapture(settings.aviName(), 7);
     QVERIFY(readAll(home("XDG_CONFIG_HOME/quorvane/Quorvane.ini"))
                 .contains("FPS=7"));
 

@@ -51,9 +51,9 @@ private slots:
     });
     platform::setCapsLockSource([this] { return m_caps; });
     m_caps = false;
-    keyTable() = defaultKeyTable();
-    keyTable()[12] = "Call\t452\t2\t116";
     m_core = std::make_unique<AppCore>();
+    m_core->keyTable().setLines(defaultKeyTable());
+    m_core->keyTable().setLine(12, "Call\t452\t2\t116");
     m_form = std::make_unique<MainWindow>(*m_core);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
@@ -64,7 +64,6 @@ private slots:
     m_form.reset();
     platform::setCapsLockSource({});
     setMessageBoxHook({});
-    keyTable().clear();
   }
 
   void keysReachThePhoneOnce() {
@@ -179,7 +178,8 @@ private slots:
       QCOMPARE(kind, MessageKind::Warning);
       boxes << t;
     });
-    saveKeyTableAtEnd(); // the program directory takes the file
+    saveKeyTableAtEnd(
+        m_core->keyTable()); // the program directory takes the file
     QVERIFY(boxes.isEmpty());
     {
       QFile written(m_dir.file("keys.ini"));
@@ -190,8 +190,8 @@ private slots:
     }
     QFile::remove(m_dir.file("keys.ini"));
     QVERIFY(QDir().mkpath(m_dir.file("keys.ini"))); // cannot become a file
-    keyTable() = defaultKeyTable();
-    saveKeyTableAtEnd();
+    m_core->keyTable().setLines(defaultKeyTable());
+    saveKeyTableAtEnd(m_core->keyTable());
     QCOMPARE(boxes.size(), 1);
     QVERIFY(boxes.first().contains("keys.ini"));
     QVERIFY(QDir().rmdir(m_dir.file("keys.ini")));

@@ -81,7 +81,7 @@ private slots:
     m_form = std::make_unique<MainWindow>(*m_core);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     driver::trigger(*m_form, "connectInternetAction");
     QVERIFY(m_form->core().tcpLink().active());
   }
@@ -135,7 +135,7 @@ private slots:
     QTest::mouseClick(prompt->m_alwaysAllowButton, Qt::LeftButton);
     m_core->queue().putKeyCode(0x0131);
     QCOMPARE(ask(*phone, int32(13), 10).left(8), int32(13) + int32(2));
-    const QList<KnownPhone> known = loadKnownPhones();
+    const QList<KnownPhone> known = loadKnownPhones(m_core->settings());
     QCOMPARE(known.size(), 2);
     QCOMPARE(known.last().block, QByteArray("0102030405060708"));
     phone->write(int32(15));

@@ -249,7 +249,7 @@ private slots:
     QCOMPARE(f.ledIndex(), -1);
     QCOMPARE(f.captureState(), QString("CAVIOff"));
     QVERIFY(!f.core().canvas().hasPictures());
-    QCOMPARE(AppSettings.port, 10001); // the settings were read
+    QCOMPARE(m_core->settings().port(), 10001); // the settings were read
     for (auto *b : {driver::find<PictureButton>(f, "cableIndicator"),
                     driver::find<PictureButton>(f, "bluetoothIndicator"),
                     driver::find<PictureButton>(f, "internetIndicator")})
@@ -299,7 +299,7 @@ private slots:
 
   void gprsConnectAndDisconnect() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0; // any free port
+    m_core->settings().setPort(0); // any free port
 
     driver::trigger(f, "popupInternetAction");
     QVERIFY(f.core().tcpLink().active());
@@ -346,7 +346,7 @@ private slots:
 
     // A port changed in the settings takes effect at the next connect: the
     // one just released is free again.
-    AppSettings.port = firstPort;
+    m_core->settings().setPort(firstPort);
     driver::trigger(f, "connectInternetAction");
     QCOMPARE(f.core().tcpLink().boundPort(), firstPort);
     driver::trigger(f, "disconnectAction");
@@ -358,7 +358,7 @@ private slots:
     MainWindow &f = *m_form;
     QTcpServer blocker;
     QVERIFY(blocker.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.port = blocker.serverPort();
+    m_core->settings().setPort(blocker.serverPort());
     driver::trigger(f, "connectInternetAction");
     QCOMPARE(
         m_boxes,
@@ -373,7 +373,7 @@ private slots:
 
   void shortcutsOnlyLabel() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     driver::trigger(f, "connectInternetAction");
     // Alt+D is a key like any other: the link stays open.
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
@@ -422,7 +422,7 @@ private slots:
       QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
     QCOMPARE(driver::find<PictureButton>(f, "internetIndicator")->toolTip(),
              QString("GPRS link: not in use"));
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     driver::trigger(f, "connectInternetAction");
     QCOMPARE(driver::find(f, "internetIndicatorTip")->toolTip(),
              QString("GPRS link: in use"));
@@ -434,8 +434,8 @@ private slots:
     QVERIFY(writeAll(m_dir.file("Languages/Test/lang.ini"),
                      "UiTipDisconnect=Trennen\r\nUiLinkGprs=GPRS-V\r\n"
                      "UiTipLinkInUse=%1 aktiv\r\n"));
-    AppSettings.language = "Test";
-    loadLanguage();
+    m_core->settings().setLanguage("Test");
+    loadLanguage(m_core->settings());
     QCOMPARE(driver::find<PictureButton>(f, "disconnectButton")->toolTip(),
              QString("Trennen"));
     QCOMPARE(driver::find(f, "internetIndicatorTip")->toolTip(),
@@ -443,8 +443,8 @@ private slots:
     driver::trigger(f, "disconnectAction");
     QCOMPARE(driver::find<PictureButton>(f, "internetIndicator")->toolTip(),
              QString("GPRS-V: not in use"));
-    AppSettings.language.clear();
-    loadLanguage();
+    m_core->settings().setLanguage(QByteArray());
+    loadLanguage(m_core->settings());
   }
 
   void menuStripButtonsAreNotLeftHighlighted() {
@@ -500,7 +500,7 @@ private slots:
 
   void closingWithAPhoneConnectedEndsItsConnection() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     driver::trigger(f, "connectInternetAction");
     QTcpSocket phone;
     phone.connectToHost(QHostAddress::LocalHost,
@@ -519,7 +519,7 @@ private slots:
 
   void aPhoneThatStopsReadingNeverFreezesTheWindow() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     f.core().tcpLink().setSendTimeout(60000);
     driver::trigger(f, "connectInternetAction");
     {

@@ -55,15 +55,14 @@ private slots:
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write(keysIni);
     }
-    loadKeyTable();
-    QCOMPARE(keyTable().size(), 24);
-
     AppCore core;
+    core.keyTable().load();
+    QCOMPARE(core.keyTable().size(), 24);
     CommandQueue &queue = core.queue();
     auto form = std::make_unique<MainWindow>(core);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    AppSettings.port = 0; // any free port the kernel gives
+    core.settings().setPort(0); // any free port the kernel gives
     driver::trigger(*form, "connectInternetAction");
     QVERIFY(form->core().tcpLink().active());
     const int port = form->core().tcpLink().boundPort();
@@ -121,7 +120,7 @@ private slots:
 
     // The ending step writes the table back: nothing was edited, so the file
     // is what was loaded.
-    QVERIFY(saveKeyTable());
+    QVERIFY(core.keyTable().save());
     QFile f(dir.file("keys.ini"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), keysIni);

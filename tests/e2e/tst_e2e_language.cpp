@@ -16,6 +16,7 @@
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -112,12 +113,16 @@ private slots:
 
     options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Optionen"));
-      QCOMPARE(d.m_saveButton->text(), QString("Speichern"));
-      QCOMPARE(d.m_languageCombo->currentText(), QString("German"));
-      QCOMPARE(d.m_languageCombo->itemText(0), QString("Standard"));
-      d.m_languageCombo->setCurrentText("French");
-      QCOMPARE(d.m_languageCombo->currentText(), QString("French"));
-      d.m_saveButton->click();
+      QCOMPARE(d.findChild<QPushButton *>("BtnSave")->text(),
+               QString("Speichern"));
+      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->currentText(),
+               QString("German"));
+      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->itemText(0),
+               QString("Standard"));
+      d.findChild<QComboBox *>("ComboLanguage")->setCurrentText("French");
+      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->currentText(),
+               QString("French"));
+      d.findChild<QPushButton *>("BtnSave")->click();
     });
 
     // At once, without another start.
@@ -135,13 +140,15 @@ private slots:
 
     options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Options"));
-      QCOMPARE(d.m_cancelButton->text(), QString("Annuler"));
+      QCOMPARE(d.findChild<QPushButton *>("BtnCancel")->text(),
+               QString("Annuler"));
       QCOMPARE(d.pageCaption(SettingsDialog::PageKeysIndex),
                QString("Raccourcis clavier"));
-      d.m_cancelButton->click();
+      d.findChild<QPushButton *>("BtnCancel")->click();
     });
-    loadSettings();
-    QCOMPARE(AppSettings.language, QByteArray("French"));
+    Settings reread;
+    reread.load();
+    QCOMPARE(reread.language(), QByteArray("French"));
     QCOMPARE(boxes.size(), 1);
   }
 };

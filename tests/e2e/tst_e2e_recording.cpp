@@ -64,8 +64,8 @@ private slots:
     MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    saveCaptureSettings(dir.file("video.avi").toLocal8Bit(), 10);
-    AppSettings.port = 0; // any free port the kernel gives
+    core.settings().saveCapture(dir.file("video.avi").toLocal8Bit(), 10);
+    core.settings().setPort(0); // any free port the kernel gives
     driver::trigger(form, "connectInternetAction");
     const int port = form.core().tcpLink().boundPort();
 

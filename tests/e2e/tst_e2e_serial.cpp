@@ -60,7 +60,7 @@ private slots:
     SerialLink &dataCom = core.serialLink();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.blueToothPort = ptyPath;
+    core.settings().setBlueToothPort(ptyPath);
     driver::trigger(form, "connectBluetoothAction");
     QVERIFY(dataCom.comPort().isOpen());
 

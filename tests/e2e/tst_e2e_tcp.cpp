@@ -42,7 +42,7 @@ private slots:
     MainWindow form(core);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.port = 0; // any free port the kernel gives
+    core.settings().setPort(0); // any free port the kernel gives
     driver::trigger(form, "connectInternetAction");
     QVERIFY(form.core().tcpLink().active());
     const int port = form.core().tcpLink().boundPort();
@@ -93,7 +93,7 @@ private slots:
     MainWindow form(core);
     driver::find<QTimer>(form, "linkFiguresTimer")
         ->stop(); // sampled by hand below
-    AppSettings.port = 0;
+    core.settings().setPort(0);
     driver::trigger(form, "connectInternetAction");
     QProcess sim;
     sim.start(QV_BIN_DIR "/phone-sim",

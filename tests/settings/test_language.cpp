@@ -22,10 +22,7 @@ QString builtIn(const char *key) {
 
 class LanguageTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    setExePath(dir.file("quorvane"));
-    AppSettings = AppSettingsValues();
-  }
+  void SetUp() override { setExePath(dir.file("quorvane")); }
 
   void writeFile(const QString &relative, const QByteArray &bytes) {
     const QString path = dir.file(relative);

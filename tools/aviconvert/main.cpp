@@ -35,8 +35,9 @@ int main(int argc, char **argv) {
                QStringLiteral(QV_CONVERTER_DATA_DIR));
   const aviconvert::ConversionDirs dirs{workDir(), configDir(),
                                         defaultVideoDir()};
-  loadSettings();
-  loadLanguage();
+  Settings settings;
+  settings.load();
+  loadLanguage(settings);
   const bool exitWhenDone =
       qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
 
