@@ -1,5 +1,7 @@
 #include "app/CapturePage.h"
 
+#include "capture/Screenshot.h"
+#include "capture/VideoFormats.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
 
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <algorithm>
 
 CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
   setObjectName("PageCapture");
@@ -29,7 +32,7 @@ CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
   m_videoFileEdit->setGeometry(kFieldLeft, 41, kFieldWidth - 30, 22);
   m_videoBrowseButton = browse(m_videoBox, "BtnAVIBrowse", 41);
   m_frameRateLabel =
-      newLabel(m_videoBox, "LabFramePerSec", kFieldLeft, 70, kFieldWidth);
+      newLabel(m_videoBox, "LabFramePerSec", kFieldLeft, 70, 186);
   m_frameRateEdit = new QSpinBox(m_videoBox);
   m_frameRateEdit->setObjectName("EditFPS");
   m_frameRateEdit->setGeometry(kFieldLeft, 89, 70, 22);
@@ -37,6 +40,17 @@ CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
   // saving, rather than cut to its first digit.
   m_frameRateEdit->setRange(0, 999);
   m_frameRateEdit->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+  // The converter enlarges each frame by a whole number, so it stays sharp.
+  m_scaleLabel = newLabel(m_videoBox, "LabScale", kFieldLeft + 196, 70, 108);
+  m_scaleCombo = new QComboBox(m_videoBox);
+  m_scaleCombo->setObjectName("ComboScale");
+  m_scaleCombo->setGeometry(kFieldLeft + 196, 89, 108, 22);
+  for (int scale : videoScales())
+    m_scaleCombo->addItem(QStringLiteral("%1\u00d7 (%2 \u00d7 %3)")
+                              .arg(scale)
+                              .arg(176 * scale)
+                              .arg(208 * scale),
+                          scale);
 
   m_imageBox = newGroup(this, "BoxImage", 134, 120);
   m_imageTypeLabel =
@@ -44,7 +58,7 @@ CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
   m_imageTypeCombo = new QComboBox(m_imageBox);
   m_imageTypeCombo->setObjectName("ComBoxImageType");
   m_imageTypeCombo->setGeometry(kFieldLeft, 41, 100, 22);
-  m_imageTypeCombo->addItems({QStringLiteral("BMP"), QStringLiteral("JPEG")});
+  m_imageTypeCombo->addItems(screenshotImageTypes());
   m_imageFolderLabel =
       newLabel(m_imageBox, "LabDefDirect", kFieldLeft, 70, kFieldWidth);
   m_imageFolderEdit = new QLineEdit(m_imageBox);
@@ -63,6 +77,7 @@ void CapturePage::retranslate() {
   m_imageBox->setTitle(uiText("SBoxImage"));
   m_videoFileLabel->setText(uiText("SLabAVIFileName"));
   m_frameRateLabel->setText(uiText("SLabFramePerSec"));
+  m_scaleLabel->setText(uiText("UiVideoScale"));
   m_imageTypeLabel->setText(uiText("SLabImageForm"));
   m_imageFolderLabel->setText(uiText("SLabDefDirect"));
 }
@@ -71,8 +86,12 @@ void CapturePage::load(const Settings &settings) {
   m_videoFileEdit->setText(QString::fromLocal8Bit(settings.aviName()));
   m_frameRateEdit->setValue(settings.fps());
   m_imageFolderEdit->setText(QString::fromLocal8Bit(settings.imageDir()));
-  // Anything but "JPEG", "jpeg" too, shows as BMP.
-  m_imageTypeCombo->setCurrentIndex(settings.imageType() == "JPEG" ? 1 : 0);
+  // A type the screenshots do not know, "jpeg" too, shows as BMP.
+  m_imageTypeCombo->setCurrentIndex(
+      std::max<qsizetype>(0, screenshotImageTypes().indexOf(
+                                 QString::fromLatin1(settings.imageType()))));
+  m_scaleCombo->setCurrentIndex(
+      std::max(0, m_scaleCombo->findData(settings.scale())));
 }
 
 void CapturePage::store(Settings &edited) const {
@@ -81,6 +100,7 @@ void CapturePage::store(Settings &edited) const {
   edited.setAviName(m_videoFileEdit->text().toLocal8Bit());
   // Checked already: digits only, from 1 to 20.
   edited.setFps(typedFrameRate().toInt());
+  edited.setScale(m_scaleCombo->currentData().toInt());
 }
 
 void CapturePage::pageShown(const Settings &held) {
@@ -96,7 +116,7 @@ void CapturePage::focusFrameRate() {
 
 void CapturePage::browseVideoFile() {
   QFileDialog dialog(this, QString(), m_videoFileEdit->text(),
-                     uiText("UiVideoFileFilter"));
+                     videoFileFilter());
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(QStringLiteral("avi"));
   if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())

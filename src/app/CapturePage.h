@@ -1,6 +1,6 @@
 #pragma once
-// The settings dialog's capture page: the video file and frame rate, the
-// screenshots' format and folder.
+// The settings dialog's capture page: the video file, frame rate and scale,
+// the screenshots' format and folder.
 
 #include "app/SettingsPage.h"
 
@@ -33,10 +33,11 @@ private:
 
   QGroupBox *m_videoBox = nullptr, *m_imageBox = nullptr;
   QLabel *m_videoFileLabel = nullptr, *m_frameRateLabel = nullptr,
-         *m_imageTypeLabel = nullptr, *m_imageFolderLabel = nullptr;
+         *m_imageTypeLabel = nullptr, *m_imageFolderLabel = nullptr,
+         *m_scaleLabel = nullptr;
   QLineEdit *m_videoFileEdit = nullptr, *m_imageFolderEdit = nullptr;
   QPushButton *m_videoBrowseButton = nullptr,
               *m_imageFolderBrowseButton = nullptr;
   QSpinBox *m_frameRateEdit = nullptr;
-  QComboBox *m_imageTypeCombo = nullptr;
+  QComboBox *m_imageTypeCombo = nullptr, *m_scaleCombo = nullptr;
 };

@@ -122,6 +122,10 @@ void Settings::load() {
   s.aviName =
       f.readString(kAVI, "AVIName", nativeDir(defaultVideoDir()) + "video.avi");
   s.fps = readInt(f, kAVI, "FPS", 5);
+  // The converter reads the scale itself and takes anything else as 1.
+  s.scale = readInt(f, kAVI, "Scale", 1);
+  if (s.scale < 1 || s.scale > 3)
+    s.scale = 1;
   s.imageType = f.readString(kImage, "ImageType", "BMP");
   s.imageDir = f.readString(kImage, "ImageDir", nativeDir(defaultPictureDir()));
   s.language = f.readString(kLanguage, "Language", "English");
@@ -153,6 +157,7 @@ void Settings::setAviName(const QByteArray &name) {
   hold(m_values.aviName, name);
 }
 void Settings::setFps(int fps) { hold(m_values.fps, fps); }
+void Settings::setScale(int scale) { hold(m_values.scale, scale); }
 void Settings::setImageType(const QByteArray &type) {
   hold(m_values.imageType, type);
 }
@@ -227,5 +232,8 @@ void Settings::saveDialog(const SettingsValues &edited) {
     w.putText(kLanguage, "Language", edited.language, m_values.language);
   });
   saveCapture(edited.aviName, edited.fps);
+  store([&](Writer &w) {
+    w.putInt(kAVI, "Scale", edited.scale, m_values.scale);
+  });
   storeListenAddress(edited.listenAddress);
 }

@@ -15,6 +15,8 @@ struct SettingsValues {
   QByteArray dataPort = "COM4";
   QByteArray aviName;
   int fps = 5;
+  // How many times the converter enlarges each frame: 1, 2 or 3.
+  int scale = 1;
   QByteArray imageType = "BMP";
   QByteArray imageDir;
   QByteArray language = "English";
@@ -62,6 +64,7 @@ public:
   const QByteArray &dataPort() const { return m_values.dataPort; }
   const QByteArray &aviName() const { return m_values.aviName; }
   int fps() const { return m_values.fps; }
+  int scale() const { return m_values.scale; }
   const QByteArray &imageType() const { return m_values.imageType; }
   const QByteArray &imageDir() const { return m_values.imageDir; }
   const QByteArray &language() const { return m_values.language; }
@@ -76,6 +79,7 @@ public:
   void setDataPort(const QByteArray &port);
   void setAviName(const QByteArray &name);
   void setFps(int fps);
+  void setScale(int scale);
   void setImageType(const QByteArray &type);
   void setImageDir(const QByteArray &dir);
   void setLanguage(const QByteArray &language);
@@ -97,7 +101,8 @@ public:
   void storeListenAddress(const QByteArray &address);
   // The settings dialog's save: [Connection] port, BlueToothPort, DataPort,
   // [Image] ImageType, ImageDir, [Language] Language in one opening of the
-  // file, then the video name and frame rate, then the listen address.
+  // file, then the video name and frame rate, the scale, then the listen
+  // address.
   void saveDialog(const SettingsValues &edited);
 
 signals:

@@ -188,6 +188,23 @@ private slots:
     QCOMPARE(iniText(), expected);
   }
 
+  void pngAndTheVideoScaleAreOfferedAndSaved() {
+    // A scale the converter does not know reads as 1.
+    settings("[AVI]\r\nScale=7\r\n[Image]\r\nImageType=PNG\r\n");
+    SettingsDialog dialog(*m_settings, m_keys, false);
+    dialog.show();
+    auto *type = part<QComboBox>(dialog, "ComBoxImageType");
+    QCOMPARE(type->count(), 3);
+    QCOMPARE(type->currentText(), QString("PNG"));
+    auto *scale = part<QComboBox>(dialog, "ComboScale");
+    QCOMPARE(scale->currentData().toInt(), 1);
+    scale->setCurrentIndex(scale->findData(2));
+    dialog.btnSaveClick();
+    QCOMPARE(m_settings->scale(), 2);
+    QCOMPARE(iniText(), QByteArray("[AVI]\r\nScale=2\r\n[Image]\r\n"
+                                   "ImageType=PNG\r\n"));
+  }
+
   void portFieldDropsStopsAndCommas() {
     settings("");
     SettingsDialog dialog(*m_settings, m_keys, false);
