@@ -12,7 +12,7 @@ AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
                                    const QByteArray &block, QWidget *parent)
     : QDialog(parent), m_connection(connection), m_block(block),
       m_modelName(modelName) {
-  setObjectName("FormAllowPhone");
+  setObjectName("allowPhoneDialog");
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
 
@@ -26,12 +26,16 @@ AllowPhoneDialog::AllowPhoneDialog(quint64 connection, const QString &where,
                                                 QString::fromLatin1(modelCode));
   m_where = where;
   m_detailsLabel = new QLabel(this);
+  m_detailsLabel->setObjectName("detailsLabel");
   m_detailsLabel->setWordWrap(true);
   m_detailsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
   m_allowOnceButton = new QPushButton(this);
   m_alwaysAllowButton = new QPushButton(this);
   m_refuseButton = new QPushButton(this);
+  m_allowOnceButton->setObjectName("allowOnceButton");
+  m_alwaysAllowButton->setObjectName("alwaysAllowButton");
+  m_refuseButton->setObjectName("refuseButton");
   m_refuseButton->setDefault(true);
   auto *buttons = new QHBoxLayout;
   buttons->addStretch(1);

@@ -21,10 +21,6 @@ public:
   QByteArray block() const { return m_block; }
   QString modelName() const { return m_modelName; }
 
-  QLabel *m_detailsLabel = nullptr;
-  QPushButton *m_allowOnceButton = nullptr, *m_alwaysAllowButton = nullptr,
-              *m_refuseButton = nullptr;
-
 signals:
   void answered(AllowPhoneDialog::Answer answer);
 
@@ -37,6 +33,9 @@ private:
   void retranslate();
 
   QLabel *m_questionLabel = nullptr;
+  QLabel *m_detailsLabel = nullptr;
+  QPushButton *m_allowOnceButton = nullptr, *m_alwaysAllowButton = nullptr,
+              *m_refuseButton = nullptr;
   QString m_where;
   QString m_model;
   quint64 m_connection;

@@ -6,12 +6,12 @@
 PortScanProgress::PortScanProgress(QWidget *parent)
     : QWidget(parent,
               Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-  setObjectName("FormProgress");
+  setObjectName("portScanProgress");
   setFixedSize(335, 64);
   setWindowOpacity(200.0 / 255.0);
 
   m_frame = new QWidget(this);
-  m_frame->setObjectName("Shape1");
+  m_frame->setObjectName("progressFrame");
   m_frame->setGeometry(0, 0, 335, 64);
   m_frame->setAutoFillBackground(true);
   QPalette pal = m_frame->palette();
@@ -19,12 +19,12 @@ PortScanProgress::PortScanProgress(QWidget *parent)
   m_frame->setPalette(pal);
 
   m_progressBar = new QProgressBar(this);
-  m_progressBar->setObjectName("ProgressBarCOM");
+  m_progressBar->setObjectName("progressBar");
   m_progressBar->setGeometry(24, 16, 281, 17);
   m_progressBar->setTextVisible(false);
 
   m_portLabel = new QLabel(this);
-  m_portLabel->setObjectName("COMPort");
+  m_portLabel->setObjectName("portLabel");
   m_portLabel->move(24, 42);
   QFont font("Verdana");
   font.setPixelSize(11);

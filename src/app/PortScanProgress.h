@@ -12,11 +12,12 @@ class PortScanProgress : public QWidget, public ScanProgress {
 public:
   explicit PortScanProgress(QWidget *parent = nullptr);
 
-  QWidget *m_frame = nullptr;
-  QProgressBar *m_progressBar = nullptr;
-  QLabel *m_portLabel = nullptr;
-
   void start(int n) override;
   void step(int i, const QString &port) override;
   void finish() override;
+
+private:
+  QWidget *m_frame = nullptr;
+  QProgressBar *m_progressBar = nullptr;
+  QLabel *m_portLabel = nullptr;
 };

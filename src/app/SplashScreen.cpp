@@ -22,7 +22,7 @@ SplashScreen::SplashScreen(QWidget *parent)
     : QWidget(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                           Qt::SplashScreen) {
   initArtwork();
-  setObjectName("FormSplash");
+  setObjectName("splashScreen");
   QPalette pal = palette();
   pal.setColor(QPalette::Window, kSplashColor);
   setPalette(pal);
@@ -30,7 +30,7 @@ SplashScreen::SplashScreen(QWidget *parent)
   setFont(QFont("MS Sans Serif", 8));
 
   m_picture = new ClickLabel(this);
-  m_picture->setObjectName("Image");
+  m_picture->setObjectName("splashPicture");
   QPixmap picture(":/art/splash.png");
   if (picture.isNull()) {
     picture = QPixmap(500, 300);
@@ -40,15 +40,16 @@ SplashScreen::SplashScreen(QWidget *parent)
   m_picture->setGeometry(0, 0, picture.width(), picture.height());
   setFixedSize(picture.size());
 
-  m_cursorLabel = new ClickLabel(this);
-  m_cursorLabel->setObjectName("LabelCursor");
-  m_cursorLabel->setGeometry(167, 263, 224, 29);
-  m_cursorLabel->setAttribute(Qt::WA_TranslucentBackground);
+  m_homePageLink = new ClickLabel(this);
+  m_homePageLink->setObjectName("homePageLink");
+  m_homePageLink->setGeometry(167, 263, 224, 29);
+  m_homePageLink->setAttribute(Qt::WA_TranslucentBackground);
 
   m_timer = new QTimer(this);
+  m_timer->setObjectName("splashTimer");
   m_timer->setInterval(200);
-  connect(m_timer, &QTimer::timeout, this, &SplashScreen::timerTimer);
-  connect(m_picture, &ClickLabel::clicked, this, &SplashScreen::imageClick);
+  connect(m_timer, &QTimer::timeout, this, &SplashScreen::countTick);
+  connect(m_picture, &ClickLabel::clicked, this, &QWidget::close);
 
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
@@ -57,7 +58,7 @@ SplashScreen::SplashScreen(QWidget *parent)
 void SplashScreen::showEvent(QShowEvent *event) {
   QWidget::showEvent(event);
   if (m_showHandler)
-    formShow();
+    m_timer->start();
   if (m_centerOn) {
     // The window manager adds the frame after the window is shown.
     centerOn(m_centerOn);
@@ -81,9 +82,7 @@ void SplashScreen::centerOn(const QWidget *other) {
        target.top() + (target.height() - frame.height()) / 2);
 }
 
-void SplashScreen::formShow() { m_timer->start(); }
-
-void SplashScreen::timerTimer() {
+void SplashScreen::countTick() {
   if (++m_ticks < kSplashTicks)
     return;
   // Its work is done: nothing more wakes the program for it.
@@ -91,9 +90,7 @@ void SplashScreen::timerTimer() {
   hide();
 }
 
-void SplashScreen::imageClick() { close(); }
-
-void SplashScreen::labelCursorClick() { platform::openUrl(homePage()); }
+void SplashScreen::openHomePage() { platform::openUrl(homePage()); }
 
 QString SplashScreen::homePage() {
   return QStringLiteral("https://www.quorvane.example/");
@@ -102,14 +99,14 @@ QString SplashScreen::homePage() {
 void SplashScreen::makeAboutBox(QWidget *mainWindow) {
   m_showHandler = false;
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
-  disconnect(m_picture, &ClickLabel::clicked, this, &SplashScreen::imageClick);
+  disconnect(m_picture, &ClickLabel::clicked, this, &QWidget::close);
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint |
                  Qt::MSWindowsFixedSizeDialogHint);
   setCursor(Qt::ArrowCursor);
-  connect(m_cursorLabel, &ClickLabel::clicked, this,
-          &SplashScreen::labelCursorClick);
-  m_cursorLabel->setCursor(Qt::PointingHandCursor);
+  connect(m_homePageLink, &ClickLabel::clicked, this,
+          &SplashScreen::openHomePage);
+  m_homePageLink->setCursor(Qt::PointingHandCursor);
   m_centerOn = mainWindow;
-  disconnect(m_timer, &QTimer::timeout, this, &SplashScreen::timerTimer);
+  disconnect(m_timer, &QTimer::timeout, this, &SplashScreen::countTick);
 }

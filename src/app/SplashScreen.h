@@ -32,15 +32,6 @@ public:
   // Centres the window's frame on the other window's frame.
   void centerOn(const QWidget *other);
 
-  ClickLabel *m_picture = nullptr;
-  ClickLabel *m_cursorLabel = nullptr;
-  QTimer *m_timer = nullptr;
-
-  void formShow();
-  void timerTimer();
-  void imageClick();
-  void labelCursorClick();
-
   // The process-wide tick counter shared by every splash.
   int tickCount() const { return m_ticks; }
 
@@ -52,6 +43,13 @@ protected:
   void hideEvent(QHideEvent *event) override;
 
 private:
+  // Counts a tick of the splash timer; the fifth hides the splash.
+  void countTick();
+  void openHomePage();
+
+  ClickLabel *m_picture = nullptr;
+  ClickLabel *m_homePageLink = nullptr;
+  QTimer *m_timer = nullptr;
   bool m_showHandler = true;
   int m_ticks = 0;
   QPointer<QWidget> m_centerOn;

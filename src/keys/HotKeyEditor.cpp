@@ -12,7 +12,7 @@ HotKeyEditor::HotKeyEditor(const KeyTable &table, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_table(table) {
-  setObjectName("FormHotKey");
+  setObjectName("hotKeyEditor");
   setFixedSize(kClientWidth, kClientHeight);
   QFont verdana(QStringLiteral("Verdana"));
   verdana.setPixelSize(11);
@@ -22,18 +22,18 @@ HotKeyEditor::HotKeyEditor(const KeyTable &table, QWidget *parent)
     b = new QCheckBox(this);
     b->setObjectName(name);
     b->setGeometry(geometry);
-    connect(b, &QCheckBox::clicked, this, &HotKeyEditor::editKeyChange);
+    connect(b, &QCheckBox::clicked, this, &HotKeyEditor::updateOkButton);
   };
   // Wide enough for the longest translation of the modifier names.
-  box(m_altCheck, "CheckBoxAlt", {16, 16, 78, 17});
-  box(m_ctrlCheck, "CheckBoxCtrl", {16, 33, 78, 17});
-  box(m_shiftCheck, "CheckBoxShift", {16, 50, 78, 17});
+  box(m_altCheck, "altCheck", {16, 16, 78, 17});
+  box(m_ctrlCheck, "ctrlCheck", {16, 33, 78, 17});
+  box(m_shiftCheck, "shiftCheck", {16, 50, 78, 17});
 
   m_okButton = new QPushButton(this);
-  m_okButton->setObjectName("ButtonOk");
+  m_okButton->setObjectName("okButton");
   m_okButton->setGeometry(111, 59, 70, 25);
   m_cancelButton = new QPushButton(this);
-  m_cancelButton->setObjectName("ButtonCancel");
+  m_cancelButton->setObjectName("cancelButton");
   m_cancelButton->setGeometry(186, 59, 76, 25);
   for (QPushButton *b : {m_okButton, m_cancelButton})
     b->setAutoDefault(false);
@@ -42,7 +42,7 @@ HotKeyEditor::HotKeyEditor(const KeyTable &table, QWidget *parent)
 
   // The captured key's name, large enough to read at a glance.
   m_keyEdit = new QLineEdit(this);
-  m_keyEdit->setObjectName("EditKey");
+  m_keyEdit->setObjectName("shortcutEdit");
   m_keyEdit->setGeometry(98, 16, 159, 21);
   QFont large = verdana;
   large.setPixelSize(13);
@@ -52,7 +52,7 @@ HotKeyEditor::HotKeyEditor(const KeyTable &table, QWidget *parent)
   m_keyEdit->setAcceptDrops(false);
   m_keyEdit->installEventFilter(this);
   connect(m_keyEdit, &QLineEdit::textChanged, this,
-          &HotKeyEditor::editKeyChange);
+          &HotKeyEditor::updateOkButton);
 
   setTabOrder(m_altCheck, m_ctrlCheck);
   setTabOrder(m_ctrlCheck, m_shiftCheck);
@@ -89,7 +89,7 @@ void HotKeyEditor::showEvent(QShowEvent *event) {
     move(o.left() + (o.width() - width()) / 2,
          o.top() + (o.height() - height()) / 2);
   }
-  formShow();
+  m_keyEdit->setFocus(Qt::OtherFocusReason);
 }
 
 void HotKeyEditor::accept() {
@@ -97,17 +97,27 @@ void HotKeyEditor::accept() {
     QDialog::accept();
 }
 
-void HotKeyEditor::formShow() { m_keyEdit->setFocus(Qt::OtherFocusReason); }
-
-bool HotKeyEditor::editKeyKeyPress() { return true; }
-
-void HotKeyEditor::editKeyKeyDown(uint16_t virtualKey) {
+void HotKeyEditor::setShortcut(uint16_t virtualKey, uint16_t modifiers) {
   m_capturedKey = virtualKey;
-  editKeyChange();
+  {
+    const QSignalBlocker block(m_keyEdit);
+    m_keyEdit->setText(keyName(virtualKey));
+  }
+  m_altCheck->setChecked(modifiers & KeyModAlt);
+  m_ctrlCheck->setChecked(modifiers & KeyModCtrl);
+  m_shiftCheck->setChecked(modifiers & KeyModShift);
+  // OK opens as the rule would set it for the key's present shortcut: an
+  // unchanged shortcut is already in the table and cannot be accepted.
+  updateOkButton();
+}
+
+void HotKeyEditor::captureKey(uint16_t virtualKey) {
+  m_capturedKey = virtualKey;
+  updateOkButton();
   setWindowTitle(QString::number(virtualKey));
 }
 
-void HotKeyEditor::editKeyChange() {
+void HotKeyEditor::updateOkButton() {
   const QString name = keyName(m_capturedKey);
   if (m_keyEdit->text() != name)
     m_keyEdit->setText(name);
@@ -124,12 +134,12 @@ bool HotKeyEditor::eventFilter(QObject *watched, QEvent *event) {
     // Tab and Shift+Tab stay with focus navigation.
     if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
       return false;
-    editKeyKeyDown(platform::virtualKeyFromEvent(*key));
-    return editKeyKeyPress();
+    captureKey(platform::virtualKeyFromEvent(*key));
+    return true; // the character is dropped: nothing is typed
   }
   // Typed text from an input method is dropped like any character.
   if (event->type() == QEvent::InputMethod)
-    return editKeyKeyPress();
+    return true;
   return false;
 }
 
@@ -141,23 +151,13 @@ bool editKeyShortcut(KeyTableModel &model, int row, HotKeyEditor &editor) {
   editor.setWindowTitle(
       uiText("FCaptEditKey") + QStringLiteral(": ") +
       model.data(model.index(row, KeyTableModel::NameColumn)).toString());
-  editor.m_capturedKey = key.virtualKey;
-  {
-    const QSignalBlocker block(editor.m_keyEdit);
-    editor.m_keyEdit->setText(keyName(key.virtualKey));
-  }
-  editor.m_altCheck->setChecked(key.modifiers & KeyModAlt);
-  editor.m_ctrlCheck->setChecked(key.modifiers & KeyModCtrl);
-  editor.m_shiftCheck->setChecked(key.modifiers & KeyModShift);
-  // OK opens as the rule would set it for the key's present shortcut: an
-  // unchanged shortcut is already in the table and cannot be accepted.
-  editor.editKeyChange();
+  editor.setShortcut(key.virtualKey, key.modifiers);
 
   if (editor.exec() != QDialog::Accepted)
     return false;
 
   key.modifiers = editor.checkedModifiers();
-  key.virtualKey = editor.m_capturedKey;
+  key.virtualKey = editor.capturedKey();
   // The row's own line is replaced. Looking it up by its code would miss a
   // line whose code is not written canonically, and would hit the first of
   // two lines that share a code.

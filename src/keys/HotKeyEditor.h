@@ -22,24 +22,14 @@ public:
   // table: the shortcuts a new one must not repeat.
   explicit HotKeyEditor(const KeyTable &table, QWidget *parent = nullptr);
 
-  QCheckBox *m_altCheck = nullptr;
-  QCheckBox *m_ctrlCheck = nullptr;
-  QCheckBox *m_shiftCheck = nullptr;
-  QPushButton *m_okButton = nullptr;
-  QPushButton *m_cancelButton = nullptr;
-  QLineEdit *m_keyEdit = nullptr;
-
+  // Shows a shortcut to start from: its key's name and its modifier boxes.
+  void setShortcut(uint16_t virtualKey, uint16_t modifiers);
   // The virtual-key code captured last; 0: none.
-  uint16_t m_capturedKey = 0;
-
+  uint16_t capturedKey() const { return m_capturedKey; }
   // The mask of the ticked boxes: Alt 1, Ctrl 2, Shift 4.
   uint16_t checkedModifiers() const;
-
-  void formShow();
-  // Returns true: the character is dropped, nothing is typed.
-  bool editKeyKeyPress();
-  void editKeyKeyDown(uint16_t virtualKey);
-  void editKeyChange();
+  // Takes the key as the one pressed in the key field.
+  void captureKey(uint16_t virtualKey);
 
   // Sets the captions in the language in use; changeEvent calls it on
   // QEvent::LanguageChange.
@@ -54,7 +44,17 @@ protected:
   bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+  // OK is offered for a captured key whose shortcut no line has yet.
+  void updateOkButton();
+
   const KeyTable &m_table;
+  QCheckBox *m_altCheck = nullptr;
+  QCheckBox *m_ctrlCheck = nullptr;
+  QCheckBox *m_shiftCheck = nullptr;
+  QPushButton *m_okButton = nullptr;
+  QPushButton *m_cancelButton = nullptr;
+  QLineEdit *m_keyEdit = nullptr;
+  uint16_t m_capturedKey = 0;
 };
 
 // Opens the editor on the shortcut of the model's row and, when the user

@@ -30,8 +30,10 @@ public:
   explicit PhonePanel(QWidget *parent = nullptr,
                       const QString &artPrefix = QStringLiteral(":/art/"));
 
-  QLabel *m_background = nullptr;
   // The picture buttons whose parent is this panel, in stacking order.
   QList<PictureButton *> buttons() const;
   PictureButton *button(const QString &name) const;
+
+private:
+  QLabel *m_background = nullptr;
 };

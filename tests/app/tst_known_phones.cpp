@@ -96,8 +96,12 @@ private slots:
     QVERIFY(phone);
     AllowPhoneDialog *prompt = waitForPrompt();
     QVERIFY(prompt);
-    QVERIFY(prompt->m_detailsLabel->text().contains("0102030405060708"));
-    QVERIFY(prompt->m_detailsLabel->text().contains("127.0.0.1:"));
+    QVERIFY(driver::find<QLabel>(*prompt, "detailsLabel")
+                ->text()
+                .contains("0102030405060708"));
+    QVERIFY(driver::find<QLabel>(*prompt, "detailsLabel")
+                ->text()
+                .contains("127.0.0.1:"));
 
     // Keys pressed meanwhile stay queued; a tile draws nothing.
     m_core->queue().putKeyCode(0x0130);
@@ -110,7 +114,8 @@ private slots:
     QCOMPARE(m_core->queue().size(), 2);
     QVERIFY(!f.core().canvas().hasPictures());
 
-    QTest::mouseClick(prompt->m_allowOnceButton, Qt::LeftButton);
+    QTest::mouseClick(driver::find<QPushButton>(*prompt, "allowOnceButton"),
+                      Qt::LeftButton);
     QTRY_VERIFY(!f.allowPhonePrompt());
     QCOMPARE(ask(*phone, int32(13), 10), int32(13) + int32(2) + "\x30\x01");
     QTRY_VERIFY(
@@ -132,7 +137,8 @@ private slots:
     QVERIFY(prompt);
 
     // Always allow: remembered in the settings, and asked no more.
-    QTest::mouseClick(prompt->m_alwaysAllowButton, Qt::LeftButton);
+    QTest::mouseClick(driver::find<QPushButton>(*prompt, "alwaysAllowButton"),
+                      Qt::LeftButton);
     m_core->queue().putKeyCode(0x0131);
     QCOMPARE(ask(*phone, int32(13), 10).left(8), int32(13) + int32(2));
     const QList<KnownPhone> known = loadKnownPhones(m_core->settings());
@@ -158,7 +164,8 @@ private slots:
     QVERIFY(phone);
     AllowPhoneDialog *prompt = waitForPrompt();
     QVERIFY(prompt);
-    QTest::mouseClick(prompt->m_refuseButton, Qt::LeftButton);
+    QTest::mouseClick(driver::find<QPushButton>(*prompt, "refuseButton"),
+                      Qt::LeftButton);
     QVERIFY(phone->state() == QAbstractSocket::UnconnectedState ||
             phone->waitForDisconnected(3000));
     QVERIFY(f.core().tcpLink().active()); // the listener goes on

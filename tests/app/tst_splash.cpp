@@ -1,6 +1,8 @@
 #include "app/AppException.h"
 #include "app/SplashScreen.h"
+#include "support/WindowDriver.h"
 
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <stdexcept>
@@ -10,9 +12,9 @@ class TestSplash : public QObject {
 private slots:
   void hidesOnTheFifthTickAfterTheLoopStarts() {
     SplashScreen splash;
-    splash.m_timer->setInterval(10);
+    driver::find<QTimer>(splash, "splashTimer")->setInterval(10);
     splash.show();
-    QVERIFY(splash.m_timer->isActive());
+    QVERIFY(driver::find<QTimer>(splash, "splashTimer")->isActive());
     // No tick is delivered before the event loop runs.
     QTest::qSleep(60);
     QCOMPARE(splash.tickCount(), 0);
@@ -20,14 +22,14 @@ private slots:
     QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 5000);
     QCOMPARE(splash.tickCount(), SplashScreen::kSplashTicks);
     // Hidden, it no longer wakes the program.
-    QVERIFY(!splash.m_timer->isActive());
+    QVERIFY(!driver::find<QTimer>(splash, "splashTimer")->isActive());
   }
 
   void labelAreaTakesTheClickThePictureHides() {
     SplashScreen splash;
     splash.show();
     QVERIFY(QTest::qWaitForWindowExposed(&splash));
-    splash.m_timer->stop();
+    driver::find<QTimer>(splash, "splashTimer")->stop();
     QCOMPARE(splash.size(), QSize(500, 300));
     // Inside the label (167..390, 263..291): nothing happens.
     QTest::mouseClick(splash.windowHandle(), Qt::LeftButton, {},
@@ -53,7 +55,7 @@ private slots:
       box->show();
       QVERIFY(QTest::qWaitForWindowExposed(box));
       QCOMPARE(box->windowTitle(), QString("Quorvane v1.0"));
-      QVERIFY(!box->m_timer->isActive());
+      QVERIFY(!driver::find<QTimer>(*box, "splashTimer")->isActive());
       main.move(main.pos() + QPoint(40, 20));
     }
     // Each box is centred on the main window of its moment.
@@ -63,7 +65,8 @@ private slots:
     // A click on the picture does nothing in the About box.
     QTest::mouseClick(box1.windowHandle(), Qt::LeftButton, {}, QPoint(50, 50));
     QVERIFY(box1.isVisible());
-    QCOMPARE(box1.m_cursorLabel->cursor().shape(), Qt::PointingHandCursor);
+    QCOMPARE(driver::find<QLabel>(box1, "homePageLink")->cursor().shape(),
+             Qt::PointingHandCursor);
   }
 
   void errorsReachingTheLoopEndTheProgram() {

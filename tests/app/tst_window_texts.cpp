@@ -13,10 +13,13 @@
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
+#include "support/WindowDriver.h"
 #include <QAbstractButton>
 #include <QGroupBox>
+
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTest>
@@ -130,7 +133,7 @@ private slots:
 
   void hotKeyEditor() {
     HotKeyEditor editor(m_keys);
-    editor.editKeyKeyDown(13); // Enter, shown by its name
+    editor.captureKey(13); // Enter, shown by its name
     verifyTranslated(&editor);
   }
 
@@ -141,7 +144,8 @@ private slots:
                             "0123456789ABCDEF");
     prompt.setAttribute(Qt::WA_DeleteOnClose, false);
     HotKeyEditor editor(m_keys);
-    const QString german = prompt.m_refuseButton->text();
+    const QString german =
+        driver::find<QPushButton>(prompt, "refuseButton")->text();
     // German again for the tests that follow, whatever fails here.
     const auto backToGerman = qScopeGuard([this] {
       m_settings->setLanguage("German");
@@ -152,12 +156,14 @@ private slots:
     loadLanguage(*m_settings);
     QCOMPARE(loadedLanguage(), QByteArray("English"));
     QVERIFY(uiText("UiRefusePhone") != german);
-    QCOMPARE(prompt.m_refuseButton->text(), uiText("UiRefusePhone"));
-    QCOMPARE(editor.m_okButton->text(), uiText("KeyEditOk"));
+    QCOMPARE(driver::find<QPushButton>(prompt, "refuseButton")->text(),
+             uiText("UiRefusePhone"));
+    QCOMPARE(driver::find<QPushButton>(editor, "okButton")->text(),
+             uiText("KeyEditOk"));
 
     m_settings->setLanguage("German");
     loadLanguage(*m_settings);
-    QCOMPARE(prompt.m_refuseButton->text(), german);
+    QCOMPARE(driver::find<QPushButton>(prompt, "refuseButton")->text(), german);
     verifyTranslated(&prompt);
     verifyTranslated(&editor);
   }

@@ -2,8 +2,12 @@
 #include "keys/HotKeyEditor.h"
 #include "keys/KeyTable.h"
 #include "keys/KeyTableModel.h"
+#include "support/WindowDriver.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -33,8 +37,12 @@ class TestHotKey : public QObject {
   QString cell(int row, int column) {
     return m_model->data(m_model->index(row, column)).toString();
   }
+  // The editor's control named name.
+  template <typename T> T *part(const char *name) {
+    return driver::find<T>(*m_editor, name);
+  }
   void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    QTest::keyClick(m_editor->m_keyEdit, key, mods);
+    QTest::keyClick(part<QLineEdit>("shortcutEdit"), key, mods);
   }
 
 private slots:
@@ -84,14 +92,17 @@ private slots:
     HotKeyEditor &e = *m_editor;
     QCOMPARE(e.size(), QSize(273, 97));
     // Wide enough for "Umschalt" and "Abbrechen".
-    QCOMPARE(e.m_altCheck->geometry(), QRect(16, 16, 78, 17));
-    QCOMPARE(e.m_ctrlCheck->geometry(), QRect(16, 33, 78, 17));
-    QCOMPARE(e.m_shiftCheck->geometry(), QRect(16, 50, 78, 17));
-    QCOMPARE(e.m_okButton->geometry().topLeft(), QPoint(111, 59));
-    QCOMPARE(e.m_okButton->width(), 70);
-    QCOMPARE(e.m_cancelButton->geometry().topLeft(), QPoint(186, 59));
-    QCOMPARE(e.m_cancelButton->width(), 76);
-    QCOMPARE(e.m_keyEdit->geometry(), QRect(98, 16, 159, 21));
+    QCOMPARE(part<QCheckBox>("altCheck")->geometry(), QRect(16, 16, 78, 17));
+    QCOMPARE(part<QCheckBox>("ctrlCheck")->geometry(), QRect(16, 33, 78, 17));
+    QCOMPARE(part<QCheckBox>("shiftCheck")->geometry(), QRect(16, 50, 78, 17));
+    QCOMPARE(part<QPushButton>("okButton")->geometry().topLeft(),
+             QPoint(111, 59));
+    QCOMPARE(part<QPushButton>("okButton")->width(), 70);
+    QCOMPARE(part<QPushButton>("cancelButton")->geometry().topLeft(),
+             QPoint(186, 59));
+    QCOMPARE(part<QPushButton>("cancelButton")->width(), 76);
+    QCOMPARE(part<QLineEdit>("shortcutEdit")->geometry(),
+             QRect(98, 16, 159, 21));
     QVERIFY(e.windowFlags() & Qt::WindowCloseButtonHint);
     QVERIFY(!(e.windowFlags() & Qt::WindowMinMaxButtonsHint));
   }
@@ -101,25 +112,27 @@ private slots:
     const bool changed = Edit(12, [&] {
       HotKeyEditor &e = *m_editor;
       QCOMPARE(e.windowTitle(), QString("Edit button: Call"));
-      QCOMPARE(e.focusWidget(), e.m_keyEdit); // formShow
-      QVERIFY(!e.m_okButton->isEnabled());    // nothing captured yet
+      QCOMPARE(e.focusWidget(), part<QLineEdit>("shortcutEdit"));
+      QVERIFY(
+          !part<QPushButton>("okButton")->isEnabled()); // nothing captured yet
       press(Qt::Key_F5);
-      QCOMPARE(e.m_capturedKey, uint16_t(116));
-      QCOMPARE(e.m_keyEdit->text(), QString("F5"));
+      QCOMPARE(e.capturedKey(), uint16_t(116));
+      QCOMPARE(part<QLineEdit>("shortcutEdit")->text(), QString("F5"));
       QCOMPARE(e.windowTitle(), QString("116"));
-      QVERIFY(e.m_okButton->isEnabled());
-      QTest::mouseClick(e.m_ctrlCheck, Qt::LeftButton);
-      QVERIFY(!e.m_okButton->isEnabled());
+      QVERIFY(part<QPushButton>("okButton")->isEnabled());
+      QTest::mouseClick(part<QCheckBox>("ctrlCheck"), Qt::LeftButton);
+      QVERIFY(!part<QPushButton>("okButton")->isEnabled());
       // The event's own modifiers are ignored: only the boxes count.
       press(Qt::Key_Control, Qt::ControlModifier);
-      QCOMPARE(e.m_capturedKey, uint16_t(17));
-      QCOMPARE(e.m_keyEdit->text(), QString("Ctrl"));
-      QVERIFY(e.m_okButton->isEnabled()); // Ctrl + "Ctrl" is free
+      QCOMPARE(e.capturedKey(), uint16_t(17));
+      QCOMPARE(part<QLineEdit>("shortcutEdit")->text(), QString("Ctrl"));
+      QVERIFY(
+          part<QPushButton>("okButton")->isEnabled()); // Ctrl + "Ctrl" is free
       // Nothing is ever typed into the field.
-      e.m_keyEdit->insert("xyz");
-      QCOMPARE(e.m_keyEdit->text(), QString("Ctrl"));
-      QTest::mouseClick(e.m_shiftCheck, Qt::LeftButton);
-      QTest::mouseClick(e.m_okButton, Qt::LeftButton);
+      part<QLineEdit>("shortcutEdit")->insert("xyz");
+      QCOMPARE(part<QLineEdit>("shortcutEdit")->text(), QString("Ctrl"));
+      QTest::mouseClick(part<QCheckBox>("shiftCheck"), Qt::LeftButton);
+      QTest::mouseClick(part<QPushButton>("okButton"), Qt::LeftButton);
     });
     QVERIFY(changed);
     QCOMPARE(m_table.line(12), QByteArray("Call\t452\t6\t17"));
@@ -129,7 +142,7 @@ private slots:
     // Cancel changes nothing.
     QVERIFY(!Edit(12, [&] {
       press(Qt::Key_F9);
-      m_editor->m_cancelButton->click();
+      part<QPushButton>("cancelButton")->click();
     }));
     QCOMPARE(m_table.line(12), QByteArray("Call\t452\t6\t17"));
   }
@@ -139,27 +152,28 @@ private slots:
     m_table.setLine(2, "2\t306\t9\t50"); // Alt + Ext + "2"
     // The unchanged shortcut is in the table: OK opens disabled.
     QVERIFY(!Edit(0, [&] {
-      QVERIFY(m_editor->m_altCheck->isChecked());
-      QCOMPARE(m_editor->m_keyEdit->text(), QString("0"));
-      QVERIFY(!m_editor->m_okButton->isEnabled());
-      m_editor->m_ctrlCheck->click();
-      QVERIFY(m_editor->m_okButton->isEnabled());
-      m_editor->m_ctrlCheck->click();
-      QVERIFY(!m_editor->m_okButton->isEnabled());
+      QVERIFY(part<QCheckBox>("altCheck")->isChecked());
+      QCOMPARE(part<QLineEdit>("shortcutEdit")->text(), QString("0"));
+      QVERIFY(!part<QPushButton>("okButton")->isEnabled());
+      part<QCheckBox>("ctrlCheck")->click();
+      QVERIFY(part<QPushButton>("okButton")->isEnabled());
+      part<QCheckBox>("ctrlCheck")->click();
+      QVERIFY(!part<QPushButton>("okButton")->isEnabled());
     }));
     // Accepted as it opened, a line keeps its shortcut; only Ext is lost.
     QVERIFY(Edit(2, [&] {
-      QVERIFY(m_editor->m_okButton->isEnabled()); // Alt + "2" without Ext
-      m_editor->m_okButton->click();
+      QVERIFY(
+          part<QPushButton>("okButton")->isEnabled()); // Alt + "2" without Ext
+      part<QPushButton>("okButton")->click();
     }));
     QCOMPARE(m_table.line(2), QByteArray("2\t306\t1\t50"));
 
     // A line without a shortcut: OK stays off, whatever the boxes say, and
     // the dialog cannot be accepted.
     QVERIFY(!Edit(1, [&] {
-      QCOMPARE(m_editor->m_capturedKey, uint16_t(0));
-      m_editor->m_shiftCheck->click();
-      QVERIFY(!m_editor->m_okButton->isEnabled());
+      QCOMPARE(m_editor->capturedKey(), uint16_t(0));
+      part<QCheckBox>("shiftCheck")->click();
+      QVERIFY(!part<QPushButton>("okButton")->isEnabled());
       m_editor->accept();
       QVERIFY(m_editor->isVisible());
     }));
@@ -174,11 +188,11 @@ private slots:
     m_model->reload();
     QVERIFY(Edit(0, [&] {
       press(Qt::Key_Z);
-      m_editor->m_okButton->click();
+      part<QPushButton>("okButton")->click();
     }));
     QVERIFY(Edit(2, [&] {
       press(Qt::Key_F2);
-      m_editor->m_okButton->click();
+      part<QPushButton>("okButton")->click();
     }));
     QCOMPARE(m_table.lines(),
              (QList<QByteArray>{"Zero\t304\t0\t90", "Call\t452\t0\t0",
