@@ -130,6 +130,8 @@ set(QV_SOURCES_app
   SettingsDialog.h
   SplashScreen.cpp
   SplashScreen.h
+  StartOptions.cpp
+  StartOptions.h
   Startup.cpp
   Startup.h
   artwork.qrc

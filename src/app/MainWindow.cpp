@@ -42,11 +42,12 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 
-MainWindow::MainWindow(AppCore &core, QWidget *parent)
+MainWindow::MainWindow(AppCore &core, MessageBoxes &boxes,
+                       const StartOptions &options, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_core(core) {
+      m_core(core), m_boxes(boxes), m_options(options) {
   initArtwork();
   setObjectName("FormMain");
   setFixedSize(kClientWidth, kClientHeight);
@@ -76,11 +77,12 @@ MainWindow::MainWindow(AppCore &core, QWidget *parent)
           &MainWindow::showWaitingForPhone);
   // A log line that cannot be written turns its log off; the user hears of
   // it once, on this thread, whichever thread wrote the line.
-  setLogFailureHandler([this](const QString &path, const QString &reason) {
-    QMetaObject::invokeMethod(
-        this, [this, path, reason] { showLogWriteError(path, reason); },
-        Qt::QueuedConnection);
-  });
+  EventLog::instance().setFailureHandler(
+      [this](const QString &path, const QString &reason) {
+        QMetaObject::invokeMethod(
+            this, [this, path, reason] { showLogWriteError(path, reason); },
+            Qt::QueuedConnection);
+      });
 
   buildMenus();
   buildControlBar();
@@ -103,16 +105,16 @@ MainWindow::~MainWindow() {
   // The links report to this window: they end first.
   m_core.shutDown();
   m_core.detachView();
-  setLogFailureHandler({});
+  EventLog::instance().setFailureHandler({});
 }
 
 void MainWindow::initialize() {
   setWindowTitle(QStringLiteral("Quorvane v1.0"));
   QApplication::setApplicationDisplayName(QStringLiteral("Quorvane v1.0"));
-  loadSettings();
+  loadSettings(m_core.paths());
   // The window's texts; a change of language later sets them again through
   // changeEvent.
-  loadLanguage();
+  loadLanguage(m_core.paths());
   retranslate();
   m_captureState = QStringLiteral("CAVIOff");
   for (PictureButton *b : m_keypad->buttons())
@@ -139,15 +141,15 @@ void MainWindow::quit() { close(); }
 void MainWindow::quitFromTray() { close(); }
 
 void MainWindow::showManual() {
-  const QString path = dataDir() + QStringLiteral("Manual.pdf");
+  const QString path = m_core.paths().dataDir() + QStringLiteral("Manual.pdf");
   auto report = [this, path](platform::OpenResult result) {
     const char *key =
         result == platform::OpenResult::Missing    ? "UiManualMissing"
         : result == platform::OpenResult::NoViewer ? "UiManualNoViewer"
                                                    : "UiManualFailed";
-    showMessageBox(this, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   uiText(key).arg(QDir::toNativeSeparators(path)));
+    m_boxes.show(this, MessageKind::Warning,
+                 QApplication::applicationDisplayName(),
+                 uiText(key).arg(QDir::toNativeSeparators(path)));
   };
   const platform::OpenResult result =
       platform::openDocument(path, this, report);
@@ -388,22 +390,22 @@ void MainWindow::setWatchdogRunning(bool running) {
 
 void MainWindow::showSerialOpenError(LinkKind link) {
   if (link == LinkKind::Cable)
-    showMessageBox(this, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   uiText("UiSelectAnotherPort"));
+    m_boxes.show(this, MessageKind::Warning,
+                 QApplication::applicationDisplayName(),
+                 uiText("UiSelectAnotherPort"));
   else
-    showMessageBox(this, MessageKind::Warning, uiText("MesAtention"),
-                   uiText("MesAtenMessage"));
+    m_boxes.show(this, MessageKind::Warning, uiText("MesAtention"),
+                 uiText("MesAtenMessage"));
 }
 
 void MainWindow::showNoSerialPortOpened() {
-  showMessageBox(this, MessageKind::Warning,
-                 QApplication::applicationDisplayName(),
-                 uiText("LinkNoSerialPort"));
+  m_boxes.show(this, MessageKind::Warning,
+               QApplication::applicationDisplayName(),
+               uiText("LinkNoSerialPort"));
 }
 
 void MainWindow::showLogWriteError(const QString &path, const QString &reason) {
-  showMessageBox(
+  m_boxes.show(
       this, MessageKind::Warning, QApplication::applicationDisplayName(),
       uiText("LinkLogWriteFailed").arg(QDir::toNativeSeparators(path), reason));
 }
@@ -415,8 +417,8 @@ void MainWindow::showWaitingForPhone(bool waiting) {
 }
 
 void MainWindow::showListenError(const QString &message) {
-  showMessageBox(this, MessageKind::Error,
-                 QApplication::applicationDisplayName(), message);
+  m_boxes.show(this, MessageKind::Error, QApplication::applicationDisplayName(),
+               message);
 }
 
 std::unique_ptr<ScanProgress> MainWindow::createScanProgress() {
@@ -429,9 +431,9 @@ void MainWindow::storeFoundPort(const QString &portName, bool isCable) {
   // link that found it stays up.
   try {
     if (isCable)
-      storeDataPort(name);
+      storeDataPort(m_core.paths(), name);
     else
-      storeBlueToothPort(name);
+      storeBlueToothPort(m_core.paths(), name);
   } catch (const SettingsWriteError &e) {
     postAppException(this, e);
   }
@@ -441,7 +443,7 @@ void MainWindow::storeFoundPort(const QString &portName, bool isCable) {
 // --- Keyboard and quick text ---------------------------------------------
 
 void MainWindow::handleKeyDown(uint16_t key, Qt::KeyboardModifiers shift) {
-  sendKeyDown(m_core.queue(), key, shift);
+  m_core.keyboard().sendKeyDown(key, shift);
 }
 
 void MainWindow::toggleQuickText() {
@@ -477,10 +479,10 @@ void MainWindow::sendTypedText() {
 
 void MainWindow::showSettings() {
   guarded([this] {
-    SettingsDialog dialog(startedWithLogSwitch(), this);
+    SettingsDialog dialog(m_options.logSwitch, m_core.paths(), m_boxes, this);
     if (dialog.exec() == QDialog::Accepted &&
         AppSettings.language != loadedLanguage())
-      loadLanguage();
+      loadLanguage(m_core.paths());
   });
 }
 
@@ -563,8 +565,8 @@ const QString kConverterTitle = QStringLiteral("AviConvert");
 const QString kConverterProgram = QStringLiteral("AVIConvert");
 
 // Starts the converter without waiting for it; false when it is not found.
-bool startConverterProgram() {
-  return platform::startProgram(kConverterProgram, converterDir());
+bool startConverterProgram(const Paths &paths) {
+  return platform::startProgram(kConverterProgram, paths.converterDir());
 }
 
 QIcon recordMenuImage(int index) {
@@ -587,11 +589,11 @@ void MainWindow::saveScreenshot() {
         ScreenshotResult::Saved)
       return;
   } catch (const CaptureWriteError &e) {
-    showMessageBox(this, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   uiText(e.isFolder() ? "FileScreenshotFolderNotMade"
-                                       : "FileScreenshotNotSaved")
-                       .arg(e.path(), e.reason()));
+    m_boxes.show(this, MessageKind::Warning,
+                 QApplication::applicationDisplayName(),
+                 uiText(e.isFolder() ? "FileScreenshotFolderNotMade"
+                                     : "FileScreenshotNotSaved")
+                     .arg(e.path(), e.reason()));
     return;
   } catch (const std::exception &e) {
     postAppException(this, e);
@@ -657,8 +659,8 @@ void MainWindow::stopRecording() {
   applyRecorderState();
   m_stopButton->setDown(true);
   if (!failure.isEmpty())
-    showMessageBox(this, MessageKind::Warning,
-                   QApplication::applicationDisplayName(), failure);
+    m_boxes.show(this, MessageKind::Warning,
+                 QApplication::applicationDisplayName(), failure);
 }
 
 void MainWindow::captureFrame() {
@@ -669,8 +671,8 @@ void MainWindow::captureFrame() {
     m_captureTimer->stop();
     applyRecorderState();
     m_stopButton->setDown(true);
-    showMessageBox(this, MessageKind::Warning,
-                   QApplication::applicationDisplayName(), e.message());
+    m_boxes.show(this, MessageKind::Warning,
+                 QApplication::applicationDisplayName(), e.message());
   } catch (const std::exception &e) {
     m_captureTimer->stop();
     postAppException(this, e);
@@ -681,22 +683,24 @@ void MainWindow::offerLeftoverRecording() {
   QStringList frames;
   {
     // A converter at work owns the frames and its unfinished video.
-    const std::unique_ptr<QLockFile> lock = converterLock(workDir());
+    const std::unique_ptr<QLockFile> lock =
+        converterLock(m_core.paths().workDir());
     if (!lock->tryLock(0))
       return;
-    removeStaleParts(workDir());
+    removeStaleParts(m_core.paths().workDir());
     const QString video = QString::fromLocal8Bit(AppSettings.aviName);
     if (!video.isEmpty())
       removeStaleParts(
-          QFileInfo(QDir(defaultVideoDir()).absoluteFilePath(video))
+          QFileInfo(
+              QDir(m_core.paths().defaultVideoDir()).absoluteFilePath(video))
               .absolutePath());
-    frames = framesInFolder(tempDir());
+    frames = framesInFolder(m_core.paths().tempDir());
   }
   if (frames.isEmpty())
     return;
-  const QString folder = QDir::toNativeSeparators(tempDir());
+  const QString folder = QDir::toNativeSeparators(m_core.paths().tempDir());
   const QString caption = QApplication::applicationDisplayName();
-  const int choice = askQuestion(
+  const int choice = m_boxes.ask(
       this, caption,
       uiText("CaptureLeftoverFrames").arg(frames.size()).arg(folder),
       {uiText("CaptureLeftoverMake"), uiText("CaptureLeftoverDelete"),
@@ -706,23 +710,24 @@ void MainWindow::offerLeftoverRecording() {
     try {
       writeListFile(m_core.recorder().listFilePath(), frames);
     } catch (const CaptureWriteError &e) {
-      showMessageBox(this, MessageKind::Warning, caption,
-                     uiText("CaptureLeftoverListFailed")
-                         .arg(e.path(), e.reason(), folder));
+      m_boxes.show(this, MessageKind::Warning, caption,
+                   uiText("CaptureLeftoverListFailed")
+                       .arg(e.path(), e.reason(), folder));
       return;
     }
-    if (!startConverterProgram())
-      showMessageBox(
+    if (!startConverterProgram(m_core.paths()))
+      m_boxes.show(
           this, MessageKind::Warning, caption,
           uiText("CaptureConverterMissing")
-              .arg(QDir::toNativeSeparators(converterDir()), folder));
+              .arg(QDir::toNativeSeparators(m_core.paths().converterDir()),
+                   folder));
   } else if (choice == 1) {
     int failed = 0;
     for (const QString &frame : frames)
       if (!QFile::remove(frame) && QFileInfo::exists(frame))
         ++failed;
     if (failed > 0)
-      showMessageBox(
+      m_boxes.show(
           this, MessageKind::Warning, caption,
           uiText("CaptureLeftoverDeleteFailed").arg(failed).arg(folder));
   }

@@ -21,12 +21,14 @@
 #include <memory>
 
 #include "app/AllowPhoneDialog.h"
+#include "app/StartOptions.h"
 #include "link/ConnectionManager.h"
 #include "link/LinkStats.h"
 #include "link/LinkView.h"
 #include "link/PhoneGate.h"
 
 class AppCore;
+class MessageBoxes;
 class PictureButton;
 class PhonePanel;
 class ScreenCanvas;
@@ -47,8 +49,10 @@ public:
   static constexpr int kClientWidth = 625;
   static constexpr int kClientHeight = 669;
 
-  // core: the running program this window shows and commands.
-  explicit MainWindow(AppCore &core, QWidget *parent = nullptr);
+  // core: the running program this window shows and commands; boxes: where
+  // its messages go; options: what the command line asked.
+  MainWindow(AppCore &core, MessageBoxes &boxes,
+             const StartOptions &options = {}, QWidget *parent = nullptr);
   ~MainWindow() override;
 
   // Menu tool bar and menus.
@@ -231,6 +235,8 @@ private:
   void applyRecorderState();
 
   AppCore &m_core;
+  MessageBoxes &m_boxes;
+  const StartOptions m_options;
   QWidget *m_indicatorTips[3] = {};
   QString m_peerTip; // who is at the other end of the link in use
   QPointer<AllowPhoneDialog> m_allowPhone;

@@ -110,9 +110,10 @@ constexpr int kFieldWidth = 304;
 
 } // namespace
 
-SettingsDialog::SettingsDialog(bool showLogPage, QWidget *parent)
+SettingsDialog::SettingsDialog(bool showLogPage, const Paths &paths,
+                               MessageBoxes &boxes, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
-      m_showLogPage(showLogPage) {
+      m_showLogPage(showLogPage), m_paths(paths), m_boxes(boxes) {
   setObjectName("FrmSetting");
   setFixedSize(kClientWidth, kClientHeight);
   QFont verdana(QStringLiteral("Verdana"));
@@ -261,7 +262,7 @@ void SettingsDialog::buildConnectionPage() {
 
 void SettingsDialog::fillKnownPhones() {
   m_knownPhonesCombo->clear();
-  for (const KnownPhone &phone : loadKnownPhones())
+  for (const KnownPhone &phone : loadKnownPhones(m_paths))
     m_knownPhonesCombo->addItem(
         QStringLiteral("%1  %2").arg(QString::fromLatin1(phone.block),
                                      QString::fromUtf8(phone.name)),
@@ -274,9 +275,9 @@ void SettingsDialog::btnRemovePhoneClick() {
   if (block.isEmpty())
     return;
   try {
-    removeKnownPhone(block);
+    removeKnownPhone(m_paths, block);
   } catch (const std::exception &e) {
-    showMessageBox(
+    m_boxes.show(
         this, MessageKind::Warning, windowTitle(),
         uiText("UiPhoneNotRemoved").arg(QString::fromLocal8Bit(e.what())));
   }
@@ -436,7 +437,7 @@ void SettingsDialog::retranslate() {
 
 void SettingsDialog::fillLanguages() {
   const QString lines =
-      listLanguageFolders(languageDirs(), uiText("SLDefault"));
+      listLanguageFolders(m_paths.languageDirs(), uiText("SLDefault"));
   m_languageCombo->addItems(lines.split(QStringLiteral("\r\n")));
   const QString language = QString::fromLocal8Bit(AppSettings.language);
   if (language.isEmpty()) {
@@ -521,7 +522,8 @@ void SettingsDialog::pageConnectionShow() {
   m_portEdit->setValue(AppSettings.port);
   QStringList ports;
   try {
-    for (const SerialPortEntry &entry : readSerialPortTable(configDir()))
+    for (const SerialPortEntry &entry :
+         readSerialPortTable(m_paths.configDir()))
       if (!ports.contains(entry.portName))
         ports.append(entry.portName);
   } catch (const std::exception &e) {
@@ -564,11 +566,13 @@ bool SettingsDialog::eventFilter(QObject *watched, QEvent *event) {
 }
 
 void SettingsDialog::jvXPCheckboxComandClick() {
-  LogCommands = m_logCommandsCheck->isChecked();
+  EventLog::instance().setOn(LogSwitch::Commands,
+                             m_logCommandsCheck->isChecked());
 }
 
 void SettingsDialog::jvXPCheckboxSizeClick() {
-  LogPacketSize = m_logPacketSizeCheck->isChecked();
+  EventLog::instance().setOn(LogSwitch::PacketSize,
+                             m_logPacketSizeCheck->isChecked());
 }
 
 void SettingsDialog::editAVIButtonClick() {
@@ -619,10 +623,10 @@ DialogValues SettingsDialog::values() const {
 void SettingsDialog::btnSaveClick() {
   std::optional<DialogRefusal> refusal;
   try {
-    refusal = saveDialogValues(values());
+    refusal = saveDialogValues(m_paths, values());
   } catch (const SettingsWriteError &e) {
     // The file is as it was; the fields stay as typed for another try.
-    showMessageBox(this, MessageKind::Warning, windowTitle(), e.inDialog());
+    m_boxes.show(this, MessageKind::Warning, windowTitle(), e.inDialog());
     return;
   } catch (const std::exception &e) {
     postAppException(this, e);
@@ -636,7 +640,7 @@ void SettingsDialog::btnSaveClick() {
   // put back the held value and hide what was refused.
   const bool fps = refusal->field == DialogField::FPS;
   selectPageKeepingFields(fps ? PageCaptureIndex : PageConnectionIndex);
-  showMessageBox(this, MessageKind::Warning, windowTitle(), refusal->message);
+  m_boxes.show(this, MessageKind::Warning, windowTitle(), refusal->message);
   if (refusal->field == DialogField::ListenAddress) {
     m_listenAddressEdit->setFocus(Qt::OtherFocusReason);
     m_listenAddressEdit->selectAll();

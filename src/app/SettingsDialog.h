@@ -18,9 +18,11 @@
 #include <QStackedWidget>
 #include <QTreeWidget>
 
+#include "common/Paths.h"
 #include "settings/DialogSave.h"
 
 class HotKeyEditor;
+class MessageBoxes;
 
 class SettingsDialog : public QDialog {
   Q_OBJECT
@@ -37,7 +39,9 @@ public:
   };
 
   // showLogPage: the program was started with "-log".
-  explicit SettingsDialog(bool showLogPage, QWidget *parent = nullptr);
+  // paths: where the settings, the port table and the languages lie.
+  SettingsDialog(bool showLogPage, const Paths &paths, MessageBoxes &boxes,
+                 QWidget *parent = nullptr);
 
   QTreeWidget *m_pageTree = nullptr;
   QWidget *m_banner = nullptr; // the banner behind the page title
@@ -126,6 +130,8 @@ private:
   HotKeyEditor &hotKeyEditor();
 
   bool m_showLogPage;
+  const Paths m_paths;
+  MessageBoxes &m_boxes;
   QList<QString> m_captions;
   QList<QWidget *> m_pages;
   HotKeyEditor *m_ownEditor = nullptr; // when no editor exists program-wide

@@ -5,6 +5,8 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SplashScreen.h"
+#include "app/StartOptions.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/HotKeyEditor.h"
 #include "keys/KeyTable.h"
@@ -21,8 +23,6 @@
 
 namespace {
 
-bool g_logSwitch = false;
-
 // The executable's own path, known before any Qt object exists.
 QString processExePath(const char *argv0) {
   const QFileInfo self(QStringLiteral("/proc/self/exe"));
@@ -33,25 +33,28 @@ QString processExePath(const char *argv0) {
 
 } // namespace
 
-bool startedWithLogSwitch() { return g_logSwitch; }
-
-void saveKeyTableAtEnd() {
+void saveKeyTableAtEnd(const Paths &paths, MessageBoxes &boxes) {
   QString error;
-  if (!saveKeyTable(&error))
-    showMessageBox(nullptr, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   error + ' ' + uiText("FileKeysLostAtEnd"));
+  if (!saveKeyTable(paths, &error))
+    boxes.show(nullptr, MessageKind::Warning,
+               QApplication::applicationDisplayName(),
+               error + ' ' + uiText("FileKeysLostAtEnd"));
 }
 
 int runQuorvane(int argc, char *argv[]) {
-  // 1. Process-wide state: paths and the key table.
-  setExePath(processExePath(argv[0]), QStringLiteral(QV_INSTALLED_DATA_DIR),
-             QStringLiteral(QV_INSTALLED_CONVERTER_DIR));
-  g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
-  loadKeyTable();
+  // 1. Before any thread: the command line, the folders, the log's file
+  // and the key table.
+  const StartOptions options = StartOptions::parse(argc, argv);
+  const Paths paths = Paths::forExecutable(
+      processExePath(argv[0]), QStringLiteral(QV_INSTALLED_DATA_DIR),
+      QStringLiteral(QV_INSTALLED_CONVERTER_DIR));
+  EventLog::instance().setFilePath(paths.logFile());
+  loadKeyTable(paths);
 
   // 2. The application object.
   GuardedApplication app(argc, argv);
+  QtMessageBoxes boxes;
+  app.setMessageBoxes(&boxes);
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
   QGuiApplication::setDesktopFileName(
       QStringLiteral("io.github.quorvane.Quorvane"));
@@ -60,20 +63,19 @@ int runQuorvane(int argc, char *argv[]) {
   // 3. One copy per user only: a second one hands over to the first and
   // ends; when the first holds the lock but does not answer, it says so.
   SingleInstance instance;
-  switch (instance.check(0, exePath())) {
+  switch (instance.check(0, paths.exePath())) {
   case SingleInstance::Check::First:
     break;
   case SingleInstance::Check::HandedOver:
     return 0;
   case SingleInstance::Check::Unreachable:
-    loadSettings(); // for the language of the message
-    loadLanguage();
-    showMessageBox(nullptr, MessageKind::Warning,
-                   QApplication::applicationName(),
-                   uiText("UiInstanceNoAnswer")
-                       .arg(instance.holderPid() > 0
-                                ? QString::number(instance.holderPid())
-                                : QStringLiteral("?")));
+    loadSettings(paths); // for the language of the message
+    loadLanguage(paths);
+    boxes.show(nullptr, MessageKind::Warning, QApplication::applicationName(),
+               uiText("UiInstanceNoAnswer")
+                   .arg(instance.holderPid() > 0
+                            ? QString::number(instance.holderPid())
+                            : QStringLiteral("?")));
     return 1;
   }
 
@@ -85,8 +87,8 @@ int runQuorvane(int argc, char *argv[]) {
 
   // 5. The program and its main window; the window's creation reads the
   // settings and installs the error handler.
-  AppCore core;
-  auto main = std::make_unique<MainWindow>(core);
+  AppCore core(paths);
+  auto main = std::make_unique<MainWindow>(core, boxes, options);
   QObject::connect(&instance, &SingleInstance::restoreRequested, main.get(),
                    &MainWindow::restoreFromOtherInstance);
   QObject::connect(main.get(), &MainWindow::closed, &app, &QApplication::quit);
@@ -106,7 +108,7 @@ int runQuorvane(int argc, char *argv[]) {
   main.reset();
   core.shutDown();
   splash.reset();
-  saveKeyTableAtEnd();
+  saveKeyTableAtEnd(paths, boxes);
   core.queue().queueClear();
   return code;
 }

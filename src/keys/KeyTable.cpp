@@ -49,11 +49,13 @@ QList<QByteArray> defaultKeyTable() {
   return lines;
 }
 
-QString keyTablePath() { return configDir() + QStringLiteral("keys.ini"); }
+QString keyTablePath(const Paths &paths) {
+  return paths.configDir() + QStringLiteral("keys.ini");
+}
 
-void loadKeyTable() {
+void loadKeyTable(const Paths &paths) {
   g_keyTable = defaultKeyTable();
-  QFile file(keyTablePath());
+  QFile file(keyTablePath(paths));
   if (!file.exists())
     return;
   if (!file.open(QIODevice::ReadOnly)) {
@@ -74,17 +76,17 @@ void loadKeyTable() {
   g_keyTable = splitLines(text);
 }
 
-bool saveKeyTable(QString *error) {
+bool saveKeyTable(const Paths &paths, QString *error) {
   QByteArray text;
   for (const QByteArray &line : g_keyTable)
     text += line + "\r\n";
   g_keyTable.clear();
-  const FileWriteResult written = writeFileWhole(keyTablePath(), text);
+  const FileWriteResult written = writeFileWhole(keyTablePath(paths), text);
   if (written.ok())
     return true;
   if (error)
     *error = uiText("FileKeysNotSaved")
-                 .arg(keyTablePath(), fileErrorText(written.error));
+                 .arg(keyTablePath(paths), fileErrorText(written.error));
   return false;
 }
 

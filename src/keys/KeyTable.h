@@ -9,6 +9,7 @@
 #include <QString>
 #include <cstdint>
 
+class Paths;
 class QTreeWidget;
 
 // Modifier bits of a shortcut.
@@ -34,17 +35,17 @@ using ExplodedString = QList<QByteArray>;
 QList<QByteArray> &keyTable();
 // The 24 built-in lines.
 QList<QByteArray> defaultKeyTable();
-// keys.ini in the program directory.
-QString keyTablePath();
+// keys.ini in the configuration folder.
+QString keyTablePath(const Paths &paths);
 
 // Fills the table with the defaults, then replaces it whole with keys.ini
 // when that file exists. A file that exists but cannot be read leaves the
 // defaults and logs a line.
-void loadKeyTable();
+void loadKeyTable(const Paths &paths);
 // Writes every line, each ended by CR LF, replacing keys.ini, then empties
 // the table. Returns false with a message in *error when the file could not
 // be written.
-bool saveKeyTable(QString *error = nullptr);
+bool saveKeyTable(const Paths &paths, QString *error = nullptr);
 
 // Lines of a text: CR, LF and CR LF each end a line; a trailing break adds
 // no line.

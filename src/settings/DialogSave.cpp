@@ -57,16 +57,18 @@ QByteArray languageToStore(const DialogValues &values) {
   return values.languageName.toLocal8Bit();
 }
 
-std::optional<DialogRefusal> saveDialogValues(const DialogValues &values) {
+std::optional<DialogRefusal> saveDialogValues(const Paths &paths,
+                                              const DialogValues &values) {
   if (auto refusal = checkDialogValues(values))
     return refusal;
-  saveDialogSettings(
-      *wholeNumber(values.port, 1, 65535), values.blueToothPort.toLocal8Bit(),
-      values.dataPort.toLocal8Bit(), values.imageType.toLocal8Bit(),
-      values.imageDir.toLocal8Bit(), languageToStore(values));
-  saveCaptureSettings(values.aviName.toLocal8Bit(),
+  saveDialogSettings(paths, *wholeNumber(values.port, 1, 65535),
+                     values.blueToothPort.toLocal8Bit(),
+                     values.dataPort.toLocal8Bit(),
+                     values.imageType.toLocal8Bit(),
+                     values.imageDir.toLocal8Bit(), languageToStore(values));
+  saveCaptureSettings(paths, values.aviName.toLocal8Bit(),
                       *wholeNumber(values.fps, 1, 20));
-  storeListenAddress(values.listenAddress.trimmed().toLatin1());
+  storeListenAddress(paths, values.listenAddress.trimmed().toLatin1());
   return std::nullopt;
 }
 

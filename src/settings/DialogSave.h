@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+class Paths;
+
 struct DialogValues {
   QString port; // the listen port as typed
   QString blueToothPort;
@@ -43,7 +45,8 @@ QByteArray languageToStore(const DialogValues &values);
 // video name and frame rate. Returns the refusal and writes nothing when a
 // field is refused. Throws SettingsWriteError when the file cannot be
 // written.
-std::optional<DialogRefusal> saveDialogValues(const DialogValues &values);
+std::optional<DialogRefusal> saveDialogValues(const Paths &paths,
+                                              const DialogValues &values);
 
 // The port field's key filter: digits and Backspace are typed; every other
 // character, the full stop and the comma too, is dropped.

@@ -1,6 +1,7 @@
 #include "settings/KnownPhones.h"
 
 #include "common/EventLog.h"
+#include "common/Paths.h"
 #include "platform/ProfileFile.h"
 #include "settings/Settings.h"
 
@@ -26,14 +27,14 @@ bool isPhoneBlockText(const QByteArray &text) {
   return true;
 }
 
-QList<KnownPhone> loadKnownPhones() {
-  const platform::ProfileFile file(settingsFilePath());
+QList<KnownPhone> loadKnownPhones(const Paths &paths) {
+  const platform::ProfileFile file(settingsFilePath(paths));
   QList<KnownPhone> phones;
   for (const QByteArray &key : file.keys(kSection)) {
     if (!isPhoneBlockText(key)) {
       writeLog("[KnownPhones] " + key +
                    " is not 16 hexadecimal digits; the entry is ignored",
-               LogCommands);
+               LogSwitch::Commands);
       continue;
     }
     phones.append({key.toUpper(), file.readString(kSection, key, {})});
@@ -41,22 +42,23 @@ QList<KnownPhone> loadKnownPhones() {
   return phones;
 }
 
-void addKnownPhone(const QByteArray &block, const QByteArray &name) {
-  platform::ProfileFile file(settingsFilePath());
+void addKnownPhone(const Paths &paths, const QByteArray &block,
+                   const QByteArray &name) {
+  platform::ProfileFile file(settingsFilePath(paths));
   file.writeString(kSection, block.toUpper(), name);
   flush(file);
 }
 
-void removeKnownPhone(const QByteArray &block) {
-  platform::ProfileFile file(settingsFilePath());
+void removeKnownPhone(const Paths &paths, const QByteArray &block) {
+  platform::ProfileFile file(settingsFilePath(paths));
   file.deleteKey(kSection, block);
   flush(file);
 }
 
-void storeListenAddress(const QByteArray &address) {
+void storeListenAddress(const Paths &paths, const QByteArray &address) {
   if (address == AppSettings.listenAddress)
     return;
-  platform::ProfileFile file(settingsFilePath());
+  platform::ProfileFile file(settingsFilePath(paths));
   file.writeString("Connection", "ListenAddress", address);
   flush(file);
   AppSettings.listenAddress = address;

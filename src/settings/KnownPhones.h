@@ -9,6 +9,8 @@
 #include <QByteArray>
 #include <QList>
 
+class Paths;
+
 struct KnownPhone {
   QByteArray block; // 16 upper-case hex digits
   QByteArray name;
@@ -16,14 +18,15 @@ struct KnownPhone {
 
 // The valid entries in file order. A key that is not 16 hex digits is
 // passed over, with a line in the log (commands switch).
-QList<KnownPhone> loadKnownPhones();
+QList<KnownPhone> loadKnownPhones(const Paths &paths);
 // Adds (or renames) a phone. Throws SettingsWriteError.
-void addKnownPhone(const QByteArray &block, const QByteArray &name);
+void addKnownPhone(const Paths &paths, const QByteArray &block,
+                   const QByteArray &name);
 // Removes a phone; nothing when it is not listed. Throws SettingsWriteError.
-void removeKnownPhone(const QByteArray &block);
+void removeKnownPhone(const Paths &paths, const QByteArray &block);
 // [Connection] listenAddress, written when it changes. Throws
 // SettingsWriteError.
-void storeListenAddress(const QByteArray &address);
+void storeListenAddress(const Paths &paths, const QByteArray &address);
 
 // True for exactly 16 hexadecimal digits.
 bool isPhoneBlockText(const QByteArray &text);

@@ -33,7 +33,8 @@ int readInt(const platform::ProfileFile &f, const QByteArray &section,
 // the operation before any later key or in-memory value changes.
 class SettingsWriter {
 public:
-  SettingsWriter() : m_file(settingsFilePath()) {}
+  explicit SettingsWriter(const Paths &paths)
+      : m_file(settingsFilePath(paths)) {}
 
   void putText(const QByteArray &section, const QByteArray &key,
                const QByteArray &value, QByteArray &held) {
@@ -79,7 +80,9 @@ QString SettingsWriteError::goingOn() const {
       .arg(QString::fromLocal8Bit(what()), m_reason);
 }
 
-QString settingsFilePath() { return configDir() + "Quorvane.ini"; }
+QString settingsFilePath(const Paths &paths) {
+  return paths.configDir() + "Quorvane.ini";
+}
 
 int parseSettingsInt(const QByteArray &text, int def) {
   const QByteArray t = text.trimmed();
@@ -107,50 +110,53 @@ int digitsToInt(const QByteArray &text) {
   return static_cast<int>(value);
 }
 
-void loadSettings() {
-  const platform::ProfileFile f(settingsFilePath());
+void loadSettings(const Paths &paths) {
+  const platform::ProfileFile f(settingsFilePath(paths));
   AppSettingsValues s;
   s.port = readInt(f, kConnection, "Port", 10001);
   s.blueToothPort = f.readString(kConnection, "BlueToothPort", "COM7");
   s.dataPort = f.readString(kConnection, "DataPort", "COM4");
-  s.aviName =
-      f.readString(kAVI, "AVIName", nativeDir(defaultVideoDir()) + "video.avi");
+  s.aviName = f.readString(kAVI, "AVIName",
+                           nativeDir(paths.defaultVideoDir()) + "video.avi");
   s.fps = readInt(f, kAVI, "FPS", 5);
   s.imageType = f.readString(kImage, "ImageType", "BMP");
-  s.imageDir = f.readString(kImage, "ImageDir", nativeDir(defaultPictureDir()));
+  s.imageDir =
+      f.readString(kImage, "ImageDir", nativeDir(paths.defaultPictureDir()));
   s.language = f.readString(kLanguage, "Language", "English");
   s.listenAddress = f.readString(kConnection, "ListenAddress", QByteArray());
   s.knownPhonesOnly = readInt(f, kConnection, "KnownPhonesOnly", 0) != 0;
   AppSettings = s;
 }
 
-void saveCaptureSettings(const QByteArray &aviName, int fps) {
-  SettingsWriter w;
+void saveCaptureSettings(const Paths &paths, const QByteArray &aviName,
+                         int fps) {
+  SettingsWriter w(paths);
   w.putText(kAVI, "AVIName", aviName, AppSettings.aviName);
   w.putInt(kAVI, "FPS", fps, AppSettings.fps);
 }
 
-void saveScreenSize(int height, int width) {
-  SettingsWriter w;
+void saveScreenSize(const Paths &paths, int height, int width) {
+  SettingsWriter w(paths);
   w.put(kScreenSize, "Height", QByteArray::number(height));
   w.put(kScreenSize, "Weight", QByteArray::number(width));
 }
 
-void storeDataPort(const QByteArray &port) {
+void storeDataPort(const Paths &paths, const QByteArray &port) {
   QByteArray held = AppSettings.dataPort;
-  SettingsWriter().putText(kConnection, "DataPort", port, held);
+  SettingsWriter(paths).putText(kConnection, "DataPort", port, held);
 }
 
-void storeBlueToothPort(const QByteArray &port) {
+void storeBlueToothPort(const Paths &paths, const QByteArray &port) {
   QByteArray held = AppSettings.blueToothPort;
-  SettingsWriter().putText(kConnection, "BlueToothPort", port, held);
+  SettingsWriter(paths).putText(kConnection, "BlueToothPort", port, held);
 }
 
-void saveDialogSettings(int port, const QByteArray &blueToothPort,
+void saveDialogSettings(const Paths &paths, int port,
+                        const QByteArray &blueToothPort,
                         const QByteArray &dataPort, const QByteArray &imageType,
                         const QByteArray &imageDir,
                         const QByteArray &language) {
-  SettingsWriter w;
+  SettingsWriter w(paths);
   w.putInt(kConnection, "port", port, AppSettings.port);
   w.putText(kConnection, "BlueToothPort", blueToothPort,
             AppSettings.blueToothPort);

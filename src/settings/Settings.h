@@ -6,6 +6,8 @@
 #include <QString>
 #include <stdexcept>
 
+class Paths;
+
 struct AppSettingsValues {
   int port = 0;
   QByteArray blueToothPort;
@@ -42,21 +44,24 @@ private:
   QString m_reason;
 };
 
-QString settingsFilePath();
+// Quorvane.ini in the configuration folder.
+QString settingsFilePath(const Paths &paths);
 
-void loadSettings();
-void saveCaptureSettings(const QByteArray &aviName, int fps);
+void loadSettings(const Paths &paths);
+void saveCaptureSettings(const Paths &paths, const QByteArray &aviName,
+                         int fps);
 // Always writes [ScreenSize] Height, then Weight.
-void saveScreenSize(int height, int width);
+void saveScreenSize(const Paths &paths, int height, int width);
 // Each writes its key when it differs from the value held; the caller then
 // sets the in-memory value.
-void storeDataPort(const QByteArray &port);
-void storeBlueToothPort(const QByteArray &port);
+void storeDataPort(const Paths &paths, const QByteArray &port);
+void storeBlueToothPort(const Paths &paths, const QByteArray &port);
 
 // The settings dialog's save: [Connection] port, blueToothPort, dataPort,
 // [Image] imageType, imageDir, [Language] Language, in one opening of the
 // file, each only when changed.
-void saveDialogSettings(int port, const QByteArray &blueToothPort,
+void saveDialogSettings(const Paths &paths, int port,
+                        const QByteArray &blueToothPort,
                         const QByteArray &dataPort, const QByteArray &imageType,
                         const QByteArray &imageDir, const QByteArray &language);
 

@@ -4,11 +4,13 @@
 #include "app/AppCore.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "link/CommandQueue.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 
 #include <QDirIterator>
@@ -102,19 +104,20 @@ private slots:
   }
 
   void filesGoToTheUsersFolders() {
-    setExePath(m_prefix + "/bin/quorvane", "../share/quorvane",
-               "../libexec/quorvane");
-    QCOMPARE(pathLayout(), PathLayout::Installed);
-    loadSettings();
-    saveCaptureSettings(AppSettings.aviName, 7);
+    const Paths paths = Paths::forExecutable(
+        m_prefix + "/bin/quorvane", "../share/quorvane", "../libexec/quorvane");
+    QCOMPARE(paths.layout(), PathLayout::Installed);
+    loadSettings(paths);
+    saveCaptureSettings(paths, AppSettings.aviName, 7);
     QVERIFY(readAll(home("XDG_CONFIG_HOME/quorvane/Quorvane.ini"))
                 .contains("FPS=7"));
 
-    setMessageBoxHook([](MessageKind, const QString &, const QString &t) {
+    ScriptedMessageBoxes boxes;
+    boxes.onShow = [](MessageKind, const QString &, const QString &t) {
       QFAIL(qPrintable(t));
-    });
-    AppCore core;
-    MainWindow form(core);
+    };
+    AppCore core(paths);
+    MainWindow form(core, boxes);
     QDateTime now(QDate(2009, 3, 7), QTime(9, 5, 3, 45));
     form.core().setCaptureClock([&now] { return now; });
     form.show();
@@ -137,12 +140,11 @@ private slots:
     form.captureFrame();
     now = now.addMSecs(143);
     form.captureFrame();
-    QCOMPARE(QDir(tempDir()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(paths.tempDir()).entryList(QDir::Files).size(), 2);
     click(form.m_stopButton);
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home("Videos/video.avi")), 60000);
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(tempDir()).entryList(QDir::Files).isEmpty(),
-                             10000);
-    setMessageBoxHook({});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QDir(paths.tempDir()).entryList(QDir::Files).isEmpty(), 10000);
   }
 };
 

@@ -5,12 +5,15 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/Startup.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "keys/Keyboard.h"
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
 #include "platform/KeyMapping.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/SwitchCapsLock.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -22,9 +25,11 @@ class TestKeyboard : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  const Paths m_paths = Paths::forExecutable(m_dir.file("quorvane"));
   std::unique_ptr<AppCore> m_core;
   std::unique_ptr<MainWindow> m_form;
-  bool m_caps = false;
+  SwitchCapsLock *m_caps = nullptr; // owned by m_core
 
   QList<int> codes() {
     const QByteArray b = m_core->queue().bytes();
@@ -40,16 +45,17 @@ class TestKeyboard : public QObject {
 
 private slots:
   void init() {
-    setExePath(m_dir.file("quorvane"));
-    setMessageBoxHook([](MessageKind, const QString &, const QString &t) {
+    EventLog::instance().setFilePath(m_paths.logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
+    m_messageBoxes.onShow = [](MessageKind, const QString &, const QString &t) {
       QFAIL(qPrintable("unexpected message: " + t));
-    });
-    platform::setCapsLockSource([this] { return m_caps; });
-    m_caps = false;
+    };
     keyTable() = defaultKeyTable();
     keyTable()[12] = "Call\t452\t2\t116";
-    m_core = std::make_unique<AppCore>();
-    m_form = std::make_unique<MainWindow>(*m_core);
+    auto caps = std::make_unique<SwitchCapsLock>();
+    m_caps = caps.get();
+    m_core = std::make_unique<AppCore>(m_paths, std::move(caps));
+    m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     m_form->m_keypad->setFocus();
@@ -57,18 +63,17 @@ private slots:
   }
   void cleanup() {
     m_form.reset();
-    platform::setCapsLockSource({});
-    setMessageBoxHook({});
+    m_messageBoxes.onShow = nullptr;
     keyTable().clear();
   }
 
   void keysReachThePhoneOnce() {
     key(Qt::Key_A);
     key(Qt::Key_A, Qt::ShiftModifier);
-    m_caps = true;
+    m_caps->on = true;
     key(Qt::Key_A);
     key(Qt::Key_A, Qt::ShiftModifier);
-    m_caps = false;
+    m_caps->on = false;
     key(Qt::Key_At, Qt::ShiftModifier);
     key(Qt::Key_QuoteLeft);
     key(Qt::Key_AsciiTilde, Qt::ShiftModifier);
@@ -153,11 +158,13 @@ private slots:
 
   void unwritableKeyTableIsReportedAtTheEnd() {
     QStringList boxes;
-    setMessageBoxHook([&](MessageKind kind, const QString &, const QString &t) {
+    m_messageBoxes.onShow = [&](MessageKind kind, const QString &,
+                                const QString &t) {
       QCOMPARE(kind, MessageKind::Warning);
       boxes << t;
-    });
-    saveKeyTableAtEnd(); // the program directory takes the file
+    };
+    saveKeyTableAtEnd(m_paths,
+                      m_messageBoxes); // the program directory takes the file
     QVERIFY(boxes.isEmpty());
     {
       QFile written(m_dir.file("keys.ini"));
@@ -169,7 +176,7 @@ private slots:
     QFile::remove(m_dir.file("keys.ini"));
     QVERIFY(QDir().mkpath(m_dir.file("keys.ini"))); // cannot become a file
     keyTable() = defaultKeyTable();
-    saveKeyTableAtEnd();
+    saveKeyTableAtEnd(m_paths, m_messageBoxes);
     QCOMPARE(boxes.size(), 1);
     QVERIFY(boxes.first().contains("keys.ini"));
     QVERIFY(QDir().rmdir(m_dir.file("keys.ini")));

@@ -1,3 +1,5 @@
+#include "support/ScriptedMessageBoxes.h"
+#include <optional>
 // The settings dialog on its own and opened from the main window's Options.
 #include "app/AppCore.h"
 #include "app/AppException.h"
@@ -22,6 +24,8 @@ class TestSettingDialog : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  std::optional<Paths> m_paths;
   QStringList m_boxes;
 
   void writeFile(const QString &relative, const QByteArray &bytes) {
@@ -32,14 +36,14 @@ class TestSettingDialog : public QObject {
     f.write(bytes);
   }
   QByteArray iniText() {
-    QFile f(settingsFilePath());
+    QFile f(settingsFilePath(*m_paths));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   // Loads the settings from this file, and the language they name.
   void settings(const QByteArray &ini) {
     writeFile("Quorvane.ini", ini);
-    loadSettings();
-    loadLanguage();
+    loadSettings(*m_paths);
+    loadLanguage(*m_paths);
   }
   static QLineEdit *Edit(QSpinBox *spin) {
     return spin->findChild<QLineEdit *>();
@@ -57,8 +61,10 @@ class TestSettingDialog : public QObject {
 private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
-    setExePath(m_dir->file("quorvane"));
-    loadKeyTable(); // no keys.ini: the 24 built-in keys
+    m_paths = Paths::forExecutable(m_dir->file("quorvane"));
+    EventLog::instance().setFilePath(m_paths->logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
+    loadKeyTable(*m_paths); // no keys.ini: the 24 built-in keys
     for (const char *language : {"English", "German"})
       writeFile(QStringLiteral("Languages/%1/lang.ini").arg(language),
                 "SPageConnection=" + QByteArray(language) + "\r\n");
@@ -67,11 +73,10 @@ private slots:
                            "\\Device\\USBSER000=COM3\r\n");
     qputenv("QUORVANE_SERIAL_PORTS", m_dir->file("ports.ini").toLocal8Bit());
     m_boxes.clear();
-    setMessageBoxHook([this](MessageKind, const QString &, const QString &t) {
-      m_boxes << t;
-    });
-    LogCommands = false;
-    LogPacketSize = false;
+    m_messageBoxes.onShow = [this](MessageKind, const QString &,
+                                   const QString &t) { m_boxes << t; };
+    EventLog::instance().setOn(LogSwitch::Commands, false);
+    EventLog::instance().setOn(LogSwitch::PacketSize, false);
   }
   void cleanup() {
     qunsetenv("QUORVANE_SERIAL_PORTS");
@@ -81,7 +86,7 @@ private slots:
   void layoutTreeAndFieldsFromMemory() {
     settings("[Connection]\r\nBlueToothPort=rfcomm7\r\n[Image]\r\n"
              "ImageType=jpeg\r\n[Language]\r\nLanguage=German\r\n");
-    SettingsDialog dialog(false);
+    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(dialog.size(), QSize(553, 398));
     QCOMPARE(dialog.m_saveButton->text(), QString("Save"));
@@ -90,7 +95,9 @@ private slots:
 
     // Four pages without "-log", five with it.
     QCOMPARE(dialog.m_pageTree->topLevelItemCount(), 4);
-    QCOMPARE(SettingsDialog(true).m_pageTree->topLevelItemCount(), 5);
+    QCOMPARE(SettingsDialog(true, *m_paths, m_messageBoxes)
+                 .m_pageTree->topLevelItemCount(),
+             5);
 
     QCOMPARE(dialog.m_languageCombo->currentText(), QString("German"));
     QCOMPARE(dialog.m_languageCombo->itemText(0), QString("default"));
@@ -118,7 +125,7 @@ private slots:
                            "[Image]\r\nImageType=jpeg\r\n[Language]\r\n"
                            "Language=German\r\n";
     settings(ini);
-    SettingsDialog dialog(false);
+    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
     dialog.show();
     // The port typed again with a leading zero is the same number.
     Edit(dialog.m_portEdit)->clear();
@@ -136,7 +143,7 @@ private slots:
     QCOMPARE(AppSettings.imageType, QByteArray("BMP"));
 
     // Opening and saving again leaves the file byte for byte.
-    SettingsDialog again(false);
+    SettingsDialog again(false, *m_paths, m_messageBoxes);
     again.show();
     again.btnSaveClick();
     QCOMPARE(iniText(), expected);
@@ -144,7 +151,7 @@ private slots:
 
   void portFieldDropsStopsAndCommas() {
     settings("");
-    SettingsDialog dialog(false);
+    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
     dialog.show();
     Edit(dialog.m_portEdit)->clear();
     QTest::keyClicks(dialog.m_portEdit, "2.0,0x1");
@@ -153,14 +160,14 @@ private slots:
 
   void aMissingLanguageFolderIsKeptUntilAnotherIsPicked() {
     settings("[Language]\r\nLanguage=Klingon\r\n");
-    SettingsDialog dialog(false);
+    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(dialog.m_languageCombo->currentIndex(), -1);
     dialog.btnSaveClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(iniText().contains("[Language]\r\nLanguage=Klingon\r\n"));
     QCOMPARE(AppSettings.language, QByteArray("Klingon"));
-    SettingsDialog next(false);
+    SettingsDialog next(false, *m_paths, m_messageBoxes);
     QCOMPARE(next.m_languageCombo->currentIndex(), -1);
     next.m_languageCombo->setCurrentText("German");
     next.btnSaveClick();
@@ -170,12 +177,14 @@ private slots:
   void aFailedSaveKeepsTheDialogOpenAndTheProgramRunning() {
     settings("[Connection]\r\nPort=10001\r\n");
     const QByteArray before = iniText();
-    AppCore core;
+    AppCore core(*m_paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
-    const qsizetype errors = GuardedApplication::handledErrors().size();
+    MainWindow form(core, m_messageBoxes);
+    const qsizetype errors =
+        GuardedApplication::instance()->handledErrors().size();
     // A read-only program folder and file, as a user meets them.
-    QVERIFY(QFile::setPermissions(settingsFilePath(), QFile::ReadOwner));
+    QVERIFY(
+        QFile::setPermissions(settingsFilePath(*m_paths), QFile::ReadOwner));
     QVERIFY(QFile::setPermissions(m_dir->path(),
                                   QFile::ReadOwner | QFile::ExeOwner));
     ScopedUserPermissions user;
@@ -193,11 +202,11 @@ private slots:
     QVERIFY(openAfterSave);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes.first(),
-             "Unable to write to " + settingsFilePath() +
+             "Unable to write to " + settingsFilePath(*m_paths) +
                  ": permission denied. The file keeps what it held before; "
                  "the dialog stays open, so you can save again once the "
                  "cause is mended, or press Cancel.");
-    QCOMPARE(GuardedApplication::handledErrors().size(), errors);
+    QCOMPARE(GuardedApplication::instance()->handledErrors().size(), errors);
     QCOMPARE(iniText(), before);
     QCOMPARE(AppSettings.port, 10001);
     QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner |
@@ -207,7 +216,7 @@ private slots:
   void refusedValuesWriteNothingAndKeepTheDialogOpen() {
     settings("[Connection]\r\nPort=10001\r\n");
     const QByteArray before = iniText();
-    SettingsDialog dialog(false);
+    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
@@ -251,7 +260,7 @@ private slots:
     settings("[Connection]\r\nPort=10001\r\nListenAddress=::1\r\n"
              "[KnownPhones]\r\n0102030405060708=One\r\n"
              "A1A2A3A4A5A6A7A8=Two\r\n");
-    SettingsDialog dialog(false);
+    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(dialog.m_listenAddressEdit->text(), QString("::1"));
@@ -275,7 +284,7 @@ private slots:
     settings("");
     // A directory where the port list file should be cannot be read.
     qputenv("QUORVANE_SERIAL_PORTS", m_dir->path().toLocal8Bit());
-    SettingsDialog dialog(false);
+    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(dialog.m_bluetoothPortCombo->count(), 0);
     QCOMPARE(dialog.m_cablePortCombo->count(), 0);
@@ -286,28 +295,28 @@ private slots:
   void logSwitchesActAtOnceAndSurviveCancel() {
     settings("");
     {
-      SettingsDialog dialog(true);
+      SettingsDialog dialog(true, *m_paths, m_messageBoxes);
       dialog.show();
       dialog.m_pageTree->setCurrentItem(dialog.m_pageTree->topLevelItem(4));
       QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_logPage);
       QTest::mouseClick(dialog.m_logCommandsCheck, Qt::LeftButton);
-      QVERIFY(LogCommands);
-      QVERIFY(!LogPacketSize);
+      QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
+      QVERIFY(!EventLog::instance().isOn(LogSwitch::PacketSize));
       dialog.m_cancelButton->click();
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
-    QVERIFY(LogCommands);
+    QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
     // Both boxes start unticked, whatever the switches hold.
-    SettingsDialog next(true);
+    SettingsDialog next(true, *m_paths, m_messageBoxes);
     QVERIFY(!next.m_logCommandsCheck->isChecked());
     QVERIFY(iniText().isEmpty());
   }
 
   void optionsReloadsTheLanguageOnlyWhenItChanged() {
     settings("[Language]\r\nLanguage=English\r\n");
-    AppCore core;
+    AppCore core(*m_paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, m_messageBoxes);
     QCOMPARE(form.m_connectionAction->text(), QString("Connection"));
     // A text changed by hand shows whether the language was applied again.
     form.m_exitAction->setText("marker");
@@ -339,7 +348,7 @@ private slots:
 
 int main(int argc, char **argv) {
   GuardedApplication app(argc, argv);
-  GuardedApplication::setShowErrorBox(false);
+  app.setShowErrorBox(false);
   TestSettingDialog test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -5,12 +5,14 @@
 #include "app/MainWindow.h"
 #include "app/SettingsDialog.h"
 #include "aviconvert/ConvertWindow.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/HotKeyEditor.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 
 #include <QAbstractButton>
@@ -26,6 +28,8 @@ class TestWindowTexts : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  const Paths m_paths = Paths::forExecutable(m_dir.file("quorvane"));
   QList<QRegularExpression> m_english;
 
   // Where a catalogue text is whole in a window, or with its placeholders
@@ -89,30 +93,30 @@ class TestWindowTexts : public QObject {
 
 private slots:
   void initTestCase() {
-    setExePath(m_dir.file("quorvane"));
+    EventLog::instance().setFilePath(m_paths.logFile());
     QVERIFY(QDir().mkpath(m_dir.file("Languages/German")));
     QVERIFY(QFile::copy(QV_SOURCE_DIR "/data/Languages/German/lang.ini",
                         m_dir.file("Languages/German/lang.ini")));
-    QFile ini(settingsFilePath());
+    QFile ini(settingsFilePath(m_paths));
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Language]\r\nLanguage=German\r\n");
     ini.close();
-    loadSettings();
-    loadLanguage();
-    loadKeyTable();
+    loadSettings(m_paths);
+    loadLanguage(m_paths);
+    loadKeyTable(m_paths);
     collectEnglish();
     QVERIFY(m_english.size() > 100);
   }
 
   void mainWindow() {
-    AppCore core;
+    AppCore core(m_paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, m_messageBoxes);
     verifyTranslated(&form);
   }
 
   void settingsDialog() {
-    SettingsDialog dialog(true);
+    SettingsDialog dialog(true, m_paths, m_messageBoxes);
     verifyTranslated(&dialog);
   }
 
@@ -138,20 +142,20 @@ private slots:
     HotKeyEditor editor;
     const QString german = prompt.m_refuseButton->text();
     // German again for the tests that follow, whatever fails here.
-    const auto backToGerman = qScopeGuard([] {
+    const auto backToGerman = qScopeGuard([this] {
       AppSettings.language = "German";
-      loadLanguage();
+      loadLanguage(m_paths);
     });
 
     AppSettings.language = "English"; // no file here: the built-in texts
-    loadLanguage();
+    loadLanguage(m_paths);
     QCOMPARE(loadedLanguage(), QByteArray("English"));
     QVERIFY(uiText("UiRefusePhone") != german);
     QCOMPARE(prompt.m_refuseButton->text(), uiText("UiRefusePhone"));
     QCOMPARE(editor.m_okButton->text(), uiText("KeyEditOk"));
 
     AppSettings.language = "German";
-    loadLanguage();
+    loadLanguage(m_paths);
     QCOMPARE(prompt.m_refuseButton->text(), german);
     verifyTranslated(&prompt);
     verifyTranslated(&editor);

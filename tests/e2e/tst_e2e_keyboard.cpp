@@ -5,6 +5,7 @@
 #include "app/AppException.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
@@ -12,6 +13,7 @@
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 
 #include <QFile>
@@ -33,11 +35,13 @@ class TestEndToEndKeyboard : public QObject {
 private slots:
   void keyboardShortcutsAndQuickTextReachThePhone() {
     ScopedTempDir dir;
+    ScriptedMessageBoxes boxes;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
     QVERIFY(copySkinFile(dir));
-    setExePath(dir.file("quorvane"));
-    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
+    EventLog::instance().setFilePath(paths.logFile());
+    boxes.onShow = [](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
-    });
+    };
 
     // Ctrl+M is bound to the phone's Menu key; one line is written oddly
     // and must come back as it was.
@@ -50,12 +54,12 @@ private slots:
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write(keysIni);
     }
-    loadKeyTable();
+    loadKeyTable(paths);
     QCOMPARE(keyTable().size(), 24);
 
-    AppCore core;
+    AppCore core(paths);
     CommandQueue &queue = core.queue();
-    auto form = std::make_unique<MainWindow>(core);
+    auto form = std::make_unique<MainWindow>(core, boxes);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     AppSettings.port = 0; // any free port the kernel gives
@@ -111,11 +115,11 @@ private slots:
 
     // The ending step writes the table back: nothing was edited, so the file
     // is what was loaded.
-    QVERIFY(saveKeyTable());
+    QVERIFY(saveKeyTable(paths));
     QFile f(dir.file("keys.ini"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), keysIni);
-    setMessageBoxHook({});
+    boxes.onShow = nullptr;
   }
 };
 

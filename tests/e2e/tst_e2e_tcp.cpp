@@ -5,6 +5,7 @@
 #include "app/AppException.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
@@ -13,6 +14,7 @@
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 
 #include <QDeadlineTimer>
@@ -29,15 +31,17 @@ class TestEndToEndTcp : public QObject {
 private slots:
   void keypadClickReachesThePhone() {
     ScopedTempDir dir;
+    ScriptedMessageBoxes boxes;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
     QVERIFY(copySkinFile(dir));
-    setExePath(dir.file("quorvane"));
-    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
+    EventLog::instance().setFilePath(paths.logFile());
+    boxes.onShow = [](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
-    });
+    };
 
-    AppCore core;
+    AppCore core(paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, boxes);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     AppSettings.port = 0; // any free port the kernel gives
@@ -77,16 +81,17 @@ private slots:
     QVERIFY(form.m_modelLabel->text().isEmpty());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
-    setMessageBoxHook({});
+    boxes.onShow = nullptr;
   }
 
   void linkFiguresFollowTheSimulatorsFlood() {
     ScopedTempDir dir;
     QVERIFY(copySkinFile(dir));
-    setExePath(dir.file("quorvane"));
-    AppCore core;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
+    ScriptedMessageBoxes boxes;
+    AppCore core(paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, boxes);
     form.m_linkFiguresTimer->stop(); // sampled by hand below
     AppSettings.port = 0;
     form.connectInternet(form.m_internetAction);

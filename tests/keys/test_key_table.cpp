@@ -1,8 +1,8 @@
+
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "support/FullFileSystem.h"
 #include "support/TempDir.h"
-
 #include <QFile>
 #include <QFileDevice>
 #include <gtest/gtest.h>
@@ -11,19 +11,19 @@ namespace {
 
 class KeyTableTest : public ::testing::Test {
 protected:
-  void SetUp() override { setExePath(m_dir.file("quorvane")); }
   ScopedTempDir m_dir;
+  const Paths paths = Paths::forExecutable(m_dir.file("quorvane"));
 };
 
 } // namespace
 
 TEST_F(KeyTableTest, DefaultsAreWrittenBackAs24CrLfLines) {
-  loadKeyTable();
+  loadKeyTable(paths);
   ASSERT_EQ(keyTable().size(), 24);
   EXPECT_EQ(keyTable().first(), "0\t304\t0\t0");
   EXPECT_EQ(keyTable()[12], "Call\t452\t0\t0");
   EXPECT_EQ(keyTable().last(), "JRight\t271\t0\t0");
-  ASSERT_TRUE(saveKeyTable());
+  ASSERT_TRUE(saveKeyTable(paths));
   EXPECT_TRUE(keyTable().isEmpty());
   const QByteArray file = readAll(m_dir.file("keys.ini"));
   EXPECT_EQ(file.count("\r\n"), 24);
@@ -40,7 +40,7 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
                                                "Menu\t436\t0\t\r\n"
                                                "Alt 1\t305\t65537\t49\n"
                                                "\xe9t\xe9\t0304\t0\t0"));
-  loadKeyTable();
+  loadKeyTable(paths);
   ASSERT_EQ(keyTable().size(), 5);
 
   const Key hold = keyAt(0);
@@ -60,7 +60,7 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
   EXPECT_EQ(findKeyByCode(304), -1);
   EXPECT_EQ(findKeyByCode(453), 0);
 
-  ASSERT_TRUE(saveKeyTable());
+  ASSERT_TRUE(saveKeyTable(paths));
   EXPECT_EQ(readAll(m_dir.file("keys.ini")), "Hold\t453\tx\t65\r\n"
                                              "Menu\t436\t0\r\n"
                                              "Menu\t436\t0\t\r\n"
@@ -70,13 +70,13 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
   // Two lines give a table of two lines: nothing is merged.
   ASSERT_TRUE(writeAll(m_dir.file("keys.ini"),
                        "Call\t452\t6\t116\r\n1\t305\t0\t0\r\n"));
-  loadKeyTable();
+  loadKeyTable(paths);
   EXPECT_EQ(keyTable(),
             (QList<QByteArray>{"Call\t452\t6\t116", "1\t305\t0\t0"}));
 
   // An empty file gives an empty table.
   ASSERT_TRUE(writeAll(m_dir.file("keys.ini"), ""));
-  loadKeyTable();
+  loadKeyTable(paths);
   EXPECT_TRUE(keyTable().isEmpty());
 }
 
@@ -84,22 +84,22 @@ TEST_F(KeyTableTest, UnreadableOrUnwritableFileKeepsTheProgramGoing) {
   // A directory where the file should be: it exists and cannot be read as
   // a file, nor replaced by one.
   ASSERT_TRUE(QDir().mkpath(m_dir.file("keys.ini")));
-  loadKeyTable();
+  loadKeyTable(paths);
   EXPECT_EQ(keyTable(), defaultKeyTable());
   QString error;
-  EXPECT_FALSE(saveKeyTable(&error));
+  EXPECT_FALSE(saveKeyTable(paths, &error));
   EXPECT_TRUE(error.contains("keys.ini")) << error.toStdString();
 }
 
 TEST_F(FullFileSystem, KeyTableOnAFullDiskKeepsTheFileAndSaysWhy) {
-  setExePath(file("quorvane"));
+  const Paths paths = Paths::forExecutable(file("quorvane"));
   const QByteArray old = "Call\t452\t2\t116\r\n";
   ASSERT_TRUE(writeAll(file("keys.ini"), old));
-  loadKeyTable();
+  loadKeyTable(paths);
   keyTable() = defaultKeyTable();
   fill();
   QString error;
-  EXPECT_FALSE(saveKeyTable(&error));
+  EXPECT_FALSE(saveKeyTable(paths, &error));
   EXPECT_EQ(error, "Could not save the keyboard shortcuts to " +
                        file("keys.ini") + ": no space left on device.");
   EXPECT_EQ(readAll(file("keys.ini")), old);

@@ -1,8 +1,8 @@
+
 #include "common/Paths.h"
 #include "settings/DialogSave.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
-
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -11,14 +11,13 @@ namespace {
 class DialogSaveTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    setExePath(dir.file("quorvane"));
     writeIni(kIni);
-    loadSettings();
+    loadSettings(paths);
   }
   void writeIni(const QByteArray &text) {
-    ASSERT_TRUE(writeAll(settingsFilePath(), text));
+    ASSERT_TRUE(writeAll(settingsFilePath(paths), text));
   }
-  QByteArray iniText() { return readAll(settingsFilePath()); }
+  QByteArray iniText() { return readAll(settingsFilePath(paths)); }
   // The dialog's fields as it fills them from the file below.
   static DialogValues unchanged() {
     DialogValues v;
@@ -39,18 +38,19 @@ protected:
       "DataPort=/dev/ttyUSB0\r\n[AVI]\r\nAVIName=/tmp/video.avi\r\nFPS=5\r\n"
       "[Image]\r\nImageDir=/tmp/shots/\r\n[Language]\r\nLanguage=German\r\n";
   ScopedTempDir dir;
+  const Paths paths = Paths::forExecutable(dir.file("quorvane"));
 };
 
 } // namespace
 
 TEST_F(DialogSaveTest, NoChangeLeavesTheFileByteIdentical) {
   const QByteArray before = iniText();
-  EXPECT_FALSE(saveDialogValues(unchanged()));
+  EXPECT_FALSE(saveDialogValues(paths, unchanged()));
   EXPECT_EQ(iniText(), before);
   // A port typed with a leading zero is the same number.
   DialogValues v = unchanged();
   v.port = "010001";
-  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_FALSE(saveDialogValues(paths, v));
   EXPECT_EQ(iniText(), before);
 }
 
@@ -59,7 +59,7 @@ TEST_F(DialogSaveTest, ChangedValuesAreWrittenAndHeld) {
   v.port = "02000";
   v.imageType = "JPEG";
   v.fps = "20";
-  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_FALSE(saveDialogValues(paths, v));
   EXPECT_EQ(AppSettings.port, 2000);
   EXPECT_EQ(AppSettings.imageType, "JPEG");
   EXPECT_EQ(AppSettings.fps, 20);
@@ -67,7 +67,7 @@ TEST_F(DialogSaveTest, ChangedValuesAreWrittenAndHeld) {
   EXPECT_TRUE(ini.contains("Port=2000\r\n")) << ini.constData();
   EXPECT_TRUE(ini.contains("ImageType=JPEG\r\n"));
   EXPECT_TRUE(ini.contains("FPS=20\r\n"));
-  loadSettings();
+  loadSettings(paths);
   EXPECT_EQ(AppSettings.port, 2000);
 }
 
@@ -77,7 +77,7 @@ TEST_F(DialogSaveTest, RefusedFieldsWriteNothingAndNameTheField) {
     DialogValues v = unchanged();
     v.port = port;
     v.dataPort = "COM9"; // would be written after the port
-    const auto refusal = saveDialogValues(v);
+    const auto refusal = saveDialogValues(paths, v);
     ASSERT_TRUE(refusal) << port;
     EXPECT_EQ(refusal->field, DialogField::Port);
     EXPECT_TRUE(refusal->message.contains("listen port")) << port;
@@ -90,7 +90,7 @@ TEST_F(DialogSaveTest, RefusedFieldsWriteNothingAndNameTheField) {
     v.port = "2000";
     v.languageIndex = 0;
     v.fps = fps;
-    const auto refusal = saveDialogValues(v);
+    const auto refusal = saveDialogValues(paths, v);
     ASSERT_TRUE(refusal) << fps;
     EXPECT_EQ(refusal->field, DialogField::FPS);
     EXPECT_TRUE(refusal->message.contains("frame rate")) << fps;
@@ -102,7 +102,7 @@ TEST_F(DialogSaveTest, RefusedFieldsWriteNothingAndNameTheField) {
   DialogValues v = unchanged();
   v.port = "65535";
   v.fps = "1";
-  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_FALSE(saveDialogValues(paths, v));
   EXPECT_EQ(AppSettings.port, 65535);
   EXPECT_EQ(AppSettings.fps, 1);
 }
@@ -113,7 +113,7 @@ TEST_F(DialogSaveTest, ListenAddressIsCheckedThenStoredWhenChanged) {
     DialogValues v = unchanged();
     v.port = "2000";
     v.listenAddress = address;
-    const auto refusal = saveDialogValues(v);
+    const auto refusal = saveDialogValues(paths, v);
     ASSERT_TRUE(refusal) << address;
     EXPECT_EQ(refusal->field, DialogField::ListenAddress);
     EXPECT_TRUE(refusal->message.contains(QString::fromLatin1(address)));
@@ -122,13 +122,13 @@ TEST_F(DialogSaveTest, ListenAddressIsCheckedThenStoredWhenChanged) {
   for (const char *address : {" 127.0.0.1 ", "::1"}) {
     DialogValues v = unchanged();
     v.listenAddress = address;
-    EXPECT_FALSE(saveDialogValues(v)) << address;
+    EXPECT_FALSE(saveDialogValues(paths, v)) << address;
     EXPECT_EQ(AppSettings.listenAddress, QByteArray(address).trimmed());
   }
-  loadSettings();
+  loadSettings(paths);
   EXPECT_EQ(AppSettings.listenAddress, "::1");
   DialogValues v = unchanged();
-  EXPECT_FALSE(saveDialogValues(v)); // emptied: every address again
+  EXPECT_FALSE(saveDialogValues(paths, v)); // emptied: every address again
   EXPECT_TRUE(iniText().contains("ListenAddress=\r\n"));
 }
 
@@ -136,24 +136,24 @@ TEST_F(DialogSaveTest, TheDefaultEntryStoresTheEmptyLanguageOnce) {
   DialogValues v = unchanged();
   v.languageIndex = 0;
   v.languageName = "default";
-  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_FALSE(saveDialogValues(paths, v));
   EXPECT_EQ(AppSettings.language, "");
   EXPECT_TRUE(iniText().contains("Language=\r\n"));
   // Saving again with the default entry writes nothing.
   const QByteArray once = iniText();
-  QFile::remove(settingsFilePath());
-  EXPECT_FALSE(saveDialogValues(v));
-  EXPECT_FALSE(QFile::exists(settingsFilePath()));
+  QFile::remove(settingsFilePath(paths));
+  EXPECT_FALSE(saveDialogValues(paths, v));
+  EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
   writeIni(once);
-  loadSettings();
+  loadSettings(paths);
   EXPECT_EQ(AppSettings.language, "");
 
   // No entry selected (the language's folder is gone) keeps the stored one.
   writeIni("[Language]\r\nLanguage=Klingon\r\n");
-  loadSettings();
+  loadSettings(paths);
   v.languageIndex = -1;
   v.languageName.clear();
-  EXPECT_FALSE(saveDialogValues(v));
+  EXPECT_FALSE(saveDialogValues(paths, v));
   EXPECT_EQ(AppSettings.language, "Klingon");
   EXPECT_TRUE(iniText().contains("Language=Klingon\r\n"))
       << iniText().constData();

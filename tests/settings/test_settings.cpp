@@ -1,10 +1,10 @@
+
 #include "common/Paths.h"
 #include "platform/ProfileFile.h"
 #include "settings/DialogSave.h"
 #include "settings/Settings.h"
 #include "support/FullFileSystem.h"
 #include "support/TempDir.h"
-
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -13,21 +13,19 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    setExePath(dir.file("quorvane"));
-    AppSettings = AppSettingsValues();
-  }
+  void SetUp() override { AppSettings = AppSettingsValues(); }
   void writeIni(const QByteArray &text) {
-    ASSERT_TRUE(writeAll(settingsFilePath(), text));
+    ASSERT_TRUE(writeAll(settingsFilePath(paths), text));
   }
-  QByteArray iniText() { return readAll(settingsFilePath()); }
+  QByteArray iniText() { return readAll(settingsFilePath(paths)); }
   ScopedTempDir dir;
+  const Paths paths = Paths::forExecutable(dir.file("quorvane"));
 };
 
 } // namespace
 
 TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
-  loadSettings();
+  loadSettings(paths);
   const QByteArray exeDir = QDir::toNativeSeparators(dir.path()).toLocal8Bit();
   EXPECT_EQ(AppSettings.port, 10001);
   EXPECT_EQ(AppSettings.blueToothPort, "COM7");
@@ -37,7 +35,7 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(AppSettings.imageType, "BMP");
   EXPECT_EQ(AppSettings.imageDir, exeDir);
   EXPECT_EQ(AppSettings.language, "English");
-  EXPECT_FALSE(QFile::exists(settingsFilePath()));
+  EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
 }
 
 TEST_F(SettingsTest, IntegersReadHexDecimalOrDefault) {
@@ -55,7 +53,7 @@ TEST_F(SettingsTest, IntegersReadHexDecimalOrDefault) {
                          {"99999999999", 10001, 5}}) {
     writeIni("[Connection]\r\nPort=" + text + "\r\n[AVI]\r\nFPS=" + text +
              "\r\n");
-    loadSettings();
+    loadSettings(paths);
     EXPECT_EQ(AppSettings.port, port) << text.constData();
     EXPECT_EQ(AppSettings.fps, fps) << text.constData();
   }
@@ -63,61 +61,62 @@ TEST_F(SettingsTest, IntegersReadHexDecimalOrDefault) {
 
 TEST_F(SettingsTest, EmptyTextKeyIsNotTheDefault) {
   writeIni("[Language]\r\nLanguage=\r\n[Connection]\r\nDataPort=  COM3 \r\n");
-  loadSettings();
+  loadSettings(paths);
   EXPECT_EQ(AppSettings.language, "");
   EXPECT_EQ(AppSettings.dataPort, "COM3");
   writeIni("[Connection]\r\n");
-  loadSettings();
+  loadSettings(paths);
   EXPECT_EQ(AppSettings.language, "English");
 }
 
 TEST_F(SettingsTest, DialogPortLandsOnPortKeyAndUnchangedSaveWritesNothing) {
   writeIni("[Connection]\r\nPort=10001\r\nBlueToothPort=COM7\r\n");
-  loadSettings();
-  saveDialogSettings(10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
+  loadSettings(paths);
+  saveDialogSettings(paths, 10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
                      "English");
   const QByteArray afterFirst = iniText();
   EXPECT_TRUE(afterFirst.startsWith("[Connection]\r\nPort=10005\r\n"))
       << afterFirst.constData();
   EXPECT_EQ(afterFirst.count("ort="), 2); // Port and blueToothPort only
-  loadSettings();
+  loadSettings(paths);
   EXPECT_EQ(AppSettings.port, 10005);
 
   // Same values again: the file stays byte-identical.
-  const QDateTime stamp = QFileInfo(settingsFilePath()).lastModified();
-  saveDialogSettings(10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
+  const QDateTime stamp = QFileInfo(settingsFilePath(paths)).lastModified();
+  saveDialogSettings(paths, 10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
                      "English");
-  saveCaptureSettings(AppSettings.aviName, AppSettings.fps);
-  storeBlueToothPort("COM7");
+  saveCaptureSettings(paths, AppSettings.aviName, AppSettings.fps);
+  storeBlueToothPort(paths, "COM7");
   EXPECT_EQ(iniText(), afterFirst);
-  EXPECT_EQ(QFileInfo(settingsFilePath()).lastModified(), stamp);
+  EXPECT_EQ(QFileInfo(settingsFilePath(paths)).lastModified(), stamp);
 }
 
 TEST_F(SettingsTest, StoresCompareOnlyTheirOwnKeyAndScreenSizeAlwaysWrites) {
-  loadSettings();
-  storeBlueToothPort("COM7"); // already held, whatever dataPort is
-  EXPECT_FALSE(QFile::exists(settingsFilePath()));
-  storeDataPort("COM12");
+  loadSettings(paths);
+  storeBlueToothPort(paths, "COM7"); // already held, whatever dataPort is
+  EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
+  storeDataPort(paths, "COM12");
   EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n");
-  saveScreenSize(208, 176);
-  saveScreenSize(208, 176);
+  saveScreenSize(paths, 208, 176);
+  saveScreenSize(paths, 208, 176);
   EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n"
                        "[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n");
-  saveCaptureSettings("/tmp/v.avi", 7);
-  loadSettings();
+  saveCaptureSettings(paths, "/tmp/v.avi", 7);
+  loadSettings(paths);
   EXPECT_EQ(AppSettings.aviName, "/tmp/v.avi");
   EXPECT_EQ(AppSettings.fps, 7);
 }
 
 TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
-  loadSettings();
+  loadSettings(paths);
   // A directory where the file should be: every write is refused.
-  ASSERT_TRUE(QDir().mkpath(settingsFilePath()));
+  ASSERT_TRUE(QDir().mkpath(settingsFilePath(paths)));
   try {
-    saveCaptureSettings("/elsewhere/v.avi", 9);
+    saveCaptureSettings(paths, "/elsewhere/v.avi", 9);
     FAIL() << "no error raised";
   } catch (const SettingsWriteError &e) {
-    EXPECT_EQ(QString(e.what()), "Unable to write to " + settingsFilePath());
+    EXPECT_EQ(QString(e.what()),
+              "Unable to write to " + settingsFilePath(paths));
   }
   EXPECT_EQ(AppSettings.aviName,
             QDir::toNativeSeparators(dir.path()).toLocal8Bit() + "video.avi");
@@ -129,10 +128,10 @@ TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
 // program folder that takes no new file gets the file rewritten in place,
 // but only when the new content has room.
 TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
-  setExePath(file("quorvane"));
+  const Paths paths = Paths::forExecutable(file("quorvane"));
   const QByteArray old = "[Connection]\r\nPort=10001\r\n[AVI]\r\nFPS=5\r\n";
-  ASSERT_TRUE(writeAll(settingsFilePath(), old));
-  loadSettings();
+  ASSERT_TRUE(writeAll(settingsFilePath(paths), old));
+  loadSettings(paths);
   fill();
   DialogValues values;
   values.port = "10002";
@@ -145,31 +144,32 @@ TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
   values.languageIndex = 1;
   values.languageName = "English";
   try {
-    saveDialogValues(values);
+    saveDialogValues(paths, values);
     FAIL() << "the save reported success";
   } catch (const SettingsWriteError &e) {
-    EXPECT_EQ(QString(e.what()), "Unable to write to " + settingsFilePath());
+    EXPECT_EQ(QString(e.what()),
+              "Unable to write to " + settingsFilePath(paths));
     EXPECT_EQ(e.reason(), "no space left on device");
     EXPECT_TRUE(e.inDialog().startsWith("Unable to write to " +
-                                        settingsFilePath() +
+                                        settingsFilePath(paths) +
                                         ": no space left on device. "))
         << e.inDialog().toStdString();
   }
-  EXPECT_EQ(readAll(settingsFilePath()), old);
+  EXPECT_EQ(readAll(settingsFilePath(paths)), old);
   EXPECT_EQ(entries(), QStringList("Quorvane.ini"));
   EXPECT_EQ(AppSettings.port, 10001);
 
   ASSERT_TRUE(QFile::setPermissions(dir(), QFile::ReadOwner | QFile::ExeOwner));
   ScopedUserPermissions user;
   ASSERT_TRUE(user.ok());
-  platform::ProfileFile grown(settingsFilePath());
+  platform::ProfileFile grown(settingsFilePath(paths));
   grown.writeString("AVI", "AVIName", QByteArray(6000, 'v'));
   EXPECT_FALSE(grown.flush());
-  EXPECT_EQ(readAll(settingsFilePath()), old);
-  platform::ProfileFile same(settingsFilePath());
+  EXPECT_EQ(readAll(settingsFilePath(paths)), old);
+  platform::ProfileFile same(settingsFilePath(paths));
   same.writeString("Connection", "Port", "10002");
   EXPECT_TRUE(same.flush());
-  EXPECT_EQ(readAll(settingsFilePath()),
+  EXPECT_EQ(readAll(settingsFilePath(paths)),
             "[Connection]\r\nPort=10002\r\n[AVI]\r\nFPS=5\r\n");
 }
 

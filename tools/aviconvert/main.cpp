@@ -20,17 +20,18 @@ int main(int argc, char **argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("AviConvert"));
   const QStringList args = QApplication::arguments();
-  if (args.size() > 1)
-    // The program directory is the one worked in, for the settings and the
-    // language files alike.
-    setExePath(QDir(args.at(1)).absoluteFilePath(QStringLiteral("AVIConvert")));
-  else
-    setExePath(QApplication::applicationFilePath(),
-               QStringLiteral(QV_CONVERTER_DATA_DIR));
-  const aviconvert::ConversionDirs dirs{workDir(), configDir(),
-                                        defaultVideoDir()};
-  loadSettings();
-  loadLanguage();
+  // The program directory is the one worked in, for the settings and the
+  // language files alike.
+  const Paths paths =
+      args.size() > 1
+          ? Paths::forExecutable(
+                QDir(args.at(1)).absoluteFilePath(QStringLiteral("AVIConvert")))
+          : Paths::forExecutable(QApplication::applicationFilePath(),
+                                 QStringLiteral(QV_CONVERTER_DATA_DIR));
+  const aviconvert::ConversionDirs dirs{paths.workDir(), paths.configDir(),
+                                        paths.defaultVideoDir()};
+  loadSettings(paths);
+  loadLanguage(paths);
   const bool exitWhenDone =
       qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
 
