@@ -1,5 +1,6 @@
 # Two commands: `make run` builds and starts the program, `make test` builds
-# and runs every test headless (and, when clang is installed, a short run of
+# everything (the benchmarks too, so they keep compiling) and runs every test
+# headless (and, when clang is installed, a short run of
 # every fuzz target).
 #
 # Installing:
@@ -53,6 +54,7 @@ run: build
 	@scripts/run $(BUILD)
 
 test: build
+	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks soak
 	@cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --no-tests=error -j$(JOBS)
 ifeq ($(HAVE_CLANG),yes)
 	@$(MAKE) --no-print-directory fuzz

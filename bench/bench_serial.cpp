@@ -161,7 +161,8 @@ double benchParser(const Traffic &traffic, std::mt19937 &rng, bool &ok) {
   for (int run = 0; run < 3; ++run) {
     CountingView view;
     NullPort port;
-    SerialLink link(&view);
+    CommandQueue queue;
+    SerialLink link(queue, &view);
     // Chunks as separate byte arrays, made before the clock starts.
     std::vector<QByteArray> pieces;
     pieces.reserve(chunks.size());
@@ -264,7 +265,8 @@ double benchEndToEnd(const Traffic &traffic, bool &ok, qint64 &events) {
   if (!openRawPty(master, slave, path))
     return 0;
   CountingView view;
-  SerialLink link(&view);
+  CommandQueue queue;
+  SerialLink link(queue, &view);
   link.openComPort(path, 256000);
   std::atomic<bool> stop{false};
   std::atomic<qint64> repliesIn{0};

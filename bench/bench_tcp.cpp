@@ -20,6 +20,7 @@
 //                  default 50]
 //                  [only this row, e.g. full/photo, for profiling]
 
+#include "LoopbackPhone.h"
 #include "app/LinkViewAdapter.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
@@ -63,23 +64,9 @@ namespace {
 
 const QString kSim = QStringLiteral(QV_BIN_DIR "/phone-sim");
 
-bool readExact(int fd, void *buf, size_t n) {
-  char *p = static_cast<char *>(buf);
-  while (n > 0) {
-    const ssize_t got = ::recv(fd, p, n, 0);
-    if (got <= 0)
-      return false;
-    p += got;
-    n -= size_t(got);
-  }
-  return true;
-}
-
-qint32 readInt(int fd, bool *ok) {
-  uchar b[4];
-  *ok = readExact(fd, b, 4);
-  return qFromLittleEndian<qint32>(b);
-}
+using loopback::readExact;
+using loopback::readInt;
+using loopback::readReply;
 
 // The libraries alone: a JPEG decompressor kept from tile to tile writing
 // 24-bit RGB pixels, a scanline per call, into one buffer (accurate integer
@@ -287,7 +274,7 @@ double noise(double x, double y, uint32_t seed) {
 
 // A photographic full-screen tile, 178 x 210 with its margin: baseline
 // JPEG, quality 75, 4:2:0 (libjpeg's defaults), about 6 KB.
-QByteArray PhotoTile() {
+QByteArray photoTile() {
   const int width = ScreenCanvas::kScreenWidth + 2;
   const int height = ScreenCanvas::kScreenHeight + 2;
   std::vector<uchar> rgb(size_t(width) * height * 3);
@@ -324,39 +311,6 @@ QByteArray PhotoTile() {
   return tile;
 }
 
-int connectPhone(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(uint16_t(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  return fd;
-}
-
-void PutInt(QByteArray &out, qint32 value) {
-  uchar b[4];
-  qToLittleEndian(value, b);
-  out.append(reinterpret_cast<const char *>(b), 4);
-}
-
-// Reads one reply of the PC: 11, 0 or 13, n, n bytes.
-bool readReply(int fd) {
-  bool ok = true;
-  const qint32 code = readInt(fd, &ok);
-  const qint32 n = readInt(fd, &ok);
-  if (ok && code == 13 && n > 0) {
-    std::vector<char> bytes(static_cast<size_t>(n));
-    ok = readExact(fd, bytes.data(), size_t(n));
-  }
-  return ok && (code == 11 || code == 13);
-}
-
 // A phone as fast as the wire lets it be, with two connections: one to the
 // decoding server, one to the link. It identifies on both, then sends the
 // tile at (x, y) again as soon as each reply is in, switching connection
@@ -369,26 +323,22 @@ struct Slices {
   bool ok = false;
 };
 
-Slices FloodBoth(int serverPort, int linkPort, const QByteArray &tile, int x,
+Slices floodBoth(int serverPort, int linkPort, const QByteArray &tile, int x,
                  int y, double seconds, int sliceMs) {
   Slices result;
   QEventLoop loop;
   std::thread phone([&] {
-    QByteArray auth;
-    for (qint32 v : {12, 0, 0})
-      PutInt(auth, v);
-    auth.append("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
+    const QByteArray auth =
+        loopback::authRequest("\x01\x02\x03\x04\x05\x06\x07\x08");
     QByteArray request;
     for (qint32 v : {14, qint32(tile.size()), x, y})
-      PutInt(request, v);
+      loopback::appendInt(request, v);
     request.append(tile);
-    const int fds[2] = {connectPhone(serverPort), connectPhone(linkPort)};
+    const int fds[2] = {loopback::connectTo(serverPort),
+                        loopback::connectTo(linkPort)};
     bool ok = fds[0] >= 0 && fds[1] >= 0;
     for (int fd : fds)
-      ok = ok &&
-           ::send(fd, auth.constData(), size_t(auth.size()), MSG_NOSIGNAL) ==
-               auth.size() &&
-           readReply(fd);
+      ok = ok && loopback::sendAll(fd, auth) && readReply(fd) >= 0;
     QElapsedTimer total;
     total.start();
     for (int pair = 0; ok && total.nsecsElapsed() < qint64(seconds * 1e9);
@@ -401,9 +351,8 @@ Slices FloodBoth(int serverPort, int linkPort, const QByteArray &tile, int x,
         QElapsedTimer slice;
         slice.start();
         while (ok && slice.nsecsElapsed() < qint64(sliceMs) * 1000000) {
-          ok = ::send(fds[side], request.constData(), size_t(request.size()),
-                      MSG_NOSIGNAL) == request.size() &&
-               readReply(fds[side]);
+          ok = loopback::sendAll(fds[side], request) &&
+               readReply(fds[side]) >= 0;
           ++tiles;
         }
         rates[side] = double(tiles) / (double(slice.nsecsElapsed()) / 1e9);
@@ -414,12 +363,9 @@ Slices FloodBoth(int serverPort, int linkPort, const QByteArray &tile, int x,
       }
     }
     result.ok = ok && !result.link.empty();
-    const char discon[4] = {15, 0, 0, 0};
     for (int fd : fds)
-      if (fd >= 0) {
-        ::send(fd, discon, 4, MSG_NOSIGNAL);
-        ::close(fd);
-      }
+      if (fd >= 0)
+        loopback::sayGoodbye(fd);
     QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
   });
   // The GUI side runs its event loop, idle but for the repaints, as the
@@ -450,15 +396,9 @@ struct Latency {
   double median, p99;
 };
 
-Latency polls(int port, int count, CommandQueue *fillQueue) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(uint16_t(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0)
+Latency measurePolls(int port, int count, CommandQueue *fillQueue) {
+  const int fd = loopback::connectTo(port);
+  if (fd < 0)
     return {0, 0};
   std::vector<double> rtt;
   const char request[4] = {13, 0, 0, 0};
@@ -468,21 +408,12 @@ Latency polls(int port, int count, CommandQueue *fillQueue) {
     QElapsedTimer t;
     t.start();
     ::send(fd, request, 4, MSG_NOSIGNAL);
-    bool ok = true;
-    const qint32 code = readInt(fd, &ok);
-    const qint32 n = readInt(fd, &ok);
-    if (ok && code == 13 && n > 0) {
-      std::vector<char> bytes(static_cast<size_t>(n));
-      ok = readExact(fd, bytes.data(), size_t(n));
-    }
-    if (!ok)
+    if (readReply(fd) < 0)
       break;
     if (i >= 200) // warm-up
       rtt.push_back(double(t.nsecsElapsed()) / 1000.0);
   }
-  const char discon[4] = {15, 0, 0, 0};
-  ::send(fd, discon, 4, MSG_NOSIGNAL);
-  ::close(fd);
+  loopback::sayGoodbye(fd);
   if (rtt.empty())
     return {0, 0};
   std::sort(rtt.begin(), rtt.end());
@@ -547,7 +478,7 @@ int main(int argc, char **argv) {
       const bool full = size == "full";
       rows.push_back({size + "/" + format, tile, full ? 0 : 71, full ? 0 : 87});
     }
-  rows.push_back({QStringLiteral("full/photo"), PhotoTile(), 0, 0});
+  rows.push_back({QStringLiteral("full/photo"), photoTile(), 0, 0});
 
   std::printf("platform: %s; %.0f s per tile kind, the phone switching "
               "between the decoding server and the link every %d ms\n",
@@ -560,7 +491,7 @@ int main(int argc, char **argv) {
     if (!onlyRow.isEmpty() && onlyRow != row.name)
       continue;
     const double decode = decodeMicros(row.tile, 200);
-    const Slices run = FloodBoth(decodingServer.port(), server.boundPort(),
+    const Slices run = floodBoth(decodingServer.port(), server.boundPort(),
                                  row.tile, row.x, row.y, seconds, sliceMs);
     if (decode <= 0 || !run.ok) {
       std::fprintf(stderr, "the tile, the server or the link failed\n");
@@ -597,9 +528,9 @@ int main(int argc, char **argv) {
       best = l;
   };
   for (int round = 0; round < 3; ++round) {
-    keepBest(bareLat, polls(bareServer.port(), polls, nullptr));
-    keepBest(empty, polls(server.boundPort(), polls, nullptr));
-    keepBest(full, polls(server.boundPort(), polls, &queue));
+    keepBest(bareLat, measurePolls(bareServer.port(), polls, nullptr));
+    keepBest(empty, measurePolls(server.boundPort(), polls, nullptr));
+    keepBest(full, measurePolls(server.boundPort(), polls, &queue));
   }
   std::printf("GetCommand round trip over %d requests (microseconds)\n", polls);
   std::printf("%-24s %10s %10s\n", "", "median", "p99");

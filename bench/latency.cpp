@@ -19,6 +19,7 @@
 //                [unconnected seconds, default 10] [program directory,
 //                default the build's] [skip: "inprocess" or "program"]
 
+#include "LoopbackPhone.h"
 #include "app/AppCore.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
@@ -28,6 +29,8 @@
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
 #include "settings/Settings.h"
+
+#include "support/WindowDriver.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -62,7 +65,7 @@
 
 namespace {
 
-qint64 NowNs() {
+qint64 nowNs() {
   static QElapsedTimer clock = [] {
     QElapsedTimer t;
     t.start();
@@ -79,56 +82,16 @@ double percentile(std::vector<double> v, double share) {
   return v[rank == 0 ? 0 : rank - 1];
 }
 
-bool readExact(int fd, void *buf, size_t n) {
-  char *p = static_cast<char *>(buf);
-  while (n > 0) {
-    const ssize_t got = ::recv(fd, p, n, 0);
-    if (got <= 0)
-      return false;
-    p += got;
-    n -= size_t(got);
-  }
-  return true;
-}
-
-void PutInt(QByteArray &out, qint32 value) {
-  uchar b[4];
-  qToLittleEndian(value, b);
-  out.append(reinterpret_cast<const char *>(b), 4);
-}
-
-// Reads one reply: 11, 0 or 13, n, n bytes. The number of queue bytes, or
-// -1 on a failure.
-int readReply(int fd) {
-  uchar head[8];
-  if (!readExact(fd, head, 8))
-    return -1;
-  const qint32 code = qFromLittleEndian<qint32>(head);
-  const qint32 n = qFromLittleEndian<qint32>(head + 4);
-  if (code == 11)
-    return 0;
-  if (code != 13 || n < 0 || n > (1 << 20))
-    return -1;
-  std::vector<char> bytes(static_cast<size_t>(n));
-  return n == 0 || readExact(fd, bytes.data(), size_t(n)) ? n : -1;
-}
+using loopback::readReply;
+using loopback::sayGoodbye;
 
 // A phone on a blocking socket that has identified itself.
-int ConnectPhone(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(uint16_t(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  QByteArray auth;
-  for (qint32 v : {12, 0, 0})
-    PutInt(auth, v);
-  auth.append("\x01\x02\x03\x04\x05\x06\x07\x08", 8);
-  if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0 ||
-      ::send(fd, auth.constData(), size_t(auth.size()), MSG_NOSIGNAL) !=
-          auth.size() ||
+int connectPhone(int port) {
+  const int fd = loopback::connectTo(port);
+  if (fd < 0)
+    return -1;
+  if (!loopback::sendAll(
+          fd, loopback::authRequest("\x01\x02\x03\x04\x05\x06\x07\x08")) ||
       readReply(fd) < 0) {
     ::close(fd);
     return -1;
@@ -136,15 +99,9 @@ int ConnectPhone(int port) {
   return fd;
 }
 
-void sayGoodbye(int fd) {
-  const char discon[4] = {15, 0, 0, 0};
-  ::send(fd, discon, 4, MSG_NOSIGNAL);
-  ::close(fd);
-}
-
 // Runs the GUI thread's event loop until work, on a thread of its own,
 // returns.
-template <typename F> void RunBeside(F &&work) {
+template <typename F> void runBeside(F &&work) {
   QEventLoop loop;
   std::thread worker([&] {
     work();
@@ -173,7 +130,7 @@ public:
     m_base = m_canvas.tilesDrawn();
     m_latencies.clear();
   }
-  std::vector<double> LatenciesMs() {
+  std::vector<double> latenciesMs() {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_latencies;
   }
@@ -187,7 +144,7 @@ public:
     if (receiver != m_window || event->type() != QEvent::UpdateRequest ||
         !m_zoomPainted)
       return;
-    const qint64 now = NowNs();
+    const qint64 now = nowNs();
     m_zoomPainted = false;
     std::lock_guard<std::mutex> lock(m_mutex);
     const quint64 shown =
@@ -226,7 +183,7 @@ public:
 
 // A full-screen tile: the window's own screen picture, white with a grey
 // band, as a JPEG with its one-pixel margin.
-QByteArray FullTile() {
+QByteArray fullTile() {
   QImage image(ScreenCanvas::kScreenWidth + 2, ScreenCanvas::kScreenHeight + 2,
                QImage::Format_RGB32);
   image.fill(Qt::white);
@@ -242,27 +199,27 @@ QByteArray FullTile() {
 
 // Sends the tile count times, every periodMs (0: as fast as the replies
 // come), noting each one's last byte with the watch.
-bool SendTiles(int port, const QByteArray &tile, int count, int periodMs,
+bool sendTiles(int port, const QByteArray &tile, int count, int periodMs,
                RepaintWatch &watch) {
-  const int fd = ConnectPhone(port);
+  const int fd = connectPhone(port);
   if (fd < 0)
     return false;
   QByteArray request;
   for (qint32 v : {14, qint32(tile.size()), 0, 0})
-    PutInt(request, v);
+    loopback::appendInt(request, v);
   request.append(tile);
   bool ok = true;
-  const qint64 start = NowNs();
+  const qint64 start = nowNs();
   for (int i = 0; ok && i < count; ++i) {
     if (periodMs > 0) {
       const qint64 due = start + qint64(i) * periodMs * 1000000;
-      const qint64 wait = due - NowNs();
+      const qint64 wait = due - nowNs();
       if (wait > 0)
         std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
     }
     ok = ::send(fd, request.constData(), size_t(request.size()),
                 MSG_NOSIGNAL) == request.size();
-    watch.sent(NowNs());
+    watch.sent(nowNs());
     ok = ok && readReply(fd) >= 0;
   }
   // The last repaints come in before the phone leaves.
@@ -271,7 +228,7 @@ bool SendTiles(int port, const QByteArray &tile, int count, int periodMs,
   return ok;
 }
 
-void ReportTiles(const char *what, const std::vector<double> &ms, int sent) {
+void reportTiles(const char *what, const std::vector<double> &ms, int sent) {
   std::printf("%-34s %5zu/%-5d %8.2f %8.2f %8.2f\n", what, ms.size(), sent,
               percentile(ms, 0.5), percentile(ms, 0.99),
               ms.empty() ? 0.0 : *std::max_element(ms.begin(), ms.end()));
@@ -281,7 +238,7 @@ void ReportTiles(const char *what, const std::vector<double> &ms, int sent) {
 // The window's own key path: key events posted to the window, as the
 // windowing system's arrive, at random moments; a phone polls every
 // pollMs and notes when a poll hands out queue bytes.
-void KeyToWire(MainWindow &form, int port, int pollMs, int keys) {
+void keyToWire(MainWindow &form, int port, int pollMs, int keys) {
   std::vector<qint64> pressed;
   std::vector<double> latencies;
   std::mutex mutex;
@@ -296,7 +253,7 @@ void KeyToWire(MainWindow &form, int port, int pollMs, int keys) {
     }
     {
       std::lock_guard<std::mutex> lock(mutex);
-      pressed.push_back(NowNs());
+      pressed.push_back(nowNs());
     }
     QWindow *window = form.windowHandle();
     QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyPress,
@@ -310,19 +267,19 @@ void KeyToWire(MainWindow &form, int port, int pollMs, int keys) {
                   QRandomGenerator::global()->bounded(pollMs));
   });
   presser.start(100);
-  RunBeside([&] {
-    const int fd = ConnectPhone(port);
+  runBeside([&] {
+    const int fd = connectPhone(port);
     if (fd < 0)
       return;
     size_t next = 0;
     QByteArray poll;
-    PutInt(poll, 13);
+    loopback::appendInt(poll, 13);
     while (!done) {
       std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
       if (::send(fd, poll.constData(), 4, MSG_NOSIGNAL) != 4)
         break;
       const int bytes = readReply(fd);
-      const qint64 now = NowNs();
+      const qint64 now = nowNs();
       if (bytes < 0)
         break;
       if (bytes > 0) {
@@ -344,7 +301,7 @@ void KeyToWire(MainWindow &form, int port, int pollMs, int keys) {
               percentile(latencies, 0.99) - pollMs);
 }
 
-void InProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
+void inProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   QTemporaryDir dir;
   const Paths paths = Paths::forExecutable(dir.filePath("quorvane"));
   // Messages go to the error output; no box stops the run.
@@ -366,16 +323,17 @@ void InProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   wait.start();
   while (!form.isVisible() || wait.elapsed() < 1500)
     QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  AppSettings.port = 0;
-  form.connectInternet(form.m_internetAction);
+  core.settings().setPort(0);
+  driver::trigger(form, "connectInternetAction");
   const int port = form.core().tcpLink().boundPort();
   if (port <= 0) {
     std::fprintf(stderr, "the window's link did not open\n");
     return;
   }
-  RepaintWatch watch(&form, form.m_zoomView, form.core().canvas());
+  RepaintWatch watch(&form, driver::find<ScreenImage>(form, "zoomView"),
+                     form.core().canvas());
   app.watch = &watch;
-  const QByteArray tile = FullTile();
+  const QByteArray tile = fullTile();
 
   std::printf("platform %s; full-screen JPEG tile of %lld bytes\n",
               qPrintable(QGuiApplication::platformName()),
@@ -383,15 +341,15 @@ void InProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   std::printf("%-34s %11s %8s %8s %8s\n", "tile to screen (ms)", "shown",
               "median", "p99", "max");
   watch.reset();
-  RunBeside([&] { SendTiles(port, tile, rhythmTiles, 50, watch); });
-  ReportTiles("one tile every 50 ms", watch.LatenciesMs(), rhythmTiles);
+  runBeside([&] { sendTiles(port, tile, rhythmTiles, 50, watch); });
+  reportTiles("one tile every 50 ms", watch.latenciesMs(), rhythmTiles);
   watch.reset();
-  RunBeside([&] { SendTiles(port, tile, floodTiles, 0, watch); });
-  ReportTiles("flood", watch.LatenciesMs(), floodTiles);
+  runBeside([&] { sendTiles(port, tile, floodTiles, 0, watch); });
+  reportTiles("flood", watch.latenciesMs(), floodTiles);
   app.watch = nullptr;
 
-  KeyToWire(form, port, 50, keys);
-  form.disconnectFromMenu();
+  keyToWire(form, port, 50, keys);
+  driver::trigger(form, "disconnectAction");
 }
 
 // ---------------------------------------------------- the program itself --
@@ -403,7 +361,7 @@ struct ProcessFigures {
   long residentKb = 0;
 };
 
-long StatusField(const QString &path, const char *field) {
+long statusField(const QString &path, const char *field) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly))
     return 0;
@@ -418,12 +376,12 @@ long StatusField(const QString &path, const char *field) {
   return sum;
 }
 
-long Switches(const QString &statusPath) {
-  return StatusField(statusPath, "voluntary_ctxt_switches:") +
-         StatusField(statusPath, "nonvoluntary_ctxt_switches:");
+long contextSwitches(const QString &statusPath) {
+  return statusField(statusPath, "voluntary_ctxt_switches:") +
+         statusField(statusPath, "nonvoluntary_ctxt_switches:");
 }
 
-ProcessFigures ReadFigures(qint64 pid) {
+ProcessFigures readFigures(qint64 pid) {
   ProcessFigures f;
   const QString proc = QStringLiteral("/proc/%1").arg(pid);
   QFile stat(proc + "/stat");
@@ -438,9 +396,10 @@ ProcessFigures ReadFigures(qint64 pid) {
   }
   for (const QString &task :
        QDir(proc + "/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-    f.switches += Switches(proc + "/task/" + task + "/status");
-  f.mainSwitches = Switches(proc + "/task/" + QString::number(pid) + "/status");
-  f.residentKb = StatusField(proc + "/status", "VmRSS:");
+    f.switches += contextSwitches(proc + "/task/" + task + "/status");
+  f.mainSwitches =
+      contextSwitches(proc + "/task/" + QString::number(pid) + "/status");
+  f.residentKb = statusField(proc + "/status", "VmRSS:");
   return f;
 }
 
@@ -451,13 +410,13 @@ QString run(const QString &program, const QStringList &args) {
   return QString::fromLocal8Bit(p.readAllStandardOutput());
 }
 
-void Pause(int ms) {
+void runFor(int ms) {
   QEventLoop loop;
   QTimer::singleShot(ms, &loop, &QEventLoop::quit);
   loop.exec();
 }
 
-int FreePort() {
+int freePort() {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -469,7 +428,7 @@ int FreePort() {
   return ntohs(a.sin_port);
 }
 
-void ReportPeriod(const char *what, const ProcessFigures &a,
+void reportPeriod(const char *what, const ProcessFigures &a,
                   const ProcessFigures &b, double seconds) {
   std::printf("%-36s %6.0f s %7.3f%% %9.2f %9.2f %7.1f MB\n", what, seconds,
               100.0 * (b.cpuSeconds - a.cpuSeconds) / seconds,
@@ -479,11 +438,11 @@ void ReportPeriod(const char *what, const ProcessFigures &a,
   std::fflush(stdout);
 }
 
-void Program(const QString &programDir, int unconnectedSeconds,
-             int connectedSeconds) {
+void measureProgram(const QString &programDir, int unconnectedSeconds,
+                    int connectedSeconds) {
   QTemporaryDir dir;
   run("cp", {"-r", programDir + "/.", dir.path()});
-  const int port = FreePort();
+  const int port = freePort();
   {
     QFile ini(dir.filePath("Quorvane.ini"));
     ini.open(QIODevice::WriteOnly);
@@ -504,7 +463,7 @@ void Program(const QString &programDir, int unconnectedSeconds,
             .value(0)
             .trimmed();
     if (window.isEmpty())
-      Pause(50);
+      runFor(50);
   }
   if (window.isEmpty()) {
     std::fprintf(stderr, "the program's window did not show\n");
@@ -517,10 +476,10 @@ void Program(const QString &programDir, int unconnectedSeconds,
               static_cast<long long>(pid));
   std::printf("%-36s %8s %8s %9s %9s %10s\n", "", "period", "CPU", "wakes/s",
               "main/s", "resident");
-  Pause(3000); // start-up settles; the splash goes
-  ProcessFigures before = ReadFigures(pid);
-  Pause(unconnectedSeconds * 1000);
-  ReportPeriod("no link open", before, ReadFigures(pid), unconnectedSeconds);
+  runFor(3000); // start-up settles; the splash goes
+  ProcessFigures before = readFigures(pid);
+  runFor(unconnectedSeconds * 1000);
+  reportPeriod("no link open", before, readFigures(pid), unconnectedSeconds);
 
   // Connection, then via GPRS, as a user clicks them.
   QMap<QString, int> geometry;
@@ -530,23 +489,23 @@ void Program(const QString &programDir, int unconnectedSeconds,
   const int x = geometry.value("X"), y = geometry.value("Y");
   run("xdotool", {"mousemove", QString::number(x + 40), QString::number(y + 10),
                   "click", "1"});
-  Pause(700);
+  runFor(700);
   run("xdotool", {"mousemove", QString::number(x + 60), QString::number(y + 97),
                   "click", "1"});
-  Pause(500);
+  runFor(500);
   QProcess phone;
   phone.start(QStringLiteral(QV_BIN_DIR "/phone-sim"),
               {"--host", "127.0.0.1", "--port", QString::number(port),
                "--poll-ms", "50", "--quiet"});
-  Pause(3000); // identified, first screen sent
+  runFor(3000); // identified, first screen sent
   if (phone.state() != QProcess::Running) {
     std::fprintf(stderr, "the phone simulator did not stay connected: %s\n",
                  phone.readAllStandardError().constData());
   } else {
-    before = ReadFigures(pid);
-    Pause(connectedSeconds * 1000);
-    const ProcessFigures after = ReadFigures(pid);
-    ReportPeriod("connected, phone polls every 50 ms", before, after,
+    before = readFigures(pid);
+    runFor(connectedSeconds * 1000);
+    const ProcessFigures after = readFigures(pid);
+    reportPeriod("connected, phone polls every 50 ms", before, after,
                  connectedSeconds);
     std::printf("resident memory connected and idle: %.1f MB at the start, "
                 "%.1f MB at the end\n",
@@ -578,9 +537,9 @@ int main(int argc, char **argv) {
                                  : QStringLiteral(QV_BIN_DIR "/../program");
   const QByteArray skip = argc > 4 ? QByteArray(argv[4]) : QByteArray();
   if (skip != "inprocess")
-    InProcess(app, 200, 2000, 200);
+    inProcess(app, 200, 2000, 200);
   if (skip != "program")
-    Program(QDir(programDir).absolutePath(), unconnectedSeconds,
-            connectedSeconds);
+    measureProgram(QDir(programDir).absolutePath(), unconnectedSeconds,
+                   connectedSeconds);
   return 0;
 }

@@ -8,6 +8,7 @@
 // Usage: soak [requests per link, default 1000000]
 // Exit status 0 when every check held.
 
+#include "LoopbackPhone.h"
 #include "app/LinkViewAdapter.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
@@ -227,51 +228,15 @@ QByteArray int32(qint32 v) {
 }
 
 QByteArray authRequest() {
-  return int32(12) + int32(0) + int32(0) +
-         QByteArray(reinterpret_cast<const char *>(kSimId.data()), 8);
+  return loopback::authRequest(
+      QByteArray(reinterpret_cast<const char *>(kSimId.data()), 8));
 }
 
-int connectTo(int port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(uint16_t(port));
-  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0) {
-    ::close(fd);
-    return -1;
-  }
-  timeval tv{5, 0};
-  setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-  return fd;
-}
+int connectTo(int port) { return loopback::connectTo(port, 5); }
 
-bool sendAll(int fd, const QByteArray &bytes) {
-  return ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL) ==
-         bytes.size();
-}
+using loopback::sendAll;
 
-// Reads one reply: (11, 0) or (13, n, n bytes).
-bool readReply(int fd) {
-  char head[8];
-  size_t got = 0;
-  while (got < 8) {
-    const ssize_t n = ::recv(fd, head + got, 8 - got, 0);
-    if (n <= 0)
-      return false;
-    got += size_t(n);
-  }
-  qint32 n = qFromLittleEndian<qint32>(head + 4);
-  std::vector<char> rest(size_t(std::max(n, 0)));
-  got = 0;
-  while (got < rest.size()) {
-    const ssize_t r = ::recv(fd, rest.data() + got, rest.size() - got, 0);
-    if (r <= 0)
-      return false;
-    got += size_t(r);
-  }
-  return true;
-}
+bool readReply(int fd) { return loopback::readReply(fd) >= 0; }
 
 void closeAbruptly(int fd) {
   linger l{1, 0}; // a reset instead of an orderly goodbye
@@ -288,7 +253,7 @@ void closeSerial(SerialLink &serial, bool sendDiscon) {
   serial.clearPending();
 }
 
-double rate(const SimRun &run, long requests) {
+double requestRate(const SimRun &run, long requests) {
   return run.seconds > 0 ? requests / run.seconds : 0;
 }
 
@@ -297,7 +262,7 @@ void printRun(const SimRun &run, const char *what) {
   if (!n.isEmpty())
     std::printf("  %s: %s requests in %.1f s, %.0f/s (median %s us, p99 %s "
                 "us)\n",
-                what, n.constData(), run.seconds, rate(run, n.toLong()),
+                what, n.constData(), run.seconds, requestRate(run, n.toLong()),
                 field(run.output, "median_us:").constData(),
                 field(run.output, "p99_us:").constData());
   else
@@ -392,7 +357,7 @@ int main(int argc, char **argv) {
          tcpArgs + QStringList{"--flood", seconds, "--tile", "small",
                                "--format", "jpeg"},
          floodS, noPort, false);
-    return rate(run, polls);
+    return requestRate(run, polls);
   };
   auto soakSerial = [&](long polls, double floodS, double rate) {
     const SimRun run = soak(
@@ -404,7 +369,7 @@ int main(int argc, char **argv) {
          ptyArgs + QStringList{"--flood", QString::number(floodS), "--tile",
                                "full", "--format", "jpeg"},
          floodS, openSerial, true);
-    return rate(run, polls);
+    return requestRate(run, polls);
   };
 
   auto cycle = [&](int count) {
@@ -508,15 +473,15 @@ int main(int argc, char **argv) {
   std::printf("Warm-up\n");
   // The TCP probe is long enough for the simulator's start not to count.
   const long probe = 20000, tcpProbe = 100000;
-  const double tcpRate = rate(
+  const double tcpRate = requestRate(
       runSim(tcpArgs + QStringList{"--poll-bench", QString::number(tcpProbe)},
              nullptr, 0, noPort),
       tcpProbe);
   tcpIdle();
-  const double ptyRate =
-      rate(runSim(ptyArgs + QStringList{"--poll-bench", QString::number(probe)},
-                  nullptr, 0, openSerial),
-           probe);
+  const double ptyRate = requestRate(
+      runSim(ptyArgs + QStringList{"--poll-bench", QString::number(probe)},
+             nullptr, 0, openSerial),
+      probe);
   closeSerial(serial, false);
   soakTcp(probe, 0.5, tcpRate);
   soakSerial(probe, 0.5, ptyRate);

@@ -89,6 +89,8 @@ set(QV_SOURCES_keys
   HotKeyEditor.h
   KeyTable.cpp
   KeyTable.h
+  KeyTableModel.cpp
+  KeyTableModel.h
   Keyboard.cpp
   Keyboard.h
   PhoneKeypad.cpp
@@ -105,6 +107,8 @@ set(QV_SOURCES_capture
   ImageFiles.h
   Screenshot.cpp
   Screenshot.h
+  VideoFormats.cpp
+  VideoFormats.h
   VideoRecorder.cpp
   VideoRecorder.h
 )
@@ -117,8 +121,22 @@ set(QV_SOURCES_app
   AppException.h
   Artwork.cpp
   Artwork.h
+  CaptureController.cpp
+  CaptureController.h
+  CapturePage.cpp
+  CapturePage.h
+  ConnectionCommands.cpp
+  ConnectionCommands.h
+  ConnectionPage.cpp
+  ConnectionPage.h
+  KeysPage.cpp
+  KeysPage.h
+  LanguagePage.cpp
+  LanguagePage.h
   LinkViewAdapter.cpp
   LinkViewAdapter.h
+  LogPage.cpp
+  LogPage.h
   MainLayout.cpp
   MainWindow.cpp
   MainWindow.h
@@ -128,11 +146,15 @@ set(QV_SOURCES_app
   PortScanProgress.h
   SettingsDialog.cpp
   SettingsDialog.h
+  SettingsPage.cpp
+  SettingsPage.h
   SplashScreen.cpp
   SplashScreen.h
   StartOptions.cpp
   StartOptions.h
   Startup.cpp
   Startup.h
+  TrayController.cpp
+  TrayController.h
   artwork.qrc
 )

@@ -35,8 +35,9 @@ AppCore::AppCore(const Paths &paths,
     : m_paths(paths),
       m_capsLock(capsLock ? std::move(capsLock)
                           : std::make_unique<platform::X11CapsLock>()),
+      m_settings(std::make_unique<Settings>(m_paths)),
       m_queue(std::make_unique<CommandQueue>()),
-      m_keyboard(*m_queue, *m_capsLock),
+      m_keyboard(*m_queue, m_keyTable, *m_capsLock),
       m_canvas(std::make_unique<ScreenCanvas>()),
       m_indicator(std::make_unique<ActivityIndicator>()),
       m_linkView(std::make_unique<LinkViewAdapter>(*m_canvas, *m_indicator,
@@ -64,7 +65,7 @@ AppCore::AppCore(const Paths &paths,
   rec.programDir = [this] { return m_paths.workDir(); };
   rec.framesDir = [this] { return m_paths.tempDir(); };
   rec.saveScreenSize = [this](int height, int width) {
-    saveScreenSize(m_paths, height, width);
+    m_settings->saveScreenSize(height, width);
   };
   // Nothing is waited for and nothing is reported.
   rec.startConverter = [this] {
@@ -94,16 +95,29 @@ void AppCore::setCaptureClock(std::function<QDateTime()> now) {
   m_captureClock = std::move(now);
 }
 
+ScreenshotResult AppCore::saveScreenshot() {
+  QByteArray folder = m_settings->imageDir();
+  ScreenshotResult result;
+  try {
+    result = m_screenshots->save(folder, m_settings->imageType());
+  } catch (...) {
+    m_settings->setImageDir(folder);
+    throw;
+  }
+  m_settings->setImageDir(folder);
+  return result;
+}
+
 void AppCore::setFolderPicker(std::function<QString()> pick) {
   m_folderPicker = std::move(pick);
 }
 
 void AppCore::applyPhonePolicy() {
   QList<PhoneId> known;
-  if (AppSettings.knownPhonesOnly)
-    for (const KnownPhone &phone : loadKnownPhones(m_paths))
+  if (m_settings->knownPhonesOnly())
+    for (const KnownPhone &phone : loadKnownPhones(*m_settings))
       known.append(phoneIdOf(phone.block));
-  m_phoneGate.setPolicy(AppSettings.knownPhonesOnly, known);
+  m_phoneGate.setPolicy(m_settings->knownPhonesOnly(), known);
 }
 
 QString AppCore::sampleLinkFigures(const QString &format) {
@@ -119,7 +133,7 @@ void AppCore::answerPhone(quint64 connection, const QByteArray &block,
   case PhoneAnswer::AlwaysAllow:
     m_phoneGate.addKnown(phoneIdOf(block));
     m_phoneGate.allow(connection);
-    addKnownPhone(m_paths, block, name);
+    addKnownPhone(*m_settings, block, name);
     break;
   case PhoneAnswer::AllowOnce:
     m_phoneGate.allow(connection);

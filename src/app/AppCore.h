@@ -1,12 +1,13 @@
 #pragma once
 // The running program without its windows. AppCore creates, owns and wires
-// the key queue, the screen canvas, the activity indicator, the view the
-// links draw through, both links, the known-phones gate, the link figures,
-// the connection manager, the capture and the keyboard; the main window is a
-// view of it. Created once on the GUI thread, by runQuorvane or by a test,
-// with the run's folders.
+// the settings, the key table, the key queue, the screen canvas, the activity
+// indicator, the view the links draw through, both links, the known-phones
+// gate, the link figures, the connection manager, the capture and the
+// keyboard; the main window is a view of it. Created once on the GUI thread,
+// by runQuorvane or by a test, with the run's folders.
 
 #include "common/Paths.h"
+#include "keys/KeyTable.h"
 #include "keys/Keyboard.h"
 #include "link/LinkStats.h"
 #include "link/PhoneGate.h"
@@ -25,6 +26,8 @@ class ConnectionView;
 class LinkViewAdapter;
 class ScreenCanvas;
 class ScreenshotSaver;
+enum class ScreenshotResult;
+class Settings;
 class SerialLink;
 class TcpLink;
 class VideoRecorder;
@@ -39,6 +42,11 @@ public:
   AppCore &operator=(const AppCore &) = delete;
 
   const Paths &paths() const { return m_paths; }
+  // The settings of Quorvane.ini in the configuration folder, read by the
+  // main window's start; tests set the values they need here.
+  Settings &settings() { return *m_settings; }
+  // The key table, empty until loaded (runQuorvane loads it at start).
+  KeyTable &keyTable() { return m_keyTable; }
   CommandQueue &queue() { return *m_queue; }
   Keyboard &keyboard() { return m_keyboard; }
   ScreenCanvas &canvas() { return *m_canvas; }
@@ -59,6 +67,10 @@ public:
 
   // The clock that names screenshots and frames (tests set their own).
   void setCaptureClock(std::function<QDateTime()> now);
+  // Saves a screenshot in the folder and format of the settings. A folder
+  // picked or completed is held for the run, also when the save throws
+  // CaptureWriteError.
+  ScreenshotResult saveScreenshot();
   // Asks the user for a screenshot folder; empty when none was chosen.
   void setFolderPicker(std::function<QString()> pick);
 
@@ -83,6 +95,8 @@ public:
 private:
   const Paths m_paths;
   std::unique_ptr<platform::CapsLockSource> m_capsLock;
+  std::unique_ptr<Settings> m_settings;
+  KeyTable m_keyTable;
   std::unique_ptr<CommandQueue> m_queue;
   Keyboard m_keyboard;
   std::unique_ptr<ScreenCanvas> m_canvas;

@@ -96,3 +96,7 @@ void GuardedApplication::reportWriteError(const SettingsWriteError &error) {
       ->show(nullptr, MessageKind::Warning, applicationDisplayName(),
              error.goingOn());
 }
+
+void postUnknownAppException(QObject *sender) {
+  postAppException(sender, uiText("UiUnknownError"));
+}

@@ -19,6 +19,8 @@ void appException(QObject *sender, const QString &message);
 // so that no exception passes through a signal's delivery.
 void postAppException(QObject *sender, const std::exception &error);
 void postAppException(QObject *sender, const QString &message);
+// The same for an error that is no std::exception.
+void postUnknownAppException(QObject *sender);
 
 // The application object: every event is dispatched inside a try block, so
 // no exception crosses Qt's event loop; what is caught goes to appException,
@@ -53,3 +55,15 @@ private:
   bool m_handling = false;
   QStringList m_handled;
 };
+
+// Runs a command of a menu, button or timer: an error is handed to the
+// program's error handler, never thrown back into Qt's signal delivery.
+template <typename F> void runGuarded(QObject *sender, F &&command) {
+  try {
+    command();
+  } catch (const std::exception &e) {
+    postAppException(sender, e);
+  } catch (...) {
+    postUnknownAppException(sender);
+  }
+}

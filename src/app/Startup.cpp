@@ -8,7 +8,6 @@
 #include "app/StartOptions.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
-#include "keys/HotKeyEditor.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
 #include "link/SerialLink.h"
@@ -33,23 +32,22 @@ QString processExePath(const char *argv0) {
 
 } // namespace
 
-void saveKeyTableAtEnd(const Paths &paths, MessageBoxes &boxes) {
+void saveKeyTableAtEnd(const Paths &paths, KeyTable &table,
+                       MessageBoxes &boxes) {
   QString error;
-  if (!saveKeyTable(paths, &error))
+  if (!table.save(paths, &error))
     boxes.show(nullptr, MessageKind::Warning,
                QApplication::applicationDisplayName(),
                error + ' ' + uiText("FileKeysLostAtEnd"));
 }
 
 int runQuorvane(int argc, char *argv[]) {
-  // 1. Before any thread: the command line, the folders, the log's file
-  // and the key table.
+  // 1. Before any thread: the command line, the folders and the log's file.
   const StartOptions options = StartOptions::parse(argc, argv);
   const Paths paths = Paths::forExecutable(
       processExePath(argv[0]), QStringLiteral(QV_INSTALLED_DATA_DIR),
       QStringLiteral(QV_INSTALLED_CONVERTER_DIR));
   EventLog::instance().setFilePath(paths.logFile());
-  loadKeyTable(paths);
 
   // 2. The application object.
   GuardedApplication app(argc, argv);
@@ -69,8 +67,9 @@ int runQuorvane(int argc, char *argv[]) {
   case SingleInstance::Check::HandedOver:
     return 0;
   case SingleInstance::Check::Unreachable:
-    loadSettings(paths); // for the language of the message
-    loadLanguage(paths);
+    Settings settings(paths); // for the language of the message
+    settings.load();
+    loadLanguage(paths, settings);
     boxes.show(nullptr, MessageKind::Warning, QApplication::applicationName(),
                uiText("UiInstanceNoAnswer")
                    .arg(instance.holderPid() > 0
@@ -88,27 +87,22 @@ int runQuorvane(int argc, char *argv[]) {
   // 5. The program and its main window; the window's creation reads the
   // settings and installs the error handler.
   AppCore core(paths);
+  core.keyTable().load(paths);
   auto main = std::make_unique<MainWindow>(core, boxes, options);
   QObject::connect(&instance, &SingleInstance::restoreRequested, main.get(),
                    &MainWindow::restoreFromOtherInstance);
   QObject::connect(main.get(), &MainWindow::closed, &app, &QApplication::quit);
 
-  // 6. The hot-key editor, hidden until the key page opens it.
-  auto hotKey = std::make_unique<HotKeyEditor>(main.get());
-  setFormHotKey(hotKey.get());
-
-  // 7. The message loop; the main window shows when it starts.
+  // 6. The message loop; the main window shows when it starts.
   main->show();
   QTimer::singleShot(0, main.get(), &MainWindow::offerLeftoverRecording);
   const int code = app.exec();
 
   // Ending, in reverse order.
-  setFormHotKey(nullptr);
-  hotKey.reset();
   main.reset();
   core.shutDown();
   splash.reset();
-  saveKeyTableAtEnd(paths, boxes);
+  saveKeyTableAtEnd(paths, core.keyTable(), boxes);
   core.queue().queueClear();
   return code;
 }

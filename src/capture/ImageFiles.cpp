@@ -4,6 +4,7 @@
 #include "settings/FileErrorText.h"
 #include "settings/Language.h"
 
+#include <QBuffer>
 #include <QStringList>
 
 #include <csetjmp>
@@ -124,6 +125,15 @@ QByteArray encodeJpeg(const QImage &picture, int quality) {
   QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
   jpeg_destroy_compress(&info);
   std::free(buffer);
+  return out;
+}
+
+QByteArray encodePng(const QImage &picture) {
+  QByteArray out;
+  QBuffer buffer(&out);
+  buffer.open(QIODevice::WriteOnly);
+  if (!picture.convertToFormat(QImage::Format_RGB888).save(&buffer, "PNG"))
+    throw std::runtime_error("PNG encoding failed");
   return out;
 }
 

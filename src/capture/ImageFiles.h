@@ -1,7 +1,7 @@
 #pragma once
-// Writing captured pictures to disk: 24-bit BMP files and baseline JPEG
-// files. Pictures are encoded in memory and written in one go, so a file
-// that cannot be written is reported with its path and the reason.
+// Writing captured pictures to disk: 24-bit BMP files, baseline JPEG
+// files and PNG files. Pictures are encoded in memory and written in one go, so
+// a file that cannot be written is reported with its path and the reason.
 
 #include <QByteArray>
 #include <QImage>
@@ -30,6 +30,8 @@ private:
 QByteArray encodeBmp24(const QImage &picture);
 // Baseline JPEG, 24-bit colour, 4:2:0, with the given quality.
 QByteArray encodeJpeg(const QImage &picture, int quality = 90);
+// PNG, 24-bit colour, lossless.
+QByteArray encodePng(const QImage &picture);
 
 // Writes the bytes to path whole (common/SafeFile.h): a file of that name is
 // replaced only by a complete one. Throws CaptureWriteError.

@@ -3,6 +3,10 @@
 #include "capture/CaptureNames.h"
 #include "capture/ImageFiles.h"
 
+QStringList screenshotImageTypes() {
+  return {QStringLiteral("BMP"), QStringLiteral("JPEG"), QStringLiteral("PNG")};
+}
+
 ScreenshotSaver::ScreenshotSaver(ScreenshotHooks hooks)
     : m_hooks(std::move(hooks)) {}
 
@@ -24,10 +28,18 @@ ScreenshotResult ScreenshotSaver::save(QByteArray &imageDir,
     return ScreenshotResult::NoPicture;
 
   // The picture is our own copy: encoding and writing hold no lock.
-  const bool jpeg = imageType == "JPEG";
-  const QString path = QString::fromLocal8Bit(imageDir) + name +
-                       (jpeg ? QStringLiteral(".jpg") : QStringLiteral(".bmp"));
-  writeCaptureFile(path, jpeg ? encodeJpeg(picture, 90) : encodeBmp24(picture));
+  const QString base = QString::fromLocal8Bit(imageDir) + name;
+  QString path;
+  if (imageType == "JPEG") {
+    path = base + QStringLiteral(".jpg");
+    writeCaptureFile(path, encodeJpeg(picture, 90));
+  } else if (imageType == "PNG") {
+    path = base + QStringLiteral(".png");
+    writeCaptureFile(path, encodePng(picture));
+  } else {
+    path = base + QStringLiteral(".bmp");
+    writeCaptureFile(path, encodeBmp24(picture));
+  }
   m_lastPath = path;
   return ScreenshotResult::Saved;
 }

@@ -5,7 +5,12 @@
 #include <QDateTime>
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <functional>
+
+// The values [Image] ImageType accepts, as stored: "BMP", "JPEG", "PNG".
+// Any other value saves a BMP file.
+QStringList screenshotImageTypes();
 
 struct ScreenshotHooks {
   // A copy of the 1:1 picture, taken under the canvas's lock; null or empty
@@ -27,7 +32,8 @@ class ScreenshotSaver {
 public:
   explicit ScreenshotSaver(ScreenshotHooks hooks);
 
-  // One save with the folder and format given. imageDir may be completed
+  // One save with the folder and format given (screenshotImageTypes; the
+  // file gets ".bmp", ".jpg" or ".png"). imageDir may be completed
   // (a folder picked, the separator appended); the change is meant for the
   // in-memory setting only. Throws CaptureWriteError when the folder cannot
   // be made or the file cannot be written; the folder change stays.

@@ -1,23 +1,17 @@
 #include "keys/HotKeyEditor.h"
 
 #include "keys/KeyTable.h"
+#include "keys/KeyTableModel.h"
 #include "platform/KeyMapping.h"
 #include "settings/Language.h"
 
 #include <QKeyEvent>
 #include <QSignalBlocker>
-#include <QTreeWidget>
 
-namespace {
-HotKeyEditor *g_formHotKey = nullptr;
-} // namespace
-
-HotKeyEditor *formHotKey() { return g_formHotKey; }
-void setFormHotKey(HotKeyEditor *form) { g_formHotKey = form; }
-
-HotKeyEditor::HotKeyEditor(QWidget *parent)
+HotKeyEditor::HotKeyEditor(const KeyTable &table, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
+      m_table(table) {
   setObjectName("FormHotKey");
   setFixedSize(kClientWidth, kClientHeight);
   QFont verdana(QStringLiteral("Verdana"));
@@ -117,9 +111,9 @@ void HotKeyEditor::editKeyChange() {
   const QString name = keyName(m_capturedKey);
   if (m_keyEdit->text() != name)
     m_keyEdit->setText(name);
-  m_okButton->setEnabled(m_capturedKey != 0 &&
-                         findKeyByShortcut(checkedModifiers(), m_capturedKey) <
-                             0);
+  m_okButton->setEnabled(
+      m_capturedKey != 0 &&
+      m_table.findKeyByShortcut(checkedModifiers(), m_capturedKey) < 0);
 }
 
 bool HotKeyEditor::eventFilter(QObject *watched, QEvent *event) {
@@ -139,33 +133,14 @@ bool HotKeyEditor::eventFilter(QObject *watched, QEvent *event) {
   return false;
 }
 
-// --- The key page -----------------------------------------------------------
-
-namespace {
-int selectedRow(QTreeWidget *list) {
-  const QList<QTreeWidgetItem *> items = list->selectedItems();
-  return items.isEmpty() ? -1 : list->indexOfTopLevelItem(items.first());
-}
-} // namespace
-
-void pageKeysShow(QTreeWidget *list) {
-  fillKeyList(list);
-  if (selectedRow(list) < 0 && list->topLevelItemCount() > 0)
-    list->setCurrentItem(list->topLevelItem(0));
-}
-
-void listViewKeysDblClick(QTreeWidget *list, HotKeyEditor &editor) {
-  btnKeyEditClick(list, editor);
-}
-
-bool btnKeyEditClick(QTreeWidget *list, HotKeyEditor &editor) {
-  const int row = selectedRow(list);
-  if (row < 0 || row >= keyTable().size())
+bool editKeyShortcut(KeyTableModel &model, int row, HotKeyEditor &editor) {
+  if (row < 0 || row >= model.rowCount())
     return false;
-  Key key = keyAt(row);
+  Key key = model.keyAt(row);
 
-  editor.setWindowTitle(uiText("FCaptEditKey") + QStringLiteral(": ") +
-                        list->topLevelItem(row)->text(0));
+  editor.setWindowTitle(
+      uiText("FCaptEditKey") + QStringLiteral(": ") +
+      model.data(model.index(row, KeyTableModel::NameColumn)).toString());
   editor.m_capturedKey = key.virtualKey;
   {
     const QSignalBlocker block(editor.m_keyEdit);
@@ -186,7 +161,6 @@ bool btnKeyEditClick(QTreeWidget *list, HotKeyEditor &editor) {
   // The row's own line is replaced. Looking it up by its code would miss a
   // line whose code is not written canonically, and would hit the first of
   // two lines that share a code.
-  keyTable()[row] = formatKeyLine(key);
-  fillKeyList(list);
+  model.setKey(row, key);
   return true;
 }

@@ -1,9 +1,8 @@
 #pragma once
 // The hot-key editor: captures one PC key, takes the modifier keys from its
 // check boxes and refuses a shortcut that a line of the key table already
-// has. One instance, created hidden at start and reused for every edit.
-// Also the key page's actions, which the settings dialog calls with its
-// list of keys.
+// has. Made by the key page that opens it, with the table it checks
+// against, and reused for every edit of that page.
 
 #include <QCheckBox>
 #include <QDialog>
@@ -11,7 +10,8 @@
 #include <QPushButton>
 #include <cstdint>
 
-class QTreeWidget;
+class KeyTable;
+class KeyTableModel;
 
 class HotKeyEditor : public QDialog {
   Q_OBJECT
@@ -19,7 +19,8 @@ public:
   static constexpr int kClientWidth = 273;
   static constexpr int kClientHeight = 97;
 
-  explicit HotKeyEditor(QWidget *parent = nullptr);
+  // table: the shortcuts a new one must not repeat.
+  explicit HotKeyEditor(const KeyTable &table, QWidget *parent = nullptr);
 
   QCheckBox *m_altCheck = nullptr;
   QCheckBox *m_ctrlCheck = nullptr;
@@ -51,14 +52,11 @@ protected:
   void showEvent(QShowEvent *event) override;
   void changeEvent(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+  const KeyTable &m_table;
 };
 
-// The process-wide editor (set at start-up; nullptr before).
-HotKeyEditor *formHotKey();
-void setFormHotKey(HotKeyEditor *form);
-
-// The key page of the settings dialog.
-void pageKeysShow(QTreeWidget *listViewKeys);
-void listViewKeysDblClick(QTreeWidget *listViewKeys, HotKeyEditor &editor);
-// Edits the shortcut of the selected row; true when the table changed.
-bool btnKeyEditClick(QTreeWidget *listViewKeys, HotKeyEditor &editor);
+// Opens the editor on the shortcut of the model's row and, when the user
+// accepts, replaces that row's line; true when the table changed.
+bool editKeyShortcut(KeyTableModel &model, int row, HotKeyEditor &editor);

@@ -6,12 +6,9 @@
 #include "settings/Language.h"
 
 #include <QFile>
-#include <QTreeWidget>
 #include <QtDebug>
 
 namespace {
-
-QList<QByteArray> g_keyTable;
 
 struct TDefaultKey {
   const char *name;
@@ -36,8 +33,6 @@ int32_t readInt(const QByteArray &field) {
 
 } // namespace
 
-QList<QByteArray> &keyTable() { return g_keyTable; }
-
 QList<QByteArray> defaultKeyTable() {
   QList<QByteArray> lines;
   for (const TDefaultKey &k : kDefaultKeys) {
@@ -53,8 +48,8 @@ QString keyTablePath(const Paths &paths) {
   return paths.configDir() + QStringLiteral("keys.ini");
 }
 
-void loadKeyTable(const Paths &paths) {
-  g_keyTable = defaultKeyTable();
+void KeyTable::load(const Paths &paths) {
+  m_lines = defaultKeyTable();
   QFile file(keyTablePath(paths));
   if (!file.exists())
     return;
@@ -73,14 +68,14 @@ void loadKeyTable(const Paths &paths) {
                                 .arg(file.fileName(), file.errorString());
     return;
   }
-  g_keyTable = splitLines(text);
+  m_lines = splitLines(text);
 }
 
-bool saveKeyTable(const Paths &paths, QString *error) {
+bool KeyTable::save(const Paths &paths, QString *error) {
   QByteArray text;
-  for (const QByteArray &line : g_keyTable)
+  for (const QByteArray &line : m_lines)
     text += line + "\r\n";
-  g_keyTable.clear();
+  m_lines.clear();
   const FileWriteResult written = writeFileWhole(keyTablePath(paths), text);
   if (written.ok())
     return true;
@@ -135,18 +130,18 @@ QByteArray formatKeyLine(const Key &key) {
                   QByteArray::number(key.virtualKey)});
 }
 
-int findKeyByCode(int32_t code) {
+int KeyTable::findKeyByCode(int32_t code) const {
   const QByteArray wanted = QByteArray::number(code);
-  for (int i = 0; i < g_keyTable.size(); ++i) {
-    const ExplodedString fields = explode(g_keyTable[i]);
+  for (int i = 0; i < m_lines.size(); ++i) {
+    const ExplodedString fields = explode(m_lines[i]);
     if (fields.size() >= 2 && fields[1] == wanted)
       return i;
   }
   return -1;
 }
 
-int findKeyByShortcut(uint16_t modifiers, uint16_t virtualKey) {
-  for (int i = 0; i < g_keyTable.size(); ++i) {
+int KeyTable::findKeyByShortcut(uint16_t modifiers, uint16_t virtualKey) const {
+  for (int i = 0; i < m_lines.size(); ++i) {
     const Key key = keyAt(i);
     if (key.modifiers == modifiers && key.virtualKey == virtualKey)
       return i;
@@ -258,22 +253,4 @@ QString shortcutText(const Key &key) {
   if (key.modifiers & KeyModExt)
     text += QStringLiteral("Ext + ");
   return text + '"' + keyName(key.virtualKey) + '"';
-}
-
-void fillKeyList(QTreeWidget *list) {
-  QTreeWidgetItem *current = list->currentItem();
-  const int selected = current && current->isSelected()
-                           ? list->indexOfTopLevelItem(current)
-                           : -1;
-  list->setUpdatesEnabled(false);
-  list->clear();
-  for (int i = 0; i < g_keyTable.size(); ++i) {
-    const Key key = keyAt(i);
-    list->addTopLevelItem(
-        new QTreeWidgetItem({QString::fromLocal8Bit(key.name),
-                             QString::number(key.code), shortcutText(key)}));
-  }
-  if (selected >= 0 && selected < list->topLevelItemCount())
-    list->setCurrentItem(list->topLevelItem(selected));
-  list->setUpdatesEnabled(true);
 }

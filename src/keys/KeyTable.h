@@ -2,7 +2,9 @@
 // The key table: one text line per phone key, four TAB-separated fields
 // (name, phone key code, modifier mask, virtual-key code of the PC
 // shortcut). Lines are kept as read and parsed each time they are used, so
-// a line nobody edits goes back to keys.ini byte for byte. Main thread only.
+// a line nobody edits goes back to keys.ini byte for byte. One table is
+// made by AppCore and handed to the keyboard, the hot-key editor and the
+// key list. Main thread only.
 
 #include <QByteArray>
 #include <QList>
@@ -10,7 +12,6 @@
 #include <cstdint>
 
 class Paths;
-class QTreeWidget;
 
 // Modifier bits of a shortcut.
 enum : uint16_t {
@@ -31,21 +32,10 @@ struct Key {
 // The fields of a split line.
 using ExplodedString = QList<QByteArray>;
 
-// The process-wide table, in file order.
-QList<QByteArray> &keyTable();
 // The 24 built-in lines.
 QList<QByteArray> defaultKeyTable();
-// keys.ini in the configuration folder.
+// keys.ini in the configuration folder of paths.
 QString keyTablePath(const Paths &paths);
-
-// Fills the table with the defaults, then replaces it whole with keys.ini
-// when that file exists. A file that exists but cannot be read leaves the
-// defaults and logs a line.
-void loadKeyTable(const Paths &paths);
-// Writes every line, each ended by CR LF, replacing keys.ini, then empties
-// the table. Returns false with a message in *error when the file could not
-// be written.
-bool saveKeyTable(const Paths &paths, QString *error = nullptr);
 
 // Lines of a text: CR, LF and CR LF each end a line; a trailing break adds
 // no line.
@@ -55,24 +45,43 @@ ExplodedString explode(const QByteArray &text, char separator = '\t');
 QByteArray implode(const ExplodedString &fields, char separator = '\t');
 Key parseKeyLine(const ExplodedString &fields);
 QByteArray formatKeyLine(const Key &key);
-// Parses one line of the table.
-inline Key keyAt(qsizetype index) {
-  return parseKeyLine(explode(keyTable().at(index)));
-}
-
-// Index of the first line whose code field reads exactly as the canonical
-// decimal form of code; -1 if none.
-int findKeyByCode(int32_t code);
-// Index of the first line bound to exactly this modifier mask and key; -1 if
-// none.
-int findKeyByShortcut(uint16_t modifiers, uint16_t virtualKey);
-
 // The display name of a virtual-key code in the language in use; empty
 // when it has none.
 QString keyName(uint16_t virtualKey);
 // The shortcut as shown in the key list, e.g. Ctrl + Shift + "F5".
 QString shortcutText(const Key &key);
 
-// Fills a three-column list (Name, Code, Shortcut) from the table and keeps
-// the selected row index.
-void fillKeyList(QTreeWidget *list);
+class KeyTable {
+public:
+  // The lines, in file order; empty until load.
+  const QList<QByteArray> &lines() const { return m_lines; }
+  void setLines(const QList<QByteArray> &lines) { m_lines = lines; }
+  qsizetype size() const { return m_lines.size(); }
+  const QByteArray &line(qsizetype index) const { return m_lines.at(index); }
+  void setLine(qsizetype index, const QByteArray &line) {
+    m_lines[index] = line;
+  }
+  // Parses one line.
+  Key keyAt(qsizetype index) const {
+    return parseKeyLine(explode(m_lines.at(index)));
+  }
+
+  // Index of the first line whose code field reads exactly as the canonical
+  // decimal form of code; -1 if none.
+  int findKeyByCode(int32_t code) const;
+  // Index of the first line bound to exactly this modifier mask and key; -1
+  // if none.
+  int findKeyByShortcut(uint16_t modifiers, uint16_t virtualKey) const;
+
+  // Fills the table with the defaults, then replaces it whole with keys.ini
+  // when that file exists (keyTablePath(paths)). A file that exists but
+  // cannot be read leaves the defaults and logs a line.
+  void load(const Paths &paths);
+  // Writes every line, each ended by CR LF, replacing keys.ini, then
+  // empties the table. Returns false with a message in *error when the file
+  // could not be written.
+  bool save(const Paths &paths, QString *error = nullptr);
+
+private:
+  QList<QByteArray> m_lines;
+};

@@ -45,15 +45,15 @@ uint16_t modifierMask(Qt::KeyboardModifiers modifiers) {
   return mask;
 }
 
-uint16_t phoneCodeForKeyDown(uint16_t vk, Qt::KeyboardModifiers modifiers,
-                             bool capsLock) {
+uint16_t phoneCodeForKeyDown(const KeyTable &table, uint16_t vk,
+                             Qt::KeyboardModifiers modifiers, bool capsLock) {
   // A key the mapping cannot name would otherwise match every line without
   // a shortcut.
   if (vk == 0)
     return 0;
-  const int line = findKeyByShortcut(modifierMask(modifiers), vk);
+  const int line = table.findKeyByShortcut(modifierMask(modifiers), vk);
   if (line >= 0)
-    return static_cast<uint16_t>(keyAt(line).code & 0xFFFF);
+    return static_cast<uint16_t>(table.keyAt(line).code & 0xFFFF);
   return virtualKeyToChar(vk, modifiers & Qt::ShiftModifier, capsLock);
 }
 
@@ -61,7 +61,7 @@ uint16_t Keyboard::sendKeyDown(uint16_t vk, Qt::KeyboardModifiers modifiers) {
   if (vk == 0)
     return 0;
   const uint16_t code =
-      phoneCodeForKeyDown(vk, modifiers, m_capsLock.capsLockOn());
+      phoneCodeForKeyDown(m_table, vk, modifiers, m_capsLock.capsLockOn());
   m_queue.putKeyCode(code);
   return code;
 }

@@ -10,6 +10,7 @@
 
 class QWidget;
 class CommandQueue;
+class KeyTable;
 namespace platform {
 class CapsLockSource;
 }
@@ -22,16 +23,19 @@ uint16_t virtualKeyToChar(uint16_t virtualKey, bool shift, bool capsLock);
 uint16_t modifierMask(Qt::KeyboardModifiers modifiers);
 
 // The phone key code a key-down sends, or 0 when it sends nothing (a key
-// without a virtual-key code).
-uint16_t phoneCodeForKeyDown(uint16_t virtualKey,
+// without a virtual-key code): the code of the table's line bound to the
+// shortcut, else the key's character.
+uint16_t phoneCodeForKeyDown(const KeyTable &table, uint16_t virtualKey,
                              Qt::KeyboardModifiers modifiers, bool capsLock);
 
 // The PC keyboard as the phone sees it: key-downs become phone key codes in
-// the queue, letters following the Caps Lock state of capsLock.
+// the queue, a shortcut of table sending its line's code, letters following
+// the Caps Lock state of capsLock.
 class Keyboard {
 public:
-  Keyboard(CommandQueue &queue, platform::CapsLockSource &capsLock)
-      : m_queue(queue), m_capsLock(capsLock) {}
+  Keyboard(CommandQueue &queue, const KeyTable &table,
+           platform::CapsLockSource &capsLock)
+      : m_queue(queue), m_table(table), m_capsLock(capsLock) {}
 
   // virtualKeyToChar with the Caps Lock state of the keyboard.
   uint16_t keyChar(uint16_t virtualKey, bool shift) const;
@@ -41,6 +45,7 @@ public:
 
 private:
   CommandQueue &m_queue;
+  const KeyTable &m_table;
   platform::CapsLockSource &m_capsLock;
 };
 

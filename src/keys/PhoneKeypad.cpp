@@ -36,7 +36,7 @@ const QList<KeypadButton> &PhonePanel::keypadLayout() {
 
 PhonePanel::PhonePanel(QWidget *parent, const QString &artPrefix)
     : QWidget(parent) {
-  setObjectName("PanelButton");
+  setObjectName("keypad");
   setFixedSize(kPanelWidth, kPanelHeight);
   setFocusPolicy(Qt::StrongFocus);
   setAutoFillBackground(true);
@@ -45,7 +45,7 @@ PhonePanel::PhonePanel(QWidget *parent, const QString &artPrefix)
   setPalette(pal);
 
   m_background = new QLabel(this);
-  m_background->setObjectName("Image1");
+  m_background->setObjectName("keypadBackground");
   m_background->setGeometry(0, 0, kPanelWidth, kPanelHeight);
   m_background->setPixmap(QPixmap(artPrefix + "keypad.png"));
 

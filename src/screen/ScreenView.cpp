@@ -1,17 +1,30 @@
 #include "screen/ScreenView.h"
 
 #include "screen/ScreenCanvas.h"
+#include "settings/Language.h"
 
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDrag>
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 
 #include <memory>
 
 ScreenImage::ScreenImage(ScreenCanvas *canvas, bool zoom, QWidget *parent)
     : QWidget(parent), m_canvas(canvas), m_zoom(zoom) {}
+
+ScreenImage::~ScreenImage() = default;
 
 QSize ScreenImage::sizeHint() const {
   return m_zoom
@@ -57,6 +70,78 @@ void ScreenImage::paintEvent(QPaintEvent *event) {
   const int margin = 4;
   painter.drawText(rect().adjusted(margin, margin, -margin, -margin),
                    Qt::AlignCenter | Qt::TextWordWrap, m_overlay);
+}
+
+bool ScreenImage::copyScreen() const {
+  const QImage picture = m_canvas->screen();
+  if (picture.isNull())
+    return false;
+  QApplication::clipboard()->setImage(picture);
+  return true;
+}
+
+QMimeData *ScreenImage::screenMimeData() {
+  const QImage picture = m_canvas->screen();
+  if (picture.isNull())
+    return nullptr;
+  if (!m_dragDir) {
+    m_dragDir = std::make_unique<QTemporaryDir>();
+    if (!m_dragDir->isValid()) {
+      m_dragDir.reset();
+      return nullptr;
+    }
+  }
+  // Named by the time like a screenshot, so drops of several drags differ.
+  const QString path =
+      m_dragDir->filePath(QDateTime::currentDateTime().toString(
+                              QStringLiteral("yyyyMMddhhmmsszzz")) +
+                          QStringLiteral(".png"));
+  if (!picture.save(path, "PNG"))
+    return nullptr;
+  auto *data = new QMimeData;
+  data->setImageData(picture);
+  data->setUrls({QUrl::fromLocalFile(path)});
+  return data;
+}
+
+void ScreenImage::contextMenuEvent(QContextMenuEvent *event) {
+  QMenu menu(this);
+  const bool picture = !m_canvas->screen().isNull();
+  QAction *copy = menu.addAction(uiText("UiCopyScreen"));
+  copy->setEnabled(picture);
+  connect(copy, &QAction::triggered, this, [this] { copyScreen(); });
+  QAction *save = menu.addAction(uiText("UiSaveScreenshot"));
+  save->setEnabled(picture);
+  connect(save, &QAction::triggered, this, &ScreenImage::screenshotRequested);
+  menu.exec(event->globalPos());
+}
+
+void ScreenImage::mousePressEvent(QMouseEvent *event) {
+  m_pressed = event->button() == Qt::LeftButton;
+  m_pressPos = event->position().toPoint();
+  if (m_pressed)
+    event->accept(); // the moves that follow may start a drag
+  else
+    QWidget::mousePressEvent(event);
+}
+
+void ScreenImage::mouseMoveEvent(QMouseEvent *event) {
+  if (!m_pressed || !(event->buttons() & Qt::LeftButton) ||
+      (event->position().toPoint() - m_pressPos).manhattanLength() <
+          QApplication::startDragDistance()) {
+    QWidget::mouseMoveEvent(event);
+    return;
+  }
+  m_pressed = false;
+  QMimeData *data = screenMimeData();
+  if (!data)
+    return;
+  auto *drag = new QDrag(this);
+  const QImage picture = data->imageData().value<QImage>();
+  drag->setMimeData(data);
+  drag->setPixmap(QPixmap::fromImage(picture.scaled(
+      picture.size() / 2, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+  drag->exec(Qt::CopyAction);
 }
 
 void connectScreenViews(ScreenCanvas *canvas, const QList<ScreenImage *> &views,

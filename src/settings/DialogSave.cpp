@@ -1,8 +1,6 @@
 #include "settings/DialogSave.h"
 
-#include "settings/KnownPhones.h"
 #include "settings/Language.h"
-#include "settings/Settings.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -35,41 +33,27 @@ bool isAddress(const QString &text) {
 
 } // namespace
 
-std::optional<DialogRefusal> checkDialogValues(const DialogValues &values) {
-  if (!wholeNumber(values.port, 1, 65535))
+std::optional<DialogRefusal> checkTypedFields(const TypedFields &fields) {
+  if (!wholeNumber(fields.port, 1, 65535))
     return DialogRefusal{DialogField::Port,
-                         uiText("UiRefusedPort").arg(quoted(values.port))};
-  if (!wholeNumber(values.fps, 1, 20))
+                         uiText("UiRefusedPort").arg(quoted(fields.port))};
+  if (!wholeNumber(fields.fps, 1, 20))
     return DialogRefusal{DialogField::FPS,
-                         uiText("UiRefusedFrameRate").arg(quoted(values.fps))};
-  const QString address = values.listenAddress.trimmed();
+                         uiText("UiRefusedFrameRate").arg(quoted(fields.fps))};
+  const QString address = fields.listenAddress.trimmed();
   if (!address.isEmpty() && !isAddress(address))
     return DialogRefusal{DialogField::ListenAddress,
                          uiText("UiRefusedListenAddress").arg(quoted(address))};
   return std::nullopt;
 }
 
-QByteArray languageToStore(const DialogValues &values) {
-  if (values.languageIndex < 0)
-    return AppSettings.language; // its folder is gone; nothing else picked
-  if (values.languageIndex == 0)
+QByteArray languageToStore(int index, const QString &name,
+                           const QByteArray &held) {
+  if (index < 0)
+    return held; // its folder is gone; nothing else picked
+  if (index == 0)
     return QByteArray();
-  return values.languageName.toLocal8Bit();
-}
-
-std::optional<DialogRefusal> saveDialogValues(const Paths &paths,
-                                              const DialogValues &values) {
-  if (auto refusal = checkDialogValues(values))
-    return refusal;
-  saveDialogSettings(paths, *wholeNumber(values.port, 1, 65535),
-                     values.blueToothPort.toLocal8Bit(),
-                     values.dataPort.toLocal8Bit(),
-                     values.imageType.toLocal8Bit(),
-                     values.imageDir.toLocal8Bit(), languageToStore(values));
-  saveCaptureSettings(paths, values.aviName.toLocal8Bit(),
-                      *wholeNumber(values.fps, 1, 20));
-  storeListenAddress(paths, values.listenAddress.trimmed().toLatin1());
-  return std::nullopt;
+  return name.toLocal8Bit();
 }
 
 bool portKeyAccepted(QChar c) {

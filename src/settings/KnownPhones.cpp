@@ -1,7 +1,6 @@
 #include "settings/KnownPhones.h"
 
 #include "common/EventLog.h"
-#include "common/Paths.h"
 #include "platform/ProfileFile.h"
 #include "settings/Settings.h"
 
@@ -27,8 +26,8 @@ bool isPhoneBlockText(const QByteArray &text) {
   return true;
 }
 
-QList<KnownPhone> loadKnownPhones(const Paths &paths) {
-  const platform::ProfileFile file(settingsFilePath(paths));
+QList<KnownPhone> loadKnownPhones(const Settings &settings) {
+  const platform::ProfileFile file(settings.filePath());
   QList<KnownPhone> phones;
   for (const QByteArray &key : file.keys(kSection)) {
     if (!isPhoneBlockText(key)) {
@@ -42,24 +41,15 @@ QList<KnownPhone> loadKnownPhones(const Paths &paths) {
   return phones;
 }
 
-void addKnownPhone(const Paths &paths, const QByteArray &block,
+void addKnownPhone(const Settings &settings, const QByteArray &block,
                    const QByteArray &name) {
-  platform::ProfileFile file(settingsFilePath(paths));
+  platform::ProfileFile file(settings.filePath());
   file.writeString(kSection, block.toUpper(), name);
   flush(file);
 }
 
-void removeKnownPhone(const Paths &paths, const QByteArray &block) {
-  platform::ProfileFile file(settingsFilePath(paths));
+void removeKnownPhone(const Settings &settings, const QByteArray &block) {
+  platform::ProfileFile file(settings.filePath());
   file.deleteKey(kSection, block);
   flush(file);
-}
-
-void storeListenAddress(const Paths &paths, const QByteArray &address) {
-  if (address == AppSettings.listenAddress)
-    return;
-  platform::ProfileFile file(settingsFilePath(paths));
-  file.writeString("Connection", "ListenAddress", address);
-  flush(file);
-  AppSettings.listenAddress = address;
 }

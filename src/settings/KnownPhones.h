@@ -9,7 +9,7 @@
 #include <QByteArray>
 #include <QList>
 
-class Paths;
+class Settings;
 
 struct KnownPhone {
   QByteArray block; // 16 upper-case hex digits
@@ -18,15 +18,13 @@ struct KnownPhone {
 
 // The valid entries in file order. A key that is not 16 hex digits is
 // passed over, with a line in the log (commands switch).
-QList<KnownPhone> loadKnownPhones(const Paths &paths);
+// Each reads or writes the file of settings.
+QList<KnownPhone> loadKnownPhones(const Settings &settings);
 // Adds (or renames) a phone. Throws SettingsWriteError.
-void addKnownPhone(const Paths &paths, const QByteArray &block,
+void addKnownPhone(const Settings &settings, const QByteArray &block,
                    const QByteArray &name);
 // Removes a phone; nothing when it is not listed. Throws SettingsWriteError.
-void removeKnownPhone(const Paths &paths, const QByteArray &block);
-// [Connection] listenAddress, written when it changes. Throws
-// SettingsWriteError.
-void storeListenAddress(const Paths &paths, const QByteArray &address);
+void removeKnownPhone(const Settings &settings, const QByteArray &block);
 
 // True for exactly 16 hexadecimal digits.
 bool isPhoneBlockText(const QByteArray &text);

@@ -131,13 +131,13 @@ QString uiText(const char *key) {
       QCoreApplication::translate(TextCatalogue::kContext, k->builtIn, k->key));
 }
 
-void loadLanguage(const Paths &paths) {
+void loadLanguage(const Paths &paths, const Settings &settings) {
   QCoreApplication *app = QCoreApplication::instance();
   if (!app) {
     qWarning("loadLanguage: no application object to install the texts in");
     return;
   }
-  TextCatalogue::of(*app).change(paths.languageDirs(), AppSettings.language);
+  TextCatalogue::of(*app).change(paths.languageDirs(), settings.language());
 }
 
 QByteArray loadedLanguage() {

@@ -48,11 +48,13 @@ QString uiText(const char *key);
 QString langText(const QStringList &lines, const QString &key,
                  const QString &builtIn);
 
-// Loads the language that AppSettings.language names, from the language
+class Settings;
+
+// Loads the language that settings.language() names, from the language
 // folders of paths, into the application's text catalogue (made and
 // installed on first use) and has Qt send QEvent::LanguageChange to every
 // window, delivered before it returns.
-void loadLanguage(const Paths &paths);
+void loadLanguage(const Paths &paths, const Settings &settings);
 // The language the application's catalogue holds; empty before loadLanguage.
 QByteArray loadedLanguage();
 

@@ -8,8 +8,6 @@
 #include <QDir>
 #include <limits>
 
-AppSettingsValues AppSettings;
-
 namespace {
 
 const QByteArray kConnection = "Connection";
@@ -29,12 +27,13 @@ int readInt(const platform::ProfileFile &f, const QByteArray &section,
   return parseSettingsInt(f.readString(section, key, QByteArray()), def);
 }
 
+} // namespace
+
 // One opening of the file: keys are written in order; a refused write stops
-// the operation before any later key or in-memory value changes.
-class SettingsWriter {
+// the operation before any later key or held value changes.
+class Settings::Writer {
 public:
-  explicit SettingsWriter(const Paths &paths)
-      : m_file(settingsFilePath(paths)) {}
+  explicit Writer(const QString &path) : m_file(path) {}
 
   void putText(const QByteArray &section, const QByteArray &key,
                const QByteArray &value, QByteArray &held) {
@@ -42,6 +41,7 @@ public:
       return;
     put(section, key, value);
     held = value;
+    m_changed = true;
   }
 
   void putInt(const QByteArray &section, const QByteArray &key, int value,
@@ -50,6 +50,7 @@ public:
       return;
     put(section, key, QByteArray::number(value));
     held = value;
+    m_changed = true;
   }
 
   void put(const QByteArray &section, const QByteArray &key,
@@ -59,11 +60,12 @@ public:
       throw SettingsWriteError(m_file.path(), m_file.writeError());
   }
 
+  bool changed() const { return m_changed; }
+
 private:
   platform::ProfileFile m_file;
+  bool m_changed = false;
 };
-
-} // namespace
 
 SettingsWriteError::SettingsWriteError(const QString &path, int error)
     : std::runtime_error(
@@ -110,58 +112,124 @@ int digitsToInt(const QByteArray &text) {
   return static_cast<int>(value);
 }
 
-void loadSettings(const Paths &paths) {
-  const platform::ProfileFile f(settingsFilePath(paths));
-  AppSettingsValues s;
+Settings::Settings(const Paths &paths, QObject *parent)
+    : QObject(parent), m_filePath(settingsFilePath(paths)),
+      m_defaultVideoDir(paths.defaultVideoDir()),
+      m_defaultPictureDir(paths.defaultPictureDir()) {}
+
+void Settings::load() {
+  const platform::ProfileFile f(m_filePath);
+  SettingsValues s;
   s.port = readInt(f, kConnection, "Port", 10001);
   s.blueToothPort = f.readString(kConnection, "BlueToothPort", "COM7");
   s.dataPort = f.readString(kConnection, "DataPort", "COM4");
-  s.aviName = f.readString(kAVI, "AVIName",
-                           nativeDir(paths.defaultVideoDir()) + "video.avi");
+  s.aviName =
+      f.readString(kAVI, "AVIName", nativeDir(m_defaultVideoDir) + "video.avi");
   s.fps = readInt(f, kAVI, "FPS", 5);
   s.imageType = f.readString(kImage, "ImageType", "BMP");
-  s.imageDir =
-      f.readString(kImage, "ImageDir", nativeDir(paths.defaultPictureDir()));
+  s.imageDir = f.readString(kImage, "ImageDir", nativeDir(m_defaultPictureDir));
   s.language = f.readString(kLanguage, "Language", "English");
   s.listenAddress = f.readString(kConnection, "ListenAddress", QByteArray());
   s.knownPhonesOnly = readInt(f, kConnection, "KnownPhonesOnly", 0) != 0;
-  AppSettings = s;
+  setValues(s);
 }
 
-void saveCaptureSettings(const Paths &paths, const QByteArray &aviName,
-                         int fps) {
-  SettingsWriter w(paths);
-  w.putText(kAVI, "AVIName", aviName, AppSettings.aviName);
-  w.putInt(kAVI, "FPS", fps, AppSettings.fps);
+void Settings::setValues(const SettingsValues &values) {
+  m_values = values;
+  emit changed();
 }
 
-void saveScreenSize(const Paths &paths, int height, int width) {
-  SettingsWriter w(paths);
+template <typename T> void Settings::hold(T &held, const T &value) {
+  if (held == value)
+    return;
+  held = value;
+  emit changed();
+}
+
+void Settings::setPort(int port) { hold(m_values.port, port); }
+void Settings::setBlueToothPort(const QByteArray &port) {
+  hold(m_values.blueToothPort, port);
+}
+void Settings::setDataPort(const QByteArray &port) {
+  hold(m_values.dataPort, port);
+}
+void Settings::setAviName(const QByteArray &name) {
+  hold(m_values.aviName, name);
+}
+void Settings::setFps(int fps) { hold(m_values.fps, fps); }
+void Settings::setImageType(const QByteArray &type) {
+  hold(m_values.imageType, type);
+}
+void Settings::setImageDir(const QByteArray &dir) {
+  hold(m_values.imageDir, dir);
+}
+void Settings::setLanguage(const QByteArray &language) {
+  hold(m_values.language, language);
+}
+void Settings::setListenAddress(const QByteArray &address) {
+  hold(m_values.listenAddress, address);
+}
+void Settings::setKnownPhonesOnly(bool on) {
+  hold(m_values.knownPhonesOnly, on);
+}
+
+template <typename Write> void Settings::store(Write &&write) {
+  Writer w(m_filePath);
+  try {
+    write(w);
+  } catch (...) {
+    // The keys before the refused one were written and are held.
+    if (w.changed())
+      emit changed();
+    throw;
+  }
+  if (w.changed())
+    emit changed();
+}
+
+void Settings::saveCapture(const QByteArray &aviName, int fps) {
+  store([&](Writer &w) {
+    w.putText(kAVI, "AVIName", aviName, m_values.aviName);
+    w.putInt(kAVI, "FPS", fps, m_values.fps);
+  });
+}
+
+void Settings::saveScreenSize(int height, int width) {
+  Writer w(m_filePath);
   w.put(kScreenSize, "Height", QByteArray::number(height));
   w.put(kScreenSize, "Weight", QByteArray::number(width));
 }
 
-void storeDataPort(const Paths &paths, const QByteArray &port) {
-  QByteArray held = AppSettings.dataPort;
-  SettingsWriter(paths).putText(kConnection, "DataPort", port, held);
+void Settings::storeDataPort(const QByteArray &port) {
+  store([&](Writer &w) {
+    w.putText(kConnection, "DataPort", port, m_values.dataPort);
+  });
 }
 
-void storeBlueToothPort(const Paths &paths, const QByteArray &port) {
-  QByteArray held = AppSettings.blueToothPort;
-  SettingsWriter(paths).putText(kConnection, "BlueToothPort", port, held);
+void Settings::storeBlueToothPort(const QByteArray &port) {
+  store([&](Writer &w) {
+    w.putText(kConnection, "BlueToothPort", port, m_values.blueToothPort);
+  });
 }
 
-void saveDialogSettings(const Paths &paths, int port,
-                        const QByteArray &blueToothPort,
-                        const QByteArray &dataPort, const QByteArray &imageType,
-                        const QByteArray &imageDir,
-                        const QByteArray &language) {
-  SettingsWriter w(paths);
-  w.putInt(kConnection, "port", port, AppSettings.port);
-  w.putText(kConnection, "BlueToothPort", blueToothPort,
-            AppSettings.blueToothPort);
-  w.putText(kConnection, "DataPort", dataPort, AppSettings.dataPort);
-  w.putText(kImage, "ImageType", imageType, AppSettings.imageType);
-  w.putText(kImage, "ImageDir", imageDir, AppSettings.imageDir);
-  w.putText(kLanguage, "Language", language, AppSettings.language);
+void Settings::storeListenAddress(const QByteArray &address) {
+  store([&](Writer &w) {
+    w.putText(kConnection, "ListenAddress", address, m_values.listenAddress);
+  });
+}
+
+void Settings::saveDialog(const SettingsValues &edited) {
+  store([&](Writer &w) {
+    // "port" in lower case: the dialog has always written it so, and the
+    // file's reader matches keys without case.
+    w.putInt(kConnection, "port", edited.port, m_values.port);
+    w.putText(kConnection, "BlueToothPort", edited.blueToothPort,
+              m_values.blueToothPort);
+    w.putText(kConnection, "DataPort", edited.dataPort, m_values.dataPort);
+    w.putText(kImage, "ImageType", edited.imageType, m_values.imageType);
+    w.putText(kImage, "ImageDir", edited.imageDir, m_values.imageDir);
+    w.putText(kLanguage, "Language", edited.language, m_values.language);
+  });
+  saveCapture(edited.aviName, edited.fps);
+  storeListenAddress(edited.listenAddress);
 }

@@ -1,30 +1,30 @@
 #pragma once
-// The user settings: "Quorvane.ini" in the program directory, read once at
-// start into AppSettings and written key by key, only when a value changes.
+// The user settings: "Quorvane.ini" in the configuration folder, read by
+// load() and written key by key, only when a value changes. One Settings
+// object is made by AppCore and handed to whoever reads or stores a value.
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 #include <stdexcept>
 
 class Paths;
 
-struct AppSettingsValues {
-  int port = 0;
-  QByteArray blueToothPort;
-  QByteArray dataPort;
+// The values held, with the defaults a missing key gives.
+struct SettingsValues {
+  int port = 10001;
+  QByteArray blueToothPort = "COM7";
+  QByteArray dataPort = "COM4";
   QByteArray aviName;
-  int fps = 0;
-  QByteArray imageType;
+  int fps = 5;
+  QByteArray imageType = "BMP";
   QByteArray imageDir;
-  QByteArray language;
+  QByteArray language = "English";
   // Where the TCP link listens: empty for every IPv4 address.
   QByteArray listenAddress;
   // Serve only the phones of [KnownPhones] and those the user allows.
   bool knownPhonesOnly = false;
 };
-
-// The settings values held for the run.
-extern AppSettingsValues AppSettings;
 
 // A write the file system refused: "Unable to write to <path>". The file
 // on disk is as it was before the write.
@@ -47,23 +47,78 @@ private:
 // Quorvane.ini in the configuration folder.
 QString settingsFilePath(const Paths &paths);
 
-void loadSettings(const Paths &paths);
-void saveCaptureSettings(const Paths &paths, const QByteArray &aviName,
-                         int fps);
-// Always writes [ScreenSize] Height, then Weight.
-void saveScreenSize(const Paths &paths, int height, int width);
-// Each writes its key when it differs from the value held; the caller then
-// sets the in-memory value.
-void storeDataPort(const Paths &paths, const QByteArray &port);
-void storeBlueToothPort(const Paths &paths, const QByteArray &port);
+class Settings : public QObject {
+  Q_OBJECT
+public:
+  // The file load() reads and the stores write is settingsFilePath(paths);
+  // the video and picture folders of paths give the defaults of the video
+  // name and the image folder.
+  explicit Settings(const Paths &paths, QObject *parent = nullptr);
 
-// The settings dialog's save: [Connection] port, blueToothPort, dataPort,
-// [Image] imageType, imageDir, [Language] Language, in one opening of the
-// file, each only when changed.
-void saveDialogSettings(const Paths &paths, int port,
-                        const QByteArray &blueToothPort,
-                        const QByteArray &dataPort, const QByteArray &imageType,
-                        const QByteArray &imageDir, const QByteArray &language);
+  const QString &filePath() const { return m_filePath; }
+  // Reads every value; a missing key gives its default.
+  void load();
+
+  const SettingsValues &values() const { return m_values; }
+  int port() const { return m_values.port; }
+  const QByteArray &blueToothPort() const { return m_values.blueToothPort; }
+  const QByteArray &dataPort() const { return m_values.dataPort; }
+  const QByteArray &aviName() const { return m_values.aviName; }
+  int fps() const { return m_values.fps; }
+  const QByteArray &imageType() const { return m_values.imageType; }
+  const QByteArray &imageDir() const { return m_values.imageDir; }
+  const QByteArray &language() const { return m_values.language; }
+  const QByteArray &listenAddress() const { return m_values.listenAddress; }
+  bool knownPhonesOnly() const { return m_values.knownPhonesOnly; }
+
+  // Values for this run only: held, never written. A port found by a scan
+  // that could not be stored is used all the same; tests set values here.
+  void setValues(const SettingsValues &values);
+  void setPort(int port);
+  void setBlueToothPort(const QByteArray &port);
+  void setDataPort(const QByteArray &port);
+  void setAviName(const QByteArray &name);
+  void setFps(int fps);
+  void setImageType(const QByteArray &type);
+  void setImageDir(const QByteArray &dir);
+  void setLanguage(const QByteArray &language);
+  void setListenAddress(const QByteArray &address);
+  void setKnownPhonesOnly(bool on);
+
+  // The stores: each key is written when it differs from the value held,
+  // which then takes the new value. A refused write throws
+  // SettingsWriteError; the key refused and every later one keep their
+  // values, in the file and here.
+
+  // [AVI] AVIName, then FPS.
+  void saveCapture(const QByteArray &aviName, int fps);
+  // Always writes [ScreenSize] Height, then Weight.
+  void saveScreenSize(int height, int width);
+  void storeDataPort(const QByteArray &port);
+  void storeBlueToothPort(const QByteArray &port);
+  // [Connection] ListenAddress.
+  void storeListenAddress(const QByteArray &address);
+  // The settings dialog's save: [Connection] port, BlueToothPort, DataPort,
+  // [Image] ImageType, ImageDir, [Language] Language in one opening of the
+  // file, then the video name and frame rate, then the listen address.
+  void saveDialog(const SettingsValues &edited);
+
+signals:
+  // Held values changed: after load, a setter or a successful store.
+  void changed();
+
+private:
+  class Writer;
+  // Sets a held value; changed() when it differs.
+  template <typename T> void hold(T &held, const T &value);
+  // Runs write on one opening of the file; changed() follows any value it
+  // took, also when a later key is refused.
+  template <typename Write> void store(Write &&write);
+  QString m_filePath;
+  QString m_defaultVideoDir;
+  QString m_defaultPictureDir;
+  SettingsValues m_values;
+};
 
 // Keeps the digits 0 to 9 and reads them as a decimal number (0 when none,
 // saturating rather than overflowing).

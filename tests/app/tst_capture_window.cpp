@@ -10,14 +10,20 @@
 #include "controls/PictureButton.h"
 #include "link/CommandQueue.h"
 #include "screen/ScreenCanvas.h"
+#include "screen/ScreenView.h"
 #include "settings/Settings.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 #include "support/XvfbServer.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLockFile>
+#include <QMenu>
 #include <QTest>
 
 class TestCaptureWindow : public QObject {
@@ -34,10 +40,6 @@ class TestCaptureWindow : public QObject {
   QDateTime m_now{QDate(2009, 3, 7), QTime(9, 5, 3, 45)};
 
   QString file(const QString &name) { return m_dir->file(name); }
-  void click(PictureButton *b) {
-    QTest::mouseClick(m_form->windowHandle(), Qt::LeftButton, {},
-                      b->mapTo(m_form.get(), b->rect().center()));
-  }
   // A red tile in the 1:1 view.
   void showPicture() {
     m_form->core().canvas().resetPictures();
@@ -92,90 +94,114 @@ private slots:
 
   void screenshotSavesTheView() {
     MainWindow &f = *m_form;
-    AppSettings.imageDir = file("shots").toLocal8Bit();
-    AppSettings.imageType = "BMP";
+    m_core->settings().setImageDir(file("shots").toLocal8Bit());
+    m_core->settings().setImageType("BMP");
     // Nothing in the view: the folder is made, no file, no message.
-    click(f.m_screenshotButton);
+    driver::click(f, "screenshotButton");
     QVERIFY(QDir(file("shots")).isEmpty());
-    QVERIFY(f.m_savedLabel->text().isEmpty());
+    QVERIFY(driver::find<QLabel>(f, "statusLabel")->text().isEmpty());
 
     showPicture();
-    click(f.m_screenshotButton);
+    driver::click(f, "screenshotButton");
     const QImage saved(file("shots/2009030709050345.bmp"));
     QCOMPARE(saved.convertToFormat(QImage::Format_RGB32),
              f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
-    QCOMPARE(AppSettings.imageDir, file("shots").toLocal8Bit() + "/");
-    QCOMPARE(f.m_savedLabel->text(), QString("ScreenShot Saved"));
-    QVERIFY(f.m_savedLabelTimer->isActive());
+    QCOMPARE(m_core->settings().imageDir(), file("shots").toLocal8Bit() + "/");
+    QCOMPARE(driver::find<QLabel>(f, "statusLabel")->text(),
+             QString("ScreenShot Saved"));
+    QVERIFY(driver::find<QTimer>(f, "statusClearTimer")->isActive());
 
     // The Tools menu entry saves too, and leaves the running timer be.
     QTest::qWait(200);
     m_now = m_now.addMSecs(405);
-    AppSettings.imageType = "JPEG";
-    f.m_screenshotAction->trigger();
+    m_core->settings().setImageType("JPEG");
+    driver::find<QAction>(f, "screenshotAction")->trigger();
     QVERIFY(QFile::exists(file("shots/20090307090503450.jpg")));
-    QVERIFY(f.m_savedLabelTimer->remainingTime() <= 1500 - 100);
-    f.clearSavedLabel();
-    QVERIFY(f.m_savedLabel->text().isEmpty());
-    QVERIFY(!f.m_savedLabelTimer->isActive());
+    QVERIFY(driver::find<QTimer>(f, "statusClearTimer")->remainingTime() <=
+            1500 - 100);
+    driver::fire(f, "statusClearTimer");
+    QVERIFY(driver::find<QLabel>(f, "statusLabel")->text().isEmpty());
+    QVERIFY(!driver::find<QTimer>(f, "statusClearTimer")->isActive());
 
     // A file that cannot be written: a message naming it; the program goes
     // on.
     m_now = m_now.addMSecs(1);
     QVERIFY(QDir().mkpath(file("shots/20090307090503451.jpg")));
-    click(f.m_screenshotButton);
+    driver::click(f, "screenshotButton");
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].contains(file("shots/20090307090503451.jpg")));
     QVERIFY(m_boxes[0].contains("The program goes on"));
-    QVERIFY(f.m_savedLabel->text().isEmpty());
+    QVERIFY(driver::find<QLabel>(f, "statusLabel")->text().isEmpty());
     QVERIFY(GuardedApplication::instance()->handledErrors().isEmpty());
     QVERIFY(f.isVisible());
+
+    // A view's "Save Screenshot" saves as the menu does, here as PNG; "Copy
+    // Screen" in the Tools menu, offered once there is a picture, puts the
+    // 1:1 picture on the clipboard.
+    m_now = m_now.addMSecs(1);
+    m_core->settings().setImageType("PNG");
+    emit driver::find<ScreenImage>(f, "zoomView")->screenshotRequested();
+    QCOMPARE(QImage(file("shots/20090307090503452.png"))
+                 .convertToFormat(QImage::Format_RGB32),
+             f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
+    QApplication::clipboard()->clear();
+    emit driver::find<QMenu>(f, "toolsMenu")->aboutToShow();
+    driver::trigger(f, "copyScreenAction");
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(
+                 QImage::Format_RGB32),
+             f.core().canvas().screen().convertToFormat(QImage::Format_RGB32));
   }
 
   void recordPauseResumeStop() {
     MainWindow &f = *m_form;
-    AppSettings.fps = 16;
+    m_core->settings().setFps(16);
     // Refused without a picture: the group returns to stop.
-    click(f.m_recordButton);
-    QCOMPARE(f.m_captureState, QString("CAVIOff"));
-    QVERIFY(f.m_buttonResetTimer->isActive());
-    f.resetRecordButtons();
-    QVERIFY(f.m_stopButton->isDown() && !f.m_recordButton->isDown());
+    driver::click(f, "recordButton");
+    QCOMPARE(f.captureState(), QString("CAVIOff"));
+    QVERIFY(driver::find<QTimer>(f, "recordButtonsResetTimer")->isActive());
+    driver::fire(f, "recordButtonsResetTimer");
+    QVERIFY(driver::find<PictureButton>(f, "stopButton")->isDown() &&
+            !driver::find<PictureButton>(f, "recordButton")->isDown());
     // Stop while off does nothing.
-    click(f.m_stopButton);
+    driver::click(f, "stopButton");
     QVERIFY(!QFile::exists(file("AVIList.dat")));
 
     showPicture();
-    click(f.m_recordButton);
-    QCOMPARE(f.m_captureState, QString("CAVIPlayed"));
-    QVERIFY(f.m_captureTimer->isActive());
-    QCOMPARE(f.m_captureTimer->interval(), 62);
-    QVERIFY(f.m_stopAction->isEnabled() && f.m_recordButton->isDown());
-    f.captureFrame();
+    driver::click(f, "recordButton");
+    QCOMPARE(f.captureState(), QString("CAVIPlayed"));
+    QVERIFY(driver::find<QTimer>(f, "captureTimer")->isActive());
+    QCOMPARE(driver::find<QTimer>(f, "captureTimer")->interval(), 62);
+    QVERIFY(driver::find<QAction>(f, "stopRecordingAction")->isEnabled() &&
+            driver::find<PictureButton>(f, "recordButton")->isDown());
+    driver::fire(f, "captureTimer");
     m_now = m_now.addMSecs(62);
-    f.captureFrame();
+    driver::fire(f, "captureTimer");
 
-    click(f.m_pauseButton);
-    QCOMPARE(f.m_captureState, QString("CAVIPaused"));
-    QVERIFY(!f.m_captureTimer->isActive() && f.m_pauseButton->isDown());
-    QVERIFY(sameIcon(f.m_recordPauseAction->icon(), 8));
+    driver::click(f, "pauseButton");
+    QCOMPARE(f.captureState(), QString("CAVIPaused"));
+    QVERIFY(!driver::find<QTimer>(f, "captureTimer")->isActive() &&
+            driver::find<PictureButton>(f, "pauseButton")->isDown());
+    QVERIFY(sameIcon(driver::find<QAction>(f, "recordPauseAction")->icon(), 8));
     // Pause while paused: still paused, and the group shows stop.
-    click(f.m_pauseButton);
-    QCOMPARE(f.m_captureState, QString("CAVIPaused"));
-    QVERIFY(f.m_buttonResetTimer->isActive());
-    f.resetRecordButtons();
-    QVERIFY(f.m_stopButton->isDown() && !f.m_pauseButton->isDown());
+    driver::click(f, "pauseButton");
+    QCOMPARE(f.captureState(), QString("CAVIPaused"));
+    QVERIFY(driver::find<QTimer>(f, "recordButtonsResetTimer")->isActive());
+    driver::fire(f, "recordButtonsResetTimer");
+    QVERIFY(driver::find<PictureButton>(f, "stopButton")->isDown() &&
+            !driver::find<PictureButton>(f, "pauseButton")->isDown());
 
     m_now = m_now.addSecs(2);
-    f.m_recordPauseAction->trigger();
-    QCOMPARE(f.m_captureState, QString("CAVIPlayed"));
-    QVERIFY(sameIcon(f.m_recordPauseAction->icon(), 12));
-    f.captureFrame();
+    driver::find<QAction>(f, "recordPauseAction")->trigger();
+    QCOMPARE(f.captureState(), QString("CAVIPlayed"));
+    QVERIFY(
+        sameIcon(driver::find<QAction>(f, "recordPauseAction")->icon(), 12));
+    driver::fire(f, "captureTimer");
 
-    click(f.m_stopButton);
-    QCOMPARE(f.m_captureState, QString("CAVIOff"));
-    QVERIFY(!f.m_stopAction->isEnabled() && f.m_stopButton->isDown());
-    QVERIFY(!f.m_captureTimer->isActive());
+    driver::click(f, "stopButton");
+    QCOMPARE(f.captureState(), QString("CAVIOff"));
+    QVERIFY(!driver::find<QAction>(f, "stopRecordingAction")->isEnabled() &&
+            driver::find<PictureButton>(f, "stopButton")->isDown());
+    QVERIFY(!driver::find<QTimer>(f, "captureTimer")->isActive());
     const QString t = m_paths->tempDir();
     QCOMPARE(read(file("AVIList.dat")),
              (t + "09050345.bmp\r\n" + t + "090503107.bmp\r\n" + t +
@@ -189,10 +215,10 @@ private slots:
   void stopBeforeTheFirstTick() {
     MainWindow &f = *m_form;
     showPicture();
-    AppSettings.fps = 0; // clamped: one frame a second
-    f.m_recordPauseAction->trigger();
-    QCOMPARE(f.m_captureTimer->interval(), 1000);
-    f.m_stopAction->trigger();
+    m_core->settings().setFps(0); // clamped: one frame a second
+    driver::find<QAction>(f, "recordPauseAction")->trigger();
+    QCOMPARE(driver::find<QTimer>(f, "captureTimer")->interval(), 1000);
+    driver::find<QAction>(f, "stopRecordingAction")->trigger();
     QVERIFY(QFile::exists(file("AVIList.dat")));
     QVERIFY(read(file("AVIList.dat")).isEmpty());
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file("converter-ran")), 10000);
@@ -201,13 +227,14 @@ private slots:
   void unwritableFrameStopsTheRecording() {
     MainWindow &f = *m_form;
     showPicture();
-    f.m_recordPauseAction->trigger();
-    f.captureFrame();
+    driver::find<QAction>(f, "recordPauseAction")->trigger();
+    driver::fire(f, "captureTimer");
     m_now = m_now.addMSecs(200);
     QVERIFY(QDir().mkpath(m_paths->tempDir() + "090503245.bmp"));
-    f.captureFrame();
-    QCOMPARE(f.m_captureState, QString("CAVIOff"));
-    QVERIFY(!f.m_captureTimer->isActive() && !f.m_stopAction->isEnabled());
+    driver::fire(f, "captureTimer");
+    QCOMPARE(f.captureState(), QString("CAVIOff"));
+    QVERIFY(!driver::find<QTimer>(f, "captureTimer")->isActive() &&
+            !driver::find<QAction>(f, "stopRecordingAction")->isEnabled());
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].contains("090503245.bmp"));
     QCOMPARE(read(file("AVIList.dat")),
@@ -224,19 +251,19 @@ private slots:
     MainWindow &f = *m_form;
     showPicture();
     const xcb_window_t conv = x.makeWindow("AviConvert");
-    click(f.m_recordButton);
-    QCOMPARE(f.m_captureState, QString("CAVIOff"));
+    driver::click(f, "recordButton");
+    QCOMPARE(f.captureState(), QString("CAVIOff"));
     QVERIFY(x.mapped(conv));
     QCOMPARE(x.topChild(), conv);
-    QVERIFY(f.m_buttonResetTimer->isActive());
-    f.resetRecordButtons();
-    QVERIFY(f.m_stopButton->isDown());
+    QVERIFY(driver::find<QTimer>(f, "recordButtonsResetTimer")->isActive());
+    driver::fire(f, "recordButtonsResetTimer");
+    QVERIFY(driver::find<PictureButton>(f, "stopButton")->isDown());
     // The menu entry brings it forward too, and records nothing that would
     // start a second converter.
     const xcb_window_t other = x.makeWindow("Other");
     QCOMPARE(x.topChild(), other);
-    f.m_recordPauseAction->trigger();
-    QCOMPARE(f.m_captureState, QString("CAVIOff"));
+    driver::find<QAction>(f, "recordPauseAction")->trigger();
+    QCOMPARE(f.captureState(), QString("CAVIOff"));
     QCOMPARE(x.topChild(), conv);
     if (saved.isEmpty())
       qunsetenv("DISPLAY");

@@ -21,9 +21,11 @@
 #include "support/ProgramFixtures.h"
 #include "support/PtyPair.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QTcpSocket>
 #include <QTest>
 #include <QtEndian>
@@ -69,15 +71,20 @@ class TestConnectionManager : public QObject {
 
   void checkIdle() {
     MainWindow &f = form();
-    for (QAction *a : {f.m_internetAction, f.m_bluetoothAction, f.m_cableAction,
-                       f.m_autoConnectAction, f.m_popupCableAction,
-                       f.m_popupInternetAction, f.m_popupBluetoothAction})
+    for (QAction *a : {driver::find<QAction>(f, "connectInternetAction"),
+                       driver::find<QAction>(f, "connectBluetoothAction"),
+                       driver::find<QAction>(f, "connectCableAction"),
+                       driver::find<QAction>(f, "autoConnectAction"),
+                       driver::find<QAction>(f, "popupCableAction"),
+                       driver::find<QAction>(f, "popupInternetAction"),
+                       driver::find<QAction>(f, "popupBluetoothAction")})
       QVERIFY(a->isEnabled());
-    QVERIFY(!f.m_disconnectAction->isEnabled());
-    QVERIFY(!f.m_disconnectButton->isEnabled());
-    QVERIFY(!f.m_portWatchdog->isActive());
-    for (auto *b :
-         {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+    QVERIFY(!driver::find<QAction>(f, "disconnectAction")->isEnabled());
+    QVERIFY(!driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
+    QVERIFY(!driver::find<QTimer>(f, "portWatchdog")->isActive());
+    for (auto *b : {driver::find<PictureButton>(f, "cableIndicator"),
+                    driver::find<PictureButton>(f, "bluetoothIndicator"),
+                    driver::find<PictureButton>(f, "internetIndicator")})
       QVERIFY(b->isPictureVisible());
   }
 
@@ -115,40 +122,46 @@ private slots:
   void cableBaudRateStaysForBluetooth() {
     MainWindow &f = form();
     PtyPair cable, bluetooth;
-    AppSettings.dataPort = cable.path().toLocal8Bit();
-    AppSettings.blueToothPort = bluetooth.path().toLocal8Bit();
+    m_core->settings().setDataPort(cable.path().toLocal8Bit());
+    m_core->settings().setBlueToothPort(bluetooth.path().toLocal8Bit());
 
-    f.connectCable(f.m_cableAction);
+    driver::trigger(f, "connectCableAction");
     QVERIFY(m_dataCom->comPort().isOpen());
     QCOMPARE(m_dataCom->comPort().baudRate(), 256000);
-    QVERIFY(!f.m_cableIndicator->isPictureVisible());
-    QVERIFY(f.m_bluetoothIndicator->isPictureVisible() &&
-            f.m_internetIndicator->isPictureVisible());
-    QVERIFY(f.m_portWatchdog->isActive());
-    QVERIFY(!f.m_cableAction->isEnabled() && f.m_disconnectButton->isEnabled());
+    QVERIFY(
+        !driver::find<PictureButton>(f, "cableIndicator")->isPictureVisible());
+    QVERIFY(driver::find<PictureButton>(f, "bluetoothIndicator")
+                ->isPictureVisible() &&
+            driver::find<PictureButton>(f, "internetIndicator")
+                ->isPictureVisible());
+    QVERIFY(driver::find<QTimer>(f, "portWatchdog")->isActive());
+    QVERIFY(!driver::find<QAction>(f, "connectCableAction")->isEnabled() &&
+            driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
     QCOMPARE(f.ledIndex(), 1);
 
-    f.disconnectLink();
+    driver::trigger(f, "disconnectAction");
     QCOMPARE(receive(cable, kDiscon.size()), kDiscon);
     QVERIFY(!m_dataCom->comPort().isOpen());
     checkIdle();
 
     // The pop-up's Bluetooth entry acts like the menu's.
-    f.connectFromPopup(f.m_popupBluetoothAction);
+    driver::trigger(f, "popupBluetoothAction");
     QVERIFY(m_dataCom->comPort().isOpen());
     QCOMPARE(m_dataCom->comPort().portName(), bluetooth.path());
     QCOMPARE(m_dataCom->comPort().baudRate(), 256000);
-    QVERIFY(!f.m_bluetoothIndicator->isPictureVisible());
-    QVERIFY(f.m_cableIndicator->isPictureVisible());
+    QVERIFY(!driver::find<PictureButton>(f, "bluetoothIndicator")
+                 ->isPictureVisible());
+    QVERIFY(
+        driver::find<PictureButton>(f, "cableIndicator")->isPictureVisible());
     QVERIFY(m_boxes.isEmpty());
   }
 
   void portsThatDoNotOpenShowTheirMessages() {
     MainWindow &f = form();
-    AppSettings.dataPort = "/dev/no-such-port";
-    AppSettings.blueToothPort = "/dev/no-such-port-either";
-    f.connectCable(f.m_cableAction);
-    f.connectBluetooth(f.m_bluetoothAction);
+    m_core->settings().setDataPort("/dev/no-such-port");
+    m_core->settings().setBlueToothPort("/dev/no-such-port-either");
+    driver::trigger(f, "connectCableAction");
+    driver::trigger(f, "connectBluetoothAction");
     QCOMPARE(
         m_boxes,
         QStringList({"Quorvane v1.0: Try Select Another ComPort At Setting",
@@ -160,13 +173,13 @@ private slots:
   void watchdogClosesASilentLinkAndReopensIt() {
     MainWindow &f = form();
     PtyPair phone;
-    AppSettings.blueToothPort = phone.path().toLocal8Bit();
-    f.connectBluetooth(f.m_bluetoothAction);
+    m_core->settings().setBlueToothPort(phone.path().toLocal8Bit());
+    driver::trigger(f, "connectBluetoothAction");
     QVERIFY(m_dataCom->comPort().isOpen());
 
     // Nothing received yet: never closed, however long.
     m_now += 60000;
-    f.checkPortWatchdog();
+    driver::fire(f, "portWatchdog");
     QVERIFY(m_dataCom->comPort().isOpen());
 
     QVERIFY(phone.write(kNopPacket));
@@ -174,32 +187,34 @@ private slots:
     QCOMPARE(m_dataCom->lastReceiveTime(), m_now);
 
     m_now += 5999; // five whole seconds: still alive
-    f.checkPortWatchdog();
+    driver::fire(f, "portWatchdog");
     QVERIFY(phone.received().isEmpty());
     m_now += 1; // six
-    f.checkPortWatchdog();
+    driver::fire(f, "portWatchdog");
     // Closed with the disconnect packet, then opened again on the same port.
     QCOMPARE(receive(phone, kDiscon.size()), kDiscon);
     QVERIFY(m_dataCom->comPort().isOpen());
     QCOMPARE(m_dataCom->comPort().portName(), phone.path());
     QCOMPARE(m_dataCom->lastReceiveTime(), 0);
-    QVERIFY(f.m_portWatchdog->isActive());
-    QVERIFY(!f.m_bluetoothIndicator->isPictureVisible());
+    QVERIFY(driver::find<QTimer>(f, "portWatchdog")->isActive());
+    QVERIFY(!driver::find<PictureButton>(f, "bluetoothIndicator")
+                 ->isPictureVisible());
 
     // A cable link is kept waiting on its port the same way.
-    f.disconnectLink();
+    driver::trigger(f, "disconnectAction");
     receive(phone, kDiscon.size());
     PtyPair cable;
-    AppSettings.dataPort = cable.path().toLocal8Bit();
-    f.connectCable(f.m_cableAction);
+    m_core->settings().setDataPort(cable.path().toLocal8Bit());
+    driver::trigger(f, "connectCableAction");
     QVERIFY(cable.write(kNopPacket));
     QCOMPARE(receive(cable, kNopReply.size()), kNopReply);
     m_now += 9000;
-    f.checkPortWatchdog();
+    driver::fire(f, "portWatchdog");
     QCOMPARE(receive(cable, kDiscon.size()), kDiscon);
     QVERIFY(m_dataCom->comPort().isOpen());
     QCOMPARE(m_dataCom->comPort().baudRate(), 256000);
-    QVERIFY(!f.m_cableIndicator->isPictureVisible());
+    QVERIFY(
+        !driver::find<PictureButton>(f, "cableIndicator")->isPictureVisible());
   }
 
   void autoconnectLightsTheIndicatorWhenThePhoneAnswers() {
@@ -213,37 +228,41 @@ private slots:
                    .toLocal8Bit());
     file.close();
     qputenv("QUORVANE_SERIAL_PORTS", table.toLocal8Bit());
-    loadSettings(*m_paths);
+    m_core->settings().load();
 
-    f.connectAutomatically(f.m_autoConnectAction);
+    driver::trigger(f, "autoConnectAction");
     QCOMPARE(m_dataCom->probePorts().size(), 2);
-    for (auto *b :
-         {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+    for (auto *b : {driver::find<PictureButton>(f, "cableIndicator"),
+                    driver::find<PictureButton>(f, "bluetoothIndicator"),
+                    driver::find<PictureButton>(f, "internetIndicator")})
       QVERIFY(b->isPictureVisible());
-    QVERIFY(!f.m_autoConnectAction->isEnabled() &&
-            f.m_disconnectButton->isEnabled());
-    QVERIFY(!f.m_portWatchdog->isActive());
+    QVERIFY(!driver::find<QAction>(f, "autoConnectAction")->isEnabled() &&
+            driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
+    QVERIFY(!driver::find<QTimer>(f, "portWatchdog")->isActive());
 
     QVERIFY(bluetooth.write(kNopPacket));
     QCOMPARE(receive(bluetooth, kNopReply.size()), kNopReply);
-    QVERIFY(!f.m_bluetoothIndicator->isPictureVisible());
-    QVERIFY(f.m_cableIndicator->isPictureVisible());
-    QCOMPARE(AppSettings.blueToothPort, bluetooth.path().toLocal8Bit());
+    QVERIFY(!driver::find<PictureButton>(f, "bluetoothIndicator")
+                 ->isPictureVisible());
+    QVERIFY(
+        driver::find<PictureButton>(f, "cableIndicator")->isPictureVisible());
+    QCOMPARE(m_core->settings().blueToothPort(),
+             bluetooth.path().toLocal8Bit());
     QCOMPARE(platform::ProfileFile::read(settingsFilePath(*m_paths),
                                          "Connection", "BlueToothPort", ""),
              bluetooth.path().toLocal8Bit());
     QVERIFY(!m_dataCom->comPort().isOpen());
     QVERIFY(cable.received().isEmpty());
 
-    f.disconnectLink();
+    driver::trigger(f, "disconnectAction");
     QCOMPARE(receive(bluetooth, kDiscon.size()), kDiscon);
     QVERIFY(!m_dataCom->probePortsOpen());
     checkIdle();
 
     // Disconnecting before anyone answered tells every probe port.
-    f.connectAutomatically(f.m_autoConnectAction);
+    driver::trigger(f, "autoConnectAction");
     QCOMPARE(m_dataCom->probePorts().size(), 2);
-    f.disconnectLink();
+    driver::trigger(f, "disconnectAction");
     QCOMPARE(receive(cable, kDiscon.size()), kDiscon);
     QCOMPARE(receive(bluetooth, kDiscon.size()), kDiscon);
     QVERIFY(!m_dataCom->scanPending());
@@ -254,22 +273,23 @@ private slots:
   void disconnectLeavesNothingForTheNextPhone() {
     MainWindow &f = form();
     PtyPair phone;
-    AppSettings.blueToothPort = phone.path().toLocal8Bit();
-    f.connectBluetooth(f.m_bluetoothAction);
+    m_core->settings().setBlueToothPort(phone.path().toLocal8Bit());
+    driver::trigger(f, "connectBluetoothAction");
     // The phone identifies itself as the simulator's model.
     QVERIFY(phone.write(le32(12) + le32(0) + le32(0) +
                         QByteArray::fromHex("41564f4e00000000")));
     QCOMPARE(receive(phone, kNopReply.size()), kNopReply);
-    QTRY_COMPARE(f.m_modelLabel->text(), QString("Quorvane Phone Simulator"));
+    QTRY_COMPARE(driver::find<QLabel>(f, "phoneModelLabel")->text(),
+                 QString("Quorvane Phone Simulator"));
     QVERIFY(f.core().canvas().hasPictures());
-    f.m_savedLabel->setText("Saved");
+    driver::find<QLabel>(f, "statusLabel")->setText("Saved");
     m_queue->putKeyCode(0x0135);
     m_queue->putKeyCode(0x0136);
 
-    f.disconnectFromButton();
+    driver::click(f, "disconnectButton");
     QCOMPARE(receive(phone, kDiscon.size()), kDiscon);
-    QVERIFY(f.m_modelLabel->text().isEmpty());
-    QVERIFY(f.m_savedLabel->text().isEmpty());
+    QVERIFY(driver::find<QLabel>(f, "phoneModelLabel")->text().isEmpty());
+    QVERIFY(driver::find<QLabel>(f, "statusLabel")->text().isEmpty());
     QCOMPARE(f.ledIndex(), 0);
     QCOMPARE(f.trayIconIndex(), 0);
     QVERIFY(!f.core().canvas().hasPictures());
@@ -277,7 +297,7 @@ private slots:
     checkIdle();
 
     // The next phone gets an empty reply: the keys were not kept.
-    f.connectBluetooth(f.m_bluetoothAction);
+    driver::trigger(f, "connectBluetoothAction");
     QVERIFY(phone.write(kNopPacket));
     QCOMPARE(receive(phone, kNopReply.size()), kNopReply);
     QVERIFY(m_boxes.isEmpty());
@@ -300,11 +320,11 @@ QByteArray exchange(QTcpSocket &phone, const QByteArray &request) {
 
 void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   MainWindow &f = form();
-  AppSettings.port = 0;
+  m_core->settings().setPort(0);
   // A log that cannot be written costs the log, not the phone's session.
   EventLog::instance().setFilePath("/dev/full");
   EventLog::instance().setOn(LogSwitch::Commands, true);
-  f.connectInternet(f.m_internetAction);
+  driver::trigger(f, "connectInternetAction");
   QVERIFY(f.core().tcpLink().active());
   const quint16 port = quint16(f.core().tcpLink().boundPort());
   const QByteArray nop = QByteArray::fromHex("0b00000000000000");
@@ -336,10 +356,12 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   const QImage last = f.core().canvas().screen();
   phone.reset();
   const QString waiting = "Waiting for the phone";
-  QTRY_COMPARE(f.m_screenView->overlayText(), waiting);
-  QCOMPARE(f.m_zoomView->overlayText(), waiting);
+  QTRY_COMPARE(driver::find<ScreenImage>(f, "screenView")->overlayText(),
+               waiting);
+  QCOMPARE(driver::find<ScreenImage>(f, "zoomView")->overlayText(), waiting);
   QCOMPARE(f.core().canvas().screen(), last);
-  const QRgb shown = f.m_screenView->grab().toImage().pixel(5, 5);
+  const QRgb shown =
+      driver::find<ScreenImage>(f, "screenView")->grab().toImage().pixel(5, 5);
   QVERIFY(qAbs(qGreen(shown) - qGreen(last.pixel(5, 5)) * 40 / 100) <= 2);
 
   // The next phone's first tile ends the wait.
@@ -347,10 +369,11 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   QVERIFY(phone->waitForConnected(3000));
   QCOMPARE(exchange(*phone, auth), nop);
   QTest::qWait(20);
-  QCOMPARE(f.m_screenView->overlayText(), waiting);
+  QCOMPARE(driver::find<ScreenImage>(f, "screenView")->overlayText(), waiting);
   QCOMPARE(exchange(*phone, screen), nop);
-  QTRY_VERIFY(f.m_screenView->overlayText().isEmpty());
-  QVERIFY(f.m_zoomView->overlayText().isEmpty());
+  QTRY_VERIFY(
+      driver::find<ScreenImage>(f, "screenView")->overlayText().isEmpty());
+  QVERIFY(driver::find<ScreenImage>(f, "zoomView")->overlayText().isEmpty());
 
   // A phone that connects just before Disconnect: what its connect handler
   // sent the indicator arrives too late to light the LED again.
@@ -359,11 +382,11 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   phone = newPhone();
   QVERIFY(phone->waitForConnected(3000));
   QCOMPARE(exchange(*phone, le32(13)), nop);
-  f.disconnectLink();
+  driver::trigger(f, "disconnectAction");
   QCoreApplication::processEvents();
   QCOMPARE(f.ledIndex(), 0);
   QCOMPARE(f.trayIconIndex(), 0);
-  QVERIFY(f.m_screenView->overlayText().isEmpty());
+  QVERIFY(driver::find<ScreenImage>(f, "screenView")->overlayText().isEmpty());
   QCOMPARE(m_boxes.size(), 1);
 }
 

@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -107,8 +108,9 @@ private slots:
     const Paths paths = Paths::forExecutable(
         m_prefix + "/bin/quorvane", "../share/quorvane", "../libexec/quorvane");
     QCOMPARE(paths.layout(), PathLayout::Installed);
-    loadSettings(paths);
-    saveCaptureSettings(paths, AppSettings.aviName, 7);
+    Settings settings(paths);
+    settings.load();
+    settings.saveCapture(settings.aviName(), 7);
     QVERIFY(readAll(home("XDG_CONFIG_HOME/quorvane/Quorvane.ini"))
                 .contains("FPS=7"));
 
@@ -122,26 +124,22 @@ private slots:
     form.core().setCaptureClock([&now] { return now; });
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto click = [&form](PictureButton *b) {
-      QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
-                        b->mapTo(&form, b->rect().center()));
-    };
     form.core().canvas().resetPictures();
     QImage tile(34, 34, QImage::Format_RGB32);
     tile.fill(Qt::red);
     form.core().canvas().drawDecodedTile(tile, 20, 30);
 
-    click(form.m_screenshotButton);
+    driver::click(form, "screenshotButton");
     QVERIFY(QFile::exists(home("Pictures/2009030709050345.bmp")));
 
     // The installed converter finds the list and the frames in the cache,
     // writes the video into Videos and removes the frames.
-    click(form.m_recordButton);
-    form.captureFrame();
+    driver::click(form, "recordButton");
+    driver::fire(form, "captureTimer");
     now = now.addMSecs(143);
-    form.captureFrame();
+    driver::fire(form, "captureTimer");
     QCOMPARE(QDir(paths.tempDir()).entryList(QDir::Files).size(), 2);
-    click(form.m_stopButton);
+    driver::click(form, "stopButton");
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home("Videos/video.avi")), 60000);
     QTRY_VERIFY_WITH_TIMEOUT(
         QDir(paths.tempDir()).entryList(QDir::Files).isEmpty(), 10000);

@@ -15,11 +15,16 @@
 #include "support/ScriptedMessageBoxes.h"
 #include "support/SwitchCapsLock.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
 
 class TestKeyboard : public QObject {
   Q_OBJECT
@@ -50,21 +55,20 @@ private slots:
     m_messageBoxes.onShow = [](MessageKind, const QString &, const QString &t) {
       QFAIL(qPrintable("unexpected message: " + t));
     };
-    keyTable() = defaultKeyTable();
-    keyTable()[12] = "Call\t452\t2\t116";
     auto caps = std::make_unique<SwitchCapsLock>();
     m_caps = caps.get();
     m_core = std::make_unique<AppCore>(m_paths, std::move(caps));
+    m_core->keyTable().setLines(defaultKeyTable());
+    m_core->keyTable().setLine(12, "Call\t452\t2\t116");
     m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    m_form->m_keypad->setFocus();
+    driver::find<PhonePanel>(*m_form, "keypad")->setFocus();
     m_core->queue().queueClear();
   }
   void cleanup() {
     m_form.reset();
     m_messageBoxes.onShow = nullptr;
-    keyTable().clear();
   }
 
   void keysReachThePhoneOnce() {
@@ -111,49 +115,66 @@ private slots:
 
   void quickTextTakesTheKeyboard() {
     MainWindow &f = *m_form;
-    QTest::mouseClick(f.m_quickTextEnabled, Qt::LeftButton);
-    QVERIFY(f.m_quickTextEnabled->isChecked());
-    QVERIFY(f.m_sendButton->isEnabled());
-    QVERIFY(!f.keyPreview().keyPreview());
-    QCOMPARE(f.focusWidget(), static_cast<QWidget *>(f.m_quickTextEdit));
+    QTest::mouseClick(driver::find<QCheckBox>(f, "quickTextCheck"),
+                      Qt::LeftButton);
+    QVERIFY(driver::find<QCheckBox>(f, "quickTextCheck")->isChecked());
+    QVERIFY(driver::find<QPushButton>(f, "sendButton")->isEnabled());
+    QVERIFY(!driver::find<KeyPreview>(f, "keyPreview")->keyPreview());
+    QCOMPARE(f.focusWidget(), static_cast<QWidget *>(
+                                  driver::find<QTextEdit>(f, "quickTextEdit")));
     // The field is in front of its cover.
-    QCOMPARE(f.m_workArea->childAt(f.m_quickTextEdit->geometry().center()),
-             f.m_quickTextEdit->viewport());
+    QCOMPARE(driver::find(f, "workArea")
+                 ->childAt(driver::find<QTextEdit>(f, "quickTextEdit")
+                               ->geometry()
+                               .center()),
+             driver::find<QTextEdit>(f, "quickTextEdit")->viewport());
 
     // Typing goes into the field and nothing to the phone.
-    f.m_quickTextEdit->setFocus();
+    driver::find<QTextEdit>(f, "quickTextEdit")->setFocus();
     key(Qt::Key_A);
     key(Qt::Key_B);
-    QCOMPARE(f.m_quickTextEdit->toPlainText(), QString("ab"));
+    QCOMPARE(driver::find<QTextEdit>(f, "quickTextEdit")->toPlainText(),
+             QString("ab"));
     QVERIFY(codes().isEmpty());
-    QTest::mouseClick(f.m_sendButton, Qt::LeftButton);
+    QTest::mouseClick(driver::find<QPushButton>(f, "sendButton"),
+                      Qt::LeftButton);
     QCOMPARE(m_core->queue().bytes(), QByteArray("\x61\x00\x62\x00", 4));
-    QVERIFY(f.m_quickTextEdit->toPlainText().isEmpty());
-    QVERIFY(f.m_quickTextEnabled->isChecked());
+    QVERIFY(
+        driver::find<QTextEdit>(f, "quickTextEdit")->toPlainText().isEmpty());
+    QVERIFY(driver::find<QCheckBox>(f, "quickTextCheck")->isChecked());
     m_core->queue().queueClear();
 
-    f.m_quickTextEdit->setPlainText(QStringLiteral("a\nb\u00e9\u20ac\u0416"));
-    f.sendTypedText();
+    driver::find<QTextEdit>(f, "quickTextEdit")
+        ->setPlainText(QStringLiteral("a\nb\u00e9\u20ac\u0416"));
+    driver::click(f, "sendButton");
     QCOMPARE(codes(), (QList<int>{97, 13, 10, 98, 0xE9, 0x80, 63}));
     m_core->queue().queueClear();
-    f.sendTypedText(); // empty: nothing
+    driver::click(f, "sendButton"); // empty: nothing
     QVERIFY(m_core->queue().bytes().isEmpty());
 
     // Off again: the cover is back, unsent text stays behind it, and the
     // next key goes to the phone.
-    f.m_quickTextEdit->setPlainText("left");
-    QTest::mouseClick(f.m_quickTextEnabled, Qt::LeftButton);
-    QVERIFY(!f.m_sendButton->isEnabled());
-    QVERIFY(f.keyPreview().keyPreview());
-    QCOMPARE(f.focusWidget(), static_cast<QWidget *>(f.m_keypad));
-    QCOMPARE(f.m_workArea->childAt(f.m_quickTextEdit->geometry().center()),
-             f.m_quickTextBackground);
-    QCOMPARE(f.m_quickTextEdit->toPlainText(), QString("left"));
+    driver::find<QTextEdit>(f, "quickTextEdit")->setPlainText("left");
+    QTest::mouseClick(driver::find<QCheckBox>(f, "quickTextCheck"),
+                      Qt::LeftButton);
+    QVERIFY(!driver::find<QPushButton>(f, "sendButton")->isEnabled());
+    QVERIFY(driver::find<KeyPreview>(f, "keyPreview")->keyPreview());
+    QCOMPARE(f.focusWidget(),
+             static_cast<QWidget *>(driver::find<PhonePanel>(f, "keypad")));
+    QCOMPARE(driver::find(f, "workArea")
+                 ->childAt(driver::find<QTextEdit>(f, "quickTextEdit")
+                               ->geometry()
+                               .center()),
+             driver::find<QLabel>(f, "quickTextCoverImage"));
+    QCOMPARE(driver::find<QTextEdit>(f, "quickTextEdit")->toPlainText(),
+             QString("left"));
     key(Qt::Key_B);
     QCOMPARE(codes(), QList<int>{98});
     // Switching on empties the field.
-    QTest::mouseClick(f.m_quickTextEnabled, Qt::LeftButton);
-    QVERIFY(f.m_quickTextEdit->toPlainText().isEmpty());
+    QTest::mouseClick(driver::find<QCheckBox>(f, "quickTextCheck"),
+                      Qt::LeftButton);
+    QVERIFY(
+        driver::find<QTextEdit>(f, "quickTextEdit")->toPlainText().isEmpty());
   }
 
   void unwritableKeyTableIsReportedAtTheEnd() {
@@ -163,7 +184,7 @@ private slots:
       QCOMPARE(kind, MessageKind::Warning);
       boxes << t;
     };
-    saveKeyTableAtEnd(m_paths,
+    saveKeyTableAtEnd(m_paths, m_core->keyTable(),
                       m_messageBoxes); // the program directory takes the file
     QVERIFY(boxes.isEmpty());
     {
@@ -175,8 +196,8 @@ private slots:
     }
     QFile::remove(m_dir.file("keys.ini"));
     QVERIFY(QDir().mkpath(m_dir.file("keys.ini"))); // cannot become a file
-    keyTable() = defaultKeyTable();
-    saveKeyTableAtEnd(m_paths, m_messageBoxes);
+    m_core->keyTable().setLines(defaultKeyTable());
+    saveKeyTableAtEnd(m_paths, m_core->keyTable(), m_messageBoxes);
     QCOMPARE(boxes.size(), 1);
     QVERIFY(boxes.first().contains("keys.ini"));
     QVERIFY(QDir().rmdir(m_dir.file("keys.ini")));

@@ -15,6 +15,7 @@
 #include "support/ProgramFixtures.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QFile>
 #include <QTcpSocket>
@@ -84,8 +85,8 @@ private slots:
     m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
-    AppSettings.port = 0;
-    m_form->connectInternet(m_form->m_internetAction);
+    m_core->settings().setPort(0);
+    driver::trigger(*m_form, "connectInternetAction");
     QVERIFY(m_form->core().tcpLink().active());
   }
   void cleanupTestCase() {
@@ -118,11 +119,12 @@ private slots:
     QCOMPARE(ask(*phone, int32(13), 10), int32(13) + int32(2) + "\x30\x01");
     QTRY_VERIFY(
         f.core().canvas().hasPictures()); // its identification took effect
-    QTRY_VERIFY(f.indicatorTip(LinkKind::Gprs)
+    QTRY_VERIFY(driver::find(f, "internetIndicatorTip")
                     ->toolTip()
                     .contains("Phone at 127.0.0.1:"));
-    QTRY_VERIFY(
-        f.indicatorTip(LinkKind::Gprs)->toolTip().contains("Model 04030201"));
+    QTRY_VERIFY(driver::find(f, "internetIndicatorTip")
+                    ->toolTip()
+                    .contains("Model 04030201"));
 
     // Allowed once: the next connection is asked about again.
     phone->write(int32(15));
@@ -137,7 +139,7 @@ private slots:
     QTest::mouseClick(prompt->m_alwaysAllowButton, Qt::LeftButton);
     m_core->queue().putKeyCode(0x0131);
     QCOMPARE(ask(*phone, int32(13), 10).left(8), int32(13) + int32(2));
-    const QList<KnownPhone> known = loadKnownPhones(m_paths);
+    const QList<KnownPhone> known = loadKnownPhones(m_core->settings());
     QCOMPARE(known.size(), 2);
     QCOMPARE(known.last().block, QByteArray("0102030405060708"));
     phone->write(int32(15));

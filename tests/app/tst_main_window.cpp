@@ -19,11 +19,19 @@
 #include "support/ProgramFixtures.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
+
+#include <QCheckBox>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSystemTrayIcon>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 #include <arpa/inet.h>
 #include <atomic>
@@ -121,6 +129,10 @@ class TestMainWindow : public QObject {
     return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
   }
   QByteArray queue() { return m_queue->bytes(); }
+  void clickTrayIcon() {
+    emit driver::find<QSystemTrayIcon>(*m_form, "trayIcon")
+        ->activated(QSystemTrayIcon::Trigger);
+  }
 
 private slots:
   void init() {
@@ -141,42 +153,44 @@ private slots:
     MainWindow &f = *m_form;
     QCOMPARE(f.size(), QSize(625, 669));
     QCOMPARE(f.windowTitle(), QString("Quorvane v1.0"));
-    const QList<std::pair<QWidget *, QRect>> expected = {
-        {f.m_menuStrip, {7, 0, 609, 21}},
-        {f.m_controlBar, {6, 23, 611, 48}},
-        {f.m_connectButton, {6 + 16, 23 + 5, 83, 37}},
-        {f.m_disconnectButton, {6 + 107, 23 + 5, 70, 37}},
-        {f.m_linkLed, {6 + 190, 23 + 8, 31, 29}},
-        {f.m_cableIndicator, {6 + 224, 23 + 8, 33, 28}},
-        {f.m_bluetoothIndicator, {6 + 263, 23 + 7, 32, 28}},
-        {f.m_internetIndicator, {6 + 301, 23 + 8, 35, 26}},
-        {f.m_screenshotButton, {6 + 391, 23 + 5, 41, 37}},
-        {f.m_recordButton, {6 + 490, 23 + 8, 28, 27}},
-        {f.m_pauseButton, {6 + 523, 23 + 8, 29, 26}},
-        {f.m_stopButton, {6 + 557, 23 + 8, 31, 29}},
-        {f.m_workArea, {6, 69, 611, 595}},
-        {f.m_screenView, {6 + 18, 69 + 25, 176, 208}},
-        {f.m_zoomView, {6 + 236, 69 + 25, 352, 416}},
-        {f.m_keypad, {6 + 17, 69 + 243, 178, 198}},
-        {f.m_quickTextEdit, {6 + 16, 69 + 494, 576, 70}},
-        {f.m_quickTextPanel, {6 + 15, 69 + 493, 578, 72}},
-        {f.m_quickTextEnabled, {6 + 15, 69 + 568, 17, 17}},
+    const QList<std::pair<const char *, QRect>> expected = {
+        {"menuStrip", {7, 0, 609, 21}},
+        {"controlBar", {6, 23, 611, 48}},
+        {"connectButton", {6 + 16, 23 + 5, 83, 37}},
+        {"disconnectButton", {6 + 107, 23 + 5, 70, 37}},
+        {"linkLed", {6 + 190, 23 + 8, 31, 29}},
+        {"cableIndicator", {6 + 224, 23 + 8, 33, 28}},
+        {"bluetoothIndicator", {6 + 263, 23 + 7, 32, 28}},
+        {"internetIndicator", {6 + 301, 23 + 8, 35, 26}},
+        {"screenshotButton", {6 + 391, 23 + 5, 41, 37}},
+        {"recordButton", {6 + 490, 23 + 8, 28, 27}},
+        {"pauseButton", {6 + 523, 23 + 8, 29, 26}},
+        {"stopButton", {6 + 557, 23 + 8, 31, 29}},
+        {"workArea", {6, 69, 611, 595}},
+        {"screenView", {6 + 18, 69 + 25, 176, 208}},
+        {"zoomView", {6 + 236, 69 + 25, 352, 416}},
+        {"keypad", {6 + 17, 69 + 243, 178, 198}},
+        {"quickTextEdit", {6 + 16, 69 + 494, 576, 70}},
+        {"quickTextCover", {6 + 15, 69 + 493, 578, 72}},
+        {"quickTextCheck", {6 + 15, 69 + 568, 17, 17}},
     };
-    for (const auto &[widget, rect] : expected)
-      QVERIFY2(inWindow(widget) == rect, qPrintable(widget->objectName()));
-    QCOMPARE(f.m_modelLabel->pos(), QPoint(56, 10));
-    QCOMPARE(f.m_zoomLabel->pos(), QPoint(235, 10));
-    QCOMPARE(f.m_savedLabel->pos(), QPoint(240, 442));
-    QCOMPARE(f.m_quickTextLabel->pos(), QPoint(21, 475));
-    QCOMPARE(f.m_sendButton->geometry().topLeft(), QPoint(520, 568));
-    QCOMPARE(f.m_sendButton->height(), 20);
+    for (const auto &[name, rect] : expected)
+      QVERIFY2(inWindow(driver::find(f, name)) == rect, name);
+    QCOMPARE(driver::find<QLabel>(f, "phoneModelLabel")->pos(), QPoint(56, 10));
+    QCOMPARE(driver::find<QLabel>(f, "zoomLabel")->pos(), QPoint(235, 10));
+    QCOMPARE(driver::find<QLabel>(f, "statusLabel")->pos(), QPoint(240, 442));
+    QCOMPARE(driver::find<QLabel>(f, "quickTextLabel")->pos(), QPoint(21, 475));
+    QCOMPARE(driver::find<QPushButton>(f, "sendButton")->geometry().topLeft(),
+             QPoint(520, 568));
+    QCOMPARE(driver::find<QPushButton>(f, "sendButton")->height(), 20);
     // The cover lies above the quick-text box.
-    QCOMPARE(f.m_workArea->childAt(100, 520)->parentWidget(),
-             f.m_quickTextPanel);
+    QCOMPARE(driver::find(f, "workArea")->childAt(100, 520)->parentWidget(),
+             driver::find(f, "quickTextCover"));
 
     // One flat 71 x 21 button per top-level entry.
-    const auto buttons = f.m_menuStrip->findChildren<QToolButton *>(
-        QString(), Qt::FindDirectChildrenOnly);
+    const auto buttons = driver::find(f, "menuStrip")
+                             ->findChildren<QToolButton *>(
+                                 QString(), Qt::FindDirectChildrenOnly);
     QStringList captions;
     for (QToolButton *b : buttons) {
       QCOMPARE(b->size(), QSize(71, 21));
@@ -184,66 +198,73 @@ private slots:
     }
     QCOMPARE(captions, QStringList({"Connection", "Tools", "Help"}));
     // Each opens its own sub-menu.
-    QCOMPARE(buttons[0]->menu(), f.m_connectionAction->menu());
-    QVERIFY(buttons[0]->menu()->actions().contains(f.m_internetAction));
-    QVERIFY(buttons[1]->menu()->actions().contains(f.m_optionsAction));
-    QVERIFY(buttons[2]->menu()->actions().contains(f.m_aboutAction));
+    QCOMPARE(buttons[0]->menu(),
+             driver::find<QAction>(f, "connectionMenuAction")->menu());
+    QVERIFY(buttons[0]->menu()->actions().contains(
+        driver::find<QAction>(f, "connectInternetAction")));
+    QVERIFY(buttons[1]->menu()->actions().contains(
+        driver::find<QAction>(f, "settingsAction")));
+    QVERIFY(buttons[2]->menu()->actions().contains(
+        driver::find<QAction>(f, "aboutAction")));
   }
 
   void startStateOfMenusTimersAndIndicators() {
     MainWindow &f = *m_form;
     struct entry {
-      QAction *action;
+      const char *name;
       QString text;
       bool enabled;
     };
     for (const entry &e : std::initializer_list<entry>{
-             {f.m_autoConnectAction, "Autoconnect\tAlt+T", true},
-             {f.m_bluetoothAction, "Connect via Bluetooth\tAlt+B", true},
-             {f.m_cableAction, "Connect via Cable\tAlt+C", true},
-             {f.m_internetAction, "Connect via GPRS\tAlt+G", true},
-             {f.m_disconnectAction, "Disconnect\tAlt+D", false},
-             {f.m_exitAction, "Exit\tAlt+F4", true},
-             {f.m_recordPauseAction, "Record/Pause\tAlt+R", true},
-             {f.m_stopAction, "Stop\tAlt+S", false},
-             {f.m_screenshotAction, "Save Screenshot\tAlt+A", true},
-             {f.m_optionsAction, "Options\tAlt+O", true},
-             {f.m_manualAction, "Manual\tAlt+M", true},
-             {f.m_aboutAction, "About\tF1", true},
-             {f.m_restoreAction, "Restore", true},
-             {f.m_minimizeAction, "Minimaze", true},
-             {f.m_trayExitAction, "Exit", true}}) {
-      QCOMPARE(e.action->text(), e.text);
-      QCOMPARE(e.action->isEnabled(), e.enabled);
+             {"autoConnectAction", "Autoconnect\tAlt+T", true},
+             {"connectBluetoothAction", "Connect via Bluetooth\tAlt+B", true},
+             {"connectCableAction", "Connect via Cable\tAlt+C", true},
+             {"connectInternetAction", "Connect via GPRS\tAlt+G", true},
+             {"disconnectAction", "Disconnect\tAlt+D", false},
+             {"exitAction", "Exit\tAlt+F4", true},
+             {"recordPauseAction", "Record/Pause\tAlt+R", true},
+             {"stopRecordingAction", "Stop\tAlt+S", false},
+             {"screenshotAction", "Save Screenshot\tAlt+A", true},
+             {"settingsAction", "Options\tAlt+O", true},
+             {"manualAction", "Manual\tAlt+M", true},
+             {"aboutAction", "About\tF1", true},
+             {"restoreAction", "Restore", true},
+             {"minimizeAction", "Minimaze", true},
+             {"trayExitAction", "Exit", true}}) {
+      const QAction *action = driver::find<QAction>(f, e.name);
+      QCOMPARE(action->text(), e.text);
+      QCOMPARE(action->isEnabled(), e.enabled);
       // Shortcut texts only label the entries.
-      QVERIFY(e.action->shortcut().isEmpty());
+      QVERIFY(action->shortcut().isEmpty());
     }
-    for (auto [timer, interval] : {std::pair{f.m_portWatchdog, 3000},
-                                   std::pair{f.m_savedLabelTimer, 1500},
-                                   std::pair{f.m_captureTimer, 1000},
-                                   std::pair{f.m_buttonResetTimer, 100},
-                                   std::pair{f.m_linkFiguresTimer, 1000}}) {
+    for (auto [name, interval] :
+         {std::pair{"portWatchdog", 3000}, std::pair{"statusClearTimer", 1500},
+          std::pair{"captureTimer", 1000},
+          std::pair{"recordButtonsResetTimer", 100},
+          std::pair{"linkFiguresTimer", 1000}}) {
+      const QTimer *timer = driver::find<QTimer>(f, name);
       QCOMPARE(timer->interval(), interval);
-      QVERIFY(!timer->isActive());
+      QVERIFY2(!timer->isActive(), name);
     }
     QVERIFY(!f.core().indicator().timerYellowActive());
-    QVERIFY(!f.m_disconnectButton->isEnabled());
-    QVERIFY(!f.m_sendButton->isEnabled());
+    QVERIFY(!driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
+    QVERIFY(!driver::find<QPushButton>(f, "sendButton")->isEnabled());
     QCOMPARE(f.trayIconIndex(), 0);
     QCOMPARE(f.ledIndex(), -1);
-    QCOMPARE(f.m_captureState, QString("CAVIOff"));
+    QCOMPARE(f.captureState(), QString("CAVIOff"));
     QVERIFY(!f.core().canvas().hasPictures());
-    QCOMPARE(AppSettings.port, 10001); // the settings were read
-    for (auto *b :
-         {f.m_cableIndicator, f.m_bluetoothIndicator, f.m_internetIndicator})
+    QCOMPARE(m_core->settings().port(), 10001); // the settings were read
+    for (auto *b : {driver::find<PictureButton>(f, "cableIndicator"),
+                    driver::find<PictureButton>(f, "bluetoothIndicator"),
+                    driver::find<PictureButton>(f, "internetIndicator")})
       QVERIFY(b->isDown() && b->isPictureVisible());
   }
 
   void keypadClicksQueueTheirCodes() {
     MainWindow &f = *m_form;
-    QCOMPARE(f.m_keypad->buttons().size(), 25);
+    QCOMPARE(driver::find<PhonePanel>(f, "keypad")->buttons().size(), 25);
     auto clickCentre = [&](const char *name) {
-      PictureButton *b = f.m_keypad->button(name);
+      PictureButton *b = driver::find<PhonePanel>(f, "keypad")->button(name);
       QVERIFY(b);
       const QPoint centre = b->mapTo(&f, b->rect().center());
       QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, centre);
@@ -257,7 +278,7 @@ private slots:
 
     // A corner of the "1" key's rectangle lies outside its key shape: the
     // click goes to what is beneath, not to that button.
-    PictureButton *one = f.m_keypad->button("B_01");
+    PictureButton *one = driver::find<PhonePanel>(f, "keypad")->button("B_01");
     QVERIFY(!one->hitTest(QPoint(0, 0)));
     QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {},
                       one->mapTo(&f, QPoint(0, 0)));
@@ -266,65 +287,73 @@ private slots:
 
   void trayClickTogglesMinimisedState() {
     MainWindow &f = *m_form;
-    QVERIFY(!f.m_minimized);
-    f.minimizeToTray();
-    QVERIFY(f.m_minimized);
-    f.trayIconClicked();
-    QVERIFY(!f.m_minimized);
-    f.trayIconClicked();
-    QVERIFY(f.m_minimized);
-    f.restoreFromTray();
-    QVERIFY(!f.m_minimized);
-    f.trayIconClicked(); // after a tray-menu restore one click minimises
-    QVERIFY(f.m_minimized);
-    f.restoreFromTray();
+    QVERIFY(!f.isMinimizedToTray());
+    driver::trigger(f, "minimizeAction");
+    QVERIFY(f.isMinimizedToTray());
+    clickTrayIcon();
+    QVERIFY(!f.isMinimizedToTray());
+    clickTrayIcon();
+    QVERIFY(f.isMinimizedToTray());
+    driver::trigger(f, "restoreAction");
+    QVERIFY(!f.isMinimizedToTray());
+    clickTrayIcon(); // after a tray-menu restore one click minimises
+    QVERIFY(f.isMinimizedToTray());
+    driver::trigger(f, "restoreAction");
   }
 
   void gprsConnectAndDisconnect() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0; // any free port
+    m_core->settings().setPort(0); // any free port
 
-    f.connectFromPopup(f.m_popupInternetAction);
+    driver::trigger(f, "popupInternetAction");
     QVERIFY(f.core().tcpLink().active());
     const int firstPort = f.core().tcpLink().boundPort();
     QVERIFY(firstPort > 0);
-    for (QAction *a : {f.m_internetAction, f.m_bluetoothAction, f.m_cableAction,
-                       f.m_autoConnectAction, f.m_popupCableAction,
-                       f.m_popupInternetAction, f.m_popupBluetoothAction})
+    for (QAction *a : {driver::find<QAction>(f, "connectInternetAction"),
+                       driver::find<QAction>(f, "connectBluetoothAction"),
+                       driver::find<QAction>(f, "connectCableAction"),
+                       driver::find<QAction>(f, "autoConnectAction"),
+                       driver::find<QAction>(f, "popupCableAction"),
+                       driver::find<QAction>(f, "popupInternetAction"),
+                       driver::find<QAction>(f, "popupBluetoothAction")})
       QVERIFY(!a->isEnabled());
-    QVERIFY(f.m_disconnectAction->isEnabled() &&
-            f.m_disconnectButton->isEnabled());
-    QVERIFY(!f.m_internetIndicator->isPictureVisible());
-    QVERIFY(f.m_cableIndicator->isPictureVisible() &&
-            f.m_bluetoothIndicator->isPictureVisible());
+    QVERIFY(driver::find<QAction>(f, "disconnectAction")->isEnabled() &&
+            driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
+    QVERIFY(!driver::find<PictureButton>(f, "internetIndicator")
+                 ->isPictureVisible());
+    QVERIFY(
+        driver::find<PictureButton>(f, "cableIndicator")->isPictureVisible() &&
+        driver::find<PictureButton>(f, "bluetoothIndicator")
+            ->isPictureVisible());
     QCOMPARE(f.ledIndex(), 1);
     QCOMPARE(f.trayIconIndex(), 1);
-    QVERIFY(f.m_linkFiguresTimer->isActive());
+    QVERIFY(driver::find<QTimer>(f, "linkFiguresTimer")->isActive());
 
     m_queue->putKeyCode(0x0130);
     f.core().canvas().resetPictures();
-    f.m_modelLabel->setText("Phone");
-    f.disconnectFromButton();
+    driver::find<QLabel>(f, "phoneModelLabel")->setText("Phone");
+    driver::click(f, "disconnectButton");
     QVERIFY(!f.core().tcpLink().active());
-    QVERIFY(f.m_internetAction->isEnabled() &&
-            f.m_popupBluetoothAction->isEnabled());
-    QVERIFY(!f.m_disconnectAction->isEnabled() &&
-            !f.m_disconnectButton->isEnabled());
-    QVERIFY(f.m_internetIndicator->isPictureVisible());
+    QVERIFY(driver::find<QAction>(f, "connectInternetAction")->isEnabled() &&
+            driver::find<QAction>(f, "popupBluetoothAction")->isEnabled());
+    QVERIFY(!driver::find<QAction>(f, "disconnectAction")->isEnabled() &&
+            !driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
+    QVERIFY(driver::find<PictureButton>(f, "internetIndicator")
+                ->isPictureVisible());
     QCOMPARE(f.ledIndex(), 0);
     QCOMPARE(f.trayIconIndex(), 0);
-    QVERIFY(!f.m_linkFiguresTimer->isActive());
-    QVERIFY(f.m_modelLabel->text().isEmpty());
-    QVERIFY(f.m_savedLabel->text().isEmpty());
+    QVERIFY(!driver::find<QTimer>(f, "linkFiguresTimer")->isActive());
+    QVERIFY(driver::find<QLabel>(f, "phoneModelLabel")->text().isEmpty());
+    QVERIFY(driver::find<QLabel>(f, "statusLabel")->text().isEmpty());
     QCOMPARE(m_queue->size(), 0);
     QVERIFY(!f.core().canvas().hasPictures());
 
     // A port changed in the settings takes effect at the next connect: the
     // one just released is free again.
-    AppSettings.port = firstPort;
-    f.connectInternet(f.m_internetAction);
+    m_core->settings().setPort(firstPort);
+    driver::trigger(f, "connectInternetAction");
     QCOMPARE(f.core().tcpLink().boundPort(), firstPort);
-    f.disconnectFromMenu();
+    driver::trigger(f, "disconnectAction");
     QVERIFY(!f.core().tcpLink().active());
     QVERIFY(m_boxes.isEmpty());
   }
@@ -333,33 +362,34 @@ private slots:
     MainWindow &f = *m_form;
     QTcpServer blocker;
     QVERIFY(blocker.listen(QHostAddress::AnyIPv4, 0));
-    AppSettings.port = blocker.serverPort();
-    f.connectInternet(f.m_internetAction);
+    m_core->settings().setPort(blocker.serverPort());
+    driver::trigger(f, "connectInternetAction");
     QCOMPARE(
         m_boxes,
         QStringList(
             "Could not bind socket. Address and port are already in use."));
     QVERIFY(!f.core().tcpLink().active());
-    QVERIFY(f.m_internetAction->isEnabled());
-    QVERIFY(!f.m_disconnectButton->isEnabled());
-    QVERIFY(f.m_internetIndicator->isPictureVisible());
+    QVERIFY(driver::find<QAction>(f, "connectInternetAction")->isEnabled());
+    QVERIFY(!driver::find<PictureButton>(f, "disconnectButton")->isEnabled());
+    QVERIFY(driver::find<PictureButton>(f, "internetIndicator")
+                ->isPictureVisible());
   }
 
   void shortcutsOnlyLabel() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
-    f.connectInternet(f.m_internetAction);
+    m_core->settings().setPort(0);
+    driver::trigger(f, "connectInternetAction");
     // Alt+D is a key like any other: the link stays open.
     QTest::keyClick(&f, Qt::Key_D, Qt::AltModifier);
     QVERIFY(f.core().tcpLink().active());
-    QVERIFY(f.m_disconnectAction->isEnabled());
-    f.disconnectLink();
+    QVERIFY(driver::find<QAction>(f, "disconnectAction")->isEnabled());
+    driver::trigger(f, "disconnectAction");
   }
 
   void aManualThatCannotBeOpenedIsReportedWithItsPath() {
     MainWindow &f = *m_form;
     const QString manual = m_dir.file("Manual.pdf");
-    f.showManual(); // no Manual.pdf beside the program
+    driver::trigger(f, "manualAction"); // no Manual.pdf beside the program
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY2(m_boxes[0].contains(manual + ": the file does not exist"),
              qPrintable(m_boxes[0]));
@@ -370,12 +400,12 @@ private slots:
     ScopedTempDir bin;
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", bin.path().toLocal8Bit());
-    f.showManual();
+    driver::trigger(f, "manualAction");
     QVERIFY(writeAll(bin.file("xdg-open"), "#!/bin/sh\nexit 3\n"));
     QFile::setPermissions(bin.file("xdg-open"), QFile::ReadOwner |
                                                     QFile::WriteOwner |
                                                     QFile::ExeOwner);
-    f.showManual();
+    driver::trigger(f, "manualAction");
     QTRY_COMPARE(m_boxes.size(), 3);
     qputenv("PATH", path);
     QFile::remove(manual);
@@ -387,37 +417,44 @@ private slots:
   void iconButtonsAndIndicatorsHaveTipsInTheLanguage() {
     MainWindow &f = *m_form;
     for (QWidget *b :
-         {(QWidget *)f.m_connectButton, (QWidget *)f.m_disconnectButton,
-          (QWidget *)f.m_screenshotButton, (QWidget *)f.m_recordButton,
-          (QWidget *)f.m_pauseButton, (QWidget *)f.m_stopButton})
+         {(QWidget *)driver::find<PictureButton>(f, "connectButton"),
+          (QWidget *)driver::find<PictureButton>(f, "disconnectButton"),
+          (QWidget *)driver::find<PictureButton>(f, "screenshotButton"),
+          (QWidget *)driver::find<PictureButton>(f, "recordButton"),
+          (QWidget *)driver::find<PictureButton>(f, "pauseButton"),
+          (QWidget *)driver::find<PictureButton>(f, "stopButton")})
       QVERIFY2(!b->toolTip().isEmpty(), qPrintable(b->objectName()));
-    QCOMPARE(f.m_internetIndicator->toolTip(),
+    QCOMPARE(driver::find<PictureButton>(f, "internetIndicator")->toolTip(),
              QString("GPRS link: not in use"));
-    AppSettings.port = 0;
-    f.connectInternet(f.m_internetAction);
-    QCOMPARE(f.indicatorTip(LinkKind::Gprs)->toolTip(),
+    m_core->settings().setPort(0);
+    driver::trigger(f, "connectInternetAction");
+    QCOMPARE(driver::find(f, "internetIndicatorTip")->toolTip(),
              QString("GPRS link: in use"));
-    QCOMPARE(f.m_cableIndicator->toolTip(), QString("Cable link: not in use"));
+    QCOMPARE(driver::find<PictureButton>(f, "cableIndicator")->toolTip(),
+             QString("Cable link: not in use"));
 
     // Another language: the tips follow at once.
     QDir().mkpath(m_dir.file("Languages/Test"));
     QVERIFY(writeAll(m_dir.file("Languages/Test/lang.ini"),
                      "UiTipDisconnect=Trennen\r\nUiLinkGprs=GPRS-V\r\n"
                      "UiTipLinkInUse=%1 aktiv\r\n"));
-    AppSettings.language = "Test";
-    loadLanguage(m_paths);
-    QCOMPARE(f.m_disconnectButton->toolTip(), QString("Trennen"));
-    QCOMPARE(f.indicatorTip(LinkKind::Gprs)->toolTip(),
+    m_core->settings().setLanguage("Test");
+    loadLanguage(m_paths, m_core->settings());
+    QCOMPARE(driver::find<PictureButton>(f, "disconnectButton")->toolTip(),
+             QString("Trennen"));
+    QCOMPARE(driver::find(f, "internetIndicatorTip")->toolTip(),
              QString("GPRS-V aktiv"));
-    f.disconnectLink();
-    QCOMPARE(f.m_internetIndicator->toolTip(), QString("GPRS-V: not in use"));
-    AppSettings.language.clear();
-    loadLanguage(m_paths);
+    driver::trigger(f, "disconnectAction");
+    QCOMPARE(driver::find<PictureButton>(f, "internetIndicator")->toolTip(),
+             QString("GPRS-V: not in use"));
+    m_core->settings().setLanguage(QByteArray());
+    loadLanguage(m_paths, m_core->settings());
   }
 
   void menuStripButtonsAreNotLeftHighlighted() {
     MainWindow &f = *m_form;
-    auto *tools = f.m_menuStrip->findChild<QToolButton *>("ToolButton_MTools");
+    auto *tools = driver::find(f, "menuStrip")
+                      ->findChild<QToolButton *>("toolsMenuButton");
     QVERIFY(tools);
     auto highlighted = [tools] {
       return tools->grab().toImage().pixel(3, 3) == qRgb(40, 110, 220);
@@ -432,7 +469,9 @@ private slots:
     QTimer::singleShot(0, [&] {
       QMenu *menu = tools->menu();
       QTRY_VERIFY(menu->isVisible());
-      const QPoint item = menu->actionGeometry(f.m_optionsAction).center();
+      const QPoint item =
+          menu->actionGeometry(driver::find<QAction>(f, "settingsAction"))
+              .center();
       QTest::mouseMove(menu->windowHandle(), item);
       QTimer::singleShot(0, [&] {
         QWidget *dialog = QApplication::activeModalWidget();
@@ -451,21 +490,22 @@ private slots:
 
   void quickTextSaysHowManyCharactersWentAsQuestionMarks() {
     MainWindow &f = *m_form;
-    f.m_quickTextEnabled->click();
-    f.m_quickTextEdit->setPlainText(QStringLiteral("Hi \u0416\u0436?"));
-    f.sendTypedText();
+    driver::find<QCheckBox>(f, "quickTextCheck")->click();
+    driver::find<QTextEdit>(f, "quickTextEdit")
+        ->setPlainText(QStringLiteral("Hi \u0416\u0436?"));
+    driver::click(f, "sendButton");
     QCOMPARE(queue().size(), 12);
     QCOMPARE(
-        f.m_savedLabel->text(),
+        driver::find<QLabel>(f, "statusLabel")->text(),
         QString("Characters the phone cannot show, sent as \u201c?\u201d: 2"));
-    QVERIFY(f.m_savedLabelTimer->isActive());
-    f.m_quickTextEnabled->click();
+    QVERIFY(driver::find<QTimer>(f, "statusClearTimer")->isActive());
+    driver::find<QCheckBox>(f, "quickTextCheck")->click();
   }
 
   void closingWithAPhoneConnectedEndsItsConnection() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
-    f.connectInternet(f.m_internetAction);
+    m_core->settings().setPort(0);
+    driver::trigger(f, "connectInternetAction");
     QTcpSocket phone;
     phone.connectToHost(QHostAddress::LocalHost,
                         quint16(f.core().tcpLink().boundPort()));
@@ -473,7 +513,7 @@ private slots:
     QTRY_VERIFY(f.core().tcpLink().phoneConnected());
     m_queue->putKeyCode(0x0130);
     QSignalSpy closed(&f, &MainWindow::closed);
-    f.quit();
+    driver::trigger(f, "exitAction");
     QCOMPARE(closed.count(), 1);
     QVERIFY(!f.core().tcpLink().active());
     QVERIFY(phone.state() == QAbstractSocket::UnconnectedState ||
@@ -483,16 +523,17 @@ private slots:
 
   void aPhoneThatStopsReadingNeverFreezesTheWindow() {
     MainWindow &f = *m_form;
-    AppSettings.port = 0;
+    m_core->settings().setPort(0);
     f.core().tcpLink().setSendTimeout(60000);
-    f.connectInternet(f.m_internetAction);
+    driver::trigger(f, "connectInternetAction");
     {
       FloodingPhone phone(f.core().tcpLink().boundPort());
       QVERIFY(phone.connected);
       QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
 
       // The link's thread is stuck in a write; key presses still go in.
-      PictureButton *five = f.m_keypad->button("B_05");
+      PictureButton *five =
+          driver::find<PhonePanel>(f, "keypad")->button("B_05");
       const QPoint centre = five->mapTo(&f, five->rect().center());
       qint64 fastest = 1000000;
       for (int i = 0; i < 3; ++i) {
@@ -506,7 +547,7 @@ private slots:
 
       QElapsedTimer t;
       t.start();
-      f.disconnectFromMenu();
+      driver::trigger(f, "disconnectAction");
       QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
       QVERIFY(!f.core().tcpLink().active());
       QTRY_VERIFY(phone.dropped);
@@ -515,7 +556,7 @@ private slots:
     // Left alone, a phone that takes nothing is dropped after the send
     // time-out, with a line in the log; the listener goes on.
     f.core().tcpLink().setSendTimeout(3000);
-    f.connectInternet(f.m_internetAction);
+    driver::trigger(f, "connectInternetAction");
     FloodingPhone phone(f.core().tcpLink().boundPort());
     QVERIFY(phone.connected);
     QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
@@ -529,7 +570,7 @@ private slots:
     QFile log(EventLog::instance().filePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("The phone took no data for 3 s"));
-    f.disconnectFromMenu();
+    driver::trigger(f, "disconnectAction");
   }
 
   void autoconnectWithAnUnreadablePortListEndsInTheErrorHandler() {
@@ -541,7 +582,8 @@ private slots:
     bool thrown = false;
     QTimer::singleShot(0, &f, [&] {
       try {
-        f.m_autoConnectAction->trigger(); // through the action's signal
+        driver::find<QAction>(f, "autoConnectAction")
+            ->trigger(); // through the action's signal
       } catch (...) {
         thrown = true;
       }
@@ -560,13 +602,14 @@ private slots:
         GuardedApplication::instance()->handledErrors().last().contains(
             m_dir.path()),
         qPrintable(GuardedApplication::instance()->handledErrors().last()));
-    QVERIFY(f.m_autoConnectAction->isEnabled()); // still Idle
+    QVERIFY(driver::find<QAction>(f, "autoConnectAction")
+                ->isEnabled()); // still Idle
   }
 
   void aboutBoxesGoWhenClosed() {
     MainWindow &f = *m_form;
-    f.showAbout();
-    f.showAbout();
+    driver::trigger(f, "aboutAction");
+    driver::trigger(f, "aboutAction");
     QList<SplashScreen *> boxes = f.findChildren<SplashScreen *>();
     QCOMPARE(boxes.size(), 2);
     for (SplashScreen *box : boxes) {
@@ -578,12 +621,17 @@ private slots:
 
   void connectButtonOpensThePopUpBelowIt() {
     MainWindow &f = *m_form;
-    f.showConnectPopup();
-    QTRY_VERIFY(f.m_connectPopup->isVisible());
-    const QPoint corner = f.m_connectButton->mapToGlobal(QPoint(0, 0));
-    QCOMPARE(f.m_connectPopup->pos(),
-             QPoint(corner.x(), corner.y() + f.m_connectButton->height() + 4));
-    f.m_connectPopup->hide();
+    driver::click(f, "connectButton");
+    QTRY_VERIFY(driver::find<QMenu>(f, "connectPopup")->isVisible());
+    const QPoint corner = driver::find<PictureButton>(f, "connectButton")
+                              ->mapToGlobal(QPoint(0, 0));
+    QCOMPARE(
+        driver::find<QMenu>(f, "connectPopup")->pos(),
+        QPoint(corner.x(),
+               corner.y() +
+                   driver::find<PictureButton>(f, "connectButton")->height() +
+                   4));
+    driver::find<QMenu>(f, "connectPopup")->hide();
   }
 };
 

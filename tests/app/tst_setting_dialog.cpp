@@ -14,11 +14,21 @@
 #include "settings/Settings.h"
 #include "support/FullFileSystem.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
 
 class TestSettingDialog : public QObject {
   Q_OBJECT
@@ -26,7 +36,17 @@ class TestSettingDialog : public QObject {
   std::unique_ptr<ScopedTempDir> m_dir;
   ScriptedMessageBoxes m_messageBoxes;
   std::optional<Paths> m_paths;
+  std::unique_ptr<Settings> m_settings;
+  KeyTable m_keys;
   QStringList m_boxes;
+
+  // A part of the dialog, found by its object name.
+  template <typename T> static T *part(QWidget &dialog, const char *name) {
+    T *found = dialog.findChild<T *>(QLatin1String(name));
+    if (!found)
+      qFatal("the dialog has no %s", name);
+    return found;
+  }
 
   void writeFile(const QString &relative, const QByteArray &bytes) {
     const QString path = m_dir->file(relative);
@@ -42,8 +62,9 @@ class TestSettingDialog : public QObject {
   // Loads the settings from this file, and the language they name.
   void settings(const QByteArray &ini) {
     writeFile("Quorvane.ini", ini);
-    loadSettings(*m_paths);
-    loadLanguage(*m_paths);
+    m_settings = std::make_unique<Settings>(*m_paths);
+    m_settings->load();
+    loadLanguage(*m_paths, *m_settings);
   }
   static QLineEdit *Edit(QSpinBox *spin) {
     return spin->findChild<QLineEdit *>();
@@ -64,7 +85,7 @@ private slots:
     m_paths = Paths::forExecutable(m_dir->file("quorvane"));
     EventLog::instance().setFilePath(m_paths->logFile());
     GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
-    loadKeyTable(*m_paths); // no keys.ini: the 24 built-in keys
+    m_keys.load(*m_paths); // no keys.ini: the 24 built-in keys
     for (const char *language : {"English", "German"})
       writeFile(QStringLiteral("Languages/%1/lang.ini").arg(language),
                 "SPageConnection=" + QByteArray(language) + "\r\n");
@@ -86,38 +107,60 @@ private slots:
   void layoutTreeAndFieldsFromMemory() {
     settings("[Connection]\r\nBlueToothPort=rfcomm7\r\n[Image]\r\n"
              "ImageType=jpeg\r\n[Language]\r\nLanguage=German\r\n");
-    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(dialog.size(), QSize(553, 398));
-    QCOMPARE(dialog.m_saveButton->text(), QString("Save"));
-    QVERIFY(dialog.m_saveButton->isDefault());
+    QCOMPARE(part<QPushButton>(dialog, "BtnSave")->text(), QString("Save"));
+    QVERIFY(part<QPushButton>(dialog, "BtnSave")->isDefault());
     QCOMPARE(dialog.pageCaption(0), QString("German")); // from lang.ini
 
     // Four pages without "-log", five with it.
-    QCOMPARE(dialog.m_pageTree->topLevelItemCount(), 4);
-    QCOMPARE(SettingsDialog(true, *m_paths, m_messageBoxes)
-                 .m_pageTree->topLevelItemCount(),
+    QCOMPARE(part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItemCount(), 4);
+    SettingsDialog withLog(*m_settings, m_keys, true, *m_paths, m_messageBoxes);
+    QCOMPARE(part<QTreeWidget>(withLog, "TreeViewCont")->topLevelItemCount(),
              5);
 
-    QCOMPARE(dialog.m_languageCombo->currentText(), QString("German"));
-    QCOMPARE(dialog.m_languageCombo->itemText(0), QString("default"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboLanguage")->currentText(),
+             QString("German"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboLanguage")->itemText(0),
+             QString("default"));
     // "jpeg" is not "JPEG": BMP shows.
-    QCOMPARE(dialog.m_imageTypeCombo->currentText(), QString("BMP"));
+    QCOMPARE(part<QComboBox>(dialog, "ComBoxImageType")->currentText(),
+             QString("BMP"));
     // The port lists: sorted without case, the fields keep their texts.
-    QCOMPARE(dialog.m_bluetoothPortCombo->currentText(), QString("rfcomm7"));
-    QCOMPARE(dialog.m_cablePortCombo->count(), 3);
-    QCOMPARE(dialog.m_cablePortCombo->itemText(0), QString("COM3"));
-    QCOMPARE(dialog.m_cablePortCombo->itemText(1), QString("rfcomm0"));
-    QCOMPARE(dialog.m_cablePortCombo->currentText(), QString("COM4"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxBl")->currentText(),
+             QString("rfcomm7"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->count(), 3);
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->itemText(0),
+             QString("COM3"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->itemText(1),
+             QString("rfcomm0"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->currentText(),
+             QString("COM4"));
 
     // Choosing a page shows it under its caption.
-    dialog.m_pageTree->setCurrentItem(dialog.m_pageTree->topLevelItem(2));
-    QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_capturePage);
-    QCOMPARE(dialog.lblPageCaption->text(), QString("Capture Settings"));
-    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageKeysIndex);
-    QCOMPARE(dialog.m_pageTree->currentItem(),
-             dialog.m_pageTree->topLevelItem(1));
-    QCOMPARE(dialog.m_keyList->topLevelItemCount(), 24);
+    part<QTreeWidget>(dialog, "TreeViewCont")
+        ->setCurrentItem(
+            part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(2));
+    QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+             dialog.page(SettingsDialog::PageCaptureIndex));
+    QCOMPARE(part<QLabel>(dialog, "lblPageCaption")->text(),
+             QString("Capture Settings"));
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageKeysIndex);
+    QCOMPARE(part<QTreeWidget>(dialog, "TreeViewCont")->currentItem(),
+             part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(1));
+    // The key list shows the table with its first row selected, and keeps
+    // the row selected when the page comes back.
+    auto *keys = part<QTreeView>(dialog, "ListViewKeys");
+    QCOMPARE(keys->model()->rowCount(), 24);
+    QCOMPARE(keys->selectionModel()->selectedRows().value(0).row(), 0);
+    keys->setCurrentIndex(keys->model()->index(5, 0));
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageCaptureIndex);
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageKeysIndex);
+    QCOMPARE(keys->selectionModel()->selectedRows().value(0).row(), 5);
   }
 
   void savingWithoutChangesWritesNothing() {
@@ -125,14 +168,15 @@ private slots:
                            "[Image]\r\nImageType=jpeg\r\n[Language]\r\n"
                            "Language=German\r\n";
     settings(ini);
-    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     // The port typed again with a leading zero is the same number.
-    Edit(dialog.m_portEdit)->clear();
-    QTest::keyClicks(dialog.m_portEdit, "010001");
-    QCOMPARE(dialog.m_portEdit->text(), QString("010001"));
+    Edit(part<QSpinBox>(dialog, "EditPort"))->clear();
+    QTest::keyClicks(part<QSpinBox>(dialog, "EditPort"), "010001");
+    QCOMPARE(part<QSpinBox>(dialog, "EditPort")->text(), QString("010001"));
     // The page's own show handler may run again; nothing changes.
-    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageCaptureIndex);
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageCaptureIndex);
     dialog.btnSaveClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(m_boxes.isEmpty());
@@ -140,10 +184,10 @@ private slots:
     QByteArray expected = ini;
     expected.replace("ImageType=jpeg", "ImageType=BMP");
     QCOMPARE(iniText(), expected);
-    QCOMPARE(AppSettings.imageType, QByteArray("BMP"));
+    QCOMPARE(m_settings->imageType(), QByteArray("BMP"));
 
     // Opening and saving again leaves the file byte for byte.
-    SettingsDialog again(false, *m_paths, m_messageBoxes);
+    SettingsDialog again(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     again.show();
     again.btnSaveClick();
     QCOMPARE(iniText(), expected);
@@ -151,34 +195,33 @@ private slots:
 
   void portFieldDropsStopsAndCommas() {
     settings("");
-    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
-    Edit(dialog.m_portEdit)->clear();
-    QTest::keyClicks(dialog.m_portEdit, "2.0,0x1");
-    QCOMPARE(dialog.m_portEdit->text(), QString("2001"));
+    Edit(part<QSpinBox>(dialog, "EditPort"))->clear();
+    QTest::keyClicks(part<QSpinBox>(dialog, "EditPort"), "2.0,0x1");
+    QCOMPARE(part<QSpinBox>(dialog, "EditPort")->text(), QString("2001"));
   }
 
   void aMissingLanguageFolderIsKeptUntilAnotherIsPicked() {
     settings("[Language]\r\nLanguage=Klingon\r\n");
-    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
-    QCOMPARE(dialog.m_languageCombo->currentIndex(), -1);
+    QCOMPARE(part<QComboBox>(dialog, "ComboLanguage")->currentIndex(), -1);
     dialog.btnSaveClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(iniText().contains("[Language]\r\nLanguage=Klingon\r\n"));
-    QCOMPARE(AppSettings.language, QByteArray("Klingon"));
-    SettingsDialog next(false, *m_paths, m_messageBoxes);
-    QCOMPARE(next.m_languageCombo->currentIndex(), -1);
-    next.m_languageCombo->setCurrentText("German");
+    QCOMPARE(m_settings->language(), QByteArray("Klingon"));
+    SettingsDialog next(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
+    QCOMPARE(part<QComboBox>(next, "ComboLanguage")->currentIndex(), -1);
+    part<QComboBox>(next, "ComboLanguage")->setCurrentText("German");
     next.btnSaveClick();
-    QCOMPARE(AppSettings.language, QByteArray("German"));
+    QCOMPARE(m_settings->language(), QByteArray("German"));
   }
 
   void aFailedSaveKeepsTheDialogOpenAndTheProgramRunning() {
     settings("[Connection]\r\nPort=10001\r\n");
     const QByteArray before = iniText();
     AppCore core(*m_paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, m_messageBoxes);
     const qsizetype errors =
         GuardedApplication::instance()->handledErrors().size();
@@ -191,13 +234,13 @@ private slots:
     QVERIFY(user.ok());
     bool openAfterSave = false;
     whenDialogOpens([&](SettingsDialog &d) {
-      Edit(d.m_portEdit)->setText("10002");
-      d.m_saveButton->click();
+      Edit(part<QSpinBox>(d, "EditPort"))->setText("10002");
+      part<QPushButton>(d, "BtnSave")->click();
       QCoreApplication::processEvents();
       openAfterSave = d.isVisible();
-      d.m_cancelButton->click();
+      part<QPushButton>(d, "BtnCancel")->click();
     });
-    form.showSettings();
+    driver::trigger(form, "settingsAction");
     QCoreApplication::processEvents();
     QVERIFY(openAfterSave);
     QCOMPARE(m_boxes.size(), 1);
@@ -208,7 +251,7 @@ private slots:
                  "cause is mended, or press Cancel.");
     QCOMPARE(GuardedApplication::instance()->handledErrors().size(), errors);
     QCOMPARE(iniText(), before);
-    QCOMPARE(AppSettings.port, 10001);
+    QCOMPARE(core.settings().port(), 10001);
     QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner |
                                              QFile::ExeOwner);
   }
@@ -216,67 +259,75 @@ private slots:
   void refusedValuesWriteNothingAndKeepTheDialogOpen() {
     settings("[Connection]\r\nPort=10001\r\n");
     const QByteArray before = iniText();
-    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
-    dialog.m_cablePortCombo->setEditText("COM9");
-    Edit(dialog.m_portEdit)->setText("70000");
-    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageCaptureIndex);
+    part<QComboBox>(dialog, "ComboBoxDt")->setEditText("COM9");
+    Edit(part<QSpinBox>(dialog, "EditPort"))->setText("70000");
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageCaptureIndex);
     dialog.btnSaveClick();
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY2(m_boxes.last().contains("listen port"), qPrintable(m_boxes[0]));
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     // The field comes forward as it was typed, with the focus.
-    QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_connectionPage);
-    QCOMPARE(dialog.m_portEdit->text(), QString("70000"));
-    QTRY_VERIFY(dialog.m_portEdit->hasFocus());
+    QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+             dialog.page(SettingsDialog::PageConnectionIndex));
+    QCOMPARE(part<QSpinBox>(dialog, "EditPort")->text(), QString("70000"));
+    QTRY_VERIFY(part<QSpinBox>(dialog, "EditPort")->hasFocus());
     QCOMPARE(iniText(), before);
 
-    Edit(dialog.m_portEdit)->setText("2000");
-    dialog.m_pageTree->setCurrentItem(dialog.m_pageTree->topLevelItem(2));
-    Edit(dialog.m_frameRateEdit)->setText("0");
-    dialog.m_pageStack->setCurrentIndex(SettingsDialog::PageConnectionIndex);
+    Edit(part<QSpinBox>(dialog, "EditPort"))->setText("2000");
+    part<QTreeWidget>(dialog, "TreeViewCont")
+        ->setCurrentItem(
+            part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(2));
+    Edit(part<QSpinBox>(dialog, "EditFPS"))->setText("0");
+    part<QStackedWidget>(dialog, "PageCont")
+        ->setCurrentIndex(SettingsDialog::PageConnectionIndex);
     dialog.btnSaveClick();
     QCOMPARE(m_boxes.size(), 2);
     QVERIFY(m_boxes.last().contains("frame rate"));
-    QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_capturePage);
-    QCOMPARE(dialog.m_frameRateEdit->text(), QString("0"));
-    QTRY_VERIFY(dialog.m_frameRateEdit->hasFocus());
+    QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+             dialog.page(SettingsDialog::PageCaptureIndex));
+    QCOMPARE(part<QSpinBox>(dialog, "EditFPS")->text(), QString("0"));
+    QTRY_VERIFY(part<QSpinBox>(dialog, "EditFPS")->hasFocus());
     // A rate typed out of range stays whole and is refused too.
-    Edit(dialog.m_frameRateEdit)->clear();
-    QTest::keyClicks(dialog.m_frameRateEdit, "25");
-    QCOMPARE(dialog.m_frameRateEdit->text(), QString("25"));
+    Edit(part<QSpinBox>(dialog, "EditFPS"))->clear();
+    QTest::keyClicks(part<QSpinBox>(dialog, "EditFPS"), "25");
+    QCOMPARE(part<QSpinBox>(dialog, "EditFPS")->text(), QString("25"));
     dialog.btnSaveClick();
     QCOMPARE(m_boxes.size(), 3);
     QVERIFY(m_boxes.last().contains("frame rate") &&
             m_boxes.last().contains("25"));
     QCOMPARE(iniText(), before);
-    QCOMPARE(AppSettings.port, 10001);
+    QCOMPARE(m_settings->port(), 10001);
   }
 
   void knownPhonesAreListedAndRemovedAndTheAddressRefused() {
     settings("[Connection]\r\nPort=10001\r\nListenAddress=::1\r\n"
              "[KnownPhones]\r\n0102030405060708=One\r\n"
              "A1A2A3A4A5A6A7A8=Two\r\n");
-    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(dialog.m_listenAddressEdit->text(), QString("::1"));
-    QCOMPARE(dialog.m_knownPhonesCombo->count(), 2);
-    dialog.m_knownPhonesCombo->setCurrentIndex(0);
-    QTest::mouseClick(dialog.m_removePhoneButton, Qt::LeftButton);
-    QCOMPARE(dialog.m_knownPhonesCombo->count(), 1);
+    QCOMPARE(part<QLineEdit>(dialog, "EditListenAddress")->text(),
+             QString("::1"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboKnownPhones")->count(), 2);
+    part<QComboBox>(dialog, "ComboKnownPhones")->setCurrentIndex(0);
+    QTest::mouseClick(part<QPushButton>(dialog, "BtnRemovePhone"),
+                      Qt::LeftButton);
+    QCOMPARE(part<QComboBox>(dialog, "ComboKnownPhones")->count(), 1);
     QVERIFY(!iniText().contains("0102030405060708"));
     QVERIFY(iniText().contains("A1A2A3A4A5A6A7A8=Two"));
 
     const QByteArray before = iniText();
-    dialog.m_listenAddressEdit->setText("not-an-address");
+    part<QLineEdit>(dialog, "EditListenAddress")->setText("not-an-address");
     dialog.btnSaveClick();
     QVERIFY(m_boxes.last().contains("listen address"));
     QVERIFY(dialog.isVisible());
-    QTRY_VERIFY(dialog.m_listenAddressEdit->hasFocus());
+    QTRY_VERIFY(part<QLineEdit>(dialog, "EditListenAddress")->hasFocus());
     QCOMPARE(iniText(), before);
   }
 
@@ -284,64 +335,75 @@ private slots:
     settings("");
     // A directory where the port list file should be cannot be read.
     qputenv("QUORVANE_SERIAL_PORTS", m_dir->path().toLocal8Bit());
-    SettingsDialog dialog(false, *m_paths, m_messageBoxes);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
-    QCOMPARE(dialog.m_bluetoothPortCombo->count(), 0);
-    QCOMPARE(dialog.m_cablePortCombo->count(), 0);
-    QCOMPARE(dialog.m_bluetoothPortCombo->currentText(), QString("COM7"));
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxBl")->count(), 0);
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->count(), 0);
+    QCOMPARE(part<QComboBox>(dialog, "ComboBoxBl")->currentText(),
+             QString("COM7"));
     QVERIFY(dialog.isVisible());
   }
 
   void logSwitchesActAtOnceAndSurviveCancel() {
     settings("");
     {
-      SettingsDialog dialog(true, *m_paths, m_messageBoxes);
+      SettingsDialog dialog(*m_settings, m_keys, true, *m_paths,
+                            m_messageBoxes);
       dialog.show();
-      dialog.m_pageTree->setCurrentItem(dialog.m_pageTree->topLevelItem(4));
-      QCOMPARE(dialog.m_pageStack->currentWidget(), dialog.m_logPage);
-      QTest::mouseClick(dialog.m_logCommandsCheck, Qt::LeftButton);
+      part<QTreeWidget>(dialog, "TreeViewCont")
+          ->setCurrentItem(
+              part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(4));
+      QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+               dialog.page(SettingsDialog::PageLogFileIndex));
+      QTest::mouseClick(part<QCheckBox>(dialog, "JvXPCheckboxComand"),
+                        Qt::LeftButton);
       QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
       QVERIFY(!EventLog::instance().isOn(LogSwitch::PacketSize));
-      dialog.m_cancelButton->click();
+      part<QPushButton>(dialog, "BtnCancel")->click();
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
     QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
     // Both boxes start unticked, whatever the switches hold.
-    SettingsDialog next(true, *m_paths, m_messageBoxes);
-    QVERIFY(!next.m_logCommandsCheck->isChecked());
+    SettingsDialog next(*m_settings, m_keys, true, *m_paths, m_messageBoxes);
+    QVERIFY(!part<QCheckBox>(next, "JvXPCheckboxComand")->isChecked());
     QVERIFY(iniText().isEmpty());
   }
 
   void optionsReloadsTheLanguageOnlyWhenItChanged() {
     settings("[Language]\r\nLanguage=English\r\n");
     AppCore core(*m_paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, m_messageBoxes);
-    QCOMPARE(form.m_connectionAction->text(), QString("Connection"));
+    QCOMPARE(driver::find<QAction>(form, "connectionMenuAction")->text(),
+             QString("Connection"));
     // A text changed by hand shows whether the language was applied again.
-    form.m_exitAction->setText("marker");
+    driver::find<QAction>(form, "exitAction")->setText("marker");
 
     whenDialogOpens([](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), uiText("SCaption"));
-      d.m_languageCombo->setCurrentText("German");
-      d.m_cancelButton->click();
+      part<QComboBox>(d, "ComboLanguage")->setCurrentText("German");
+      part<QPushButton>(d, "BtnCancel")->click();
     });
-    form.showSettings();
-    QCOMPARE(form.m_exitAction->text(), QString("marker"));
-    QCOMPARE(AppSettings.language, QByteArray("English"));
+    driver::trigger(form, "settingsAction");
+    QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
+             QString("marker"));
+    QCOMPARE(core.settings().language(), QByteArray("English"));
 
-    whenDialogOpens([](SettingsDialog &d) { d.m_saveButton->click(); });
-    form.showSettings();
-    QCOMPARE(form.m_exitAction->text(), QString("marker"));
+    whenDialogOpens(
+        [](SettingsDialog &d) { part<QPushButton>(d, "BtnSave")->click(); });
+    driver::trigger(form, "settingsAction");
+    QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
+             QString("marker"));
 
     whenDialogOpens([](SettingsDialog &d) {
-      d.m_languageCombo->setCurrentIndex(0); // default: Languages/lang.ini
-      d.m_saveButton->click();
+      part<QComboBox>(d, "ComboLanguage")
+          ->setCurrentIndex(0); // default: Languages/lang.ini
+      part<QPushButton>(d, "BtnSave")->click();
     });
-    form.showSettings();
-    QCOMPARE(AppSettings.language, QByteArray());
+    driver::trigger(form, "settingsAction");
+    QCOMPARE(core.settings().language(), QByteArray());
     QCOMPARE(loadedLanguage(), QByteArray());
-    QVERIFY(form.m_exitAction->text().startsWith("Exit"));
+    QVERIFY(
+        driver::find<QAction>(form, "exitAction")->text().startsWith("Exit"));
     QVERIFY(m_boxes.isEmpty());
   }
 };

@@ -1,6 +1,7 @@
 // AVIConvert run as a real process on frames laid out as the recorder lays
 // them out; the video is read back with libavformat.
 #include "aviconvert/FramePlacement.h"
+#include "aviconvert/VideoWriter.h"
 #include "capture/CaptureNames.h"
 #include "capture/ConverterFiles.h"
 #include "capture/ImageFiles.h"
@@ -26,6 +27,9 @@ struct Probe {
   int width = 0, height = 0;
   double seconds = 0;
   QString codec;
+  int packets = 0;
+  double end = 0;          // where the last packet ends, in seconds
+  QList<qint64> durations; // of the packets, in the stream's time base
 };
 
 Probe probeVideo(const QString &path) {
@@ -45,6 +49,20 @@ Probe probeVideo(const QString &path) {
       p.codec = QString::fromLatin1(avcodec_get_name(s->codecpar->codec_id));
       p.seconds = double(s->duration) * av_q2d(s->time_base);
     }
+    AVPacket *packet = av_packet_alloc();
+    while (av_read_frame(format, packet) >= 0) {
+      const AVStream *s = format->streams[packet->stream_index];
+      if (s->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+        ++p.packets;
+        p.durations << packet->duration;
+        const qint64 at =
+            packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        p.end = std::max(p.end,
+                         double(at + packet->duration) * av_q2d(s->time_base));
+      }
+      av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
   }
   avformat_close_input(&format);
   return p;
@@ -122,6 +140,51 @@ TEST_F(ConverterTest, FramesBecomeAVideoAtTheirCaptureTimes) {
   EXPECT_FALSE(QFileInfo::exists(dir.file("out/video.avi.part")));
 }
 
+TEST_F(ConverterTest, EveryFormatAndScaleKeepsTheCaptureTimes) {
+  struct Case {
+    QString name, codec;
+    int scale;
+  };
+  // The extension in any case; an existing MP4 makes room as an AVI does.
+  const QList<Case> cases = {{"video.avi", "mpeg4", 1},
+                             {"video.MP4", "h264", 2},
+                             {"video.webm", "vp9", 3},
+                             {"video.gif", "gif", 2}};
+  ASSERT_TRUE(writeAll(dir.file("video.MP4"), "earlier"));
+  for (const Case &c : cases) {
+    SCOPED_TRACE(qPrintable(c.name));
+    list.clear();
+    writeIni("[AVI]\r\nAVIName=" + c.name.toLocal8Bit() +
+             "\r\nFPS=5\r\nScale=" + QByteArray::number(c.scale) + "\r\n");
+    // Six ticks at 200 ms, a missed tick, two more: nine slots, 1.8 s.
+    QTime t(10, 0, 0, 0);
+    for (int i = 0; i < 8; ++i, t = t.addMSecs(i == 6 ? 400 : 200))
+      Frame(t, QColor(30 * i, 255 - 30 * i, 90));
+    writeList();
+    ASSERT_EQ(run(), 0) << qPrintable(errors);
+    const QString video = dir.file(c.codec == "h264" ? "video-2.MP4" : c.name);
+    EXPECT_TRUE(output.contains(video)) << qPrintable(output);
+    const Probe p = probeVideo(video);
+    ASSERT_TRUE(p.opened);
+    EXPECT_EQ(p.codec, c.codec);
+    EXPECT_EQ(QSize(p.width, p.height), QSize(176, 208) * c.scale);
+    EXPECT_NEAR(p.end, 1.8, 0.2);
+    if (c.codec != "gif") {
+      EXPECT_EQ(p.packets, 9); // the frame before the missed tick repeated
+      continue;
+    }
+    // Each frame once, for as long as it was on the phone, in 1/100 s; the
+    // animation loops for ever.
+    EXPECT_EQ(p.durations, (QList<qint64>{20, 20, 20, 20, 20, 40, 20, 20}));
+    EXPECT_TRUE(
+        readAll(video).contains(QByteArray("NETSCAPE2.0\x03\x01\0\0", 15)));
+  }
+  // The MP4's index comes before its data.
+  const QByteArray mp4 = readAll(dir.file("video-2.MP4"));
+  EXPECT_LT(mp4.indexOf("moov"), mp4.indexOf("mdat"));
+  EXPECT_EQ(readAll(dir.file("video.MP4")), "earlier");
+}
+
 TEST_F(ConverterTest, MissingEmptyOrUnwritableAreRefused) {
   writeIni("[AVI]\r\nFPS=5\r\n");
   EXPECT_NE(run(), 0);
@@ -147,6 +210,16 @@ TEST_F(ConverterTest, MissingEmptyOrUnwritableAreRefused) {
   EXPECT_TRUE(errors.contains(QRegularExpression("\\w\\. The frame list")))
       << qPrintable(errors);
   EXPECT_TRUE(QFileInfo::exists(a) && QFileInfo::exists(b));
+
+  // A name that is no video format: said so, and the frames kept.
+  writeIni("[AVI]\r\nAVIName=" + dir.file("video.mov").toLocal8Bit() +
+           "\r\nFPS=5\r\n");
+  EXPECT_NE(run(), 0);
+  EXPECT_TRUE(errors.contains(".avi, .mp4, .webm, .gif. No video was made. "
+                              "The frame list and its 2 frames are kept."))
+      << qPrintable(errors);
+  EXPECT_TRUE(QFileInfo::exists(a) && QFileInfo::exists(b));
+  EXPECT_FALSE(QFileInfo::exists(dir.file("video.mov")));
 }
 
 TEST_F(ConverterTest, DeletesOnlyTheRecordersOwnFrames) {
@@ -223,6 +296,28 @@ TEST(FramePlacement, NamesAndSlots) {
   const QList<int> placed =
       aviconvert::placeFrames({0, 62, 125, 190, 312, std::nullopt}, 16);
   EXPECT_EQ(placed, (QList<int>{0, 1, 2, 3, 5, 6}));
+}
+
+TEST(GifPalette, FewColoursExactManyColoursShared) {
+  using aviconvert::WeightedColour;
+  const QList<QRgb> few = aviconvert::medianCutPalette(
+      {{qRgb(255, 0, 0), 5}, {qRgb(0, 0, 255), 900}, {qRgb(9, 9, 9), 1}}, 255);
+  EXPECT_EQ(QSet<QRgb>(few.begin(), few.end()),
+            (QSet<QRgb>{qRgb(255, 0, 0), qRgb(0, 0, 255), qRgb(9, 9, 9)}));
+  // A grey ramp in 16 colours: each stands for a run of neighbouring greys,
+  // and a heavy colour keeps a colour of its own.
+  QList<WeightedColour> ramp;
+  for (int v = 0; v < 256; ++v)
+    ramp.append({qRgb(v, v, v), v == 200 ? 100000u : 1u});
+  const QList<QRgb> palette = aviconvert::medianCutPalette(ramp, 16);
+  ASSERT_EQ(palette.size(), 16);
+  EXPECT_TRUE(palette.contains(qRgb(200, 200, 200)));
+  for (int v = 0; v < 256; ++v) {
+    int nearest = 255;
+    for (QRgb p : palette)
+      nearest = std::min(nearest, std::abs(qRed(p) - v));
+    EXPECT_LE(nearest, 16) << v;
+  }
 }
 
 TEST(FramePlacement, ListLines) {

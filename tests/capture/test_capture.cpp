@@ -1,6 +1,7 @@
 #include "capture/CaptureNames.h"
 #include "capture/ImageFiles.h"
 #include "capture/Screenshot.h"
+#include "capture/VideoFormats.h"
 #include "capture/VideoRecorder.h"
 #include "support/FullFileSystem.h"
 #include "support/TempDir.h"
@@ -84,6 +85,19 @@ TEST(ImageFiles, JpegIsBaselineWithinTolerance) {
   EXPECT_LT(error / (176 * 208 * 3), 2.0);
 }
 
+TEST(VideoFormats, ExtensionsAndScales) {
+  EXPECT_EQ(videoFormatFor("/v/clip.WebM"), VideoFormat::WebM);
+  EXPECT_EQ(videoFormatFor("clip.gif"), VideoFormat::Gif);
+  EXPECT_EQ(videoFormatFor("clip"), VideoFormat::Avi); // as before formats
+  EXPECT_FALSE(videoFormatFor("clip.mov"));
+  EXPECT_FALSE(videoFormatFor("clip.mp4.txt"));
+  for (const QString &extension : videoExtensions())
+    EXPECT_TRUE(videoFileFilter().contains("*." + extension));
+  EXPECT_EQ(parseVideoScale(" 3 "), 3);
+  for (const QByteArray stored : {"0", "4", "-2", "2x", ""})
+    EXPECT_EQ(parseVideoScale(stored), 1) << stored.constData();
+}
+
 class ScreenshotTest : public ::testing::Test {
 protected:
   ScreenshotSaver makeSaver() {
@@ -122,6 +136,25 @@ TEST_F(ScreenshotTest, FormatFolderCompletionAndPicker) {
   picked = dir.file("picked");
   EXPECT_EQ(saver.save(empty, "BMP"), ScreenshotResult::Saved);
   EXPECT_EQ(empty, picked.toLocal8Bit() + "/");
+}
+
+TEST_F(ScreenshotTest, EveryImageTypeIsWrittenAndReadBack) {
+  ScreenshotSaver saver = makeSaver();
+  QByteArray folder = dir.path().toLocal8Bit();
+  for (const QString &type : screenshotImageTypes()) {
+    now = now.addSecs(1);
+    ASSERT_EQ(saver.save(folder, type.toLatin1()), ScreenshotResult::Saved);
+    const QImage back(saver.lastPath());
+    ASSERT_EQ(back.size(), picture.size()) << qPrintable(saver.lastPath());
+    if (type == "JPEG") {
+      EXPECT_TRUE(saver.lastPath().endsWith(".jpg"));
+    } else {
+      // BMP and PNG are lossless.
+      EXPECT_TRUE(saver.lastPath().endsWith('.' + type.toLower()));
+      EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), picture);
+    }
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }
 
 TEST_F(ScreenshotTest, EmptyViewCreatesFolderButWritesNothing) {

@@ -15,10 +15,15 @@
 #include "support/ProgramFixtures.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
+#include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
 
 class TestEndToEndKeyboard : public QObject {
   Q_OBJECT
@@ -54,16 +59,15 @@ private slots:
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write(keysIni);
     }
-    loadKeyTable(paths);
-    QCOMPARE(keyTable().size(), 24);
-
     AppCore core(paths);
+    core.keyTable().load(paths);
+    QCOMPARE(core.keyTable().size(), 24);
     CommandQueue &queue = core.queue();
     auto form = std::make_unique<MainWindow>(core, boxes);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    AppSettings.port = 0; // any free port the kernel gives
-    form->connectInternet(form->m_internetAction);
+    core.settings().setPort(0); // any free port the kernel gives
+    driver::trigger(*form, "connectInternetAction");
     QVERIFY(form->core().tcpLink().active());
     const int port = form->core().tcpLink().boundPort();
 
@@ -74,8 +78,9 @@ private slots:
               {"--host", "127.0.0.1", "--port", QString::number(port),
                "--record", record, "--quiet"});
     QVERIFY(sim.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(form->m_modelLabel->text(),
-                              QString("Quorvane Phone Simulator"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        driver::find<QLabel>(*form, "phoneModelLabel")->text(),
+        QString("Quorvane Phone Simulator"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(
         countNonWhite(form->core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300); // let the first full screen settle
@@ -98,16 +103,20 @@ private slots:
 
     // Quick text: a key typed goes into the field, not to the phone; Send
     // sends the field's characters once.
-    QTest::mouseClick(form->m_quickTextEnabled, Qt::LeftButton);
+    QTest::mouseClick(driver::find<QCheckBox>(*form, "quickTextCheck"),
+                      Qt::LeftButton);
     QTest::keyClick(w, Qt::Key_X);
-    QCOMPARE(form->m_quickTextEdit->toPlainText(), QString("x"));
-    form->m_quickTextEdit->insertPlainText(QStringLiteral("\u00e9!\nok"));
-    QTest::mouseClick(form->m_sendButton, Qt::LeftButton);
+    QCOMPARE(driver::find<QTextEdit>(*form, "quickTextEdit")->toPlainText(),
+             QString("x"));
+    driver::find<QTextEdit>(*form, "quickTextEdit")
+        ->insertPlainText(QStringLiteral("\u00e9!\nok"));
+    QTest::mouseClick(driver::find<QPushButton>(*form, "sendButton"),
+                      Qt::LeftButton);
     const QList<QByteArray> sent =
         typed + QList<QByteArray>{"120", "233", "33", "13", "10", "111", "107"};
     QTRY_COMPARE_WITH_TIMEOUT(recorded(record), sent, 10000);
 
-    form->disconnectLink();
+    driver::trigger(*form, "disconnectAction");
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     form->close();
@@ -115,7 +124,7 @@ private slots:
 
     // The ending step writes the table back: nothing was edited, so the file
     // is what was loaded.
-    QVERIFY(saveKeyTable(paths));
+    QVERIFY(core.keyTable().save(paths));
     QFile f(dir.file("keys.ini"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), keysIni);

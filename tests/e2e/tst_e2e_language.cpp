@@ -3,6 +3,7 @@
 // chosen in the settings dialog shows at once.
 #include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/ConnectionCommands.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SettingsDialog.h"
@@ -15,10 +16,14 @@
 #include "settings/Settings.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -40,10 +45,8 @@ class TestEndToEndLanguage : public QObject {
   static QString caption(const QAction *entry) {
     return entry->text().section('\t', 0, 0);
   }
-  static QString menuButton(MainWindow &form, const char *entry) {
-    auto *b = form.m_menuStrip->findChild<QToolButton *>(
-        QStringLiteral("ToolButton_") + entry);
-    return b ? b->text() : QString();
+  static QString menuButton(MainWindow &form, const char *name) {
+    return driver::find<QToolButton>(form, name)->text();
   }
 
   // Opens Options, runs `inside` with the dialog up, and waits for it to
@@ -59,7 +62,7 @@ class TestEndToEndLanguage : public QObject {
       ran = true;
       inside(*dialog);
     });
-    form.showSettings();
+    driver::trigger(form, "settingsAction");
     QVERIFY(ran);
   }
 
@@ -82,60 +85,74 @@ private slots:
     };
 
     AppCore core(paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, messages);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-    QCOMPARE(menuButton(form, "MConnection"), QString("Verbindung"));
-    QCOMPARE(menuButton(form, "MHelp"), QString("Hilfe"));
-    QCOMPARE(caption(form.m_internetAction),
+    QCOMPARE(menuButton(form, "connectionMenuButton"), QString("Verbindung"));
+    QCOMPARE(menuButton(form, "helpMenuButton"), QString("Hilfe"));
+    QCOMPARE(caption(driver::find<QAction>(form, "connectInternetAction")),
              QString::fromUtf8("Über GPRS verbinden"));
-    QCOMPARE(form.m_exitAction->text(), QString("Beenden\tAlt+F4"));
-    QCOMPARE(caption(form.m_popupInternetAction),
-             caption(form.m_internetAction));
-    QCOMPARE(caption(form.m_restoreAction), QString("Wiederherstellen"));
-    QCOMPARE(caption(form.m_minimizeAction), QString("Minimieren"));
-    QCOMPARE(form.m_quickTextLabel->text(), QString("Schnelltext"));
-    QCOMPARE(form.m_sendButton->text(), QString("Senden"));
+    QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
+             QString("Beenden\tAlt+F4"));
+    QCOMPARE(caption(driver::find<QAction>(form, "popupInternetAction")),
+             caption(driver::find<QAction>(form, "connectInternetAction")));
+    QCOMPARE(caption(driver::find<QAction>(form, "restoreAction")),
+             QString("Wiederherstellen"));
+    QCOMPARE(caption(driver::find<QAction>(form, "minimizeAction")),
+             QString("Minimieren"));
+    QCOMPARE(driver::find<QLabel>(form, "quickTextLabel")->text(),
+             QString("Schnelltext"));
+    QCOMPARE(driver::find<QPushButton>(form, "sendButton")->text(),
+             QString("Senden"));
     QCOMPARE(uiText("FCaptEditKey"), QString("Taste bearbeiten"));
 
     // The Bluetooth message speaks German, in two lines.
-    static_cast<ConnectionView &>(form).showSerialOpenError(
-        LinkKind::Bluetooth);
+    ConnectionView &view =
+        *driver::find<ConnectionCommands>(form, "connectionCommands");
+    view.showSerialOpenError(LinkKind::Bluetooth);
     QCOMPARE(boxes.size(), 1);
     QCOMPARE(boxes[0].first, QString("Achtung"));
     QCOMPARE(boxes[0].second.count("\r\n"), 1);
 
     options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Optionen"));
-      QCOMPARE(d.m_saveButton->text(), QString("Speichern"));
-      QCOMPARE(d.m_languageCombo->currentText(), QString("German"));
-      QCOMPARE(d.m_languageCombo->itemText(0), QString("Standard"));
-      d.m_languageCombo->setCurrentText("French");
-      QCOMPARE(d.m_languageCombo->currentText(), QString("French"));
-      d.m_saveButton->click();
+      QCOMPARE(d.findChild<QPushButton *>("BtnSave")->text(),
+               QString("Speichern"));
+      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->currentText(),
+               QString("German"));
+      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->itemText(0),
+               QString("Standard"));
+      d.findChild<QComboBox *>("ComboLanguage")->setCurrentText("French");
+      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->currentText(),
+               QString("French"));
+      d.findChild<QPushButton *>("BtnSave")->click();
     });
 
     // At once, without another start.
-    QCOMPARE(menuButton(form, "MConnection"), QString("Connexion"));
-    QCOMPARE(menuButton(form, "MTools"), QString("Outils"));
-    QCOMPARE(caption(form.m_exitAction), QString("Quitter"));
-    QCOMPARE(caption(form.m_popupBluetoothAction),
+    QCOMPARE(menuButton(form, "connectionMenuButton"), QString("Connexion"));
+    QCOMPARE(menuButton(form, "toolsMenuButton"), QString("Outils"));
+    QCOMPARE(caption(driver::find<QAction>(form, "exitAction")),
+             QString("Quitter"));
+    QCOMPARE(caption(driver::find<QAction>(form, "popupBluetoothAction")),
              QString("Se connecter par Bluetooth"));
-    QCOMPARE(caption(form.m_restoreAction), QString("Restaurer"));
-    QCOMPARE(form.m_zoomLabel->text(), QString("Zoom"));
-    QCOMPARE(form.m_sendButton->text(), QString("Envoyer"));
+    QCOMPARE(caption(driver::find<QAction>(form, "restoreAction")),
+             QString("Restaurer"));
+    QCOMPARE(driver::find<QLabel>(form, "zoomLabel")->text(), QString("Zoom"));
+    QCOMPARE(driver::find<QPushButton>(form, "sendButton")->text(),
+             QString("Envoyer"));
 
     options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Options"));
-      QCOMPARE(d.m_cancelButton->text(), QString("Annuler"));
+      QCOMPARE(d.findChild<QPushButton *>("BtnCancel")->text(),
+               QString("Annuler"));
       QCOMPARE(d.pageCaption(SettingsDialog::PageKeysIndex),
                QString("Raccourcis clavier"));
-      d.m_cancelButton->click();
+      d.findChild<QPushButton *>("BtnCancel")->click();
     });
-    loadSettings(paths);
-    QCOMPARE(AppSettings.language, QByteArray("French"));
+    Settings reread(paths);
+    reread.load();
+    QCOMPARE(reread.language(), QByteArray("French"));
     QCOMPARE(boxes.size(), 1);
   }
 };

@@ -14,6 +14,7 @@
 #include "support/ProgramFixtures.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDir>
 #include <QFile>
@@ -67,9 +68,9 @@ private slots:
     MainWindow form(core, boxes);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    saveCaptureSettings(paths, dir.file("video.avi").toLocal8Bit(), 10);
-    AppSettings.port = 0; // any free port the kernel gives
-    form.connectInternet(form.m_internetAction);
+    core.settings().saveCapture(dir.file("video.avi").toLocal8Bit(), 10);
+    core.settings().setPort(0); // any free port the kernel gives
+    driver::trigger(form, "connectInternetAction");
     const int port = form.core().tcpLink().boundPort();
 
     QProcess sim;
@@ -81,12 +82,12 @@ private slots:
         countNonWhite(form.core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300);
 
-    form.recordOrPause();
-    QCOMPARE(form.m_captureState, QString("CAVIPlayed"));
+    driver::trigger(form, "recordPauseAction");
+    QCOMPARE(form.captureState(), QString("CAVIPlayed"));
     QTest::qWait(2000);
     const QImage screen = form.core().canvas().screen();
-    form.stopRecording();
-    QCOMPARE(form.m_captureState, QString("CAVIOff"));
+    driver::trigger(form, "stopRecordingAction");
+    QCOMPARE(form.captureState(), QString("CAVIOff"));
 
     QFile list(dir.file("AVIList.dat"));
     QVERIFY(list.open(QIODevice::ReadOnly));
@@ -117,7 +118,7 @@ private slots:
     QVERIFY2(meanDifference(last, screen) < 12,
              qPrintable(QString::number(meanDifference(last, screen))));
 
-    form.disconnectLink();
+    driver::trigger(form, "disconnectAction");
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     boxes.onShow = nullptr;

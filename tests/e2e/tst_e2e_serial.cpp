@@ -16,9 +16,11 @@
 #include "support/ProgramFixtures.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QTest>
 
@@ -63,23 +65,25 @@ private slots:
     SerialLink &dataCom = core.serialLink();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.blueToothPort = ptyPath;
-    form.connectBluetooth(form.m_bluetoothAction);
+    core.settings().setBlueToothPort(ptyPath);
+    driver::trigger(form, "connectBluetoothAction");
     QVERIFY(dataCom.comPort().isOpen());
 
-    QTRY_COMPARE_WITH_TIMEOUT(form.m_modelLabel->text(),
-                              QString("Quorvane Phone Simulator"), 15000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        driver::find<QLabel>(form, "phoneModelLabel")->text(),
+        QString("Quorvane Phone Simulator"), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(
         countNonWhite(form.core().canvas().screen()) > 2000, 15000);
     const QImage before = form.core().canvas().screen();
 
-    PictureButton *seven = form.m_keypad->button("B_07");
+    PictureButton *seven =
+        driver::find<PhonePanel>(form, "keypad")->button("B_07");
     QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
                       seven->mapTo(&form, seven->rect().center()));
     QTRY_VERIFY_WITH_TIMEOUT(recorded(record, "311"), 15000);
     QTRY_VERIFY_WITH_TIMEOUT(form.core().canvas().screen() != before, 15000);
 
-    form.disconnectLink();
+    driver::trigger(form, "disconnectAction");
     QVERIFY(!dataCom.comPort().isOpen());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));

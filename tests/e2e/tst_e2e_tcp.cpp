@@ -16,10 +16,12 @@
 #include "support/ProgramFixtures.h"
 #include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -44,8 +46,8 @@ private slots:
     MainWindow form(core, boxes);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    AppSettings.port = 0; // any free port the kernel gives
-    form.connectInternet(form.m_internetAction);
+    core.settings().setPort(0); // any free port the kernel gives
+    driver::trigger(form, "connectInternetAction");
     QVERIFY(form.core().tcpLink().active());
     const int port = form.core().tcpLink().boundPort();
 
@@ -58,14 +60,16 @@ private slots:
     QVERIFY(sim.waitForStarted());
 
     // Identification: the model name from the skin file, then tiles.
-    QTRY_COMPARE_WITH_TIMEOUT(form.m_modelLabel->text(),
-                              QString("Quorvane Phone Simulator"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        driver::find<QLabel>(form, "phoneModelLabel")->text(),
+        QString("Quorvane Phone Simulator"), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(
         countNonWhite(form.core().canvas().screen()) > 2000, 10000);
     QTest::qWait(300); // let the first full screen settle
     const QImage before = form.core().canvas().screen();
 
-    PictureButton *five = form.m_keypad->button("B_05");
+    PictureButton *five =
+        driver::find<PhonePanel>(form, "keypad")->button("B_05");
     QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
                       five->mapTo(&form, five->rect().center()));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
@@ -76,9 +80,9 @@ private slots:
     // The phone reacted: its screen changed on the PC.
     QTRY_VERIFY_WITH_TIMEOUT(form.core().canvas().screen() != before, 10000);
 
-    form.disconnectLink();
+    driver::trigger(form, "disconnectAction");
     QVERIFY(!form.core().canvas().hasPictures());
-    QVERIFY(form.m_modelLabel->text().isEmpty());
+    QVERIFY(driver::find<QLabel>(form, "phoneModelLabel")->text().isEmpty());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     boxes.onShow = nullptr;
@@ -92,9 +96,10 @@ private slots:
     AppCore core(paths);
     CommandQueue &queue = core.queue();
     MainWindow form(core, boxes);
-    form.m_linkFiguresTimer->stop(); // sampled by hand below
-    AppSettings.port = 0;
-    form.connectInternet(form.m_internetAction);
+    driver::find<QTimer>(form, "linkFiguresTimer")
+        ->stop(); // sampled by hand below
+    core.settings().setPort(0);
+    driver::trigger(form, "connectInternetAction");
     QProcess sim;
     sim.start(QV_BIN_DIR "/phone-sim",
               {"--host", "127.0.0.1", "--port",
@@ -107,10 +112,10 @@ private slots:
     while (countNonWhite(form.core().canvas().screen()) == 0 &&
            !deadline.hasExpired())
       QTest::qWait(2);
-    form.sampleLinkFigures();
+    driver::fire(form, "linkFiguresTimer");
     QVERIFY(sim.waitForFinished(15000));
-    form.sampleLinkFigures();
-    const QString tip = form.m_linkLed->toolTip();
+    driver::fire(form, "linkFiguresTimer");
+    const QString tip = driver::find<QLabel>(form, "linkLed")->toolTip();
     const QByteArray out = sim.readAllStandardOutput();
     const int at = out.indexOf("tiles/s: ");
     QVERIFY2(at >= 0, out.constData());
@@ -124,7 +129,7 @@ private slots:
         simRate > 0 && qAbs(shown - simRate) <= 0.1 * simRate,
         qPrintable(QString("shown %1, simulator %2").arg(shown).arg(simRate)));
     QVERIFY(tip.contains("requests/s") && tip.contains("round trip"));
-    form.disconnectLink();
+    driver::trigger(form, "disconnectAction");
   }
 };
 

@@ -13,18 +13,19 @@ class KeyTableTest : public ::testing::Test {
 protected:
   ScopedTempDir m_dir;
   const Paths paths = Paths::forExecutable(m_dir.file("quorvane"));
+  KeyTable table;
 };
 
 } // namespace
 
 TEST_F(KeyTableTest, DefaultsAreWrittenBackAs24CrLfLines) {
-  loadKeyTable(paths);
-  ASSERT_EQ(keyTable().size(), 24);
-  EXPECT_EQ(keyTable().first(), "0\t304\t0\t0");
-  EXPECT_EQ(keyTable()[12], "Call\t452\t0\t0");
-  EXPECT_EQ(keyTable().last(), "JRight\t271\t0\t0");
-  ASSERT_TRUE(saveKeyTable(paths));
-  EXPECT_TRUE(keyTable().isEmpty());
+  table.load(paths);
+  ASSERT_EQ(table.size(), 24);
+  EXPECT_EQ(table.lines().first(), "0\t304\t0\t0");
+  EXPECT_EQ(table.line(12), "Call\t452\t0\t0");
+  EXPECT_EQ(table.lines().last(), "JRight\t271\t0\t0");
+  ASSERT_TRUE(table.save(paths));
+  EXPECT_TRUE(table.lines().isEmpty());
   const QByteArray file = readAll(m_dir.file("keys.ini"));
   EXPECT_EQ(file.count("\r\n"), 24);
   EXPECT_TRUE(file.startsWith("0\t304\t0\t0\r\n1\t305\t0\t0\r\n"));
@@ -40,27 +41,27 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
                                                "Menu\t436\t0\t\r\n"
                                                "Alt 1\t305\t65537\t49\n"
                                                "\xe9t\xe9\t0304\t0\t0"));
-  loadKeyTable(paths);
-  ASSERT_EQ(keyTable().size(), 5);
+  table.load(paths);
+  ASSERT_EQ(table.size(), 5);
 
-  const Key hold = keyAt(0);
+  const Key hold = table.keyAt(0);
   EXPECT_EQ(hold.code, 453);
   EXPECT_EQ(hold.modifiers, 0);
   EXPECT_EQ(hold.virtualKey, 65);
   for (int i : {1, 2}) {
-    const Key k = keyAt(i);
+    const Key k = table.keyAt(i);
     EXPECT_EQ(k.code, 0);
     EXPECT_EQ(k.modifiers, 0);
     EXPECT_EQ(k.virtualKey, 0);
     EXPECT_TRUE(k.name.isEmpty());
   }
-  EXPECT_EQ(keyAt(3).modifiers, KeyModAlt);
-  EXPECT_EQ(findKeyByShortcut(KeyModAlt, 49), 3);
+  EXPECT_EQ(table.keyAt(3).modifiers, KeyModAlt);
+  EXPECT_EQ(table.findKeyByShortcut(KeyModAlt, 49), 3);
   // Textual code match: "0304" is not 304.
-  EXPECT_EQ(findKeyByCode(304), -1);
-  EXPECT_EQ(findKeyByCode(453), 0);
+  EXPECT_EQ(table.findKeyByCode(304), -1);
+  EXPECT_EQ(table.findKeyByCode(453), 0);
 
-  ASSERT_TRUE(saveKeyTable(paths));
+  ASSERT_TRUE(table.save(paths));
   EXPECT_EQ(readAll(m_dir.file("keys.ini")), "Hold\t453\tx\t65\r\n"
                                              "Menu\t436\t0\r\n"
                                              "Menu\t436\t0\t\r\n"
@@ -70,36 +71,37 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
   // Two lines give a table of two lines: nothing is merged.
   ASSERT_TRUE(writeAll(m_dir.file("keys.ini"),
                        "Call\t452\t6\t116\r\n1\t305\t0\t0\r\n"));
-  loadKeyTable(paths);
-  EXPECT_EQ(keyTable(),
+  table.load(paths);
+  EXPECT_EQ(table.lines(),
             (QList<QByteArray>{"Call\t452\t6\t116", "1\t305\t0\t0"}));
 
   // An empty file gives an empty table.
   ASSERT_TRUE(writeAll(m_dir.file("keys.ini"), ""));
-  loadKeyTable(paths);
-  EXPECT_TRUE(keyTable().isEmpty());
+  table.load(paths);
+  EXPECT_TRUE(table.lines().isEmpty());
 }
 
 TEST_F(KeyTableTest, UnreadableOrUnwritableFileKeepsTheProgramGoing) {
   // A directory where the file should be: it exists and cannot be read as
   // a file, nor replaced by one.
   ASSERT_TRUE(QDir().mkpath(m_dir.file("keys.ini")));
-  loadKeyTable(paths);
-  EXPECT_EQ(keyTable(), defaultKeyTable());
+  table.load(paths);
+  EXPECT_EQ(table.lines(), defaultKeyTable());
   QString error;
-  EXPECT_FALSE(saveKeyTable(paths, &error));
+  EXPECT_FALSE(table.save(paths, &error));
   EXPECT_TRUE(error.contains("keys.ini")) << error.toStdString();
 }
 
 TEST_F(FullFileSystem, KeyTableOnAFullDiskKeepsTheFileAndSaysWhy) {
   const Paths paths = Paths::forExecutable(file("quorvane"));
+  KeyTable table;
   const QByteArray old = "Call\t452\t2\t116\r\n";
   ASSERT_TRUE(writeAll(file("keys.ini"), old));
-  loadKeyTable(paths);
-  keyTable() = defaultKeyTable();
+  table.load(paths);
+  table.setLines(defaultKeyTable());
   fill();
   QString error;
-  EXPECT_FALSE(saveKeyTable(paths, &error));
+  EXPECT_FALSE(table.save(paths, &error));
   EXPECT_EQ(error, "Could not save the keyboard shortcuts to " +
                        file("keys.ini") + ": no space left on device.");
   EXPECT_EQ(readAll(file("keys.ini")), old);
@@ -129,17 +131,17 @@ TEST(KeyTableFunctions, ExplodeImplodeAndParse) {
 }
 
 TEST(KeyTableFunctions, FirstOfDuplicatesWinsAndMasksMustBeEqual) {
-  keyTable() = {"0\t304\t0\t0",      "Call\t452\t2\t116", "Dup\t452\t2\t116",
-                "Ext\t453\t10\t116", "4\t308\t0\t0",      "0b\t304\t0\t0"};
-  EXPECT_EQ(findKeyByCode(304), 0);
-  EXPECT_EQ(findKeyByCode(452), 1);
-  EXPECT_EQ(findKeyByCode(999), -1);
-  EXPECT_EQ(findKeyByShortcut(KeyModCtrl, 116), 1);
-  EXPECT_EQ(findKeyByShortcut(KeyModCtrl | KeyModShift, 116), -1);
-  EXPECT_EQ(findKeyByShortcut(0, 116), -1);
+  KeyTable table;
+  table.setLines({"0\t304\t0\t0", "Call\t452\t2\t116", "Dup\t452\t2\t116",
+                  "Ext\t453\t10\t116", "4\t308\t0\t0", "0b\t304\t0\t0"});
+  EXPECT_EQ(table.findKeyByCode(304), 0);
+  EXPECT_EQ(table.findKeyByCode(452), 1);
+  EXPECT_EQ(table.findKeyByCode(999), -1);
+  EXPECT_EQ(table.findKeyByShortcut(KeyModCtrl, 116), 1);
+  EXPECT_EQ(table.findKeyByShortcut(KeyModCtrl | KeyModShift, 116), -1);
+  EXPECT_EQ(table.findKeyByShortcut(0, 116), -1);
   // Unbound lines have the shortcut 0 + 0.
-  EXPECT_EQ(findKeyByShortcut(0, 0), 0);
-  keyTable().clear();
+  EXPECT_EQ(table.findKeyByShortcut(0, 0), 0);
 }
 
 TEST(KeyTableFunctions, NamesAndShortcutTexts) {

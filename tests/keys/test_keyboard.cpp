@@ -35,8 +35,9 @@ TEST(Keyboard, LettersFollowCapsLockAndShift) {
 
   // The keyboard takes the state from its Caps Lock.
   CommandQueue queue;
+  const KeyTable table;
   SwitchCapsLock caps;
-  const Keyboard keyboard(queue, caps);
+  const Keyboard keyboard(queue, table, caps);
   caps.on = true;
   EXPECT_EQ(keyboard.keyChar('A', false), 65);
   caps.on = false;
@@ -65,13 +66,14 @@ TEST(Keyboard, DigitsPunctuationAndKeysWithoutCharacters) {
 }
 
 TEST(Keyboard, BoundShortcutsNeedTheWholeMask) {
-  keyTable() = defaultKeyTable();
-  keyTable()[12] = "Call\t452\t2\t116";
-  keyTable()[13] = "Menu\t436\t8\t65";     // Ext: never produced by a key
-  keyTable()[14] = "Hold\t453\t65538\t66"; // used as Ctrl
+  KeyTable table;
+  table.setLines(defaultKeyTable());
+  table.setLine(12, "Call\t452\t2\t116");
+  table.setLine(13, "Menu\t436\t8\t65");     // Ext: never produced by a key
+  table.setLine(14, "Hold\t453\t65538\t66"); // used as Ctrl
   CommandQueue queue;
   SwitchCapsLock caps;
-  Keyboard keyboard(queue, caps);
+  Keyboard keyboard(queue, table, caps);
   EXPECT_EQ(keyboard.sendKeyDown(116, kCtrl), 452);
   EXPECT_EQ(keyboard.sendKeyDown(116, kCtrl | kShift), 116);
   EXPECT_EQ(keyboard.sendKeyDown(116, kNoMod), 116);
@@ -81,19 +83,18 @@ TEST(Keyboard, BoundShortcutsNeedTheWholeMask) {
   using Mods = Qt::KeyboardModifiers;
   for (Mods mods : {Mods(kNoMod), Mods(kCtrl), Mods(kShift), kCtrl | kShift,
                     Qt::AltModifier | kCtrl | kShift})
-    EXPECT_NE(phoneCodeForKeyDown(65, mods, false), 436);
+    EXPECT_NE(phoneCodeForKeyDown(table, 65, mods, false), 436);
   EXPECT_EQ(codes(queue), (std::vector<int>{452, 116, 116, 97, 16, 453}));
 
   // A key without a virtual-key code sends nothing, though the unbound lines
   // carry the shortcut 0 + 0.
   EXPECT_EQ(keyboard.sendKeyDown(0, kNoMod), 0);
-  EXPECT_EQ(phoneCodeForKeyDown(0, kNoMod, false), 0);
+  EXPECT_EQ(phoneCodeForKeyDown(table, 0, kNoMod, false), 0);
   EXPECT_EQ(codes(queue).size(), 6u);
 
   // Codes above 16 bits send their low 16 bits.
-  keyTable()[0] = "Big\t70000\t0\t112";
-  EXPECT_EQ(phoneCodeForKeyDown(112, kNoMod, false), 70000 & 0xFFFF);
-  keyTable().clear();
+  table.setLine(0, "Big\t70000\t0\t112");
+  EXPECT_EQ(phoneCodeForKeyDown(table, 112, kNoMod, false), 70000 & 0xFFFF);
 }
 
 TEST(Keyboard, modifierMask) {

@@ -1,22 +1,23 @@
-// The hot-key editor and the key page's actions on a list of keys.
+// The hot-key editor, and the key table's model it edits through.
 #include "keys/HotKeyEditor.h"
 #include "keys/KeyTable.h"
+#include "keys/KeyTableModel.h"
 
 #include <QApplication>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 class TestHotKey : public QObject {
   Q_OBJECT
 
-  std::unique_ptr<QTreeWidget> m_list;
+  KeyTable m_table;
+  std::unique_ptr<KeyTableModel> m_model;
   std::unique_ptr<HotKeyEditor> m_editor;
 
   // Opens the editor on the given row, runs actions while it is up, and
-  // returns what btnKeyEditClick returned.
+  // returns what editKeyShortcut returned.
   bool Edit(int row, const std::function<void()> &actions) {
-    m_list->setCurrentItem(m_list->topLevelItem(row));
     bool ran = false;
     QTimer::singleShot(0, this, [&] {
       ran = true;
@@ -24,13 +25,13 @@ class TestHotKey : public QObject {
       if (m_editor->isVisible())
         m_editor->reject();
     });
-    const bool changed = btnKeyEditClick(m_list.get(), *m_editor);
+    const bool changed = editKeyShortcut(*m_model, row, *m_editor);
     if (!ran)
       qWarning("the editor did not open");
     return changed;
   }
   QString cell(int row, int column) {
-    return m_list->topLevelItem(row)->text(column);
+    return m_model->data(m_model->index(row, column)).toString();
   }
   void press(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     QTest::keyClick(m_editor->m_keyEdit, key, mods);
@@ -38,34 +39,45 @@ class TestHotKey : public QObject {
 
 private slots:
   void init() {
-    m_list = std::make_unique<QTreeWidget>();
-    m_list->setColumnCount(3);
-    m_editor = std::make_unique<HotKeyEditor>();
-    keyTable() = defaultKeyTable();
+    m_table.setLines(defaultKeyTable());
+    m_model = std::make_unique<KeyTableModel>(m_table);
+    m_editor = std::make_unique<HotKeyEditor>(m_table);
   }
   void cleanup() {
     m_editor.reset();
-    m_list.reset();
-    keyTable().clear();
+    m_model.reset();
   }
 
-  void listShowsTheTableAndKeepsTheSelection() {
-    keyTable() = {"Call\t452\t6\t116", "Hold\t453\tx\t65"};
-    pageKeysShow(m_list.get());
-    QCOMPARE(m_list->topLevelItemCount(), 2);
+  void modelShowsTheLinesAndAnEditRewritesOnlyItsLine() {
+    const QList<QByteArray> lines{"Call\t452\t6\t116", "Hold\t453\tx\t65",
+                                  "Menu\t0436\t0"};
+    m_table.setLines(lines);
+    m_model->reload();
+    QCOMPARE(m_model->rowCount(), 3);
+    QCOMPARE(m_model->columnCount(), 3);
+    QCOMPARE(m_model->headerData(2, Qt::Horizontal).toString(),
+             QString("Shortcut"));
     QCOMPARE(cell(0, 0), QString("Call"));
     QCOMPARE(cell(0, 1), QString("452"));
     QCOMPARE(cell(0, 2), QString("Ctrl + Shift + \"F5\""));
     QCOMPARE(cell(1, 2), QString("\"A\""));
-    QCOMPARE(m_list->indexOfTopLevelItem(m_list->currentItem()), 0);
-    m_list->setCurrentItem(m_list->topLevelItem(1));
-    fillKeyList(m_list.get());
-    QCOMPARE(m_list->selectedItems().size(), 1);
-    QCOMPARE(m_list->indexOfTopLevelItem(m_list->selectedItems().first()), 1);
-    keyTable().clear();
-    pageKeysShow(m_list.get());
-    QCOMPARE(m_list->topLevelItemCount(), 0);
-    QVERIFY(!btnKeyEditClick(m_list.get(), *m_editor)); // nothing selected
+    QCOMPARE(cell(2, 1), QString("0")); // three fields: not a key line
+
+    QSignalSpy changed(m_model.get(), &QAbstractItemModel::dataChanged);
+    Key hold = m_model->keyAt(1);
+    hold.virtualKey = 66;
+    m_model->setKey(1, hold);
+    QCOMPARE(m_table.lines(),
+             (QList<QByteArray>{lines[0], "Hold\t453\t0\t66", lines[2]}));
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed[0][0].toModelIndex().row(), 1);
+    QCOMPARE(cell(1, 2), QString("\"B\""));
+
+    m_table.setLines({});
+    m_model->reload();
+    QCOMPARE(m_model->rowCount(), 0);
+    QVERIFY(!editKeyShortcut(*m_model, 0, *m_editor));  // no such row
+    QVERIFY(!editKeyShortcut(*m_model, -1, *m_editor)); // nothing selected
   }
 
   void editorLayout() {
@@ -85,8 +97,7 @@ private slots:
   }
 
   void okRuleCaptureAndCaption() {
-    keyTable()[13] = "Menu\t436\t2\t116"; // Ctrl+F5 is taken
-    pageKeysShow(m_list.get());
+    m_table.setLine(13, "Menu\t436\t2\t116"); // Ctrl+F5 is taken
     const bool changed = Edit(12, [&] {
       HotKeyEditor &e = *m_editor;
       QCOMPARE(e.windowTitle(), QString("Edit button: Call"));
@@ -111,23 +122,21 @@ private slots:
       QTest::mouseClick(e.m_okButton, Qt::LeftButton);
     });
     QVERIFY(changed);
-    QCOMPARE(keyTable()[12], QByteArray("Call\t452\t6\t17"));
+    QCOMPARE(m_table.line(12), QByteArray("Call\t452\t6\t17"));
     QCOMPARE(cell(12, 2), QString("Ctrl + Shift + \"Ctrl\""));
-    QCOMPARE(m_list->indexOfTopLevelItem(m_list->currentItem()), 12);
-    QCOMPARE(keyTable()[13], QByteArray("Menu\t436\t2\t116"));
+    QCOMPARE(m_table.line(13), QByteArray("Menu\t436\t2\t116"));
 
     // Cancel changes nothing.
     QVERIFY(!Edit(12, [&] {
       press(Qt::Key_F9);
       m_editor->m_cancelButton->click();
     }));
-    QCOMPARE(keyTable()[12], QByteArray("Call\t452\t6\t17"));
+    QCOMPARE(m_table.line(12), QByteArray("Call\t452\t6\t17"));
   }
 
   void okStartsByTheRuleAndIsRefusedWithoutAKey() {
-    keyTable()[0] = "0\t304\t1\t48"; // Alt + "0"
-    keyTable()[2] = "2\t306\t9\t50"; // Alt + Ext + "2"
-    pageKeysShow(m_list.get());
+    m_table.setLine(0, "0\t304\t1\t48"); // Alt + "0"
+    m_table.setLine(2, "2\t306\t9\t50"); // Alt + Ext + "2"
     // The unchanged shortcut is in the table: OK opens disabled.
     QVERIFY(!Edit(0, [&] {
       QVERIFY(m_editor->m_altCheck->isChecked());
@@ -143,7 +152,7 @@ private slots:
       QVERIFY(m_editor->m_okButton->isEnabled()); // Alt + "2" without Ext
       m_editor->m_okButton->click();
     }));
-    QCOMPARE(keyTable()[2], QByteArray("2\t306\t1\t50"));
+    QCOMPARE(m_table.line(2), QByteArray("2\t306\t1\t50"));
 
     // A line without a shortcut: OK stays off, whatever the boxes say, and
     // the dialog cannot be accepted.
@@ -154,15 +163,15 @@ private slots:
       m_editor->accept();
       QVERIFY(m_editor->isVisible());
     }));
-    QCOMPARE(keyTable()[1], QByteArray("1\t305\t0\t0"));
+    QCOMPARE(m_table.line(1), QByteArray("1\t305\t0\t0"));
   }
 
   void editReplacesTheSelectedRowsOwnLine() {
     // A code not in canonical form: looking the line up by its code finds
     // nothing. And two lines sharing a code: the second is the one edited.
-    keyTable() = {"Zero\t0304\t0\t0", "Call\t452\t0\t0", "Send\t452\t0\t0",
-                  "Zero2\t304\t0\t0"};
-    pageKeysShow(m_list.get());
+    m_table.setLines({"Zero\t0304\t0\t0", "Call\t452\t0\t0", "Send\t452\t0\t0",
+                      "Zero2\t304\t0\t0"});
+    m_model->reload();
     QVERIFY(Edit(0, [&] {
       press(Qt::Key_Z);
       m_editor->m_okButton->click();
@@ -171,7 +180,7 @@ private slots:
       press(Qt::Key_F2);
       m_editor->m_okButton->click();
     }));
-    QCOMPARE(keyTable(),
+    QCOMPARE(m_table.lines(),
              (QList<QByteArray>{"Zero\t304\t0\t90", "Call\t452\t0\t0",
                                 "Send\t452\t0\t113", "Zero2\t304\t0\t0"}));
     QCOMPARE(cell(2, 2), QString("\"F2\""));

@@ -3,8 +3,12 @@
 
 #include "TileFixtures.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QTest>
+#include <QUrl>
 #include <QWidget>
 
 #include <thread>
@@ -38,6 +42,7 @@ private slots:
   void showsThePicturesOrTheBackground();
   void repaintsOnlyTheTileRectangle();
   void showsALoneChangeAtOnceAndGroupsWithinAFrame();
+  void copiesAndDragsTheOneToOnePicture();
 
 private:
   QImage grab(const ScreenImage *view) {
@@ -129,6 +134,30 @@ void TestScreenView::showsALoneChangeAtOnceAndGroupsWithinAFrame() {
   canvas.drawTile(fixtures::encodeJpeg(fixtures::patternImage(34, 34)), 0, 0);
   QCoreApplication::processEvents();
   QCOMPARE(canvas.takeDirty(), QRegion(0, 0, 32, 32));
+}
+
+void TestScreenView::copiesAndDragsTheOneToOnePicture() {
+  // Nothing to hand over without a picture.
+  QVERIFY(!m_zoom->copyScreen());
+  QVERIFY(!m_zoom->screenMimeData());
+
+  m_canvas->resetPictures();
+  m_canvas->drawTile(fixtures::encodeJpeg(fixtures::patternImage(34, 34)), 10,
+                     20);
+  const QImage picture = m_canvas->screen();
+  // The zoom view hands over the 1:1 picture too.
+  QVERIFY(m_zoom->copyScreen());
+  QCOMPARE(
+      QGuiApplication::clipboard()->image().convertToFormat(picture.format()),
+      picture);
+
+  const std::unique_ptr<QMimeData> drag(m_zoom->screenMimeData());
+  QVERIFY(drag);
+  QCOMPARE(drag->imageData().value<QImage>(), picture);
+  QCOMPARE(drag->urls().size(), 1);
+  const QString file = drag->urls().first().toLocalFile();
+  QVERIFY(file.endsWith(".png"));
+  QCOMPARE(QImage(file).convertToFormat(picture.format()), picture);
 }
 
 QTEST_MAIN(TestScreenView)

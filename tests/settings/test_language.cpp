@@ -22,8 +22,6 @@ QString builtIn(const char *key) {
 
 class LanguageTest : public ::testing::Test {
 protected:
-  void SetUp() override { AppSettings = AppSettingsValues(); }
-
   void writeFile(const QString &relative, const QByteArray &bytes) {
     const QString path = dir.file(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());

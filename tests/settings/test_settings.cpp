@@ -13,28 +13,42 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-  void SetUp() override { AppSettings = AppSettingsValues(); }
+  void SetUp() override { settings = std::make_unique<Settings>(paths); }
   void writeIni(const QByteArray &text) {
     ASSERT_TRUE(writeAll(settingsFilePath(paths), text));
   }
   QByteArray iniText() { return readAll(settingsFilePath(paths)); }
+  // The settings dialog's save with these values, the others as held.
+  void saveDialog(int port, const QByteArray &blueToothPort,
+                  const QByteArray &dataPort, const QByteArray &imageType,
+                  const QByteArray &imageDir, const QByteArray &language) {
+    SettingsValues edited = settings->values();
+    edited.port = port;
+    edited.blueToothPort = blueToothPort;
+    edited.dataPort = dataPort;
+    edited.imageType = imageType;
+    edited.imageDir = imageDir;
+    edited.language = language;
+    settings->saveDialog(edited);
+  }
   ScopedTempDir dir;
   const Paths paths = Paths::forExecutable(dir.file("quorvane"));
+  std::unique_ptr<Settings> settings;
 };
 
 } // namespace
 
 TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
-  loadSettings(paths);
+  settings->load();
   const QByteArray exeDir = QDir::toNativeSeparators(dir.path()).toLocal8Bit();
-  EXPECT_EQ(AppSettings.port, 10001);
-  EXPECT_EQ(AppSettings.blueToothPort, "COM7");
-  EXPECT_EQ(AppSettings.dataPort, "COM4");
-  EXPECT_EQ(AppSettings.aviName, exeDir + "video.avi");
-  EXPECT_EQ(AppSettings.fps, 5);
-  EXPECT_EQ(AppSettings.imageType, "BMP");
-  EXPECT_EQ(AppSettings.imageDir, exeDir);
-  EXPECT_EQ(AppSettings.language, "English");
+  EXPECT_EQ(settings->port(), 10001);
+  EXPECT_EQ(settings->blueToothPort(), "COM7");
+  EXPECT_EQ(settings->dataPort(), "COM4");
+  EXPECT_EQ(settings->aviName(), exeDir + "video.avi");
+  EXPECT_EQ(settings->fps(), 5);
+  EXPECT_EQ(settings->imageType(), "BMP");
+  EXPECT_EQ(settings->imageDir(), exeDir);
+  EXPECT_EQ(settings->language(), "English");
   EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
 }
 
@@ -53,74 +67,93 @@ TEST_F(SettingsTest, IntegersReadHexDecimalOrDefault) {
                          {"99999999999", 10001, 5}}) {
     writeIni("[Connection]\r\nPort=" + text + "\r\n[AVI]\r\nFPS=" + text +
              "\r\n");
-    loadSettings(paths);
-    EXPECT_EQ(AppSettings.port, port) << text.constData();
-    EXPECT_EQ(AppSettings.fps, fps) << text.constData();
+    settings->load();
+    EXPECT_EQ(settings->port(), port) << text.constData();
+    EXPECT_EQ(settings->fps(), fps) << text.constData();
   }
 }
 
 TEST_F(SettingsTest, EmptyTextKeyIsNotTheDefault) {
   writeIni("[Language]\r\nLanguage=\r\n[Connection]\r\nDataPort=  COM3 \r\n");
-  loadSettings(paths);
-  EXPECT_EQ(AppSettings.language, "");
-  EXPECT_EQ(AppSettings.dataPort, "COM3");
+  settings->load();
+  EXPECT_EQ(settings->language(), "");
+  EXPECT_EQ(settings->dataPort(), "COM3");
   writeIni("[Connection]\r\n");
-  loadSettings(paths);
-  EXPECT_EQ(AppSettings.language, "English");
+  settings->load();
+  EXPECT_EQ(settings->language(), "English");
 }
 
 TEST_F(SettingsTest, DialogPortLandsOnPortKeyAndUnchangedSaveWritesNothing) {
   writeIni("[Connection]\r\nPort=10001\r\nBlueToothPort=COM7\r\n");
-  loadSettings(paths);
-  saveDialogSettings(paths, 10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
-                     "English");
+  settings->load();
+  saveDialog(10005, "COM7", "COM4", "BMP", settings->imageDir(), "English");
   const QByteArray afterFirst = iniText();
   EXPECT_TRUE(afterFirst.startsWith("[Connection]\r\nPort=10005\r\n"))
       << afterFirst.constData();
   EXPECT_EQ(afterFirst.count("ort="), 2); // Port and blueToothPort only
-  loadSettings(paths);
-  EXPECT_EQ(AppSettings.port, 10005);
+  settings->load();
+  EXPECT_EQ(settings->port(), 10005);
 
   // Same values again: the file stays byte-identical.
   const QDateTime stamp = QFileInfo(settingsFilePath(paths)).lastModified();
-  saveDialogSettings(paths, 10005, "COM7", "COM4", "BMP", AppSettings.imageDir,
-                     "English");
-  saveCaptureSettings(paths, AppSettings.aviName, AppSettings.fps);
-  storeBlueToothPort(paths, "COM7");
+  saveDialog(10005, "COM7", "COM4", "BMP", settings->imageDir(), "English");
+  settings->saveCapture(settings->aviName(), settings->fps());
+  settings->storeBlueToothPort("COM7");
   EXPECT_EQ(iniText(), afterFirst);
   EXPECT_EQ(QFileInfo(settingsFilePath(paths)).lastModified(), stamp);
 }
 
 TEST_F(SettingsTest, StoresCompareOnlyTheirOwnKeyAndScreenSizeAlwaysWrites) {
-  loadSettings(paths);
-  storeBlueToothPort(paths, "COM7"); // already held, whatever dataPort is
+  settings->load();
+  settings->storeBlueToothPort("COM7"); // already held, whatever dataPort is
   EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
-  storeDataPort(paths, "COM12");
+  settings->storeDataPort("COM12");
   EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n");
-  saveScreenSize(paths, 208, 176);
-  saveScreenSize(paths, 208, 176);
+  settings->saveScreenSize(208, 176);
+  settings->saveScreenSize(208, 176);
   EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n"
                        "[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n");
-  saveCaptureSettings(paths, "/tmp/v.avi", 7);
-  loadSettings(paths);
-  EXPECT_EQ(AppSettings.aviName, "/tmp/v.avi");
-  EXPECT_EQ(AppSettings.fps, 7);
+  settings->saveCapture("/tmp/v.avi", 7);
+  settings->load();
+  EXPECT_EQ(settings->aviName(), "/tmp/v.avi");
+  EXPECT_EQ(settings->fps(), 7);
+}
+
+TEST_F(SettingsTest, ChangedFollowsEveryValueTakenAndNoOther) {
+  settings->load();
+  int changes = 0;
+  QObject::connect(settings.get(), &Settings::changed, [&] { ++changes; });
+  settings->storeDataPort("COM4"); // held already: nothing written
+  settings->setFps(5);
+  settings->saveScreenSize(208, 176); // not a value held
+  EXPECT_EQ(changes, 0);
+  settings->storeDataPort("COM9");
+  settings->setPort(0); // held for the run, not written
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(iniText(), "[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n"
+                       "[Connection]\r\nDataPort=COM9\r\n");
+  // A refused store keeps the value held and signals nothing.
+  QFile::remove(settingsFilePath(paths));
+  ASSERT_TRUE(QDir().mkpath(settingsFilePath(paths)));
+  EXPECT_THROW(settings->storeBlueToothPort("COM1"), SettingsWriteError);
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(settings->blueToothPort(), "COM7");
 }
 
 TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
-  loadSettings(paths);
+  settings->load();
   // A directory where the file should be: every write is refused.
   ASSERT_TRUE(QDir().mkpath(settingsFilePath(paths)));
   try {
-    saveCaptureSettings(paths, "/elsewhere/v.avi", 9);
+    settings->saveCapture("/elsewhere/v.avi", 9);
     FAIL() << "no error raised";
   } catch (const SettingsWriteError &e) {
     EXPECT_EQ(QString(e.what()),
               "Unable to write to " + settingsFilePath(paths));
   }
-  EXPECT_EQ(AppSettings.aviName,
+  EXPECT_EQ(settings->aviName(),
             QDir::toNativeSeparators(dir.path()).toLocal8Bit() + "video.avi");
-  EXPECT_EQ(AppSettings.fps, 5); // the key after the failed one is not written
+  EXPECT_EQ(settings->fps(), 5); // the key after the failed one is not written
 }
 
 // Only the port changed, and the disk is full: the save fails with the
@@ -131,20 +164,13 @@ TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
   const Paths paths = Paths::forExecutable(file("quorvane"));
   const QByteArray old = "[Connection]\r\nPort=10001\r\n[AVI]\r\nFPS=5\r\n";
   ASSERT_TRUE(writeAll(settingsFilePath(paths), old));
-  loadSettings(paths);
+  Settings settings(paths);
+  settings.load();
   fill();
-  DialogValues values;
-  values.port = "10002";
-  values.fps = "5";
-  values.imageType = QString::fromLocal8Bit(AppSettings.imageType);
-  values.imageDir = QString::fromLocal8Bit(AppSettings.imageDir);
-  values.aviName = QString::fromLocal8Bit(AppSettings.aviName);
-  values.blueToothPort = "COM7";
-  values.dataPort = "COM4";
-  values.languageIndex = 1;
-  values.languageName = "English";
+  SettingsValues edited = settings.values();
+  edited.port = 10002;
   try {
-    saveDialogValues(paths, values);
+    settings.saveDialog(edited);
     FAIL() << "the save reported success";
   } catch (const SettingsWriteError &e) {
     EXPECT_EQ(QString(e.what()),
@@ -157,7 +183,7 @@ TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
   }
   EXPECT_EQ(readAll(settingsFilePath(paths)), old);
   EXPECT_EQ(entries(), QStringList("Quorvane.ini"));
-  EXPECT_EQ(AppSettings.port, 10001);
+  EXPECT_EQ(settings.port(), 10001);
 
   ASSERT_TRUE(QFile::setPermissions(dir(), QFile::ReadOwner | QFile::ExeOwner));
   ScopedUserPermissions user;

@@ -2,6 +2,7 @@
 
 #include "aviconvert/FramePlacement.h"
 #include "capture/ConverterFiles.h"
+#include "capture/VideoFormats.h"
 #include "platform/ProfileFile.h"
 #include "settings/FileErrorText.h"
 #include "settings/Language.h"
@@ -85,6 +86,7 @@ void Conversion::prepare() {
     m_output = m_videoDir + m_output;
   m_fps = std::clamp(
       parseSettingsInt(settings.readString("AVI", "FPS", "5"), 5), 1, 20);
+  m_scale = parseVideoScale(settings.readString("AVI", "Scale", "1"));
   const int height =
       parseSettingsInt(settings.readString("ScreenSize", "Height", ""), 0);
   const int width =
@@ -105,6 +107,13 @@ void Conversion::prepare() {
   for (const QString &path : m_paths)
     times.append(frameTimeMs(path));
   m_placed = placeFrames(times, m_fps);
+
+  const std::optional<VideoFormat> format = videoFormatFor(m_output);
+  if (!format)
+    throw VideoError(uiText("ConvertUnknownFormat")
+                         .arg(QDir::toNativeSeparators(m_output),
+                              QStringLiteral(".avi, .mp4, .webm, .gif")));
+  m_format = *format;
 
   // Holding the lock, the unfinished videos of killed converters are known
   // to be stale.
@@ -131,18 +140,15 @@ bool Conversion::step() {
     const QSize size = m_size.isValid() ? m_size : image.size();
     QDir().mkpath(QFileInfo(m_output).absolutePath());
     try {
-      m_writer = std::make_unique<VideoWriter>(m_part, size, m_fps);
+      m_writer = std::make_unique<VideoWriter>(
+          m_part, size, VideoOptions{m_format, m_fps, m_scale});
     } catch (...) {
       QFile::remove(m_part); // opened, perhaps, before the failure
       throw;
     }
     m_base = m_placed[index];
   }
-  const int slot = m_placed[index] - m_base;
-  while (m_writer->framesWritten() < slot)
-    m_writer->write(m_last);
-  m_writer->write(image);
-  m_last = image;
+  m_writer->write(image, m_placed[index] - m_base);
   m_converted.append(path);
   return m_next < total();
 }
@@ -153,7 +159,7 @@ Report Conversion::finish() {
   if (!m_writer)
     throw VideoError(uiText("ConvertNoFrameRead").arg(total()).arg(m_listPath));
   m_writer->finish();
-  const int frames = m_writer->framesWritten();
+  const int covered = m_writer->slotsCovered();
   m_writer.reset();
   // Renaming never replaces a file: one made since Prepare makes the video
   // take the next free name.
@@ -180,7 +186,7 @@ Report Conversion::finish() {
   report.output = m_output;
   report.converted = int(m_converted.size());
   report.skipped = m_skipped;
-  report.seconds = double(frames) / m_fps;
+  report.seconds = double(covered) / m_fps;
   return report;
 }
 

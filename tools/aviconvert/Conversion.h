@@ -1,7 +1,9 @@
 #pragma once
 // One conversion: the frames listed in "AVIList.dat" become the video named
-// by [AVI] aviName of "Quorvane.ini", at [AVI] fps frames per second. Runs
-// frame by frame so a window can show its progress.
+// by [AVI] AVIName of "Quorvane.ini", at [AVI] FPS frames per second, each
+// frame enlarged [AVI] Scale times. The name's extension chooses the format
+// (capture/VideoFormats.h). Runs frame by frame so a window can show its
+// progress.
 
 #include "aviconvert/VideoWriter.h"
 
@@ -40,8 +42,8 @@ public:
   // Takes the converter lock of the program directory, reads the settings
   // and the list, and picks the video's name: the next free one
   // ("video-2.avi", ...) when the named file exists. Throws VideoError when
-  // another converter holds the lock or the list is missing or empty; then
-  // nothing is changed.
+  // another converter holds the lock, the list is missing or empty, or the
+  // name's extension is not a video format; then nothing is changed.
   void prepare();
 
   int total() const { return int(m_paths.size()); }
@@ -50,6 +52,8 @@ public:
   // The name the settings give, when the video gets another one.
   QString takenPath() const { return m_taken; }
   int fps() const { return m_fps; }
+  int scale() const { return m_scale; }
+  VideoFormat format() const { return m_format; }
 
   // Reads and encodes the next listed frame; false once all are done.
   // Throws VideoError when the video cannot be written.
@@ -73,13 +77,14 @@ private:
   QString m_taken;
   QString m_part;
   int m_fps = 5;
+  int m_scale = 1;
+  VideoFormat m_format = VideoFormat::Avi;
   QSize m_size;
   QStringList m_paths;
   QList<int> m_placed;
   int m_next = 0;
   int m_base = 0;
   int m_skipped = 0;
-  QImage m_last;
   QStringList m_converted;
   std::unique_ptr<VideoWriter> m_writer;
   std::unique_ptr<QLockFile> m_lock;

@@ -2,6 +2,9 @@
 
 #include "settings/Language.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEvent>
@@ -17,6 +20,32 @@
 namespace aviconvert {
 
 namespace {
+
+// Opens the file manager on the video's folder with the video selected,
+// through the desktop's file manager service; where there is none, the
+// folder is opened.
+void showInFolder(const QString &path) {
+  const QString folder = QFileInfo(path).absolutePath();
+  QDBusMessage call = QDBusMessage::createMethodCall(
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("/org/freedesktop/FileManager1"),
+      QStringLiteral("org.freedesktop.FileManager1"),
+      QStringLiteral("ShowItems"));
+  call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  if (!bus.isConnected()) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    return;
+  }
+  auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+  QObject::connect(watcher, &QDBusPendingCallWatcher::finished,
+                   [folder](QDBusPendingCallWatcher *done) {
+                     if (done->isError())
+                       QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+                     done->deleteLater();
+                   });
+}
+
 // Two sentences in one text: the first is ended with a full stop when it
 // has no end of its own.
 QString sentences(QString first, const QString &second) {
@@ -74,9 +103,8 @@ ConvertWindow::ConvertWindow(const ConversionDirs &dirs, QWidget *parent)
   layout->addLayout(buttons);
 
   connect(m_close, &QPushButton::clicked, this, &QWidget::close);
-  connect(m_openFolder, &QPushButton::clicked, this, [this] {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(m_outputFolder));
-  });
+  connect(m_openFolder, &QPushButton::clicked, this,
+          [this] { showInFolder(m_outputPath); });
   retranslate();
 }
 
@@ -107,7 +135,10 @@ void ConvertWindow::start() {
   try {
     m_conversion->prepare();
   } catch (const VideoError &e) {
-    fail(e.message());
+    // Refused before a frame was read: what stays is said only when the
+    // list was read.
+    const QString kept = m_conversion->keptText();
+    fail(kept.isEmpty() ? e.message() : sentences(e.message(), kept));
     return;
   }
   m_progress->setRange(0, m_conversion->total());
@@ -149,7 +180,7 @@ void ConvertWindow::nextFrame() {
 
 void ConvertWindow::succeed(const Report &report) {
   showProgress();
-  m_outputFolder = QFileInfo(report.output).absolutePath();
+  m_outputPath = QFileInfo(report.output).absoluteFilePath();
   QString text = uiText("ConvertSaved")
                      .arg(report.converted)
                      .arg(report.seconds, 0, 'f', 1)

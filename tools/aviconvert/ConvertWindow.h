@@ -1,7 +1,8 @@
 #pragma once
 // The converter's window, titled "AviConvert": a progress bar counting
 // frames, the output path and the elapsed time; then the result in one
-// sentence with Open folder and Close, or what failed and what was kept.
+// sentence naming the video, with Open folder (which shows the video in its
+// folder) and Close, or what failed and what was kept.
 
 #include "aviconvert/Conversion.h"
 
@@ -54,7 +55,7 @@ private:
   QLabel *m_resultLabel = nullptr;
   QPushButton *m_openFolder = nullptr;
   QPushButton *m_close = nullptr;
-  QString m_outputFolder;
+  QString m_outputPath;
 };
 
 } // namespace aviconvert

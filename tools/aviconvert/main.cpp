@@ -16,8 +16,14 @@
 #include <QTimer>
 #include <cstdio>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 int main(int argc, char **argv) {
   QApplication app(argc, argv);
+  // The encoders' own statistics would drown the one line of result.
+  av_log_set_level(AV_LOG_ERROR);
   QApplication::setApplicationName(QStringLiteral("AviConvert"));
   const QStringList args = QApplication::arguments();
   // The program directory is the one worked in, for the settings and the
@@ -30,8 +36,9 @@ int main(int argc, char **argv) {
                                  QStringLiteral(QV_CONVERTER_DATA_DIR));
   const aviconvert::ConversionDirs dirs{paths.workDir(), paths.configDir(),
                                         paths.defaultVideoDir()};
-  loadSettings(paths);
-  loadLanguage(paths);
+  Settings settings(paths);
+  settings.load();
+  loadLanguage(paths, settings);
   const bool exitWhenDone =
       qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
 
