@@ -313,8 +313,8 @@ double benchEndToEnd(const Traffic &traffic, bool &ok, qint64 &events) {
 int main(int argc, char **argv) {
   QCoreApplication app(argc, argv);
   const qint64 megabytes = argc > 1 ? std::max(1, atoi(argv[1])) : 16;
-  LogCommands = false;
-  LogPacketSize = false;
+  EventLog::instance().setOn(LogSwitch::Commands, false);
+  EventLog::instance().setOn(LogSwitch::PacketSize, false);
 
   std::mt19937 rng(20240611);
   const Traffic traffic = makeTraffic(megabytes * 1000 * 1000, rng);

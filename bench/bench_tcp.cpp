@@ -28,6 +28,7 @@
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
+#include "screen/SkinFile.h"
 #include "screen/TileDecoder.h"
 
 #include <QApplication>
@@ -431,12 +432,12 @@ int main(int argc, char **argv) {
   const QString onlyRow =
       argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();
   QTemporaryDir dir;
-  setExePath(dir.filePath("quorvane"));
+  const Paths paths = Paths::forExecutable(dir.filePath("quorvane"));
 
   ScreenCanvas canvas;
   canvas.resetPictures();
   ActivityIndicator indicator;
-  LinkViewAdapter view(canvas, indicator);
+  LinkViewAdapter view(canvas, indicator, skinFilePath(paths));
   CommandQueue queue;
   // The GUI side: the real screen views with their paced repaints, in a
   // window that is shown.

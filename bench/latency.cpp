@@ -303,12 +303,21 @@ void keyToWire(MainWindow &form, int port, int pollMs, int keys) {
 
 void inProcess(BenchApp &app, int rhythmTiles, int floodTiles, int keys) {
   QTemporaryDir dir;
-  setExePath(dir.filePath("quorvane"));
-  setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
-    std::fprintf(stderr, "message box: %s\n", qPrintable(text));
-  });
-  AppCore core;
-  MainWindow form(core);
+  const Paths paths = Paths::forExecutable(dir.filePath("quorvane"));
+  // Messages go to the error output; no box stops the run.
+  class PrintedMessages : public MessageBoxes {
+  public:
+    void show(QWidget *, MessageKind, const QString &,
+              const QString &text) override {
+      std::fprintf(stderr, "message box: %s\n", qPrintable(text));
+    }
+    int ask(QWidget *, const QString &, const QString &,
+            const QStringList &buttons) override {
+      return int(buttons.size()) - 1;
+    }
+  } messages;
+  AppCore core(paths);
+  MainWindow form(core, messages);
   form.show();
   QElapsedTimer wait;
   wait.start();

@@ -17,6 +17,7 @@
 #include "link/TcpLink.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
+#include "screen/SkinFile.h"
 #include "support/PtyPair.h"
 
 #include <QApplication>
@@ -279,7 +280,7 @@ int main(int argc, char **argv) {
   const int cycles = argc > 2 ? QByteArray(argv[2]).toInt() : 1000;
   const int vanishes = argc > 3 ? QByteArray(argv[3]).toInt() : 100;
   QTemporaryDir dir;
-  setExePath(dir.filePath("quorvane"));
+  const Paths paths = Paths::forExecutable(dir.filePath("quorvane"));
   const Usage atLaunch = measure();
   QElapsedTimer total;
   total.start();
@@ -287,7 +288,7 @@ int main(int argc, char **argv) {
   ScreenCanvas canvas;
   canvas.resetPictures();
   ActivityIndicator indicator;
-  LinkViewAdapter view(canvas, indicator);
+  LinkViewAdapter view(canvas, indicator, skinFilePath(paths));
   CommandQueue queue;
   queue.setPhoneId(kSimId);
   TKeyPresser keys(queue);

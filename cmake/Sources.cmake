@@ -150,6 +150,8 @@ set(QV_SOURCES_app
   SettingsPage.h
   SplashScreen.cpp
   SplashScreen.h
+  StartOptions.cpp
+  StartOptions.h
   Startup.cpp
   Startup.h
   TrayController.cpp

@@ -8,9 +8,11 @@
 #include "link/ConnectionManager.h"
 #include "link/SerialLink.h"
 #include "link/TcpLink.h"
+#include "platform/KeyMapping.h"
 #include "platform/Shell.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
+#include "screen/SkinFile.h"
 #include "settings/KnownPhones.h"
 #include "settings/Settings.h"
 
@@ -28,17 +30,24 @@ PhoneId phoneIdOf(const QByteArray &hexBlock) {
 
 } // namespace
 
-AppCore::AppCore()
-    : m_settings(std::make_unique<Settings>()),
+AppCore::AppCore(const Paths &paths,
+                 std::unique_ptr<platform::CapsLockSource> capsLock)
+    : m_paths(paths),
+      m_capsLock(capsLock ? std::move(capsLock)
+                          : std::make_unique<platform::X11CapsLock>()),
+      m_settings(std::make_unique<Settings>(m_paths)),
       m_queue(std::make_unique<CommandQueue>()),
+      m_keyboard(*m_queue, m_keyTable, *m_capsLock),
       m_canvas(std::make_unique<ScreenCanvas>()),
       m_indicator(std::make_unique<ActivityIndicator>()),
-      m_linkView(std::make_unique<LinkViewAdapter>(*m_canvas, *m_indicator)),
+      m_linkView(std::make_unique<LinkViewAdapter>(*m_canvas, *m_indicator,
+                                                   skinFilePath(paths))),
       m_tcpLink(std::make_unique<TcpLink>(*m_linkView, *m_queue)),
       m_serialLink(std::make_unique<SerialLink>(*m_queue, m_linkView.get())),
       m_captureClock([] { return QDateTime::currentDateTime(); }) {
   m_tcpLink->setStats(&m_linkStats);
   m_tcpLink->setGate(&m_phoneGate);
+  m_serialLink->setConfigDir(m_paths.configDir());
   m_serialLink->setStats(&m_linkStats);
   m_serialLink->setGate(&m_phoneGate);
 
@@ -53,14 +62,15 @@ AppCore::AppCore()
   RecorderHooks rec;
   rec.picture = [this] { return m_canvas->screen(); };
   rec.now = [this] { return m_captureClock().time(); };
-  rec.programDir = [] { return workDir(); };
-  rec.framesDir = [] { return tempDir(); };
+  rec.programDir = [this] { return m_paths.workDir(); };
+  rec.framesDir = [this] { return m_paths.tempDir(); };
   rec.saveScreenSize = [this](int height, int width) {
     m_settings->saveScreenSize(height, width);
   };
   // Nothing is waited for and nothing is reported.
-  rec.startConverter = [] {
-    platform::startProgram(QStringLiteral("AVIConvert"), converterDir());
+  rec.startConverter = [this] {
+    platform::startProgram(QStringLiteral("AVIConvert"),
+                           m_paths.converterDir());
   };
   m_recorder = std::make_unique<VideoRecorder>(std::move(rec));
 }

@@ -2,13 +2,16 @@
 // The running program without its windows. AppCore creates, owns and wires
 // the settings, the key table, the key queue, the screen canvas, the activity
 // indicator, the view the links draw through, both links, the known-phones
-// gate, the link figures, the connection manager and the capture; the main
-// window is a view of it. Created once on the GUI thread, by runQuorvane or by
-// a test.
+// gate, the link figures, the connection manager, the capture and the
+// keyboard; the main window is a view of it. Created once on the GUI thread,
+// by runQuorvane or by a test, with the run's folders.
 
+#include "common/Paths.h"
 #include "keys/KeyTable.h"
+#include "keys/Keyboard.h"
 #include "link/LinkStats.h"
 #include "link/PhoneGate.h"
+#include "platform/KeyMapping.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -31,17 +34,21 @@ class VideoRecorder;
 
 class AppCore {
 public:
-  AppCore();
+  // capsLock: where the keyboard reads Caps Lock; null: the X server.
+  explicit AppCore(const Paths &paths,
+                   std::unique_ptr<platform::CapsLockSource> capsLock = {});
   ~AppCore();
   AppCore(const AppCore &) = delete;
   AppCore &operator=(const AppCore &) = delete;
 
-  // The settings of Quorvane.ini, read by the main window's start; tests
-  // set the values they need here.
+  const Paths &paths() const { return m_paths; }
+  // The settings of Quorvane.ini in the configuration folder, read by the
+  // main window's start; tests set the values they need here.
   Settings &settings() { return *m_settings; }
   // The key table, empty until loaded (runQuorvane loads it at start).
   KeyTable &keyTable() { return m_keyTable; }
   CommandQueue &queue() { return *m_queue; }
+  Keyboard &keyboard() { return m_keyboard; }
   ScreenCanvas &canvas() { return *m_canvas; }
   ActivityIndicator &indicator() { return *m_indicator; }
   LinkViewAdapter &linkView() { return *m_linkView; }
@@ -86,9 +93,12 @@ public:
   void shutDown();
 
 private:
+  const Paths m_paths;
+  std::unique_ptr<platform::CapsLockSource> m_capsLock;
   std::unique_ptr<Settings> m_settings;
   KeyTable m_keyTable;
   std::unique_ptr<CommandQueue> m_queue;
+  Keyboard m_keyboard;
   std::unique_ptr<ScreenCanvas> m_canvas;
   std::unique_ptr<ActivityIndicator> m_indicator;
   std::unique_ptr<LinkViewAdapter> m_linkView;

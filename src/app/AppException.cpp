@@ -7,31 +7,21 @@
 #include <QMessageBox>
 #include <QPointer>
 
-namespace {
-bool g_showErrorBox = true;
-bool g_handling = false;
-QStringList g_handled;
-} // namespace
-
 void appException(QObject *, const QString &message) {
-  g_handled.append(message);
-  if (g_handling)
-    return; // an error while the box is up: the program is ending already
-  g_handling = true;
-  if (g_showErrorBox && qApp)
-    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(),
-                          message);
-  g_handling = false;
-  if (qApp)
+  if (GuardedApplication *app = GuardedApplication::instance())
+    app->handleError(message);
+  else if (QCoreApplication::instance())
     QCoreApplication::exit(1);
 }
 
 namespace {
-// A settings file the disk refused is no reason to end the program: what the
-// user has open (a link, a recording) goes on, and the file is as it was.
 void reportWriteError(const SettingsWriteError &error) {
-  showMessageBox(nullptr, MessageKind::Warning,
-                 QApplication::applicationDisplayName(), error.goingOn());
+  if (GuardedApplication *app = GuardedApplication::instance())
+    app->reportWriteError(error);
+  else
+    QtMessageBoxes().show(nullptr, MessageKind::Warning,
+                          QApplication::applicationDisplayName(),
+                          error.goingOn());
 }
 } // namespace
 
@@ -84,9 +74,28 @@ bool GuardedApplication::notify(QObject *receiver, QEvent *event) {
   return false;
 }
 
-void GuardedApplication::setShowErrorBox(bool show) { g_showErrorBox = show; }
+GuardedApplication *GuardedApplication::instance() {
+  return qobject_cast<GuardedApplication *>(QCoreApplication::instance());
+}
 
-QStringList GuardedApplication::handledErrors() { return g_handled; }
+void GuardedApplication::handleError(const QString &message) {
+  m_handled.append(message);
+  if (m_handling)
+    return; // an error while the box is up: the program is ending already
+  m_handling = true;
+  if (m_showErrorBox)
+    QMessageBox::critical(nullptr, applicationDisplayName(), message);
+  m_handling = false;
+  exit(1);
+}
+
+// A settings file the disk refused is no reason to end the program: what the
+// user has open (a link, a recording) goes on, and the file is as it was.
+void GuardedApplication::reportWriteError(const SettingsWriteError &error) {
+  (m_boxes ? m_boxes : &m_ownBoxes)
+      ->show(nullptr, MessageKind::Warning, applicationDisplayName(),
+             error.goingOn());
+}
 
 void postUnknownAppException(QObject *sender) {
   postAppException(sender, uiText("UiUnknownError"));

@@ -27,8 +27,8 @@ const QString kConverterTitle = QStringLiteral("AviConvert");
 const QString kConverterProgram = QStringLiteral("AVIConvert");
 
 // Starts the converter without waiting for it; false when it is not found.
-bool startConverterProgram() {
-  return platform::startProgram(kConverterProgram, converterDir());
+bool startConverterProgram(const Paths &paths) {
+  return platform::startProgram(kConverterProgram, paths.converterDir());
 }
 
 QIcon recordMenuImage(int index) {
@@ -38,8 +38,10 @@ QIcon recordMenuImage(int index) {
 } // namespace
 
 CaptureController::CaptureController(AppCore &core, QWidget &window,
+                                     MessageBoxes &boxes,
                                      const Controls &controls)
-    : QObject(&window), m_core(core), m_window(window), m_controls(controls) {
+    : QObject(&window), m_core(core), m_window(window), m_boxes(boxes),
+      m_controls(controls) {
   setObjectName("captureController");
   m_core.setFolderPicker([this] {
     return QFileDialog::getExistingDirectory(
@@ -86,11 +88,11 @@ void CaptureController::saveScreenshot() {
     if (m_core.saveScreenshot() != ScreenshotResult::Saved)
       return;
   } catch (const CaptureWriteError &e) {
-    showMessageBox(&m_window, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   uiText(e.isFolder() ? "FileScreenshotFolderNotMade"
-                                       : "FileScreenshotNotSaved")
-                       .arg(e.path(), e.reason()));
+    m_boxes.show(&m_window, MessageKind::Warning,
+                 QApplication::applicationDisplayName(),
+                 uiText(e.isFolder() ? "FileScreenshotFolderNotMade"
+                                     : "FileScreenshotNotSaved")
+                     .arg(e.path(), e.reason()));
     return;
   } catch (const std::exception &e) {
     postAppException(&m_window, e);
@@ -148,8 +150,8 @@ void CaptureController::stopRecording() {
   applyRecorderState();
   m_controls.stopButton->setDown(true);
   if (!failure.isEmpty())
-    showMessageBox(&m_window, MessageKind::Warning,
-                   QApplication::applicationDisplayName(), failure);
+    m_boxes.show(&m_window, MessageKind::Warning,
+                 QApplication::applicationDisplayName(), failure);
 }
 
 void CaptureController::captureFrame() {
@@ -160,8 +162,8 @@ void CaptureController::captureFrame() {
     m_captureTimer->stop();
     applyRecorderState();
     m_controls.stopButton->setDown(true);
-    showMessageBox(&m_window, MessageKind::Warning,
-                   QApplication::applicationDisplayName(), e.message());
+    m_boxes.show(&m_window, MessageKind::Warning,
+                 QApplication::applicationDisplayName(), e.message());
   } catch (const std::exception &e) {
     m_captureTimer->stop();
     postAppException(&m_window, e);
@@ -169,25 +171,26 @@ void CaptureController::captureFrame() {
 }
 
 void CaptureController::offerLeftoverRecording() {
+  const Paths &paths = m_core.paths();
   QStringList frames;
   {
     // A converter at work owns the frames and its unfinished video.
-    const std::unique_ptr<QLockFile> lock = converterLock(workDir());
+    const std::unique_ptr<QLockFile> lock = converterLock(paths.workDir());
     if (!lock->tryLock(0))
       return;
-    removeStaleParts(workDir());
+    removeStaleParts(paths.workDir());
     const QString video = QString::fromLocal8Bit(m_core.settings().aviName());
     if (!video.isEmpty())
       removeStaleParts(
-          QFileInfo(QDir(defaultVideoDir()).absoluteFilePath(video))
+          QFileInfo(QDir(paths.defaultVideoDir()).absoluteFilePath(video))
               .absolutePath());
-    frames = framesInFolder(tempDir());
+    frames = framesInFolder(paths.tempDir());
   }
   if (frames.isEmpty())
     return;
-  const QString folder = QDir::toNativeSeparators(tempDir());
+  const QString folder = QDir::toNativeSeparators(paths.tempDir());
   const QString caption = QApplication::applicationDisplayName();
-  const int choice = askQuestion(
+  const int choice = m_boxes.ask(
       &m_window, caption,
       uiText("CaptureLeftoverFrames").arg(frames.size()).arg(folder),
       {uiText("CaptureLeftoverMake"), uiText("CaptureLeftoverDelete"),
@@ -197,23 +200,23 @@ void CaptureController::offerLeftoverRecording() {
     try {
       writeListFile(m_core.recorder().listFilePath(), frames);
     } catch (const CaptureWriteError &e) {
-      showMessageBox(&m_window, MessageKind::Warning, caption,
-                     uiText("CaptureLeftoverListFailed")
-                         .arg(e.path(), e.reason(), folder));
+      m_boxes.show(&m_window, MessageKind::Warning, caption,
+                   uiText("CaptureLeftoverListFailed")
+                       .arg(e.path(), e.reason(), folder));
       return;
     }
-    if (!startConverterProgram())
-      showMessageBox(
+    if (!startConverterProgram(paths))
+      m_boxes.show(
           &m_window, MessageKind::Warning, caption,
           uiText("CaptureConverterMissing")
-              .arg(QDir::toNativeSeparators(converterDir()), folder));
+              .arg(QDir::toNativeSeparators(paths.converterDir()), folder));
   } else if (choice == 1) {
     int failed = 0;
     for (const QString &frame : frames)
       if (!QFile::remove(frame) && QFileInfo::exists(frame))
         ++failed;
     if (failed > 0)
-      showMessageBox(
+      m_boxes.show(
           &m_window, MessageKind::Warning, caption,
           uiText("CaptureLeftoverDeleteFailed").arg(failed).arg(folder));
   }

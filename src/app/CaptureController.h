@@ -7,6 +7,7 @@
 #include <QString>
 
 class AppCore;
+class MessageBoxes;
 class PictureButton;
 class QAction;
 class QTimer;
@@ -20,8 +21,10 @@ public:
     QAction *recordPauseAction, *stopAction, *screenshotAction;
     PictureButton *screenshotButton, *recordButton, *pauseButton, *stopButton;
   };
-  // window: the parent of folder pickers and messages.
-  CaptureController(AppCore &core, QWidget &window, const Controls &controls);
+  // window: the parent of folder pickers and messages; boxes: where the
+  // messages go.
+  CaptureController(AppCore &core, QWidget &window, MessageBoxes &boxes,
+                    const Controls &controls);
 
   // The recorder's state as the window last showed it ("CAVIOff", ...).
   QString state() const { return m_state; }
@@ -49,6 +52,7 @@ private:
 
   AppCore &m_core;
   QWidget &m_window;
+  MessageBoxes &m_boxes;
   Controls m_controls;
   QTimer *m_captureTimer = nullptr, *m_buttonResetTimer = nullptr;
   QString m_state = QStringLiteral("CAVIOff");

@@ -22,10 +22,11 @@
 #include <QTimer>
 
 ConnectionCommands::ConnectionCommands(AppCore &core, QWidget &window,
+                                       MessageBoxes &boxes,
                                        const Controls &controls,
                                        TrayController &tray)
-    : QObject(&window), m_core(core), m_window(window), m_controls(controls),
-      m_tray(tray) {
+    : QObject(&window), m_core(core), m_window(window), m_boxes(boxes),
+      m_controls(controls), m_tray(tray) {
   setObjectName("connectionCommands");
   for (int i = 0; i < 3; ++i)
     m_ledImages.append(QPixmap(QStringLiteral(":/art/led_%1.png").arg(i)));
@@ -351,23 +352,23 @@ void ConnectionCommands::setWatchdogRunning(bool running) {
 
 void ConnectionCommands::showSerialOpenError(LinkKind link) {
   if (link == LinkKind::Cable)
-    showMessageBox(&m_window, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   uiText("UiSelectAnotherPort"));
+    m_boxes.show(&m_window, MessageKind::Warning,
+                 QApplication::applicationDisplayName(),
+                 uiText("UiSelectAnotherPort"));
   else
-    showMessageBox(&m_window, MessageKind::Warning, uiText("MesAtention"),
-                   uiText("MesAtenMessage"));
+    m_boxes.show(&m_window, MessageKind::Warning, uiText("MesAtention"),
+                 uiText("MesAtenMessage"));
 }
 
 void ConnectionCommands::showNoSerialPortOpened() {
-  showMessageBox(&m_window, MessageKind::Warning,
-                 QApplication::applicationDisplayName(),
-                 uiText("LinkNoSerialPort"));
+  m_boxes.show(&m_window, MessageKind::Warning,
+               QApplication::applicationDisplayName(),
+               uiText("LinkNoSerialPort"));
 }
 
 void ConnectionCommands::showListenError(const QString &message) {
-  showMessageBox(&m_window, MessageKind::Error,
-                 QApplication::applicationDisplayName(), message);
+  m_boxes.show(&m_window, MessageKind::Error,
+               QApplication::applicationDisplayName(), message);
 }
 
 std::unique_ptr<ScanProgress> ConnectionCommands::createScanProgress() {

@@ -14,6 +14,7 @@
 #include <QPointer>
 
 class AppCore;
+class MessageBoxes;
 class PictureButton;
 class QAction;
 class QLabel;
@@ -35,10 +36,10 @@ public:
     QLabel *linkLed, *modelLabel, *statusLabel;
     ScreenImage *screenView, *zoomView;
   };
-  // window: the parent of the pop-up, the prompts and messages. Attaches
-  // itself to core as its connection view.
-  ConnectionCommands(AppCore &core, QWidget &window, const Controls &controls,
-                     TrayController &tray);
+  // window: the parent of the pop-up, the prompts and messages; boxes:
+  // where the messages go. Attaches itself to core as its connection view.
+  ConnectionCommands(AppCore &core, QWidget &window, MessageBoxes &boxes,
+                     const Controls &controls, TrayController &tray);
 
   // The LED's picture: -1 none (the bar's red dot shows), 0 no link, 1 link
   // open, 2 activity.
@@ -85,6 +86,7 @@ private:
 
   AppCore &m_core;
   QWidget &m_window;
+  MessageBoxes &m_boxes;
   Controls m_controls;
   TrayController &m_tray;
   QMenu *m_popup = nullptr;

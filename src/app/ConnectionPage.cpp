@@ -18,8 +18,10 @@
 #include <QtDebug>
 #include <algorithm>
 
-ConnectionPage::ConnectionPage(const Settings &settings, QWidget *parent)
-    : SettingsPage(parent), m_settings(settings) {
+ConnectionPage::ConnectionPage(const Settings &settings, const Paths &paths,
+                               MessageBoxes &boxes, QWidget *parent)
+    : SettingsPage(parent), m_settings(settings),
+      m_configDir(paths.configDir()), m_boxes(boxes) {
   setObjectName("PageConnection");
   // One group per link, stacked from the top; more fit below.
   int top = 6;
@@ -102,7 +104,7 @@ void ConnectionPage::pageShown(const Settings &held) {
   m_portEdit->setValue(held.port());
   QStringList ports;
   try {
-    for (const SerialPortEntry &entry : readSerialPortTable(configDir()))
+    for (const SerialPortEntry &entry : readSerialPortTable(m_configDir))
       if (!ports.contains(entry.portName))
         ports.append(entry.portName);
   } catch (const std::exception &e) {
@@ -167,7 +169,7 @@ void ConnectionPage::removeSelectedPhone() {
   try {
     removeKnownPhone(m_settings, block);
   } catch (const std::exception &e) {
-    showMessageBox(
+    m_boxes.show(
         this, MessageKind::Warning, window()->windowTitle(),
         uiText("UiPhoneNotRemoved").arg(QString::fromLocal8Bit(e.what())));
   }

@@ -11,11 +11,16 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 
+class MessageBoxes;
+class Paths;
+
 class ConnectionPage : public SettingsPage {
   Q_OBJECT
 public:
-  // settings: whose file lists the known phones.
-  explicit ConnectionPage(const Settings &settings, QWidget *parent = nullptr);
+  // settings: whose file lists the known phones; paths: where the serial
+  // port table lies; boxes: where a refused removal is told.
+  ConnectionPage(const Settings &settings, const Paths &paths,
+                 MessageBoxes &boxes, QWidget *parent = nullptr);
 
   void load(const Settings &settings) override;
   void store(Settings &edited) const override;
@@ -38,6 +43,8 @@ private:
   void removeSelectedPhone();
 
   const Settings &m_settings;
+  const QString m_configDir;
+  MessageBoxes &m_boxes;
   QGroupBox *m_internetBox = nullptr, *m_bluetoothBox = nullptr,
             *m_cableBox = nullptr, *m_phonesBox = nullptr;
   QLabel *m_internetLabel = nullptr, *m_bluetoothLabel = nullptr,

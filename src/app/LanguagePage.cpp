@@ -1,6 +1,5 @@
 #include "app/LanguagePage.h"
 
-#include "common/Paths.h"
 #include "settings/DialogSave.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -8,7 +7,8 @@
 #include <QComboBox>
 #include <QLabel>
 
-LanguagePage::LanguagePage(QWidget *parent) : SettingsPage(parent) {
+LanguagePage::LanguagePage(const QStringList &languageDirs, QWidget *parent)
+    : SettingsPage(parent), m_languageDirs(languageDirs) {
   setObjectName("PageLocalization");
   m_languageLabel = newLabel(this, "LabLanguage", 13, 8, 328);
   m_languageCombo = new QComboBox(this);
@@ -25,7 +25,7 @@ void LanguagePage::retranslate() {
 void LanguagePage::load(const Settings &settings) {
   m_languageCombo->clear();
   const QString lines =
-      listLanguageFolders(languageDirs(), uiText("SLDefault"));
+      listLanguageFolders(m_languageDirs, uiText("SLDefault"));
   m_languageCombo->addItems(lines.split(QStringLiteral("\r\n")));
   const QString language = QString::fromLocal8Bit(settings.language());
   if (language.isEmpty()) {

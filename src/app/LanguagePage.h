@@ -4,13 +4,18 @@
 
 #include "app/SettingsPage.h"
 
+#include <QStringList>
+
 class QComboBox;
 class QLabel;
 
 class LanguagePage : public SettingsPage {
   Q_OBJECT
 public:
-  explicit LanguagePage(QWidget *parent = nullptr);
+  // languageDirs: the folders the languages are listed from
+  // (Paths::languageDirs).
+  explicit LanguagePage(const QStringList &languageDirs,
+                        QWidget *parent = nullptr);
 
   // Lists the folders and selects the language held: none when its folder
   // is gone.
@@ -19,6 +24,7 @@ public:
   void retranslate() override;
 
 private:
+  const QStringList m_languageDirs;
   QLabel *m_languageLabel = nullptr;
   QComboBox *m_languageCombo = nullptr;
 };

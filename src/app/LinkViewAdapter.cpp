@@ -8,8 +8,10 @@
 #include <QThread>
 
 LinkViewAdapter::LinkViewAdapter(ScreenCanvas &canvas,
-                                 ActivityIndicator &indicator, QObject *parent)
-    : QObject(parent), m_canvas(canvas), m_indicator(indicator) {}
+                                 ActivityIndicator &indicator,
+                                 const QString &skinFile, QObject *parent)
+    : QObject(parent), m_canvas(canvas), m_skinFile(skinFile),
+      m_indicator(indicator) {}
 
 template <typename F> void LinkViewAdapter::inGeneration(F &&f) {
   const int generation = m_generation;
@@ -44,7 +46,7 @@ void LinkViewAdapter::setWaitingShown(bool waiting) {
 void LinkViewAdapter::showPhoneIdentity(const QByteArray &modelCode) {
   // The pictures are wiped here, in order with the tiles of this link.
   m_canvas.resetPictures();
-  const QString name = modelName(skinFilePath(), modelCode);
+  const QString name = modelName(m_skinFile, modelCode);
   inGeneration([this, name, modelCode] {
     emit phoneNameChanged(name);
     m_peer.modelCode = modelCode;
@@ -64,7 +66,7 @@ void LinkViewAdapter::askAboutPhone(quint64 connection,
                                     const std::array<uint8_t, 8> &id) {
   const QByteArray block(reinterpret_cast<const char *>(id.data()), 8);
   const QByteArray modelCode = modelCodeOf(id.data());
-  const QString name = modelName(skinFilePath(), modelCode);
+  const QString name = modelName(m_skinFile, modelCode);
   inGeneration([this, connection, block, modelCode, name] {
     emit phoneApprovalNeeded(connection, block.toHex().toUpper(), modelCode,
                              name);

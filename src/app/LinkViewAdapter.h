@@ -17,8 +17,9 @@ class ActivityIndicator;
 class LinkViewAdapter : public QObject, public LinkView {
   Q_OBJECT
 public:
+  // skinFile: where the phones' model names are (skinFilePath).
   LinkViewAdapter(ScreenCanvas &canvas, ActivityIndicator &indicator,
-                  QObject *parent = nullptr);
+                  const QString &skinFile, QObject *parent = nullptr);
 
   void drawTile(const QByteArray &data, int x, int y) override;
   void showPhoneIdentity(const QByteArray &modelCode) override;
@@ -63,6 +64,7 @@ private:
   void setWaitingShown(bool waiting);
 
   ScreenCanvas &m_canvas;
+  const QString m_skinFile;
   ActivityIndicator &m_indicator;
   std::atomic<int> m_generation{0};
   // Set by the link when the phone has gone, taken by the next tile.

@@ -6,7 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 
-LogPage::LogPage(QWidget *parent) : SettingsPage(parent) {
+LogPage::LogPage(EventLog &log, QWidget *parent) : SettingsPage(parent) {
   setObjectName("PageLogFile");
   m_logFileLabel = newLabel(this, "LabLogFile", 13, 8, 328);
   m_logFileLabel->setText(uiText("UiLogFile"));
@@ -14,9 +14,9 @@ LogPage::LogPage(QWidget *parent) : SettingsPage(parent) {
   bold.setBold(true);
   m_logFileLabel->setFont(bold);
   // A log switch: its check box and, beside it, the label that names it.
-  auto logSwitch = [this](QCheckBox *&box, const char *boxName, QLabel *&label,
-                          const char *labelName, int top, const char *textKey,
-                          std::atomic<bool> &on) {
+  auto logSwitch = [this, &log](QCheckBox *&box, const char *boxName,
+                                QLabel *&label, const char *labelName, int top,
+                                const char *textKey, LogSwitch which) {
     box = new QCheckBox(this);
     box->setObjectName(boxName);
     box->setGeometry(13, top, 17, 17);
@@ -24,12 +24,12 @@ LogPage::LogPage(QWidget *parent) : SettingsPage(parent) {
     label->setText(uiText(textKey));
     label->setBuddy(box);
     connect(box, &QCheckBox::clicked, this,
-            [box, &on] { on = box->isChecked(); });
+            [box, &log, which] { log.setOn(which, box->isChecked()); });
   };
   logSwitch(m_logCommandsCheck, "JvXPCheckboxComand", m_logCommandsLabel,
-            "LabCommand", 36, "UiLogCommand", LogCommands);
+            "LabCommand", 36, "UiLogCommand", LogSwitch::Commands);
   logSwitch(m_logPacketSizeCheck, "JvXPCheckboxSize", m_logPacketSizeLabel,
-            "LabPacketSize", 62, "UiLogPacketSize", LogPacketSize);
+            "LabPacketSize", 62, "UiLogPacketSize", LogSwitch::PacketSize);
 }
 
 void LogPage::load(const Settings &) {

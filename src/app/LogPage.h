@@ -5,13 +5,16 @@
 
 #include "app/SettingsPage.h"
 
+class EventLog;
+
 class QCheckBox;
 class QLabel;
 
 class LogPage : public SettingsPage {
   Q_OBJECT
 public:
-  explicit LogPage(QWidget *parent = nullptr);
+  // log: the logger whose switches the boxes turn.
+  explicit LogPage(EventLog &log, QWidget *parent = nullptr);
 
   // Both boxes start unticked, whatever the switches hold.
   void load(const Settings &settings) override;

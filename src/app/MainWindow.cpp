@@ -34,11 +34,12 @@
 #include <QTimer>
 #include <QToolButton>
 
-MainWindow::MainWindow(AppCore &core, QWidget *parent)
+MainWindow::MainWindow(AppCore &core, MessageBoxes &boxes,
+                       const StartOptions &options, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_core(core) {
+      m_core(core), m_boxes(boxes), m_options(options) {
   initArtwork();
   setObjectName("mainWindow");
   setFixedSize(kClientWidth, kClientHeight);
@@ -51,25 +52,26 @@ MainWindow::MainWindow(AppCore &core, QWidget *parent)
 
   // A log line that cannot be written turns its log off; the user hears of
   // it once, on this thread, whichever thread wrote the line.
-  setLogFailureHandler([this](const QString &path, const QString &reason) {
-    QMetaObject::invokeMethod(
-        this, [this, path, reason] { showLogWriteError(path, reason); },
-        Qt::QueuedConnection);
-  });
+  EventLog::instance().setFailureHandler(
+      [this](const QString &path, const QString &reason) {
+        QMetaObject::invokeMethod(
+            this, [this, path, reason] { showLogWriteError(path, reason); },
+            Qt::QueuedConnection);
+      });
 
   buildMenus();
   buildControlBar();
   buildWorkZone();
   m_tray = new TrayController(*this);
   m_connection = new ConnectionCommands(
-      m_core, *this,
+      m_core, *this, m_boxes,
       {m_autoConnectAction, m_bluetoothAction, m_cableAction, m_internetAction,
        m_disconnectAction, m_connectButton, m_disconnectButton,
        m_cableIndicator, m_bluetoothIndicator, m_internetIndicator, m_linkLed,
        m_modelLabel, m_statusLabel, m_screenView, m_zoomView},
       *m_tray);
   m_capture = new CaptureController(
-      m_core, *this,
+      m_core, *this, m_boxes,
       {m_recordPauseAction, m_stopAction, m_screenshotAction,
        m_screenshotButton, m_recordButton, m_pauseButton, m_stopButton});
   connect(m_capture, &CaptureController::screenshotSaved, this, [this] {
@@ -91,7 +93,7 @@ MainWindow::~MainWindow() {
   // The links report to this window: they end first.
   m_core.shutDown();
   m_core.detachView();
-  setLogFailureHandler({});
+  EventLog::instance().setFailureHandler({});
 }
 
 void MainWindow::initialize() {
@@ -100,7 +102,7 @@ void MainWindow::initialize() {
   m_core.settings().load();
   // The window's texts; a change of language later sets them again through
   // changeEvent.
-  loadLanguage(m_core.settings());
+  loadLanguage(m_core.paths(), m_core.settings());
   retranslate();
   for (PictureButton *b : m_keypad->buttons())
     connect(b, &PictureButton::clicked, this,
@@ -150,15 +152,15 @@ AllowPhoneDialog *MainWindow::allowPhonePrompt() const {
 }
 
 void MainWindow::showManual() {
-  const QString path = dataDir() + QStringLiteral("Manual.pdf");
+  const QString path = m_core.paths().dataDir() + QStringLiteral("Manual.pdf");
   auto report = [this, path](platform::OpenResult result) {
     const char *key =
         result == platform::OpenResult::Missing    ? "UiManualMissing"
         : result == platform::OpenResult::NoViewer ? "UiManualNoViewer"
                                                    : "UiManualFailed";
-    showMessageBox(this, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   uiText(key).arg(QDir::toNativeSeparators(path)));
+    m_boxes.show(this, MessageKind::Warning,
+                 QApplication::applicationDisplayName(),
+                 uiText(key).arg(QDir::toNativeSeparators(path)));
   };
   const platform::OpenResult result =
       platform::openDocument(path, this, report);
@@ -177,15 +179,15 @@ void MainWindow::showAbout() {
 void MainWindow::showSettings() {
   runGuarded(this, [this] {
     SettingsDialog dialog(m_core.settings(), m_core.keyTable(),
-                          startedWithLogSwitch(), this);
+                          m_options.logSwitch, m_core.paths(), m_boxes, this);
     if (dialog.exec() == QDialog::Accepted &&
         m_core.settings().language() != loadedLanguage())
-      loadLanguage(m_core.settings());
+      loadLanguage(m_core.paths(), m_core.settings());
   });
 }
 
 void MainWindow::showLogWriteError(const QString &path, const QString &reason) {
-  showMessageBox(
+  m_boxes.show(
       this, MessageKind::Warning, QApplication::applicationDisplayName(),
       uiText("LinkLogWriteFailed").arg(QDir::toNativeSeparators(path), reason));
 }
@@ -197,7 +199,7 @@ void MainWindow::pressKeypadButton(PictureButton *button) {
 }
 
 void MainWindow::handleKeyDown(uint16_t key, Qt::KeyboardModifiers shift) {
-  sendKeyDown(m_core.queue(), m_core.keyTable(), key, shift);
+  m_core.keyboard().sendKeyDown(key, shift);
 }
 
 void MainWindow::toggleQuickText() {

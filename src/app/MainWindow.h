@@ -6,6 +6,8 @@
 // and the screenshots and recording (CaptureController).
 // Tests drive it as a user would, through its controls' object names.
 
+#include "app/StartOptions.h"
+
 #include <QWidget>
 #include <cstdint>
 
@@ -14,6 +16,7 @@ class AppCore;
 class CaptureController;
 class ConnectionCommands;
 class KeyPreview;
+class MessageBoxes;
 class PhonePanel;
 class PictureButton;
 class QAction;
@@ -32,8 +35,10 @@ public:
   static constexpr int kClientWidth = 625;
   static constexpr int kClientHeight = 669;
 
-  // core: the running program this window shows and commands.
-  explicit MainWindow(AppCore &core, QWidget *parent = nullptr);
+  // core: the running program this window shows and commands; boxes: where
+  // its messages go; options: what the command line asked.
+  MainWindow(AppCore &core, MessageBoxes &boxes,
+             const StartOptions &options = {}, QWidget *parent = nullptr);
   ~MainWindow() override;
 
   AppCore &core() { return m_core; }
@@ -83,6 +88,8 @@ private:
   void showLogWriteError(const QString &path, const QString &reason);
 
   AppCore &m_core;
+  MessageBoxes &m_boxes;
+  const StartOptions m_options;
 
   // Menu tool bar and menus.
   QWidget *m_menuStrip = nullptr; // a strip of flat menu buttons

@@ -3,17 +3,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace {
-std::function<void(MessageKind, const QString &, const QString &)> g_hook;
-std::function<int(const QString &, const QStringList &)> g_questionHook;
-} // namespace
-
-void showMessageBox(QWidget *parent, MessageKind kind, const QString &caption,
-                    const QString &text) {
-  if (g_hook) {
-    g_hook(kind, caption, text);
-    return;
-  }
+void QtMessageBoxes::show(QWidget *parent, MessageKind kind,
+                          const QString &caption, const QString &text) {
   switch (kind) {
   case MessageKind::Information:
     QMessageBox::information(parent, caption, text);
@@ -27,15 +18,8 @@ void showMessageBox(QWidget *parent, MessageKind kind, const QString &caption,
   }
 }
 
-void setMessageBoxHook(
-    std::function<void(MessageKind, const QString &, const QString &)> hook) {
-  g_hook = std::move(hook);
-}
-
-int askQuestion(QWidget *parent, const QString &caption, const QString &text,
-                const QStringList &buttons) {
-  if (g_questionHook)
-    return g_questionHook(text, buttons);
+int QtMessageBoxes::ask(QWidget *parent, const QString &caption,
+                        const QString &text, const QStringList &buttons) {
   QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton,
                   parent);
   QList<QPushButton *> added;
@@ -50,9 +34,4 @@ int askQuestion(QWidget *parent, const QString &caption, const QString &text,
   const qsizetype chosen =
       added.indexOf(qobject_cast<QPushButton *>(box.clickedButton()));
   return int(chosen < 0 ? added.size() - 1 : chosen);
-}
-
-void setQuestionHook(
-    std::function<int(const QString &, const QStringList &)> hook) {
-  g_questionHook = std::move(hook);
 }

@@ -1,26 +1,32 @@
 #pragma once
-// The program's message boxes, behind one seam so tests can answer them.
+// The program's message boxes, behind one interface so tests can answer
+// them. The creator of the main window owns the one in use and hands it to
+// every window that shows a message.
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 class QWidget;
 
 enum class MessageKind { Information, Warning, Error };
 
-void showMessageBox(QWidget *parent, MessageKind kind, const QString &caption,
-                    const QString &text);
+class MessageBoxes {
+public:
+  virtual ~MessageBoxes() = default;
 
-// Replaces the boxes (tests); an empty function restores them.
-void setMessageBoxHook(
-    std::function<void(MessageKind, const QString &, const QString &)> hook);
+  virtual void show(QWidget *parent, MessageKind kind, const QString &caption,
+                    const QString &text) = 0;
+  // A question with the buttons' captions, the first one the default and
+  // the last one what Escape or closing the box gives. Returns the index of
+  // the button chosen.
+  virtual int ask(QWidget *parent, const QString &caption, const QString &text,
+                  const QStringList &buttons) = 0;
+};
 
-// A question with the buttons' captions, the first one the default and the
-// last one what Escape or closing the box gives. Returns the index of the
-// button chosen.
-int askQuestion(QWidget *parent, const QString &caption, const QString &text,
-                const QStringList &buttons);
-
-// Answers the questions (tests); an empty function restores them.
-void setQuestionHook(
-    std::function<int(const QString &text, const QStringList &buttons)> hook);
+// The boxes of QMessageBox, modal to their parent.
+class QtMessageBoxes : public MessageBoxes {
+public:
+  void show(QWidget *parent, MessageKind kind, const QString &caption,
+            const QString &text) override;
+  int ask(QWidget *parent, const QString &caption, const QString &text,
+          const QStringList &buttons) override;
+};

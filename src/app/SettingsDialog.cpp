@@ -7,6 +7,7 @@
 #include "app/LanguagePage.h"
 #include "app/LogPage.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "settings/DialogSave.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
@@ -90,9 +91,11 @@ QIcon pageIcon(int index) {
 } // namespace
 
 SettingsDialog::SettingsDialog(Settings &settings, KeyTable &keys,
-                               bool showLogPage, QWidget *parent)
+                               bool showLogPage, const Paths &paths,
+                               MessageBoxes &boxes, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
-      m_settings(settings), m_showLogPage(showLogPage) {
+      m_settings(settings), m_showLogPage(showLogPage), m_paths(paths),
+      m_boxes(boxes) {
   setObjectName("FrmSetting");
   setFixedSize(kClientWidth, kClientHeight);
   QFont verdana(QStringLiteral("Verdana"));
@@ -155,10 +158,11 @@ SettingsDialog::SettingsDialog(Settings &settings, KeyTable &keys,
           &SettingsDialog::btnSaveClick);
   connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-  m_connectionPage = new ConnectionPage(settings);
+  m_connectionPage = new ConnectionPage(settings, m_paths, m_boxes);
   m_capturePage = new CapturePage;
   m_pages = {m_connectionPage, new KeysPage(keys), m_capturePage,
-             new LanguagePage, new LogPage};
+             new LanguagePage(m_paths.languageDirs()),
+             new LogPage(EventLog::instance())};
   for (SettingsPage *page : m_pages)
     m_pageStack->addWidget(page);
 
@@ -256,14 +260,14 @@ void SettingsDialog::btnSaveClick() {
     return;
   }
   try {
-    Settings edited(m_settings.filePath());
+    Settings edited(m_paths);
     edited.setValues(m_settings.values());
     for (const SettingsPage *page : m_pages)
       page->store(edited);
     m_settings.saveDialog(edited.values());
   } catch (const SettingsWriteError &e) {
     // The file is as it was; the fields stay as typed for another try.
-    showMessageBox(this, MessageKind::Warning, windowTitle(), e.inDialog());
+    m_boxes.show(this, MessageKind::Warning, windowTitle(), e.inDialog());
     return;
   } catch (const std::exception &e) {
     postAppException(this, e);
@@ -277,7 +281,7 @@ void SettingsDialog::showRefusal(const DialogRefusal &refusal) {
   // put back the held value and hide what was refused.
   const bool fps = refusal.field == DialogField::FPS;
   selectPageKeepingFields(fps ? PageCaptureIndex : PageConnectionIndex);
-  showMessageBox(this, MessageKind::Warning, windowTitle(), refusal.message);
+  m_boxes.show(this, MessageKind::Warning, windowTitle(), refusal.message);
   if (refusal.field == DialogField::ListenAddress)
     m_connectionPage->focusListenAddress();
   else if (fps)

@@ -11,9 +11,12 @@
 #include <QList>
 #include <QString>
 
+#include "common/Paths.h"
+
 class CapturePage;
 class ConnectionPage;
 class KeyTable;
+class MessageBoxes;
 class QFrame;
 class QLabel;
 class QPushButton;
@@ -40,7 +43,10 @@ public:
 
   // settings: what the fields show and the save writes; keys: the table
   // the key page edits. showLogPage: the program was started with "-log".
+  // paths: where the settings, the port table and the languages lie;
+  // boxes: where the dialog's messages go.
   SettingsDialog(Settings &settings, KeyTable &keys, bool showLogPage,
+                 const Paths &paths, MessageBoxes &boxes,
                  QWidget *parent = nullptr);
 
   // The caption of a page, as its tree node and the banner show it.
@@ -69,6 +75,8 @@ private:
 
   Settings &m_settings;
   bool m_showLogPage;
+  const Paths m_paths;
+  MessageBoxes &m_boxes;
   QList<QString> m_captions;
   QList<SettingsPage *> m_pages;
   ConnectionPage *m_connectionPage = nullptr;

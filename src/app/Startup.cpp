@@ -5,6 +5,8 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SplashScreen.h"
+#include "app/StartOptions.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
@@ -20,8 +22,6 @@
 
 namespace {
 
-bool g_logSwitch = false;
-
 // The executable's own path, known before any Qt object exists.
 QString processExePath(const char *argv0) {
   const QFileInfo self(QStringLiteral("/proc/self/exe"));
@@ -32,24 +32,27 @@ QString processExePath(const char *argv0) {
 
 } // namespace
 
-bool startedWithLogSwitch() { return g_logSwitch; }
-
-void saveKeyTableAtEnd(KeyTable &table) {
+void saveKeyTableAtEnd(const Paths &paths, KeyTable &table,
+                       MessageBoxes &boxes) {
   QString error;
-  if (!table.save(&error))
-    showMessageBox(nullptr, MessageKind::Warning,
-                   QApplication::applicationDisplayName(),
-                   error + ' ' + uiText("FileKeysLostAtEnd"));
+  if (!table.save(paths, &error))
+    boxes.show(nullptr, MessageKind::Warning,
+               QApplication::applicationDisplayName(),
+               error + ' ' + uiText("FileKeysLostAtEnd"));
 }
 
 int runQuorvane(int argc, char *argv[]) {
-  // 1. Process-wide state: the paths and the "-log" switch.
-  setExePath(processExePath(argv[0]), QStringLiteral(QV_INSTALLED_DATA_DIR),
-             QStringLiteral(QV_INSTALLED_CONVERTER_DIR));
-  g_logSwitch = argc > 1 && QByteArray(argv[1]) == "-log";
+  // 1. Before any thread: the command line, the folders and the log's file.
+  const StartOptions options = StartOptions::parse(argc, argv);
+  const Paths paths = Paths::forExecutable(
+      processExePath(argv[0]), QStringLiteral(QV_INSTALLED_DATA_DIR),
+      QStringLiteral(QV_INSTALLED_CONVERTER_DIR));
+  EventLog::instance().setFilePath(paths.logFile());
 
   // 2. The application object.
   GuardedApplication app(argc, argv);
+  QtMessageBoxes boxes;
+  app.setMessageBoxes(&boxes);
   QApplication::setApplicationName(QStringLiteral("Quorvane"));
   QGuiApplication::setDesktopFileName(
       QStringLiteral("io.github.quorvane.Quorvane"));
@@ -58,21 +61,20 @@ int runQuorvane(int argc, char *argv[]) {
   // 3. One copy per user only: a second one hands over to the first and
   // ends; when the first holds the lock but does not answer, it says so.
   SingleInstance instance;
-  switch (instance.check(0, exePath())) {
+  switch (instance.check(0, paths.exePath())) {
   case SingleInstance::Check::First:
     break;
   case SingleInstance::Check::HandedOver:
     return 0;
   case SingleInstance::Check::Unreachable:
-    Settings settings; // for the language of the message
+    Settings settings(paths); // for the language of the message
     settings.load();
-    loadLanguage(settings);
-    showMessageBox(nullptr, MessageKind::Warning,
-                   QApplication::applicationName(),
-                   uiText("UiInstanceNoAnswer")
-                       .arg(instance.holderPid() > 0
-                                ? QString::number(instance.holderPid())
-                                : QStringLiteral("?")));
+    loadLanguage(paths, settings);
+    boxes.show(nullptr, MessageKind::Warning, QApplication::applicationName(),
+               uiText("UiInstanceNoAnswer")
+                   .arg(instance.holderPid() > 0
+                            ? QString::number(instance.holderPid())
+                            : QStringLiteral("?")));
     return 1;
   }
 
@@ -84,9 +86,9 @@ int runQuorvane(int argc, char *argv[]) {
 
   // 5. The program and its main window; the window's creation reads the
   // settings and installs the error handler.
-  AppCore core;
-  core.keyTable().load();
-  auto main = std::make_unique<MainWindow>(core);
+  AppCore core(paths);
+  core.keyTable().load(paths);
+  auto main = std::make_unique<MainWindow>(core, boxes, options);
   QObject::connect(&instance, &SingleInstance::restoreRequested, main.get(),
                    &MainWindow::restoreFromOtherInstance);
   QObject::connect(main.get(), &MainWindow::closed, &app, &QApplication::quit);
@@ -100,7 +102,7 @@ int runQuorvane(int argc, char *argv[]) {
   main.reset();
   core.shutDown();
   splash.reset();
-  saveKeyTableAtEnd(core.keyTable());
+  saveKeyTableAtEnd(paths, core.keyTable(), boxes);
   core.queue().queueClear();
   return code;
 }

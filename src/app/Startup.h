@@ -6,9 +6,10 @@ class KeyTable;
 // Runs the program; returns the process exit code.
 int runQuorvane(int argc, char *argv[]);
 
-// True when the program was started with "-log" as its first argument.
-bool startedWithLogSwitch();
+class MessageBoxes;
+class Paths;
 
 // The ending step for the key table: writes keys.ini; when that fails, says
 // so in a message and lets the program end normally.
-void saveKeyTableAtEnd(KeyTable &table);
+void saveKeyTableAtEnd(const Paths &paths, KeyTable &table,
+                       MessageBoxes &boxes);

@@ -1,7 +1,5 @@
 #include "common/EventLog.h"
 
-#include "common/Paths.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -12,28 +10,38 @@
 #include <mutex>
 #include <unistd.h>
 
-std::atomic<bool> LogCommands{false};
-std::atomic<bool> LogPacketSize{false};
+EventLog &EventLog::instance() {
+  static EventLog log;
+  return log;
+}
 
-namespace {
-
-std::mutex g_logLock; // guards the three below
-std::function<QDateTime()> g_clock;
-QString g_pathOverride;
-LogFailureHandler g_failureHandler;
-
-QDateTime now() { return g_clock ? g_clock() : QDateTime::currentDateTime(); }
-
-} // namespace
-
-QString logFilePath() {
+QDateTime EventLog::now() const {
+  std::function<QDateTime()> clock;
   {
-    std::lock_guard lock(g_logLock);
-    if (!g_pathOverride.isEmpty())
-      return g_pathOverride;
+    std::lock_guard lock(m_mutex);
+    clock = m_clock;
   }
-  const QFileInfo exe(exePath());
-  return stateDir() + exe.completeBaseName() + ".log";
+  return clock ? clock() : QDateTime::currentDateTime();
+}
+
+QString EventLog::filePath() const {
+  std::lock_guard lock(m_mutex);
+  return m_path;
+}
+
+void EventLog::setFilePath(const QString &path) {
+  std::lock_guard lock(m_mutex);
+  m_path = path;
+}
+
+void EventLog::setFailureHandler(LogFailureHandler handler) {
+  std::lock_guard lock(m_mutex);
+  m_failureHandler = std::move(handler);
+}
+
+void EventLog::setClock(std::function<QDateTime()> clock) {
+  std::lock_guard lock(m_mutex);
+  m_clock = std::move(clock);
 }
 
 QByteArray formatLogLine(const QDateTime &when, const QByteArray &message) {
@@ -43,14 +51,9 @@ QByteArray formatLogLine(const QDateTime &when, const QByteArray &message) {
          QByteArray::number(t.msec()) + ' ' + message;
 }
 
-QByteArray logDate() {
-  QDateTime stamp;
-  {
-    std::lock_guard lock(g_logLock);
-    stamp = now();
-  }
+QByteArray EventLog::date() const {
   return QLocale::system()
-      .toString(stamp.date(), QLocale::ShortFormat)
+      .toString(now().date(), QLocale::ShortFormat)
       .toLocal8Bit();
 }
 
@@ -103,30 +106,26 @@ TAppendResult appendLine(const QString &path, const QByteArray &line) {
   return {true, error == 0 ? QString() : errorText(error)};
 }
 
-QByteArray lineFor(const QByteArray &message) {
-  QDateTime stamp;
-  {
-    std::lock_guard lock(g_logLock);
-    stamp = now();
-  }
-  return formatLogLine(stamp, message) + "\r\n";
-}
-
 } // namespace
 
-void writeLog(const QByteArray &message, bool on) {
+QByteArray EventLog::lineFor(const QByteArray &message) const {
+  return formatLogLine(now(), message) + "\r\n";
+}
+
+void EventLog::write(const QByteArray &message, bool on) {
   if (!on)
     return;
-  const QString path = logFilePath();
+  const QString path = filePath();
   const TAppendResult result = appendLine(path, lineFor(message));
   if (result.Failed())
     throw LogWriteError(result.message(path).toStdString());
 }
 
-void writeLog(const QByteArray &message, std::atomic<bool> &logSwitch) {
+void EventLog::write(const QByteArray &message, LogSwitch which) {
+  std::atomic<bool> &logSwitch = flag(which);
   if (!logSwitch)
     return;
-  const QString path = logFilePath();
+  const QString path = filePath();
   const TAppendResult result = appendLine(path, lineFor(message));
   if (!result.Failed())
     return;
@@ -136,24 +135,9 @@ void writeLog(const QByteArray &message, std::atomic<bool> &logSwitch) {
     return;
   LogFailureHandler handler;
   {
-    std::lock_guard lock(g_logLock);
-    handler = g_failureHandler;
+    std::lock_guard lock(m_mutex);
+    handler = m_failureHandler;
   }
   if (handler)
     handler(path, result.reason);
-}
-
-void setLogFailureHandler(LogFailureHandler handler) {
-  std::lock_guard lock(g_logLock);
-  g_failureHandler = std::move(handler);
-}
-
-void setLogClock(std::function<QDateTime()> clock) {
-  std::lock_guard lock(g_logLock);
-  g_clock = std::move(clock);
-}
-
-void setLogFilePath(const QString &path) {
-  std::lock_guard lock(g_logLock);
-  g_pathOverride = path;
 }

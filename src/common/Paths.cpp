@@ -2,27 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMutex>
 #include <QStandardPaths>
 
 namespace {
-
-struct PathSet {
-  QString exePath;
-  QString exeDir;
-  PathLayout layout = PathLayout::Portable;
-  QString dataDir;
-  QString configDir;
-  QString stateDir;
-  QString workDir;
-  QString userDataDir;
-  QString converterDir;
-  QString videoDir;
-  QString pictureDir;
-};
-
-QMutex g_pathLock;
-PathSet g_paths;
 
 QString folder(const QString &path) {
   QString dir = QDir::cleanPath(path);
@@ -50,63 +32,49 @@ QString standardDir(QStandardPaths::StandardLocation type) {
 
 } // namespace
 
-void setExePath(const QString &path, const QString &dataRelative,
-                const QString &converterRelative) {
-  PathSet p;
-  const QFileInfo info(path);
-  p.exePath = info.absoluteFilePath();
-  p.exeDir = folder(info.absolutePath());
-  const QString installedData = folder(p.exeDir + dataRelative);
-  if (!holdsData(p.exeDir) && holdsData(installedData)) {
-    p.layout = PathLayout::Installed;
-    p.dataDir = installedData;
+Paths Paths::forExecutable(const QString &exePath, const QString &dataRelative,
+                           const QString &converterRelative) {
+  Paths p;
+  const QFileInfo info(exePath);
+  p.m_exePath = info.absoluteFilePath();
+  p.m_exeDir = folder(info.absolutePath());
+  const QString installedData = folder(p.m_exeDir + dataRelative);
+  if (!holdsData(p.m_exeDir) && holdsData(installedData)) {
+    p.m_layout = PathLayout::Installed;
+    p.m_dataDir = installedData;
     const QString name = QStringLiteral("/quorvane");
-    p.configDir =
+    p.m_configDir =
         folder(standardDir(QStandardPaths::GenericConfigLocation) + name);
-    p.stateDir = folder(userStateHome() + name);
-    p.workDir =
+    p.m_stateDir = folder(userStateHome() + name);
+    p.m_workDir =
         folder(standardDir(QStandardPaths::GenericCacheLocation) + name);
-    p.userDataDir =
+    p.m_userDataDir =
         folder(standardDir(QStandardPaths::GenericDataLocation) + name);
-    p.converterDir = converterRelative.isEmpty()
-                         ? p.exeDir
-                         : folder(p.exeDir + converterRelative);
-    p.videoDir = folder(standardDir(QStandardPaths::MoviesLocation));
-    p.pictureDir = folder(standardDir(QStandardPaths::PicturesLocation));
-    for (const QString &dir :
-         {p.configDir, p.stateDir, p.workDir, p.videoDir, p.pictureDir})
+    p.m_converterDir = converterRelative.isEmpty()
+                           ? p.m_exeDir
+                           : folder(p.m_exeDir + converterRelative);
+    p.m_videoDir = folder(standardDir(QStandardPaths::MoviesLocation));
+    p.m_pictureDir = folder(standardDir(QStandardPaths::PicturesLocation));
+    for (const QString &dir : {p.m_configDir, p.m_stateDir, p.m_workDir,
+                               p.m_videoDir, p.m_pictureDir})
       QDir().mkpath(dir);
   } else {
-    p.dataDir = p.configDir = p.stateDir = p.workDir = p.converterDir =
-        p.videoDir = p.pictureDir = p.exeDir;
+    p.m_dataDir = p.m_configDir = p.m_stateDir = p.m_workDir =
+        p.m_converterDir = p.m_videoDir = p.m_pictureDir = p.m_exeDir;
   }
-  QMutexLocker lock(&g_pathLock);
-  g_paths = p;
+  return p;
 }
 
-namespace {
-PathSet paths() {
-  QMutexLocker lock(&g_pathLock);
-  return g_paths;
-}
-} // namespace
+QString Paths::tempDir() const { return m_workDir + QStringLiteral("temp/"); }
 
-QString exePath() { return paths().exePath; }
-QString exeDir() { return paths().exeDir; }
-PathLayout pathLayout() { return paths().layout; }
-QString dataDir() { return paths().dataDir; }
-QString configDir() { return paths().configDir; }
-QString stateDir() { return paths().stateDir; }
-QString workDir() { return paths().workDir; }
-QString tempDir() { return workDir() + QStringLiteral("temp/"); }
-QString converterDir() { return paths().converterDir; }
-QString defaultVideoDir() { return paths().videoDir; }
-QString defaultPictureDir() { return paths().pictureDir; }
-
-QStringList languageDirs() {
-  const PathSet p = paths();
-  QStringList dirs{p.dataDir + QStringLiteral("Languages/")};
-  if (!p.userDataDir.isEmpty())
-    dirs << p.userDataDir + QStringLiteral("Languages/");
+QStringList Paths::languageDirs() const {
+  QStringList dirs{m_dataDir + QStringLiteral("Languages/")};
+  if (!m_userDataDir.isEmpty())
+    dirs << m_userDataDir + QStringLiteral("Languages/");
   return dirs;
+}
+
+QString Paths::logFile() const {
+  return m_stateDir + QFileInfo(m_exePath).completeBaseName() +
+         QStringLiteral(".log");
 }

@@ -44,11 +44,13 @@ QList<QByteArray> defaultKeyTable() {
   return lines;
 }
 
-QString keyTablePath() { return configDir() + QStringLiteral("keys.ini"); }
+QString keyTablePath(const Paths &paths) {
+  return paths.configDir() + QStringLiteral("keys.ini");
+}
 
-void KeyTable::load() {
+void KeyTable::load(const Paths &paths) {
   m_lines = defaultKeyTable();
-  QFile file(keyTablePath());
+  QFile file(keyTablePath(paths));
   if (!file.exists())
     return;
   if (!file.open(QIODevice::ReadOnly)) {
@@ -69,17 +71,17 @@ void KeyTable::load() {
   m_lines = splitLines(text);
 }
 
-bool KeyTable::save(QString *error) {
+bool KeyTable::save(const Paths &paths, QString *error) {
   QByteArray text;
   for (const QByteArray &line : m_lines)
     text += line + "\r\n";
   m_lines.clear();
-  const FileWriteResult written = writeFileWhole(keyTablePath(), text);
+  const FileWriteResult written = writeFileWhole(keyTablePath(paths), text);
   if (written.ok())
     return true;
   if (error)
     *error = uiText("FileKeysNotSaved")
-                 .arg(keyTablePath(), fileErrorText(written.error));
+                 .arg(keyTablePath(paths), fileErrorText(written.error));
   return false;
 }
 

@@ -11,6 +11,8 @@
 #include <QString>
 #include <cstdint>
 
+class Paths;
+
 // Modifier bits of a shortcut.
 enum : uint16_t {
   KeyModAlt = 1,
@@ -32,8 +34,8 @@ using ExplodedString = QList<QByteArray>;
 
 // The 24 built-in lines.
 QList<QByteArray> defaultKeyTable();
-// keys.ini in the configuration folder.
-QString keyTablePath();
+// keys.ini in the configuration folder of paths.
+QString keyTablePath(const Paths &paths);
 
 // Lines of a text: CR, LF and CR LF each end a line; a trailing break adds
 // no line.
@@ -72,13 +74,13 @@ public:
   int findKeyByShortcut(uint16_t modifiers, uint16_t virtualKey) const;
 
   // Fills the table with the defaults, then replaces it whole with keys.ini
-  // when that file exists. A file that exists but cannot be read leaves the
-  // defaults and logs a line.
-  void load();
+  // when that file exists (keyTablePath(paths)). A file that exists but
+  // cannot be read leaves the defaults and logs a line.
+  void load(const Paths &paths);
   // Writes every line, each ended by CR LF, replacing keys.ini, then
   // empties the table. Returns false with a message in *error when the file
   // could not be written.
-  bool save(QString *error = nullptr);
+  bool save(const Paths &paths, QString *error = nullptr);
 
 private:
   QList<QByteArray> m_lines;

@@ -30,8 +30,8 @@ uint16_t virtualKeyToChar(uint16_t vk, bool shift, bool capsLock) {
   return vk;
 }
 
-uint16_t virtualKeyToChar(uint16_t vk, bool shift) {
-  return virtualKeyToChar(vk, shift, platform::capsLockOn());
+uint16_t Keyboard::keyChar(uint16_t vk, bool shift) const {
+  return virtualKeyToChar(vk, shift, m_capsLock.capsLockOn());
 }
 
 uint16_t modifierMask(Qt::KeyboardModifiers modifiers) {
@@ -57,13 +57,12 @@ uint16_t phoneCodeForKeyDown(const KeyTable &table, uint16_t vk,
   return virtualKeyToChar(vk, modifiers & Qt::ShiftModifier, capsLock);
 }
 
-uint16_t sendKeyDown(CommandQueue &queue, const KeyTable &table, uint16_t vk,
-                     Qt::KeyboardModifiers modifiers) {
+uint16_t Keyboard::sendKeyDown(uint16_t vk, Qt::KeyboardModifiers modifiers) {
   if (vk == 0)
     return 0;
   const uint16_t code =
-      phoneCodeForKeyDown(table, vk, modifiers, platform::capsLockOn());
-  queue.putKeyCode(code);
+      phoneCodeForKeyDown(m_table, vk, modifiers, m_capsLock.capsLockOn());
+  m_queue.putKeyCode(code);
   return code;
 }
 

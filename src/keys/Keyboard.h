@@ -11,12 +11,13 @@
 class QWidget;
 class CommandQueue;
 class KeyTable;
+namespace platform {
+class CapsLockSource;
+}
 
 // The character code of a key on a US layout; the virtual-key code itself
 // for a key without a character.
 uint16_t virtualKeyToChar(uint16_t virtualKey, bool shift, bool capsLock);
-// The same with the Caps Lock state of the keyboard.
-uint16_t virtualKeyToChar(uint16_t virtualKey, bool shift);
 
 // The modifier mask of a key event: Alt 1, Ctrl 2, Shift 4.
 uint16_t modifierMask(Qt::KeyboardModifiers modifiers);
@@ -27,9 +28,26 @@ uint16_t modifierMask(Qt::KeyboardModifiers modifiers);
 uint16_t phoneCodeForKeyDown(const KeyTable &table, uint16_t virtualKey,
                              Qt::KeyboardModifiers modifiers, bool capsLock);
 
-// Queues the phone key code of one key-down; returns what was queued, or 0.
-uint16_t sendKeyDown(CommandQueue &queue, const KeyTable &table,
-                     uint16_t virtualKey, Qt::KeyboardModifiers modifiers);
+// The PC keyboard as the phone sees it: key-downs become phone key codes in
+// the queue, a shortcut of table sending its line's code, letters following
+// the Caps Lock state of capsLock.
+class Keyboard {
+public:
+  Keyboard(CommandQueue &queue, const KeyTable &table,
+           platform::CapsLockSource &capsLock)
+      : m_queue(queue), m_table(table), m_capsLock(capsLock) {}
+
+  // virtualKeyToChar with the Caps Lock state of the keyboard.
+  uint16_t keyChar(uint16_t virtualKey, bool shift) const;
+  // Queues the phone key code of one key-down; returns what was queued, or
+  // 0.
+  uint16_t sendKeyDown(uint16_t virtualKey, Qt::KeyboardModifiers modifiers);
+
+private:
+  CommandQueue &m_queue;
+  const KeyTable &m_table;
+  platform::CapsLockSource &m_capsLock;
+};
 
 // Key preview: an application-wide event filter that hands every key-down
 // meant for one window (the window itself or any of its controls) to a

@@ -124,7 +124,7 @@ void ConnectionManager::disconnectLink() {
   m_open = false;
 
   // Clear the link's view.
-  writeLog(logDate() + " DisConnect", LogCommands);
+  writeLog(logDate() + " DisConnect", LogSwitch::Commands);
   m_queue.queueClear();
   m_window.clearScreen();
 }

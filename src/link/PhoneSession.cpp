@@ -88,7 +88,7 @@ const QByteArray &PhoneSession::reply() {
   const char *log =
       keys.isEmpty() ? m_style.emptyReplyLog : m_style.keysReplyLog;
   if (log)
-    writeLog(log, LogCommands);
+    writeLog(log, LogSwitch::Commands);
   m_reply.resize(kReplyHeader);
   qToLittleEndian<qint32>(keys.isEmpty() ? Protocol::KindNop
                                          : Protocol::KindCommands,
@@ -134,6 +134,6 @@ void PhoneSession::drawTile(const PhoneRequest &request) {
     m_view->drawTile(request.tile, request.x, request.y);
   } catch (const std::exception &e) {
     // A broken tile costs one tile, not the link.
-    writeLog(QByteArray(e.what()), LogCommands);
+    writeLog(QByteArray(e.what()), LogSwitch::Commands);
   }
 }

@@ -1,6 +1,5 @@
 #include "link/PortScan.h"
 
-#include "common/Paths.h"
 #include "platform/SerialPort.h"
 #include "platform/SerialPortList.h"
 
@@ -13,9 +12,9 @@ constexpr qsizetype kMaxListedNameLength = 255;
 
 } // namespace
 
-QStringList scanPortNames() {
+QStringList scanPortNames(const QString &configDir) {
   QStringList names;
-  for (const SerialPortEntry &entry : readSerialPortTable(configDir()))
+  for (const SerialPortEntry &entry : readSerialPortTable(configDir))
     names.append(entry.portName);
   std::stable_sort(names.begin(), names.end(),
                    [](const QString &a, const QString &b) {
@@ -24,10 +23,10 @@ QStringList scanPortNames() {
   return names;
 }
 
-QString findPortDeviceName(const QString &portName) {
+QString findPortDeviceName(const QString &configDir, const QString &portName) {
   QList<SerialPortEntry> entries;
   try {
-    entries = readSerialPortTable(configDir());
+    entries = readSerialPortTable(configDir);
   } catch (const SerialError &) {
     return QString();
   }

@@ -50,13 +50,14 @@ public:
 };
 
 // The port names of the machine, sorted as text without regard to case
-// (COM1, COM10, COM2). Throws SerialError when the list cannot be read.
-QStringList scanPortNames();
+// (COM1, COM10, COM2). configDir is where serialports.ini may lie
+// (readSerialPortTable). Throws SerialError when the list cannot be read.
+QStringList scanPortNames(const QString &configDir);
 
 // The device name listed for a port name, compared exactly; empty when
 // there is none or the list cannot be read. Entries whose device name or
 // port name does not fit 255 characters are passed over.
-QString findPortDeviceName(const QString &portName);
+QString findPortDeviceName(const QString &configDir, const QString &portName);
 
 // A data cable when the 9th character of the device name is '0' or 'U'
 // ("\Device\USBSER000"); anything else, a shorter name included, is

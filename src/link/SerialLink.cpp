@@ -116,7 +116,7 @@ template <typename F> void SerialLink::reported(F &&handler) {
 }
 
 void SerialLink::comPortAfterClose(SerialPort *) {
-  reported([] { writeLog("OnAfterClose", LogCommands); });
+  reported([] { writeLog("OnAfterClose", LogSwitch::Commands); });
 }
 
 void SerialLink::openComPort(const QString &name, qint32 baudRate) {
@@ -246,7 +246,7 @@ void SerialLink::handleSerialChunk(SerialPort *port, const QByteArray &received,
     m_view->showLinkActivity();
   m_lastReceiveTime = now();
   m_session.received(chunk.size());
-  writeLog("recv: " + QByteArray::number(count), LogPacketSize);
+  writeLog("recv: " + QByteArray::number(count), LogSwitch::PacketSize);
   m_replyPort = port;
   try {
     parseSerialPackets(chunk, port);
@@ -309,23 +309,24 @@ void SerialLink::parseSerialPackets(const QByteArray &chunk, SerialPort *port) {
     break;
   case ComFrame::Nop:
     consumePending(frame.length);
-    writeLog("recv: ComNOP", LogCommands);
+    writeLog("recv: ComNOP", LogSwitch::Commands);
     answer(port, request);
-    writeLog("send: ComReply", LogCommands);
+    writeLog("send: ComReply", LogSwitch::Commands);
     break;
   case ComFrame::Auth:
     request.kind = PhoneRequest::Kind::Auth;
     std::memcpy(request.id.data(), front + 12, request.id.size());
     consumePending(frame.length);
-    writeLog("recv: ComAuth", LogCommands);
+    writeLog("recv: ComAuth", LogSwitch::Commands);
     if (m_view)
       m_view->showLinkIdle();
-    writeLog("send: ComReply", LogCommands);
+    writeLog("send: ComReply", LogSwitch::Commands);
     answer(port, request);
     break;
   case ComFrame::Screen: {
-    writeLog("image: " + QByteArray::number(frame.length), LogPacketSize);
-    writeLog("recv: ComGetScreen", LogCommands);
+    writeLog("image: " + QByteArray::number(frame.length),
+             LogSwitch::PacketSize);
+    writeLog("recv: ComGetScreen", LogSwitch::Commands);
     request.kind = PhoneRequest::Kind::Screen;
     const qint32 length = comReadInt32(front + 4);
     if (length > Protocol::kMinTileLength) {
@@ -337,7 +338,7 @@ void SerialLink::parseSerialPackets(const QByteArray &chunk, SerialPort *port) {
     }
     answer(port, request);
     consumePending(frame.length);
-    writeLog("send: ComReply", LogCommands);
+    writeLog("send: ComReply", LogSwitch::Commands);
     break;
   }
   case ComFrame::Unknown:
@@ -373,7 +374,7 @@ void SerialLink::queueReply(SerialPort *port, const QByteArray &packet) {
 // --- Port scan -------------------------------------------------------------
 
 void SerialLink::scanPorts(ScanProgress *progress) {
-  const QStringList names = scanPortNames();
+  const QStringList names = scanPortNames(m_configDir);
   if (progress)
     progress->start(int(names.size()));
   const SerialSettings probeSettings = probePortSettings(m_comPort->settings());
@@ -417,7 +418,7 @@ void SerialLink::runFirstDataStep(SerialPort *port) {
   m_scanPending = false;
   beginSession(port);
   const QString name = port->portName();
-  const bool isCable = isCablePortDevice(findPortDeviceName(name));
+  const bool isCable = isCablePortDevice(findPortDeviceName(m_configDir, name));
   if (m_scanHost)
     m_scanHost->portFound(name, isCable);
 }

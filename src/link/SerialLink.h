@@ -53,6 +53,8 @@ public:
   void setStats(LinkStats *stats) { m_session.setStats(stats); }
   void setGate(PhoneGate *gate) { m_session.setGate(gate); }
   void setScanHost(PortScanHost *host) override { m_scanHost = host; }
+  // Where serialports.ini may lie (Paths::configDir).
+  void setConfigDir(const QString &dir) { m_configDir = dir; }
 
   // --- PhoneLink ---------------------------------------------------------
 
@@ -184,6 +186,7 @@ private:
   CommandQueue &m_queue;
   LinkView *m_view;
   PortScanHost *m_scanHost;
+  QString m_configDir;
   SerialPort *m_comPort;
   QList<SerialPort *> m_probes;
 

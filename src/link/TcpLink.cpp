@@ -355,9 +355,9 @@ void TcpLink::writeAll(const void *data, qsizetype size) {
 
 void TcpLink::idTCPServerConnect() {
   m_view.showLinkIdle();
-  writeLog(logDate() + " Connected", LogCommands);
+  writeLog(logDate() + " Connected", LogSwitch::Commands);
   const QString peer = peerAddress();
-  writeLog("Phone at " + peer.toLatin1(), LogCommands);
+  writeLog("Phone at " + peer.toLatin1(), LogSwitch::Commands);
   m_session.begin(peer);
 }
 
@@ -366,20 +366,20 @@ bool TcpLink::idTCPServerExecute(const TcpRequest &request) {
   switch (request.kind) {
   case TcpRequest::Nop:
     // The parser skips the trailing value after this reply.
-    writeLog("resv: NOP", LogCommands);
+    writeLog("resv: NOP", LogSwitch::Commands);
     break;
   case TcpRequest::GetAuth:
-    writeLog("resv: GetAuth", LogCommands);
+    writeLog("resv: GetAuth", LogSwitch::Commands);
     m_identified = true;
     phone.kind = PhoneRequest::Kind::Auth;
     phone.id = request.id;
     break;
   case TcpRequest::GetCommand:
-    writeLog("resv: GetCommand", LogCommands);
-    writeLog("recv: GetComand", LogCommands);
+    writeLog("resv: GetCommand", LogSwitch::Commands);
+    writeLog("recv: GetComand", LogSwitch::Commands);
     break;
   case TcpRequest::GetScreen:
-    writeLog("resv: GetScreen", LogCommands);
+    writeLog("resv: GetScreen", LogSwitch::Commands);
     phone.kind = PhoneRequest::Kind::Screen;
     if (request.hasTile()) {
       // Shared, not copied: the parser's buffer is free again once the
@@ -390,11 +390,11 @@ bool TcpLink::idTCPServerExecute(const TcpRequest &request) {
     }
     break;
   case TcpRequest::Discon:
-    writeLog("resv: Discon", LogCommands);
+    writeLog("resv: Discon", LogSwitch::Commands);
     phone.kind = PhoneRequest::Kind::Close;
     break;
   case TcpRequest::Other:
-    writeLog("resv: other", LogCommands);
+    writeLog("resv: other", LogSwitch::Commands);
     phone.kind = PhoneRequest::Kind::Close;
     break;
   }
@@ -414,13 +414,13 @@ void TcpLink::idTCPServerDisconnect() {
   if (!m_stopping)
     m_view.showWaitingForPhone();
   m_queue.queueClear();
-  writeLog(logDate() + " DisConnect", LogCommands);
+  writeLog(logDate() + " DisConnect", LogSwitch::Commands);
 }
 
 void TcpLink::idTCPServerException(const QByteArray &message) {
-  writeLog(message, LogCommands);
+  writeLog(message, LogSwitch::Commands);
 }
 
 void TcpLink::idTCPServerListenException(const QByteArray &message) {
-  writeLog("onlistenExeption" + message, LogCommands);
+  writeLog("onlistenExeption" + message, LogSwitch::Commands);
 }

@@ -291,31 +291,6 @@ uint16_t functionKey(int key) {
   }
 }
 
-QMutex g_capsLock;
-std::function<bool()> g_capsLockSource;
-
-bool x11CapsLock() {
-  // A connection of our own to the server DISPLAY names, opened on first use
-  // and again when DISPLAY changes; none without a server.
-  static Display *display = nullptr;
-  static QByteArray displayName;
-  static bool tried = false;
-  const QByteArray name = qgetenv("DISPLAY");
-  if (!tried || name != displayName) {
-    if (display)
-      XCloseDisplay(display);
-    display = name.isEmpty() ? nullptr : XOpenDisplay(name.constData());
-    displayName = name;
-    tried = true;
-  }
-  if (!display)
-    return false;
-  XkbStateRec state;
-  if (XkbGetState(display, XkbUseCoreKbd, &state) != Success)
-    return false;
-  return (state.mods & LockMask) != 0;
-}
-
 } // namespace
 
 uint16_t virtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers,
@@ -351,21 +326,28 @@ uint16_t virtualKeyFromEvent(const QKeyEvent &event) {
                           xcb && event.nativeScanCode() != 0);
 }
 
-bool capsLockOn() {
-  std::function<bool()> source;
-  {
-    QMutexLocker lock(&g_capsLock);
-    source = g_capsLockSource;
-  }
-  if (source)
-    return source();
-  QMutexLocker lock(&g_capsLock);
-  return x11CapsLock();
+X11CapsLock::~X11CapsLock() {
+  if (m_display)
+    XCloseDisplay(static_cast<Display *>(m_display));
 }
 
-void setCapsLockSource(std::function<bool()> source) {
-  QMutexLocker lock(&g_capsLock);
-  g_capsLockSource = std::move(source);
+bool X11CapsLock::capsLockOn() {
+  QMutexLocker lock(&m_mutex);
+  const QByteArray name = qgetenv("DISPLAY");
+  if (!m_tried || name != m_displayName) {
+    if (m_display)
+      XCloseDisplay(static_cast<Display *>(m_display));
+    m_display = name.isEmpty() ? nullptr : XOpenDisplay(name.constData());
+    m_displayName = name;
+    m_tried = true;
+  }
+  if (!m_display)
+    return false;
+  XkbStateRec state;
+  if (XkbGetState(static_cast<Display *>(m_display), XkbUseCoreKbd, &state) !=
+      Success)
+    return false;
+  return (state.mods & LockMask) != 0;
 }
 
 } // namespace platform

@@ -6,9 +6,10 @@
 // layout prints them; a key that gives a letter of another script (a Russian
 // or Greek layout) is named by the Latin letter at its place.
 
+#include <QByteArray>
+#include <QMutex>
 #include <QtCore/qnamespace.h>
 #include <cstdint>
-#include <functional>
 
 class QKeyEvent;
 
@@ -23,11 +24,31 @@ uint16_t virtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers,
                           bool positionalScanCode = false);
 uint16_t virtualKeyFromEvent(const QKeyEvent &event);
 
-// Whether Caps Lock is on (locked, or held at this moment). Asks the X
-// server; false when there is none.
-bool capsLockOn();
-// Replaces the source of the Caps Lock state (tests); an empty function
-// restores the X server.
-void setCapsLockSource(std::function<bool()> source);
+// Where the Caps Lock state comes from.
+class CapsLockSource {
+public:
+  virtual ~CapsLockSource() = default;
+  // Whether Caps Lock is on (locked, or held at this moment).
+  virtual bool capsLockOn() = 0;
+};
+
+// The X server's keyboard state, through a connection of its own to the
+// server DISPLAY names, opened on first use and again when DISPLAY changes;
+// off without a server.
+class X11CapsLock : public CapsLockSource {
+public:
+  X11CapsLock() = default;
+  ~X11CapsLock() override;
+  X11CapsLock(const X11CapsLock &) = delete;
+  X11CapsLock &operator=(const X11CapsLock &) = delete;
+
+  bool capsLockOn() override;
+
+private:
+  QMutex m_mutex;
+  void *m_display = nullptr; // Display *
+  QByteArray m_displayName;
+  bool m_tried = false;
+};
 
 } // namespace platform

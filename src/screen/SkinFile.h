@@ -4,8 +4,10 @@
 #include <QByteArray>
 #include <QString>
 
-// The skin file: skins/skin.ini in the program directory.
-QString skinFilePath();
+class Paths;
+
+// The skin file: skins/skin.ini in the data folder.
+QString skinFilePath(const Paths &paths);
 
 // The key "Name" of section modelCode in the skin file; empty when the
 // file, the section or the key is missing. The file is read at every call.

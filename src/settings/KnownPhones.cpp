@@ -33,7 +33,7 @@ QList<KnownPhone> loadKnownPhones(const Settings &settings) {
     if (!isPhoneBlockText(key)) {
       writeLog("[KnownPhones] " + key +
                    " is not 16 hexadecimal digits; the entry is ignored",
-               LogCommands);
+               LogSwitch::Commands);
       continue;
     }
     phones.append({key.toUpper(), file.readString(kSection, key, {})});

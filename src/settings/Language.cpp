@@ -131,13 +131,13 @@ QString uiText(const char *key) {
       QCoreApplication::translate(TextCatalogue::kContext, k->builtIn, k->key));
 }
 
-void loadLanguage(const Settings &settings) {
+void loadLanguage(const Paths &paths, const Settings &settings) {
   QCoreApplication *app = QCoreApplication::instance();
   if (!app) {
     qWarning("loadLanguage: no application object to install the texts in");
     return;
   }
-  TextCatalogue::of(*app).change(settings.language());
+  TextCatalogue::of(*app).change(paths.languageDirs(), settings.language());
 }
 
 QByteArray loadedLanguage() {
@@ -148,10 +148,9 @@ QByteArray loadedLanguage() {
   return catalogue ? catalogue->language() : QByteArray();
 }
 
-QString languageFilePath(const QByteArray &language) {
-  if (!isPlainFolderName(language))
+QString languageFilePath(const QStringList &dirs, const QByteArray &language) {
+  if (!isPlainFolderName(language) || dirs.isEmpty())
     return QString();
-  const QStringList dirs = languageDirs();
   if (language.isEmpty())
     return dirs.first() + QStringLiteral("lang.ini");
   // A folder the user added is read before a shipped one of the same name.

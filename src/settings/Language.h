@@ -15,6 +15,8 @@
 #include <QString>
 #include <QStringList>
 
+class Paths;
+
 // One text of the program: its key in lang.ini and its built-in text.
 struct LangKey {
   const char *key;
@@ -48,17 +50,19 @@ QString langText(const QStringList &lines, const QString &key,
 
 class Settings;
 
-// Loads the language that settings.language() names into the application's
-// text catalogue (made and installed on first use) and has Qt send
-// QEvent::LanguageChange to every window, delivered before it returns.
-void loadLanguage(const Settings &settings);
+// Loads the language that settings.language() names, from the language
+// folders of paths, into the application's text catalogue (made and
+// installed on first use) and has Qt send QEvent::LanguageChange to every
+// window, delivered before it returns.
+void loadLanguage(const Paths &paths, const Settings &settings);
 // The language the application's catalogue holds; empty before loadLanguage.
 QByteArray loadedLanguage();
 
-// The file of a language: "<exeDir>Languages/<name>/lang.ini", and
-// "<exeDir>Languages/lang.ini" for the empty name. Empty when the name is
-// not a plain folder name.
-QString languageFilePath(const QByteArray &language);
+// The file of a language among the language folders dirs (Paths::
+// languageDirs): "<dir><name>/lang.ini" in the last folder that has it, else
+// in the first, and "<first dir>lang.ini" for the empty name. Empty when the
+// name is not a plain folder name.
+QString languageFilePath(const QStringList &dirs, const QByteArray &language);
 
 // Text of a language file: UTF-8 when valid, else Windows-1252.
 QString decodeLanguageText(const QByteArray &bytes);

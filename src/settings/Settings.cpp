@@ -82,7 +82,9 @@ QString SettingsWriteError::goingOn() const {
       .arg(QString::fromLocal8Bit(what()), m_reason);
 }
 
-QString settingsFilePath() { return configDir() + "Quorvane.ini"; }
+QString settingsFilePath(const Paths &paths) {
+  return paths.configDir() + "Quorvane.ini";
+}
 
 int parseSettingsInt(const QByteArray &text, int def) {
   const QByteArray t = text.trimmed();
@@ -110,8 +112,10 @@ int digitsToInt(const QByteArray &text) {
   return static_cast<int>(value);
 }
 
-Settings::Settings(const QString &filePath, QObject *parent)
-    : QObject(parent), m_filePath(filePath) {}
+Settings::Settings(const Paths &paths, QObject *parent)
+    : QObject(parent), m_filePath(settingsFilePath(paths)),
+      m_defaultVideoDir(paths.defaultVideoDir()),
+      m_defaultPictureDir(paths.defaultPictureDir()) {}
 
 void Settings::load() {
   const platform::ProfileFile f(m_filePath);
@@ -120,14 +124,14 @@ void Settings::load() {
   s.blueToothPort = f.readString(kConnection, "BlueToothPort", "COM7");
   s.dataPort = f.readString(kConnection, "DataPort", "COM4");
   s.aviName =
-      f.readString(kAVI, "AVIName", nativeDir(defaultVideoDir()) + "video.avi");
+      f.readString(kAVI, "AVIName", nativeDir(m_defaultVideoDir) + "video.avi");
   s.fps = readInt(f, kAVI, "FPS", 5);
   // The converter reads the scale itself and takes anything else as 1.
   s.scale = readInt(f, kAVI, "Scale", 1);
   if (s.scale < 1 || s.scale > 3)
     s.scale = 1;
   s.imageType = f.readString(kImage, "ImageType", "BMP");
-  s.imageDir = f.readString(kImage, "ImageDir", nativeDir(defaultPictureDir()));
+  s.imageDir = f.readString(kImage, "ImageDir", nativeDir(m_defaultPictureDir));
   s.language = f.readString(kLanguage, "Language", "English");
   s.listenAddress = f.readString(kConnection, "ListenAddress", QByteArray());
   s.knownPhonesOnly = readInt(f, kConnection, "KnownPhonesOnly", 0) != 0;

@@ -8,6 +8,8 @@
 #include <QString>
 #include <stdexcept>
 
+class Paths;
+
 // The values held, with the defaults a missing key gives.
 struct SettingsValues {
   int port = 10001;
@@ -45,14 +47,15 @@ private:
 };
 
 // Quorvane.ini in the configuration folder.
-QString settingsFilePath();
+QString settingsFilePath(const Paths &paths);
 
 class Settings : public QObject {
   Q_OBJECT
 public:
-  // filePath: the file load() reads and the stores write.
-  explicit Settings(const QString &filePath = settingsFilePath(),
-                    QObject *parent = nullptr);
+  // The file load() reads and the stores write is settingsFilePath(paths);
+  // the video and picture folders of paths give the defaults of the video
+  // name and the image folder.
+  explicit Settings(const Paths &paths, QObject *parent = nullptr);
 
   const QString &filePath() const { return m_filePath; }
   // Reads every value; a missing key gives its default.
@@ -117,6 +120,8 @@ private:
   // took, also when a later key is refused.
   template <typename Write> void store(Write &&write);
   QString m_filePath;
+  QString m_defaultVideoDir;
+  QString m_defaultPictureDir;
   SettingsValues m_values;
 };
 

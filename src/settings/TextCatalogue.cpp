@@ -22,9 +22,9 @@ TextCatalogue &TextCatalogue::of(QCoreApplication &app) {
   return *catalogue;
 }
 
-void TextCatalogue::load(const QByteArray &language) {
+void TextCatalogue::load(const QStringList &dirs, const QByteArray &language) {
   QStringList lines;
-  const QString path = languageFilePath(language);
+  const QString path = languageFilePath(dirs, language);
   if (path.isEmpty()) {
     qWarning().noquote() << "Language" << QString::fromLocal8Bit(language)
                          << "is not a folder name under Languages; the "
@@ -46,8 +46,9 @@ void TextCatalogue::load(const QByteArray &language) {
   m_language = language;
 }
 
-void TextCatalogue::change(const QByteArray &language) {
-  load(language);
+void TextCatalogue::change(const QStringList &dirs,
+                           const QByteArray &language) {
+  load(dirs, language);
   // Installing sends QEvent::LanguageChange to the application object,
   // which posts one to every window; removing first keeps the catalogue
   // listed once.

@@ -26,13 +26,14 @@ public:
   // first time.
   static TextCatalogue &of(QCoreApplication &app);
 
-  // Reads the file of the language; a missing or unreadable file, or a
-  // name that is not a plain folder name, leaves the built-in texts (and
-  // says so on the debug output). Sends no event.
-  void load(const QByteArray &language);
+  // Reads the file of the language from the language folders dirs; a
+  // missing or unreadable file, or a name that is not a plain folder name,
+  // leaves the built-in texts (and says so on the debug output). Sends no
+  // event.
+  void load(const QStringList &dirs, const QByteArray &language);
   // load, then installs the catalogue again so that Qt sends
   // QEvent::LanguageChange, delivered to every window before it returns.
-  void change(const QByteArray &language);
+  void change(const QStringList &dirs, const QByteArray &language);
 
   QByteArray language() const;
   // The lines of the file in use; empty: built-in texts.

@@ -5,12 +5,14 @@
 #include "app/MessageBoxes.h"
 #include "capture/ConverterFiles.h"
 #include "capture/VideoRecorder.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "link/CommandQueue.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
 #include "settings/Settings.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 #include "support/XvfbServer.h"
@@ -28,6 +30,8 @@ class TestCaptureWindow : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
+  std::optional<Paths> m_paths;
+  ScriptedMessageBoxes m_messageBoxes;
   std::unique_ptr<AppCore> m_core;
   std::unique_ptr<MainWindow> m_form;
   QStringList m_boxes;
@@ -58,7 +62,8 @@ private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
     m_now = QDateTime(QDate(2009, 3, 7), QTime(9, 5, 3, 45));
-    setExePath(file("quorvane"));
+    m_paths = Paths::forExecutable(file("quorvane"));
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
     // A stand-in converter in the program directory notes that it ran.
     QFile conv(file("AVIConvert"));
     QVERIFY(conv.open(QIODevice::WriteOnly));
@@ -66,25 +71,24 @@ private slots:
                "'\n");
     conv.close();
     conv.setPermissions(conv.permissions() | QFileDevice::ExeOwner);
-    setMessageBoxHook([this](MessageKind, const QString &, const QString &t) {
-      m_boxes << t;
-    });
+    m_messageBoxes.onShow = [this](MessageKind, const QString &,
+                                   const QString &t) { m_boxes << t; };
     m_boxes.clear();
-    setQuestionHook([this](const QString &text, const QStringList &) {
+    m_messageBoxes.onAsk = [this](const QString &text, const QStringList &) {
       m_questions << text;
       return m_answer;
-    });
+    };
     m_questions.clear();
-    m_core = std::make_unique<AppCore>();
-    m_form = std::make_unique<MainWindow>(*m_core);
+    m_core = std::make_unique<AppCore>(*m_paths);
+    m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_form->core().setCaptureClock([this] { return m_now; });
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
   void cleanup() {
     m_form.reset();
-    setMessageBoxHook({});
-    setQuestionHook({});
+    m_messageBoxes.onShow = nullptr;
+    m_messageBoxes.onAsk = nullptr;
     m_dir.reset();
   }
 
@@ -128,7 +132,7 @@ private slots:
     QVERIFY(m_boxes[0].contains(file("shots/20090307090503451.jpg")));
     QVERIFY(m_boxes[0].contains("The program goes on"));
     QVERIFY(driver::find<QLabel>(f, "statusLabel")->text().isEmpty());
-    QVERIFY(GuardedApplication::handledErrors().isEmpty());
+    QVERIFY(GuardedApplication::instance()->handledErrors().isEmpty());
     QVERIFY(f.isVisible());
 
     // A view's "Save Screenshot" saves as the menu does, here as PNG; "Copy
@@ -198,12 +202,12 @@ private slots:
     QVERIFY(!driver::find<QAction>(f, "stopRecordingAction")->isEnabled() &&
             driver::find<PictureButton>(f, "stopButton")->isDown());
     QVERIFY(!driver::find<QTimer>(f, "captureTimer")->isActive());
-    const QString t = tempDir();
+    const QString t = m_paths->tempDir();
     QCOMPARE(read(file("AVIList.dat")),
              (t + "09050345.bmp\r\n" + t + "090503107.bmp\r\n" + t +
               "090505107.bmp\r\n")
                  .toLocal8Bit());
-    const QByteArray ini = read(settingsFilePath());
+    const QByteArray ini = read(settingsFilePath(*m_paths));
     QVERIFY(ini.contains("Height=208") && ini.contains("Weight=176"));
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file("converter-ran")), 10000);
   }
@@ -226,7 +230,7 @@ private slots:
     driver::find<QAction>(f, "recordPauseAction")->trigger();
     driver::fire(f, "captureTimer");
     m_now = m_now.addMSecs(200);
-    QVERIFY(QDir().mkpath(tempDir() + "090503245.bmp"));
+    QVERIFY(QDir().mkpath(m_paths->tempDir() + "090503245.bmp"));
     driver::fire(f, "captureTimer");
     QCOMPARE(f.captureState(), QString("CAVIOff"));
     QVERIFY(!driver::find<QTimer>(f, "captureTimer")->isActive() &&
@@ -234,8 +238,8 @@ private slots:
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY(m_boxes[0].contains("090503245.bmp"));
     QCOMPARE(read(file("AVIList.dat")),
-             (tempDir() + "09050345.bmp\r\n").toLocal8Bit());
-    QVERIFY(GuardedApplication::handledErrors().isEmpty());
+             (m_paths->tempDir() + "09050345.bmp\r\n").toLocal8Bit());
+    QVERIFY(GuardedApplication::instance()->handledErrors().isEmpty());
   }
 
   void recordButtonRaisesAnOpenConverter() {
@@ -269,11 +273,11 @@ private slots:
 
   void leftoverFramesAreOfferedAtStart() {
     MainWindow &f = *m_form;
-    QVERIFY(QDir().mkpath(tempDir()));
+    QVERIFY(QDir().mkpath(m_paths->tempDir()));
     // Frames of a recording across midnight, in the order they were taken.
     const QDateTime taken = QDateTime::currentDateTime().addSecs(-60);
-    const QStringList frames = {tempDir() + "23595990.bmp",
-                                tempDir() + "000000100.bmp"};
+    const QStringList frames = {m_paths->tempDir() + "23595990.bmp",
+                                m_paths->tempDir() + "000000100.bmp"};
     auto writeFrames = [&] {
       for (int i = 0; i < frames.size(); ++i) {
         QFile file(frames[i]);
@@ -284,13 +288,14 @@ private slots:
       }
     };
     writeFrames();
-    const QString notAFrame = tempDir() + "notes.bmp";
+    const QString notAFrame = m_paths->tempDir() + "notes.bmp";
     QVERIFY(QFile(notAFrame).open(QIODevice::WriteOnly));
     const QString killedPart = partFilePath(file("video.avi"), 99999999, 1);
     QVERIFY(QFile(killedPart).open(QIODevice::WriteOnly));
 
     // While a converter works nothing is asked and nothing removed.
-    const std::unique_ptr<QLockFile> converter = converterLock(exeDir());
+    const std::unique_ptr<QLockFile> converter =
+        converterLock(m_paths->exeDir());
     QVERIFY(converter->tryLock(0));
     f.offerLeftoverRecording();
     QVERIFY(m_questions.isEmpty());
@@ -319,7 +324,7 @@ private slots:
 
 int main(int argc, char **argv) {
   GuardedApplication app(argc, argv);
-  GuardedApplication::setShowErrorBox(false);
+  app.setShowErrorBox(false);
   TestCaptureWindow test;
   return QTest::qExec(&test, argc, argv);
 }

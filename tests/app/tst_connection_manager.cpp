@@ -1,3 +1,5 @@
+#include "support/ScriptedMessageBoxes.h"
+#include <optional>
 // The main window's connection commands on serial links, with pseudo-
 // terminals standing in for the phone's ports and a test clock for the
 // watchdog.
@@ -56,6 +58,8 @@ class TestConnectionManager : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  std::optional<Paths> m_paths;
   std::unique_ptr<AppCore> m_core;
   CommandQueue *m_queue = nullptr;
   std::unique_ptr<MainWindow> m_form;
@@ -87,16 +91,18 @@ class TestConnectionManager : public QObject {
 private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
+    m_paths = Paths::forExecutable(m_dir->file("quorvane"));
     QVERIFY(copySkinFile(*m_dir));
-    setExePath(m_dir->file("quorvane"));
-    setMessageBoxHook(
-        [this](MessageKind, const QString &caption, const QString &text) {
-          m_boxes << caption + ": " + text;
-        });
+    EventLog::instance().setFilePath(m_paths->logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
+    m_messageBoxes.onShow = [this](MessageKind, const QString &caption,
+                                   const QString &text) {
+      m_boxes << caption + ": " + text;
+    };
     m_boxes.clear();
-    m_core = std::make_unique<AppCore>();
+    m_core = std::make_unique<AppCore>(*m_paths);
     m_queue = &m_core->queue();
-    m_form = std::make_unique<MainWindow>(*m_core);
+    m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_dataCom = &m_core->serialLink();
     m_dataCom->setClock([this] { return m_now; });
     m_form->show();
@@ -108,9 +114,9 @@ private slots:
     m_form.reset();
     m_core.reset();
     qunsetenv("QUORVANE_SERIAL_PORTS");
-    setMessageBoxHook({});
-    setLogFilePath(QString());
-    LogCommands = false;
+    m_messageBoxes.onShow = nullptr;
+    EventLog::instance().setFilePath(QString());
+    EventLog::instance().setOn(LogSwitch::Commands, false);
   }
 
   void cableBaudRateStaysForBluetooth() {
@@ -242,8 +248,8 @@ private slots:
         driver::find<PictureButton>(f, "cableIndicator")->isPictureVisible());
     QCOMPARE(m_core->settings().blueToothPort(),
              bluetooth.path().toLocal8Bit());
-    QCOMPARE(platform::ProfileFile::read(settingsFilePath(), "Connection",
-                                         "BlueToothPort", ""),
+    QCOMPARE(platform::ProfileFile::read(settingsFilePath(*m_paths),
+                                         "Connection", "BlueToothPort", ""),
              bluetooth.path().toLocal8Bit());
     QVERIFY(!m_dataCom->comPort().isOpen());
     QVERIFY(cable.received().isEmpty());
@@ -316,8 +322,8 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
   MainWindow &f = form();
   m_core->settings().setPort(0);
   // A log that cannot be written costs the log, not the phone's session.
-  setLogFilePath("/dev/full");
-  LogCommands = true;
+  EventLog::instance().setFilePath("/dev/full");
+  EventLog::instance().setOn(LogSwitch::Commands, true);
   driver::trigger(f, "connectInternetAction");
   QVERIFY(f.core().tcpLink().active());
   const quint16 port = quint16(f.core().tcpLink().boundPort());
@@ -343,7 +349,7 @@ void TestConnectionManager::gprsPhoneThatGoesLeavesTheViewsWaiting() {
            QString("Quorvane v1.0: Could not write to the log file /dev/full: "
                    "No space left on device. This log has been turned off; "
                    "the link goes on."));
-  QVERIFY(!LogCommands);
+  QVERIFY(!EventLog::instance().isOn(LogSwitch::Commands));
 
   // The phone goes: both views dim the last picture under the text; the
   // picture the captures read stays as it was.

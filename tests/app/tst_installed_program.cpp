@@ -4,11 +4,13 @@
 #include "app/AppCore.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "link/CommandQueue.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -103,20 +105,21 @@ private slots:
   }
 
   void filesGoToTheUsersFolders() {
-    setExePath(m_prefix + "/bin/quorvane", "../share/quorvane",
-               "../libexec/quorvane");
-    QCOMPARE(pathLayout(), PathLayout::Installed);
-    Settings settings;
+    const Paths paths = Paths::forExecutable(
+        m_prefix + "/bin/quorvane", "../share/quorvane", "../libexec/quorvane");
+    QCOMPARE(paths.layout(), PathLayout::Installed);
+    Settings settings(paths);
     settings.load();
     settings.saveCapture(settings.aviName(), 7);
     QVERIFY(readAll(home("XDG_CONFIG_HOME/quorvane/Quorvane.ini"))
                 .contains("FPS=7"));
 
-    setMessageBoxHook([](MessageKind, const QString &, const QString &t) {
+    ScriptedMessageBoxes boxes;
+    boxes.onShow = [](MessageKind, const QString &, const QString &t) {
       QFAIL(qPrintable(t));
-    });
-    AppCore core;
-    MainWindow form(core);
+    };
+    AppCore core(paths);
+    MainWindow form(core, boxes);
     QDateTime now(QDate(2009, 3, 7), QTime(9, 5, 3, 45));
     form.core().setCaptureClock([&now] { return now; });
     form.show();
@@ -135,12 +138,11 @@ private slots:
     driver::fire(form, "captureTimer");
     now = now.addMSecs(143);
     driver::fire(form, "captureTimer");
-    QCOMPARE(QDir(tempDir()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(paths.tempDir()).entryList(QDir::Files).size(), 2);
     driver::click(form, "stopButton");
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home("Videos/video.avi")), 60000);
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(tempDir()).entryList(QDir::Files).isEmpty(),
-                             10000);
-    setMessageBoxHook({});
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QDir(paths.tempDir()).entryList(QDir::Files).isEmpty(), 10000);
   }
 };
 

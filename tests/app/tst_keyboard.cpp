@@ -5,12 +5,15 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/Startup.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "keys/Keyboard.h"
 #include "keys/PhoneKeypad.h"
 #include "link/CommandQueue.h"
 #include "platform/KeyMapping.h"
+#include "support/ScriptedMessageBoxes.h"
+#include "support/SwitchCapsLock.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -27,9 +30,11 @@ class TestKeyboard : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  const Paths m_paths = Paths::forExecutable(m_dir.file("quorvane"));
   std::unique_ptr<AppCore> m_core;
   std::unique_ptr<MainWindow> m_form;
-  bool m_caps = false;
+  SwitchCapsLock *m_caps = nullptr; // owned by m_core
 
   QList<int> codes() {
     const QByteArray b = m_core->queue().bytes();
@@ -45,16 +50,17 @@ class TestKeyboard : public QObject {
 
 private slots:
   void init() {
-    setExePath(m_dir.file("quorvane"));
-    setMessageBoxHook([](MessageKind, const QString &, const QString &t) {
+    EventLog::instance().setFilePath(m_paths.logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
+    m_messageBoxes.onShow = [](MessageKind, const QString &, const QString &t) {
       QFAIL(qPrintable("unexpected message: " + t));
-    });
-    platform::setCapsLockSource([this] { return m_caps; });
-    m_caps = false;
-    m_core = std::make_unique<AppCore>();
+    };
+    auto caps = std::make_unique<SwitchCapsLock>();
+    m_caps = caps.get();
+    m_core = std::make_unique<AppCore>(m_paths, std::move(caps));
     m_core->keyTable().setLines(defaultKeyTable());
     m_core->keyTable().setLine(12, "Call\t452\t2\t116");
-    m_form = std::make_unique<MainWindow>(*m_core);
+    m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     driver::find<PhonePanel>(*m_form, "keypad")->setFocus();
@@ -62,17 +68,16 @@ private slots:
   }
   void cleanup() {
     m_form.reset();
-    platform::setCapsLockSource({});
-    setMessageBoxHook({});
+    m_messageBoxes.onShow = nullptr;
   }
 
   void keysReachThePhoneOnce() {
     key(Qt::Key_A);
     key(Qt::Key_A, Qt::ShiftModifier);
-    m_caps = true;
+    m_caps->on = true;
     key(Qt::Key_A);
     key(Qt::Key_A, Qt::ShiftModifier);
-    m_caps = false;
+    m_caps->on = false;
     key(Qt::Key_At, Qt::ShiftModifier);
     key(Qt::Key_QuoteLeft);
     key(Qt::Key_AsciiTilde, Qt::ShiftModifier);
@@ -174,12 +179,13 @@ private slots:
 
   void unwritableKeyTableIsReportedAtTheEnd() {
     QStringList boxes;
-    setMessageBoxHook([&](MessageKind kind, const QString &, const QString &t) {
+    m_messageBoxes.onShow = [&](MessageKind kind, const QString &,
+                                const QString &t) {
       QCOMPARE(kind, MessageKind::Warning);
       boxes << t;
-    });
-    saveKeyTableAtEnd(
-        m_core->keyTable()); // the program directory takes the file
+    };
+    saveKeyTableAtEnd(m_paths, m_core->keyTable(),
+                      m_messageBoxes); // the program directory takes the file
     QVERIFY(boxes.isEmpty());
     {
       QFile written(m_dir.file("keys.ini"));
@@ -191,7 +197,7 @@ private slots:
     QFile::remove(m_dir.file("keys.ini"));
     QVERIFY(QDir().mkpath(m_dir.file("keys.ini"))); // cannot become a file
     m_core->keyTable().setLines(defaultKeyTable());
-    saveKeyTableAtEnd(m_core->keyTable());
+    saveKeyTableAtEnd(m_paths, m_core->keyTable(), m_messageBoxes);
     QCOMPARE(boxes.size(), 1);
     QVERIFY(boxes.first().contains("keys.ini"));
     QVERIFY(QDir().rmdir(m_dir.file("keys.ini")));

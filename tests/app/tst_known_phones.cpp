@@ -13,6 +13,7 @@
 #include "settings/KnownPhones.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -38,6 +39,8 @@ class TestKnownPhones : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  const Paths m_paths = Paths::forExecutable(m_dir.file("quorvane"));
   std::unique_ptr<AppCore> m_core;
   std::unique_ptr<MainWindow> m_form;
 
@@ -69,16 +72,17 @@ class TestKnownPhones : public QObject {
 private slots:
   void initTestCase() {
     QVERIFY(copySkinFile(m_dir));
-    setExePath(m_dir.file("quorvane"));
-    QFile ini(settingsFilePath());
+    EventLog::instance().setFilePath(m_paths.logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
+    QFile ini(settingsFilePath(m_paths));
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Connection]\r\nKnownPhonesOnly=1\r\n"
               "[KnownPhones]\r\nXYZ=broken\r\n"
               "1111111111111111=Another phone\r\n");
     ini.close();
-    LogCommands = true;
-    m_core = std::make_unique<AppCore>();
-    m_form = std::make_unique<MainWindow>(*m_core);
+    EventLog::instance().setOn(LogSwitch::Commands, true);
+    m_core = std::make_unique<AppCore>(m_paths);
+    m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
     m_core->settings().setPort(0);
@@ -87,7 +91,7 @@ private slots:
   }
   void cleanupTestCase() {
     m_form.reset();
-    LogCommands = false;
+    EventLog::instance().setOn(LogSwitch::Commands, false);
   }
 
   void unknownPhoneWaitsUntilAllowedOnce() {
@@ -170,7 +174,7 @@ private slots:
             phone->waitForDisconnected(3000));
     QVERIFY(f.core().tcpLink().active()); // the listener goes on
 
-    QFile log(logFilePath());
+    QFile log(EventLog::instance().filePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains(
         "[KnownPhones] XYZ is not 16 hexadecimal digits"));
@@ -179,7 +183,7 @@ private slots:
 
 int main(int argc, char **argv) {
   GuardedApplication app(argc, argv);
-  GuardedApplication::setShowErrorBox(false);
+  app.setShowErrorBox(false);
   TestKnownPhones test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -1,3 +1,4 @@
+
 #include "app/AppCore.h"
 #include "app/AppException.h"
 #include "app/MainWindow.h"
@@ -16,6 +17,7 @@
 #include "settings/Language.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -116,6 +118,8 @@ class TestMainWindow : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  const Paths m_paths = Paths::forExecutable(m_dir.file("quorvane"));
   std::unique_ptr<AppCore> m_core;
   CommandQueue *m_queue = nullptr;
   std::unique_ptr<MainWindow> m_form;
@@ -132,14 +136,14 @@ class TestMainWindow : public QObject {
 
 private slots:
   void init() {
-    setExePath(m_dir.file("quorvane"));
-    setMessageBoxHook([this](MessageKind, const QString &, const QString &t) {
-      m_boxes << t;
-    });
+    EventLog::instance().setFilePath(m_paths.logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
+    m_messageBoxes.onShow = [this](MessageKind, const QString &,
+                                   const QString &t) { m_boxes << t; };
     m_boxes.clear();
-    m_core = std::make_unique<AppCore>();
+    m_core = std::make_unique<AppCore>(m_paths);
     m_queue = &m_core->queue();
-    m_form = std::make_unique<MainWindow>(*m_core);
+    m_form = std::make_unique<MainWindow>(*m_core, m_messageBoxes);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
   }
@@ -435,7 +439,7 @@ private slots:
                      "UiTipDisconnect=Trennen\r\nUiLinkGprs=GPRS-V\r\n"
                      "UiTipLinkInUse=%1 aktiv\r\n"));
     m_core->settings().setLanguage("Test");
-    loadLanguage(m_core->settings());
+    loadLanguage(m_paths, m_core->settings());
     QCOMPARE(driver::find<PictureButton>(f, "disconnectButton")->toolTip(),
              QString("Trennen"));
     QCOMPARE(driver::find(f, "internetIndicatorTip")->toolTip(),
@@ -444,7 +448,7 @@ private slots:
     QCOMPARE(driver::find<PictureButton>(f, "internetIndicator")->toolTip(),
              QString("GPRS-V: not in use"));
     m_core->settings().setLanguage(QByteArray());
-    loadLanguage(m_core->settings());
+    loadLanguage(m_paths, m_core->settings());
   }
 
   void menuStripButtonsAreNotLeftHighlighted() {
@@ -558,12 +562,12 @@ private slots:
     QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
     // Logged from here on only: a log line per request would slow the
     // flood down a great deal.
-    LogCommands = true;
+    EventLog::instance().setOn(LogSwitch::Commands, true);
     QTRY_VERIFY_WITH_TIMEOUT(phone.dropped, 60000);
     QTRY_VERIFY(!f.core().tcpLink().phoneConnected());
     QVERIFY(f.core().tcpLink().active());
-    LogCommands = false;
-    QFile log(logFilePath());
+    EventLog::instance().setOn(LogSwitch::Commands, false);
+    QFile log(EventLog::instance().filePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("The phone took no data for 3 s"));
     driver::trigger(f, "disconnectAction");
@@ -573,7 +577,8 @@ private slots:
     MainWindow &f = *m_form;
     // A directory where the port list file should be cannot be read.
     qputenv("QUORVANE_SERIAL_PORTS", m_dir.path().toLocal8Bit());
-    const qsizetype before = GuardedApplication::handledErrors().size();
+    const qsizetype before =
+        GuardedApplication::instance()->handledErrors().size();
     bool thrown = false;
     QTimer::singleShot(0, &f, [&] {
       try {
@@ -591,9 +596,12 @@ private slots:
     QCOMPARE(QCoreApplication::exec(), 1);
     qunsetenv("QUORVANE_SERIAL_PORTS");
     QVERIFY(!thrown);
-    QCOMPARE(GuardedApplication::handledErrors().size(), before + 1);
-    QVERIFY2(GuardedApplication::handledErrors().last().contains(m_dir.path()),
-             qPrintable(GuardedApplication::handledErrors().last()));
+    QCOMPARE(GuardedApplication::instance()->handledErrors().size(),
+             before + 1);
+    QVERIFY2(
+        GuardedApplication::instance()->handledErrors().last().contains(
+            m_dir.path()),
+        qPrintable(GuardedApplication::instance()->handledErrors().last()));
     QVERIFY(driver::find<QAction>(f, "autoConnectAction")
                 ->isEnabled()); // still Idle
   }
@@ -629,7 +637,7 @@ private slots:
 
 int main(int argc, char **argv) {
   GuardedApplication app(argc, argv);
-  GuardedApplication::setShowErrorBox(false);
+  app.setShowErrorBox(false);
   TestMainWindow test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -1,3 +1,5 @@
+#include "support/ScriptedMessageBoxes.h"
+#include <optional>
 // The settings dialog on its own and opened from the main window's Options.
 #include "app/AppCore.h"
 #include "app/AppException.h"
@@ -32,6 +34,8 @@ class TestSettingDialog : public QObject {
   Q_OBJECT
 
   std::unique_ptr<ScopedTempDir> m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  std::optional<Paths> m_paths;
   std::unique_ptr<Settings> m_settings;
   KeyTable m_keys;
   QStringList m_boxes;
@@ -52,15 +56,15 @@ class TestSettingDialog : public QObject {
     f.write(bytes);
   }
   QByteArray iniText() {
-    QFile f(settingsFilePath());
+    QFile f(settingsFilePath(*m_paths));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   // Loads the settings from this file, and the language they name.
   void settings(const QByteArray &ini) {
     writeFile("Quorvane.ini", ini);
-    m_settings = std::make_unique<Settings>();
+    m_settings = std::make_unique<Settings>(*m_paths);
     m_settings->load();
-    loadLanguage(*m_settings);
+    loadLanguage(*m_paths, *m_settings);
   }
   static QLineEdit *Edit(QSpinBox *spin) {
     return spin->findChild<QLineEdit *>();
@@ -78,8 +82,10 @@ class TestSettingDialog : public QObject {
 private slots:
   void init() {
     m_dir = std::make_unique<ScopedTempDir>();
-    setExePath(m_dir->file("quorvane"));
-    m_keys.load(); // no keys.ini: the 24 built-in keys
+    m_paths = Paths::forExecutable(m_dir->file("quorvane"));
+    EventLog::instance().setFilePath(m_paths->logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
+    m_keys.load(*m_paths); // no keys.ini: the 24 built-in keys
     for (const char *language : {"English", "German"})
       writeFile(QStringLiteral("Languages/%1/lang.ini").arg(language),
                 "SPageConnection=" + QByteArray(language) + "\r\n");
@@ -88,11 +94,10 @@ private slots:
                            "\\Device\\USBSER000=COM3\r\n");
     qputenv("QUORVANE_SERIAL_PORTS", m_dir->file("ports.ini").toLocal8Bit());
     m_boxes.clear();
-    setMessageBoxHook([this](MessageKind, const QString &, const QString &t) {
-      m_boxes << t;
-    });
-    LogCommands = false;
-    LogPacketSize = false;
+    m_messageBoxes.onShow = [this](MessageKind, const QString &,
+                                   const QString &t) { m_boxes << t; };
+    EventLog::instance().setOn(LogSwitch::Commands, false);
+    EventLog::instance().setOn(LogSwitch::PacketSize, false);
   }
   void cleanup() {
     qunsetenv("QUORVANE_SERIAL_PORTS");
@@ -102,7 +107,7 @@ private slots:
   void layoutTreeAndFieldsFromMemory() {
     settings("[Connection]\r\nBlueToothPort=rfcomm7\r\n[Image]\r\n"
              "ImageType=jpeg\r\n[Language]\r\nLanguage=German\r\n");
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(dialog.size(), QSize(553, 398));
     QCOMPARE(part<QPushButton>(dialog, "BtnSave")->text(), QString("Save"));
@@ -111,7 +116,7 @@ private slots:
 
     // Four pages without "-log", five with it.
     QCOMPARE(part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItemCount(), 4);
-    SettingsDialog withLog(*m_settings, m_keys, true);
+    SettingsDialog withLog(*m_settings, m_keys, true, *m_paths, m_messageBoxes);
     QCOMPARE(part<QTreeWidget>(withLog, "TreeViewCont")->topLevelItemCount(),
              5);
 
@@ -163,7 +168,7 @@ private slots:
                            "[Image]\r\nImageType=jpeg\r\n[Language]\r\n"
                            "Language=German\r\n";
     settings(ini);
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     // The port typed again with a leading zero is the same number.
     Edit(part<QSpinBox>(dialog, "EditPort"))->clear();
@@ -182,7 +187,7 @@ private slots:
     QCOMPARE(m_settings->imageType(), QByteArray("BMP"));
 
     // Opening and saving again leaves the file byte for byte.
-    SettingsDialog again(*m_settings, m_keys, false);
+    SettingsDialog again(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     again.show();
     again.btnSaveClick();
     QCOMPARE(iniText(), expected);
@@ -207,7 +212,7 @@ private slots:
 
   void portFieldDropsStopsAndCommas() {
     settings("");
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     Edit(part<QSpinBox>(dialog, "EditPort"))->clear();
     QTest::keyClicks(part<QSpinBox>(dialog, "EditPort"), "2.0,0x1");
@@ -216,14 +221,14 @@ private slots:
 
   void aMissingLanguageFolderIsKeptUntilAnotherIsPicked() {
     settings("[Language]\r\nLanguage=Klingon\r\n");
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(part<QComboBox>(dialog, "ComboLanguage")->currentIndex(), -1);
     dialog.btnSaveClick();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(iniText().contains("[Language]\r\nLanguage=Klingon\r\n"));
     QCOMPARE(m_settings->language(), QByteArray("Klingon"));
-    SettingsDialog next(*m_settings, m_keys, false);
+    SettingsDialog next(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     QCOMPARE(part<QComboBox>(next, "ComboLanguage")->currentIndex(), -1);
     part<QComboBox>(next, "ComboLanguage")->setCurrentText("German");
     next.btnSaveClick();
@@ -233,12 +238,13 @@ private slots:
   void aFailedSaveKeepsTheDialogOpenAndTheProgramRunning() {
     settings("[Connection]\r\nPort=10001\r\n");
     const QByteArray before = iniText();
-    AppCore core;
-    CommandQueue &queue = core.queue();
-    MainWindow form(core);
-    const qsizetype errors = GuardedApplication::handledErrors().size();
+    AppCore core(*m_paths);
+    MainWindow form(core, m_messageBoxes);
+    const qsizetype errors =
+        GuardedApplication::instance()->handledErrors().size();
     // A read-only program folder and file, as a user meets them.
-    QVERIFY(QFile::setPermissions(settingsFilePath(), QFile::ReadOwner));
+    QVERIFY(
+        QFile::setPermissions(settingsFilePath(*m_paths), QFile::ReadOwner));
     QVERIFY(QFile::setPermissions(m_dir->path(),
                                   QFile::ReadOwner | QFile::ExeOwner));
     ScopedUserPermissions user;
@@ -256,11 +262,11 @@ private slots:
     QVERIFY(openAfterSave);
     QCOMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes.first(),
-             "Unable to write to " + settingsFilePath() +
+             "Unable to write to " + settingsFilePath(*m_paths) +
                  ": permission denied. The file keeps what it held before; "
                  "the dialog stays open, so you can save again once the "
                  "cause is mended, or press Cancel.");
-    QCOMPARE(GuardedApplication::handledErrors().size(), errors);
+    QCOMPARE(GuardedApplication::instance()->handledErrors().size(), errors);
     QCOMPARE(iniText(), before);
     QCOMPARE(core.settings().port(), 10001);
     QFile::setPermissions(m_dir->path(), QFile::ReadOwner | QFile::WriteOwner |
@@ -270,7 +276,7 @@ private slots:
   void refusedValuesWriteNothingAndKeepTheDialogOpen() {
     settings("[Connection]\r\nPort=10001\r\n");
     const QByteArray before = iniText();
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
@@ -320,7 +326,7 @@ private slots:
     settings("[Connection]\r\nPort=10001\r\nListenAddress=::1\r\n"
              "[KnownPhones]\r\n0102030405060708=One\r\n"
              "A1A2A3A4A5A6A7A8=Two\r\n");
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QCOMPARE(part<QLineEdit>(dialog, "EditListenAddress")->text(),
@@ -346,7 +352,7 @@ private slots:
     settings("");
     // A directory where the port list file should be cannot be read.
     qputenv("QUORVANE_SERIAL_PORTS", m_dir->path().toLocal8Bit());
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(part<QComboBox>(dialog, "ComboBoxBl")->count(), 0);
     QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->count(), 0);
@@ -358,7 +364,8 @@ private slots:
   void logSwitchesActAtOnceAndSurviveCancel() {
     settings("");
     {
-      SettingsDialog dialog(*m_settings, m_keys, true);
+      SettingsDialog dialog(*m_settings, m_keys, true, *m_paths,
+                            m_messageBoxes);
       dialog.show();
       part<QTreeWidget>(dialog, "TreeViewCont")
           ->setCurrentItem(
@@ -367,23 +374,22 @@ private slots:
                dialog.page(SettingsDialog::PageLogFileIndex));
       QTest::mouseClick(part<QCheckBox>(dialog, "JvXPCheckboxComand"),
                         Qt::LeftButton);
-      QVERIFY(LogCommands);
-      QVERIFY(!LogPacketSize);
+      QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
+      QVERIFY(!EventLog::instance().isOn(LogSwitch::PacketSize));
       part<QPushButton>(dialog, "BtnCancel")->click();
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
-    QVERIFY(LogCommands);
+    QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
     // Both boxes start unticked, whatever the switches hold.
-    SettingsDialog next(*m_settings, m_keys, true);
+    SettingsDialog next(*m_settings, m_keys, true, *m_paths, m_messageBoxes);
     QVERIFY(!part<QCheckBox>(next, "JvXPCheckboxComand")->isChecked());
     QVERIFY(iniText().isEmpty());
   }
 
   void optionsReloadsTheLanguageOnlyWhenItChanged() {
     settings("[Language]\r\nLanguage=English\r\n");
-    AppCore core;
-    CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    AppCore core(*m_paths);
+    MainWindow form(core, m_messageBoxes);
     QCOMPARE(driver::find<QAction>(form, "connectionMenuAction")->text(),
              QString("Connection"));
     // A text changed by hand shows whether the language was applied again.
@@ -421,7 +427,7 @@ private slots:
 
 int main(int argc, char **argv) {
   GuardedApplication app(argc, argv);
-  GuardedApplication::setShowErrorBox(false);
+  app.setShowErrorBox(false);
   TestSettingDialog test;
   return QTest::qExec(&test, argc, argv);
 }

@@ -1,3 +1,4 @@
+
 #include "app/AppException.h"
 #include "app/SplashScreen.h"
 #include "support/WindowDriver.h"
@@ -70,12 +71,13 @@ private slots:
   }
 
   void errorsReachingTheLoopEndTheProgram() {
-    GuardedApplication::setShowErrorBox(false);
+    GuardedApplication::instance()->setShowErrorBox(false);
     QTimer::singleShot(0, [] { throw std::runtime_error("tile went wrong"); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(99); });
     const int code = QCoreApplication::exec();
     QCOMPARE(code, 1);
-    QVERIFY(GuardedApplication::handledErrors().contains("tile went wrong"));
+    QVERIFY(GuardedApplication::instance()->handledErrors().contains(
+        "tile went wrong"));
   }
 };
 

@@ -9,7 +9,9 @@
 #include "link/TcpLink.h"
 #include "screen/ActivityIndicator.h"
 #include "screen/ScreenCanvas.h"
+#include "screen/SkinFile.h"
 #include "screen/TileFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 
 #include <QBuffer>
@@ -57,9 +59,11 @@ class TestTcpScreen : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  const Paths m_paths = Paths::forExecutable(m_dir.file("quorvane"));
   ScreenCanvas m_canvas;
   ActivityIndicator m_indicator;
-  LinkViewAdapter m_view{m_canvas, m_indicator};
+  LinkViewAdapter m_view{m_canvas, m_indicator, skinFilePath(m_paths)};
   CommandQueue m_queue;
   TcpLink m_server{m_view, m_queue};
   QStringList m_names;
@@ -79,7 +83,8 @@ private slots:
     QVERIFY(skin.open(QIODevice::WriteOnly));
     skin.write("[04030201]\r\nName=Test Handset\r\n");
     skin.close();
-    setExePath(m_dir.file("quorvane"));
+    EventLog::instance().setFilePath(m_paths.logFile());
+    GuardedApplication::instance()->setMessageBoxes(&m_messageBoxes);
     connect(&m_view, &LinkViewAdapter::phoneNameChanged, this,
             [this](const QString &name) { m_names << name; });
     m_server.open(0);
@@ -132,14 +137,14 @@ private slots:
 
     // 'G' in front of JPEG bytes: a decoding error that ends the connection,
     // logged; nothing is drawn.
-    LogCommands = true;
+    EventLog::instance().setOn(LogSwitch::Commands, true);
     const QByteArray bad = "G" + tile;
     phone.write(le32(14) + le32(bad.size()) + le32(0) + le32(0) + bad);
     QVERIFY(phone.waitForDisconnected(3000));
     QTRY_VERIFY(!m_server.phoneConnected()); // its disconnect handling ran
-    LogCommands = false;
+    EventLog::instance().setOn(LogSwitch::Commands, false);
     QCOMPARE(m_canvas.screen().pixel(5, 5), qRgb(255, 255, 255));
-    QFile log(logFilePath());
+    QFile log(EventLog::instance().filePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     const QByteArray text = log.readAll();
     QVERIFY(text.contains("resv: GetScreen"));
@@ -148,8 +153,8 @@ private slots:
 
   void oversizedTilesEndTheirConnectionAndTheLargestIsDrawn() {
     using namespace fixtures;
-    LogCommands = true;
-    QFile::remove(logFilePath());
+    EventLog::instance().setOn(LogSwitch::Commands, true);
+    QFile::remove(EventLog::instance().filePath());
     const QByteArray gif = gifFromImage(uniformTile(8, 8, qRgb(9, 9, 9), 0));
     const QByteArray jpeg = jpegTile(16);
     // Small files that announce pictures one pixel too wide or too high.
@@ -168,10 +173,10 @@ private slots:
       QTRY_VERIFY(!m_server.phoneConnected());
       QCOMPARE(m_canvas.screen().pixel(5, 5), qRgb(255, 255, 255));
     }
-    QFile log(logFilePath());
+    QFile log(EventLog::instance().filePath());
     QVERIFY(log.open(QIODevice::ReadOnly));
     QCOMPARE(log.readAll().count("larger than 1024 pixels"), 4);
-    LogCommands = false;
+    EventLog::instance().setOn(LogSwitch::Commands, false);
 
     // 1024 x 1024 is drawn, clipped to the screen, and the phone stays.
     QTcpSocket phone;

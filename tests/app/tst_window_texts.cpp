@@ -5,12 +5,14 @@
 #include "app/MainWindow.h"
 #include "app/SettingsDialog.h"
 #include "aviconvert/ConvertWindow.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/HotKeyEditor.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 
 #include "support/WindowDriver.h"
@@ -29,6 +31,8 @@ class TestWindowTexts : public QObject {
   Q_OBJECT
 
   ScopedTempDir m_dir;
+  ScriptedMessageBoxes m_messageBoxes;
+  const Paths m_paths = Paths::forExecutable(m_dir.file("quorvane"));
   std::unique_ptr<Settings> m_settings;
   KeyTable m_keys;
   QList<QRegularExpression> m_english;
@@ -96,31 +100,31 @@ class TestWindowTexts : public QObject {
 
 private slots:
   void initTestCase() {
-    setExePath(m_dir.file("quorvane"));
+    EventLog::instance().setFilePath(m_paths.logFile());
     QVERIFY(QDir().mkpath(m_dir.file("Languages/German")));
     QVERIFY(QFile::copy(QV_SOURCE_DIR "/data/Languages/German/lang.ini",
                         m_dir.file("Languages/German/lang.ini")));
-    QFile ini(settingsFilePath());
+    QFile ini(settingsFilePath(m_paths));
     QVERIFY(ini.open(QIODevice::WriteOnly));
     ini.write("[Language]\r\nLanguage=German\r\n");
     ini.close();
-    m_settings = std::make_unique<Settings>();
+    m_settings = std::make_unique<Settings>(m_paths);
     m_settings->load();
-    loadLanguage(*m_settings);
-    m_keys.load();
+    loadLanguage(m_paths, *m_settings);
+    m_keys.load(m_paths);
     collectEnglish();
     QVERIFY(m_english.size() > 100);
   }
 
   void mainWindow() {
-    AppCore core;
+    AppCore core(m_paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, m_messageBoxes);
     verifyTranslated(&form);
   }
 
   void settingsDialog() {
-    SettingsDialog dialog(*m_settings, m_keys, true);
+    SettingsDialog dialog(*m_settings, m_keys, true, m_paths, m_messageBoxes);
     verifyTranslated(&dialog);
   }
 
@@ -149,11 +153,11 @@ private slots:
     // German again for the tests that follow, whatever fails here.
     const auto backToGerman = qScopeGuard([this] {
       m_settings->setLanguage("German");
-      loadLanguage(*m_settings);
+      loadLanguage(m_paths, *m_settings);
     });
 
     m_settings->setLanguage("English"); // no file here: the built-in texts
-    loadLanguage(*m_settings);
+    loadLanguage(m_paths, *m_settings);
     QCOMPARE(loadedLanguage(), QByteArray("English"));
     QVERIFY(uiText("UiRefusePhone") != german);
     QCOMPARE(driver::find<QPushButton>(prompt, "refuseButton")->text(),
@@ -162,7 +166,7 @@ private slots:
              uiText("KeyEditOk"));
 
     m_settings->setLanguage("German");
-    loadLanguage(*m_settings);
+    loadLanguage(m_paths, *m_settings);
     QCOMPARE(driver::find<QPushButton>(prompt, "refuseButton")->text(), german);
     verifyTranslated(&prompt);
     verifyTranslated(&editor);

@@ -1,7 +1,7 @@
+
 #include "common/EventLog.h"
 #include "common/Paths.h"
 #include "support/TempDir.h"
-
 #include <QFile>
 #include <QRegularExpression>
 #include <csignal>
@@ -14,56 +14,55 @@ namespace {
 class EventLogTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    setExePath(dir.file("Quorvane"));
-    setLogFilePath(QString());
-    setLogClock(
+    events.setFilePath(Paths::forExecutable(dir.file("Quorvane")).logFile());
+    events.setClock(
         [] { return QDateTime(QDate(2026, 12, 9), QTime(14, 3, 27, 45)); });
   }
-  void TearDown() override { setLogClock({}); }
   QByteArray log() {
-    QFile f(logFilePath());
+    QFile f(events.filePath());
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   ScopedTempDir dir;
+  EventLog events;
 };
 
 } // namespace
 
 TEST_F(EventLogTest, LineFormatAndFileName) {
-  EXPECT_EQ(logFilePath(), dir.file("Quorvane.log"));
-  setExePath(dir.file("Quorvane.bin"));
-  EXPECT_EQ(logFilePath(), dir.file("Quorvane.log"));
+  EXPECT_EQ(events.filePath(), dir.file("Quorvane.log"));
+  EXPECT_EQ(Paths::forExecutable(dir.file("Quorvane.bin")).logFile(),
+            dir.file("Quorvane.log"));
 
-  writeLog("resv: NOP", true);
-  writeLog("two\r\nlines", true);
-  setLogClock([] { return QDateTime(QDate(2026, 1, 2), QTime(9, 5, 7, 0)); });
-  writeLog(QByteArray("x"), true);
+  events.write("resv: NOP", true);
+  events.write("two\r\nlines", true);
+  events.setClock(
+      [] { return QDateTime(QDate(2026, 1, 2), QTime(9, 5, 7, 0)); });
+  events.write(QByteArray("x"), true);
   EXPECT_EQ(log(), "14:03:27:45 resv: NOP\r\n14:03:27:45 two\r\nlines\r\n"
                    "09:05:07:0 x\r\n");
 }
 
 TEST_F(EventLogTest, NothingWhileOffAndDeletedFileIsRecreated) {
-  writeLog("resv: NOP", false);
-  EXPECT_FALSE(QFile::exists(logFilePath()));
-  writeLog("a", true);
-  ASSERT_TRUE(QFile::remove(logFilePath()));
-  writeLog("b", true);
+  events.write("resv: NOP", false);
+  EXPECT_FALSE(QFile::exists(events.filePath()));
+  events.write("a", true);
+  ASSERT_TRUE(QFile::remove(events.filePath()));
+  events.write("b", true);
   EXPECT_EQ(log(), "14:03:27:45 b\r\n");
 }
 
 TEST_F(EventLogTest, ErrorsTravelToTheCaller) {
-  setLogFilePath(dir.file("missing/dir/q.log"));
-  EXPECT_THROW(writeLog("a", true), LogWriteError);
-  setLogFilePath(QString());
+  events.setFilePath(dir.file("missing/dir/q.log"));
+  EXPECT_THROW(events.write("a", true), LogWriteError);
 }
 
 TEST_F(EventLogTest, ThreadsWriteOnlyWholeLines) {
-  setLogClock({});
+  events.setClock({});
   constexpr int kLines = 2000;
-  auto writer = [](char tag) {
+  auto writer = [this](char tag) {
     const QByteArray msg = QByteArray(40, tag);
     for (int i = 0; i < kLines; ++i)
-      writeLog(msg, true);
+      events.write(msg, true);
   };
   std::thread a(writer, 'a'), b(writer, 'b');
   a.join();
@@ -80,11 +79,11 @@ TEST_F(EventLogTest, ThreadsWriteOnlyWholeLines) {
 
 TEST_F(EventLogTest, LineThatCannotBeWrittenTurnsItsSwitchOffOnce) {
   QStringList reports;
-  setLogFailureHandler([&](const QString &path, const QString &reason) {
+  events.setFailureHandler([&](const QString &path, const QString &reason) {
     reports << path + ": " + reason;
   });
-  std::atomic<bool> logSwitch{true};
-  writeLog("first", logSwitch);
+  events.setOn(LogSwitch::Commands, true);
+  events.write("first", LogSwitch::Commands);
   const QByteArray first = log();
   // A file size limit stands in for a full disk: the next line is cut
   // after 5 bytes.
@@ -94,13 +93,12 @@ TEST_F(EventLogTest, LineThatCannotBeWrittenTurnsItsSwitchOffOnce) {
   rlimit small = old;
   small.rlim_cur = rlim_t(first.size() + 5);
   setrlimit(RLIMIT_FSIZE, &small);
-  writeLog("second line", logSwitch);
-  writeLog("third line", logSwitch);
+  events.write("second line", LogSwitch::Commands);
+  events.write("third line", LogSwitch::Commands);
   setrlimit(RLIMIT_FSIZE, &old);
-  setLogFailureHandler({});
 
-  EXPECT_FALSE(logSwitch);
+  EXPECT_FALSE(events.isOn(LogSwitch::Commands));
   EXPECT_EQ(log(), first); // no half line left behind
   ASSERT_EQ(reports.size(), 1);
-  EXPECT_EQ(reports[0], logFilePath() + ": File too large");
+  EXPECT_EQ(reports[0], events.filePath() + ": File too large");
 }

@@ -51,20 +51,21 @@ TEST(Paths, LayoutFollowsTheData) {
   ASSERT_TRUE(QDir().mkpath(dir.file("usr/share/quorvane/Languages")));
 
   // Data under ../share/quorvane: installed.
-  setExePath(dir.file("usr/bin/quorvane"), "../share/quorvane",
-             "../libexec/quorvane");
-  EXPECT_EQ(pathLayout(), PathLayout::Installed);
-  EXPECT_EQ(dataDir(), dir.file("usr/share/quorvane/"));
-  EXPECT_EQ(configDir(), home + "XDG_CONFIG_HOME/quorvane/");
-  EXPECT_EQ(stateDir(), home + "XDG_STATE_HOME/quorvane/");
-  EXPECT_EQ(tempDir(), home + "XDG_CACHE_HOME/quorvane/temp/");
-  EXPECT_EQ(converterDir(), dir.file("usr/libexec/quorvane/"));
-  EXPECT_EQ(defaultVideoDir(), home + "Videos/");
-  EXPECT_EQ(defaultPictureDir(), home + "Pictures/");
-  EXPECT_EQ(languageDirs(),
+  const Paths installed = Paths::forExecutable(
+      dir.file("usr/bin/quorvane"), "../share/quorvane", "../libexec/quorvane");
+  EXPECT_EQ(installed.layout(), PathLayout::Installed);
+  EXPECT_EQ(installed.dataDir(), dir.file("usr/share/quorvane/"));
+  EXPECT_EQ(installed.configDir(), home + "XDG_CONFIG_HOME/quorvane/");
+  EXPECT_EQ(installed.stateDir(), home + "XDG_STATE_HOME/quorvane/");
+  EXPECT_EQ(installed.tempDir(), home + "XDG_CACHE_HOME/quorvane/temp/");
+  EXPECT_EQ(installed.converterDir(), dir.file("usr/libexec/quorvane/"));
+  EXPECT_EQ(installed.defaultVideoDir(), home + "Videos/");
+  EXPECT_EQ(installed.defaultPictureDir(), home + "Pictures/");
+  EXPECT_EQ(installed.languageDirs(),
             QStringList({dir.file("usr/share/quorvane/Languages/"),
                          home + "XDG_DATA_HOME/quorvane/Languages/"}));
-  for (const QString &d : {configDir(), stateDir(), workDir()})
+  for (const QString &d :
+       {installed.configDir(), installed.stateDir(), installed.workDir()})
     EXPECT_TRUE(QDir(d).exists()) << d.toStdString();
 
   // Data beside the executable wins, even with ../share/quorvane there; no
@@ -72,14 +73,15 @@ TEST(Paths, LayoutFollowsTheData) {
   ASSERT_TRUE(QDir().mkpath(dir.file("usr/bin/Languages")));
   for (const QString &exe :
        {dir.file("usr/bin/quorvane"), dir.file("bare/quorvane")}) {
-    setExePath(exe);
+    const Paths portable = Paths::forExecutable(exe);
     const QString beside = QFileInfo(exe).path() + '/';
-    EXPECT_EQ(pathLayout(), PathLayout::Portable);
+    EXPECT_EQ(portable.layout(), PathLayout::Portable);
     for (const QString &d :
-         {dataDir(), configDir(), stateDir(), workDir(), converterDir(),
-          defaultVideoDir(), defaultPictureDir()})
+         {portable.dataDir(), portable.configDir(), portable.stateDir(),
+          portable.workDir(), portable.converterDir(),
+          portable.defaultVideoDir(), portable.defaultPictureDir()})
       EXPECT_EQ(d, beside);
-    EXPECT_EQ(languageDirs(), QStringList{beside + "Languages/"});
+    EXPECT_EQ(portable.languageDirs(), QStringList{beside + "Languages/"});
   }
   EXPECT_FALSE(QDir(dir.file("bare")).exists());
 }

@@ -5,6 +5,7 @@
 #include "app/AppException.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "link/CommandQueue.h"
@@ -12,6 +13,7 @@
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -38,11 +40,13 @@ class TestEndToEndKeyboard : public QObject {
 private slots:
   void keyboardShortcutsAndQuickTextReachThePhone() {
     ScopedTempDir dir;
+    ScriptedMessageBoxes boxes;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
     QVERIFY(copySkinFile(dir));
-    setExePath(dir.file("quorvane"));
-    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
+    EventLog::instance().setFilePath(paths.logFile());
+    boxes.onShow = [](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
-    });
+    };
 
     // Ctrl+M is bound to the phone's Menu key; one line is written oddly
     // and must come back as it was.
@@ -55,11 +59,11 @@ private slots:
       QVERIFY(f.open(QIODevice::WriteOnly));
       f.write(keysIni);
     }
-    AppCore core;
-    core.keyTable().load();
+    AppCore core(paths);
+    core.keyTable().load(paths);
     QCOMPARE(core.keyTable().size(), 24);
     CommandQueue &queue = core.queue();
-    auto form = std::make_unique<MainWindow>(core);
+    auto form = std::make_unique<MainWindow>(core, boxes);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     core.settings().setPort(0); // any free port the kernel gives
@@ -120,11 +124,11 @@ private slots:
 
     // The ending step writes the table back: nothing was edited, so the file
     // is what was loaded.
-    QVERIFY(core.keyTable().save());
+    QVERIFY(core.keyTable().save(paths));
     QFile f(dir.file("keys.ini"));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), keysIni);
-    setMessageBoxHook({});
+    boxes.onShow = nullptr;
   }
 };
 

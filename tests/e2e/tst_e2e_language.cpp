@@ -7,12 +7,14 @@
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SettingsDialog.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "keys/HotKeyEditor.h"
 #include "link/CommandQueue.h"
 #include "link/LinkView.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -67,7 +69,9 @@ class TestEndToEndLanguage : public QObject {
 private slots:
   void germanAtStartThenFrenchFromTheDialog() {
     ScopedTempDir dir;
-    setExePath(dir.file("quorvane"));
+    ScriptedMessageBoxes messages;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
+    EventLog::instance().setFilePath(paths.logFile());
     QVERIFY(copyTree(QV_PROGRAM_DIR "/Languages", dir.file("Languages/")));
     {
       QFile ini(dir.file("Quorvane.ini"));
@@ -75,13 +79,13 @@ private slots:
       ini.write("[Language]\r\nLanguage=German\r\n");
     }
     QList<QPair<QString, QString>> boxes;
-    setMessageBoxHook(
-        [&boxes](MessageKind, const QString &caption, const QString &text) {
-          boxes.append({caption, text});
-        });
+    messages.onShow = [&boxes](MessageKind, const QString &caption,
+                               const QString &text) {
+      boxes.append({caption, text});
+    };
 
-    AppCore core;
-    MainWindow form(core);
+    AppCore core(paths);
+    MainWindow form(core, messages);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
 
@@ -146,7 +150,7 @@ private slots:
                QString("Raccourcis clavier"));
       d.findChild<QPushButton *>("BtnCancel")->click();
     });
-    Settings reread;
+    Settings reread(paths);
     reread.load();
     QCOMPARE(reread.language(), QByteArray("French"));
     QCOMPARE(boxes.size(), 1);
@@ -155,7 +159,7 @@ private slots:
 
 int main(int argc, char **argv) {
   GuardedApplication app(argc, argv);
-  GuardedApplication::setShowErrorBox(false);
+  app.setShowErrorBox(false);
   TestEndToEndLanguage test;
   return QTest::qExec(&test, argc, argv);
 }

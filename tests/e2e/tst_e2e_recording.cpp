@@ -5,12 +5,14 @@
 #include "app/AppException.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/TcpLink.h"
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -51,17 +53,19 @@ private slots:
     if (ffprobe.isEmpty() || ffmpeg.isEmpty())
       QSKIP("ffprobe and ffmpeg are needed to read the video back");
     ScopedTempDir dir;
+    ScriptedMessageBoxes boxes;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
     QVERIFY(copySkinFile(dir));
     QVERIFY(QFile::copy(QV_PROGRAM_DIR "/AVIConvert", dir.file("AVIConvert")));
-    setExePath(dir.file("quorvane"));
+    EventLog::instance().setFilePath(paths.logFile());
     qputenv("AVICONVERT_EXIT_WHEN_DONE", "1");
-    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
+    boxes.onShow = [](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
-    });
+    };
 
-    AppCore core;
+    AppCore core(paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, boxes);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     core.settings().saveCapture(dir.file("video.avi").toLocal8Bit(), 10);
@@ -90,10 +94,10 @@ private slots:
     const QList<QByteArray> lines = list.readAll().split('\n');
     // About 20 frames at 10 a second; a slow machine misses some ticks.
     QVERIFY2(lines.size() - 1 >= 5, qPrintable(QString::number(lines.size())));
-    QVERIFY(lines.first().startsWith(tempDir().toLocal8Bit()));
+    QVERIFY(lines.first().startsWith(paths.tempDir().toLocal8Bit()));
 
     // The converter runs on its own and removes the frames when done.
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(tempDir()).isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(paths.tempDir()).isEmpty(), 30000);
     QVERIFY(QFile::exists(dir.file("video.avi")));
     const QString probe = runTool(
         ffprobe, {"-v", "error", "-select_streams", "v:0", "-show_entries",
@@ -117,7 +121,7 @@ private slots:
     driver::trigger(form, "disconnectAction");
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
-    setMessageBoxHook({});
+    boxes.onShow = nullptr;
     qunsetenv("AVICONVERT_EXIT_WHEN_DONE");
   }
 };

@@ -5,6 +5,7 @@
 #include "app/AppException.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
@@ -13,6 +14,7 @@
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -34,11 +36,14 @@ class TestEndToEndSerial : public QObject {
 private slots:
   void keypadClickReachesThePhoneOverAPty() {
     ScopedTempDir dir;
+    ScriptedMessageBoxes messages;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
     QVERIFY(copySkinFile(dir));
-    setExePath(dir.file("quorvane"));
+    EventLog::instance().setFilePath(paths.logFile());
     QStringList boxes;
-    setMessageBoxHook(
-        [&](MessageKind, const QString &, const QString &t) { boxes << t; });
+    messages.onShow = [&](MessageKind, const QString &, const QString &t) {
+      boxes << t;
+    };
 
     const QString record = dir.file("keys.txt");
     QProcess sim;
@@ -54,9 +59,9 @@ private slots:
     }
     const QByteArray ptyPath = line.mid(4);
 
-    AppCore core;
+    AppCore core(paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, messages);
     SerialLink &dataCom = core.serialLink();
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -83,7 +88,7 @@ private slots:
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
     QVERIFY(boxes.isEmpty());
-    setMessageBoxHook({});
+    messages.onShow = nullptr;
   }
 };
 

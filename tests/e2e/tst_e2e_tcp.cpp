@@ -5,6 +5,7 @@
 #include "app/AppException.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
+#include "common/EventLog.h"
 #include "common/Paths.h"
 #include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
@@ -13,6 +14,7 @@
 #include "screen/ScreenCanvas.h"
 #include "settings/Settings.h"
 #include "support/ProgramFixtures.h"
+#include "support/ScriptedMessageBoxes.h"
 #include "support/TempDir.h"
 #include "support/WindowDriver.h"
 
@@ -31,15 +33,17 @@ class TestEndToEndTcp : public QObject {
 private slots:
   void keypadClickReachesThePhone() {
     ScopedTempDir dir;
+    ScriptedMessageBoxes boxes;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
     QVERIFY(copySkinFile(dir));
-    setExePath(dir.file("quorvane"));
-    setMessageBoxHook([](MessageKind, const QString &, const QString &text) {
+    EventLog::instance().setFilePath(paths.logFile());
+    boxes.onShow = [](MessageKind, const QString &, const QString &text) {
       QFAIL(qPrintable("unexpected message: " + text));
-    });
+    };
 
-    AppCore core;
+    AppCore core(paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, boxes);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     core.settings().setPort(0); // any free port the kernel gives
@@ -81,16 +85,17 @@ private slots:
     QVERIFY(driver::find<QLabel>(form, "phoneModelLabel")->text().isEmpty());
     sim.terminate();
     QVERIFY(sim.waitForFinished(5000));
-    setMessageBoxHook({});
+    boxes.onShow = nullptr;
   }
 
   void linkFiguresFollowTheSimulatorsFlood() {
     ScopedTempDir dir;
     QVERIFY(copySkinFile(dir));
-    setExePath(dir.file("quorvane"));
-    AppCore core;
+    const Paths paths = Paths::forExecutable(dir.file("quorvane"));
+    ScriptedMessageBoxes boxes;
+    AppCore core(paths);
     CommandQueue &queue = core.queue();
-    MainWindow form(core);
+    MainWindow form(core, boxes);
     driver::find<QTimer>(form, "linkFiguresTimer")
         ->stop(); // sampled by hand below
     core.settings().setPort(0);

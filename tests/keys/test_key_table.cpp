@@ -1,8 +1,8 @@
+
 #include "common/Paths.h"
 #include "keys/KeyTable.h"
 #include "support/FullFileSystem.h"
 #include "support/TempDir.h"
-
 #include <QFile>
 #include <QFileDevice>
 #include <gtest/gtest.h>
@@ -11,20 +11,20 @@ namespace {
 
 class KeyTableTest : public ::testing::Test {
 protected:
-  void SetUp() override { setExePath(m_dir.file("quorvane")); }
   ScopedTempDir m_dir;
+  const Paths paths = Paths::forExecutable(m_dir.file("quorvane"));
   KeyTable table;
 };
 
 } // namespace
 
 TEST_F(KeyTableTest, DefaultsAreWrittenBackAs24CrLfLines) {
-  table.load();
+  table.load(paths);
   ASSERT_EQ(table.size(), 24);
   EXPECT_EQ(table.lines().first(), "0\t304\t0\t0");
   EXPECT_EQ(table.line(12), "Call\t452\t0\t0");
   EXPECT_EQ(table.lines().last(), "JRight\t271\t0\t0");
-  ASSERT_TRUE(table.save());
+  ASSERT_TRUE(table.save(paths));
   EXPECT_TRUE(table.lines().isEmpty());
   const QByteArray file = readAll(m_dir.file("keys.ini"));
   EXPECT_EQ(file.count("\r\n"), 24);
@@ -41,7 +41,7 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
                                                "Menu\t436\t0\t\r\n"
                                                "Alt 1\t305\t65537\t49\n"
                                                "\xe9t\xe9\t0304\t0\t0"));
-  table.load();
+  table.load(paths);
   ASSERT_EQ(table.size(), 5);
 
   const Key hold = table.keyAt(0);
@@ -61,7 +61,7 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
   EXPECT_EQ(table.findKeyByCode(304), -1);
   EXPECT_EQ(table.findKeyByCode(453), 0);
 
-  ASSERT_TRUE(table.save());
+  ASSERT_TRUE(table.save(paths));
   EXPECT_EQ(readAll(m_dir.file("keys.ini")), "Hold\t453\tx\t65\r\n"
                                              "Menu\t436\t0\r\n"
                                              "Menu\t436\t0\t\r\n"
@@ -71,13 +71,13 @@ TEST_F(KeyTableTest, FileReplacesTheDefaultsAndOddLinesGoBackAsRead) {
   // Two lines give a table of two lines: nothing is merged.
   ASSERT_TRUE(writeAll(m_dir.file("keys.ini"),
                        "Call\t452\t6\t116\r\n1\t305\t0\t0\r\n"));
-  table.load();
+  table.load(paths);
   EXPECT_EQ(table.lines(),
             (QList<QByteArray>{"Call\t452\t6\t116", "1\t305\t0\t0"}));
 
   // An empty file gives an empty table.
   ASSERT_TRUE(writeAll(m_dir.file("keys.ini"), ""));
-  table.load();
+  table.load(paths);
   EXPECT_TRUE(table.lines().isEmpty());
 }
 
@@ -85,23 +85,23 @@ TEST_F(KeyTableTest, UnreadableOrUnwritableFileKeepsTheProgramGoing) {
   // A directory where the file should be: it exists and cannot be read as
   // a file, nor replaced by one.
   ASSERT_TRUE(QDir().mkpath(m_dir.file("keys.ini")));
-  table.load();
+  table.load(paths);
   EXPECT_EQ(table.lines(), defaultKeyTable());
   QString error;
-  EXPECT_FALSE(table.save(&error));
+  EXPECT_FALSE(table.save(paths, &error));
   EXPECT_TRUE(error.contains("keys.ini")) << error.toStdString();
 }
 
 TEST_F(FullFileSystem, KeyTableOnAFullDiskKeepsTheFileAndSaysWhy) {
-  setExePath(file("quorvane"));
+  const Paths paths = Paths::forExecutable(file("quorvane"));
   KeyTable table;
   const QByteArray old = "Call\t452\t2\t116\r\n";
   ASSERT_TRUE(writeAll(file("keys.ini"), old));
-  table.load();
+  table.load(paths);
   table.setLines(defaultKeyTable());
   fill();
   QString error;
-  EXPECT_FALSE(table.save(&error));
+  EXPECT_FALSE(table.save(paths, &error));
   EXPECT_EQ(error, "Could not save the keyboard shortcuts to " +
                        file("keys.ini") + ": no space left on device.");
   EXPECT_EQ(readAll(file("keys.ini")), old);

@@ -1,8 +1,9 @@
+
 #include "keys/KeyTable.h"
 #include "keys/Keyboard.h"
 #include "link/CommandQueue.h"
 #include "platform/KeyMapping.h"
-
+#include "support/SwitchCapsLock.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -32,13 +33,15 @@ TEST(Keyboard, LettersFollowCapsLockAndShift) {
   EXPECT_EQ(virtualKeyToChar('2', false, true), '2');
   EXPECT_EQ(virtualKeyToChar(192, false, true), 96);
 
-  // The state comes from the platform when not given.
-  bool caps = true;
-  platform::setCapsLockSource([&] { return caps; });
-  EXPECT_EQ(virtualKeyToChar('A', false), 65);
-  caps = false;
-  EXPECT_EQ(virtualKeyToChar('A', false), 97);
-  platform::setCapsLockSource({});
+  // The keyboard takes the state from its Caps Lock.
+  CommandQueue queue;
+  const KeyTable table;
+  SwitchCapsLock caps;
+  const Keyboard keyboard(queue, table, caps);
+  caps.on = true;
+  EXPECT_EQ(keyboard.keyChar('A', false), 65);
+  caps.on = false;
+  EXPECT_EQ(keyboard.keyChar('A', false), 97);
 }
 
 TEST(Keyboard, DigitsPunctuationAndKeysWithoutCharacters) {
@@ -69,12 +72,14 @@ TEST(Keyboard, BoundShortcutsNeedTheWholeMask) {
   table.setLine(13, "Menu\t436\t8\t65");     // Ext: never produced by a key
   table.setLine(14, "Hold\t453\t65538\t66"); // used as Ctrl
   CommandQueue queue;
-  EXPECT_EQ(sendKeyDown(queue, table, 116, kCtrl), 452);
-  EXPECT_EQ(sendKeyDown(queue, table, 116, kCtrl | kShift), 116);
-  EXPECT_EQ(sendKeyDown(queue, table, 116, kNoMod), 116);
-  EXPECT_EQ(sendKeyDown(queue, table, 97, kNoMod), 97); // keypad 1
-  EXPECT_EQ(sendKeyDown(queue, table, 16, kShift), 16); // Shift alone
-  EXPECT_EQ(sendKeyDown(queue, table, 66, kCtrl), 453);
+  SwitchCapsLock caps;
+  Keyboard keyboard(queue, table, caps);
+  EXPECT_EQ(keyboard.sendKeyDown(116, kCtrl), 452);
+  EXPECT_EQ(keyboard.sendKeyDown(116, kCtrl | kShift), 116);
+  EXPECT_EQ(keyboard.sendKeyDown(116, kNoMod), 116);
+  EXPECT_EQ(keyboard.sendKeyDown(97, kNoMod), 97); // keypad 1
+  EXPECT_EQ(keyboard.sendKeyDown(16, kShift), 16); // Shift alone
+  EXPECT_EQ(keyboard.sendKeyDown(66, kCtrl), 453);
   using Mods = Qt::KeyboardModifiers;
   for (Mods mods : {Mods(kNoMod), Mods(kCtrl), Mods(kShift), kCtrl | kShift,
                     Qt::AltModifier | kCtrl | kShift})
@@ -83,7 +88,7 @@ TEST(Keyboard, BoundShortcutsNeedTheWholeMask) {
 
   // A key without a virtual-key code sends nothing, though the unbound lines
   // carry the shortcut 0 + 0.
-  EXPECT_EQ(sendKeyDown(queue, table, 0, kNoMod), 0);
+  EXPECT_EQ(keyboard.sendKeyDown(0, kNoMod), 0);
   EXPECT_EQ(phoneCodeForKeyDown(table, 0, kNoMod, false), 0);
   EXPECT_EQ(codes(queue).size(), 6u);
 

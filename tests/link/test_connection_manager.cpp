@@ -1,7 +1,6 @@
 // The connection manager without a window: a recording double stands in
 // for the main window's controls, real ports and a real listener for the
 // links.
-#include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/ConnectionManager.h"
 #include "link/SerialLink.h"
@@ -69,7 +68,7 @@ class ConnectionManagerTest : public ::testing::Test {
 protected:
   void SetUp() override {
     qunsetenv(kSerialPortTableEnv);
-    setExePath(dir.file("quorvane"));
+    dataCom.setConfigDir(dir.path());
     dataCom.setClock([this] { return now; });
   }
   void TearDown() override { qunsetenv(kSerialPortTableEnv); }

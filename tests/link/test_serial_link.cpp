@@ -18,17 +18,18 @@ class SerialLinkTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(pty.isValid());
-    setLogFilePath(dir.file("link.log"));
-    LogCommands = true;
-    LogPacketSize = true;
+    EventLog::instance().setFilePath(dir.file("link.log"));
+    EventLog::instance().setOn(LogSwitch::Commands, true);
+    EventLog::instance().setOn(LogSwitch::PacketSize, true);
     link = std::make_unique<SerialLink>(queue, &view);
+    link->setConfigDir(dir.path());
     link->openComPort(pty.path());
   }
   void TearDown() override {
     link.reset();
-    LogCommands = false;
-    LogPacketSize = false;
-    setLogFilePath(QString());
+    EventLog::instance().setOn(LogSwitch::Commands, false);
+    EventLog::instance().setOn(LogSwitch::PacketSize, false);
+    EventLog::instance().setFilePath(QString());
   }
 
   // One chunk as the port would deliver it.
@@ -63,8 +64,8 @@ TEST_F(SerialLinkTest, NopGetsNopReplyThroughThePort) {
   EXPECT_EQ(link->timerLostPacket().interval(), 500);
 
   // With the switches off the exchange is the same and nothing is logged.
-  LogCommands = false;
-  LogPacketSize = false;
+  EventLog::instance().setOn(LogSwitch::Commands, false);
+  EventLog::instance().setOn(LogSwitch::PacketSize, false);
   pty.write(nopPacket());
   EXPECT_EQ(pty.receiveWhilePumping(9), nopReply());
   EXPECT_EQ(log().size(), 3);
@@ -386,16 +387,16 @@ TEST_F(SerialLinkTest, LogThatCannotBeWrittenNeverLeavesTheTimerOrThePort) {
   qint64 now = 5000;
   link->setClock([&] { return now; });
   feed(screenPacket(0, 0, tileBytes(200)).left(100));
-  setLogFilePath("/dev/full");
+  EventLog::instance().setFilePath("/dev/full");
   QueueKeys(1);
   const QByteArray queued = queue.bytes();
   now += 1001;
   // The silence rule's reply logs "command"; closing logs "OnAfterClose".
   EXPECT_NO_THROW(link->timerLostPacketTimer());
   EXPECT_EQ(pty.received(), commandsReply(queued));
-  LogCommands = true;
+  EventLog::instance().setOn(LogSwitch::Commands, true);
   EXPECT_NO_THROW(link->comPort().close());
-  EXPECT_FALSE(LogCommands);
+  EXPECT_FALSE(EventLog::instance().isOn(LogSwitch::Commands));
 }
 
 TEST_F(SerialLinkTest, VanishedDeviceClosesComPort) {

@@ -2,7 +2,6 @@
 // beside the program.
 
 #include "common/EventLog.h"
-#include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/SerialLink.h"
 #include "platform/SerialPortList.h"
@@ -39,13 +38,13 @@ class PortScanTest : public ::testing::Test {
 protected:
   void SetUp() override {
     qunsetenv(kSerialPortTableEnv);
-    setExePath(dir.file("Quorvane"));
-    setLogFilePath(dir.file("scan.log"));
+    EventLog::instance().setFilePath(dir.file("scan.log"));
     link = std::make_unique<SerialLink>(queue, &view, &host);
+    link->setConfigDir(dir.path());
   }
   void TearDown() override {
     link.reset();
-    setLogFilePath(QString());
+    EventLog::instance().setFilePath(QString());
   }
 
   // Terminals, the table beside the program listing them.
@@ -151,13 +150,13 @@ TEST_F(PortScanTest, EmptyOrUnreadableList) {
   qputenv(kSerialPortTableEnv, dir.file("missing.ini").toLocal8Bit());
   EXPECT_THROW(link->scanPorts(&progress), SerialError);
   EXPECT_TRUE(progress.calls.isEmpty());
-  EXPECT_EQ(findPortDeviceName("COM1"), QString());
+  EXPECT_EQ(findPortDeviceName(dir.path(), "COM1"), QString());
   qunsetenv(kSerialPortTableEnv);
 }
 
 TEST_F(PortScanTest, ScanPortNamesSortsWithoutRegardToCase) {
   writeTable({"a=COM2", "b=com11", "c=COM10", "d=COM1", "e=Com3"});
-  EXPECT_EQ(scanPortNames(),
+  EXPECT_EQ(scanPortNames(dir.path()),
             QStringList({"COM1", "COM10", "com11", "COM2", "Com3"}));
 }
 
@@ -166,13 +165,13 @@ TEST_F(PortScanTest, findPortDeviceName) {
       {" \\Device\\Serial0 \t= COM1 ", "\\Device\\BthModem0=COM7",
        "\\Device\\Other=COM7", "\\Device\\" + QString(250, 'x') + "=COM9",
        "\\Device\\USBSER000=" + QString(300, 'y'), "\\Device\\Late=COM9"});
-  EXPECT_EQ(findPortDeviceName("COM1"), "\\Device\\Serial0");
-  EXPECT_EQ(findPortDeviceName("COM7"), "\\Device\\BthModem0");
-  EXPECT_EQ(findPortDeviceName("com7"), QString());
-  EXPECT_EQ(findPortDeviceName("COM8"), QString());
+  EXPECT_EQ(findPortDeviceName(dir.path(), "COM1"), "\\Device\\Serial0");
+  EXPECT_EQ(findPortDeviceName(dir.path(), "COM7"), "\\Device\\BthModem0");
+  EXPECT_EQ(findPortDeviceName(dir.path(), "com7"), QString());
+  EXPECT_EQ(findPortDeviceName(dir.path(), "COM8"), QString());
   // Names that do not fit are passed over.
-  EXPECT_EQ(findPortDeviceName("COM9"), "\\Device\\Late");
-  EXPECT_EQ(findPortDeviceName(QString(300, 'y')), QString());
+  EXPECT_EQ(findPortDeviceName(dir.path(), "COM9"), "\\Device\\Late");
+  EXPECT_EQ(findPortDeviceName(dir.path(), QString(300, 'y')), QString());
 }
 
 TEST_F(PortScanTest, CableOrBluetoothByTheNinthCharacter) {
@@ -281,9 +280,9 @@ TEST_F(PortScanTest, DisconnectBeforeAnyDataEndsTheScan) {
   link->scanPorts(&progress);
   ASSERT_EQ(link->probePorts().size(), 3);
   queue.putKeyCode(0x0130);
-  LogCommands = true;
+  EventLog::instance().setOn(LogSwitch::Commands, true);
   link->releaseProbePorts(true);
-  LogCommands = false;
+  EventLog::instance().setOn(LogSwitch::Commands, false);
   for (int i = 0; i < 3; ++i)
     EXPECT_EQ(ptys[i]->received(), disconReply()) << i;
   EXPECT_EQ(logMessages(dir.file("scan.log")),

@@ -1,6 +1,5 @@
 // The TCP link spoken to byte for byte by a test phone.
 #include "common/EventLog.h"
-#include "common/Paths.h"
 #include "link/CommandQueue.h"
 #include "link/RecordingView.h"
 #include "link/TcpLink.h"
@@ -89,18 +88,18 @@ private:
 class TcpLinkTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    setExePath(dir.file("quorvane"));
-    LogCommands = true;
+    EventLog::instance().setFilePath(dir.file("quorvane.log"));
+    EventLog::instance().setOn(LogSwitch::Commands, true);
     queue.queueClear();
     server.open(0);
     ASSERT_TRUE(server.active());
   }
   void TearDown() override {
     server.close();
-    LogCommands = false;
+    EventLog::instance().setOn(LogSwitch::Commands, false);
   }
   QList<QByteArray> logMessages() {
-    QFile f(logFilePath());
+    QFile f(EventLog::instance().filePath());
     f.open(QIODevice::ReadOnly);
     QList<QByteArray> out;
     for (const QByteArray &line : f.readAll().split('\n'))
@@ -272,14 +271,14 @@ TEST_F(TcpLinkTest, CloseEndsAHalfReceivedRequestAndThePortCanBeReused) {
 }
 
 TEST_F(TcpLinkTest, NothingIsLoggedWhileTheSwitchIsOff) {
-  LogCommands = false;
+  EventLog::instance().setOn(LogSwitch::Commands, false);
   Phone phone(server.boundPort());
   phone.send(int32(13));
   EXPECT_EQ(phone.read(8), hex("0b00000000000000"));
   phone.send(int32(15));
   EXPECT_TRUE(phone.closedByPeer());
   ASSERT_TRUE(waitFor([&] { return !server.phoneConnected(); }));
-  EXPECT_FALSE(QFile::exists(logFilePath()));
+  EXPECT_FALSE(QFile::exists(EventLog::instance().filePath()));
 }
 
 TEST_F(TcpLinkTest, UnknownPhoneIsServedOnlyOnceAllowed) {

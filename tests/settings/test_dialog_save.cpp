@@ -1,8 +1,8 @@
+
 #include "common/Paths.h"
 #include "settings/DialogSave.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
-
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -11,15 +11,14 @@ namespace {
 class DialogSaveTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    setExePath(dir.file("quorvane"));
     writeIni(kIni);
-    settings = std::make_unique<Settings>();
+    settings = std::make_unique<Settings>(paths);
     settings->load();
   }
   void writeIni(const QByteArray &text) {
-    ASSERT_TRUE(writeAll(settingsFilePath(), text));
+    ASSERT_TRUE(writeAll(settingsFilePath(paths), text));
   }
-  QByteArray iniText() { return readAll(settingsFilePath()); }
+  QByteArray iniText() { return readAll(settingsFilePath(paths)); }
   // The fields as the dialog fills them from the file below.
   static TypedFields typed() { return {"10001", "5", ""}; }
 
@@ -28,6 +27,7 @@ protected:
       "DataPort=/dev/ttyUSB0\r\n[AVI]\r\nAVIName=/tmp/video.avi\r\nFPS=5\r\n"
       "[Image]\r\nImageDir=/tmp/shots/\r\n[Language]\r\nLanguage=German\r\n";
   ScopedTempDir dir;
+  const Paths paths = Paths::forExecutable(dir.file("quorvane"));
   std::unique_ptr<Settings> settings;
 };
 
@@ -114,9 +114,9 @@ TEST_F(DialogSaveTest, TheDefaultEntryStoresTheEmptyLanguageOnce) {
   EXPECT_EQ(settings->language(), "");
   EXPECT_TRUE(iniText().contains("Language=\r\n"));
   // Saving again with the default entry writes nothing.
-  QFile::remove(settingsFilePath());
+  QFile::remove(settingsFilePath(paths));
   settings->saveDialog(edited);
-  EXPECT_FALSE(QFile::exists(settingsFilePath()));
+  EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
 
   // No entry selected (the language's folder is gone) keeps the stored one.
   EXPECT_EQ(languageToStore(-1, QString(), "Klingon"), "Klingon");

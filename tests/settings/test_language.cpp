@@ -1,9 +1,9 @@
+
 #include "common/Paths.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
 #include "settings/TextCatalogue.h"
 #include "support/TempDir.h"
-
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -22,8 +22,6 @@ QString builtIn(const char *key) {
 
 class LanguageTest : public ::testing::Test {
 protected:
-  void SetUp() override { setExePath(dir.file("quorvane")); }
-
   void writeFile(const QString &relative, const QByteArray &bytes) {
     const QString path = dir.file(relative);
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -31,10 +29,13 @@ protected:
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(bytes);
   }
-  void load(const QByteArray &language) { texts.load(language); }
+  void load(const QByteArray &language) {
+    texts.load(paths.languageDirs(), language);
+  }
   QString shown(const char *key) const { return texts.text(key); }
 
   ScopedTempDir dir;
+  const Paths paths = Paths::forExecutable(dir.file("quorvane"));
   TextCatalogue texts;
 };
 
@@ -151,7 +152,8 @@ TEST_F(LanguageTest, ALanguageThatIsNotAFolderNameReadsNothing) {
     load(name);
     EXPECT_TRUE(texts.lines().isEmpty()) << name.constData();
     EXPECT_EQ(shown("MMExit"), "Exit") << name.constData();
-    EXPECT_TRUE(languageFilePath(name).isEmpty()) << name.constData();
+    EXPECT_TRUE(languageFilePath(paths.languageDirs(), name).isEmpty())
+        << name.constData();
   }
 }
 

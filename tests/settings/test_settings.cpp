@@ -1,10 +1,10 @@
+
 #include "common/Paths.h"
 #include "platform/ProfileFile.h"
 #include "settings/DialogSave.h"
 #include "settings/Settings.h"
 #include "support/FullFileSystem.h"
 #include "support/TempDir.h"
-
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -13,14 +13,11 @@ namespace {
 
 class SettingsTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    setExePath(dir.file("quorvane"));
-    settings = std::make_unique<Settings>();
-  }
+  void SetUp() override { settings = std::make_unique<Settings>(paths); }
   void writeIni(const QByteArray &text) {
-    ASSERT_TRUE(writeAll(settingsFilePath(), text));
+    ASSERT_TRUE(writeAll(settingsFilePath(paths), text));
   }
-  QByteArray iniText() { return readAll(settingsFilePath()); }
+  QByteArray iniText() { return readAll(settingsFilePath(paths)); }
   // The settings dialog's save with these values, the others as held.
   void saveDialog(int port, const QByteArray &blueToothPort,
                   const QByteArray &dataPort, const QByteArray &imageType,
@@ -35,6 +32,7 @@ protected:
     settings->saveDialog(edited);
   }
   ScopedTempDir dir;
+  const Paths paths = Paths::forExecutable(dir.file("quorvane"));
   std::unique_ptr<Settings> settings;
 };
 
@@ -51,7 +49,7 @@ TEST_F(SettingsTest, MissingFileGivesEveryDefault) {
   EXPECT_EQ(settings->imageType(), "BMP");
   EXPECT_EQ(settings->imageDir(), exeDir);
   EXPECT_EQ(settings->language(), "English");
-  EXPECT_FALSE(QFile::exists(settingsFilePath()));
+  EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
 }
 
 TEST_F(SettingsTest, IntegersReadHexDecimalOrDefault) {
@@ -97,18 +95,18 @@ TEST_F(SettingsTest, DialogPortLandsOnPortKeyAndUnchangedSaveWritesNothing) {
   EXPECT_EQ(settings->port(), 10005);
 
   // Same values again: the file stays byte-identical.
-  const QDateTime stamp = QFileInfo(settingsFilePath()).lastModified();
+  const QDateTime stamp = QFileInfo(settingsFilePath(paths)).lastModified();
   saveDialog(10005, "COM7", "COM4", "BMP", settings->imageDir(), "English");
   settings->saveCapture(settings->aviName(), settings->fps());
   settings->storeBlueToothPort("COM7");
   EXPECT_EQ(iniText(), afterFirst);
-  EXPECT_EQ(QFileInfo(settingsFilePath()).lastModified(), stamp);
+  EXPECT_EQ(QFileInfo(settingsFilePath(paths)).lastModified(), stamp);
 }
 
 TEST_F(SettingsTest, StoresCompareOnlyTheirOwnKeyAndScreenSizeAlwaysWrites) {
   settings->load();
   settings->storeBlueToothPort("COM7"); // already held, whatever dataPort is
-  EXPECT_FALSE(QFile::exists(settingsFilePath()));
+  EXPECT_FALSE(QFile::exists(settingsFilePath(paths)));
   settings->storeDataPort("COM12");
   EXPECT_EQ(iniText(), "[Connection]\r\nDataPort=COM12\r\n");
   settings->saveScreenSize(208, 176);
@@ -135,8 +133,8 @@ TEST_F(SettingsTest, ChangedFollowsEveryValueTakenAndNoOther) {
   EXPECT_EQ(iniText(), "[ScreenSize]\r\nHeight=208\r\nWeight=176\r\n"
                        "[Connection]\r\nDataPort=COM9\r\n");
   // A refused store keeps the value held and signals nothing.
-  QFile::remove(settingsFilePath());
-  ASSERT_TRUE(QDir().mkpath(settingsFilePath()));
+  QFile::remove(settingsFilePath(paths));
+  ASSERT_TRUE(QDir().mkpath(settingsFilePath(paths)));
   EXPECT_THROW(settings->storeBlueToothPort("COM1"), SettingsWriteError);
   EXPECT_EQ(changes, 2);
   EXPECT_EQ(settings->blueToothPort(), "COM7");
@@ -145,12 +143,13 @@ TEST_F(SettingsTest, ChangedFollowsEveryValueTakenAndNoOther) {
 TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
   settings->load();
   // A directory where the file should be: every write is refused.
-  ASSERT_TRUE(QDir().mkpath(settingsFilePath()));
+  ASSERT_TRUE(QDir().mkpath(settingsFilePath(paths)));
   try {
     settings->saveCapture("/elsewhere/v.avi", 9);
     FAIL() << "no error raised";
   } catch (const SettingsWriteError &e) {
-    EXPECT_EQ(QString(e.what()), "Unable to write to " + settingsFilePath());
+    EXPECT_EQ(QString(e.what()),
+              "Unable to write to " + settingsFilePath(paths));
   }
   EXPECT_EQ(settings->aviName(),
             QDir::toNativeSeparators(dir.path()).toLocal8Bit() + "video.avi");
@@ -162,10 +161,10 @@ TEST_F(SettingsTest, RefusedWriteRaisesAndKeepsTheOldValue) {
 // program folder that takes no new file gets the file rewritten in place,
 // but only when the new content has room.
 TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
-  setExePath(file("quorvane"));
+  const Paths paths = Paths::forExecutable(file("quorvane"));
   const QByteArray old = "[Connection]\r\nPort=10001\r\n[AVI]\r\nFPS=5\r\n";
-  ASSERT_TRUE(writeAll(settingsFilePath(), old));
-  Settings settings;
+  ASSERT_TRUE(writeAll(settingsFilePath(paths), old));
+  Settings settings(paths);
   settings.load();
   fill();
   SettingsValues edited = settings.values();
@@ -174,28 +173,29 @@ TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
     settings.saveDialog(edited);
     FAIL() << "the save reported success";
   } catch (const SettingsWriteError &e) {
-    EXPECT_EQ(QString(e.what()), "Unable to write to " + settingsFilePath());
+    EXPECT_EQ(QString(e.what()),
+              "Unable to write to " + settingsFilePath(paths));
     EXPECT_EQ(e.reason(), "no space left on device");
     EXPECT_TRUE(e.inDialog().startsWith("Unable to write to " +
-                                        settingsFilePath() +
+                                        settingsFilePath(paths) +
                                         ": no space left on device. "))
         << e.inDialog().toStdString();
   }
-  EXPECT_EQ(readAll(settingsFilePath()), old);
+  EXPECT_EQ(readAll(settingsFilePath(paths)), old);
   EXPECT_EQ(entries(), QStringList("Quorvane.ini"));
   EXPECT_EQ(settings.port(), 10001);
 
   ASSERT_TRUE(QFile::setPermissions(dir(), QFile::ReadOwner | QFile::ExeOwner));
   ScopedUserPermissions user;
   ASSERT_TRUE(user.ok());
-  platform::ProfileFile grown(settingsFilePath());
+  platform::ProfileFile grown(settingsFilePath(paths));
   grown.writeString("AVI", "AVIName", QByteArray(6000, 'v'));
   EXPECT_FALSE(grown.flush());
-  EXPECT_EQ(readAll(settingsFilePath()), old);
-  platform::ProfileFile same(settingsFilePath());
+  EXPECT_EQ(readAll(settingsFilePath(paths)), old);
+  platform::ProfileFile same(settingsFilePath(paths));
   same.writeString("Connection", "Port", "10002");
   EXPECT_TRUE(same.flush());
-  EXPECT_EQ(readAll(settingsFilePath()),
+  EXPECT_EQ(readAll(settingsFilePath(paths)),
             "[Connection]\r\nPort=10002\r\n[AVI]\r\nFPS=5\r\n");
 }
 

@@ -26,18 +26,19 @@ int main(int argc, char **argv) {
   av_log_set_level(AV_LOG_ERROR);
   QApplication::setApplicationName(QStringLiteral("AviConvert"));
   const QStringList args = QApplication::arguments();
-  if (args.size() > 1)
-    // The program directory is the one worked in, for the settings and the
-    // language files alike.
-    setExePath(QDir(args.at(1)).absoluteFilePath(QStringLiteral("AVIConvert")));
-  else
-    setExePath(QApplication::applicationFilePath(),
-               QStringLiteral(QV_CONVERTER_DATA_DIR));
-  const aviconvert::ConversionDirs dirs{workDir(), configDir(),
-                                        defaultVideoDir()};
-  Settings settings;
+  // The program directory is the one worked in, for the settings and the
+  // language files alike.
+  const Paths paths =
+      args.size() > 1
+          ? Paths::forExecutable(
+                QDir(args.at(1)).absoluteFilePath(QStringLiteral("AVIConvert")))
+          : Paths::forExecutable(QApplication::applicationFilePath(),
+                                 QStringLiteral(QV_CONVERTER_DATA_DIR));
+  const aviconvert::ConversionDirs dirs{paths.workDir(), paths.configDir(),
+                                        paths.defaultVideoDir()};
+  Settings settings(paths);
   settings.load();
-  loadLanguage(settings);
+  loadLanguage(paths, settings);
   const bool exitWhenDone =
       qEnvironmentVariableIsSet("AVICONVERT_EXIT_WHEN_DONE");
 
