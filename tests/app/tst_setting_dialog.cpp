@@ -196,7 +196,7 @@ private slots:
   void pngAndTheVideoScaleAreOfferedAndSaved() {
     // A scale the converter does not know reads as 1.
     settings("[AVI]\r\nScale=7\r\n[Image]\r\nImageType=PNG\r\n");
-    SettingsDialog dialog(*m_settings, m_keys, false);
+    SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     auto *type = part<QComboBox>(dialog, "ComBoxImageType");
     QCOMPARE(type->count(), 3);

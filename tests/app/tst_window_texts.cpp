@@ -118,7 +118,6 @@ private slots:
 
   void mainWindow() {
     AppCore core(m_paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, m_messageBoxes);
     verifyTranslated(&form);
   }

@@ -62,7 +62,6 @@ private slots:
     AppCore core(paths);
     core.keyTable().load(paths);
     QCOMPARE(core.keyTable().size(), 24);
-    CommandQueue &queue = core.queue();
     auto form = std::make_unique<MainWindow>(core, boxes);
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));

@@ -64,7 +64,6 @@ private slots:
     };
 
     AppCore core(paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, boxes);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));

@@ -60,7 +60,6 @@ private slots:
     const QByteArray ptyPath = line.mid(4);
 
     AppCore core(paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, messages);
     SerialLink &dataCom = core.serialLink();
     form.show();

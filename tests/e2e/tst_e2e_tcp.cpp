@@ -42,7 +42,6 @@ private slots:
     };
 
     AppCore core(paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, boxes);
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -94,7 +93,6 @@ private slots:
     const Paths paths = Paths::forExecutable(dir.file("quorvane"));
     ScriptedMessageBoxes boxes;
     AppCore core(paths);
-    CommandQueue &queue = core.queue();
     MainWindow form(core, boxes);
     driver::find<QTimer>(form, "linkFiguresTimer")
         ->stop(); // sampled by hand below
