@@ -16,7 +16,7 @@
 #include <algorithm>
 
 CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
-  setObjectName("PageCapture");
+  setObjectName("capturePage");
   auto browse = [](QWidget *parent, const char *name, int top) {
     auto *b = new QPushButton(QStringLiteral("\u2026"), parent);
     b->setObjectName(name);
@@ -24,26 +24,26 @@ CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
     return b;
   };
 
-  m_videoBox = newGroup(this, "BoxVideo", 6, 120);
+  m_videoBox = newGroup(this, "videoBox", 6, 120);
   m_videoFileLabel =
-      newLabel(m_videoBox, "LabAVIFileName", kFieldLeft, 22, kFieldWidth);
+      newLabel(m_videoBox, "videoFileLabel", kFieldLeft, 22, kFieldWidth);
   m_videoFileEdit = new QLineEdit(m_videoBox);
-  m_videoFileEdit->setObjectName("EditAVI");
+  m_videoFileEdit->setObjectName("videoFileEdit");
   m_videoFileEdit->setGeometry(kFieldLeft, 41, kFieldWidth - 30, 22);
-  m_videoBrowseButton = browse(m_videoBox, "BtnAVIBrowse", 41);
+  m_videoBrowseButton = browse(m_videoBox, "videoBrowseButton", 41);
   m_frameRateLabel =
-      newLabel(m_videoBox, "LabFramePerSec", kFieldLeft, 70, 186);
+      newLabel(m_videoBox, "frameRateLabel", kFieldLeft, 70, 186);
   m_frameRateEdit = new QSpinBox(m_videoBox);
-  m_frameRateEdit->setObjectName("EditFPS");
+  m_frameRateEdit->setObjectName("frameRateEdit");
   m_frameRateEdit->setGeometry(kFieldLeft, 89, 70, 22);
   // As the port: a rate out of range can be typed whole and is refused on
   // saving, rather than cut to its first digit.
   m_frameRateEdit->setRange(0, 999);
   m_frameRateEdit->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
   // The converter enlarges each frame by a whole number, so it stays sharp.
-  m_scaleLabel = newLabel(m_videoBox, "LabScale", kFieldLeft + 196, 70, 108);
+  m_scaleLabel = newLabel(m_videoBox, "scaleLabel", kFieldLeft + 196, 70, 108);
   m_scaleCombo = new QComboBox(m_videoBox);
-  m_scaleCombo->setObjectName("ComboScale");
+  m_scaleCombo->setObjectName("scaleCombo");
   m_scaleCombo->setGeometry(kFieldLeft + 196, 89, 108, 22);
   for (int scale : videoScales())
     m_scaleCombo->addItem(QStringLiteral("%1\u00d7 (%2 \u00d7 %3)")
@@ -52,19 +52,19 @@ CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
                               .arg(208 * scale),
                           scale);
 
-  m_imageBox = newGroup(this, "BoxImage", 134, 120);
+  m_imageBox = newGroup(this, "imageBox", 134, 120);
   m_imageTypeLabel =
-      newLabel(m_imageBox, "LabImageForm", kFieldLeft, 22, kFieldWidth);
+      newLabel(m_imageBox, "imageTypeLabel", kFieldLeft, 22, kFieldWidth);
   m_imageTypeCombo = new QComboBox(m_imageBox);
-  m_imageTypeCombo->setObjectName("ComBoxImageType");
+  m_imageTypeCombo->setObjectName("imageTypeCombo");
   m_imageTypeCombo->setGeometry(kFieldLeft, 41, 100, 22);
   m_imageTypeCombo->addItems(screenshotImageTypes());
   m_imageFolderLabel =
-      newLabel(m_imageBox, "LabDefDirect", kFieldLeft, 70, kFieldWidth);
+      newLabel(m_imageBox, "imageFolderLabel", kFieldLeft, 70, kFieldWidth);
   m_imageFolderEdit = new QLineEdit(m_imageBox);
-  m_imageFolderEdit->setObjectName("EditImageDirect");
+  m_imageFolderEdit->setObjectName("imageFolderEdit");
   m_imageFolderEdit->setGeometry(kFieldLeft, 89, kFieldWidth - 30, 22);
-  m_imageFolderBrowseButton = browse(m_imageBox, "BtnImageDirBrowse", 89);
+  m_imageFolderBrowseButton = browse(m_imageBox, "imageFolderBrowseButton", 89);
 
   connect(m_videoBrowseButton, &QPushButton::clicked, this,
           &CapturePage::browseVideoFile);

@@ -22,7 +22,7 @@ ConnectionPage::ConnectionPage(const Settings &settings, const Paths &paths,
                                MessageBoxes &boxes, QWidget *parent)
     : SettingsPage(parent), m_settings(settings),
       m_configDir(paths.configDir()), m_boxes(boxes) {
-  setObjectName("PageConnection");
+  setObjectName("connectionPage");
   // One group per link, stacked from the top; more fit below.
   int top = 6;
   auto group = [&](QGroupBox *&box, const char *boxName, QLabel *&label,
@@ -31,9 +31,9 @@ ConnectionPage::ConnectionPage(const Settings &settings, const Paths &paths,
     label = newLabel(box, labelName, kFieldLeft, 22, kFieldWidth);
     top += 80;
   };
-  group(m_internetBox, "GPRSBox", m_internetLabel, "LabGPRS");
+  group(m_internetBox, "internetBox", m_internetLabel, "internetLabel");
   m_portEdit = new QSpinBox(m_internetBox);
-  m_portEdit->setObjectName("EditPort");
+  m_portEdit->setObjectName("portEdit");
   m_portEdit->setGeometry(kFieldLeft, 41, 100, 22);
   // Out-of-range ports can be typed and are refused on saving, with a
   // message, rather than silently clamped.
@@ -49,26 +49,26 @@ ConnectionPage::ConnectionPage(const Settings &settings, const Paths &paths,
     c->setInsertPolicy(QComboBox::NoInsert);
     return c;
   };
-  group(m_bluetoothBox, "BlueToothBox", m_bluetoothLabel, "LabBlueTooth");
-  m_bluetoothPortCombo = portCombo(m_bluetoothBox, "ComboBoxBl");
-  group(m_cableBox, "DataCableBox", m_cableLabel, "LabDataCable");
-  m_cablePortCombo = portCombo(m_cableBox, "ComboBoxDt");
+  group(m_bluetoothBox, "bluetoothBox", m_bluetoothLabel, "bluetoothLabel");
+  m_bluetoothPortCombo = portCombo(m_bluetoothBox, "bluetoothPortCombo");
+  group(m_cableBox, "cableBox", m_cableLabel, "cableLabel");
+  m_cablePortCombo = portCombo(m_cableBox, "cablePortCombo");
 
   // Beside the port: the one address to listen on, empty for all.
   m_listenAddressEdit = new QLineEdit(m_internetBox);
-  m_listenAddressEdit->setObjectName("EditListenAddress");
+  m_listenAddressEdit->setObjectName("listenAddressEdit");
   m_listenAddressEdit->setGeometry(kFieldLeft + 112, 41, kFieldWidth - 112, 22);
   m_listenAddressEdit->setPlaceholderText(uiText("UiEveryAddress"));
   m_listenAddressEdit->setToolTip(uiText("UiTipListenAddress"));
 
   // The phones served when only known phones are.
-  m_phonesBox = newGroup(this, "PhonesBox", top, 52);
+  m_phonesBox = newGroup(this, "knownPhonesBox", top, 52);
   m_phonesBox->setTitle(uiText("UiKnownPhones"));
   m_knownPhonesCombo = new QComboBox(m_phonesBox);
-  m_knownPhonesCombo->setObjectName("ComboKnownPhones");
+  m_knownPhonesCombo->setObjectName("knownPhonesCombo");
   m_knownPhonesCombo->setGeometry(kFieldLeft, 20, kFieldWidth - 84, 22);
   m_removePhoneButton = new QPushButton(uiText("UiRemovePhone"), m_phonesBox);
-  m_removePhoneButton->setObjectName("BtnRemovePhone");
+  m_removePhoneButton->setObjectName("removePhoneButton");
   m_removePhoneButton->setGeometry(kFieldLeft + kFieldWidth - 78, 20, 78, 22);
   connect(m_removePhoneButton, &QPushButton::clicked, this,
           &ConnectionPage::removeSelectedPhone);

@@ -11,9 +11,9 @@
 KeysPage::KeysPage(KeyTable &table, QWidget *parent)
     : SettingsPage(parent), m_table(table),
       m_model(new KeyTableModel(table, this)) {
-  setObjectName("PageKeys");
+  setObjectName("keysPage");
   m_keyList = new QTreeView(this);
-  m_keyList->setObjectName("ListViewKeys");
+  m_keyList->setObjectName("keyList");
   m_keyList->setModel(m_model);
   m_keyList->setGeometry(13, 8, 328, 264);
   m_keyList->setRootIsDecorated(false);
@@ -28,7 +28,7 @@ KeysPage::KeysPage(KeyTable &table, QWidget *parent)
   m_keyList->setColumnWidth(KeyTableModel::CodeColumn, 45);
   m_keyList->setColumnWidth(KeyTableModel::ShortcutColumn, 170);
   m_editKeyButton = new QPushButton(this);
-  m_editKeyButton->setObjectName("BtnKeyEdit");
+  m_editKeyButton->setObjectName("editKeyButton");
   m_editKeyButton->setGeometry(266, 282, 75, 25);
   connect(m_editKeyButton, &QPushButton::clicked, this,
           &KeysPage::editSelectedKey);

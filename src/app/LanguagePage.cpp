@@ -9,10 +9,10 @@
 
 LanguagePage::LanguagePage(const QStringList &languageDirs, QWidget *parent)
     : SettingsPage(parent), m_languageDirs(languageDirs) {
-  setObjectName("PageLocalization");
-  m_languageLabel = newLabel(this, "LabLanguage", 13, 8, 328);
+  setObjectName("languagePage");
+  m_languageLabel = newLabel(this, "languageLabel", 13, 8, 328);
   m_languageCombo = new QComboBox(this);
-  m_languageCombo->setObjectName("ComboLanguage");
+  m_languageCombo->setObjectName("languageCombo");
   m_languageCombo->setGeometry(13, 27, 200, 22);
 }
 

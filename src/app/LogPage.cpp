@@ -7,8 +7,8 @@
 #include <QLabel>
 
 LogPage::LogPage(EventLog &log, QWidget *parent) : SettingsPage(parent) {
-  setObjectName("PageLogFile");
-  m_logFileLabel = newLabel(this, "LabLogFile", 13, 8, 328);
+  setObjectName("logPage");
+  m_logFileLabel = newLabel(this, "logFileLabel", 13, 8, 328);
   m_logFileLabel->setText(uiText("UiLogFile"));
   QFont bold = m_logFileLabel->font();
   bold.setBold(true);
@@ -26,10 +26,10 @@ LogPage::LogPage(EventLog &log, QWidget *parent) : SettingsPage(parent) {
     connect(box, &QCheckBox::clicked, this,
             [box, &log, which] { log.setOn(which, box->isChecked()); });
   };
-  logSwitch(m_logCommandsCheck, "JvXPCheckboxComand", m_logCommandsLabel,
-            "LabCommand", 36, "UiLogCommand", LogSwitch::Commands);
-  logSwitch(m_logPacketSizeCheck, "JvXPCheckboxSize", m_logPacketSizeLabel,
-            "LabPacketSize", 62, "UiLogPacketSize", LogSwitch::PacketSize);
+  logSwitch(m_logCommandsCheck, "logCommandsCheck", m_logCommandsLabel,
+            "logCommandsLabel", 36, "UiLogCommand", LogSwitch::Commands);
+  logSwitch(m_logPacketSizeCheck, "logPacketSizeCheck", m_logPacketSizeLabel,
+            "logPacketSizeLabel", 62, "UiLogPacketSize", LogSwitch::PacketSize);
 }
 
 void LogPage::load(const Settings &) {

@@ -96,7 +96,7 @@ SettingsDialog::SettingsDialog(Settings &settings, KeyTable &keys,
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
       m_settings(settings), m_showLogPage(showLogPage), m_paths(paths),
       m_boxes(boxes) {
-  setObjectName("FrmSetting");
+  setObjectName("settingsDialog");
   setFixedSize(kClientWidth, kClientHeight);
   QFont verdana(QStringLiteral("Verdana"));
   verdana.setPixelSize(11);
@@ -107,7 +107,7 @@ SettingsDialog::SettingsDialog(Settings &settings, KeyTable &keys,
   setPalette(pal);
 
   m_pageTree = new QTreeWidget(this);
-  m_pageTree->setObjectName("TreeViewCont");
+  m_pageTree->setObjectName("pageTree");
   m_pageTree->setGeometry(8, 8, 193, 353);
   m_pageTree->setHeaderHidden(true);
   m_pageTree->setRootIsDecorated(false);
@@ -123,10 +123,10 @@ SettingsDialog::SettingsDialog(Settings &settings, KeyTable &keys,
                      " color: white; }"));
 
   m_banner = new TGradientBanner(this);
-  m_banner->setObjectName("LMDFill1");
+  m_banner->setObjectName("pageBanner");
   m_banner->setGeometry(214, 9, 328, 26);
   m_pageCaption = new QLabel(this);
-  m_pageCaption->setObjectName("lblPageCaption");
+  m_pageCaption->setObjectName("pageCaption");
   m_pageCaption->setGeometry(222, 8, 305, 25);
   QFont tahoma(QStringLiteral("Tahoma"));
   tahoma.setPixelSize(19);
@@ -138,24 +138,24 @@ SettingsDialog::SettingsDialog(Settings &settings, KeyTable &keys,
   m_pageCaption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   m_pageStack = new QStackedWidget(this);
-  m_pageStack->setObjectName("PageCont");
+  m_pageStack->setObjectName("pageStack");
   m_pageStack->setGeometry(201, 35, 357, 320);
 
   m_buttonRule = new QFrame(this);
-  m_buttonRule->setObjectName("Bevel1");
+  m_buttonRule->setObjectName("buttonRule");
   m_buttonRule->setGeometry(205, 357, 337, 4);
   m_buttonRule->setFrameShape(QFrame::HLine);
   m_buttonRule->setFrameShadow(QFrame::Raised);
 
   m_saveButton = new QPushButton(this);
-  m_saveButton->setObjectName("BtnSave");
+  m_saveButton->setObjectName("saveButton");
   m_saveButton->setGeometry(390, 368, 75, 25);
   m_saveButton->setDefault(true);
   m_cancelButton = new QPushButton(this);
-  m_cancelButton->setObjectName("BtnCancel");
+  m_cancelButton->setObjectName("cancelButton");
   m_cancelButton->setGeometry(470, 368, 75, 25);
   connect(m_saveButton, &QPushButton::clicked, this,
-          &SettingsDialog::btnSaveClick);
+          &SettingsDialog::saveAndClose);
   connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
   m_connectionPage = new ConnectionPage(settings, m_paths, m_boxes);
@@ -175,9 +175,9 @@ SettingsDialog::SettingsDialog(Settings &settings, KeyTable &keys,
   m_pageCaption->setText(m_captions.value(PageConnectionIndex));
 
   connect(m_pageTree, &QTreeWidget::currentItemChanged, this,
-          [this](QTreeWidgetItem *node) { treeViewContChange(node); });
+          [this](QTreeWidgetItem *node) { showPageOfNode(node); });
   connect(m_pageStack, &QStackedWidget::currentChanged, this,
-          &SettingsDialog::pageContChange);
+          &SettingsDialog::selectNodeOfPage);
 }
 
 QWidget *SettingsDialog::page(int index) const { return m_pages.value(index); }
@@ -218,7 +218,7 @@ void SettingsDialog::buildPageTree() {
 
 // --- Navigation -------------------------------------------------------------
 
-void SettingsDialog::treeViewContChange(QTreeWidgetItem *node) {
+void SettingsDialog::showPageOfNode(QTreeWidgetItem *node) {
   if (!node) {
     m_pageCaption->hide();
     return;
@@ -229,7 +229,7 @@ void SettingsDialog::treeViewContChange(QTreeWidgetItem *node) {
   m_pageCaption->show();
 }
 
-void SettingsDialog::pageContChange(int index) {
+void SettingsDialog::selectNodeOfPage(int index) {
   for (int i = 0; i < m_pageTree->topLevelItemCount(); ++i) {
     QTreeWidgetItem *node = m_pageTree->topLevelItem(i);
     if (node->data(0, Qt::UserRole).toInt() == index &&
@@ -252,7 +252,7 @@ void SettingsDialog::showPage(int index) {
 
 // --- Saving -----------------------------------------------------------------
 
-void SettingsDialog::btnSaveClick() {
+void SettingsDialog::saveAndClose() {
   if (const auto refusal = checkTypedFields(
           {m_connectionPage->typedPort(), m_capturePage->typedFrameRate(),
            m_connectionPage->typedListenAddress()})) {

@@ -56,7 +56,7 @@ public:
 
   // Checks the typed fields, has every page store its values and writes
   // those that changed; closes when all went well.
-  void btnSaveClick();
+  void saveAndClose();
 
 protected:
   void showEvent(QShowEvent *event) override;
@@ -67,8 +67,8 @@ private:
   // it on QEvent::LanguageChange.
   void retranslate();
   void buildPageTree();
-  void treeViewContChange(QTreeWidgetItem *node);
-  void pageContChange(int index);
+  void showPageOfNode(QTreeWidgetItem *node);
+  void selectNodeOfPage(int index);
   void showPage(int index);
   void selectPageKeepingFields(int index);
   void showRefusal(const DialogRefusal &refusal);

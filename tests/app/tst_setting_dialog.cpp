@@ -110,55 +110,54 @@ private slots:
     SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QCOMPARE(dialog.size(), QSize(553, 398));
-    QCOMPARE(part<QPushButton>(dialog, "BtnSave")->text(), QString("Save"));
-    QVERIFY(part<QPushButton>(dialog, "BtnSave")->isDefault());
+    QCOMPARE(part<QPushButton>(dialog, "saveButton")->text(), QString("Save"));
+    QVERIFY(part<QPushButton>(dialog, "saveButton")->isDefault());
     QCOMPARE(dialog.pageCaption(0), QString("German")); // from lang.ini
 
     // Four pages without "-log", five with it.
-    QCOMPARE(part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItemCount(), 4);
+    QCOMPARE(part<QTreeWidget>(dialog, "pageTree")->topLevelItemCount(), 4);
     SettingsDialog withLog(*m_settings, m_keys, true, *m_paths, m_messageBoxes);
-    QCOMPARE(part<QTreeWidget>(withLog, "TreeViewCont")->topLevelItemCount(),
-             5);
+    QCOMPARE(part<QTreeWidget>(withLog, "pageTree")->topLevelItemCount(), 5);
 
-    QCOMPARE(part<QComboBox>(dialog, "ComboLanguage")->currentText(),
+    QCOMPARE(part<QComboBox>(dialog, "languageCombo")->currentText(),
              QString("German"));
-    QCOMPARE(part<QComboBox>(dialog, "ComboLanguage")->itemText(0),
+    QCOMPARE(part<QComboBox>(dialog, "languageCombo")->itemText(0),
              QString("default"));
     // "jpeg" is not "JPEG": BMP shows.
-    QCOMPARE(part<QComboBox>(dialog, "ComBoxImageType")->currentText(),
+    QCOMPARE(part<QComboBox>(dialog, "imageTypeCombo")->currentText(),
              QString("BMP"));
     // The port lists: sorted without case, the fields keep their texts.
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxBl")->currentText(),
+    QCOMPARE(part<QComboBox>(dialog, "bluetoothPortCombo")->currentText(),
              QString("rfcomm7"));
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->count(), 3);
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->itemText(0),
+    QCOMPARE(part<QComboBox>(dialog, "cablePortCombo")->count(), 3);
+    QCOMPARE(part<QComboBox>(dialog, "cablePortCombo")->itemText(0),
              QString("COM3"));
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->itemText(1),
+    QCOMPARE(part<QComboBox>(dialog, "cablePortCombo")->itemText(1),
              QString("rfcomm0"));
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->currentText(),
+    QCOMPARE(part<QComboBox>(dialog, "cablePortCombo")->currentText(),
              QString("COM4"));
 
     // Choosing a page shows it under its caption.
-    part<QTreeWidget>(dialog, "TreeViewCont")
+    part<QTreeWidget>(dialog, "pageTree")
         ->setCurrentItem(
-            part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(2));
-    QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+            part<QTreeWidget>(dialog, "pageTree")->topLevelItem(2));
+    QCOMPARE(part<QStackedWidget>(dialog, "pageStack")->currentWidget(),
              dialog.page(SettingsDialog::PageCaptureIndex));
-    QCOMPARE(part<QLabel>(dialog, "lblPageCaption")->text(),
+    QCOMPARE(part<QLabel>(dialog, "pageCaption")->text(),
              QString("Capture Settings"));
-    part<QStackedWidget>(dialog, "PageCont")
+    part<QStackedWidget>(dialog, "pageStack")
         ->setCurrentIndex(SettingsDialog::PageKeysIndex);
-    QCOMPARE(part<QTreeWidget>(dialog, "TreeViewCont")->currentItem(),
-             part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(1));
+    QCOMPARE(part<QTreeWidget>(dialog, "pageTree")->currentItem(),
+             part<QTreeWidget>(dialog, "pageTree")->topLevelItem(1));
     // The key list shows the table with its first row selected, and keeps
     // the row selected when the page comes back.
-    auto *keys = part<QTreeView>(dialog, "ListViewKeys");
+    auto *keys = part<QTreeView>(dialog, "keyList");
     QCOMPARE(keys->model()->rowCount(), 24);
     QCOMPARE(keys->selectionModel()->selectedRows().value(0).row(), 0);
     keys->setCurrentIndex(keys->model()->index(5, 0));
-    part<QStackedWidget>(dialog, "PageCont")
+    part<QStackedWidget>(dialog, "pageStack")
         ->setCurrentIndex(SettingsDialog::PageCaptureIndex);
-    part<QStackedWidget>(dialog, "PageCont")
+    part<QStackedWidget>(dialog, "pageStack")
         ->setCurrentIndex(SettingsDialog::PageKeysIndex);
     QCOMPARE(keys->selectionModel()->selectedRows().value(0).row(), 5);
   }
@@ -171,13 +170,13 @@ private slots:
     SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     // The port typed again with a leading zero is the same number.
-    Edit(part<QSpinBox>(dialog, "EditPort"))->clear();
-    QTest::keyClicks(part<QSpinBox>(dialog, "EditPort"), "010001");
-    QCOMPARE(part<QSpinBox>(dialog, "EditPort")->text(), QString("010001"));
+    Edit(part<QSpinBox>(dialog, "portEdit"))->clear();
+    QTest::keyClicks(part<QSpinBox>(dialog, "portEdit"), "010001");
+    QCOMPARE(part<QSpinBox>(dialog, "portEdit")->text(), QString("010001"));
     // The page's own show handler may run again; nothing changes.
-    part<QStackedWidget>(dialog, "PageCont")
+    part<QStackedWidget>(dialog, "pageStack")
         ->setCurrentIndex(SettingsDialog::PageCaptureIndex);
-    dialog.btnSaveClick();
+    dialog.saveAndClose();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(m_boxes.isEmpty());
     // Only the image type changed: "jpeg" became the shown "BMP".
@@ -189,7 +188,7 @@ private slots:
     // Opening and saving again leaves the file byte for byte.
     SettingsDialog again(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     again.show();
-    again.btnSaveClick();
+    again.saveAndClose();
     QCOMPARE(iniText(), expected);
   }
 
@@ -198,13 +197,13 @@ private slots:
     settings("[AVI]\r\nScale=7\r\n[Image]\r\nImageType=PNG\r\n");
     SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
-    auto *type = part<QComboBox>(dialog, "ComBoxImageType");
+    auto *type = part<QComboBox>(dialog, "imageTypeCombo");
     QCOMPARE(type->count(), 3);
     QCOMPARE(type->currentText(), QString("PNG"));
-    auto *scale = part<QComboBox>(dialog, "ComboScale");
+    auto *scale = part<QComboBox>(dialog, "scaleCombo");
     QCOMPARE(scale->currentData().toInt(), 1);
     scale->setCurrentIndex(scale->findData(2));
-    dialog.btnSaveClick();
+    dialog.saveAndClose();
     QCOMPARE(m_settings->scale(), 2);
     QCOMPARE(iniText(), QByteArray("[AVI]\r\nScale=2\r\n[Image]\r\n"
                                    "ImageType=PNG\r\n"));
@@ -214,24 +213,24 @@ private slots:
     settings("");
     SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
-    Edit(part<QSpinBox>(dialog, "EditPort"))->clear();
-    QTest::keyClicks(part<QSpinBox>(dialog, "EditPort"), "2.0,0x1");
-    QCOMPARE(part<QSpinBox>(dialog, "EditPort")->text(), QString("2001"));
+    Edit(part<QSpinBox>(dialog, "portEdit"))->clear();
+    QTest::keyClicks(part<QSpinBox>(dialog, "portEdit"), "2.0,0x1");
+    QCOMPARE(part<QSpinBox>(dialog, "portEdit")->text(), QString("2001"));
   }
 
   void aMissingLanguageFolderIsKeptUntilAnotherIsPicked() {
     settings("[Language]\r\nLanguage=Klingon\r\n");
     SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
-    QCOMPARE(part<QComboBox>(dialog, "ComboLanguage")->currentIndex(), -1);
-    dialog.btnSaveClick();
+    QCOMPARE(part<QComboBox>(dialog, "languageCombo")->currentIndex(), -1);
+    dialog.saveAndClose();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QVERIFY(iniText().contains("[Language]\r\nLanguage=Klingon\r\n"));
     QCOMPARE(m_settings->language(), QByteArray("Klingon"));
     SettingsDialog next(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
-    QCOMPARE(part<QComboBox>(next, "ComboLanguage")->currentIndex(), -1);
-    part<QComboBox>(next, "ComboLanguage")->setCurrentText("German");
-    next.btnSaveClick();
+    QCOMPARE(part<QComboBox>(next, "languageCombo")->currentIndex(), -1);
+    part<QComboBox>(next, "languageCombo")->setCurrentText("German");
+    next.saveAndClose();
     QCOMPARE(m_settings->language(), QByteArray("German"));
   }
 
@@ -251,11 +250,11 @@ private slots:
     QVERIFY(user.ok());
     bool openAfterSave = false;
     whenDialogOpens([&](SettingsDialog &d) {
-      Edit(part<QSpinBox>(d, "EditPort"))->setText("10002");
-      part<QPushButton>(d, "BtnSave")->click();
+      Edit(part<QSpinBox>(d, "portEdit"))->setText("10002");
+      part<QPushButton>(d, "saveButton")->click();
       QCoreApplication::processEvents();
       openAfterSave = d.isVisible();
-      part<QPushButton>(d, "BtnCancel")->click();
+      part<QPushButton>(d, "cancelButton")->click();
     });
     driver::trigger(form, "settingsAction");
     QCoreApplication::processEvents();
@@ -280,41 +279,41 @@ private slots:
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     dialog.activateWindow();
-    part<QComboBox>(dialog, "ComboBoxDt")->setEditText("COM9");
-    Edit(part<QSpinBox>(dialog, "EditPort"))->setText("70000");
-    part<QStackedWidget>(dialog, "PageCont")
+    part<QComboBox>(dialog, "cablePortCombo")->setEditText("COM9");
+    Edit(part<QSpinBox>(dialog, "portEdit"))->setText("70000");
+    part<QStackedWidget>(dialog, "pageStack")
         ->setCurrentIndex(SettingsDialog::PageCaptureIndex);
-    dialog.btnSaveClick();
+    dialog.saveAndClose();
     QCOMPARE(m_boxes.size(), 1);
     QVERIFY2(m_boxes.last().contains("listen port"), qPrintable(m_boxes[0]));
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Rejected));
     // The field comes forward as it was typed, with the focus.
-    QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+    QCOMPARE(part<QStackedWidget>(dialog, "pageStack")->currentWidget(),
              dialog.page(SettingsDialog::PageConnectionIndex));
-    QCOMPARE(part<QSpinBox>(dialog, "EditPort")->text(), QString("70000"));
-    QTRY_VERIFY(part<QSpinBox>(dialog, "EditPort")->hasFocus());
+    QCOMPARE(part<QSpinBox>(dialog, "portEdit")->text(), QString("70000"));
+    QTRY_VERIFY(part<QSpinBox>(dialog, "portEdit")->hasFocus());
     QCOMPARE(iniText(), before);
 
-    Edit(part<QSpinBox>(dialog, "EditPort"))->setText("2000");
-    part<QTreeWidget>(dialog, "TreeViewCont")
+    Edit(part<QSpinBox>(dialog, "portEdit"))->setText("2000");
+    part<QTreeWidget>(dialog, "pageTree")
         ->setCurrentItem(
-            part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(2));
-    Edit(part<QSpinBox>(dialog, "EditFPS"))->setText("0");
-    part<QStackedWidget>(dialog, "PageCont")
+            part<QTreeWidget>(dialog, "pageTree")->topLevelItem(2));
+    Edit(part<QSpinBox>(dialog, "frameRateEdit"))->setText("0");
+    part<QStackedWidget>(dialog, "pageStack")
         ->setCurrentIndex(SettingsDialog::PageConnectionIndex);
-    dialog.btnSaveClick();
+    dialog.saveAndClose();
     QCOMPARE(m_boxes.size(), 2);
     QVERIFY(m_boxes.last().contains("frame rate"));
-    QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+    QCOMPARE(part<QStackedWidget>(dialog, "pageStack")->currentWidget(),
              dialog.page(SettingsDialog::PageCaptureIndex));
-    QCOMPARE(part<QSpinBox>(dialog, "EditFPS")->text(), QString("0"));
-    QTRY_VERIFY(part<QSpinBox>(dialog, "EditFPS")->hasFocus());
+    QCOMPARE(part<QSpinBox>(dialog, "frameRateEdit")->text(), QString("0"));
+    QTRY_VERIFY(part<QSpinBox>(dialog, "frameRateEdit")->hasFocus());
     // A rate typed out of range stays whole and is refused too.
-    Edit(part<QSpinBox>(dialog, "EditFPS"))->clear();
-    QTest::keyClicks(part<QSpinBox>(dialog, "EditFPS"), "25");
-    QCOMPARE(part<QSpinBox>(dialog, "EditFPS")->text(), QString("25"));
-    dialog.btnSaveClick();
+    Edit(part<QSpinBox>(dialog, "frameRateEdit"))->clear();
+    QTest::keyClicks(part<QSpinBox>(dialog, "frameRateEdit"), "25");
+    QCOMPARE(part<QSpinBox>(dialog, "frameRateEdit")->text(), QString("25"));
+    dialog.saveAndClose();
     QCOMPARE(m_boxes.size(), 3);
     QVERIFY(m_boxes.last().contains("frame rate") &&
             m_boxes.last().contains("25"));
@@ -329,22 +328,22 @@ private slots:
     SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(part<QLineEdit>(dialog, "EditListenAddress")->text(),
+    QCOMPARE(part<QLineEdit>(dialog, "listenAddressEdit")->text(),
              QString("::1"));
-    QCOMPARE(part<QComboBox>(dialog, "ComboKnownPhones")->count(), 2);
-    part<QComboBox>(dialog, "ComboKnownPhones")->setCurrentIndex(0);
-    QTest::mouseClick(part<QPushButton>(dialog, "BtnRemovePhone"),
+    QCOMPARE(part<QComboBox>(dialog, "knownPhonesCombo")->count(), 2);
+    part<QComboBox>(dialog, "knownPhonesCombo")->setCurrentIndex(0);
+    QTest::mouseClick(part<QPushButton>(dialog, "removePhoneButton"),
                       Qt::LeftButton);
-    QCOMPARE(part<QComboBox>(dialog, "ComboKnownPhones")->count(), 1);
+    QCOMPARE(part<QComboBox>(dialog, "knownPhonesCombo")->count(), 1);
     QVERIFY(!iniText().contains("0102030405060708"));
     QVERIFY(iniText().contains("A1A2A3A4A5A6A7A8=Two"));
 
     const QByteArray before = iniText();
-    part<QLineEdit>(dialog, "EditListenAddress")->setText("not-an-address");
-    dialog.btnSaveClick();
+    part<QLineEdit>(dialog, "listenAddressEdit")->setText("not-an-address");
+    dialog.saveAndClose();
     QVERIFY(m_boxes.last().contains("listen address"));
     QVERIFY(dialog.isVisible());
-    QTRY_VERIFY(part<QLineEdit>(dialog, "EditListenAddress")->hasFocus());
+    QTRY_VERIFY(part<QLineEdit>(dialog, "listenAddressEdit")->hasFocus());
     QCOMPARE(iniText(), before);
   }
 
@@ -354,9 +353,9 @@ private slots:
     qputenv("QUORVANE_SERIAL_PORTS", m_dir->path().toLocal8Bit());
     SettingsDialog dialog(*m_settings, m_keys, false, *m_paths, m_messageBoxes);
     dialog.show();
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxBl")->count(), 0);
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxDt")->count(), 0);
-    QCOMPARE(part<QComboBox>(dialog, "ComboBoxBl")->currentText(),
+    QCOMPARE(part<QComboBox>(dialog, "bluetoothPortCombo")->count(), 0);
+    QCOMPARE(part<QComboBox>(dialog, "cablePortCombo")->count(), 0);
+    QCOMPARE(part<QComboBox>(dialog, "bluetoothPortCombo")->currentText(),
              QString("COM7"));
     QVERIFY(dialog.isVisible());
   }
@@ -367,22 +366,22 @@ private slots:
       SettingsDialog dialog(*m_settings, m_keys, true, *m_paths,
                             m_messageBoxes);
       dialog.show();
-      part<QTreeWidget>(dialog, "TreeViewCont")
+      part<QTreeWidget>(dialog, "pageTree")
           ->setCurrentItem(
-              part<QTreeWidget>(dialog, "TreeViewCont")->topLevelItem(4));
-      QCOMPARE(part<QStackedWidget>(dialog, "PageCont")->currentWidget(),
+              part<QTreeWidget>(dialog, "pageTree")->topLevelItem(4));
+      QCOMPARE(part<QStackedWidget>(dialog, "pageStack")->currentWidget(),
                dialog.page(SettingsDialog::PageLogFileIndex));
-      QTest::mouseClick(part<QCheckBox>(dialog, "JvXPCheckboxComand"),
+      QTest::mouseClick(part<QCheckBox>(dialog, "logCommandsCheck"),
                         Qt::LeftButton);
       QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
       QVERIFY(!EventLog::instance().isOn(LogSwitch::PacketSize));
-      part<QPushButton>(dialog, "BtnCancel")->click();
+      part<QPushButton>(dialog, "cancelButton")->click();
       QCOMPARE(dialog.result(), int(QDialog::Rejected));
     }
     QVERIFY(EventLog::instance().isOn(LogSwitch::Commands));
     // Both boxes start unticked, whatever the switches hold.
     SettingsDialog next(*m_settings, m_keys, true, *m_paths, m_messageBoxes);
-    QVERIFY(!part<QCheckBox>(next, "JvXPCheckboxComand")->isChecked());
+    QVERIFY(!part<QCheckBox>(next, "logCommandsCheck")->isChecked());
     QVERIFY(iniText().isEmpty());
   }
 
@@ -397,8 +396,8 @@ private slots:
 
     whenDialogOpens([](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), uiText("SCaption"));
-      part<QComboBox>(d, "ComboLanguage")->setCurrentText("German");
-      part<QPushButton>(d, "BtnCancel")->click();
+      part<QComboBox>(d, "languageCombo")->setCurrentText("German");
+      part<QPushButton>(d, "cancelButton")->click();
     });
     driver::trigger(form, "settingsAction");
     QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
@@ -406,15 +405,15 @@ private slots:
     QCOMPARE(core.settings().language(), QByteArray("English"));
 
     whenDialogOpens(
-        [](SettingsDialog &d) { part<QPushButton>(d, "BtnSave")->click(); });
+        [](SettingsDialog &d) { part<QPushButton>(d, "saveButton")->click(); });
     driver::trigger(form, "settingsAction");
     QCOMPARE(driver::find<QAction>(form, "exitAction")->text(),
              QString("marker"));
 
     whenDialogOpens([](SettingsDialog &d) {
-      part<QComboBox>(d, "ComboLanguage")
+      part<QComboBox>(d, "languageCombo")
           ->setCurrentIndex(0); // default: Languages/lang.ini
-      part<QPushButton>(d, "BtnSave")->click();
+      part<QPushButton>(d, "saveButton")->click();
     });
     driver::trigger(form, "settingsAction");
     QCOMPARE(core.settings().language(), QByteArray());

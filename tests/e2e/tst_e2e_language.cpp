@@ -117,16 +117,16 @@ private slots:
 
     options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Optionen"));
-      QCOMPARE(d.findChild<QPushButton *>("BtnSave")->text(),
+      QCOMPARE(d.findChild<QPushButton *>("saveButton")->text(),
                QString("Speichern"));
-      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->currentText(),
+      QCOMPARE(d.findChild<QComboBox *>("languageCombo")->currentText(),
                QString("German"));
-      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->itemText(0),
+      QCOMPARE(d.findChild<QComboBox *>("languageCombo")->itemText(0),
                QString("Standard"));
-      d.findChild<QComboBox *>("ComboLanguage")->setCurrentText("French");
-      QCOMPARE(d.findChild<QComboBox *>("ComboLanguage")->currentText(),
+      d.findChild<QComboBox *>("languageCombo")->setCurrentText("French");
+      QCOMPARE(d.findChild<QComboBox *>("languageCombo")->currentText(),
                QString("French"));
-      d.findChild<QPushButton *>("BtnSave")->click();
+      d.findChild<QPushButton *>("saveButton")->click();
     });
 
     // At once, without another start.
@@ -144,11 +144,11 @@ private slots:
 
     options(form, [](SettingsDialog &d) {
       QCOMPARE(d.windowTitle(), QString("Options"));
-      QCOMPARE(d.findChild<QPushButton *>("BtnCancel")->text(),
+      QCOMPARE(d.findChild<QPushButton *>("cancelButton")->text(),
                QString("Annuler"));
       QCOMPARE(d.pageCaption(SettingsDialog::PageKeysIndex),
                QString("Raccourcis clavier"));
-      d.findChild<QPushButton *>("BtnCancel")->click();
+      d.findChild<QPushButton *>("cancelButton")->click();
     });
     Settings reread(paths);
     reread.load();
