@@ -531,7 +531,10 @@ private slots:
       QVERIFY(phone.connected);
       QTRY_VERIFY_WITH_TIMEOUT(phone.stalled, 60000);
 
-      // The link's thread is stuck in a write; key presses still go in.
+      // The link's thread is stuck in a write for up to a minute; key
+      // presses still go in. The bounds sit far below that minute and far
+      // above a busy machine's scheduling, so only a wait on the writer
+      // fails them.
       PictureButton *five =
           driver::find<PhonePanel>(f, "keypad")->button("B_05");
       const QPoint centre = five->mapTo(&f, five->rect().center());
@@ -542,13 +545,13 @@ private slots:
         QTest::mouseClick(f.windowHandle(), Qt::LeftButton, {}, centre);
         fastest = qMin(fastest, t.elapsed());
       }
-      QVERIFY2(fastest < 100, qPrintable(QString::number(fastest)));
+      QVERIFY2(fastest < 5000, qPrintable(QString::number(fastest)));
       QCOMPARE(m_queue->size(), 6);
 
       QElapsedTimer t;
       t.start();
       driver::trigger(f, "disconnectAction");
-      QVERIFY2(t.elapsed() < 1000, qPrintable(QString::number(t.elapsed())));
+      QVERIFY2(t.elapsed() < 10000, qPrintable(QString::number(t.elapsed())));
       QVERIFY(!f.core().tcpLink().active());
       QTRY_VERIFY(phone.dropped);
     }
