@@ -87,7 +87,7 @@ public:
   // beyond kMaxPoints or kMaxExtent.
   QList<ShapePoint> collectEdgePoints() const;
 
-  // Rebuilds the up and down pictures, and the hot one for dxfFlat.
+  // Rebuilds the up and down pictures, and the hot one for a flat button.
   void renderStates(PictureButtonStyle style, QRgb buttonColor,
                     const PictureButtonDither &dither);
 

@@ -11,7 +11,7 @@ struct KeyDef {
   const char *name;
   int left, top, width, height; // button rectangle in the panel
   int glyphWidth, glyphHeight;
-  bool raised; // dxfRaised, otherwise dxfNormal
+  bool raised; // PictureButtonStyle::Raised, otherwise Normal
 };
 
 // The keys in the order the panel stacks them (later ones lie above).
