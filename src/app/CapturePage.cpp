@@ -2,6 +2,7 @@
 
 #include "capture/Screenshot.h"
 #include "capture/VideoFormats.h"
+#include "screen/ScreenCanvas.h"
 #include "settings/Language.h"
 #include "settings/Settings.h"
 
@@ -17,20 +18,23 @@
 
 CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
   setObjectName("capturePage");
-  auto browse = [](QWidget *parent, const char *name, int top) {
-    auto *b = new QPushButton(QStringLiteral("\u2026"), parent);
-    b->setObjectName(name);
-    b->setGeometry(kFieldLeft + kFieldWidth - 26, top, 26, 22);
-    return b;
+  // A path field with its browse button at its right.
+  auto pathField = [](QWidget *parent, const char *editName,
+                      const char *buttonName, int top, QLineEdit *&edit,
+                      QPushButton *&button) {
+    edit = new QLineEdit(parent);
+    edit->setObjectName(editName);
+    edit->setGeometry(kFieldLeft, top, kFieldWidth - 30, 22);
+    button = new QPushButton(QStringLiteral("\u2026"), parent);
+    button->setObjectName(buttonName);
+    button->setGeometry(kFieldLeft + kFieldWidth - 26, top, 26, 22);
   };
 
   m_videoBox = newGroup(this, "videoBox", 6, 120);
   m_videoFileLabel =
       newLabel(m_videoBox, "videoFileLabel", kFieldLeft, 22, kFieldWidth);
-  m_videoFileEdit = new QLineEdit(m_videoBox);
-  m_videoFileEdit->setObjectName("videoFileEdit");
-  m_videoFileEdit->setGeometry(kFieldLeft, 41, kFieldWidth - 30, 22);
-  m_videoBrowseButton = browse(m_videoBox, "videoBrowseButton", 41);
+  pathField(m_videoBox, "videoFileEdit", "videoBrowseButton", 41,
+            m_videoFileEdit, m_videoBrowseButton);
   m_frameRateLabel =
       newLabel(m_videoBox, "frameRateLabel", kFieldLeft, 70, 186);
   m_frameRateEdit = new QSpinBox(m_videoBox);
@@ -48,8 +52,8 @@ CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
   for (int scale : videoScales())
     m_scaleCombo->addItem(QStringLiteral("%1\u00d7 (%2 \u00d7 %3)")
                               .arg(scale)
-                              .arg(176 * scale)
-                              .arg(208 * scale),
+                              .arg(ScreenCanvas::kScreenWidth * scale)
+                              .arg(ScreenCanvas::kScreenHeight * scale),
                           scale);
 
   m_imageBox = newGroup(this, "imageBox", 134, 120);
@@ -61,10 +65,8 @@ CapturePage::CapturePage(QWidget *parent) : SettingsPage(parent) {
   m_imageTypeCombo->addItems(screenshotImageTypes());
   m_imageFolderLabel =
       newLabel(m_imageBox, "imageFolderLabel", kFieldLeft, 70, kFieldWidth);
-  m_imageFolderEdit = new QLineEdit(m_imageBox);
-  m_imageFolderEdit->setObjectName("imageFolderEdit");
-  m_imageFolderEdit->setGeometry(kFieldLeft, 89, kFieldWidth - 30, 22);
-  m_imageFolderBrowseButton = browse(m_imageBox, "imageFolderBrowseButton", 89);
+  pathField(m_imageBox, "imageFolderEdit", "imageFolderBrowseButton", 89,
+            m_imageFolderEdit, m_imageFolderBrowseButton);
 
   connect(m_videoBrowseButton, &QPushButton::clicked, this,
           &CapturePage::browseVideoFile);

@@ -28,11 +28,3 @@ QString videoFileFilter() {
     patterns << QStringLiteral("*.") + extension;
   return uiText("UiVideoFormatsFilter").arg(patterns.join(' '));
 }
-
-QList<int> videoScales() { return {1, 2, 3}; }
-
-int parseVideoScale(const QByteArray &text) {
-  bool ok = false;
-  const int scale = text.trimmed().toInt(&ok);
-  return ok && videoScales().contains(scale) ? scale : 1;
-}

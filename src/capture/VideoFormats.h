@@ -1,7 +1,7 @@
 #pragma once
 // The videos the converter writes, told apart by the extension of
-// [AVI] AVIName, and the enlargements [AVI] Scale accepts. Shared by the
-// converter and the settings dialog.
+// [AVI] AVIName. Shared by the converter and the settings dialog; the
+// enlargements [AVI] Scale accepts are the settings' (videoScales()).
 
 #include <QByteArray>
 #include <QList>
@@ -26,8 +26,3 @@ QStringList videoExtensions();
 // A file dialog filter naming them all, in the language in use:
 // "Video file (*.avi *.mp4 *.webm *.gif)".
 QString videoFileFilter();
-
-// The enlargements offered, 1 (none), 2 and 3.
-QList<int> videoScales();
-// [AVI] Scale as stored: 1, 2 or 3; anything else is 1.
-int parseVideoScale(const QByteArray &text);

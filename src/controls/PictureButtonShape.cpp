@@ -205,7 +205,7 @@ void PictureButtonShape::renderState(QImage &target,
   const bool down = state == PictureButtonState::Down;
   const int o = down ? 1 : (style == PictureButtonStyle::Raised ? -1 : 0);
 
-  if (down && dither.color != clNone) {
+  if (down && dither.color != kNoColor) {
     const QRgb dc = opaque(dither.color);
     switch (dither.buttonStyle) {
     case DitherStyle::Fill:

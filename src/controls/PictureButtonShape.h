@@ -22,15 +22,15 @@ enum class DitherStyle { Fill, Dither, Blend };
 // pointer over it (flat buttons only).
 enum class PictureButtonState { Up, Down, Hot };
 
-// A colour as 0xRRGGBB; clNone stands for "no colour".
-using TdxfColor = quint32;
-constexpr TdxfColor clNone = 0x1FFFFFFF;
+// A colour as 0xRRGGBB; kNoColor stands for "no colour".
+using ButtonColor = quint32;
+constexpr ButtonColor kNoColor = 0x1FFFFFFF;
 
 // Overlay for the pressed picture. Changing it does not rebuild anything:
 // the next rebuild of the state pictures picks it up.
 struct PictureButtonDither {
   DitherStyle buttonStyle = DitherStyle::Fill;
-  TdxfColor color = clNone;
+  ButtonColor color = kNoColor;
 };
 
 // One background pixel of the glyph and what lies diagonally next to it.

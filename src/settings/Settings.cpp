@@ -100,6 +100,14 @@ int parseSettingsInt(const QByteArray &text, int def) {
   return static_cast<int>(v);
 }
 
+QList<int> videoScales() { return {1, 2, 3}; }
+
+int parseVideoScale(const QByteArray &text) {
+  bool ok = false;
+  const int scale = text.trimmed().toInt(&ok);
+  return ok && videoScales().contains(scale) ? scale : 1;
+}
+
 int digitsToInt(const QByteArray &text) {
   qint64 value = 0;
   for (const char c : text) {
@@ -126,10 +134,7 @@ void Settings::load() {
   s.aviName =
       f.readString(kAVI, "AVIName", nativeDir(m_defaultVideoDir) + "video.avi");
   s.fps = readInt(f, kAVI, "FPS", 5);
-  // The converter reads the scale itself and takes anything else as 1.
-  s.scale = readInt(f, kAVI, "Scale", 1);
-  if (s.scale < 1 || s.scale > 3)
-    s.scale = 1;
+  s.scale = parseVideoScale(f.readString(kAVI, "Scale", "1"));
   s.imageType = f.readString(kImage, "ImageType", "BMP");
   s.imageDir = f.readString(kImage, "ImageDir", nativeDir(m_defaultPictureDir));
   s.language = f.readString(kLanguage, "Language", "English");

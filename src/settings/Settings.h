@@ -4,6 +4,7 @@
 // object is made by AppCore and handed to whoever reads or stores a value.
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <stdexcept>
@@ -133,3 +134,8 @@ int digitsToInt(const QByteArray &text);
 // hex digits (more than two characters in all), else decimal; def when
 // empty or unparsable.
 int parseSettingsInt(const QByteArray &text, int def);
+
+// The enlargements [AVI] Scale offers, 1 (none), 2 and 3.
+QList<int> videoScales();
+// [AVI] Scale as stored: 1, 2 or 3; anything else is 1.
+int parseVideoScale(const QByteArray &text);

@@ -71,13 +71,7 @@ class TestConnectionManager : public QObject {
 
   void checkIdle() {
     MainWindow &f = form();
-    for (QAction *a : {driver::find<QAction>(f, "connectInternetAction"),
-                       driver::find<QAction>(f, "connectBluetoothAction"),
-                       driver::find<QAction>(f, "connectCableAction"),
-                       driver::find<QAction>(f, "autoConnectAction"),
-                       driver::find<QAction>(f, "popupCableAction"),
-                       driver::find<QAction>(f, "popupInternetAction"),
-                       driver::find<QAction>(f, "popupBluetoothAction")})
+    for (QAction *a : connectCommands(f))
       QVERIFY(a->isEnabled());
     QVERIFY(!driver::find<QAction>(f, "disconnectAction")->isEnabled());
     QVERIFY(!driver::find<PictureButton>(f, "disconnectButton")->isEnabled());

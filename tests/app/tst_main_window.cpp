@@ -309,13 +309,7 @@ private slots:
     QVERIFY(f.core().tcpLink().active());
     const int firstPort = f.core().tcpLink().boundPort();
     QVERIFY(firstPort > 0);
-    for (QAction *a : {driver::find<QAction>(f, "connectInternetAction"),
-                       driver::find<QAction>(f, "connectBluetoothAction"),
-                       driver::find<QAction>(f, "connectCableAction"),
-                       driver::find<QAction>(f, "autoConnectAction"),
-                       driver::find<QAction>(f, "popupCableAction"),
-                       driver::find<QAction>(f, "popupInternetAction"),
-                       driver::find<QAction>(f, "popupBluetoothAction")})
+    for (QAction *a : connectCommands(f))
       QVERIFY(!a->isEnabled());
     QVERIFY(driver::find<QAction>(f, "disconnectAction")->isEnabled() &&
             driver::find<PictureButton>(f, "disconnectButton")->isEnabled());

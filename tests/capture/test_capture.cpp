@@ -85,7 +85,7 @@ TEST(ImageFiles, JpegIsBaselineWithinTolerance) {
   EXPECT_LT(error / (176 * 208 * 3), 2.0);
 }
 
-TEST(VideoFormats, ExtensionsAndScales) {
+TEST(VideoFormats, Extensions) {
   EXPECT_EQ(videoFormatFor("/v/clip.WebM"), VideoFormat::WebM);
   EXPECT_EQ(videoFormatFor("clip.gif"), VideoFormat::Gif);
   EXPECT_EQ(videoFormatFor("clip"), VideoFormat::Avi); // as before formats
@@ -93,9 +93,6 @@ TEST(VideoFormats, ExtensionsAndScales) {
   EXPECT_FALSE(videoFormatFor("clip.mp4.txt"));
   for (const QString &extension : videoExtensions())
     EXPECT_TRUE(videoFileFilter().contains("*." + extension));
-  EXPECT_EQ(parseVideoScale(" 3 "), 3);
-  for (const QByteArray stored : {"0", "4", "-2", "2x", ""})
-    EXPECT_EQ(parseVideoScale(stored), 1) << stored.constData();
 }
 
 class ScreenshotTest : public ::testing::Test {

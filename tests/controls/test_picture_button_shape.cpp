@@ -24,7 +24,7 @@ const std::map<char, QRgb> kColours = {
     {'d', 0xFF00CC66},                                       // dither colour
 };
 constexpr QRgb kButton = 0xFF336699;
-constexpr TdxfColor kDither = 0x00CC66;
+constexpr ButtonColor kDither = 0x00CC66;
 
 QImage makeImage(const Grid &rows) {
   QImage image(int(rows[0].size()), int(rows.size()), QImage::Format_RGB32);

@@ -326,7 +326,7 @@ void TestPictureButton::ditherChangeWaitsForARebuild() {
   QCOMPARE(rgb(button->downImage(), inner), QRgb(0xFFFF00));
   QCOMPARE(scene.screen(button, inner), QRgb(0xFFFF00));
 
-  button->dither().color = clNone;
+  button->dither().color = kNoColor;
   button->setButtonStyle(PictureButtonStyle::Flat);
   QCOMPARE(rgb(button->downImage(), inner), kRed);
 }

@@ -199,6 +199,12 @@ TEST_F(FullFileSystem, SettingsSaveOnAFullDiskKeepsTheFile) {
             "[Connection]\r\nPort=10002\r\n[AVI]\r\nFPS=5\r\n");
 }
 
+TEST(parseVideoScale, OneTwoOrThreeElseOne) {
+  EXPECT_EQ(parseVideoScale(" 3 "), 3);
+  for (const QByteArray stored : {"0", "4", "-2", "2x", ""})
+    EXPECT_EQ(parseVideoScale(stored), 1) << stored.constData();
+}
+
 TEST(digitsToInt, KeepsDigitsOnly) {
   EXPECT_EQ(digitsToInt("1a0-0b01"), 10001);
   EXPECT_EQ(digitsToInt("port"), 0);

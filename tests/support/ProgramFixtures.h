@@ -1,10 +1,12 @@
 #pragma once
 // Small pieces the window and end-to-end tests share.
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 
 #include "support/TempDir.h"
+#include "support/WindowDriver.h"
 
 // Gives the directory the program's skin file, as the build lays it out.
 inline bool copySkinFile(const ScopedTempDir &dir) {
@@ -20,4 +22,16 @@ inline int countNonWhite(const QImage &image) {
     for (int x = 0; x < image.width(); ++x)
       n += (image.pixel(x, y) & 0xFFFFFF) != 0xFFFFFF;
   return n;
+}
+
+// The main window's connect commands: its menu entries and the connect
+// button's pop-up, enabled together while no link is open.
+inline QList<QAction *> connectCommands(const QObject &window) {
+  QList<QAction *> actions;
+  for (const char *name :
+       {"connectInternetAction", "connectBluetoothAction", "connectCableAction",
+        "autoConnectAction", "popupCableAction", "popupInternetAction",
+        "popupBluetoothAction"})
+    actions << driver::find<QAction>(window, name);
+  return actions;
 }
