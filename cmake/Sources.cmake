@@ -27,6 +27,8 @@ set(QV_SOURCES_platform
   WindowFinder.h
 )
 set(QV_SOURCES_controls
+  Artwork.cpp
+  Artwork.h
   PictureButton.cpp
   PictureButton.h
   PictureButtonShape.cpp
@@ -119,8 +121,8 @@ set(QV_SOURCES_app
   AppCore.h
   AppException.cpp
   AppException.h
-  Artwork.cpp
-  Artwork.h
+  ArtworkResources.cpp
+  ArtworkResources.h
   CaptureController.cpp
   CaptureController.h
   CapturePage.cpp

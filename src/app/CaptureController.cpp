@@ -33,7 +33,7 @@ bool startConverterProgram(const Paths &paths) {
 
 QIcon recordMenuImage(int index) {
   return QIcon(
-      QStringLiteral(":/art/menu_%1.png").arg(index, 2, 10, QChar('0')));
+      QStringLiteral(":/art/menu_%1.svg").arg(index, 2, 10, QChar('0')));
 }
 } // namespace
 

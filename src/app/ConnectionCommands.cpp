@@ -28,8 +28,7 @@ ConnectionCommands::ConnectionCommands(AppCore &core, QWidget &window,
     : QObject(&window), m_core(core), m_window(window), m_boxes(boxes),
       m_controls(controls), m_tray(tray) {
   setObjectName("connectionCommands");
-  for (int i = 0; i < 3; ++i)
-    m_ledImages.append(QPixmap(QStringLiteral(":/art/led_%1.png").arg(i)));
+  m_ledImages = controls.ledPictures;
 
   // The connection pop-up of the connect button.
   m_popup = new QMenu(&window);
@@ -38,7 +37,7 @@ ConnectionCommands::ConnectionCommands(AppCore &core, QWidget &window,
     QAction *a = m_popup->addAction(uiText(key));
     a->setObjectName(name);
     a->setIcon(QIcon(
-        QStringLiteral(":/art/menu_%1.png").arg(image, 2, 10, QChar('0'))));
+        QStringLiteral(":/art/menu_%1.svg").arg(image, 2, 10, QChar('0'))));
     a->setToolTip(a->text());
     return a;
   };

@@ -35,6 +35,7 @@ public:
     PictureButton *cableIndicator, *bluetoothIndicator, *internetIndicator;
     QLabel *linkLed, *modelLabel, *statusLabel;
     ScreenImage *screenView, *zoomView;
+    QList<QPixmap> ledPictures; // no link, link open, activity
   };
   // window: the parent of the pop-up, the prompts and messages; boxes:
   // where the messages go. Attaches itself to core as its connection view.

@@ -2,6 +2,7 @@
 #include "app/AppCore.h"
 #include "app/MainWindow.h"
 
+#include "controls/Artwork.h"
 #include "controls/PictureButton.h"
 #include "keys/PhoneKeypad.h"
 #include "screen/ScreenCanvas.h"
@@ -21,42 +22,46 @@
 
 namespace {
 
-const QString kArt = QStringLiteral(":/art/");
+const QString kBar = QStringLiteral("controlBar");
+const QString kWork = QStringLiteral("workArea");
 
-QPixmap art(const QString &name) { return QPixmap(kArt + name); }
-
-QIcon menuImage(int index) {
-  return QIcon(
-      art(QStringLiteral("menu_%1.png").arg(index, 2, 10, QChar('0'))));
-}
+QPixmap pixmap(const QImage &image) { return QPixmap::fromImage(image); }
 
 // A menu entry; the shortcut text only labels it (the keys go to the
 // window's keyboard handling like any other key).
 QAction *entry(QMenu *menu, const char *name, const QString &caption,
-               const QString &shortcutText, int image, bool enabled) {
+               const QString &shortcutText, const QIcon &icon, bool enabled) {
   QAction *a = menu->addAction(
       shortcutText.isEmpty() ? caption : caption + '\t' + shortcutText);
   a->setObjectName(name);
-  if (image >= 0)
-    a->setIcon(menuImage(image));
+  a->setIcon(icon);
   a->setEnabled(enabled);
   return a;
 }
 
+// The glyph of a control-bar button at 1x, white where the sheet has none.
+QImage barGlyph(const Artwork &art, const QString &id) {
+  QImage image = art.picture(kBar, id, 1);
+  if (image.isNull()) {
+    image = QImage(art.geometry().picture(kBar, id).size().expandedTo({1, 1}),
+                   QImage::Format_RGB32);
+    image.fill(Qt::white);
+  }
+  return image;
+}
+
+// A shaped button of the control bar at its place, drawn at ratio.
 PictureButton *
-pictureButton(QWidget *parent, const char *name, const QRect &geometry,
-              const QString &glyph,
+pictureButton(QWidget *parent, const Artwork &art, qreal ratio,
+              const char *name,
               PictureButtonStyle style = PictureButtonStyle::Highlight) {
   auto *b = new PictureButton(parent);
   b->setObjectName(name);
-  b->setGeometry(geometry);
+  b->setGeometry(art.geometry().picture(kBar, QLatin1String(name)));
   b->setButtonStyle(style);
-  QImage image(kArt + glyph);
-  if (image.isNull()) {
-    image = QImage(geometry.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-  }
-  b->loadGlyph(image);
+  b->loadGlyph(barGlyph(art, QLatin1String(name)),
+               ratio > 1 ? art.picture(kBar, QLatin1String(name), ratio)
+                         : QImage());
   b->loaded();
   return b;
 }
@@ -73,6 +78,11 @@ QLabel *label(QWidget *parent, const char *name, int left, int top,
 }
 
 } // namespace
+
+QIcon MainWindow::menuIcon(int index) const {
+  return m_artwork->icon(
+      QStringLiteral("menu_%1.svg").arg(index, 2, 10, QChar('0')));
+}
 
 void MainWindow::buildMenus() {
   m_menuStrip = new QWidget(this);
@@ -103,41 +113,41 @@ void MainWindow::buildMenus() {
   QMenu *connection = subMenu(mainMenu, "connectionMenu",
                               uiText("MMConnection"), m_connectionAction);
   m_autoConnectAction = entry(connection, "autoConnectAction",
-                              uiText("MMAutoConnection"), "Alt+T", 7, true);
+                              uiText("MMAutoConnection"), "Alt+T", menuIcon(7), true);
   m_bluetoothAction = entry(connection, "connectBluetoothAction",
-                            uiText("MMBlueToothConnect"), "Alt+B", 6, true);
+                            uiText("MMBlueToothConnect"), "Alt+B", menuIcon(6), true);
   m_cableAction = entry(connection, "connectCableAction",
-                        uiText("MMDataCableConn"), "Alt+C", 3, true);
+                        uiText("MMDataCableConn"), "Alt+C", menuIcon(3), true);
   m_internetAction = entry(connection, "connectInternetAction",
-                           uiText("MMInternetConn"), "Alt+G", 2, true);
+                           uiText("MMInternetConn"), "Alt+G", menuIcon(2), true);
   connection->addSeparator();
   m_disconnectAction = entry(connection, "disconnectAction",
-                             uiText("MMDissconect"), "Alt+D", 11, false);
+                             uiText("MMDissconect"), "Alt+D", menuIcon(11), false);
   connection->addSeparator();
   m_exitAction =
-      entry(connection, "exitAction", uiText("MMExit"), "Alt+F4", 0, true);
+      entry(connection, "exitAction", uiText("MMExit"), "Alt+F4", menuIcon(0), true);
 
   QMenu *tools =
       subMenu(mainMenu, "toolsMenu", uiText("MMTools"), m_toolsAction);
   QMenu *video =
       subMenu(tools, "videoMenu", uiText("MMVideoCapturing"), m_videoAction);
   m_recordPauseAction = entry(video, "recordPauseAction",
-                              uiText("MMRecordPause"), "Alt+R", 12, true);
+                              uiText("MMRecordPause"), "Alt+R", menuIcon(12), true);
   m_stopAction =
-      entry(video, "stopRecordingAction", uiText("MMStop"), "Alt+S", 9, false);
+      entry(video, "stopRecordingAction", uiText("MMStop"), "Alt+S", menuIcon(9), false);
   m_screenshotAction = entry(tools, "screenshotAction",
-                             uiText("MMSaveScreenshot"), "Alt+A", 5, true);
+                             uiText("MMSaveScreenshot"), "Alt+A", menuIcon(5), true);
   // No shortcut: the keys of the window belong to the phone's key table.
   m_copyScreenAction = entry(tools, "copyScreenAction", uiText("UiCopyScreen"),
-                             QString(), -1, false);
+                             QString(), QIcon(), false);
   m_settingsAction =
-      entry(tools, "settingsAction", uiText("MMOptions"), "Alt+O", 4, true);
+      entry(tools, "settingsAction", uiText("MMOptions"), "Alt+O", menuIcon(4), true);
   tools->addSeparator();
 
   QMenu *help = subMenu(mainMenu, "helpMenu", uiText("MMHelp"), m_helpAction);
   m_manualAction =
-      entry(help, "manualAction", uiText("MMManual"), "Alt+M", -1, true);
-  m_aboutAction = entry(help, "aboutAction", uiText("MMAbout"), "F1", 10, true);
+      entry(help, "manualAction", uiText("MMManual"), "Alt+M", QIcon(), true);
+  m_aboutAction = entry(help, "aboutAction", uiText("MMAbout"), "F1", menuIcon(10), true);
 
   // One flat 71 x 21 button per top-level entry, opening its sub-menu.
   for (QAction *top : {m_connectionAction, m_toolsAction, m_helpAction}) {
@@ -180,48 +190,45 @@ void MainWindow::buildMenus() {
 void MainWindow::buildControlBar() {
   m_controlBar = new QWidget(this);
   m_controlBar->setObjectName("controlBar");
-  m_controlBar->setGeometry(6, 23, 611, 48);
+  const Artwork &art = *m_artwork;
+  m_controlBar->setGeometry(QRect(QPoint(6, 23), art.geometry().sheetSize(kBar)));
   auto *background = new QLabel(m_controlBar);
   background->setObjectName("controlBarBackground");
-  background->setGeometry(0, 0, 611, 48);
-  background->setPixmap(art("controlbar.png"));
+  background->setGeometry(m_controlBar->rect());
+  background->setPixmap(pixmap(art.background(kBar, m_ratio)));
 
-  m_connectButton = pictureButton(m_controlBar, "connectButton",
-                                  {16, 5, 83, 37}, "btn_connect.png");
-  m_disconnectButton = pictureButton(m_controlBar, "disconnectButton",
-                                     {107, 5, 70, 37}, "btn_disconnect.png");
+  // The connect button's caption is written on it in the user's language
+  // (retranslate).
+  m_connectButton =
+      pictureButton(m_controlBar, art, m_ratio, "connectButton");
+  m_disconnectButton =
+      pictureButton(m_controlBar, art, m_ratio, "disconnectButton");
   m_disconnectButton->setEnabled(false);
 
   m_linkLed = new QLabel(m_controlBar);
   m_linkLed->setObjectName("linkLed");
-  m_linkLed->setGeometry(190, 8, 31, 29);
+  m_linkLed->setGeometry(art.geometry().picture(kBar, "linkLed0"));
   m_linkLed->setAttribute(Qt::WA_TranslucentBackground);
 
   // The indicators are always down; hiding one uncovers the coloured icon of
   // the bar beneath it.
   int group = 101;
-  for (auto [button, name, rect, glyph] :
-       {std::tuple{&m_cableIndicator, "cableIndicator", QRect(224, 8, 33, 28),
-                   "ind_cable.png"},
-        std::tuple{&m_bluetoothIndicator, "bluetoothIndicator",
-                   QRect(263, 7, 32, 28), "ind_bluetooth.png"},
-        std::tuple{&m_internetIndicator, "internetIndicator",
-                   QRect(301, 8, 35, 26), "ind_gprs.png"}}) {
-    *button = pictureButton(m_controlBar, name, rect, glyph,
+  for (auto [button, name] :
+       {std::pair{&m_cableIndicator, "cableIndicator"},
+        std::pair{&m_bluetoothIndicator, "bluetoothIndicator"},
+        std::pair{&m_internetIndicator, "internetIndicator"}}) {
+    *button = pictureButton(m_controlBar, art, m_ratio, name,
                             PictureButtonStyle::Normal);
     (*button)->setGroupIndex(group++);
     (*button)->setDown(true);
     (*button)->setEnabled(false);
   }
 
-  m_screenshotButton = pictureButton(m_controlBar, "screenshotButton",
-                                     {391, 5, 41, 37}, "btn_screenshot.png");
-  m_recordButton = pictureButton(m_controlBar, "recordButton", {490, 8, 28, 27},
-                                 "btn_record.png");
-  m_pauseButton = pictureButton(m_controlBar, "pauseButton", {523, 8, 29, 26},
-                                "btn_pause.png");
-  m_stopButton = pictureButton(m_controlBar, "stopButton", {557, 8, 31, 29},
-                               "btn_stop.png");
+  m_screenshotButton =
+      pictureButton(m_controlBar, art, m_ratio, "screenshotButton");
+  m_recordButton = pictureButton(m_controlBar, art, m_ratio, "recordButton");
+  m_pauseButton = pictureButton(m_controlBar, art, m_ratio, "pauseButton");
+  m_stopButton = pictureButton(m_controlBar, art, m_ratio, "stopButton");
   // Record, pause and stop: one group, stop down while not recording.
   for (PictureButton *b : {m_recordButton, m_pauseButton, m_stopButton})
     b->setGroupIndex(5);
@@ -231,31 +238,32 @@ void MainWindow::buildControlBar() {
 void MainWindow::buildWorkZone() {
   auto *workArea = new QWidget(this);
   workArea->setObjectName("workArea");
-  workArea->setGeometry(6, 69, 611, 595);
+  const Artwork &art = *m_artwork;
+  const ArtworkGeometry &places = art.geometry();
+  workArea->setGeometry(QRect(QPoint(6, 69), places.sheetSize(kWork)));
   auto *background = new QLabel(workArea);
   background->setObjectName("workAreaBackground");
-  background->setGeometry(0, 0, 611, 595);
-  background->setPixmap(art("workzone.png"));
+  background->setGeometry(workArea->rect());
+  background->setPixmap(pixmap(art.background(kWork, m_ratio)));
 
-  m_modelLabel =
-      label(workArea, "phoneModelLabel", 56, 10, QFont("Times New Roman", 8));
+  m_modelLabel = label(workArea, "phoneModelLabel", 56, 10, font());
   m_zoomLabel = label(workArea, "zoomLabel", 235, 10, QFont("Tahoma", 8),
                       uiText("MLabZoom"));
 
   m_screenView = new ScreenImage(&m_core.canvas(), false, workArea);
   m_screenView->setObjectName("screenView");
-  m_screenView->setGeometry(18, 25, 176, 208);
+  m_screenView->setGeometry(places.place(kWork, "screenView"));
   m_zoomView = new ScreenImage(&m_core.canvas(), true, workArea);
   m_zoomView->setObjectName("zoomView");
-  m_zoomView->setGeometry(236, 25, 352, 416);
+  m_zoomView->setGeometry(places.place(kWork, "zoomView"));
   connectScreenViews(&m_core.canvas(), {m_screenView, m_zoomView});
   // "Save Screenshot" of a view's context menu saves as the Tools entry does.
   for (ScreenImage *view : {m_screenView, m_zoomView})
     connect(view, &ScreenImage::screenshotRequested, m_screenshotAction,
             &QAction::trigger);
 
-  m_keypad = new PhonePanel(workArea);
-  m_keypad->move(17, 243);
+  m_keypad = new PhonePanel(art, m_ratio, workArea);
+  m_keypad->move(places.place(kWork, "keypad").topLeft());
 
   QFont status("Verdana");
   status.setPixelSize(11);
@@ -280,17 +288,30 @@ void MainWindow::buildWorkZone() {
 
   m_quickTextEdit = new QTextEdit(workArea);
   m_quickTextEdit->setObjectName("quickTextEdit");
-  m_quickTextEdit->setGeometry(16, 494, 576, 70);
+  m_quickTextEdit->setGeometry(places.place(kWork, "quickTextEdit"));
   m_quickTextEdit->setFrameShape(QFrame::NoFrame);
   m_quickTextEdit->setAcceptRichText(false);
 
   m_quickTextCover = new QWidget(workArea);
   m_quickTextCover->setObjectName("quickTextCover");
-  m_quickTextCover->setGeometry(15, 493, 578, 72);
+  m_quickTextCover->setGeometry(places.picture(kWork, "quickTextCover"));
   auto *cover = new QLabel(m_quickTextCover);
   cover->setObjectName("quickTextCoverImage");
-  cover->setGeometry(-1, -1, 580, 74);
-  cover->setPixmap(art("quicktext_cover.png"));
+  cover->setGeometry(m_quickTextCover->rect());
+  cover->setPixmap(pixmap(art.picture(kWork, "quickTextCover", m_ratio)));
+  // The words on the cover, in the user's language (retranslate).
+  QFont italic = font();
+  italic.setPixelSize(12);
+  italic.setItalic(true);
+  m_quickTextOffLabel = new QLabel(m_quickTextCover);
+  m_quickTextOffLabel->setObjectName("quickTextOffLabel");
+  m_quickTextOffLabel->setGeometry(m_quickTextCover->rect());
+  m_quickTextOffLabel->setAlignment(Qt::AlignCenter);
+  m_quickTextOffLabel->setFont(italic);
+  m_quickTextOffLabel->setAttribute(Qt::WA_TranslucentBackground);
+  QPalette soft = m_quickTextOffLabel->palette();
+  soft.setColor(QPalette::WindowText, QColor(146, 151, 163));
+  m_quickTextOffLabel->setPalette(soft);
   m_quickTextCover->raise();
 
   m_quickTextCheck = new QCheckBox(workArea);

@@ -2,7 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/AppException.h"
-#include "app/Artwork.h"
+#include "app/ArtworkResources.h"
 #include "app/CaptureController.h"
 #include "app/ConnectionCommands.h"
 #include "app/MessageBoxes.h"
@@ -12,6 +12,7 @@
 #include "app/TrayController.h"
 #include "common/EventLog.h"
 #include "common/Paths.h"
+#include "controls/Artwork.h"
 #include "controls/PictureButton.h"
 #include "keys/Keyboard.h"
 #include "keys/PhoneKeypad.h"
@@ -28,6 +29,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QTextEdit>
@@ -41,6 +43,10 @@ MainWindow::MainWindow(AppCore &core, MessageBoxes &boxes,
                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_core(core), m_boxes(boxes), m_options(options) {
   initArtwork();
+  m_artwork = std::make_unique<Artwork>();
+  // Pictures are drawn for the sharpest screen; on the others Qt scales
+  // them down.
+  m_ratio = qApp->devicePixelRatio();
   setObjectName("mainWindow");
   setFixedSize(kClientWidth, kClientHeight);
   setAutoFillBackground(true);
@@ -48,7 +54,7 @@ MainWindow::MainWindow(AppCore &core, MessageBoxes &boxes,
   pal.setColor(QPalette::Window, Qt::white);
   setPalette(pal);
   setFont(QFont("Verdana", 8));
-  setWindowIcon(QIcon(":/art/icon_app.png"));
+  setWindowIcon(m_artwork->icon(QStringLiteral("app.svg")));
 
   // A log line that cannot be written turns its log off; the user hears of
   // it once, on this thread, whichever thread wrote the line.
@@ -68,7 +74,7 @@ MainWindow::MainWindow(AppCore &core, MessageBoxes &boxes,
       {m_autoConnectAction, m_bluetoothAction, m_cableAction, m_internetAction,
        m_disconnectAction, m_connectButton, m_disconnectButton,
        m_cableIndicator, m_bluetoothIndicator, m_internetIndicator, m_linkLed,
-       m_modelLabel, m_statusLabel, m_screenView, m_zoomView},
+       m_modelLabel, m_statusLabel, m_screenView, m_zoomView, ledPictures()},
       *m_tray);
   m_capture = new CaptureController(
       m_core, *this, m_boxes,
@@ -257,6 +263,47 @@ void setLabelText(QLabel *label, const QString &text) {
 }
 } // namespace
 
+QList<QPixmap> MainWindow::ledPictures() const {
+  QList<QPixmap> pictures;
+  for (const char *id : {"linkLed0", "linkLed1", "linkLed2"})
+    pictures.append(QPixmap::fromImage(m_artwork->picture(
+        QStringLiteral("controlBar"), QLatin1String(id), m_ratio)));
+  return pictures;
+}
+
+void MainWindow::drawConnectCaption() {
+  const QString bar = QStringLiteral("controlBar");
+  const QString id = QStringLiteral("connectButton");
+  const QRect button = m_artwork->geometry().picture(bar, id);
+  const QRect place =
+      m_artwork->geometry().place(bar, QStringLiteral("connectCaption"))
+          .translated(-button.topLeft());
+  const QString caption = uiText("UiConnectCaption");
+  // The window's face at 11 pixels, smaller for a caption that would not
+  // fit the place.
+  QFont face = font();
+  face.setPixelSize(11);
+  while (face.pixelSize() > 7 &&
+         QFontMetrics(face).horizontalAdvance(caption) > place.width())
+    face.setPixelSize(face.pixelSize() - 1);
+  auto written = [&](qreal ratio) {
+    QImage glyph = m_artwork->picture(bar, id, ratio);
+    if (glyph.isNull())
+      return glyph;
+    QPainter painter(&glyph);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(face);
+    painter.setPen(QColor(44, 47, 56));
+    painter.drawText(place, Qt::AlignLeft | Qt::AlignVCenter, caption);
+    return glyph;
+  };
+  QImage logical = written(1);
+  if (logical.isNull())
+    return; // no artwork: the plain face stays
+  m_connectButton->loadGlyph(logical, m_ratio > 1 ? written(m_ratio) : QImage());
+  m_connectButton->loaded();
+}
+
 void MainWindow::retranslate() {
   const std::pair<const char *, QAction *> entries[] = {
       {"MMConnection", m_connectionAction},
@@ -284,6 +331,8 @@ void MainWindow::retranslate() {
   setLabelText(m_zoomLabel, uiText("MLabZoom"));
   setLabelText(m_quickTextLabel, uiText("MLabQuickText"));
   m_sendButton->setText(uiText("MBtnSend"));
+  m_quickTextOffLabel->setText(uiText("UiQuickTextOff"));
+  drawConnectCaption();
 
   // The menu strip's buttons show the top-level captions.
   for (QAction *top : {m_connectionAction, m_toolsAction, m_helpAction})

@@ -8,10 +8,14 @@
 
 #include "app/StartOptions.h"
 
+#include <QIcon>
+#include <QPixmap>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 
 class AllowPhoneDialog;
+class Artwork;
 class AppCore;
 class CaptureController;
 class ConnectionCommands;
@@ -69,6 +73,10 @@ private:
   void buildMenus();
   void buildControlBar();
   void buildWorkZone();
+  QIcon menuIcon(int index) const;
+  QList<QPixmap> ledPictures() const;
+  // Writes the connect button's caption in the language in use.
+  void drawConnectCaption();
 
   void initialize();
   void shutDown();
@@ -90,6 +98,8 @@ private:
   AppCore &m_core;
   MessageBoxes &m_boxes;
   const StartOptions m_options;
+  std::unique_ptr<Artwork> m_artwork;
+  qreal m_ratio = 1; // device pixel ratio the pictures are drawn at
 
   // Menu tool bar and menus.
   QWidget *m_menuStrip = nullptr; // a strip of flat menu buttons
@@ -121,6 +131,7 @@ private:
   PhonePanel *m_keypad = nullptr;
   QTextEdit *m_quickTextEdit = nullptr;
   QWidget *m_quickTextCover = nullptr;
+  QLabel *m_quickTextOffLabel = nullptr;
   QCheckBox *m_quickTextCheck = nullptr;
   QPushButton *m_sendButton = nullptr;
   QTimer *m_statusClearTimer = nullptr;

@@ -76,11 +76,11 @@ QIcon sheetIcon() {
 QIcon pageIcon(int index) {
   switch (index) {
   case SettingsDialog::PageConnectionIndex:
-    return QIcon(QStringLiteral(":/art/menu_02.png"));
+    return QIcon(QStringLiteral(":/art/menu_02.svg"));
   case SettingsDialog::PageKeysIndex:
-    return QIcon(QStringLiteral(":/art/menu_01.png"));
+    return QIcon(QStringLiteral(":/art/menu_01.svg"));
   case SettingsDialog::PageCaptureIndex:
-    return QIcon(QStringLiteral(":/art/menu_05.png"));
+    return QIcon(QStringLiteral(":/art/menu_05.svg"));
   case SettingsDialog::PageLocalizationIndex:
     return globeIcon();
   default:

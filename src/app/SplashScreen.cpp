@@ -1,7 +1,9 @@
 #include "app/SplashScreen.h"
-#include "app/Artwork.h"
+#include "app/ArtworkResources.h"
 
+#include "controls/Artwork.h"
 #include "platform/Shell.h"
+#include "settings/Language.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -29,20 +31,17 @@ SplashScreen::SplashScreen(QWidget *parent)
   setAutoFillBackground(true);
   setFont(QFont("MS Sans Serif", 8));
 
+  const Artwork artwork;
   m_picture = new ClickLabel(this);
   m_picture->setObjectName("splashPicture");
-  QPixmap picture(":/art/splash.png");
-  if (picture.isNull()) {
-    picture = QPixmap(500, 300);
-    picture.fill(kSplashColor);
-  }
-  m_picture->setPixmap(picture);
-  m_picture->setGeometry(0, 0, picture.width(), picture.height());
-  setFixedSize(picture.size());
+  const QImage picture = drawPicture(artwork, qApp->devicePixelRatio());
+  m_picture->setPixmap(QPixmap::fromImage(picture));
+  m_picture->setGeometry(QRect(QPoint(0, 0), picture.deviceIndependentSize().toSize()));
+  setFixedSize(m_picture->size());
 
   m_homePageLink = new ClickLabel(this);
   m_homePageLink->setObjectName("homePageLink");
-  m_homePageLink->setGeometry(167, 263, 224, 29);
+  m_homePageLink->setGeometry(place(artwork, "homePage"));
   m_homePageLink->setAttribute(Qt::WA_TranslucentBackground);
 
   m_timer = new QTimer(this);
@@ -53,6 +52,52 @@ SplashScreen::SplashScreen(QWidget *parent)
 
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->geometry().center() - rect().center());
+}
+
+QRect SplashScreen::place(const Artwork &artwork, const char *name) {
+  return artwork.geometry().place(QStringLiteral("splash"), QLatin1String(name));
+}
+
+QImage SplashScreen::drawPicture(const Artwork &artwork, qreal ratio) const {
+  QSize size = artwork.geometry().iconSize(QStringLiteral("splash"));
+  if (size.isEmpty())
+    size = QSize(500, 300);
+  QImage picture =
+      artwork.document(QStringLiteral("splash.svg"), size, ratio);
+  if (picture.isNull()) {
+    picture = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
+    picture.setDevicePixelRatio(ratio);
+    picture.fill(kSplashColor);
+  }
+  // The words are the program's own, in the user's language where they
+  // are a sentence.
+  QPainter p(&picture);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  const QColor ink(36, 40, 50), accent(40, 110, 220), soft(104, 109, 122);
+  auto write = [&](const char *where, const QString &text, int pixels,
+                   bool bold, const QColor &color, int flags) {
+    const QRect rect = place(artwork, where);
+    QFont font = this->font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    font.setUnderline(qstrcmp(where, "homePage") == 0);
+    // Smaller until it fits the place.
+    while (font.pixelSize() > 8 &&
+           !QRect(rect).contains(QFontMetrics(font).boundingRect(
+               rect, flags | Qt::TextWordWrap, text)))
+      font.setPixelSize(font.pixelSize() - 1);
+    p.setFont(font);
+    p.setPen(color);
+    p.drawText(rect, flags | Qt::TextWordWrap, text);
+  };
+  const int leftMiddle = Qt::AlignLeft | Qt::AlignVCenter;
+  write("name", QStringLiteral("Quorvane"), 36, true, ink, leftMiddle);
+  write("version", QStringLiteral("v1.0"), 16, true, accent, leftMiddle);
+  write("tagline", uiText("UiSplashTagline"), 13, false, soft,
+        Qt::AlignLeft | Qt::AlignTop);
+  write("homePage", QStringLiteral("www.quorvane.example"), 12, false, accent,
+        Qt::AlignCenter);
+  return picture;
 }
 
 void SplashScreen::showEvent(QShowEvent *event) {

@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QWidget>
 
+class Artwork;
+
 class ClickLabel : public QLabel {
   Q_OBJECT
 public:
@@ -43,6 +45,9 @@ protected:
   void hideEvent(QHideEvent *event) override;
 
 private:
+  static QRect place(const Artwork &artwork, const char *name);
+  // The splash picture with its words, drawn at ratio.
+  QImage drawPicture(const Artwork &artwork, qreal ratio) const;
   // Counts a tick of the splash timer; the fifth hides the splash.
   void countTick();
   void openHomePage();

@@ -78,7 +78,13 @@ int runQuorvane(int argc, char *argv[]) {
     return 1;
   }
 
-  // 4. The splash, painted at once so it is seen while the windows build.
+  // 4. The splash, painted at once so it is seen while the windows build;
+  // its words are in the user's language.
+  {
+    Settings settings(paths);
+    settings.load();
+    loadLanguage(paths, settings);
+  }
   auto splash = std::make_unique<SplashScreen>();
   splash->show();
   splash->repaint();

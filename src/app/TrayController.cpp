@@ -13,7 +13,7 @@ TrayController::TrayController(QWidget &window)
     : QObject(&window), m_window(window) {
   setObjectName("trayController");
   for (int i = 0; i < 4; ++i)
-    m_icons.append(QIcon(QStringLiteral(":/art/tray_%1.png").arg(i)));
+    m_icons.append(QIcon(QStringLiteral(":/art/tray_%1.svg").arg(i)));
   m_menu = new QMenu(&window);
   m_menu->setObjectName("trayMenu");
   auto entry = [this](const char *name, const char *key) {

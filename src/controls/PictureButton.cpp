@@ -29,7 +29,22 @@ void PictureButton::setGlyph(const QImage &glyph) {
 }
 
 void PictureButton::loadGlyph(const QImage &glyph) {
-  m_shape.setGlyph(glyph);
+  loadGlyph(glyph, QImage());
+}
+
+void PictureButton::loadGlyph(const QImage &glyph, const QImage &detail) {
+  QImage logical = glyph;
+  logical.setDevicePixelRatio(1);
+  m_shape.setGlyph(logical);
+  const qreal ratio = detail.devicePixelRatio();
+  const bool useful =
+      !detail.isNull() && ratio > 1 &&
+      detail.width() == qRound(glyph.width() * ratio) &&
+      detail.height() == qRound(glyph.height() * ratio);
+  m_detailRatio = useful ? ratio : 1;
+  QImage pixels = useful ? detail : QImage();
+  pixels.setDevicePixelRatio(1);
+  m_detail.setGlyph(pixels);
   updateOpaque();
   update();
 }
@@ -87,6 +102,19 @@ QImage PictureButton::shownImage() const {
   return upImage();
 }
 
+QImage PictureButton::paintedImage() const {
+  if (m_area == Area::Empty || m_shape.isEmpty())
+    return {};
+  if (m_detail.isEmpty())
+    return shownImage();
+  QImage image = m_down ? m_detail.downImage()
+                 : m_style == PictureButtonStyle::Flat && m_mouseInside
+                     ? m_detail.hotImage()
+                     : m_detail.upImage();
+  image.setDevicePixelRatio(m_detailRatio);
+  return image;
+}
+
 bool PictureButton::hitTest(const QPoint &pos) const {
   if (m_area == Area::Empty || !rect().contains(pos))
     return false;
@@ -119,6 +147,10 @@ void PictureButton::buildRegion() {
 
 void PictureButton::renderStates() {
   m_shape.renderStates(m_style, color().rgb(), m_dither);
+  if (!m_detail.isEmpty()) {
+    m_detail.takeBackgroundColor();
+    m_detail.renderStates(m_style, color().rgb(), m_dither);
+  }
   updateOpaque();
   update();
 }
@@ -192,7 +224,7 @@ void PictureButton::sendGroupPressed() {
 }
 
 void PictureButton::paintEvent(QPaintEvent *) {
-  const QImage picture = shownImage();
+  const QImage picture = paintedImage();
   if (picture.isNull())
     return;
   QPainter painter(this);

@@ -42,6 +42,12 @@ public:
   // Copies the glyph and nothing else: the button keeps its size and is
   // built by Loaded(). For buttons placed at fixed sizes.
   void loadGlyph(const QImage &glyph);
+  // As loadGlyph(glyph), with the same picture drawn at a higher device
+  // pixel ratio (detail.devicePixelRatio() > 1). The shape and every hit
+  // test still come from glyph, in logical pixels; the state pictures are
+  // also made from detail and painted instead, so the button is sharp on a
+  // scaled screen. A null detail, or one of another size, is ignored.
+  void loadGlyph(const QImage &glyph, const QImage &detail);
   // Builds the outline and the state pictures once everything is set.
   void loaded();
   const QImage &glyph() const { return m_shape.glyph(); }
@@ -88,8 +94,11 @@ public:
   const QImage &upImage() const { return m_shape.upImage(); }
   const QImage &downImage() const { return m_shape.downImage(); }
   const QImage &hotImage() const { return m_shape.hotImage(); }
-  // The picture a paint shows now; a null image when nothing is painted.
+  // The picture a paint shows now, in logical pixels; a null image when
+  // nothing is painted.
   QImage shownImage() const;
+  // What a paint draws: shownImage(), or its detailed twin when there is one.
+  QImage paintedImage() const;
   // True when the button takes the mouse at pos (its own coordinates).
   bool hitTest(const QPoint &pos) const;
 
@@ -142,6 +151,8 @@ private:
   bool m_down = false;
   bool m_visible = true;
   PictureButtonShape m_shape;
+  PictureButtonShape m_detail; // empty unless a detailed glyph was loaded
+  qreal m_detailRatio = 1;
   int m_groupIndex = 0;
   PictureButtonStyle m_style = PictureButtonStyle::Highlight;
   bool m_mouseInside = false;

@@ -72,6 +72,11 @@ void PictureButtonShape::setGlyph(const QImage &glyph) {
       glyph.isNull() ? QImage() : glyph.convertToFormat(QImage::Format_RGB32);
 }
 
+void PictureButtonShape::takeBackgroundColor() {
+  if (!isEmpty())
+    m_background = row(m_glyph, 0)[0];
+}
+
 PictureButtonShape::Outline PictureButtonShape::buildRegion() {
   Outline out;
   if (isEmpty())

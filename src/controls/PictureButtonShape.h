@@ -82,6 +82,9 @@ public:
 
   // Takes the background colour from the glyph and computes the outline.
   Outline buildRegion();
+  // Takes the background colour from the glyph without an outline: for a
+  // picture that is drawn but does not shape a widget.
+  void takeBackgroundColor();
 
   // Every background pixel in row order, classified. Empty for a glyph
   // beyond kMaxPoints or kMaxExtent.

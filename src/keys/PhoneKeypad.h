@@ -1,6 +1,7 @@
 #pragma once
-// The phone keypad panel: the keypad picture with 25 shaped buttons, one per
-// phone key, each carrying its phone key code as its tag.
+// The phone keypad panel: the keypad picture with one shaped button per
+// phone key, each carrying its phone key code as its tag. The keys, their
+// places, codes and styles come from the artwork's geometry.
 
 #include "controls/PictureButton.h"
 
@@ -8,27 +9,14 @@
 #include <QList>
 #include <QWidget>
 
-struct KeypadButton {
-  const char *name;
-  int tag; // the phone key code
-  int left, top, width, height;
-  PictureButtonStyle style;
-  int glyphWidth, glyphHeight;
-};
+class Artwork;
 
 class PhonePanel : public QWidget {
   Q_OBJECT
 public:
-  static constexpr int kPanelWidth = 178;
-  static constexpr int kPanelHeight = 198;
-
-  // The buttons in stacking order (a later one lies above an earlier one).
-  static const QList<KeypadButton> &keypadLayout();
-
-  // Glyphs and the keypad picture come from the resource folder artPrefix
-  // ("keypad.png", "key_<name>.png").
-  explicit PhonePanel(QWidget *parent = nullptr,
-                      const QString &artPrefix = QStringLiteral(":/art/"));
+  // The pictures are drawn at ratio (the screen's device pixel ratio).
+  explicit PhonePanel(const Artwork &artwork, qreal ratio,
+                      QWidget *parent = nullptr);
 
   // The picture buttons whose parent is this panel, in stacking order.
   QList<PictureButton *> buttons() const;

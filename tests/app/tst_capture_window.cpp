@@ -53,9 +53,10 @@ class TestCaptureWindow : public QObject {
   }
   static bool sameIcon(const QIcon &icon, int index) {
     const QString name =
-        QString(":/art/menu_%1.png").arg(index, 2, 10, QChar('0'));
+        QString(":/art/menu_%1.svg").arg(index, 2, 10, QChar('0'));
     return icon.pixmap(16).toImage().convertToFormat(QImage::Format_ARGB32) ==
-           QImage(name).convertToFormat(QImage::Format_ARGB32);
+           QIcon(name).pixmap(16).toImage().convertToFormat(
+               QImage::Format_ARGB32);
   }
 
 private slots:

@@ -108,6 +108,7 @@ private slots:
   void ditherChangeWaitsForARebuild();
   void hiddenButtonKeepsItsPlaceAndLetsClicksThrough();
   void loadedButtonKeepsItsSize();
+  void detailedGlyphIsPaintedButDoesNotShape();
 };
 
 void TestPictureButton::surroundLetsClicksThrough() {
@@ -398,6 +399,41 @@ void TestPictureButton::loadedButtonKeepsItsSize() {
   // Tag carries a key code for whoever handles the click.
   button->setProperty("tag", 310);
   QCOMPARE(button->tag(), 310);
+}
+
+// On a screen at 200% the button paints its detailed picture, while its
+// shape and its hit test stay those of the logical glyph.
+void TestPictureButton::detailedGlyphIsPaintedButDoesNotShape() {
+  Scene scene;
+  PictureButton *plain = scene.addButton(QPoint(20, 20));
+  PictureButton *sharp = scene.addButton(QPoint(60, 20));
+  QImage detail = keyGlyph().scaled(24, 24);
+  detail.setDevicePixelRatio(2);
+  for (PictureButton *b : {plain, sharp}) {
+    b->resize(12, 12);
+    b->setButtonStyle(PictureButtonStyle::Raised);
+  }
+  plain->loadGlyph(keyGlyph());
+  sharp->loadGlyph(keyGlyph(), detail);
+  plain->loaded();
+  sharp->loaded();
+
+  QCOMPARE(sharp->mask(), plain->mask());
+  QCOMPARE(sharp->shownImage(), plain->shownImage());
+  const QImage painted = sharp->paintedImage();
+  QCOMPARE(painted.size(), QSize(24, 24));
+  QCOMPARE(painted.devicePixelRatio(), 2.0);
+  // The same bevel algorithm ran on the detailed face: its face pixels
+  // match the logical picture's, two by two.
+  QCOMPARE(rgb(painted, QPoint(10, 10)), rgb(plain->shownImage(), QPoint(5, 5)));
+  QCOMPARE(plain->paintedImage(), plain->shownImage());
+
+  // A detail of the wrong size is ignored.
+  QImage wrong(30, 30, QImage::Format_RGB32);
+  wrong.setDevicePixelRatio(2);
+  sharp->loadGlyph(keyGlyph(), wrong);
+  sharp->loaded();
+  QCOMPARE(sharp->paintedImage(), plain->shownImage());
 }
 
 QTEST_MAIN(TestPictureButton)

@@ -1,4 +1,4 @@
-#include "app/Artwork.h"
+#include "app/ArtworkResources.h"
 
 #include <QtGlobal>
 
