@@ -104,8 +104,14 @@ ConnectionCommands::ConnectionCommands(AppCore &core, QWidget &window,
   LinkViewAdapter &view = m_core.linkView();
   connect(&view, &LinkViewAdapter::phoneNameChanged, this,
           [this](const QString &name) {
-            m_controls.modelLabel->setText(name);
-            m_controls.modelLabel->adjustSize();
+            // A long name is cut to the label's room and shown whole in
+            // its tip.
+            QLabel *label = m_controls.modelLabel;
+            const QString shown = label->fontMetrics().elidedText(
+                name, Qt::ElideRight, label->maximumWidth());
+            label->setText(shown);
+            label->setToolTip(shown == name ? QString() : name);
+            label->adjustSize();
           });
   connect(&view, &LinkViewAdapter::waitingForPhoneChanged, this,
           &ConnectionCommands::showWaitingForPhone);

@@ -246,7 +246,13 @@ void MainWindow::buildWorkZone() {
   background->setGeometry(workArea->rect());
   background->setPixmap(pixmap(art.background(kWork, m_ratio)));
 
-  m_modelLabel = label(workArea, "phoneModelLabel", 56, 10, font());
+  // The model's name in the window's face, a little smaller so that a
+  // usual name fits above the 1:1 view; a longer one is cut there.
+  QFont modelFont = font();
+  modelFont.setPixelSize(10);
+  m_modelLabel = label(workArea, "phoneModelLabel", 56, 10, modelFont);
+  m_modelLabel->setMaximumWidth(places.place(kWork, "screenView").right() + 6 -
+                                m_modelLabel->x());
   m_zoomLabel = label(workArea, "zoomLabel", 235, 10, QFont("Tahoma", 8),
                       uiText("MLabZoom"));
 

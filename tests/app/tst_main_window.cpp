@@ -1,5 +1,6 @@
 
 #include "app/AppCore.h"
+#include "app/LinkViewAdapter.h"
 #include "app/AppException.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
@@ -177,6 +178,13 @@ private slots:
     for (const auto &[name, rect] : expected)
       QVERIFY2(inWindow(driver::find(f, name)) == rect, name);
     QCOMPARE(driver::find<QLabel>(f, "phoneModelLabel")->pos(), QPoint(56, 10));
+    // A model name longer than the card is cut, and whole in the tip.
+    const QString name(60, QChar('W'));
+    emit f.core().linkView().phoneNameChanged(name);
+    auto *model = driver::find<QLabel>(f, "phoneModelLabel");
+    QVERIFY(model->text().endsWith(QChar(0x2026)));
+    QVERIFY(model->geometry().right() < 18 + 176 + 6); // inside its card
+    QCOMPARE(model->toolTip(), name);
     QCOMPARE(driver::find<QLabel>(f, "zoomLabel")->pos(), QPoint(235, 10));
     QCOMPARE(driver::find<QLabel>(f, "statusLabel")->pos(), QPoint(240, 442));
     QCOMPARE(driver::find<QLabel>(f, "quickTextLabel")->pos(), QPoint(21, 475));
@@ -427,13 +435,24 @@ private slots:
     QCOMPARE(driver::find<PictureButton>(f, "cableIndicator")->toolTip(),
              QString("Cable link: not in use"));
 
-    // Another language: the tips follow at once.
+    // Another language: the tips, the words on the quick-text cover and the
+    // caption written on the connect button follow at once; the button keeps
+    // its shape.
+    auto *connect = driver::find<PictureButton>(f, "connectButton");
+    const QImage english = connect->upImage();
+    const QRegion shape = connect->mask();
     QDir().mkpath(m_dir.file("Languages/Test"));
     QVERIFY(writeAll(m_dir.file("Languages/Test/lang.ini"),
                      "UiTipDisconnect=Trennen\r\nUiLinkGprs=GPRS-V\r\n"
-                     "UiTipLinkInUse=%1 aktiv\r\n"));
+                     "UiTipLinkInUse=%1 aktiv\r\nUiConnectCaption=Verbinden"
+                     "\r\nUiQuickTextOff=Aus\r\n"));
     m_core->settings().setLanguage("Test");
     loadLanguage(m_paths, m_core->settings());
+    QVERIFY(connect->upImage() != english);
+    QCOMPARE(connect->upImage().size(), english.size());
+    QCOMPARE(connect->mask(), shape);
+    QCOMPARE(driver::find<QLabel>(f, "quickTextOffLabel")->text(),
+             QString("Aus"));
     QCOMPARE(driver::find<PictureButton>(f, "disconnectButton")->toolTip(),
              QString("Trennen"));
     QCOMPARE(driver::find(f, "internetIndicatorTip")->toolTip(),
