@@ -112,42 +112,49 @@ void MainWindow::buildMenus() {
 
   QMenu *connection = subMenu(mainMenu, "connectionMenu",
                               uiText("MMConnection"), m_connectionAction);
-  m_autoConnectAction = entry(connection, "autoConnectAction",
-                              uiText("MMAutoConnection"), "Alt+T", menuIcon(7), true);
-  m_bluetoothAction = entry(connection, "connectBluetoothAction",
-                            uiText("MMBlueToothConnect"), "Alt+B", menuIcon(6), true);
+  m_autoConnectAction =
+      entry(connection, "autoConnectAction", uiText("MMAutoConnection"),
+            "Alt+T", menuIcon(7), true);
+  m_bluetoothAction =
+      entry(connection, "connectBluetoothAction", uiText("MMBlueToothConnect"),
+            "Alt+B", menuIcon(6), true);
   m_cableAction = entry(connection, "connectCableAction",
                         uiText("MMDataCableConn"), "Alt+C", menuIcon(3), true);
-  m_internetAction = entry(connection, "connectInternetAction",
-                           uiText("MMInternetConn"), "Alt+G", menuIcon(2), true);
+  m_internetAction =
+      entry(connection, "connectInternetAction", uiText("MMInternetConn"),
+            "Alt+G", menuIcon(2), true);
   connection->addSeparator();
-  m_disconnectAction = entry(connection, "disconnectAction",
-                             uiText("MMDissconect"), "Alt+D", menuIcon(11), false);
+  m_disconnectAction =
+      entry(connection, "disconnectAction", uiText("MMDissconect"), "Alt+D",
+            menuIcon(11), false);
   connection->addSeparator();
-  m_exitAction =
-      entry(connection, "exitAction", uiText("MMExit"), "Alt+F4", menuIcon(0), true);
+  m_exitAction = entry(connection, "exitAction", uiText("MMExit"), "Alt+F4",
+                       menuIcon(0), true);
 
   QMenu *tools =
       subMenu(mainMenu, "toolsMenu", uiText("MMTools"), m_toolsAction);
   QMenu *video =
       subMenu(tools, "videoMenu", uiText("MMVideoCapturing"), m_videoAction);
-  m_recordPauseAction = entry(video, "recordPauseAction",
-                              uiText("MMRecordPause"), "Alt+R", menuIcon(12), true);
-  m_stopAction =
-      entry(video, "stopRecordingAction", uiText("MMStop"), "Alt+S", menuIcon(9), false);
-  m_screenshotAction = entry(tools, "screenshotAction",
-                             uiText("MMSaveScreenshot"), "Alt+A", menuIcon(5), true);
+  m_recordPauseAction =
+      entry(video, "recordPauseAction", uiText("MMRecordPause"), "Alt+R",
+            menuIcon(12), true);
+  m_stopAction = entry(video, "stopRecordingAction", uiText("MMStop"), "Alt+S",
+                       menuIcon(9), false);
+  m_screenshotAction =
+      entry(tools, "screenshotAction", uiText("MMSaveScreenshot"), "Alt+A",
+            menuIcon(5), true);
   // No shortcut: the keys of the window belong to the phone's key table.
   m_copyScreenAction = entry(tools, "copyScreenAction", uiText("UiCopyScreen"),
                              QString(), QIcon(), false);
-  m_settingsAction =
-      entry(tools, "settingsAction", uiText("MMOptions"), "Alt+O", menuIcon(4), true);
+  m_settingsAction = entry(tools, "settingsAction", uiText("MMOptions"),
+                           "Alt+O", menuIcon(4), true);
   tools->addSeparator();
 
   QMenu *help = subMenu(mainMenu, "helpMenu", uiText("MMHelp"), m_helpAction);
   m_manualAction =
       entry(help, "manualAction", uiText("MMManual"), "Alt+M", QIcon(), true);
-  m_aboutAction = entry(help, "aboutAction", uiText("MMAbout"), "F1", menuIcon(10), true);
+  m_aboutAction =
+      entry(help, "aboutAction", uiText("MMAbout"), "F1", menuIcon(10), true);
 
   // One flat 71 x 21 button per top-level entry, opening its sub-menu.
   for (QAction *top : {m_connectionAction, m_toolsAction, m_helpAction}) {
@@ -191,7 +198,8 @@ void MainWindow::buildControlBar() {
   m_controlBar = new QWidget(this);
   m_controlBar->setObjectName("controlBar");
   const Artwork &art = *m_artwork;
-  m_controlBar->setGeometry(QRect(QPoint(6, 23), art.geometry().sheetSize(kBar)));
+  m_controlBar->setGeometry(
+      QRect(QPoint(6, 23), art.geometry().sheetSize(kBar)));
   auto *background = new QLabel(m_controlBar);
   background->setObjectName("controlBarBackground");
   background->setGeometry(m_controlBar->rect());
@@ -199,8 +207,7 @@ void MainWindow::buildControlBar() {
 
   // The connect button's caption is written on it in the user's language
   // (retranslate).
-  m_connectButton =
-      pictureButton(m_controlBar, art, m_ratio, "connectButton");
+  m_connectButton = pictureButton(m_controlBar, art, m_ratio, "connectButton");
   m_disconnectButton =
       pictureButton(m_controlBar, art, m_ratio, "disconnectButton");
   m_disconnectButton->setEnabled(false);

@@ -275,9 +275,9 @@ void MainWindow::drawConnectCaption() {
   const QString bar = QStringLiteral("controlBar");
   const QString id = QStringLiteral("connectButton");
   const QRect button = m_artwork->geometry().picture(bar, id);
-  const QRect place =
-      m_artwork->geometry().place(bar, QStringLiteral("connectCaption"))
-          .translated(-button.topLeft());
+  const QRect place = m_artwork->geometry()
+                          .place(bar, QStringLiteral("connectCaption"))
+                          .translated(-button.topLeft());
   const QString caption = uiText("UiConnectCaption");
   // The window's face at 11 pixels, smaller for a caption that would not
   // fit the place.
@@ -300,7 +300,8 @@ void MainWindow::drawConnectCaption() {
   QImage logical = written(1);
   if (logical.isNull())
     return; // no artwork: the plain face stays
-  m_connectButton->loadGlyph(logical, m_ratio > 1 ? written(m_ratio) : QImage());
+  m_connectButton->loadGlyph(logical,
+                             m_ratio > 1 ? written(m_ratio) : QImage());
   m_connectButton->loaded();
 }
 

@@ -36,7 +36,8 @@ SplashScreen::SplashScreen(QWidget *parent)
   m_picture->setObjectName("splashPicture");
   const QImage picture = drawPicture(artwork, qApp->devicePixelRatio());
   m_picture->setPixmap(QPixmap::fromImage(picture));
-  m_picture->setGeometry(QRect(QPoint(0, 0), picture.deviceIndependentSize().toSize()));
+  m_picture->setGeometry(
+      QRect(QPoint(0, 0), picture.deviceIndependentSize().toSize()));
   setFixedSize(m_picture->size());
 
   m_homePageLink = new ClickLabel(this);
@@ -55,15 +56,15 @@ SplashScreen::SplashScreen(QWidget *parent)
 }
 
 QRect SplashScreen::place(const Artwork &artwork, const char *name) {
-  return artwork.geometry().place(QStringLiteral("splash"), QLatin1String(name));
+  return artwork.geometry().place(QStringLiteral("splash"),
+                                  QLatin1String(name));
 }
 
 QImage SplashScreen::drawPicture(const Artwork &artwork, qreal ratio) const {
   QSize size = artwork.geometry().iconSize(QStringLiteral("splash"));
   if (size.isEmpty())
     size = QSize(500, 300);
-  QImage picture =
-      artwork.document(QStringLiteral("splash.svg"), size, ratio);
+  QImage picture = artwork.document(QStringLiteral("splash.svg"), size, ratio);
   if (picture.isNull()) {
     picture = QImage(size * ratio, QImage::Format_ARGB32_Premultiplied);
     picture.setDevicePixelRatio(ratio);

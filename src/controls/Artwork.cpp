@@ -71,9 +71,9 @@ bool ArtworkGeometry::parse(const QByteArray &json, QString *error) {
   if (parseError.error != QJsonParseError::NoError)
     return fail(parseError.errorString());
 
-  for (const QString &name : {QStringLiteral("controlBar"),
-                              QStringLiteral("workArea"),
-                              QStringLiteral("keypad")}) {
+  for (const QString &name :
+       {QStringLiteral("controlBar"), QStringLiteral("workArea"),
+        QStringLiteral("keypad")}) {
     const QJsonObject o = root.value(name).toObject();
     Sheet sheet;
     sheet.file = o.value(QStringLiteral("sheet")).toString();
@@ -86,7 +86,8 @@ bool ArtworkGeometry::parse(const QByteArray &json, QString *error) {
       for (auto it = rects.begin(); it != rects.end(); ++it) {
         QRect r;
         if (!readRect(it.value(), &r))
-          return fail(name + '.' + it.key() + QStringLiteral(": bad rectangle"));
+          return fail(name + '.' + it.key() +
+                      QStringLiteral(": bad rectangle"));
         target.insert(it.key(), r);
       }
     }
@@ -105,8 +106,8 @@ bool ArtworkGeometry::parse(const QByteArray &json, QString *error) {
         !readRect(o.value(QStringLiteral("button")), &key.button) ||
         !readSize(o.value(QStringLiteral("glyph")), &key.glyph) ||
         !readStyle(o.value(QStringLiteral("style")).toString(), &key.style))
-      return fail(QStringLiteral("keypad key %1: incomplete")
-                      .arg(m_keys.size() + 1));
+      return fail(
+          QStringLiteral("keypad key %1: incomplete").arg(m_keys.size() + 1));
     m_keys.append(key);
     m_sheets[QStringLiteral("keypad")].pictures.insert(key.id,
                                                        key.pictureRect());

@@ -37,10 +37,9 @@ void PictureButton::loadGlyph(const QImage &glyph, const QImage &detail) {
   logical.setDevicePixelRatio(1);
   m_shape.setGlyph(logical);
   const qreal ratio = detail.devicePixelRatio();
-  const bool useful =
-      !detail.isNull() && ratio > 1 &&
-      detail.width() == qRound(glyph.width() * ratio) &&
-      detail.height() == qRound(glyph.height() * ratio);
+  const bool useful = !detail.isNull() && ratio > 1 &&
+                      detail.width() == qRound(glyph.width() * ratio) &&
+                      detail.height() == qRound(glyph.height() * ratio);
   m_detailRatio = useful ? ratio : 1;
   QImage pixels = useful ? detail : QImage();
   pixels.setDevicePixelRatio(1);

@@ -158,9 +158,12 @@ QList<ShapePoint> PictureButtonShape::collectEdgePoints() const {
   if (w > kMaxExtent || h > kMaxExtent)
     return points;
   const QRgb bg = m_background;
-  // A neighbour outside the glyph counts as not background.
+  // A neighbour outside the glyph counts as background: the bevel follows
+  // the face alone, so a face that nearly fills its glyph gets the same
+  // light and shadow edges as a small one, with no stray dark pixels where
+  // its band meets the glyph's border.
   auto isBackground = [&](int x, int y) {
-    return x >= 0 && y >= 0 && x < w && y < h && row(m_glyph, y)[x] == bg;
+    return x < 0 || y < 0 || x >= w || y >= h || row(m_glyph, y)[x] == bg;
   };
   for (int y = 0; y < h; ++y) {
     const QRgb *line = row(m_glyph, y);

@@ -44,8 +44,8 @@ PhonePanel::PhonePanel(const Artwork &artwork, qreal ratio, QWidget *parent)
             glyph.setPixel(x, y, qRgb(255, 255, 255));
     }
     // Placed at a fixed size: the button keeps its size, not the picture's.
-    b->loadGlyph(glyph, ratio > 1 ? artwork.picture(kSheet, k.id, ratio)
-                                  : QImage());
+    b->loadGlyph(glyph,
+                 ratio > 1 ? artwork.picture(kSheet, k.id, ratio) : QImage());
     b->loaded();
     b->show();
   }

@@ -13,8 +13,7 @@ namespace {
 const QStringList kSheets = {"controlBar", "workArea", "keypad"};
 
 bool isShaped(const QString &sheet, const QString &id) {
-  return sheet == "keypad" || id.endsWith("Button") ||
-         id.endsWith("Indicator");
+  return sheet == "keypad" || id.endsWith("Button") || id.endsWith("Indicator");
 }
 
 QImage argb(const QImage &image) {
@@ -91,10 +90,10 @@ private slots:
                                    qRound(logical.height() * ratio)));
       // Drawn, not left empty.
       const QImage pixels = argb(image);
-      QVERIFY2(qAlpha(pixels.pixel(pixels.width() / 2, 0)) > 0 ||
-                   qAlpha(pixels.pixel(pixels.width() / 2,
-                                       pixels.height() / 2)) > 0,
-               qPrintable(what));
+      QVERIFY2(
+          qAlpha(pixels.pixel(pixels.width() / 2, 0)) > 0 ||
+              qAlpha(pixels.pixel(pixels.width() / 2, pixels.height() / 2)) > 0,
+          qPrintable(what));
     };
     for (const QString &sheet : kSheets) {
       check(m_art->background(sheet, ratio), g.sheetSize(sheet), sheet);
@@ -141,8 +140,8 @@ private slots:
     const ArtworkGeometry &g = m_art->geometry();
     QList<QRegion> faces;
     for (const ArtworkKey &key : g.keys()) {
-      const QRegion f =
-          face(m_art->picture("keypad", key.id, 1)).translated(key.button.topLeft());
+      const QRegion f = face(m_art->picture("keypad", key.id, 1))
+                            .translated(key.button.topLeft());
       QVERIFY2(f.subtracted(QRegion(key.button)).isEmpty(), qPrintable(key.id));
       faces.append(f);
     }

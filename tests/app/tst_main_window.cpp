@@ -1,7 +1,7 @@
 
 #include "app/AppCore.h"
-#include "app/LinkViewAdapter.h"
 #include "app/AppException.h"
+#include "app/LinkViewAdapter.h"
 #include "app/MainWindow.h"
 #include "app/MessageBoxes.h"
 #include "app/SplashScreen.h"

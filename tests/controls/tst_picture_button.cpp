@@ -425,7 +425,8 @@ void TestPictureButton::detailedGlyphIsPaintedButDoesNotShape() {
   QCOMPARE(painted.devicePixelRatio(), 2.0);
   // The same bevel algorithm ran on the detailed face: its face pixels
   // match the logical picture's, two by two.
-  QCOMPARE(rgb(painted, QPoint(10, 10)), rgb(plain->shownImage(), QPoint(5, 5)));
+  QCOMPARE(rgb(painted, QPoint(10, 10)),
+           rgb(plain->shownImage(), QPoint(5, 5)));
   QCOMPARE(plain->paintedImage(), plain->shownImage());
 
   // A detail of the wrong size is ignored.
