@@ -322,6 +322,7 @@ void MainWindow::buildWorkZone() {
   m_quickTextOffLabel->setAlignment(Qt::AlignCenter);
   m_quickTextOffLabel->setFont(italic);
   m_quickTextOffLabel->setAttribute(Qt::WA_TranslucentBackground);
+  m_quickTextOffLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
   QPalette soft = m_quickTextOffLabel->palette();
   soft.setColor(QPalette::WindowText, QColor(146, 151, 163));
   m_quickTextOffLabel->setPalette(soft);
