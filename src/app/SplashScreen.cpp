@@ -131,9 +131,11 @@ void SplashScreen::centerOn(const QWidget *other) {
 void SplashScreen::countTick() {
   if (++m_ticks < kSplashTicks)
     return;
-  // Its work is done: nothing more wakes the program for it.
+  // Its work is done: nothing more wakes the program for it, and its
+  // picture is not kept.
   m_timer->stop();
   hide();
+  m_picture->clear();
 }
 
 void SplashScreen::openHomePage() { platform::openUrl(homePage()); }

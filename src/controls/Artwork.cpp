@@ -179,6 +179,8 @@ Artwork::Artwork(const QString &prefix) : m_prefix(prefix) {
 
 Artwork::~Artwork() = default;
 
+void Artwork::forgetSheets() const { m_renderers.clear(); }
+
 QSvgRenderer *Artwork::renderer(const QString &file) const {
   auto &slot = m_renderers[file];
   if (!slot)

@@ -90,6 +90,10 @@ public:
   // An icon drawn from file at whatever size and ratio it is asked for.
   QIcon icon(const QString &file) const;
 
+  // Forgets the sheets read so far; the next drawing reads them again.
+  // For after a window is built: a read sheet is kept for speed, not need.
+  void forgetSheets() const;
+
   // True when file holds an element id; for checks of the sheets.
   bool hasElement(const QString &file, const QString &id) const;
   QRectF elementBounds(const QString &file, const QString &id) const;
