@@ -32,7 +32,17 @@ QSize ScreenImage::sizeHint() const {
              : QSize(ScreenCanvas::kScreenWidth, ScreenCanvas::kScreenHeight);
 }
 
+void ScreenImage::updateOpaque() {
+  const QSize picture =
+      m_zoom ? QSize(ScreenCanvas::kZoomWidth, ScreenCanvas::kZoomHeight)
+             : QSize(ScreenCanvas::kScreenWidth, ScreenCanvas::kScreenHeight);
+  setAttribute(Qt::WA_OpaquePaintEvent, m_canvas->hasPictures() &&
+                                            width() <= picture.width() &&
+                                            height() <= picture.height());
+}
+
 void ScreenImage::invalidateScreenRegion(const QRegion &screenRegion) {
+  updateOpaque();
   if (!m_zoom) {
     update(screenRegion);
     return;

@@ -59,6 +59,10 @@ protected:
   void mouseMoveEvent(QMouseEvent *event) override;
 
 private:
+  // With a picture the view paints every one of its pixels, so the parent's
+  // background is not painted beneath it first.
+  void updateOpaque();
+
   ScreenCanvas *m_canvas;
   bool m_zoom;
   QString m_overlay;

@@ -95,8 +95,14 @@ void TestScreenView::showsThePicturesOrTheBackground() {
       10, 20);
   QCOMPARE(grab(m_screen), m_canvas->screen());
   QCOMPARE(grab(m_zoom), m_canvas->zoom());
+  // Once the change is shown, a view with a picture paints all of itself:
+  // nothing is painted beneath it.
+  QTRY_VERIFY(m_zoom->testAttribute(Qt::WA_OpaquePaintEvent) &&
+              m_screen->testAttribute(Qt::WA_OpaquePaintEvent));
+  QCOMPARE(grab(m_zoom), m_canvas->zoom());
 
   m_canvas->removePictures();
+  QTRY_VERIFY(!m_zoom->testAttribute(Qt::WA_OpaquePaintEvent));
   QCOMPARE(grab(m_zoom), background);
 }
 
