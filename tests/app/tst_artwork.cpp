@@ -53,6 +53,20 @@ private slots:
     QVERIFY2(m_art->isValid(), qPrintable(m_art->error()));
   }
 
+  // A geometry that cannot be used is refused whole, with the reason.
+  void refusesABrokenGeometry() {
+    for (const char *json :
+         {"{", "{\"controlBar\": {\"sheet\": \"a.svg\", \"size\": [1]}}",
+          "{\"controlBar\": {\"sheet\": \"a.svg\", \"size\": [9, 9], "
+          "\"pictures\": {\"x\": [0, 0, -5, 1]}}}"}) {
+      ArtworkGeometry g;
+      QString error;
+      QVERIFY(!g.parse(json, &error));
+      QVERIFY(!error.isEmpty());
+      QVERIFY(g.keys().isEmpty() && g.sheetSize("controlBar").isEmpty());
+    }
+  }
+
   // Each picture's element has exactly its rectangle's bounds, so the
   // window's controls and the pictures they show share one place.
   void everyElementSitsAtItsRectangle() {
