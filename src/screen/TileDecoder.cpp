@@ -1,7 +1,5 @@
 #include "screen/TileDecoder.h"
 
-#include <QSysInfo>
-
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -112,8 +110,8 @@ int skipToFirstImage(GifFileType *gif) {
 }
 
 // Colour indices to pixels, eight at a time with AVX2: the indices widened
-// to 32 bits pick their pixels from the table in one gather, a third of the
-// instructions of the plain loop.
+// to 32 bits fetch their pixels from the table in one gather, about half
+// the time of the plain loop.
 #if defined(__GNUC__) && defined(__x86_64__)
 __attribute__((target("avx2"))) void
 mapColoursGathered(const uchar *__restrict in, const QRgb *__restrict palette,
@@ -146,12 +144,88 @@ void mapColoursFast(const uchar *in, const QRgb *palette, QRgb *out,
 
 // ---------------------------------------------------------------- JPEG ---
 
-#ifndef JCS_EXTENSIONS
-// R, G, B byte triples to pixels, for a libjpeg that cannot write pixels
-// of the picture's layout itself.
-void widenRgb(const uchar *__restrict in, QRgb *__restrict out, int count) {
+// R, G, B byte triples to pixels.
+void WidenRgbPlain(const uchar *__restrict in, QRgb *__restrict out,
+                   int count) {
   for (int i = 0; i < count; ++i, in += 3)
     out[i] = qRgb(in[0], in[1], in[2]);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+// Four pixels a step: a byte shuffle puts R, G, B of each into a pixel's
+// place (B, G, R, A in memory) and the alpha byte is set. Each load reads
+// 16 bytes for 12 used, so the last pixels go the plain way.
+__attribute__((target("ssse3"))) void WidenRgbShuffled(const uchar *in,
+                                                       QRgb *out, int count) {
+  const __m128i order =
+      _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+  const __m128i alpha = _mm_set1_epi32(int(0xff000000u));
+  int i = 0;
+  for (; i + 6 <= count; i += 4) {
+    const __m128i rgb =
+        _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + 3 * i));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i),
+                     _mm_or_si128(_mm_shuffle_epi8(rgb, order), alpha));
+  }
+  WidenRgbPlain(in + 3 * i, out + i, count - i);
+}
+
+#if defined(__x86_64__)
+// Eight pixels: the 24 bytes from in, spread by lanes to the two 128-bit
+// lanes, twelve to each, then shuffled as above.
+__attribute__((target("avx2"), always_inline)) inline void
+WidenRgb8(const uchar *in, __m256i lanes, QRgb *out) {
+  const __m256i order =
+      _mm256_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1, //
+                       2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+  const __m256i rgb = _mm256_permutevar8x32_epi32(
+      _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in)), lanes);
+  _mm256_storeu_si256(reinterpret_cast<__m256i *>(out),
+                      _mm256_or_si256(_mm256_shuffle_epi8(rgb, order),
+                                      _mm256_set1_epi32(int(0xff000000u))));
+}
+
+// Eight pixels a step. The last eight of a row come from a load that ends
+// at the row's end, rewriting a few pixels with the same values, so no row
+// ends with a slower tail.
+__attribute__((target("avx2"))) void WidenRgbShuffled8(const uchar *in,
+                                                       QRgb *out, int count) {
+  if (count < 11) {
+    WidenRgbPlain(in, out, count);
+    return;
+  }
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  int i = 0;
+  for (; i + 11 <= count; i += 8)
+    WidenRgb8(in + 3 * i, lanes, out + i);
+  // Up to ten pixels are left: eight ending with the row's end, read from
+  // the 32 bytes before it (from byte 8 on), and the two before them when
+  // needed.
+  if (count - i > 8)
+    WidenRgb8(in + 3 * (count - 16), lanes, out + count - 16);
+  if (i < count)
+    WidenRgb8(in + 3 * qsizetype(count) - 32,
+              _mm256_setr_epi32(2, 3, 4, 0, 5, 6, 7, 0), out + count - 8);
+}
+#endif
+
+void WidenRgb(const uchar *in, QRgb *out, int count) {
+#if defined(__x86_64__)
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide) {
+    WidenRgbShuffled8(in, out, count);
+    return;
+  }
+#endif
+  static const bool shuffle = __builtin_cpu_supports("ssse3");
+  if (shuffle)
+    WidenRgbShuffled(in, out, count);
+  else
+    WidenRgbPlain(in, out, count);
+}
+#else
+void WidenRgb(const uchar *in, QRgb *out, int count) {
+  WidenRgbPlain(in, out, count);
 }
 #endif
 
@@ -173,12 +247,8 @@ struct JpegJob {
   bool created = false;
   const uchar *data = nullptr;
   unsigned long size = 0;
-  QImage *image = nullptr; // the decoder's reused picture, written row by row
-  uchar *bits = nullptr;
+  std::vector<uchar> *rgb = nullptr; // the decoder's reused sample rows
   qsizetype stride = 0;
-#ifndef JCS_EXTENSIONS
-  std::vector<uchar> *rgb = nullptr; // one row of samples
-#endif
   bool tooLarge = false;
   JDIMENSION announcedWidth = 0;
   JDIMENSION announcedHeight = 0;
@@ -210,21 +280,13 @@ bool ensureImage(QImage &image, int width, int height) {
   return !image.isNull();
 }
 
-// The picture the rows are written to, of the decoded size.
 bool AllocateJpegRows(JpegJob *job, int width, int height) {
+  job->stride = qsizetype(width) * 3;
   try {
-#ifndef JCS_EXTENSIONS
-    job->rgb->resize(size_t(width) * 3);
-#endif
-    if (!ensureImage(*job->image, width, height))
-      return false;
+    job->rgb->resize(size_t(job->stride) * size_t(height));
   } catch (const std::bad_alloc &) {
     return false;
   }
-  // Written through bits(): a copy of the last picture someone kept is
-  // detached from here, never overwritten.
-  job->bits = job->image->bits();
-  job->stride = job->image->bytesPerLine();
   return true;
 }
 
@@ -259,24 +321,14 @@ bool runJpegDecoder(JpegJob *job) {
     jpeg_abort_decompress(cinfo);
     return false;
   }
-  // Decoded straight into the picture's pixels (B, G, R, 255 in memory on
-  // a little-endian machine): no sample buffer to widen and copy after.
-#ifdef JCS_EXTENSIONS
-  cinfo->out_color_space = QSysInfo::ByteOrder == QSysInfo::LittleEndian
-                               ? JCS_EXT_BGRA
-                               : JCS_EXT_ARGB;
-  const int components = 4;
-#else
   cinfo->out_color_space = JCS_RGB;
-  const int components = 3;
-#endif
   cinfo->scale_num = 1;
   cinfo->scale_denom = 1;
   cinfo->dct_method = JDCT_ISLOW;
   cinfo->do_block_smoothing = FALSE;
   cinfo->do_fancy_upsampling = TRUE;
   jpeg_calc_output_dimensions(cinfo);
-  if (cinfo->output_components != components) {
+  if (cinfo->output_components != 3) {
     std::snprintf(job->error.message, sizeof job->error.message,
                   "unexpected %d output components", cinfo->output_components);
     jpeg_abort_decompress(cinfo);
@@ -292,13 +344,8 @@ bool runJpegDecoder(JpegJob *job) {
   }
   jpeg_start_decompress(cinfo);
   while (cinfo->output_scanline < cinfo->output_height) {
-    uchar *const pixels =
-        job->bits + qsizetype(cinfo->output_scanline) * job->stride;
-#ifdef JCS_EXTENSIONS
-    JSAMPROW row = pixels;
-#else
-    JSAMPROW row = job->rgb->data();
-#endif
+    JSAMPROW row =
+        job->rgb->data() + qsizetype(cinfo->output_scanline) * job->stride;
     // The memory source never suspends; a stall would loop forever.
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
       std::snprintf(job->error.message, sizeof job->error.message,
@@ -306,9 +353,6 @@ bool runJpegDecoder(JpegJob *job) {
       jpeg_abort_decompress(cinfo);
       return false;
     }
-#ifndef JCS_EXTENSIONS
-    widenRgb(row, reinterpret_cast<QRgb *>(pixels), int(cinfo->output_width));
-#endif
   }
   jpeg_finish_decompress(cinfo);
   return true;
@@ -404,8 +448,7 @@ const QImage &TileDecoder::decodeGif(const QByteArray &data) {
 
 const QImage &TileDecoder::decodeJpeg(const QByteArray &data,
                                       QString *warning) {
-  ReadJpeg(data, warning);
-  return m_image;
+  return MakePicture(ReadJpeg(data, warning), "JPEG");
 }
 
 const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
@@ -420,10 +463,7 @@ const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
   JpegJob *const job = m_jpeg.get();
   job->data = reinterpret_cast<const uchar *>(data.constData());
   job->size = static_cast<unsigned long>(data.size());
-  job->image = &m_image;
-#ifndef JCS_EXTENSIONS
   job->rgb = &m_rgb;
-#endif
 
   if (!runJpegDecoder(job)) {
     if (job->tooLarge)
@@ -433,7 +473,9 @@ const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
   }
   if (warning)
     *warning = QString::fromLocal8Bit(job->error.warning);
-  m_rows = TileRows(m_image);
+  m_rows = TileRows(
+      m_rgb.data(), job->stride,
+      QSize(int(job->cinfo.output_width), int(job->cinfo.output_height)));
   return m_rows;
 }
 
@@ -464,8 +506,12 @@ const QImage &TileDecoder::decode(const QByteArray &data, QString *warning) {
 }
 
 TileRows::TileRows(const QImage &image)
-    : m_pixels(image.constBits()), m_stride(image.bytesPerLine()),
+    : m_pixels(image.constBits()), m_pixelStride(image.bytesPerLine()),
       m_width(image.width()), m_height(image.height()) {}
+
+TileRows::TileRows(const uchar *rgb, qsizetype stride, QSize size)
+    : m_rgb(rgb), m_stride(stride), m_width(size.width()),
+      m_height(size.height()) {}
 
 TileRows::TileRows(const uchar *raster, const QRgb *palette, const int *order,
                    const QRect &placed, QSize size)
@@ -474,10 +520,12 @@ TileRows::TileRows(const uchar *raster, const QRgb *palette, const int *order,
 
 void TileRows::copyRow(int y, int x, int count, QRgb *out) const {
   if (m_pixels) {
-    std::memcpy(
-        out,
-        reinterpret_cast<const QRgb *>(m_pixels + qsizetype(y) * m_stride) + x,
-        size_t(count) * sizeof(QRgb));
+    std::memcpy(out, m_pixels + qsizetype(y) * m_pixelStride + x * sizeof(QRgb),
+                size_t(count) * sizeof(QRgb));
+    return;
+  }
+  if (m_rgb) {
+    WidenRgb(m_rgb + qsizetype(y) * m_stride + qsizetype(x) * 3, out, count);
     return;
   }
   const QRgb white = qRgb(255, 255, 255);

@@ -41,11 +41,11 @@ QImage decodeJpegTile(const QByteArray &data, QString *warning = nullptr);
 
 struct JpegJob;
 
-// A decoded tile read row by row: the pixels of a picture (a JPEG tile is
-// decoded straight into one), or a GIF's colour indices with their table,
-// turned into pixels only as rows are copied out (sparing a whole picture's
-// worth of writes). Refers to the decoder's buffers, or to the picture given;
-// valid as long as they are.
+// A decoded tile read row by row: the pixels of a picture, a JPEG's 24-bit
+// RGB samples, or a GIF's colour indices with their table, turned into
+// pixels only as rows are copied out (sparing a whole picture's worth of
+// writes). Refers to the decoder's buffers, or to the picture given; valid
+// as long as they are.
 class TileRows {
 public:
   TileRows() = default;
@@ -56,6 +56,9 @@ public:
   // white picture of size.
   TileRows(const uchar *raster, const QRgb *palette, const int *order,
            const QRect &placed, QSize size);
+  // size.height() rows of size.width() R, G, B byte triples, stride bytes
+  // apart.
+  TileRows(const uchar *rgb, qsizetype stride, QSize size);
 
   int width() const { return m_width; }
   int height() const { return m_height; }
@@ -64,6 +67,8 @@ public:
 
 private:
   const uchar *m_pixels = nullptr; // a picture's
+  qsizetype m_pixelStride = 0;
+  const uchar *m_rgb = nullptr;
   qsizetype m_stride = 0;
   const uchar *m_raster = nullptr;
   const QRgb *m_palette = nullptr;
@@ -95,13 +100,14 @@ public:
 
 private:
   const TileRows &readGif(const QByteArray &data);
-  // Decodes into m_image; throws TileDecodeError.
+  // Decodes into m_rgb; throws TileDecodeError.
   const TileRows &ReadJpeg(const QByteArray &data, QString *warning);
   // The picture of a decoded tile's rows, in m_image.
   const QImage &MakePicture(const TileRows &rows, const char *kind);
 
   QImage m_image;
-  // A row of a JPEG tile's samples, where libjpeg cannot write pixels.
+  // A JPEG tile's samples: three bytes a pixel are less to write than the
+  // picture's four, and are widened as they are copied out.
   std::vector<unsigned char> m_rgb;
   std::vector<unsigned char> m_raster;
   std::vector<int> m_order;
