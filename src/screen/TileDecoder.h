@@ -54,8 +54,10 @@ public:
   // rows of placed.width() colour indices, in stream order when order is
   // given (order[row] is the stream row of picture row row), placed within a
   // white picture of size.
-  TileRows(const uchar *raster, const QRgb *palette, const int *order,
-           const QRect &placed, QSize size);
+  // planes, when given, holds the table's blue, green and red bytes, 256
+  // of each, for a faster lookup.
+  TileRows(const uchar *raster, const QRgb *palette, const uchar *planes,
+           const int *order, const QRect &placed, QSize size);
   // size.height() rows of size.width() R, G, B byte triples, stride bytes
   // apart.
   TileRows(const uchar *rgb, qsizetype stride, QSize size);
@@ -66,11 +68,13 @@ public:
   void copyRow(int y, int x, int count, QRgb *out) const;
 
 private:
-  const QImage *m_image = nullptr;
+  const uchar *m_pixels = nullptr; // a picture's
+  qsizetype m_pixelStride = 0;
   const uchar *m_rgb = nullptr;
   qsizetype m_stride = 0;
   const uchar *m_raster = nullptr;
   const QRgb *m_palette = nullptr;
+  const uchar *m_planes = nullptr;
   const int *m_order = nullptr;
   QRect m_placed;
   int m_width = 0;
@@ -111,6 +115,7 @@ private:
   std::vector<unsigned char> m_raster;
   std::vector<int> m_order;
   QRgb m_palette[256] = {};
+  uchar m_planes[3 * 256] = {};
   TileRows m_rows;
   std::unique_ptr<JpegJob> m_jpeg;
 };

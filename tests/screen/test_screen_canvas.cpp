@@ -3,6 +3,8 @@
 
 #include "TileFixtures.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -282,6 +284,31 @@ TEST(ScreenCanvas, GifTilesDrawTheirDecodedPictureWhateverTheirLayout) {
       viaImage.drawDecodedTile(decodeTile(gif), at.x(), at.y());
       EXPECT_EQ(direct.screen(), viaImage.screen());
       EXPECT_NE(direct.screen(), blank.screen());
+    }
+  }
+}
+
+// Paints of either view over clips of any width and position show what the
+// pictures hold (the doubling works four pixels at a time, then singly).
+TEST(ScreenCanvas, PaintsOfAnyClipShowThePictures) {
+  ScreenCanvas canvas;
+  canvas.resetPictures();
+  canvas.drawTile(encodeJpeg(patternImage(178, 210)), 0, 0);
+  for (const bool zoom : {false, true}) {
+    const QImage picture = zoom ? canvas.zoom() : canvas.screen();
+    for (const QRect &clip : {QRect(0, 0, 352, 416), QRect(3, 5, 7, 19),
+                              QRect(1, 2, 173, 40), QRect(150, 200, 31, 8)}) {
+      QImage painted(picture.size(), QImage::Format_RGB32);
+      painted.fill(Qt::black);
+      {
+        QPainter painter(&painted);
+        painter.setClipRect(clip);
+        ASSERT_TRUE(canvas.paint(painter, clip, zoom));
+      }
+      const QRect shown = clip & picture.rect();
+      EXPECT_EQ(painted.copy(shown), picture.copy(shown))
+          << zoom << " " << clip.x() << "," << clip.y() << " " << clip.width()
+          << "x" << clip.height();
     }
   }
 }

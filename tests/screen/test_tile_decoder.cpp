@@ -241,3 +241,30 @@ TEST(TileDecoder, DamagedTilesDecodeOrThrowButNeverCrash) {
   }
   EXPECT_GT(thrown, 0);
 }
+
+// Rows of every width up to a full tile's, with all 256 indices, map each
+// index to its colour (the lookup goes 64, 8 or 1 pixels at a time).
+TEST(TileDecoder, GifColoursOfEveryIndexAtEveryRowWidth) {
+  QList<QRgb> colours;
+  for (int i = 0; i < 256; ++i)
+    colours.append(qRgb(i, 255 - i, (i * 37) & 255));
+  for (const int width : {1, 7, 8, 63, 64, 65, 130, 178}) {
+    GifFrame frame;
+    frame.rect = QRect(0, 0, width, 3);
+    frame.transparent = 200;
+    for (int i = 0; i < width * 3; ++i)
+      frame.pixels.append(char((i * 7 + width) & 255));
+    const QImage decoded =
+        decodeTile(encodeGif(frame.rect.size(), colours, {frame}));
+    ASSERT_EQ(decoded.size(), frame.rect.size());
+    int mismatches = 0;
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < width; ++x) {
+        const int index = uchar(frame.pixels[y * width + x]);
+        const QRgb expected = index == 200 ? kWhite : colours[index];
+        if (decoded.pixel(x, y) != expected && ++mismatches <= 3)
+          ADD_FAILURE() << "width " << width << " pixel " << x << "," << y;
+      }
+    EXPECT_EQ(mismatches, 0);
+  }
+}
