@@ -159,6 +159,29 @@ private slots:
       QVERIFY2(f.subtracted(QRegion(key.button)).isEmpty(), qPrintable(key.id));
       faces.append(f);
     }
+    // A key's picture is its face on the keypad: inside the face (away
+    // from its antialiased edge) the two agree, so a pressed key shows the
+    // face the keypad shows.
+    const QImage pad = argb(m_art->background("keypad", 1));
+    for (int k = 0; k < g.keys().size(); ++k) {
+      const ArtworkKey &key = g.keys()[k];
+      const QImage glyph = argb(m_art->picture("keypad", key.id, 1));
+      const QRegion inner = faces[k].subtracted(
+          grown(QRegion(QRect(QPoint(-10, -10), QSize(300, 300)))
+                    .subtracted(faces[k])));
+      int differing = 0;
+      for (const QRect &r : inner)
+        for (int y = r.top(); y <= r.bottom(); ++y)
+          for (int x = r.left(); x <= r.right(); ++x) {
+            const QRgb a = pad.pixel(x, y);
+            const QRgb b = glyph.pixel(x - key.button.x(), y - key.button.y());
+            if (qAbs(qRed(a) - qRed(b)) > 8 ||
+                qAbs(qGreen(a) - qGreen(b)) > 8 ||
+                qAbs(qBlue(a) - qBlue(b)) > 8)
+              ++differing;
+          }
+      QVERIFY2(differing == 0, qPrintable(key.id));
+    }
     for (int i = 0; i < faces.size(); ++i)
       for (int j = 0; j < faces.size(); ++j)
         if (i != j)
