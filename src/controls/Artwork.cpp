@@ -11,30 +11,35 @@
 
 namespace {
 
-// [x, y, width, height] of whole numbers with a positive size.
-bool readRect(const QJsonValue &value, QRect *rect) {
+// count whole numbers of at most 100000 from a JSON array of that length.
+bool readNumbers(const QJsonValue &value, int count, int *out) {
   const QJsonArray a = value.toArray();
-  if (a.size() != 4)
+  if (a.size() != count)
     return false;
-  int n[4];
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < count; ++i) {
     const double d = a[i].toDouble(-1e9);
     if (d != std::floor(d) || std::abs(d) > 100000)
       return false;
-    n[i] = static_cast<int>(d);
+    out[i] = static_cast<int>(d);
   }
-  if (n[2] <= 0 || n[3] <= 0)
+  return true;
+}
+
+// [x, y, width, height] with a positive size.
+bool readRect(const QJsonValue &value, QRect *rect) {
+  int n[4];
+  if (!readNumbers(value, 4, n) || n[2] <= 0 || n[3] <= 0)
     return false;
   *rect = QRect(n[0], n[1], n[2], n[3]);
   return true;
 }
 
+// [width, height], both positive.
 bool readSize(const QJsonValue &value, QSize *size) {
-  const QJsonArray a = value.toArray();
-  QRect r;
-  if (a.size() != 2 || !readRect(QJsonArray{0, 0, a[0], a[1]}, &r))
+  int n[2];
+  if (!readNumbers(value, 2, n) || n[0] <= 0 || n[1] <= 0)
     return false;
-  *size = r.size();
+  *size = QSize(n[0], n[1]);
   return true;
 }
 
