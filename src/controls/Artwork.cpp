@@ -85,15 +85,15 @@ bool ArtworkGeometry::parse(const QByteArray &json, QString *error) {
     if (sheet.file.isEmpty() ||
         !readSize(o.value(QStringLiteral("size")), &sheet.size))
       return fail(name + QStringLiteral(": no sheet or size"));
-    for (const char *group : {"pictures", "places"}) {
+    for (auto [group, target] : {std::pair{"pictures", &sheet.pictures},
+                                 std::pair{"places", &sheet.places}}) {
       const QJsonObject rects = o.value(QLatin1String(group)).toObject();
-      auto &target = group[1] == 'i' ? sheet.pictures : sheet.places;
       for (auto it = rects.begin(); it != rects.end(); ++it) {
         QRect r;
         if (!readRect(it.value(), &r))
           return fail(name + '.' + it.key() +
                       QStringLiteral(": bad rectangle"));
-        target.insert(it.key(), r);
+        target->insert(it.key(), r);
       }
     }
     m_sheets[name] = sheet;
