@@ -33,6 +33,8 @@ set(QV_SOURCES_controls
   PictureButton.h
   PictureButtonShape.cpp
   PictureButtonShape.h
+  SheetBackground.cpp
+  SheetBackground.h
 )
 set(QV_SOURCES_settings
   DialogSave.cpp

@@ -4,6 +4,7 @@
 
 #include "controls/Artwork.h"
 #include "controls/PictureButton.h"
+#include "controls/SheetBackground.h"
 #include "keys/PhoneKeypad.h"
 #include "screen/ScreenCanvas.h"
 #include "screen/ScreenView.h"
@@ -248,10 +249,8 @@ void MainWindow::buildWorkZone() {
   const Artwork &art = *m_artwork;
   const ArtworkGeometry &places = art.geometry();
   workArea->setGeometry(QRect(QPoint(6, 69), places.sheetSize(kWork)));
-  auto *background = new QLabel(workArea);
+  auto *background = new SheetBackground(art, kWork, workArea);
   background->setObjectName("workAreaBackground");
-  background->setGeometry(workArea->rect());
-  background->setPixmap(pixmap(art.background(kWork, m_ratio)));
 
   // The model's name in the window's face, a little smaller so that a
   // usual name fits above the 1:1 view; a longer one is cut there.

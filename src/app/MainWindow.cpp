@@ -93,7 +93,6 @@ MainWindow::MainWindow(AppCore &core, MessageBoxes &boxes,
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   initialize();
-  m_artwork->forgetSheets();
 }
 
 MainWindow::~MainWindow() {

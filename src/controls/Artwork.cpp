@@ -184,8 +184,6 @@ Artwork::Artwork(const QString &prefix) : m_prefix(prefix) {
 
 Artwork::~Artwork() = default;
 
-void Artwork::forgetSheets() const { m_renderers.clear(); }
-
 QSvgRenderer *Artwork::renderer(const QString &file) const {
   auto &slot = m_renderers[file];
   if (!slot)
@@ -217,6 +215,14 @@ QImage Artwork::render(const QString &file, const QString &id, QSize size,
 QImage Artwork::background(const QString &sheet, qreal ratio) const {
   return render(m_geometry.sheetFile(sheet), QStringLiteral("background"),
                 m_geometry.sheetSize(sheet), ratio);
+}
+
+void Artwork::paintBackground(QPainter &painter, const QString &sheet) const {
+  QSvgRenderer *svg = renderer(m_geometry.sheetFile(sheet));
+  const QString id = QStringLiteral("background");
+  if (svg && svg->elementExists(id))
+    svg->render(&painter, id,
+                QRectF(QPointF(0, 0), m_geometry.sheetSize(sheet)));
 }
 
 QImage Artwork::picture(const QString &sheet, const QString &id,

@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 
+class QPainter;
 class QSvgRenderer;
 
 // One key of the keypad sheet.
@@ -85,14 +86,14 @@ public:
   // missing.
   QImage background(const QString &sheet, qreal ratio) const;
   QImage picture(const QString &sheet, const QString &id, qreal ratio) const;
+  // Draws the sheet's background over its logical rectangle with painter,
+  // at the painter's own resolution: for widgets that draw it when exposed
+  // rather than keep it as a picture.
+  void paintBackground(QPainter &painter, const QString &sheet) const;
   // A whole single-picture file such as "splash.svg", drawn into size.
   QImage document(const QString &file, QSize size, qreal ratio) const;
   // An icon drawn from file at whatever size and ratio it is asked for.
   QIcon icon(const QString &file) const;
-
-  // Forgets the sheets read so far; the next drawing reads them again.
-  // For after a window is built: a read sheet is kept for speed, not need.
-  void forgetSheets() const;
 
   // True when file holds an element id; for checks of the sheets.
   bool hasElement(const QString &file, const QString &id) const;

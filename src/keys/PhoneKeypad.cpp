@@ -1,6 +1,7 @@
 #include "keys/PhoneKeypad.h"
 
 #include "controls/Artwork.h"
+#include "controls/SheetBackground.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -20,11 +21,8 @@ PhonePanel::PhonePanel(const Artwork &artwork, qreal ratio, QWidget *parent)
   pal.setColor(QPalette::Window, pal.color(QPalette::Base));
   setPalette(pal);
 
-  m_background = new QLabel(this);
-  m_background->setObjectName("keypadBackground");
-  m_background->setGeometry(rect());
-  m_background->setPixmap(
-      QPixmap::fromImage(artwork.background(kSheet, ratio)));
+  auto *background = new SheetBackground(artwork, kSheet, this);
+  background->setObjectName("keypadBackground");
 
   for (const ArtworkKey &k : artwork.geometry().keys()) {
     auto *b = new PictureButton(this);

@@ -5,7 +5,6 @@
 
 #include "controls/PictureButton.h"
 
-#include <QLabel>
 #include <QList>
 #include <QWidget>
 
@@ -14,14 +13,13 @@ class Artwork;
 class PhonePanel : public QWidget {
   Q_OBJECT
 public:
-  // The pictures are drawn at ratio (the screen's device pixel ratio).
+  // The keys' pictures are drawn at ratio (the screen's device pixel
+  // ratio); artwork draws the background when exposed and must outlive the
+  // panel.
   explicit PhonePanel(const Artwork &artwork, qreal ratio,
                       QWidget *parent = nullptr);
 
   // The picture buttons whose parent is this panel, in stacking order.
   QList<PictureButton *> buttons() const;
   PictureButton *button(const QString &name) const;
-
-private:
-  QLabel *m_background = nullptr;
 };
