@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QPainter>
 #include <QTest>
 
 namespace {
@@ -127,6 +128,19 @@ private slots:
       const QPixmap p = m_art->icon(file).pixmap(QSize(16, 16), ratio);
       QVERIFY2(!p.isNull(), qPrintable(file));
       QCOMPARE(p.size(), QSize(qRound(16 * ratio), qRound(16 * ratio)));
+    }
+  }
+
+  // A background drawn when exposed is the background picture.
+  void backgroundsPaintAsTheirPictures() {
+    for (const QString &sheet : kSheets) {
+      const QImage picture = argb(m_art->background(sheet, 1));
+      QImage painted(picture.size(), QImage::Format_ARGB32_Premultiplied);
+      painted.fill(Qt::transparent);
+      QPainter painter(&painted);
+      m_art->paintBackground(painter, sheet);
+      painter.end();
+      QCOMPARE(argb(painted), picture);
     }
   }
 
