@@ -93,6 +93,10 @@ MainWindow::MainWindow(AppCore &core, MessageBoxes &boxes,
   if (QScreen *screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   initialize();
+  // The work area's background is drawn from its sheet when exposed; the
+  // others were drawn once.
+  for (const char *sheet : {"controlBar", "keypad"})
+    m_artwork->forgetSheet(QLatin1String(sheet));
 }
 
 MainWindow::~MainWindow() {

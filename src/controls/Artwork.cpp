@@ -184,6 +184,10 @@ Artwork::Artwork(const QString &prefix) : m_prefix(prefix) {
 
 Artwork::~Artwork() = default;
 
+void Artwork::forgetSheet(const QString &sheet) const {
+  m_renderers.erase(m_geometry.sheetFile(sheet));
+}
+
 QSvgRenderer *Artwork::renderer(const QString &file) const {
   auto &slot = m_renderers[file];
   if (!slot)

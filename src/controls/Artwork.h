@@ -95,6 +95,10 @@ public:
   // An icon drawn from file at whatever size and ratio it is asked for.
   QIcon icon(const QString &file) const;
 
+  // Lets go of a sheet read so far; drawing from it again reads it again.
+  // A parsed sheet takes more memory than the pictures drawn from it.
+  void forgetSheet(const QString &sheet) const;
+
   // True when file holds an element id; for checks of the sheets.
   bool hasElement(const QString &file, const QString &id) const;
   QRectF elementBounds(const QString &file, const QString &id) const;

@@ -1,7 +1,8 @@
 #pragma once
 // A sheet's background, drawn from the artwork whenever part of it is
-// exposed. The work area's background would take 1.4 MB as a picture and is
-// seldom repainted: the views and controls over it paint themselves.
+// exposed. The work area's background would take 1.4 MB as a picture, more
+// than its parsed sheet, and is seldom repainted: the views and controls
+// over it paint themselves.
 
 #include <QString>
 #include <QWidget>

@@ -1,9 +1,9 @@
 #include "keys/PhoneKeypad.h"
 
 #include "controls/Artwork.h"
-#include "controls/SheetBackground.h"
 
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
 
 namespace {
@@ -21,8 +21,11 @@ PhonePanel::PhonePanel(const Artwork &artwork, qreal ratio, QWidget *parent)
   pal.setColor(QPalette::Window, pal.color(QPalette::Base));
   setPalette(pal);
 
-  auto *background = new SheetBackground(artwork, kSheet, this);
+  // A picture: the sheet is let go once the window is built.
+  auto *background = new QLabel(this);
   background->setObjectName("keypadBackground");
+  background->setGeometry(rect());
+  background->setPixmap(QPixmap::fromImage(artwork.background(kSheet, ratio)));
 
   for (const ArtworkKey &k : artwork.geometry().keys()) {
     auto *b = new PictureButton(this);

@@ -13,9 +13,7 @@ class Artwork;
 class PhonePanel : public QWidget {
   Q_OBJECT
 public:
-  // The keys' pictures are drawn at ratio (the screen's device pixel
-  // ratio); artwork draws the background when exposed and must outlive the
-  // panel.
+  // The pictures are drawn at ratio (the screen's device pixel ratio).
   explicit PhonePanel(const Artwork &artwork, qreal ratio,
                       QWidget *parent = nullptr);
 
