@@ -2,6 +2,7 @@
 
 #include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/ArtworkResources.h"
 #include "app/MessageBoxes.h"
 #include "capture/ConverterFiles.h"
 #include "capture/ImageFiles.h"
@@ -31,10 +32,6 @@ bool startConverterProgram(const Paths &paths) {
   return platform::startProgram(kConverterProgram, paths.converterDir());
 }
 
-QIcon recordMenuImage(int index) {
-  return QIcon(
-      QStringLiteral(":/art/menu_%1.svg").arg(index, 2, 10, QChar('0')));
-}
 } // namespace
 
 CaptureController::CaptureController(AppCore &core, QWidget &window,
@@ -119,12 +116,12 @@ void CaptureController::recordOrPause() {
       m_controls.recordButton->setDown(true);
       break;
     case VideoRecorder::Step::Paused:
-      m_controls.recordPauseAction->setIcon(recordMenuImage(8));
+      m_controls.recordPauseAction->setIcon(menuIcon(8));
       m_captureTimer->stop();
       m_controls.pauseButton->setDown(true);
       break;
     case VideoRecorder::Step::Resumed:
-      m_controls.recordPauseAction->setIcon(recordMenuImage(12));
+      m_controls.recordPauseAction->setIcon(menuIcon(12));
       m_captureTimer->start();
       m_controls.recordButton->setDown(true);
       break;

@@ -3,6 +3,7 @@
 #include "app/AllowPhoneDialog.h"
 #include "app/AppCore.h"
 #include "app/AppException.h"
+#include "app/ArtworkResources.h"
 #include "app/LinkViewAdapter.h"
 #include "app/MessageBoxes.h"
 #include "app/PortScanProgress.h"
@@ -36,8 +37,7 @@ ConnectionCommands::ConnectionCommands(AppCore &core, QWidget &window,
   auto entry = [this](const char *name, const char *key, int image) {
     QAction *a = m_popup->addAction(uiText(key));
     a->setObjectName(name);
-    a->setIcon(QIcon(
-        QStringLiteral(":/art/menu_%1.svg").arg(image, 2, 10, QChar('0'))));
+    a->setIcon(menuIcon(image));
     a->setToolTip(a->text());
     return a;
   };

@@ -1,5 +1,6 @@
 // Builds the main window's controls at their fixed places.
 #include "app/AppCore.h"
+#include "app/ArtworkResources.h"
 #include "app/MainWindow.h"
 
 #include "controls/Artwork.h"
@@ -79,11 +80,6 @@ QLabel *label(QWidget *parent, const char *name, int left, int top,
 }
 
 } // namespace
-
-QIcon MainWindow::menuIcon(int index) const {
-  return m_artwork->icon(
-      QStringLiteral("menu_%1.svg").arg(index, 2, 10, QChar('0')));
-}
 
 void MainWindow::buildMenus() {
   m_menuStrip = new QWidget(this);

@@ -73,7 +73,6 @@ private:
   void buildMenus();
   void buildControlBar();
   void buildWorkZone();
-  QIcon menuIcon(int index) const;
   QList<QPixmap> ledPictures() const;
   // Writes the connect button's caption in the language in use.
   void drawConnectCaption();

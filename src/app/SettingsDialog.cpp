@@ -1,6 +1,7 @@
 #include "app/SettingsDialog.h"
 
 #include "app/AppException.h"
+#include "app/ArtworkResources.h"
 #include "app/CapturePage.h"
 #include "app/ConnectionPage.h"
 #include "app/KeysPage.h"
@@ -44,47 +45,18 @@ protected:
   }
 };
 
-// The language and log pages have no menu picture: a globe and a sheet,
-// drawn on the same 16 x 16 grid.
-QIcon globeIcon() {
-  QPixmap pm(16, 16);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(QPen(kAccent, 1.2));
-  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-  p.drawEllipse(QRectF(5, 1.5, 6, 13));
-  p.drawLine(QPointF(1.5, 8), QPointF(14.5, 8));
-  p.drawLine(QPointF(3, 4.5), QPointF(13, 4.5));
-  p.drawLine(QPointF(3, 11.5), QPointF(13, 11.5));
-  return QIcon(pm);
-}
-
-QIcon sheetIcon() {
-  QPixmap pm(16, 16);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setPen(QColor(110, 116, 130));
-  p.setBrush(Qt::white);
-  p.drawRect(3, 1, 10, 14);
-  p.setPen(kAccent);
-  for (int y = 4; y <= 12; y += 2)
-    p.drawLine(5, y, 11, y);
-  return QIcon(pm);
-}
-
 QIcon pageIcon(int index) {
   switch (index) {
   case SettingsDialog::PageConnectionIndex:
-    return QIcon(QStringLiteral(":/art/menu_02.svg"));
+    return menuIcon(2);
   case SettingsDialog::PageKeysIndex:
-    return QIcon(QStringLiteral(":/art/menu_01.svg"));
+    return menuIcon(1);
   case SettingsDialog::PageCaptureIndex:
-    return QIcon(QStringLiteral(":/art/menu_05.svg"));
+    return menuIcon(5);
   case SettingsDialog::PageLocalizationIndex:
-    return globeIcon();
+    return QIcon(QStringLiteral(":/art/page_language.svg"));
   default:
-    return sheetIcon();
+    return QIcon(QStringLiteral(":/art/page_log.svg"));
   }
 }
 

@@ -119,7 +119,7 @@ private slots:
     }
     check(m_art->document("splash.svg", g.iconSize("splash"), ratio),
           g.iconSize("splash"), "splash");
-    QStringList icons = {"app.svg"};
+    QStringList icons = {"app.svg", "page_language.svg", "page_log.svg"};
     for (int i = 0; i <= 12; ++i)
       icons << QString("menu_%1.svg").arg(i, 2, 10, QChar('0'));
     for (int i = 0; i < 4; ++i)
