@@ -76,11 +76,10 @@ QImage Doubled(const QImage &screen, const QRegion &filled,
 ScreenCanvas::ScreenCanvas(QObject *parent) : QObject(parent) {}
 
 void ScreenCanvas::resetPictures() {
-  QImage screen(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
-  screen.fill(Qt::white);
+  std::vector<uchar> screen(kStoreBytes, 0xff);
   {
     QMutexLocker lock(&m_lock);
-    m_screen = std::move(screen);
+    m_screen.swap(screen);
     m_zoomFilled = QRegion();
     markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
@@ -88,10 +87,10 @@ void ScreenCanvas::resetPictures() {
 }
 
 void ScreenCanvas::removePictures() {
-  QImage screen;
+  std::vector<uchar> screen;
   {
     QMutexLocker lock(&m_lock);
-    // Released after the lock; a view may still hold a shallow copy.
+    // Released after the lock.
     m_screen.swap(screen);
     m_zoomFilled = QRegion();
     markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
@@ -102,24 +101,90 @@ void ScreenCanvas::removePictures() {
 void ScreenCanvas::fillZoom(const QColor &colour) {
   {
     QMutexLocker lock(&m_lock);
-    if (m_screen.isNull())
+    if (m_screen.empty())
       return;
     m_zoomFill = colour;
-    m_zoomFilled = QRegion(m_screen.rect());
+    m_zoomFilled = QRegion(0, 0, kScreenWidth, kScreenHeight);
     markDirty(QRect(0, 0, kScreenWidth, kScreenHeight));
   }
   notify();
 }
 bool ScreenCanvas::hasPictures() const {
   QMutexLocker lock(&m_lock);
-  return !m_screen.isNull();
+  return !m_screen.empty();
 }
 
 void ScreenCanvas::drawTile(const QByteArray &data, int x, int y,
                             QString *warning) {
-  // Decoded outside the pictures' lock, so painting never waits for it.
   QMutexLocker lock(&m_decodeLock);
-  drawRows(m_decoder.decodeRows(data, warning), x, y);
+  if (warning)
+    warning->clear();
+  if (data.isEmpty() || data.front() == 'G') {
+    // Decoded outside the pictures' lock, so painting never waits for it.
+    drawRows(m_decoder.decodeRows(data, warning), x, y);
+    return;
+  }
+  const QSize size = m_decoder.startJpeg(data);
+  if (!drawJpegInPlace(size, x, y, warning))
+    drawRows(m_decoder.decodeJpegRows(warning), x, y);
+}
+
+bool ScreenCanvas::drawJpegInPlace(QSize size, int x, int y, QString *warning) {
+  // The tile with its margin lands at (x, y) of the stored picture, whose
+  // border of one pixel takes the margin of a tile at the screen's edge.
+  const int width = size.width();
+  const int height = size.height();
+  if (width <= 2 || height <= 2 || x < 0 || y < 0 ||
+      qint64(x) + width > kScreenWidth + 2 * kBorder ||
+      qint64(y) + height > kScreenHeight + 2 * kBorder)
+    return false;
+  const QRect drawn(x, y, width - 2, height - 2);
+  {
+    QMutexLocker lock(&m_lock);
+    if (m_screen.empty())
+      return false;
+    // The margin's pixels belong to the neighbours: kept and put back.
+    const qsizetype stride = kStride;
+    uchar *const first = storeOrigin() + qsizetype(y) * stride + x * 3;
+    const qsizetype rowBytes = qsizetype(width) * 3;
+    m_margin.resize(size_t(2 * rowBytes + 2 * 3 * (height - 2)));
+    uchar *kept = m_margin.data();
+    auto walkMargin = [&](auto &&move) {
+      uchar *p = kept;
+      move(first, p, rowBytes);
+      move(first + (height - 1) * stride, p + rowBytes, rowBytes);
+      p += 2 * rowBytes;
+      for (int row = 1; row < height - 1; ++row, p += 6) {
+        move(first + row * stride, p, 3);
+        move(first + row * stride + rowBytes - 3, p + 3, 3);
+      }
+    };
+    walkMargin([](uchar *pixels, uchar *store, qsizetype n) {
+      std::memcpy(store, pixels, size_t(n));
+    });
+    auto restore = [&] {
+      walkMargin([](uchar *pixels, const uchar *store, qsizetype n) {
+        std::memcpy(pixels, store, size_t(n));
+      });
+      markDirty(drawn);
+      m_tilesDrawn.fetch_add(1);
+      if (!m_zoomFilled.isEmpty())
+        m_zoomFilled -= drawn;
+    };
+    try {
+      m_decoder.readJpegRows(first, stride, warning);
+    } catch (...) {
+      // The rows decoded before the damage stay, as with damaged data
+      // the decoder reads past.
+      restore();
+      lock.unlock();
+      notify();
+      throw;
+    }
+    restore();
+  }
+  notify();
+  return true;
 }
 
 void ScreenCanvas::drawDecodedTile(const QImage &decoded, int x, int y) {
@@ -141,18 +206,16 @@ void ScreenCanvas::drawRows(const TileRows &tile, int x, int y) {
   {
     QMutexLocker lock(&m_lock);
 
-    if (!m_screen.isNull()) {
-      const Span columns = clip(x, width, m_screen.width());
-      const Span rows = clip(y, height, m_screen.height());
+    if (!m_screen.empty()) {
+      const Span columns = clip(x, width, kScreenWidth);
+      const Span rows = clip(y, height, kScreenHeight);
       if (!columns.isEmpty() && !rows.isEmpty()) {
         const int count = int(columns.last - columns.first);
-        uchar *const bits = m_screen.bits();
-        const qsizetype stride = m_screen.bytesPerLine();
-        for (qint64 row = rows.first; row < rows.last; ++row) {
-          auto *out = reinterpret_cast<QRgb *>(bits + row * stride);
-          tile.copyRow(int(row - y) + 1, int(columns.first - x) + 1, count,
-                       out + columns.first);
-        }
+        const qsizetype stride = kStride;
+        uchar *const bits = storeOrigin() + kBorder * stride + kBorder * 3;
+        for (qint64 row = rows.first; row < rows.last; ++row)
+          tile.copyRowRgb(int(row - y) + 1, int(columns.first - x) + 1, count,
+                          bits + row * stride + columns.first * 3);
         drawn = QRect(QPoint(int(columns.first), int(rows.first)),
                       QPoint(int(columns.last - 1), int(rows.last - 1)));
         markDirty(drawn);
@@ -169,8 +232,23 @@ void ScreenCanvas::drawRows(const TileRows &tile, int x, int y) {
 }
 
 QImage ScreenCanvas::screen() const {
-  QMutexLocker lock(&m_lock);
-  return m_screen.copy();
+  QImage picture(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
+  if (picture.isNull())
+    return picture;
+  std::vector<uchar> rows(size_t(kScreenWidth) * kScreenHeight * 3);
+  const size_t rowBytes = size_t(kScreenWidth) * 3;
+  {
+    QMutexLocker lock(&m_lock);
+    if (m_screen.empty())
+      return QImage();
+    const uchar *in = storeOrigin() + kBorder * kStride + kBorder * 3;
+    for (int y = 0; y < kScreenHeight; ++y, in += kStride)
+      std::memcpy(rows.data() + y * rowBytes, in, rowBytes);
+  }
+  for (int y = 0; y < kScreenHeight; ++y)
+    widenRgbRow(rows.data() + y * rowBytes,
+                reinterpret_cast<QRgb *>(picture.scanLine(y)), kScreenWidth);
+  return picture;
 }
 
 QImage ScreenCanvas::zoom() const {
@@ -179,63 +257,70 @@ QImage ScreenCanvas::zoom() const {
   QColor fill;
   {
     QMutexLocker lock(&m_lock);
-    if (m_screen.isNull())
+    if (m_screen.empty())
       return QImage();
-    screen = m_screen.copy();
     filled = m_zoomFilled;
     fill = m_zoomFill;
   }
+  // A tile drawn in between shows in the copy; the fill follows the next
+  // call.
+  screen = this->screen();
+  if (screen.isNull())
+    return QImage();
   return Doubled(screen, filled, fill);
 }
 
 bool ScreenCanvas::paint(QPainter &painter, const QRect &clip,
                          bool zoom) const {
   // The screen-picture area behind the clip: half of it, rounded out, for
-  // the zoom picture. It is painted a strip of rows at a time: each strip
-  // is copied under the lock, then painted (doubled, for the zoom picture,
-  // which is far quicker than a scaled drawImage) after it.
+  // the zoom picture. Its rows are copied under the lock at once (a link
+  // decoding a tile in place holds the lock for the tile, so the paint
+  // waits for a link once at most), then widened to pixels and painted a
+  // strip of rows at a time (doubled, for the zoom picture, which is far
+  // quicker than a scaled drawImage).
   QRect area = clip;
   if (zoom)
     area = QRect(QPoint(clip.left() >> 1, clip.top() >> 1),
                  QPoint(clip.right() >> 1, clip.bottom() >> 1));
+  area &= QRect(0, 0, kScreenWidth, kScreenHeight);
+  constexpr int StripRows = 16;
+  if (!area.isEmpty()) {
+    if (m_strip.isNull())
+      m_strip = QImage(kScreenWidth, StripRows, QImage::Format_RGB32);
+    if (zoom && m_zoomStrip.isNull())
+      m_zoomStrip = QImage(kZoomWidth, 2 * StripRows, QImage::Format_RGB32);
+    if (m_strip.isNull() || (zoom && m_zoomStrip.isNull()))
+      return hasPictures(); // no memory for the strips
+    m_rowsRgb.resize(size_t(kScreenWidth) * kScreenHeight * 3);
+  }
+  const size_t rgbBytes = size_t(area.width()) * 3;
   QRegion filled;
   QColor fill;
   {
     QMutexLocker lock(&m_lock);
-    if (m_screen.isNull())
+    if (m_screen.empty())
       return false;
-    area &= m_screen.rect();
     if (zoom && !m_zoomFilled.isEmpty()) {
       filled = m_zoomFilled & area;
       fill = m_zoomFill;
     }
+    const qsizetype stride = kStride;
+    const uchar *screen = storeOrigin() +
+                          qsizetype(area.top() + kBorder) * stride +
+                          qsizetype(area.left() + kBorder) * 3;
+    for (int row = 0; row < area.height(); ++row, screen += stride)
+      std::memcpy(m_rowsRgb.data() + row * rgbBytes, screen, rgbBytes);
   }
-  if (area.isEmpty())
-    return true;
-  constexpr int StripRows = 16;
-  if (m_strip.width() < area.width())
-    m_strip = QImage(kScreenWidth, StripRows, QImage::Format_RGB32);
-  if (zoom && m_zoomStrip.width() < 2 * area.width())
-    m_zoomStrip = QImage(kZoomWidth, 2 * StripRows, QImage::Format_RGB32);
-  if (m_strip.width() < area.width() ||
-      (zoom && m_zoomStrip.width() < 2 * area.width()))
-    return true; // no memory for the strips
   const size_t bytes = size_t(area.width()) * sizeof(QRgb);
   uchar *const strip = m_strip.bits();
   const qsizetype stripStride = m_strip.bytesPerLine();
   for (int top = area.top(); top <= area.bottom(); top += StripRows) {
     const int rows = std::min(StripRows, area.bottom() + 1 - top);
-    {
-      QMutexLocker lock(&m_lock);
-      // Pictures of another size (or none) since: the next paint shows them.
-      if (m_screen.isNull() || !m_screen.rect().contains(area))
-        return true;
-      const uchar *screen = m_screen.constBits() +
-                            qsizetype(top) * m_screen.bytesPerLine() +
-                            qsizetype(area.left()) * sizeof(QRgb);
-      for (int row = 0; row < rows; ++row, screen += m_screen.bytesPerLine())
-        std::memcpy(strip + row * stripStride, screen, bytes);
-    }
+    const uchar *rgb = m_rowsRgb.data() + (top - area.top()) * rgbBytes;
+    for (int row = 0; row < rows; ++row)
+      widenRgbRow(rgb + row * rgbBytes,
+                  reinterpret_cast<QRgb *>(strip + row * stripStride),
+                  area.width());
     if (!zoom) {
       painter.drawImage(QPoint(area.left(), top), m_strip,
                         QRect(0, 0, area.width(), rows));

@@ -1,5 +1,7 @@
 #include "screen/TileDecoder.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -294,6 +296,82 @@ void WidenRgb(const uchar *in, QRgb *out, int count) {
 }
 #endif
 
+// Pixels to R, G, B byte triples.
+void NarrowToRgbPlain(const QRgb *__restrict in, uchar *__restrict out,
+                      int count) {
+  for (int i = 0; i < count; ++i, out += 3) {
+    out[0] = uchar(qRed(in[i]));
+    out[1] = uchar(qGreen(in[i]));
+    out[2] = uchar(qBlue(in[i]));
+  }
+}
+
+#if defined(__GNUC__) && defined(__x86_64__)
+// Eight pixels a step: each lane's four pixels are shuffled to twelve
+// bytes at its start, and the two lanes' bytes moved together. Each store
+// writes 32 bytes for 24 used, so the last pixels go the plain way.
+__attribute__((target("avx2"))) void
+NarrowToRgbShuffled8(const QRgb *in, uchar *out, int count) {
+  const __m256i order =
+      _mm256_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1,
+                       2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7);
+  int i = 0;
+  for (; i + 11 <= count; i += 8) {
+    const __m256i pixels =
+        _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + i));
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i *>(out + 3 * i),
+        _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(pixels, order), lanes));
+  }
+  NarrowToRgbPlain(in + i, out + 3 * i, count - i);
+}
+
+void NarrowToRgb(const QRgb *in, uchar *out, int count) {
+  static const bool wide = __builtin_cpu_supports("avx2");
+  if (wide)
+    NarrowToRgbShuffled8(in, out, count);
+  else
+    NarrowToRgbPlain(in, out, count);
+}
+#else
+void NarrowToRgb(const QRgb *in, uchar *out, int count) {
+  NarrowToRgbPlain(in, out, count);
+}
+#endif
+
+// Colour indices to R, G, B byte triples through a table of R | G << 8 |
+// B << 16. Each pixel is written as four bytes, the fourth overwritten by
+// the next pixel, eight pixels a step from one load of their indices: on
+// processors without a byte permute this beats the gather and a narrowing
+// pass by a third. The last pixels are written three bytes each.
+void mapColoursToRgb(const uchar *__restrict in,
+                     const quint32 *__restrict table, uchar *__restrict out,
+                     int count) {
+  int i = 0;
+  for (; i + 9 <= count; i += 8, out += 24) {
+    const quint64 eight = qFromLittleEndian<quint64>(in + i);
+    const auto put = [&](int k) {
+      const quint32 colour = table[(eight >> (8 * k)) & 0xff];
+      std::memcpy(out + 3 * k, &colour, 4);
+    };
+    put(0);
+    put(1);
+    put(2);
+    put(3);
+    put(4);
+    put(5);
+    put(6);
+    put(7);
+  }
+  for (; i < count; ++i, out += 3) {
+    const quint32 colour = table[in[i]];
+    out[0] = uchar(colour);
+    out[1] = uchar(colour >> 8);
+    out[2] = uchar(colour >> 16);
+  }
+}
+
 struct JpegErrorManager {
   jpeg_error_mgr base; // first member: libjpeg sees only this part
   std::jmp_buf jump;
@@ -305,16 +383,15 @@ struct JpegErrorManager {
 
 // The JPEG decoder's state, kept from tile to tile: the decompression
 // object keeps its permanent memory, so a tile costs no allocation of it.
-// The longjmp in runJpegDecoder never crosses an object with a destructor.
+// The longjmps in the two steps below never cross an object with a destructor.
 struct JpegJob {
   jpeg_decompress_struct cinfo;
   JpegErrorManager error;
   bool created = false;
   const uchar *data = nullptr;
   unsigned long size = 0;
-  std::vector<uchar> *rgb = nullptr; // the decoder's reused sample rows
-  qsizetype stride = 0;
   bool tooLarge = false;
+  bool started = false; // between startJpegDecoder and readJpegScanlines
   JDIMENSION announcedWidth = 0;
   JDIMENSION announcedHeight = 0;
 };
@@ -345,24 +422,25 @@ bool ensureImage(QImage &image, int width, int height) {
   return !image.isNull();
 }
 
-bool AllocateJpegRows(JpegJob *job, int width, int height) {
-  job->stride = qsizetype(width) * 3;
+bool AllocateJpegRows(std::vector<uchar> &rgb, qsizetype stride, int height) {
   try {
-    job->rgb->resize(size_t(job->stride) * size_t(height));
+    rgb.resize(size_t(stride) * size_t(height));
   } catch (const std::bad_alloc &) {
     return false;
   }
   return true;
 }
 
-// Runs libjpeg over job->data. Returns false on an error with
+// Reads the header of job->data and starts the decompression, leaving
+// the rows to readJpegScanlines. Returns false on an error with
 // job->error.message set; the object is then reset for the next tile. Only
 // trivially destructible objects live in this frame, so returning here
 // through longjmp skips no destructor.
-bool runJpegDecoder(JpegJob *job) {
+bool startJpegDecoder(JpegJob *job) {
   jpeg_decompress_struct *const cinfo = &job->cinfo;
   job->error.message[0] = job->error.warning[0] = '\0';
   job->tooLarge = false;
+  job->started = false;
   if (!job->created) {
     cinfo->err = jpeg_std_error(&job->error.base);
     job->error.base.error_exit = jpegErrorExit;
@@ -399,18 +477,23 @@ bool runJpegDecoder(JpegJob *job) {
     jpeg_abort_decompress(cinfo);
     return false;
   }
-  if (!AllocateJpegRows(job, int(cinfo->output_width),
-                        int(cinfo->output_height))) {
-    std::snprintf(job->error.message, sizeof job->error.message,
-                  "cannot hold a %u x %u image", cinfo->output_width,
-                  cinfo->output_height);
+  jpeg_start_decompress(cinfo);
+  job->started = true;
+  return true;
+}
+
+// Decodes the rows of a started tile, output_height of them, stride bytes
+// apart from first. Returns false on an error as startJpegDecoder does;
+// the rows before the damage are written then.
+bool readJpegScanlines(JpegJob *job, uchar *first, qsizetype stride) {
+  jpeg_decompress_struct *const cinfo = &job->cinfo;
+  job->started = false;
+  if (setjmp(job->error.jump)) {
     jpeg_abort_decompress(cinfo);
     return false;
   }
-  jpeg_start_decompress(cinfo);
   while (cinfo->output_scanline < cinfo->output_height) {
-    JSAMPROW row =
-        job->rgb->data() + qsizetype(cinfo->output_scanline) * job->stride;
+    JSAMPROW row = first + qsizetype(cinfo->output_scanline) * stride;
     // The memory source never suspends; a stall would loop forever.
     if (jpeg_read_scanlines(cinfo, &row, 1) != 1) {
       std::snprintf(job->error.message, sizeof job->error.message,
@@ -421,6 +504,11 @@ bool runJpegDecoder(JpegJob *job) {
   }
   jpeg_finish_decompress(cinfo);
   return true;
+}
+
+[[noreturn]] void throwJpegError(const JpegJob *job) {
+  throw TileDecodeError(QStringLiteral("JPEG tile: %1")
+                            .arg(QString::fromLocal8Bit(job->error.message)));
 }
 
 } // namespace
@@ -498,7 +586,11 @@ const TileRows &TileDecoder::readGif(const QByteArray &data) {
     }
     planes = m_planes;
   }
-  m_rows = TileRows(m_raster.data(), palette, planes, order,
+  for (int i = 0; i < 256; ++i)
+    m_rgbTable[i] = quint32(qRed(palette[i])) |
+                    quint32(qGreen(palette[i])) << 8 |
+                    quint32(qBlue(palette[i])) << 16;
+  m_rows = TileRows(m_raster.data(), palette, planes, m_rgbTable, order,
                     QRect(desc.Left, desc.Top, columns, rows),
                     QSize(int(width), int(height)));
   return m_rows;
@@ -525,8 +617,7 @@ const QImage &TileDecoder::decodeJpeg(const QByteArray &data,
   return MakePicture(ReadJpeg(data, warning), "JPEG");
 }
 
-const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
-                                      QString *warning) {
+QSize TileDecoder::startJpeg(const QByteArray &data) {
   if (data.isEmpty())
     throw TileDecodeError(QStringLiteral("JPEG tile: no data"));
   if (!m_jpeg) {
@@ -537,20 +628,53 @@ const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
   JpegJob *const job = m_jpeg.get();
   job->data = reinterpret_cast<const uchar *>(data.constData());
   job->size = static_cast<unsigned long>(data.size());
-  job->rgb = &m_rgb;
-
-  if (!runJpegDecoder(job)) {
+  if (!startJpegDecoder(job)) {
     if (job->tooLarge)
       throwTooLarge("JPEG", job->announcedWidth, job->announcedHeight);
-    throw TileDecodeError(QStringLiteral("JPEG tile: %1")
-                              .arg(QString::fromLocal8Bit(job->error.message)));
+    throwJpegError(job);
   }
+  return QSize(int(job->cinfo.output_width), int(job->cinfo.output_height));
+}
+
+void TileDecoder::readJpegRows(uchar *first, qsizetype stride,
+                               QString *warning) {
+  JpegJob *const job = m_jpeg.get();
+  if (!job || !job->started)
+    throw TileDecodeError(QStringLiteral("JPEG tile: not started"));
+  if (!readJpegScanlines(job, first, stride))
+    throwJpegError(job);
   if (warning)
     *warning = QString::fromLocal8Bit(job->error.warning);
-  m_rows = TileRows(
-      m_rgb.data(), job->stride,
-      QSize(int(job->cinfo.output_width), int(job->cinfo.output_height)));
+}
+
+void TileDecoder::abandonJpeg() {
+  if (m_jpeg && m_jpeg->started) {
+    jpeg_abort_decompress(&m_jpeg->cinfo);
+    m_jpeg->started = false;
+  }
+}
+
+const TileRows &TileDecoder::decodeJpegRows(QString *warning) {
+  const QSize size = m_jpeg ? QSize(int(m_jpeg->cinfo.output_width),
+                                    int(m_jpeg->cinfo.output_height))
+                            : QSize();
+  const qsizetype stride = qsizetype(size.width()) * 3;
+  if (!AllocateJpegRows(m_rgb, stride, size.height())) {
+    abandonJpeg();
+    throw TileDecodeError(QStringLiteral("JPEG tile: cannot hold a %1 x %2 "
+                                         "image")
+                              .arg(size.width())
+                              .arg(size.height()));
+  }
+  readJpegRows(m_rgb.data(), stride, warning);
+  m_rows = TileRows(m_rgb.data(), stride, size);
   return m_rows;
+}
+
+const TileRows &TileDecoder::ReadJpeg(const QByteArray &data,
+                                      QString *warning) {
+  startJpeg(data);
+  return decodeJpegRows(warning);
 }
 
 namespace {
@@ -588,10 +712,11 @@ TileRows::TileRows(const uchar *rgb, qsizetype stride, QSize size)
       m_height(size.height()) {}
 
 TileRows::TileRows(const uchar *raster, const QRgb *palette,
-                   const uchar *planes, const int *order, const QRect &placed,
-                   QSize size)
-    : m_raster(raster), m_palette(palette), m_planes(planes), m_order(order),
-      m_placed(placed), m_width(size.width()), m_height(size.height()) {}
+                   const uchar *planes, const quint32 *rgbTable,
+                   const int *order, const QRect &placed, QSize size)
+    : m_raster(raster), m_palette(palette), m_planes(planes),
+      m_rgbTable(rgbTable), m_order(order), m_placed(placed),
+      m_width(size.width()), m_height(size.height()) {}
 
 void TileRows::copyRow(int y, int x, int count, QRgb *out) const {
   if (m_pixels) {
@@ -619,6 +744,59 @@ void TileRows::copyRow(int y, int x, int count, QRgb *out) const {
                     (first - m_placed.left());
   mapColoursFast(in, m_palette, m_planes, out + (first - x), last - first);
   std::fill(out + (last - x), out + count, white);
+}
+
+void TileRows::copyRowRgb(int y, int x, int count, uchar *out) const {
+  if (m_rgb) {
+    std::memcpy(out, m_rgb + qsizetype(y) * m_stride + qsizetype(x) * 3,
+                size_t(count) * 3);
+    return;
+  }
+  if (m_pixels) {
+    NarrowToRgb(reinterpret_cast<const QRgb *>(m_pixels +
+                                               qsizetype(y) * m_pixelStride) +
+                    x,
+                out, count);
+    return;
+  }
+  if (m_rgbTable && !m_planes) {
+    // White left of the image, its colours, white right of it.
+    const int row = y - m_placed.top();
+    const int end = x + count;
+    const int first = row < 0 || row >= m_placed.height()
+                          ? end
+                          : std::clamp(m_placed.left(), x, end);
+    const int last =
+        first == end
+            ? end
+            : std::clamp(m_placed.left() + m_placed.width(), first, end);
+    std::memset(out, 0xff, size_t(first - x) * 3);
+    if (last > first)
+      mapColoursToRgb(m_raster +
+                          qsizetype(m_order ? m_order[row] : row) *
+                              m_placed.width() +
+                          (first - m_placed.left()),
+                      m_rgbTable, out + qsizetype(first - x) * 3, last - first);
+    std::memset(out + qsizetype(last - x) * 3, 0xff, size_t(end - last) * 3);
+    return;
+  }
+  // Colour indices looked up a byte plane at a time: into a short row of
+  // pixels, then narrowed.
+  constexpr int Chunk = 512;
+  QRgb line[Chunk];
+  for (int done = 0; done < count; done += Chunk) {
+    const int n = std::min(Chunk, count - done);
+    copyRow(y, x + done, n, line);
+    NarrowToRgb(line, out + qsizetype(done) * 3, n);
+  }
+}
+
+void widenRgbRow(const uchar *rgb, QRgb *out, int count) {
+  WidenRgb(rgb, out, count);
+}
+
+void narrowToRgbRow(const QRgb *in, uchar *rgb, int count) {
+  NarrowToRgb(in, rgb, count);
 }
 
 TileDecoder::TileDecoder() = default;

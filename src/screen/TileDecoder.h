@@ -41,6 +41,10 @@ QImage decodeJpegTile(const QByteArray &data, QString *warning = nullptr);
 
 struct JpegJob;
 
+// Rows of count pixels between R, G, B byte triples and pixels.
+void widenRgbRow(const uchar *rgb, QRgb *out, int count);
+void narrowToRgbRow(const QRgb *in, uchar *rgb, int count);
+
 // A decoded tile read row by row: the pixels of a picture, a JPEG's 24-bit
 // RGB samples, or a GIF's colour indices with their table, turned into
 // pixels only as rows are copied out (sparing a whole picture's worth of
@@ -55,9 +59,11 @@ public:
   // given (order[row] is the stream row of picture row row), placed within a
   // white picture of size.
   // planes, when given, holds the table's blue, green and red bytes, 256
-  // of each, for a faster lookup.
+  // of each, for a faster lookup; rgbTable, when given, the table as
+  // R | G << 8 | B << 16, for copyRowRgb.
   TileRows(const uchar *raster, const QRgb *palette, const uchar *planes,
-           const int *order, const QRect &placed, QSize size);
+           const quint32 *rgbTable, const int *order, const QRect &placed,
+           QSize size);
   // size.height() rows of size.width() R, G, B byte triples, stride bytes
   // apart.
   TileRows(const uchar *rgb, qsizetype stride, QSize size);
@@ -66,6 +72,8 @@ public:
   int height() const { return m_height; }
   // Writes pixels x .. x + count - 1 of row y to out; all must lie inside.
   void copyRow(int y, int x, int count, QRgb *out) const;
+  // The same as R, G, B byte triples.
+  void copyRowRgb(int y, int x, int count, uchar *out) const;
 
 private:
   const uchar *m_pixels = nullptr; // a picture's
@@ -75,6 +83,7 @@ private:
   const uchar *m_raster = nullptr;
   const QRgb *m_palette = nullptr;
   const uchar *m_planes = nullptr;
+  const quint32 *m_rgbTable = nullptr;
   const int *m_order = nullptr;
   QRect m_placed;
   int m_width = 0;
@@ -101,6 +110,18 @@ public:
   const TileRows &decodeRows(const QByteArray &data,
                              QString *warning = nullptr);
 
+  // A JPEG tile decoded in steps, so that its rows can be written straight
+  // to where they are wanted. startJpeg reads the header and returns the
+  // size of the image; then either readJpegRows writes its rows, R, G, B
+  // byte triples, size.height() rows stride bytes apart from first (after a
+  // throw the rows before the damage are written), or decodeJpegRows
+  // decodes them into the decoder's own memory, as decodeRows does, or
+  // abandonJpeg drops the tile. All but abandonJpeg throw TileDecodeError.
+  QSize startJpeg(const QByteArray &data);
+  void readJpegRows(uchar *first, qsizetype stride, QString *warning = nullptr);
+  const TileRows &decodeJpegRows(QString *warning = nullptr);
+  void abandonJpeg();
+
 private:
   const TileRows &readGif(const QByteArray &data);
   // Decodes into m_rgb; throws TileDecodeError.
@@ -116,6 +137,7 @@ private:
   std::vector<int> m_order;
   QRgb m_palette[256] = {};
   uchar m_planes[3 * 256] = {};
+  quint32 m_rgbTable[256] = {};
   TileRows m_rows;
   std::unique_ptr<JpegJob> m_jpeg;
 };
