@@ -63,69 +63,91 @@ TEST(ScreenCanvas, JpegTileChangesExactlyItsRectangleInBothPictures) {
   EXPECT_EQ(canvas.takeDirty(), QRegion(10, 20, 32, 32));
 }
 
+// JPEG tiles that fit the picture with their margin are decoded straight
+// into it, the others as GIF tiles are: both ways must clip alike.
 TEST(ScreenCanvas, TilesAreClippedAtEveryEdgeWhateverTheirPosition) {
-  const QImage tile = patternImage(12, 12);
-  const QByteArray gif = gifFromImage(tile);
-  ASSERT_FALSE(gif.isEmpty());
+  for (const bool jpeg : {false, true}) {
+    SCOPED_TRACE(jpeg ? "JPEG" : "GIF");
+    const QImage source = patternImage(12, 12);
+    const QByteArray gif = jpeg ? encodeJpeg(source) : gifFromImage(source);
+    ASSERT_FALSE(gif.isEmpty());
+    const QImage tile = decodeTile(gif);
 
-  {
-    SCOPED_TRACE("right edge");
-    ScreenCanvas canvas;
-    canvas.resetPictures();
-    canvas.takeDirty();
-    canvas.drawTile(gif, 170, 0);
-    expectTileAt(canvas.screen(), QRect(170, 0, 6, 10), tile, QPoint(170, 0),
-                 1);
-    expectTileAt(canvas.zoom(), QRect(340, 0, 12, 20), tile, QPoint(340, 0), 2);
-    EXPECT_EQ(canvas.takeDirty(), QRegion(QRect(170, 0, 6, 10)));
-  }
-  {
-    SCOPED_TRACE("above and left");
-    ScreenCanvas canvas;
-    canvas.resetPictures();
-    canvas.takeDirty();
-    canvas.drawTile(gif, -4, -7);
-    expectTileAt(canvas.screen(), QRect(0, 0, 6, 3), tile, QPoint(-4, -7), 1);
-    expectTileAt(canvas.zoom(), QRect(0, 0, 12, 6), tile, QPoint(-8, -14), 2);
-    EXPECT_EQ(canvas.takeDirty(), QRegion(QRect(0, 0, 6, 3)));
-  }
-  {
-    SCOPED_TRACE("bottom right corner");
-    ScreenCanvas canvas;
-    canvas.resetPictures();
-    canvas.drawTile(gif, 175, 207);
-    expectTileAt(canvas.screen(), QRect(175, 207, 1, 1), tile, QPoint(175, 207),
-                 1);
-    expectTileAt(canvas.zoom(), QRect(350, 414, 2, 2), tile, QPoint(350, 414),
-                 2);
-  }
-  {
-    SCOPED_TRACE("nowhere on screen");
-    ScreenCanvas canvas;
-    canvas.resetPictures();
-    canvas.takeDirty();
-    ChangeCounter changes(canvas);
-    const int positions[][2] = {
-        {INT_MAX, 0},
-        {INT_MIN, 0},
-        {0, INT_MAX},
-        {0, INT_MIN},
-        {INT_MAX, INT_MAX},
-        {INT_MIN, INT_MIN},
-        {INT_MAX - 5, 0},
-        {1 << 30, 1 << 30},
-        {-(1 << 30), 0},
-        {-10, 0},
-        {176, 0},
-        {0, 208},
-        {0x7FFFFFF0, -0x7FFFFFF0},
-    };
-    for (const auto &p : positions)
-      canvas.drawTile(gif, p[0], p[1]);
-    expectTileAt(canvas.screen(), QRect(), tile, QPoint(), 1);
-    expectTileAt(canvas.zoom(), QRect(), tile, QPoint(), 2);
-    EXPECT_EQ(changes.count, 0);
-    EXPECT_TRUE(canvas.takeDirty().isEmpty());
+    {
+      SCOPED_TRACE("right edge");
+      ScreenCanvas canvas;
+      canvas.resetPictures();
+      canvas.takeDirty();
+      canvas.drawTile(gif, 170, 0);
+      expectTileAt(canvas.screen(), QRect(170, 0, 6, 10), tile, QPoint(170, 0),
+                   1);
+      expectTileAt(canvas.zoom(), QRect(340, 0, 12, 20), tile, QPoint(340, 0),
+                   2);
+      EXPECT_EQ(canvas.takeDirty(), QRegion(QRect(170, 0, 6, 10)));
+    }
+    {
+      SCOPED_TRACE("above and left");
+      ScreenCanvas canvas;
+      canvas.resetPictures();
+      canvas.takeDirty();
+      canvas.drawTile(gif, -4, -7);
+      expectTileAt(canvas.screen(), QRect(0, 0, 6, 3), tile, QPoint(-4, -7), 1);
+      expectTileAt(canvas.zoom(), QRect(0, 0, 12, 6), tile, QPoint(-8, -14), 2);
+      EXPECT_EQ(canvas.takeDirty(), QRegion(QRect(0, 0, 6, 3)));
+    }
+    {
+      SCOPED_TRACE("top left corner, the margin outside");
+      ScreenCanvas canvas;
+      canvas.resetPictures();
+      canvas.drawTile(gif, 0, 0);
+      canvas.drawTile(gif, 166, 198);
+      QImage expected(ScreenCanvas::kScreenWidth, ScreenCanvas::kScreenHeight,
+                      QImage::Format_RGB32);
+      expected.fill(kWhite);
+      QPainter painter(&expected);
+      painter.drawImage(QPoint(0, 0), tile, QRect(1, 1, 10, 10));
+      painter.drawImage(QPoint(166, 198), tile, QRect(1, 1, 10, 10));
+      painter.end();
+      EXPECT_EQ(canvas.screen(), expected);
+    }
+    {
+      SCOPED_TRACE("bottom right corner");
+      ScreenCanvas canvas;
+      canvas.resetPictures();
+      canvas.drawTile(gif, 175, 207);
+      expectTileAt(canvas.screen(), QRect(175, 207, 1, 1), tile,
+                   QPoint(175, 207), 1);
+      expectTileAt(canvas.zoom(), QRect(350, 414, 2, 2), tile, QPoint(350, 414),
+                   2);
+    }
+    {
+      SCOPED_TRACE("nowhere on screen");
+      ScreenCanvas canvas;
+      canvas.resetPictures();
+      canvas.takeDirty();
+      ChangeCounter changes(canvas);
+      const int positions[][2] = {
+          {INT_MAX, 0},
+          {INT_MIN, 0},
+          {0, INT_MAX},
+          {0, INT_MIN},
+          {INT_MAX, INT_MAX},
+          {INT_MIN, INT_MIN},
+          {INT_MAX - 5, 0},
+          {1 << 30, 1 << 30},
+          {-(1 << 30), 0},
+          {-10, 0},
+          {176, 0},
+          {0, 208},
+          {0x7FFFFFF0, -0x7FFFFFF0},
+      };
+      for (const auto &p : positions)
+        canvas.drawTile(gif, p[0], p[1]);
+      expectTileAt(canvas.screen(), QRect(), tile, QPoint(), 1);
+      expectTileAt(canvas.zoom(), QRect(), tile, QPoint(), 2);
+      EXPECT_EQ(changes.count, 0);
+      EXPECT_TRUE(canvas.takeDirty().isEmpty());
+    }
   }
 }
 
