@@ -306,16 +306,40 @@ void TcpLink::serveRequests(qint64 acceptedMs) {
   m_identified = false;
   qint64 lastHeardMs = acceptedMs;
   std::vector<char> buffer(kReceiveChunk);
+  // Once the phone has identified itself on the steady clock, a read waits
+  // by itself, bounded by the socket's receive time-out, instead of a poll
+  // before every read: one system call a request instead of two. A wait
+  // that runs out is checked against the idle limit, which it can overrun
+  // by the time the last request took to serve.
+  qint64 receiveTimeoutMs = 0; // 0: poll first
   for (;;) {
-    awaitRequestBytes(acceptedMs, lastHeardMs);
+    const bool pollFirst = !m_identified || m_clockSliceMs != kUnboundedSliceMs;
+    if (pollFirst) {
+      awaitRequestBytes(acceptedMs, lastHeardMs);
+    } else if (receiveTimeoutMs == 0) {
+      setReceiveTimeout(Protocol::kIdleTimeoutMs);
+      receiveTimeoutMs = Protocol::kIdleTimeoutMs;
+    }
     const ssize_t n = ::recv(m_connFd, buffer.data(), buffer.size(), 0);
     if (n == 0)
       throw ConnectionClosed("Connection Closed Gracefully.");
     if (n < 0) {
       if (errno == EINTR)
         continue;
+      if (!pollFirst && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+        const qint64 left = lastHeardMs + Protocol::kIdleTimeoutMs - m_clock();
+        if (left <= 0)
+          awaitRequestBytes(acceptedMs, lastHeardMs); // throws
+        setReceiveTimeout(left);
+        receiveTimeoutMs = left;
+        continue;
+      }
       throw ConnectionClosed("Socket Error # " + std::to_string(errno) +
                              "\r\n" + std::strerror(errno));
+    }
+    if (receiveTimeoutMs != 0 && receiveTimeoutMs != Protocol::kIdleTimeoutMs) {
+      setReceiveTimeout(Protocol::kIdleTimeoutMs);
+      receiveTimeoutMs = Protocol::kIdleTimeoutMs;
     }
     lastHeardMs = m_clock();
     m_session.received(n);
@@ -332,6 +356,11 @@ void TcpLink::serveRequests(qint64 acceptedMs) {
         return;
     }
   }
+}
+
+void TcpLink::setReceiveTimeout(qint64 ms) {
+  const timeval timeout{time_t(ms / 1000), suseconds_t((ms % 1000) * 1000)};
+  setsockopt(m_connFd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
 }
 
 void TcpLink::writeAll(const void *data, qsizetype size) {

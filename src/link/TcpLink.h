@@ -100,6 +100,7 @@ private:
   void serveConnection(int fd, qint64 acceptedMs);
   void serveRequests(qint64 acceptedMs);
   void writeAll(const void *data, qsizetype size);
+  void setReceiveTimeout(qint64 ms);
   // Waits until the socket has bytes; throws ConnectionClosed when a time
   // limit of the connection runs out first.
   void awaitRequestBytes(qint64 acceptedMs, qint64 lastHeardMs);
