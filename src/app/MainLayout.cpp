@@ -185,7 +185,7 @@ void MainWindow::buildMenus() {
   connect(m_aboutAction, &QAction::triggered, this, &MainWindow::showAbout);
   // Copying needs a picture: the entry says so each time the menu opens.
   connect(tools, &QMenu::aboutToShow, this, [this] {
-    m_copyScreenAction->setEnabled(!m_core.canvas().screen().isNull());
+    m_copyScreenAction->setEnabled(m_core.canvas().hasPictures());
   });
   connect(m_copyScreenAction, &QAction::triggered, this,
           [this] { m_screenView->copyScreen(); });

@@ -116,7 +116,7 @@ QMimeData *ScreenImage::screenMimeData() {
 
 void ScreenImage::contextMenuEvent(QContextMenuEvent *event) {
   QMenu menu(this);
-  const bool picture = !m_canvas->screen().isNull();
+  const bool picture = m_canvas->hasPictures();
   QAction *copy = menu.addAction(uiText("UiCopyScreen"));
   copy->setEnabled(picture);
   connect(copy, &QAction::triggered, this, [this] { copyScreen(); });
