@@ -306,20 +306,21 @@ void TcpLink::serveRequests(qint64 acceptedMs) {
   m_identified = false;
   qint64 lastHeardMs = acceptedMs;
   std::vector<char> buffer(kReceiveChunk);
-  // Once the phone has identified itself on the steady clock, a read waits
-  // by itself, bounded by the socket's receive time-out, instead of a poll
-  // before every read: one system call a request instead of two. A wait
-  // that runs out is checked against the idle limit, which it can overrun
-  // by the time the last request took to serve.
-  qint64 receiveTimeoutMs = 0; // 0: poll first
+  // Once the phone has identified itself, a read waits by itself, bounded
+  // by the socket's receive time-out, instead of a poll before every read:
+  // one system call a request instead of two. A wait that runs out is
+  // checked against the idle limit, which the first wait after a request
+  // can overrun by the time that request took to serve. With a clock of
+  // its own the wait is one slice, and the clock is looked at after it.
+  const qint64 longestWaitMs =
+      std::min<qint64>(Protocol::kIdleTimeoutMs, m_clockSliceMs);
+  qint64 receiveTimeoutMs = 0; // 0: not set yet
   for (;;) {
-    const bool pollFirst = !m_identified || m_clockSliceMs != kUnboundedSliceMs;
-    if (pollFirst) {
+    const bool pollFirst = !m_identified;
+    if (pollFirst)
       awaitRequestBytes(acceptedMs, lastHeardMs);
-    } else if (receiveTimeoutMs == 0) {
-      setReceiveTimeout(Protocol::kIdleTimeoutMs);
-      receiveTimeoutMs = Protocol::kIdleTimeoutMs;
-    }
+    else if (receiveTimeoutMs == 0)
+      setReceiveTimeout(receiveTimeoutMs = longestWaitMs);
     const ssize_t n = ::recv(m_connFd, buffer.data(), buffer.size(), 0);
     if (n == 0)
       throw ConnectionClosed("Connection Closed Gracefully.");
@@ -330,17 +331,16 @@ void TcpLink::serveRequests(qint64 acceptedMs) {
         const qint64 left = lastHeardMs + Protocol::kIdleTimeoutMs - m_clock();
         if (left <= 0)
           awaitRequestBytes(acceptedMs, lastHeardMs); // throws
-        setReceiveTimeout(left);
-        receiveTimeoutMs = left;
+        const qint64 wait = std::min(left, longestWaitMs);
+        if (wait != receiveTimeoutMs)
+          setReceiveTimeout(receiveTimeoutMs = wait);
         continue;
       }
       throw ConnectionClosed("Socket Error # " + std::to_string(errno) +
                              "\r\n" + std::strerror(errno));
     }
-    if (receiveTimeoutMs != 0 && receiveTimeoutMs != Protocol::kIdleTimeoutMs) {
-      setReceiveTimeout(Protocol::kIdleTimeoutMs);
-      receiveTimeoutMs = Protocol::kIdleTimeoutMs;
-    }
+    if (receiveTimeoutMs != 0 && receiveTimeoutMs != longestWaitMs)
+      setReceiveTimeout(receiveTimeoutMs = longestWaitMs);
     lastHeardMs = m_clock();
     m_session.received(n);
     const char *p = buffer.data();
