@@ -100,6 +100,7 @@ private:
   void serveConnection(int fd, qint64 acceptedMs);
   void serveRequests(qint64 acceptedMs);
   void writeAll(const void *data, qsizetype size);
+  // How long a read of the connection may wait (SO_RCVTIMEO).
   void setReceiveTimeout(qint64 ms);
   // Waits until the socket has bytes; throws ConnectionClosed when a time
   // limit of the connection runs out first.
