@@ -440,7 +440,12 @@ bool startJpegDecoder(JpegJob *job) {
   jpeg_decompress_struct *const cinfo = &job->cinfo;
   job->error.message[0] = job->error.warning[0] = '\0';
   job->tooLarge = false;
-  job->started = false;
+  if (job->started) {
+    // The last tile was started and never read (its caller failed before
+    // reading it): the object is reset for this one.
+    jpeg_abort_decompress(cinfo);
+    job->started = false;
+  }
   if (!job->created) {
     cinfo->err = jpeg_std_error(&job->error.base);
     job->error.base.error_exit = jpegErrorExit;

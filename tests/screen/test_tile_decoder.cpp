@@ -56,6 +56,11 @@ TEST(TileDecoder, JpegDecodesLikeQtsReaderIntoOpaqueRgb32) {
         QImage::fromData(c.jpeg, "JPEG").convertToFormat(QImage::Format_RGB32);
     ASSERT_FALSE(reference.isNull());
     EXPECT_EQ(decoded, reference);
+
+    // A tile started and never read leaves the decoder ready for the next.
+    TileDecoder decoder;
+    EXPECT_EQ(decoder.startJpeg(c.jpeg), source.size());
+    EXPECT_EQ(decoder.decode(c.jpeg), reference);
   }
 }
 
