@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -138,52 +139,44 @@ bool ScreenCanvas::drawJpegInPlace(QSize size, int x, int y, QString *warning) {
       qint64(x) + width > kScreenWidth + 2 * kBorder ||
       qint64(y) + height > kScreenHeight + 2 * kBorder)
     return false;
-  const QRect drawn(x, y, width - 2, height - 2);
-  {
-    QMutexLocker lock(&m_lock);
-    if (m_screen.empty())
-      return false;
-    // The margin's pixels belong to the neighbours: kept and put back.
-    const qsizetype stride = kStride;
-    uchar *const first = storeOrigin() + qsizetype(y) * stride + x * 3;
-    const qsizetype rowBytes = qsizetype(width) * 3;
-    m_margin.resize(size_t(2 * rowBytes + 2 * 3 * (height - 2)));
-    uchar *kept = m_margin.data();
-    auto walkMargin = [&](auto &&move) {
-      uchar *p = kept;
-      move(first, p, rowBytes);
-      move(first + (height - 1) * stride, p + rowBytes, rowBytes);
-      p += 2 * rowBytes;
-      for (int row = 1; row < height - 1; ++row, p += 6) {
-        move(first + row * stride, p, 3);
-        move(first + row * stride + rowBytes - 3, p + 3, 3);
-      }
-    };
-    walkMargin([](uchar *pixels, uchar *store, qsizetype n) {
-      std::memcpy(store, pixels, size_t(n));
-    });
-    auto restore = [&] {
-      walkMargin([](uchar *pixels, const uchar *store, qsizetype n) {
-        std::memcpy(pixels, store, size_t(n));
-      });
-      markDirty(drawn);
-      m_tilesDrawn.fetch_add(1);
-      if (!m_zoomFilled.isEmpty())
-        m_zoomFilled -= drawn;
-    };
-    try {
-      m_decoder.readJpegRows(first, stride, warning);
-    } catch (...) {
-      // The rows decoded before the damage stay, as with damaged data
-      // the decoder reads past.
-      restore();
-      lock.unlock();
-      notify();
-      throw;
+  QMutexLocker lock(&m_lock);
+  if (m_screen.empty())
+    return false;
+  // The margin's pixels belong to the neighbours: kept and put back.
+  const qsizetype stride = kStride;
+  uchar *const first = storeOrigin() + qsizetype(y) * stride + x * 3;
+  const qsizetype rowBytes = qsizetype(width) * 3;
+  m_margin.resize(size_t(2 * rowBytes + 2 * 3 * (height - 2)));
+  uchar *kept = m_margin.data();
+  auto walkMargin = [&](auto &&move) {
+    uchar *p = kept;
+    move(first, p, rowBytes);
+    move(first + (height - 1) * stride, p + rowBytes, rowBytes);
+    p += 2 * rowBytes;
+    for (int row = 1; row < height - 1; ++row, p += 6) {
+      move(first + row * stride, p, 3);
+      move(first + row * stride + rowBytes - 3, p + 3, 3);
     }
-    restore();
+  };
+  walkMargin([](uchar *pixels, uchar *store, qsizetype n) {
+    std::memcpy(store, pixels, size_t(n));
+  });
+  // A scan damaged partway keeps the rows decoded before the damage, as
+  // with damaged data the decoder reads past.
+  std::exception_ptr failure;
+  try {
+    m_decoder.readJpegRows(first, stride, warning);
+  } catch (...) {
+    failure = std::current_exception();
   }
+  walkMargin([](uchar *pixels, const uchar *store, qsizetype n) {
+    std::memcpy(pixels, store, size_t(n));
+  });
+  noteDrawn(QRect(x, y, width - 2, height - 2));
+  lock.unlock();
   notify();
+  if (failure)
+    std::rethrow_exception(failure);
   return true;
 }
 
@@ -216,16 +209,11 @@ void ScreenCanvas::drawRows(const TileRows &tile, int x, int y) {
         for (qint64 row = rows.first; row < rows.last; ++row)
           tile.copyRowRgb(int(row - y) + 1, int(columns.first - x) + 1, count,
                           bits + row * stride + columns.first * 3);
-        drawn = QRect(QPoint(int(columns.first), int(rows.first)),
-                      QPoint(int(columns.last - 1), int(rows.last - 1)));
-        markDirty(drawn);
+        noteDrawn(QRect(QPoint(int(columns.first), int(rows.first)),
+                        QPoint(int(columns.last - 1), int(rows.last - 1))));
         changed = true;
-        m_tilesDrawn.fetch_add(1);
       }
     }
-
-    if (changed && !m_zoomFilled.isEmpty())
-      m_zoomFilled -= drawn;
   }
   if (changed)
     notify();
@@ -235,19 +223,13 @@ QImage ScreenCanvas::screen() const {
   QImage picture(kScreenWidth, kScreenHeight, QImage::Format_RGB32);
   if (picture.isNull())
     return picture;
-  std::vector<uchar> rows(size_t(kScreenWidth) * kScreenHeight * 3);
-  const size_t rowBytes = size_t(kScreenWidth) * 3;
-  {
-    QMutexLocker lock(&m_lock);
-    if (m_screen.empty())
-      return QImage();
-    const uchar *in = storeOrigin() + kBorder * kStride + kBorder * 3;
-    for (int y = 0; y < kScreenHeight; ++y, in += kStride)
-      std::memcpy(rows.data() + y * rowBytes, in, rowBytes);
-  }
-  for (int y = 0; y < kScreenHeight; ++y)
-    widenRgbRow(rows.data() + y * rowBytes,
-                reinterpret_cast<QRgb *>(picture.scanLine(y)), kScreenWidth);
+  QMutexLocker lock(&m_lock);
+  if (m_screen.empty())
+    return QImage();
+  const uchar *in = storeOrigin() + kBorder * kStride + kBorder * 3;
+  for (int y = 0; y < kScreenHeight; ++y, in += kStride)
+    widenRgbRow(in, reinterpret_cast<QRgb *>(picture.scanLine(y)),
+                kScreenWidth);
   return picture;
 }
 
@@ -354,6 +336,13 @@ QRegion ScreenCanvas::takeDirty() {
 }
 
 void ScreenCanvas::markDirty(const QRect &screenRect) { m_dirty += screenRect; }
+
+void ScreenCanvas::noteDrawn(const QRect &drawn) {
+  markDirty(drawn);
+  m_tilesDrawn.fetch_add(1);
+  if (!m_zoomFilled.isEmpty())
+    m_zoomFilled -= drawn;
+}
 
 void ScreenCanvas::notify() {
   if (!m_notifyPending.exchange(true))

@@ -104,6 +104,8 @@ private:
   uchar *storeOrigin() { return m_screen.data() + kLead; }
   const uchar *storeOrigin() const { return m_screen.data() + kLead; }
   void markDirty(const QRect &screenRect);
+  // Under the lock: a tile was drawn over drawn, in screen coordinates.
+  void noteDrawn(const QRect &drawn);
   void notify();
 
   // One link draws at a time; the decoder's buffers serve tile after tile.

@@ -652,25 +652,16 @@ void TileDecoder::readJpegRows(uchar *first, qsizetype stride,
     *warning = QString::fromLocal8Bit(job->error.warning);
 }
 
-void TileDecoder::abandonJpeg() {
-  if (m_jpeg && m_jpeg->started) {
-    jpeg_abort_decompress(&m_jpeg->cinfo);
-    m_jpeg->started = false;
-  }
-}
-
 const TileRows &TileDecoder::decodeJpegRows(QString *warning) {
   const QSize size = m_jpeg ? QSize(int(m_jpeg->cinfo.output_width),
                                     int(m_jpeg->cinfo.output_height))
                             : QSize();
   const qsizetype stride = qsizetype(size.width()) * 3;
-  if (!AllocateJpegRows(m_rgb, stride, size.height())) {
-    abandonJpeg();
+  if (!AllocateJpegRows(m_rgb, stride, size.height()))
     throw TileDecodeError(QStringLiteral("JPEG tile: cannot hold a %1 x %2 "
                                          "image")
                               .arg(size.width())
                               .arg(size.height()));
-  }
   readJpegRows(m_rgb.data(), stride, warning);
   m_rows = TileRows(m_rgb.data(), stride, size);
   return m_rows;

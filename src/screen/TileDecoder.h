@@ -115,12 +115,12 @@ public:
   // size of the image; then either readJpegRows writes its rows, R, G, B
   // byte triples, size.height() rows stride bytes apart from first (after a
   // throw the rows before the damage are written), or decodeJpegRows
-  // decodes them into the decoder's own memory, as decodeRows does, or
-  // abandonJpeg drops the tile. All but abandonJpeg throw TileDecodeError.
+  // decodes them into the decoder's own memory, as decodeRows does. A tile
+  // started and not read is dropped by the next start. All throw
+  // TileDecodeError.
   QSize startJpeg(const QByteArray &data);
   void readJpegRows(uchar *first, qsizetype stride, QString *warning = nullptr);
   const TileRows &decodeJpegRows(QString *warning = nullptr);
-  void abandonJpeg();
 
 private:
   const TileRows &readGif(const QByteArray &data);
